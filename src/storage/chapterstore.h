@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+class Database;
+
+// A new book_novelcontent row. Every insert of a chapter goes through here, so the column set and
+// the unread mark are the same everywhere.
+struct ChapterRecord
+{
+    QString novelId;
+    QString title;
+    QString comeFrom;
+    QString volume;
+    int displayorder = 0;
+    std::optional<int> wordNums; // none: listed, not yet downloaded
+};
+
+// book_novelcontent: chapter order and insertion.
+class ChapterStore
+{
+public:
+    explicit ChapterStore(const Database& db)
+        : m_db(db)
+    {
+    }
+
+    int count(const QString& novelId = QString()) const;
+    int nextChapterOrder(const QString& novelId) const;
+    int maxChapterOrder(const QString& novelId) const;
+    int maxVolumeOrder(const QString& volume) const;
+    // The order of the chapter downloaded from that address, 0 when there is none.
+    int chapterOrderBySource(const QString& comeFrom, const QString& novelId) const;
+    int chapterOrder(qint64 id) const;
+
+    // Inserts with today's date and time and the unread mark; returns the new id, or -1.
+    qint64 insertChapter(const ChapterRecord& record) const;
+
+private:
+    const Database& m_db;
+};

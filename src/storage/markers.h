@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// Cutting text between markers. Markers are found ignoring letter case; what comes back keeps the
+// case of the text.
+
+// After the first start marker up to the first end marker after it; "" without the start marker;
+// everything after the start marker, trimmed of spaces, without the end marker.
+QString getTextBetween(const QString& text, const QString& start, const QString& end);
+// As getTextBetween, but "" when the end marker is missing.
+QString getTextBetweenStrict(const QString& text, const QString& start, const QString& end);
+// As getTextBetween, starting at the last occurrence of the start marker.
+QString getTextBetweenLast(const QString& text, const QString& start, const QString& end);
+// After the last occurrence of the marker, or "".
+QString getTextAfterLast(const QString& text, const QString& marker);
+// Before the first occurrence of the marker, or "".
+QString getTextBefore(const QString& text, const QString& marker);
+
+// Trims the space character only (tabs and line breaks stay), as the marker rules ask.
+QString trimSpaces(const QString& text);

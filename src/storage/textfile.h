@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Text files of the program: read as UTF-8 when they carry a BOM or are valid UTF-8, otherwise as
+// GB18030 (a superset of the GBK files the old program wrote); written with the GB18030 encoder
+// unless told otherwise. Writes are atomic.
+
+QString decodeTextFileBytes(const QByteArray& bytes);
+QString readTextFile(const QString& path);
+
+// Encodes without ever substituting "?": GB18030 covers all of Unicode.
+QByteArray encodeText(const QString& text, const char* encoding = "GB18030");
+
+bool writeBytesAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+bool writeTextFile(const QString& path, const QString& text, const char* encoding = "GB18030",
+                   QString* error = nullptr);

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Charsets of pages and files. The old files and most sites are GBK; the GB18030 codec reads and
+// writes all of GBK and every other character besides, so "gb2312" and "gbk" always mean GB18030
+// here and nothing turns into "?".
+
+// The codec for a charset name as pages, headers and settings write it ("gb2312" → "GB18030",
+// "big5" → "Big5"); empty when no codec knows the name.
+QByteArray codecForCharset(const QString& charset);
+
+// Decodes fetched bytes. charset holds the name the caller has for them and, on return, the name
+// actually used: "GB2312_80" and other "gb2…" names become "gb2312", "none" becomes defaultCharset
+// (the charset setting), "UTF8…" becomes "utf-8", and a name no codec knows falls back to "gb2312".
+QString bytesToText(const QByteArray& bytes, QString& charset,
+                    const QString& defaultCharset = QStringLiteral("gb2312"));
+
+// Encodes text in a charset (same names as bytesToText; unknown: GB18030). A character the charset
+// cannot hold becomes a numeric character reference, so an HTML page written in Big5 keeps it.
+QByteArray encodeHtmlForCharset(const QString& html, const QString& charset);
+
+// True when Big5 can hold the character.
+bool big5CanEncode(char32_t ch);
+
+// The character's value in the GBK code page: 0..0xFF for a single byte, lead * 256 + trail for a
+// double-byte character, -1 outside GBK (such characters are written as four GB18030 bytes).
+int codePageValue(char32_t ch);
+bool isDoubleByte(char32_t ch);
+// The character with that GBK value, or an empty string when there is none.
+QString charFromCodePageValue(int value);
+
+// Width of the text in GBK bytes: 2 for a double-byte character, 1 for a single-byte one. A
+// character outside GBK counts 2 as well: it is as wide as a Chinese character on screen.
+int ansiLength(const QString& text);

@@ -1,0 +1,177 @@
+#include "storage/html.h"
+
+#include "storage/charset.h"
+#include "storage/innertext.h"
+#include "storage/markers.h"
+#include "storage/regex.h"
+
+namespace {
+
+// Image sources found by one pattern: the match without its last character and without the
+// attribute name in front.
+QString sourcesByPattern(const QString& fragment, const QString& pattern, const QString& prefix)
+{
+    QString out;
+    for (const QString& match : regexMatchValues(fragment, pattern)) {
+        QString value = match.left(match.size() - 1);
+        value.remove(prefix, Qt::CaseInsensitive);
+        out += trimSpaces(value) + QLatin1String("||");
+    }
+    return out;
+}
+
+} // namespace
+
+QString htmlToPlainText(const QString& html)
+{
+    QString text = html;
+    for (const char* pattern : {"<option[\\s\\S]+?</option>", "<a [\\s\\S]+?</a>",
+                                "<span class=\"newfont2\"[\\s\\S]+?</span>", "<script[\\s\\S]+?</script>"})
+        text = regexRemove(QString::fromLatin1(pattern), text);
+    return htmlInnerText(text).replace(QLatin1String("\r\n\r\n"), QLatin1String("\r\n"));
+}
+
+QString decodeHtmlEntities(const QString& text)
+{
+    static const std::pair<const char*, const char*> entities[] = {
+        {"&quot;", "\""}, {"&nbsp;", " "},  {"&lt;", "<"},          {"&gt;", ">"},
+        {"<br>", "\r\n"}, {"&#91;", "["},   {"&#93;", "]"},         {"&amp;", "&"},
+        {"&#13;&#10;", "\r\n"}, {"&#39;", "'"}, {"&#183;", "\xC2\xB7"},
+    };
+    QString out = text;
+    for (const auto& [entity, value] : entities)
+        out.replace(QLatin1String(entity), QString::fromUtf8(value));
+    return out;
+}
+
+QString cleanWordHtml(const QString& html)
+{
+    QString out = regexRemove(QStringLiteral("style=(['\\x22])[^'\\x22<>]*\\1|<span[^<>]*>|<\\/span>|<o:p>|<\\/o:p>|"
+                                             "<\\?xml[^<>]*>"),
+                              html);
+    out = regexReplace(QStringLiteral("<TABLE[^<>]*>"), out,
+                       QStringLiteral("<table width=\"95%\" align=center border=1 cellspacing=0 cellpadding=3 "
+                                      "bordercolorlight=#000000 bordercolordark=#000000 "
+                                      "style='border-collapse: collapse;word-break:break-all'>"));
+    for (const char* fixed :
+         {"<![if !supportEmptyParas]>", "<![if !supportLists]>", "<![endif]>", "<meta name=ProgId content=Word.Document>",
+          "<meta name=Generator content=\"Microsoft Word 9\">", "<meta name=Originator content=\"Microsoft Word 9\">"})
+        out.remove(QLatin1String(fixed));
+    return out;
+}
+
+QString extractImageSources(const QString& fragment)
+{
+    // Any letter case, like the patterns below: an empty source spoils the quoted patterns.
+    if (fragment.contains(QLatin1String("src=\"\""), Qt::CaseInsensitive))
+        return {};
+    QString out = sourcesByPattern(fragment, QStringLiteral("src=\".+?\""), QStringLiteral("src=\""));
+    out += sourcesByPattern(fragment, QStringLiteral("src='.+?'"), QStringLiteral("src='"));
+    if (out.isEmpty())
+        out = sourcesByPattern(fragment, QStringLiteral("src=.+? "), QStringLiteral("src="));
+    if (out.isEmpty())
+        out = sourcesByPattern(fragment, QStringLiteral("src=.+>"), QStringLiteral("src="));
+    return out;
+}
+
+QString extractImageSourcesByPattern(const QString& html, const QString& pattern)
+{
+    QString out;
+    for (const QString& part : regexMatchValues(html, pattern))
+        out += extractImageSources(part);
+    return out;
+}
+
+QString cleanTitleText(const QString& fragment)
+{
+    QString text = regexRemove(QStringLiteral("<[\\s\\S]+?>"), fragment);
+    const qsizetype gt = text.indexOf(u'>');
+    if (gt >= 0)
+        text = text.mid(gt + 1);
+    text.remove(QStringLiteral("当前章节"));
+    text = decodeHtmlEntities(text);
+    for (const QChar c : {QChar(u'<'), QChar(u'>'), QChar(u'《'), QChar(u'》')})
+        text.remove(c);
+    text = trimSpaces(text);
+    for (const QChar c : {QChar(u'\r'), QChar(u'\n'), QChar(u'\t')})
+        text.remove(c);
+    for (const QString& label :
+         {QStringLiteral("书名："), QStringLiteral("最新章节："), QStringLiteral("更新时间"), QStringLiteral("最新更新：")})
+        text.remove(label);
+    return trimSpaces(text);
+}
+
+QString curlyQuotes(const QString& text)
+{
+    return regexReplace(QStringLiteral("(\")(.+?)(\")"), text, QStringLiteral("“$2”"));
+}
+
+QString extractQuotedValue(const QString& fragment, bool keepEquals)
+{
+    QString value = fragment;
+    const QString quote = value.contains(u'"')    ? QStringLiteral("\"")
+                          : value.contains(u'\'') ? QStringLiteral("'")
+                                                  : QString();
+    if (!quote.isEmpty())
+        value = getTextBetween(value, quote, quote);
+    value.remove(u'"');
+    value.remove(u'>');
+    value.remove(u'\'');
+    value.remove(QLatin1String("\r\n"));
+    if (!keepEquals)
+        value.remove(u'=');
+    return trimSpaces(value);
+}
+
+QString formatParagraphs(const QString& text)
+{
+    static const QString sentenceEnds = QStringLiteral("。？！’”…．.?!'\"~）─");
+    const QString br = QStringLiteral("<br>");
+    QString out = text;
+
+    out.remove(QStringLiteral("&nbsp;"));
+    out.remove(QStringLiteral("　　"));
+    out.remove(QStringLiteral("    "));
+    const QString a3a0 = charFromCodePageValue(0xA3A0);
+    if (!a3a0.isEmpty())
+        out.remove(a3a0);
+    out.remove(u'\t');
+
+    out.replace(QLatin1String("\r\n"), br);
+    out.replace(u'\n', br);
+    out.replace(u'\r', br);
+    for (const char* tag : {"<p>", "<P>", "</P>", "</p>"})
+        out.replace(QLatin1String(tag), br);
+
+    for (int i = 0; i < 5; ++i)
+        out.replace(QLatin1String("<br><br>"), br, Qt::CaseInsensitive);
+
+    const QString paragraphBreak = QStringLiteral("\r\n\r\n　　");
+    for (const QChar c : sentenceEnds) {
+        const QString mark(c);
+        for (const char* gap : {"", " ", "  "})
+            out.replace(mark + QLatin1String(gap) + br, mark + paragraphBreak, Qt::CaseInsensitive);
+    }
+
+    for (const char* tag : {"<br>", "<BR>", "<Br>"})
+        out.remove(QLatin1String(tag));
+    out.replace(QLatin1String("\r\n\r\n"), QLatin1String("<br><br>"));
+
+    if (out.size() > 1) {
+        qsizetype lead = 0;
+        while (lead < out.size() && out.at(lead) == u' ')
+            ++lead;
+        out.remove(0, lead);
+    }
+    return QStringLiteral("　　") + out;
+}
+
+QString getStyledPageContent(const QString& html)
+{
+    if (!html.contains(kStyledPageComment))
+        return QStringLiteral("-1");
+    const QString content = getTextBetweenStrict(html, kBookContentStart, kBookContentEnd);
+    if (content.isEmpty())
+        return QStringLiteral("-1");
+    return formatParagraphs(content);
+}

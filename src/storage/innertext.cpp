@@ -1,0 +1,348 @@
+#include "storage/innertext.h"
+
+#include <gumbo.h>
+
+#include <QList>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// Gumbo frees its tree recursively, which a page of deeply nested tags turns into a stack overflow.
+// Everything it allocates comes from this arena instead and goes in one sweep.
+class Arena
+{
+public:
+    ~Arena()
+    {
+        for (void* block : m_blocks)
+            std::free(block);
+    }
+
+    void* allocate(size_t size)
+    {
+        size = (size + 15) & ~size_t(15);
+        if (size > kBlockSize / 4) {
+            void* own = std::malloc(size);
+            if (own)
+                m_blocks.push_back(own);
+            return own;
+        }
+        if (m_used + size > kBlockSize || !m_current) {
+            m_current = static_cast<char*>(std::malloc(kBlockSize));
+            if (!m_current)
+                return nullptr;
+            m_blocks.push_back(m_current);
+            m_used = 0;
+        }
+        void* p = m_current + m_used;
+        m_used += size;
+        return p;
+    }
+
+    static void* allocateFor(void* arena, size_t size) { return static_cast<Arena*>(arena)->allocate(size); }
+    static void release(void*, void*) {}
+
+private:
+    static constexpr size_t kBlockSize = 256 * 1024;
+    std::vector<void*> m_blocks;
+    char* m_current = nullptr;
+    size_t m_used = 0;
+};
+
+enum class Display { Skip, Inline, Block, Paragraph, Row, Cell, Break, Preformatted };
+
+Display displayOf(GumboTag tag)
+{
+    switch (tag) {
+    case GUMBO_TAG_SCRIPT:
+    case GUMBO_TAG_STYLE:
+    case GUMBO_TAG_HEAD:
+    case GUMBO_TAG_TITLE:
+    case GUMBO_TAG_META:
+    case GUMBO_TAG_LINK:
+    case GUMBO_TAG_TEMPLATE:
+    case GUMBO_TAG_NOSCRIPT:
+    case GUMBO_TAG_IFRAME:
+    case GUMBO_TAG_OBJECT:
+    case GUMBO_TAG_EMBED:
+    case GUMBO_TAG_NOFRAMES:
+    case GUMBO_TAG_NOEMBED:
+    case GUMBO_TAG_DATALIST:
+    case GUMBO_TAG_PARAM:
+    case GUMBO_TAG_SOURCE:
+    case GUMBO_TAG_TRACK:
+    case GUMBO_TAG_AREA:
+    case GUMBO_TAG_MAP:
+    case GUMBO_TAG_INPUT:
+    case GUMBO_TAG_SVG:
+    case GUMBO_TAG_MATH:
+        return Display::Skip;
+    case GUMBO_TAG_BR:
+        return Display::Break;
+    case GUMBO_TAG_P:
+        return Display::Paragraph;
+    case GUMBO_TAG_TR:
+        return Display::Row;
+    case GUMBO_TAG_TD:
+    case GUMBO_TAG_TH:
+        return Display::Cell;
+    case GUMBO_TAG_PRE:
+    case GUMBO_TAG_LISTING:
+    case GUMBO_TAG_PLAINTEXT:
+    case GUMBO_TAG_XMP:
+    case GUMBO_TAG_TEXTAREA:
+        return Display::Preformatted;
+    case GUMBO_TAG_ADDRESS:
+    case GUMBO_TAG_ARTICLE:
+    case GUMBO_TAG_ASIDE:
+    case GUMBO_TAG_BLOCKQUOTE:
+    case GUMBO_TAG_BODY:
+    case GUMBO_TAG_CAPTION:
+    case GUMBO_TAG_CENTER:
+    case GUMBO_TAG_DD:
+    case GUMBO_TAG_DETAILS:
+    case GUMBO_TAG_DIR:
+    case GUMBO_TAG_DIV:
+    case GUMBO_TAG_DL:
+    case GUMBO_TAG_DT:
+    case GUMBO_TAG_FIELDSET:
+    case GUMBO_TAG_FIGCAPTION:
+    case GUMBO_TAG_FIGURE:
+    case GUMBO_TAG_FOOTER:
+    case GUMBO_TAG_FORM:
+    case GUMBO_TAG_FRAMESET:
+    case GUMBO_TAG_H1:
+    case GUMBO_TAG_H2:
+    case GUMBO_TAG_H3:
+    case GUMBO_TAG_H4:
+    case GUMBO_TAG_H5:
+    case GUMBO_TAG_H6:
+    case GUMBO_TAG_HEADER:
+    case GUMBO_TAG_HGROUP:
+    case GUMBO_TAG_HR:
+    case GUMBO_TAG_LEGEND:
+    case GUMBO_TAG_LI:
+    case GUMBO_TAG_MAIN:
+    case GUMBO_TAG_MENU:
+    case GUMBO_TAG_NAV:
+    case GUMBO_TAG_OL:
+    case GUMBO_TAG_OPTGROUP:
+    case GUMBO_TAG_OPTION:
+    case GUMBO_TAG_SECTION:
+    case GUMBO_TAG_SELECT:
+    case GUMBO_TAG_SUMMARY:
+    case GUMBO_TAG_TABLE:
+    case GUMBO_TAG_TBODY:
+    case GUMBO_TAG_TFOOT:
+    case GUMBO_TAG_THEAD:
+    case GUMBO_TAG_UL:
+        return Display::Block;
+    default:
+        return Display::Inline;
+    }
+}
+
+// Collects the rendered text. Line breaks that blocks ask for are held back and merged (two blocks
+// in a row give one break, not two); leading and trailing ones are dropped, as innerText does.
+class Renderer
+{
+public:
+    void text(const char* utf8, size_t length, bool preformatted)
+    {
+        const QString s = QString::fromUtf8(utf8, qsizetype(length));
+        for (const QChar c : s) {
+            if (preformatted) {
+                if (c == u'\r')
+                    continue;
+                if (c == u'\n') {
+                    flushBreaks();
+                    m_out += QLatin1String("\r\n");
+                    m_lineStart = true;
+                    m_space = false;
+                    continue;
+                }
+                put(c);
+            } else if (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f') {
+                if (!m_lineStart)
+                    m_space = true;
+            } else {
+                put(c);
+            }
+        }
+    }
+
+    void lineBreak()
+    {
+        flushBreaks();
+        m_out += QLatin1String("\r\n");
+        m_lineStart = true;
+        m_space = false;
+    }
+
+    void requestBreaks(int count)
+    {
+        if (count == 0)
+            return;
+        m_space = false;
+        if (m_out.isEmpty())
+            return;
+        m_pending = qMax(m_pending, count);
+    }
+
+    void tab()
+    {
+        flushBreaks();
+        m_out += u'\t';
+        m_space = false;
+        m_lineStart = false;
+    }
+
+    QString result() const { return m_out; }
+
+private:
+    void flushBreaks()
+    {
+        for (; m_pending > 0; --m_pending)
+            m_out += QLatin1String("\r\n");
+        if (m_out.endsWith(u'\n'))
+            m_lineStart = true;
+    }
+
+    void put(QChar c)
+    {
+        flushBreaks();
+        if (m_space && !m_lineStart)
+            m_out += u' ';
+        m_out += c;
+        m_space = false;
+        m_lineStart = false;
+    }
+
+    QString m_out;
+    int m_pending = 0;
+    bool m_space = false;
+    bool m_lineStart = true;
+};
+
+bool hasLaterCell(const GumboNode* cell)
+{
+    const GumboNode* parent = cell->parent;
+    if (!parent || parent->type != GUMBO_NODE_ELEMENT)
+        return false;
+    const GumboVector& siblings = parent->v.element.children;
+    for (unsigned int i = cell->index_within_parent + 1; i < siblings.length; ++i) {
+        const auto* next = static_cast<const GumboNode*>(siblings.data[i]);
+        if (next->type == GUMBO_NODE_ELEMENT
+            && (next->v.element.tag == GUMBO_TAG_TD || next->v.element.tag == GUMBO_TAG_TH))
+            return true;
+    }
+    return false;
+}
+
+int breaksFor(Display display)
+{
+    switch (display) {
+    case Display::Paragraph:
+        return 2;
+    case Display::Block:
+    case Display::Row:
+    case Display::Preformatted:
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+// Walks the tree without recursion: deep nesting must not exhaust the stack.
+void render(const GumboNode* root, Renderer& out)
+{
+    struct Frame
+    {
+        const GumboNode* node;
+        unsigned int next; // child to visit next
+        int preformatted;  // depth of enclosing preformatted elements
+    };
+    std::vector<Frame> stack;
+    stack.push_back({root, 0, 0});
+    while (!stack.empty()) {
+        Frame& frame = stack.back();
+        const GumboNode* node = frame.node;
+        const GumboElement& element = node->v.element;
+        if (frame.next < element.children.length) {
+            const auto* child = static_cast<const GumboNode*>(element.children.data[frame.next++]);
+            const int pre = frame.preformatted;
+            switch (child->type) {
+            case GUMBO_NODE_TEXT:
+            case GUMBO_NODE_WHITESPACE:
+            case GUMBO_NODE_CDATA:
+                out.text(child->v.text.text, std::strlen(child->v.text.text), pre > 0);
+                break;
+            case GUMBO_NODE_ELEMENT:
+            case GUMBO_NODE_TEMPLATE: {
+                const Display display = displayOf(child->v.element.tag);
+                if (display == Display::Skip)
+                    break;
+                if (display == Display::Break) {
+                    out.lineBreak();
+                    break;
+                }
+                out.requestBreaks(breaksFor(display));
+                stack.push_back({child, 0, pre + (display == Display::Preformatted ? 1 : 0)});
+                break;
+            }
+            default:
+                break;
+            }
+            continue;
+        }
+        if (node != root) {
+            const Display display = displayOf(element.tag);
+            out.requestBreaks(breaksFor(display));
+            if (display == Display::Cell && hasLaterCell(node))
+                out.tab();
+        }
+        stack.pop_back();
+    }
+}
+
+const GumboNode* findBody(const GumboNode* html)
+{
+    if (!html || html->type != GUMBO_NODE_ELEMENT)
+        return nullptr;
+    const GumboVector& children = html->v.element.children;
+    for (unsigned int i = 0; i < children.length; ++i) {
+        const auto* child = static_cast<const GumboNode*>(children.data[i]);
+        if (child->type == GUMBO_NODE_ELEMENT
+            && (child->v.element.tag == GUMBO_TAG_BODY || child->v.element.tag == GUMBO_TAG_FRAMESET))
+            return child;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+QString htmlInnerText(const QString& html)
+{
+    if (html.isEmpty())
+        return {};
+    const QByteArray utf8 = html.toUtf8();
+    Arena arena;
+    GumboOptions options = kGumboDefaultOptions;
+    options.allocator = &Arena::allocateFor;
+    options.deallocator = &Arena::release;
+    options.userdata = &arena;
+    options.max_errors = 0;
+    // The arena owns the tree, so it is never handed to gumbo_destroy_output.
+    GumboOutput* output = gumbo_parse_with_options(&options, utf8.constData(), size_t(utf8.size()));
+    if (!output)
+        return {};
+    const GumboNode* body = findBody(output->root);
+    if (!body)
+        return {};
+    Renderer renderer;
+    render(body, renderer);
+    return renderer.result();
+}

@@ -120,8 +120,9 @@ bool big5CanEncode(char32_t ch)
         return true;
     QStringEncoder encoder("Big5");
     const char32_t one[] = {ch};
-    encoder.encode(QStringView(QString::fromUcs4(one, 1)));
-    return !encoder.hasError();
+    // encode() is lazy: the bytes must be taken for the error to show.
+    const QByteArray bytes = encoder.encode(QString::fromUcs4(one, 1));
+    return !encoder.hasError() && !bytes.isEmpty();
 }
 
 QByteArray encodeHtmlForCharset(const QString& html, const QString& charset)

@@ -132,7 +132,6 @@ Display displayOf(GumboTag tag)
     case GUMBO_TAG_OPTGROUP:
     case GUMBO_TAG_OPTION:
     case GUMBO_TAG_SECTION:
-    case GUMBO_TAG_SELECT:
     case GUMBO_TAG_SUMMARY:
     case GUMBO_TAG_TABLE:
     case GUMBO_TAG_TBODY:
@@ -322,13 +321,103 @@ const GumboNode* findBody(const GumboNode* html)
     return nullptr;
 }
 
+bool isNameChar(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == ':';
+}
+
+// Elements that do not nest: void ones, and ones the next of their kind closes (a page full of
+// unclosed <p> is normal, not deep).
+bool isFlat(const QByteArray& name)
+{
+    static const QList<QByteArray> flat = {"area", "base", "br", "col", "embed", "hr", "img", "input", "link",
+                                           "meta", "param", "source", "track", "wbr", "p", "li", "dt", "dd",
+                                           "option", "optgroup", "tr", "td", "th", "thead", "tbody", "tfoot",
+                                           "rb", "rt", "rp", "frame", "keygen", "basefont", "bgsound"};
+    return flat.contains(name);
+}
+
+bool isRawText(const QByteArray& name)
+{
+    return name == "script" || name == "style" || name == "textarea" || name == "title" || name == "xmp"
+           || name == "iframe" || name == "noembed" || name == "noframes" || name == "plaintext";
+}
+
+qsizetype indexOfCi(const QByteArray& hay, const QByteArray& needle, qsizetype from)
+{
+    const qsizetype n = needle.size();
+    for (qsizetype i = hay.indexOf('<', from); i >= 0 && i + n <= hay.size(); i = hay.indexOf('<', i + 1)) {
+        if (qstrnicmp(hay.constData() + i, needle.constData(), size_t(n)) == 0)
+            return i;
+    }
+    return -1;
+}
+
+// The parser checks the stack of open elements on every tag, so a page of thousands of unclosed
+// tags takes quadratic time. Browsers stop nesting at a few hundred levels; start tags beyond that
+// are dropped here (their text stays), in one linear pass over a rough count of the nesting.
+QByteArray limitNesting(const QByteArray& html)
+{
+    constexpr int kMaxDepth = 512;
+    QByteArray out;
+    qsizetype copied = 0;
+    int depth = 0;
+    qsizetype i = html.indexOf('<');
+    while (i >= 0 && i + 1 < html.size()) {
+        if (qstrncmp(html.constData() + i, "<!--", 4) == 0) {
+            const qsizetype close = html.indexOf("-->", i + 4);
+            if (close < 0)
+                break;
+            i = html.indexOf('<', close + 3);
+            continue;
+        }
+        const bool closing = html.at(i + 1) == '/';
+        qsizetype nameEnd = i + (closing ? 2 : 1);
+        while (nameEnd < html.size() && isNameChar(html.at(nameEnd)))
+            ++nameEnd;
+        const QByteArray name = html.mid(i + (closing ? 2 : 1), nameEnd - i - (closing ? 2 : 1)).toLower();
+        if (name.isEmpty() || !(name.at(0) >= 'a' && name.at(0) <= 'z')) {
+            i = html.indexOf('<', i + 1);
+            continue;
+        }
+        const qsizetype tagEnd = html.indexOf('>', nameEnd);
+        if (tagEnd < 0)
+            break;
+        if (closing) {
+            if (!isFlat(name) && depth > 0)
+                --depth;
+            i = html.indexOf('<', tagEnd + 1);
+            continue;
+        }
+        if (isRawText(name)) {
+            const qsizetype end = indexOfCi(html, "</" + name, tagEnd + 1);
+            const qsizetype endTagEnd = end < 0 ? -1 : html.indexOf('>', end);
+            if (endTagEnd < 0)
+                break;
+            i = html.indexOf('<', endTagEnd + 1);
+            continue;
+        }
+        const bool selfClosing = html.at(tagEnd - 1) == '/';
+        if (!selfClosing && !isFlat(name) && ++depth > kMaxDepth) {
+            --depth;
+            out.append(html.constData() + copied, i - copied);
+            copied = tagEnd + 1;
+        }
+        i = html.indexOf('<', tagEnd + 1);
+    }
+    if (copied == 0)
+        return html;
+    out.append(html.constData() + copied, html.size() - copied);
+    return out;
+}
+
 } // namespace
 
 QString htmlInnerText(const QString& html)
 {
     if (html.isEmpty())
         return {};
-    const QByteArray utf8 = html.toUtf8();
+    const QByteArray utf8 = limitNesting(html.toUtf8());
     Arena arena;
     GumboOptions options = kGumboDefaultOptions;
     options.allocator = &Arena::allocateFor;

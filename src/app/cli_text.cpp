@@ -15,39 +15,39 @@
 
 namespace {
 
-const QString kUsage = QStringLiteral(
-    "用法: quiveral-cli text <操作> [参数] [文件] [--charset 字符集]\n"
-    "读取文件（省略或为 - 时读标准输入），结果以 UTF-8 写到标准输出，不另加换行。\n"
-    "操作:\n"
-    "  decode                         按字符集解码（默认 gb2312），所用字符集写到标准错误\n"
-    "  paragraphs                     排成段落（每段首行缩进，段间 <br><br>）\n"
-    "  inner-text                     HTML 的显示文字\n"
-    "  plain                          HTML 转为纯文本（去掉链接、选项和脚本）\n"
-    "  clean-word                     清理 Word 产生的 HTML\n"
-    "  clean-title                    清理书名或作者\n"
-    "  s2t | t2s                      简体转繁体 | 繁体转简体（逐字）\n"
-    "  between START END              START 与 END 之间的文字\n"
-    "  regex-replace PATTERN REPLACEMENT   正则替换（不分大小写，全部替换）\n"
-    "不带 --charset 时，文件按 UTF-8（有 BOM 或合法时）或 GB18030 读取。");
+const QString kUsage =
+    QStringLiteral("用法: quiveral-cli text <操作> [参数] [文件] [--charset 字符集]\n"
+                   "读取文件（省略或为 - 时读标准输入），结果以 UTF-8 写到标准输出，不另加换行。\n"
+                   "操作:\n"
+                   "  decode                         按字符集解码（默认 gb2312），所用字符集写到标准错误\n"
+                   "  paragraphs                     排成段落（每段首行缩进，段间 <br><br>）\n"
+                   "  inner-text                     HTML 的显示文字\n"
+                   "  plain                          HTML 转为纯文本（去掉链接、选项和脚本）\n"
+                   "  clean-word                     清理 Word 产生的 HTML\n"
+                   "  clean-title                    清理书名或作者\n"
+                   "  s2t | t2s                      简体转繁体 | 繁体转简体（逐字）\n"
+                   "  between START END              START 与 END 之间的文字\n"
+                   "  regex-replace PATTERN REPLACEMENT   正则替换（不分大小写，全部替换）\n"
+                   "不带 --charset 时，文件按 UTF-8（有 BOM 或合法时）或 GB18030 读取。");
 
-struct Operation
-{
+struct Operation {
     const char* name;
     int arguments; // words after the name before FILE
 };
 
 const Operation kOperations[] = {
-    {"decode", 0}, {"paragraphs", 0}, {"inner-text", 0}, {"plain", 0}, {"clean-word", 0}, {"clean-title", 0},
-    {"s2t", 0},    {"t2s", 0},        {"between", 2},    {"regex-replace", 2},
+    {"decode", 0},      {"paragraphs", 0}, {"inner-text", 0}, {"plain", 0},   {"clean-word", 0},
+    {"clean-title", 0}, {"s2t", 0},        {"t2s", 0},        {"between", 2}, {"regex-replace", 2},
 };
 
-bool readInput(const QString& file, QByteArray& bytes, QString& error)
-{
+bool readInput(const QString& file, QByteArray& bytes, QString& error) {
     QFile in;
     const bool standardInput = file.isEmpty() || file == QLatin1String("-");
-    const bool opened = standardInput ? in.open(stdin, QIODevice::ReadOnly) : (in.setFileName(file), in.open(QIODevice::ReadOnly));
+    const bool opened = standardInput ? in.open(stdin, QIODevice::ReadOnly)
+                                      : (in.setFileName(file), in.open(QIODevice::ReadOnly));
     if (!opened) {
-        error = QStringLiteral("无法读取文件：%1（%2）").arg(standardInput ? QStringLiteral("标准输入") : file, in.errorString());
+        error = QStringLiteral("无法读取文件：%1（%2）")
+                    .arg(standardInput ? QStringLiteral("标准输入") : file, in.errorString());
         return false;
     }
     bytes = in.readAll();
@@ -58,8 +58,7 @@ bool readInput(const QString& file, QByteArray& bytes, QString& error)
     return true;
 }
 
-int runText(CliContext& cli, const QStringList& rawArgs)
-{
+int runText(CliContext& cli, const QStringList& rawArgs) {
     QStringList args;
     QString charset;
     bool charsetGiven = false;
@@ -141,14 +140,14 @@ int runText(CliContext& cli, const QStringList& rawArgs)
 
     const QByteArray utf8 = result.toUtf8();
     cli.out.flush();
-    if (std::fwrite(utf8.constData(), 1, size_t(utf8.size()), stdout) != size_t(utf8.size()) || std::fflush(stdout) != 0)
+    if (std::fwrite(utf8.constData(), 1, size_t(utf8.size()), stdout) != size_t(utf8.size()) ||
+        std::fflush(stdout) != 0)
         return cli.fail(QStringLiteral("无法写出结果"));
     return CliOk;
 }
 
-const CliRegistry::Registration registration({QStringLiteral("text"),
-                                               QStringLiteral("<操作> [参数] [文件] [--charset 字符集]"),
-                                               QStringLiteral("文本工具：解码、排段、HTML 转文字、简繁转换、截取、正则替换"),
-                                               runText});
+const CliRegistry::Registration
+    registration({QStringLiteral("text"), QStringLiteral("<操作> [参数] [文件] [--charset 字符集]"),
+                  QStringLiteral("文本工具：解码、排段、HTML 转文字、简繁转换、截取、正则替换"), runText});
 
 } // namespace

@@ -13,8 +13,7 @@ constexpr quint16 kNotGbk = 0xFFFF; // no GBK value ends in 0xFF
 
 // GBK values of the whole BMP, taken once from the GB18030 encoder: its one- and two-byte forms
 // are GBK, its four-byte forms are everything GBK lacks.
-std::unique_ptr<std::array<quint16, 0x10000>> buildGbkTable()
-{
+std::unique_ptr<std::array<quint16, 0x10000>> buildGbkTable() {
     auto table = std::make_unique<std::array<quint16, 0x10000>>();
     table->fill(kNotGbk);
     QString all;
@@ -47,19 +46,16 @@ std::unique_ptr<std::array<quint16, 0x10000>> buildGbkTable()
     return table;
 }
 
-const std::array<quint16, 0x10000>& gbkTable()
-{
+const std::array<quint16, 0x10000>& gbkTable() {
     static const std::unique_ptr<std::array<quint16, 0x10000>> table = buildGbkTable();
     return *table;
 }
 
-bool startsWithCi(const QString& text, QLatin1String prefix)
-{
+bool startsWithCi(const QString& text, QLatin1String prefix) {
     return text.startsWith(prefix, Qt::CaseInsensitive);
 }
 
-QString normalisedName(QString charset, const QString& defaultCharset)
-{
+QString normalisedName(QString charset, const QString& defaultCharset) {
     charset.replace(u'_', u'-');
     if (startsWithCi(charset, QLatin1String("gb2")) && charset.toLower() != QLatin1String("gb2312"))
         charset = QStringLiteral("gb2312");
@@ -70,29 +66,29 @@ QString normalisedName(QString charset, const QString& defaultCharset)
     return charset;
 }
 
-QByteArray characterReference(char32_t ch)
-{
+QByteArray characterReference(char32_t ch) {
     return "&#" + QByteArray::number(uint(ch)) + ';';
 }
 
 } // namespace
 
-QByteArray codecForCharset(const QString& charset)
-{
+QByteArray codecForCharset(const QString& charset) {
     const QString name = charset.trimmed().toLower();
     if (name.isEmpty())
         return {};
     static const QLatin1String gbNames[] = {
-        QLatin1String("gb2312"),  QLatin1String("gbk"),     QLatin1String("gb18030"),  QLatin1String("x-gbk"),
-        QLatin1String("cp936"),   QLatin1String("ms936"),   QLatin1String("windows-936"), QLatin1String("euc-cn"),
-        QLatin1String("x-euc-cn"), QLatin1String("csgb2312"), QLatin1String("chinese"), QLatin1String("gb-2312"),
+        QLatin1String("gb2312"),      QLatin1String("gbk"),     QLatin1String("gb18030"),
+        QLatin1String("x-gbk"),       QLatin1String("cp936"),   QLatin1String("ms936"),
+        QLatin1String("windows-936"), QLatin1String("euc-cn"),  QLatin1String("x-euc-cn"),
+        QLatin1String("csgb2312"),    QLatin1String("chinese"), QLatin1String("gb-2312"),
     };
     for (const QLatin1String gb : gbNames) {
         if (name == gb)
             return QByteArrayLiteral("GB18030");
     }
-    if (name == QLatin1String("big5") || name == QLatin1String("big-5") || name == QLatin1String("cn-big5")
-        || name == QLatin1String("x-x-big5") || name == QLatin1String("csbig5") || name == QLatin1String("cp950"))
+    if (name == QLatin1String("big5") || name == QLatin1String("big-5") || name == QLatin1String("cn-big5") ||
+        name == QLatin1String("x-x-big5") || name == QLatin1String("csbig5") ||
+        name == QLatin1String("cp950"))
         return QByteArrayLiteral("Big5");
     const QByteArray latin = name.toLatin1();
     if (latin.contains('?') || !QStringDecoder(latin.constData()).isValid())
@@ -100,8 +96,7 @@ QByteArray codecForCharset(const QString& charset)
     return latin;
 }
 
-QString bytesToText(const QByteArray& bytes, QString& charset, const QString& defaultCharset)
-{
+QString bytesToText(const QByteArray& bytes, QString& charset, const QString& defaultCharset) {
     charset = normalisedName(charset, defaultCharset);
     QByteArray codec = codecForCharset(charset);
     if (codec.isEmpty()) {
@@ -114,8 +109,7 @@ QString bytesToText(const QByteArray& bytes, QString& charset, const QString& de
     return decoder.decode(bytes);
 }
 
-bool big5CanEncode(char32_t ch)
-{
+bool big5CanEncode(char32_t ch) {
     if (ch < 0x80)
         return true;
     QStringEncoder encoder("Big5");
@@ -125,8 +119,7 @@ bool big5CanEncode(char32_t ch)
     return !encoder.hasError() && !bytes.isEmpty();
 }
 
-QByteArray encodeHtmlForCharset(const QString& html, const QString& charset)
-{
+QByteArray encodeHtmlForCharset(const QString& html, const QString& charset) {
     QByteArray codec = codecForCharset(charset);
     if (codec.isEmpty())
         codec = QByteArrayLiteral("GB18030");
@@ -148,21 +141,18 @@ QByteArray encodeHtmlForCharset(const QString& html, const QString& charset)
     return out;
 }
 
-int codePageValue(char32_t ch)
-{
+int codePageValue(char32_t ch) {
     if (ch > 0xFFFF)
         return -1;
     const quint16 value = gbkTable()[ch];
     return value == kNotGbk ? -1 : int(value);
 }
 
-bool isDoubleByte(char32_t ch)
-{
+bool isDoubleByte(char32_t ch) {
     return codePageValue(ch) > 0xFF;
 }
 
-QString charFromCodePageValue(int value)
-{
+QString charFromCodePageValue(int value) {
     if (value < 0 || value > 0xFFFF)
         return {};
     QByteArray bytes;
@@ -176,8 +166,7 @@ QString charFromCodePageValue(int value)
     return text;
 }
 
-int ansiLength(const QString& text)
-{
+int ansiLength(const QString& text) {
     int length = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar ch = text.at(i);

@@ -19,16 +19,15 @@ namespace {
 // Partner of each BMP character; 0 where the character stays as it is.
 using Table = std::array<char32_t, 0x10000>;
 
-QString openccFile(const QString& name)
-{
-    const QString found = QStandardPaths::locate(QStandardPaths::GenericDataLocation, QLatin1String("opencc/") + name);
+QString openccFile(const QString& name) {
+    const QString found =
+        QStandardPaths::locate(QStandardPaths::GenericDataLocation, QLatin1String("opencc/") + name);
     return found.isEmpty() ? QLatin1String("/usr/share/opencc/") + name : found;
 }
 
 // Fills the table from one of the character dictionaries: key → first listed value (or, with
 // big5Only, the first value Big5 can hold).
-bool loadCharacterTable(const QString& dictionaryName, bool big5Only, Table& table)
-{
+bool loadCharacterTable(const QString& dictionaryName, bool big5Only, Table& table) {
     table.fill(0);
     FILE* file = std::fopen(QFile::encodeName(openccFile(dictionaryName)).constData(), "rb");
     if (!file)
@@ -65,28 +64,25 @@ bool loadCharacterTable(const QString& dictionaryName, bool big5Only, Table& tab
     return loaded;
 }
 
-struct Tables
-{
+struct Tables {
     Table toTraditional;
     Table toTraditionalBig5;
     Table toSimplified;
     bool ok = false;
 };
 
-const Tables& tables()
-{
+const Tables& tables() {
     static const std::unique_ptr<Tables> built = [] {
         auto t = std::make_unique<Tables>();
-        t->ok = loadCharacterTable(QStringLiteral("STCharacters.ocd2"), false, t->toTraditional)
-                && loadCharacterTable(QStringLiteral("STCharacters.ocd2"), true, t->toTraditionalBig5)
-                && loadCharacterTable(QStringLiteral("TSCharacters.ocd2"), false, t->toSimplified);
+        t->ok = loadCharacterTable(QStringLiteral("STCharacters.ocd2"), false, t->toTraditional) &&
+                loadCharacterTable(QStringLiteral("STCharacters.ocd2"), true, t->toTraditionalBig5) &&
+                loadCharacterTable(QStringLiteral("TSCharacters.ocd2"), false, t->toSimplified);
         return t;
     }();
     return *built;
 }
 
-QString convertCharacters(const QString& text, const Table& table)
-{
+QString convertCharacters(const QString& text, const Table& table) {
     QString out;
     out.reserve(text.size());
     for (const QChar c : text) {
@@ -101,22 +97,17 @@ QString convertCharacters(const QString& text, const Table& table)
     return out;
 }
 
-class PhraseConverter
-{
+class PhraseConverter {
 public:
     explicit PhraseConverter(const QString& config)
-        : m_handle(opencc_open(QFile::encodeName(openccFile(config)).constData()))
-    {
-    }
-    ~PhraseConverter()
-    {
+        : m_handle(opencc_open(QFile::encodeName(openccFile(config)).constData())) {}
+    ~PhraseConverter() {
         if (valid())
             opencc_close(m_handle);
     }
     bool valid() const { return m_handle != reinterpret_cast<opencc_t>(-1); }
 
-    QString convert(const QString& text)
-    {
+    QString convert(const QString& text) {
         if (!valid())
             return text;
         const QByteArray utf8 = text.toUtf8();
@@ -134,8 +125,7 @@ private:
     QMutex m_mutex;
 };
 
-QString convertPhrases(const QString& text, bool toTraditional)
-{
+QString convertPhrases(const QString& text, bool toTraditional) {
     static PhraseConverter s2t(QStringLiteral("s2t.json"));
     static PhraseConverter t2s(QStringLiteral("t2s.json"));
     return (toTraditional ? s2t : t2s).convert(text);
@@ -143,8 +133,7 @@ QString convertPhrases(const QString& text, bool toTraditional)
 
 } // namespace
 
-int chineseDigitValue(const QString& ch)
-{
+int chineseDigitValue(const QString& ch) {
     static const QString digits = QStringLiteral("零一二三四五六七八九");
     if (ch.size() != 1)
         return -1;
@@ -167,8 +156,7 @@ int chineseDigitValue(const QString& ch)
     }
 }
 
-QString numberToChinese(int n)
-{
+QString numberToChinese(int n) {
     if (n < 0 || n > 999)
         return {};
     static const QString d = QStringLiteral("零一二三四五六七八九");
@@ -189,8 +177,7 @@ QString numberToChinese(int n)
     return out;
 }
 
-QString convertChineseScript(const QString& text, bool toTraditional, ScriptConversion how)
-{
+QString convertChineseScript(const QString& text, bool toTraditional, ScriptConversion how) {
     if (text.isEmpty())
         return text;
     if (how == ScriptConversion::Phrases)
@@ -200,10 +187,10 @@ QString convertChineseScript(const QString& text, bool toTraditional, ScriptConv
         return text;
     if (!toTraditional)
         return convertCharacters(text, t.toSimplified);
-    return convertCharacters(text, how == ScriptConversion::CharactersForBig5 ? t.toTraditionalBig5 : t.toTraditional);
+    return convertCharacters(text, how == ScriptConversion::CharactersForBig5 ? t.toTraditionalBig5
+                                                                              : t.toTraditional);
 }
 
-bool chineseScriptTablesAvailable()
-{
+bool chineseScriptTablesAvailable() {
     return tables().ok;
 }

@@ -12,8 +12,7 @@ namespace {
 
 const QString kAll = QStringLiteral("*.*");
 
-QStringList extensionList(const QString& extensions)
-{
+QStringList extensionList(const QString& extensions) {
     QStringList list;
     for (const QString& ext : extensions.split(u',', Qt::SkipEmptyParts)) {
         const QString trimmed = ext.trimmed().toLower();
@@ -23,8 +22,7 @@ QStringList extensionList(const QString& extensions)
     return list;
 }
 
-bool hasExtension(const QString& name, const QStringList& dottedExtensions)
-{
+bool hasExtension(const QString& name, const QStringList& dottedExtensions) {
     const QString lower = name.toLower();
     for (const QString& ext : dottedExtensions) {
         if (lower.endsWith(ext))
@@ -33,14 +31,13 @@ bool hasExtension(const QString& name, const QStringList& dottedExtensions)
     return false;
 }
 
-QStringList entries(const QString& folder, QDir::Filters filters)
-{
+QStringList entries(const QString& folder, QDir::Filters filters) {
     return QDir(folder).entryList(filters | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                                   QDir::Name | QDir::IgnoreCase);
 }
 
-bool appendMatching(const QStringList& found, QStringList& names, const std::function<bool(const QString&)>& keep)
-{
+bool appendMatching(const QStringList& found, QStringList& names,
+                    const std::function<bool(const QString&)>& keep) {
     bool any = false;
     for (const QString& name : found) {
         if (keep(name)) {
@@ -53,22 +50,19 @@ bool appendMatching(const QStringList& found, QStringList& names, const std::fun
 
 } // namespace
 
-bool listFilesByExtension(const QString& folder, const QString& extensions, QStringList& names)
-{
+bool listFilesByExtension(const QString& folder, const QString& extensions, QStringList& names) {
     const bool all = extensions.trimmed() == kAll;
     const QStringList dotted = extensionList(extensions);
     return appendMatching(entries(folder, QDir::Files), names,
                           [&](const QString& name) { return all || hasExtension(name, dotted); });
 }
 
-bool listFilesContaining(const QString& folder, const QString& text, QStringList& names)
-{
+bool listFilesContaining(const QString& folder, const QString& text, QStringList& names) {
     return appendMatching(entries(folder, QDir::Files), names,
                           [&](const QString& name) { return name.contains(text, Qt::CaseInsensitive); });
 }
 
-bool listSubfolders(const QString& folder, const QString& extensions, QStringList& names)
-{
+bool listSubfolders(const QString& folder, const QString& extensions, QStringList& names) {
     if (!QFileInfo(folder).isDir())
         return false;
     const bool all = extensions.trimmed() == kAll;
@@ -77,8 +71,7 @@ bool listSubfolders(const QString& folder, const QString& extensions, QStringLis
                           [&](const QString& name) { return all || hasExtension(name, dotted); });
 }
 
-QString getImageType(const QByteArray& bytes)
-{
+QString getImageType(const QByteArray& bytes) {
     if (bytes.size() < 5)
         return {};
     if (bytes.startsWith("BM"))
@@ -92,15 +85,13 @@ QString getImageType(const QByteArray& bytes)
     return {};
 }
 
-bool saveBytesToFile(const QByteArray& bytes, const QString& path, QString* error)
-{
+bool saveBytesToFile(const QByteArray& bytes, const QString& path, QString* error) {
     if (bytes.isEmpty())
         return true;
     return writeBytesAtomically(path, bytes, error);
 }
 
-QString openTargetProblem(const QString& pathOrAddress)
-{
+QString openTargetProblem(const QString& pathOrAddress) {
     const QUrl url(pathOrAddress);
     const bool local = url.scheme().isEmpty() || url.scheme().size() == 1 || url.isLocalFile();
     if (!local)
@@ -116,15 +107,13 @@ QString openTargetProblem(const QString& pathOrAddress)
     return {};
 }
 
-QString openFailedMessage(const QString& pathOrAddress)
-{
+QString openFailedMessage(const QString& pathOrAddress) {
     const QUrl url(pathOrAddress);
     const bool local = url.scheme().isEmpty() || url.scheme().size() == 1 || url.isLocalFile();
     return local ? QStringLiteral("没有相应的文件连接") : QStringLiteral("其他未知错误");
 }
 
-QString checkFileNameChars(const QString& name, const QString& fieldLabel)
-{
+QString checkFileNameChars(const QString& name, const QString& fieldLabel) {
     static const QString forbidden = QStringLiteral("\\/:*?\"<>|',&");
     for (const QChar c : forbidden) {
         if (name.contains(c))
@@ -133,8 +122,7 @@ QString checkFileNameChars(const QString& name, const QString& fieldLabel)
     return {};
 }
 
-QString replaceInvalidFileNameChars(const QString& text)
-{
+QString replaceInvalidFileNameChars(const QString& text) {
     static const QString invalid = QStringLiteral("\\/:*?\"<>|");
     QString out = text;
     for (QChar& c : out) {

@@ -9,8 +9,7 @@ namespace {
 
 // Image sources found by one pattern: the match without its last character and without the
 // attribute name in front.
-QString sourcesByPattern(const QString& fragment, const QString& pattern, const QString& prefix)
-{
+QString sourcesByPattern(const QString& fragment, const QString& pattern, const QString& prefix) {
     QString out;
     for (const QString& match : regexMatchValues(fragment, pattern)) {
         QString value = match.left(match.size() - 1);
@@ -22,8 +21,7 @@ QString sourcesByPattern(const QString& fragment, const QString& pattern, const 
 
 } // namespace
 
-QString htmlToPlainText(const QString& html)
-{
+QString htmlToPlainText(const QString& html) {
     QString text = html;
     for (const char* pattern : {"<option[\\s\\S]+?</option>", "<a [\\s\\S]+?</a>",
                                 "<span class=\"newfont2\"[\\s\\S]+?</span>", "<script[\\s\\S]+?</script>"})
@@ -31,12 +29,11 @@ QString htmlToPlainText(const QString& html)
     return htmlInnerText(text).replace(QLatin1String("\r\n\r\n"), QLatin1String("\r\n"));
 }
 
-QString decodeHtmlEntities(const QString& text)
-{
+QString decodeHtmlEntities(const QString& text) {
     static const std::pair<const char*, const char*> entities[] = {
-        {"&quot;", "\""}, {"&nbsp;", " "},  {"&lt;", "<"},          {"&gt;", ">"},
-        {"<br>", "\r\n"}, {"&#91;", "["},   {"&#93;", "]"},         {"&amp;", "&"},
-        {"&#13;&#10;", "\r\n"}, {"&#39;", "'"}, {"&#183;", "\xC2\xB7"},
+        {"&quot;", "\""},       {"&nbsp;", " "}, {"&lt;", "<"},          {"&gt;", ">"},
+        {"<br>", "\r\n"},       {"&#91;", "["},  {"&#93;", "]"},         {"&amp;", "&"},
+        {"&#13;&#10;", "\r\n"}, {"&#39;", "'"},  {"&#183;", "\xC2\xB7"},
     };
     QString out = text;
     for (const auto& [entity, value] : entities)
@@ -44,24 +41,25 @@ QString decodeHtmlEntities(const QString& text)
     return out;
 }
 
-QString cleanWordHtml(const QString& html)
-{
-    QString out = regexRemove(QStringLiteral("style=(['\\x22])[^'\\x22<>]*\\1|<span[^<>]*>|<\\/span>|<o:p>|<\\/o:p>|"
-                                             "<\\?xml[^<>]*>"),
-                              html);
-    out = regexReplace(QStringLiteral("<TABLE[^<>]*>"), out,
-                       QStringLiteral("<table width=\"95%\" align=center border=1 cellspacing=0 cellpadding=3 "
-                                      "bordercolorlight=#000000 bordercolordark=#000000 "
-                                      "style='border-collapse: collapse;word-break:break-all'>"));
+QString cleanWordHtml(const QString& html) {
+    QString out =
+        regexRemove(QStringLiteral("style=(['\\x22])[^'\\x22<>]*\\1|<span[^<>]*>|<\\/span>|<o:p>|<\\/o:p>|"
+                                   "<\\?xml[^<>]*>"),
+                    html);
+    out =
+        regexReplace(QStringLiteral("<TABLE[^<>]*>"), out,
+                     QStringLiteral("<table width=\"95%\" align=center border=1 cellspacing=0 cellpadding=3 "
+                                    "bordercolorlight=#000000 bordercolordark=#000000 "
+                                    "style='border-collapse: collapse;word-break:break-all'>"));
     for (const char* fixed :
-         {"<![if !supportEmptyParas]>", "<![if !supportLists]>", "<![endif]>", "<meta name=ProgId content=Word.Document>",
-          "<meta name=Generator content=\"Microsoft Word 9\">", "<meta name=Originator content=\"Microsoft Word 9\">"})
+         {"<![if !supportEmptyParas]>", "<![if !supportLists]>", "<![endif]>",
+          "<meta name=ProgId content=Word.Document>", "<meta name=Generator content=\"Microsoft Word 9\">",
+          "<meta name=Originator content=\"Microsoft Word 9\">"})
         out.remove(QLatin1String(fixed));
     return out;
 }
 
-QString extractImageSources(const QString& fragment)
-{
+QString extractImageSources(const QString& fragment) {
     // Any letter case, like the patterns below: an empty source spoils the quoted patterns.
     if (fragment.contains(QLatin1String("src=\"\""), Qt::CaseInsensitive))
         return {};
@@ -74,16 +72,14 @@ QString extractImageSources(const QString& fragment)
     return out;
 }
 
-QString extractImageSourcesByPattern(const QString& html, const QString& pattern)
-{
+QString extractImageSourcesByPattern(const QString& html, const QString& pattern) {
     QString out;
     for (const QString& part : regexMatchValues(html, pattern))
         out += extractImageSources(part);
     return out;
 }
 
-QString cleanTitleText(const QString& fragment)
-{
+QString cleanTitleText(const QString& fragment) {
     QString text = regexRemove(QStringLiteral("<[\\s\\S]+?>"), fragment);
     const qsizetype gt = text.indexOf(u'>');
     if (gt >= 0)
@@ -95,19 +91,17 @@ QString cleanTitleText(const QString& fragment)
     text = trimSpaces(text);
     for (const QChar c : {QChar(u'\r'), QChar(u'\n'), QChar(u'\t')})
         text.remove(c);
-    for (const QString& label :
-         {QStringLiteral("书名："), QStringLiteral("最新章节："), QStringLiteral("更新时间"), QStringLiteral("最新更新：")})
+    for (const QString& label : {QStringLiteral("书名："), QStringLiteral("最新章节："),
+                                 QStringLiteral("更新时间"), QStringLiteral("最新更新：")})
         text.remove(label);
     return trimSpaces(text);
 }
 
-QString curlyQuotes(const QString& text)
-{
+QString curlyQuotes(const QString& text) {
     return regexReplace(QStringLiteral("(\")(.+?)(\")"), text, QStringLiteral("“$2”"));
 }
 
-QString extractQuotedValue(const QString& fragment, bool keepEquals)
-{
+QString extractQuotedValue(const QString& fragment, bool keepEquals) {
     QString value = fragment;
     const QString quote = value.contains(u'"')    ? QStringLiteral("\"")
                           : value.contains(u'\'') ? QStringLiteral("'")
@@ -123,8 +117,7 @@ QString extractQuotedValue(const QString& fragment, bool keepEquals)
     return trimSpaces(value);
 }
 
-QString formatParagraphs(const QString& text)
-{
+QString formatParagraphs(const QString& text) {
     static const QString sentenceEnds = QStringLiteral("。？！’”…．.?!'\"~）─");
     const QString br = QStringLiteral("<br>");
     QString out = text;
@@ -166,8 +159,7 @@ QString formatParagraphs(const QString& text)
     return QStringLiteral("　　") + out;
 }
 
-QString getStyledPageContent(const QString& html)
-{
+QString getStyledPageContent(const QString& html) {
     if (!html.contains(kStyledPageComment))
         return QStringLiteral("-1");
     const QString content = getTextBetweenStrict(html, kBookContentStart, kBookContentEnd);

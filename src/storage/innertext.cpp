@@ -12,17 +12,14 @@ namespace {
 
 // Gumbo frees its tree recursively, which a page of deeply nested tags turns into a stack overflow.
 // Everything it allocates comes from this arena instead and goes in one sweep.
-class Arena
-{
+class Arena {
 public:
-    ~Arena()
-    {
+    ~Arena() {
         for (void* block : m_blocks)
             std::free(block);
     }
 
-    void* allocate(size_t size)
-    {
+    void* allocate(size_t size) {
         size = (size + 15) & ~size_t(15);
         if (size > kBlockSize / 4) {
             void* own = std::malloc(size);
@@ -54,8 +51,7 @@ private:
 
 enum class Display { Skip, Inline, Block, Paragraph, Row, Cell, Break, Preformatted };
 
-Display displayOf(GumboTag tag)
-{
+Display displayOf(GumboTag tag) {
     switch (tag) {
     case GUMBO_TAG_SCRIPT:
     case GUMBO_TAG_STYLE:
@@ -146,11 +142,9 @@ Display displayOf(GumboTag tag)
 
 // Collects the rendered text. Line breaks that blocks ask for are held back and merged (two blocks
 // in a row give one break, not two); leading and trailing ones are dropped, as innerText does.
-class Renderer
-{
+class Renderer {
 public:
-    void text(const char* utf8, size_t length, bool preformatted)
-    {
+    void text(const char* utf8, size_t length, bool preformatted) {
         const QString s = QString::fromUtf8(utf8, qsizetype(length));
         for (const QChar c : s) {
             if (preformatted) {
@@ -173,16 +167,14 @@ public:
         }
     }
 
-    void lineBreak()
-    {
+    void lineBreak() {
         flushBreaks();
         m_out += QLatin1String("\r\n");
         m_lineStart = true;
         m_space = false;
     }
 
-    void requestBreaks(int count)
-    {
+    void requestBreaks(int count) {
         if (count == 0)
             return;
         m_space = false;
@@ -191,8 +183,7 @@ public:
         m_pending = qMax(m_pending, count);
     }
 
-    void tab()
-    {
+    void tab() {
         flushBreaks();
         m_out += u'\t';
         m_space = false;
@@ -202,16 +193,14 @@ public:
     QString result() const { return m_out; }
 
 private:
-    void flushBreaks()
-    {
+    void flushBreaks() {
         for (; m_pending > 0; --m_pending)
             m_out += QLatin1String("\r\n");
         if (m_out.endsWith(u'\n'))
             m_lineStart = true;
     }
 
-    void put(QChar c)
-    {
+    void put(QChar c) {
         flushBreaks();
         if (m_space && !m_lineStart)
             m_out += u' ';
@@ -226,23 +215,21 @@ private:
     bool m_lineStart = true;
 };
 
-bool hasLaterCell(const GumboNode* cell)
-{
+bool hasLaterCell(const GumboNode* cell) {
     const GumboNode* parent = cell->parent;
     if (!parent || parent->type != GUMBO_NODE_ELEMENT)
         return false;
     const GumboVector& siblings = parent->v.element.children;
     for (unsigned int i = cell->index_within_parent + 1; i < siblings.length; ++i) {
         const auto* next = static_cast<const GumboNode*>(siblings.data[i]);
-        if (next->type == GUMBO_NODE_ELEMENT
-            && (next->v.element.tag == GUMBO_TAG_TD || next->v.element.tag == GUMBO_TAG_TH))
+        if (next->type == GUMBO_NODE_ELEMENT &&
+            (next->v.element.tag == GUMBO_TAG_TD || next->v.element.tag == GUMBO_TAG_TH))
             return true;
     }
     return false;
 }
 
-int breaksFor(Display display)
-{
+int breaksFor(Display display) {
     switch (display) {
     case Display::Paragraph:
         return 2;
@@ -256,10 +243,8 @@ int breaksFor(Display display)
 }
 
 // Walks the tree without recursion: deep nesting must not exhaust the stack.
-void render(const GumboNode* root, Renderer& out)
-{
-    struct Frame
-    {
+void render(const GumboNode* root, Renderer& out) {
+    struct Frame {
         const GumboNode* node;
         unsigned int next; // child to visit next
         int preformatted;  // depth of enclosing preformatted elements
@@ -307,44 +292,40 @@ void render(const GumboNode* root, Renderer& out)
     }
 }
 
-const GumboNode* findBody(const GumboNode* html)
-{
+const GumboNode* findBody(const GumboNode* html) {
     if (!html || html->type != GUMBO_NODE_ELEMENT)
         return nullptr;
     const GumboVector& children = html->v.element.children;
     for (unsigned int i = 0; i < children.length; ++i) {
         const auto* child = static_cast<const GumboNode*>(children.data[i]);
-        if (child->type == GUMBO_NODE_ELEMENT
-            && (child->v.element.tag == GUMBO_TAG_BODY || child->v.element.tag == GUMBO_TAG_FRAMESET))
+        if (child->type == GUMBO_NODE_ELEMENT &&
+            (child->v.element.tag == GUMBO_TAG_BODY || child->v.element.tag == GUMBO_TAG_FRAMESET))
             return child;
     }
     return nullptr;
 }
 
-bool isNameChar(char c)
-{
+bool isNameChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == ':';
 }
 
 // Elements that do not nest: void ones, and ones the next of their kind closes (a page full of
 // unclosed <p> is normal, not deep).
-bool isFlat(const QByteArray& name)
-{
-    static const QList<QByteArray> flat = {"area", "base", "br", "col", "embed", "hr", "img", "input", "link",
-                                           "meta", "param", "source", "track", "wbr", "p", "li", "dt", "dd",
-                                           "option", "optgroup", "tr", "td", "th", "thead", "tbody", "tfoot",
-                                           "rb", "rt", "rp", "frame", "keygen", "basefont", "bgsound"};
+bool isFlat(const QByteArray& name) {
+    static const QList<QByteArray> flat = {
+        "area",   "base",     "br",     "col",    "embed",    "hr",     "img",   "input", "link",
+        "meta",   "param",    "source", "track",  "wbr",      "p",      "li",    "dt",    "dd",
+        "option", "optgroup", "tr",     "td",     "th",       "thead",  "tbody", "tfoot", "rb",
+        "rt",     "rp",       "frame",  "keygen", "basefont", "bgsound"};
     return flat.contains(name);
 }
 
-bool isRawText(const QByteArray& name)
-{
-    return name == "script" || name == "style" || name == "textarea" || name == "title" || name == "xmp"
-           || name == "iframe" || name == "noembed" || name == "noframes" || name == "plaintext";
+bool isRawText(const QByteArray& name) {
+    return name == "script" || name == "style" || name == "textarea" || name == "title" || name == "xmp" ||
+           name == "iframe" || name == "noembed" || name == "noframes" || name == "plaintext";
 }
 
-qsizetype indexOfCi(const QByteArray& hay, const QByteArray& needle, qsizetype from)
-{
+qsizetype indexOfCi(const QByteArray& hay, const QByteArray& needle, qsizetype from) {
     const qsizetype n = needle.size();
     for (qsizetype i = hay.indexOf('<', from); i >= 0 && i + n <= hay.size(); i = hay.indexOf('<', i + 1)) {
         if (qstrnicmp(hay.constData() + i, needle.constData(), size_t(n)) == 0)
@@ -356,8 +337,7 @@ qsizetype indexOfCi(const QByteArray& hay, const QByteArray& needle, qsizetype f
 // The parser checks the stack of open elements on every tag, so a page of thousands of unclosed
 // tags takes quadratic time. Browsers stop nesting at a few hundred levels; start tags beyond that
 // are dropped here (their text stays), in one linear pass over a rough count of the nesting.
-QByteArray limitNesting(const QByteArray& html)
-{
+QByteArray limitNesting(const QByteArray& html) {
     constexpr int kMaxDepth = 512;
     QByteArray out;
     qsizetype copied = 0;
@@ -413,8 +393,7 @@ QByteArray limitNesting(const QByteArray& html)
 
 } // namespace
 
-QString htmlInnerText(const QString& html)
-{
+QString htmlInnerText(const QString& html) {
     if (html.isEmpty())
         return {};
     const QByteArray utf8 = limitNesting(html.toUtf8());

@@ -20,8 +20,7 @@ constexpr qint64 kTimeBudgetMs = 4000;
 
 const QString kRunaway = QStringLiteral("正则表达式匹配超出限度，已放弃匹配");
 
-struct Compiled
-{
+struct Compiled {
     QRegularExpression re;
     // The pattern is wrapped as ".*?\K(?:pattern)" and run anchored, so one step limit covers the
     // whole way to the next match instead of each start position on its own.
@@ -32,8 +31,7 @@ struct Compiled
 
 // "\u4E2D" → "\x{4E2D}"; origins maps each character of the result back to the pattern for error
 // positions.
-QString translateDialect(const QString& pattern, QList<qsizetype>& origins)
-{
+QString translateDialect(const QString& pattern, QList<qsizetype>& origins) {
     QString out;
     out.reserve(pattern.size() + 8);
     origins.clear();
@@ -44,8 +42,8 @@ QString translateDialect(const QString& pattern, QList<qsizetype>& origins)
             origins.append(i);
             continue;
         }
-        if (pattern.at(i + 1) == u'u' && i + 5 < pattern.size() && isHex(pattern.at(i + 2))
-            && isHex(pattern.at(i + 3)) && isHex(pattern.at(i + 4)) && isHex(pattern.at(i + 5))) {
+        if (pattern.at(i + 1) == u'u' && i + 5 < pattern.size() && isHex(pattern.at(i + 2)) &&
+            isHex(pattern.at(i + 3)) && isHex(pattern.at(i + 4)) && isHex(pattern.at(i + 5))) {
             const QString escape = QStringLiteral("\\x{") + pattern.mid(i + 2, 4) + u'}';
             out += escape;
             for (qsizetype k = 0; k < escape.size(); ++k)
@@ -63,22 +61,19 @@ QString translateDialect(const QString& pattern, QList<qsizetype>& origins)
 }
 
 // Constructs whose meaning changes inside the scan wrapper; such patterns run unwrapped.
-bool needsDirectMatching(const QString& pattern)
-{
+bool needsDirectMatching(const QString& pattern) {
     static const QRegularExpression extendedMode(QStringLiteral("\\(\\?\\^?[a-zA-Z-]*x"));
-    return pattern.contains(QLatin1String("(*")) || pattern.contains(QLatin1String("\\G"))
-           || pattern.contains(QLatin1String("(?R")) || pattern.contains(QLatin1String("(?0"))
-           || pattern.contains(QLatin1String("<0>")) || pattern.contains(QLatin1String("'0'"))
-           || pattern.contains(extendedMode);
+    return pattern.contains(QLatin1String("(*")) || pattern.contains(QLatin1String("\\G")) ||
+           pattern.contains(QLatin1String("(?R")) || pattern.contains(QLatin1String("(?0")) ||
+           pattern.contains(QLatin1String("<0>")) || pattern.contains(QLatin1String("'0'")) ||
+           pattern.contains(extendedMode);
 }
 
-QString limits()
-{
+QString limits() {
     return QStringLiteral("(*LIMIT_MATCH=%1)(*LIMIT_HEAP=%2)(*ANYCRLF)").arg(kMatchLimit).arg(kHeapLimitKiB);
 }
 
-std::shared_ptr<const Compiled> compileUncached(const QString& pattern)
-{
+std::shared_ptr<const Compiled> compileUncached(const QString& pattern) {
     auto compiled = std::make_shared<Compiled>();
     QList<qsizetype> origins;
     const QString translated = translateDialect(pattern, origins);
@@ -88,14 +83,15 @@ std::shared_ptr<const Compiled> compileUncached(const QString& pattern)
     if (!plain.isValid()) {
         const qsizetype at = plain.patternErrorOffset();
         const qsizetype position = at >= 0 && at < origins.size() ? origins.at(at) : pattern.size();
-        compiled->error = QStringLiteral("正则表达式有误：%1（第 %2 个字符）").arg(plain.errorString()).arg(position + 1);
+        compiled->error =
+            QStringLiteral("正则表达式有误：%1（第 %2 个字符）").arg(plain.errorString()).arg(position + 1);
         return compiled;
     }
     compiled->captureCount = plain.captureCount();
 
     if (!needsDirectMatching(translated)) {
-        QRegularExpression wrapped(limits() + QStringLiteral("(?s:.*?)\\K(?:") + translated + QStringLiteral("\\E)"),
-                                   options);
+        QRegularExpression wrapped(
+            limits() + QStringLiteral("(?s:.*?)\\K(?:") + translated + QStringLiteral("\\E)"), options);
         if (wrapped.isValid() && wrapped.captureCount() == compiled->captureCount) {
             compiled->re = wrapped;
             compiled->anchoredScan = true;
@@ -111,8 +107,7 @@ std::shared_ptr<const Compiled> compileUncached(const QString& pattern)
     return compiled;
 }
 
-std::shared_ptr<const Compiled> compile(const QString& pattern)
-{
+std::shared_ptr<const Compiled> compile(const QString& pattern) {
     // Callers run the same few patterns over many chapters.
     thread_local QHash<QString, std::shared_ptr<const Compiled>> cache;
     const auto found = cache.constFind(pattern);
@@ -126,8 +121,7 @@ std::shared_ptr<const Compiled> compile(const QString& pattern)
 }
 
 // PCRE2 refuses text with unpaired surrogates; they stand for no character anyway.
-QString withoutLoneSurrogates(const QString& text)
-{
+QString withoutLoneSurrogates(const QString& text) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
         if (!c.isSurrogate())
@@ -149,8 +143,7 @@ QString withoutLoneSurrogates(const QString& text)
     return text;
 }
 
-void setError(QString* error, const QString& message)
-{
+void setError(QString* error, const QString& message) {
     if (error)
         *error = message;
 }
@@ -159,8 +152,7 @@ void setError(QString* error, const QString& message)
 // character further, as the script engine does. False, with the error set, when the pattern is bad
 // or runs away; found has then seen nothing or only some matches, which the callers drop.
 bool scan(const Compiled& compiled, const QString& text,
-          const std::function<void(const QRegularExpressionMatch&)>& found, QString* error)
-{
+          const std::function<void(const QRegularExpressionMatch&)>& found, QString* error) {
     if (!compiled.error.isEmpty()) {
         setError(error, compiled.error);
         return false;
@@ -200,14 +192,12 @@ bool scan(const Compiled& compiled, const QString& text,
 }
 
 // A replacement text cut into literal pieces and group references (-1: literal).
-struct Piece
-{
+struct Piece {
     int group = -1;
     QString literal;
 };
 
-QList<Piece> parseReplacement(const QString& replacement, int captureCount)
-{
+QList<Piece> parseReplacement(const QString& replacement, int captureCount) {
     QList<Piece> pieces;
     QString literal;
     auto flush = [&]() {
@@ -256,46 +246,46 @@ QList<Piece> parseReplacement(const QString& replacement, int captureCount)
 
 } // namespace
 
-QString regexPatternError(const QString& pattern)
-{
+QString regexPatternError(const QString& pattern) {
     return compile(pattern)->error;
 }
 
-QList<RegexMatch> regexMatches(const QString& text, const QString& pattern, QString* error)
-{
+QList<RegexMatch> regexMatches(const QString& text, const QString& pattern, QString* error) {
     const auto compiled = compile(pattern);
     const QString subject = withoutLoneSurrogates(text);
     QList<RegexMatch> matches;
-    const bool ok = scan(*compiled, subject, [&](const QRegularExpressionMatch& m) {
-        RegexMatch match;
-        match.start = m.capturedStart(0);
-        match.length = m.capturedLength(0);
-        for (int g = 0; g <= compiled->captureCount; ++g)
-            match.captures.append(m.captured(g));
-        matches.append(match);
-    }, error);
+    const bool ok = scan(
+        *compiled, subject,
+        [&](const QRegularExpressionMatch& m) {
+            RegexMatch match;
+            match.start = m.capturedStart(0);
+            match.length = m.capturedLength(0);
+            for (int g = 0; g <= compiled->captureCount; ++g)
+                match.captures.append(m.captured(g));
+            matches.append(match);
+        },
+        error);
     return ok ? matches : QList<RegexMatch>();
 }
 
-QStringList regexMatchValues(const QString& text, const QString& pattern, QString* error)
-{
+QStringList regexMatchValues(const QString& text, const QString& pattern, QString* error) {
     const auto compiled = compile(pattern);
     QStringList values;
-    const bool ok = scan(*compiled, withoutLoneSurrogates(text),
-                         [&](const QRegularExpressionMatch& m) { values.append(m.captured(0)); }, error);
+    const bool ok = scan(
+        *compiled, withoutLoneSurrogates(text),
+        [&](const QRegularExpressionMatch& m) { values.append(m.captured(0)); }, error);
     return ok ? values : QStringList();
 }
 
-QString regexMatchList(const QString& text, const QString& pattern, QString* error)
-{
+QString regexMatchList(const QString& text, const QString& pattern, QString* error) {
     QString list;
     for (const QString& value : regexMatchValues(text, pattern, error))
         list += value + QLatin1String("||");
     return list;
 }
 
-QString regexReplace(const QString& pattern, const QString& text, const QString& replacement, QString* error)
-{
+QString regexReplace(const QString& pattern, const QString& text, const QString& replacement,
+                     QString* error) {
     const auto compiled = compile(pattern);
     if (!compiled->error.isEmpty()) {
         setError(error, compiled->error);
@@ -306,25 +296,26 @@ QString regexReplace(const QString& pattern, const QString& text, const QString&
     QString out;
     out.reserve(subject.size());
     qsizetype copied = 0;
-    const bool ok = scan(*compiled, subject, [&](const QRegularExpressionMatch& m) {
-        out += QStringView(subject).mid(copied, m.capturedStart(0) - copied);
-        for (const Piece& piece : pieces)
-            out += piece.group < 0 ? piece.literal : m.captured(piece.group);
-        copied = m.capturedEnd(0);
-    }, error);
+    const bool ok = scan(
+        *compiled, subject,
+        [&](const QRegularExpressionMatch& m) {
+            out += QStringView(subject).mid(copied, m.capturedStart(0) - copied);
+            for (const Piece& piece : pieces)
+                out += piece.group < 0 ? piece.literal : m.captured(piece.group);
+            copied = m.capturedEnd(0);
+        },
+        error);
     if (!ok)
         return text;
     out += QStringView(subject).mid(copied);
     return out;
 }
 
-QString regexRemove(const QString& pattern, const QString& text, QString* error)
-{
+QString regexRemove(const QString& pattern, const QString& text, QString* error) {
     return regexReplace(pattern, text, QString(), error);
 }
 
-QString escapeRegex(const QString& text)
-{
+QString escapeRegex(const QString& text) {
     static const QString special = QStringLiteral("\\()[]?^$*+{}|.");
     QString out;
     out.reserve(text.size() + 8);

@@ -12,8 +12,7 @@
 // does not compile, or one that backtracks without end, sets it (cleared on success) and gives no
 // match at all — the text comes back unchanged, the lists empty. Nothing here hangs or crashes.
 
-struct RegexMatch
-{
+struct RegexMatch {
     qsizetype start = 0;
     qsizetype length = 0;
     QStringList captures; // captures[0] is the whole match; a group that took no part is empty

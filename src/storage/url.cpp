@@ -10,8 +10,7 @@ namespace {
 
 // The parent of a path the way a file system sees it: separators before the last name go too, so
 // "http://host" has the parent "http:".
-QString parentPath(const QString& address)
-{
+QString parentPath(const QString& address) {
     qsizetype cut = address.size();
     while (cut > 0 && address.at(cut - 1) != u'/' && address.at(cut - 1) != u'\\')
         --cut;
@@ -22,8 +21,7 @@ QString parentPath(const QString& address)
 
 } // namespace
 
-UrlBase splitUrlBase(const QString& address)
-{
+UrlBase splitUrlBase(const QString& address) {
     UrlBase base;
     if (address.endsWith(u'/')) {
         base.folder = address.left(address.size() - 1);
@@ -31,8 +29,8 @@ UrlBase splitUrlBase(const QString& address)
         const QString last = address.mid(address.lastIndexOf(u'/') + 1);
         if (last.startsWith(u'?') || last.contains(u'.')) {
             const QString parent = parentPath(address);
-            const bool bareHost = parent.compare(QLatin1String("http:"), Qt::CaseInsensitive) == 0
-                                  || parent.compare(QLatin1String("https:"), Qt::CaseInsensitive) == 0;
+            const bool bareHost = parent.compare(QLatin1String("http:"), Qt::CaseInsensitive) == 0 ||
+                                  parent.compare(QLatin1String("https:"), Qt::CaseInsensitive) == 0;
             base.folder = bareHost ? address : parent;
         } else {
             base.folder = address;
@@ -52,15 +50,13 @@ namespace {
 
 const char kHexDigits[] = "0123456789ABCDEF";
 
-void appendEscape(QString& out, uchar byte)
-{
+void appendEscape(QString& out, uchar byte) {
     out += u'%';
     out += QLatin1Char(kHexDigits[byte >> 4]);
     out += QLatin1Char(kHexDigits[byte & 0xF]);
 }
 
-int hexValue(QChar ch)
-{
+int hexValue(QChar ch) {
     const char16_t c = ch.unicode();
     if (c >= u'0' && c <= u'9')
         return c - u'0';
@@ -72,9 +68,7 @@ int hexValue(QChar ch)
 }
 
 // Walks the text by code point, so a character outside the BMP stays one character.
-template<typename F>
-void forEachCodePoint(const QString& text, F f)
-{
+template <typename F> void forEachCodePoint(const QString& text, F f) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar ch = text.at(i);
         if (ch.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
@@ -88,8 +82,7 @@ void forEachCodePoint(const QString& text, F f)
 
 } // namespace
 
-QString urlEncodeAnsi(const QString& text)
-{
+QString urlEncodeAnsi(const QString& text) {
     QString out;
     out.reserve(text.size() * 6);
     forEachCodePoint(text, [&out](char32_t c, const QString& ch) {
@@ -107,8 +100,7 @@ QString urlEncodeAnsi(const QString& text)
     return out;
 }
 
-QString urlEncodeDoubleByte(const QString& text)
-{
+QString urlEncodeDoubleByte(const QString& text) {
     QString out;
     out.reserve(text.size() * 6);
     forEachCodePoint(text, [&out](char32_t c, const QString& ch) {
@@ -123,8 +115,7 @@ QString urlEncodeDoubleByte(const QString& text)
     return out;
 }
 
-QString urlEncodeUtf8(const QString& text)
-{
+QString urlEncodeUtf8(const QString& text) {
     QString out;
     out.reserve(text.size() * 9);
     forEachCodePoint(text, [&out](char32_t c, const QString& ch) {
@@ -138,8 +129,7 @@ QString urlEncodeUtf8(const QString& text)
     return out;
 }
 
-QString decodeHexChars(const QString& text)
-{
+QString decodeHexChars(const QString& text) {
     QString digits = text;
     digits.remove(u'%');
     if (digits.isEmpty() || digits.size() % 4 != 0)
@@ -160,8 +150,7 @@ QString decodeHexChars(const QString& text)
     return decoded;
 }
 
-QString urlDecodeAnsi(const QString& text)
-{
+QString urlDecodeAnsi(const QString& text) {
     QString out;
     out.reserve(text.size());
     qsizetype pos = 0;

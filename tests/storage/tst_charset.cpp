@@ -5,8 +5,7 @@
 #include <QStringEncoder>
 #include <QTest>
 
-class TestCharset : public QObject
-{
+class TestCharset : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -24,16 +23,14 @@ private Q_SLOTS:
     void ansiLength();
 };
 
-void TestCharset::codecsExist()
-{
+void TestCharset::codecsExist() {
     QVERIFY(QStringDecoder("GB18030").isValid());
     QVERIFY(QStringEncoder("GB18030").isValid());
     QVERIFY(QStringDecoder("Big5").isValid());
     QVERIFY(QStringEncoder("Big5").isValid());
 }
 
-void TestCharset::charsetNames_data()
-{
+void TestCharset::charsetNames_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("charset");
     QTest::addColumn<QString>("defaultCharset");
@@ -43,25 +40,69 @@ void TestCharset::charsetNames_data()
     const QByteArray gbk("\xD6\xD0\xCE\xC4"); // 中文
     const QByteArray utf8("\xE4\xB8\xAD\xE6\x96\x87");
     const QByteArray big5("\xA4\xA4\xA4\xE5");
-    QTest::newRow("GB2312_80") << gbk << "GB2312_80" << "gb2312" << "中文" << "gb2312";
-    QTest::newRow("gb2312") << gbk << "gb2312" << "gb2312" << "中文" << "gb2312";
-    QTest::newRow("GB2312 keeps its case") << gbk << "GB2312" << "gb2312" << "中文" << "GB2312";
-    QTest::newRow("gbk stays gbk") << gbk << "gbk" << "gb2312" << "中文" << "gbk";
-    QTest::newRow("gb18030") << gbk << "GB18030" << "gb2312" << "中文" << "GB18030";
-    QTest::newRow("UTF8") << utf8 << "UTF8" << "gb2312" << "中文" << "utf-8";
-    QTest::newRow("utf_8") << utf8 << "utf_8" << "gb2312" << "中文" << "utf-8";
-    QTest::newRow("UTF-8") << utf8 << "UTF-8" << "gb2312" << "中文" << "UTF-8";
-    QTest::newRow("none uses the setting") << big5 << "None" << "big5" << "中文" << "big5";
-    QTest::newRow("none, default gb2312") << gbk << "none" << "gb2312" << "中文" << "gb2312";
-    QTest::newRow("big5") << big5 << "BIG5" << "gb2312" << "中文" << "BIG5";
-    QTest::newRow("unknown falls back") << gbk << "x-no-such" << "gb2312" << "中文" << "gb2312";
-    QTest::newRow("empty name falls back") << gbk << "" << "gb2312" << "中文" << "gb2312";
-    QTest::newRow("non-latin name") << gbk << "中文" << "gb2312" << "中文" << "gb2312";
-    QTest::newRow("empty bytes") << QByteArray() << "UTF8" << "gb2312" << "" << "utf-8";
+    QTest::newRow("GB2312_80") << gbk << "GB2312_80"
+                               << "gb2312"
+                               << "中文"
+                               << "gb2312";
+    QTest::newRow("gb2312") << gbk << "gb2312"
+                            << "gb2312"
+                            << "中文"
+                            << "gb2312";
+    QTest::newRow("GB2312 keeps its case") << gbk << "GB2312"
+                                           << "gb2312"
+                                           << "中文"
+                                           << "GB2312";
+    QTest::newRow("gbk stays gbk") << gbk << "gbk"
+                                   << "gb2312"
+                                   << "中文"
+                                   << "gbk";
+    QTest::newRow("gb18030") << gbk << "GB18030"
+                             << "gb2312"
+                             << "中文"
+                             << "GB18030";
+    QTest::newRow("UTF8") << utf8 << "UTF8"
+                          << "gb2312"
+                          << "中文"
+                          << "utf-8";
+    QTest::newRow("utf_8") << utf8 << "utf_8"
+                           << "gb2312"
+                           << "中文"
+                           << "utf-8";
+    QTest::newRow("UTF-8") << utf8 << "UTF-8"
+                           << "gb2312"
+                           << "中文"
+                           << "UTF-8";
+    QTest::newRow("none uses the setting") << big5 << "None"
+                                           << "big5"
+                                           << "中文"
+                                           << "big5";
+    QTest::newRow("none, default gb2312") << gbk << "none"
+                                          << "gb2312"
+                                          << "中文"
+                                          << "gb2312";
+    QTest::newRow("big5") << big5 << "BIG5"
+                          << "gb2312"
+                          << "中文"
+                          << "BIG5";
+    QTest::newRow("unknown falls back") << gbk << "x-no-such"
+                                        << "gb2312"
+                                        << "中文"
+                                        << "gb2312";
+    QTest::newRow("empty name falls back") << gbk << ""
+                                           << "gb2312"
+                                           << "中文"
+                                           << "gb2312";
+    QTest::newRow("non-latin name") << gbk << "中文"
+                                    << "gb2312"
+                                    << "中文"
+                                    << "gb2312";
+    QTest::newRow("empty bytes") << QByteArray() << "UTF8"
+                                 << "gb2312"
+                                 << ""
+                                 << "utf-8";
 }
 
-void TestCharset::charsetNames()
-{
+void TestCharset::charsetNames() {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, charset);
     QFETCH(QString, defaultCharset);
@@ -71,16 +112,14 @@ void TestCharset::charsetNames()
     QCOMPARE(charset, used);
 }
 
-void TestCharset::bomIsDropped()
-{
+void TestCharset::bomIsDropped() {
     QString charset = QStringLiteral("utf-8");
     QCOMPARE(bytesToText(QByteArray("\xEF\xBB\xBF\xE4\xB8\xAD"), charset), QStringLiteral("中"));
 }
 
 // Old chapter files can hold any GBK code, including the user-defined areas: reading and writing one
 // back must give the same bytes.
-void TestCharset::everyGbkCodeRoundTrips()
-{
+void TestCharset::everyGbkCodeRoundTrips() {
     QByteArray all;
     for (int lead = 0x81; lead <= 0xFE; ++lead) {
         for (int trail = 0x40; trail <= 0xFE; ++trail) {
@@ -102,8 +141,7 @@ void TestCharset::everyGbkCodeRoundTrips()
     QCOMPARE(encodeHtmlForCharset(text, QStringLiteral("gb2312")), all);
 }
 
-void TestCharset::rareCharactersRoundTrip_data()
-{
+void TestCharset::rareCharactersRoundTrip_data() {
     QTest::addColumn<QString>("text");
     QTest::newRow("extension B") << QStringLiteral("𠀀𪚥");
     QTest::newRow("镕 and 堃") << QStringLiteral("朱镕基，王堃");
@@ -113,8 +151,7 @@ void TestCharset::rareCharactersRoundTrip_data()
     QTest::newRow("mixed") << QStringLiteral("第1章 𠀀镕😀 «end»");
 }
 
-void TestCharset::rareCharactersRoundTrip()
-{
+void TestCharset::rareCharactersRoundTrip() {
     QFETCH(QString, text);
     for (const char* name : {"gb2312", "gbk", "GB18030", "utf-8"}) {
         QString charset = QString::fromLatin1(name);
@@ -125,8 +162,7 @@ void TestCharset::rareCharactersRoundTrip()
     QCOMPARE(decodeTextFileBytes(encodeText(text)), text);
 }
 
-void TestCharset::big5PagesKeepEveryCharacter()
-{
+void TestCharset::big5PagesKeepEveryCharacter() {
     const QString text = QStringLiteral("中文着𠀀😀");
     const QByteArray bytes = encodeHtmlForCharset(text, QStringLiteral("big5"));
     QVERIFY(!bytes.contains('?'));
@@ -136,8 +172,7 @@ void TestCharset::big5PagesKeepEveryCharacter()
     QVERIFY(!big5CanEncode(U'着'));
 }
 
-void TestCharset::codePageValues_data()
-{
+void TestCharset::codePageValues_data() {
     QTest::addColumn<uint>("ch");
     QTest::addColumn<int>("value");
     QTest::newRow("ascii") << uint('A') << 0x41;
@@ -152,8 +187,7 @@ void TestCharset::codePageValues_data()
     QTest::newRow("nbsp") << 0xA0u << -1;
 }
 
-void TestCharset::codePageValues()
-{
+void TestCharset::codePageValues() {
     QFETCH(uint, ch);
     QFETCH(int, value);
     QCOMPARE(codePageValue(ch), value);
@@ -162,8 +196,7 @@ void TestCharset::codePageValues()
         QCOMPARE(charFromCodePageValue(value), QString::fromUcs4(reinterpret_cast<const char32_t*>(&ch), 1));
 }
 
-void TestCharset::ansiLength_data()
-{
+void TestCharset::ansiLength_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("length");
     QTest::newRow("empty") << QString() << 0;
@@ -172,8 +205,7 @@ void TestCharset::ansiLength_data()
     QTest::newRow("outside gbk") << QStringLiteral("𠀀😀") << 4;
 }
 
-void TestCharset::ansiLength()
-{
+void TestCharset::ansiLength() {
     QFETCH(QString, text);
     QFETCH(int, length);
     QCOMPARE(::ansiLength(text), length);

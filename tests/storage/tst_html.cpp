@@ -4,8 +4,7 @@
 
 #include <QTest>
 
-class TestHtml : public QObject
-{
+class TestHtml : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -31,8 +30,7 @@ private Q_SLOTS:
     void quotedValue();
 };
 
-void TestHtml::paragraphs_data()
-{
+void TestHtml::paragraphs_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
     const QString ind = QStringLiteral("　　");
@@ -49,33 +47,30 @@ void TestHtml::paragraphs_data()
     // A break after the last sentence still opens an (empty) paragraph.
     QTest::newRow("closing paragraph tag") << "a.</p>" << ind + "a.<br><br>" + ind;
     QTest::newRow("upper-case breaks") << "a”<BR><Br><bR>b" << ind + "a”<br><br>" + ind + "b";
-    QTest::newRow("many breaks collapse") << "a。" + QStringLiteral("<br>").repeated(32) + "b"
-                                          << ind + "a。<br><br>" + ind + "b";
-    QTest::newRow("old indents removed") << "　　a。\r\n    b。\r\n\tc&nbsp;d"
-                                         << ind + "a。<br><br>" + ind + "b。<br><br>" + ind + "cd";
+    QTest::newRow("many breaks collapse")
+        << "a。" + QStringLiteral("<br>").repeated(32) + "b" << ind + "a。<br><br>" + ind + "b";
+    QTest::newRow("old indents removed")
+        << "　　a。\r\n    b。\r\n\tc&nbsp;d" << ind + "a。<br><br>" + ind + "b。<br><br>" + ind + "cd";
     QTest::newRow("single ideographic space stays") << "　a" << ind + "　a";
     QTest::newRow("leading ascii spaces") << "   a" << ind + "a";
     QTest::newRow("one space alone stays") << " " << ind + " ";
-    QTest::newRow("every sentence end") << "1。\n2？\n3！\n4’\n5”\n6…\n7．\n8.\n9?\n10!\n11'\n12\"\n13~\n14）\n15─\n16"
-                                        << ind + "1。<br><br>" + ind + "2？<br><br>" + ind + "3！<br><br>" + ind
-                                               + "4’<br><br>" + ind + "5”<br><br>" + ind + "6…<br><br>" + ind
-                                               + "7．<br><br>" + ind + "8.<br><br>" + ind + "9?<br><br>" + ind
-                                               + "10!<br><br>" + ind + "11'<br><br>" + ind + "12\"<br><br>" + ind
-                                               + "13~<br><br>" + ind + "14）<br><br>" + ind + "15─<br><br>" + ind
-                                               + "16";
+    QTest::newRow("every sentence end")
+        << "1。\n2？\n3！\n4’\n5”\n6…\n7．\n8.\n9?\n10!\n11'\n12\"\n13~\n14）\n15─\n16"
+        << ind + "1。<br><br>" + ind + "2？<br><br>" + ind + "3！<br><br>" + ind + "4’<br><br>" + ind +
+               "5”<br><br>" + ind + "6…<br><br>" + ind + "7．<br><br>" + ind + "8.<br><br>" + ind +
+               "9?<br><br>" + ind + "10!<br><br>" + ind + "11'<br><br>" + ind + "12\"<br><br>" + ind +
+               "13~<br><br>" + ind + "14）<br><br>" + ind + "15─<br><br>" + ind + "16";
     QTest::newRow("comma joins") << "a，\r\nb" << ind + "a，b";
     QTest::newRow("A3A0 removed") << "a" + charFromCodePageValue(0xA3A0) + "b" << ind + "ab";
 }
 
-void TestHtml::paragraphs()
-{
+void TestHtml::paragraphs() {
     QFETCH(QString, text);
     QFETCH(QString, expected);
     QCOMPARE(formatParagraphs(text), expected);
 }
 
-void TestHtml::styledPage_data()
-{
+void TestHtml::styledPage_data() {
     QTest::addColumn<QString>("html");
     QTest::addColumn<QString>("expected");
     const QString styled = kStyledPageComment;
@@ -83,155 +78,174 @@ void TestHtml::styledPage_data()
                             << QStringLiteral("　　a。<br><br>　　b");
     QTest::newRow("not styled") << kBookContentStart + "a" + kBookContentEnd << "-1";
     QTest::newRow("styled but empty") << styled + kBookContentStart + kBookContentEnd << "-1";
-    QTest::newRow("styled, end missing") << styled + kBookContentStart + "a" << "-1";
+    QTest::newRow("styled, end missing") << styled + kBookContentStart + "a"
+                                         << "-1";
 }
 
-void TestHtml::styledPage()
-{
+void TestHtml::styledPage() {
     QFETCH(QString, html);
     QFETCH(QString, expected);
     QCOMPARE(getStyledPageContent(html), expected);
 }
 
-void TestHtml::innerText_data()
-{
+void TestHtml::innerText_data() {
     QTest::addColumn<QString>("html");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("white space collapses") << "  a \r\n\t b  <b> c </b> d " << "a b c d";
-    QTest::newRow("br") << "a<br>b<BR/>  c" << "a\r\nb\r\nc";
-    QTest::newRow("leading br kept") << "<br>a" << "\r\na";
-    QTest::newRow("paragraphs") << "<p>a</p><p>b</p>" << "a\r\n\r\nb";
-    QTest::newRow("divs") << "<div>a</div><div><div>b</div></div>c" << "a\r\nb\r\nc";
-    QTest::newRow("no breaks at the ends") << "<div><p>a</p></div>" << "a";
-    QTest::newRow("hidden parts") << "<script>x()</script><style>p{}</style>a<noscript>n</noscript>" << "a";
-    QTest::newRow("document head") << "<html><head><title>T</title></head><body>b</body></html>" << "b";
-    QTest::newRow("entities") << "&lt;a&gt; &amp; &quot;&nbsp;&#20013;" << "<a> & \"\u00A0中";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("white space collapses") << "  a \r\n\t b  <b> c </b> d "
+                                           << "a b c d";
+    QTest::newRow("br") << "a<br>b<BR/>  c"
+                        << "a\r\nb\r\nc";
+    QTest::newRow("leading br kept") << "<br>a"
+                                     << "\r\na";
+    QTest::newRow("paragraphs") << "<p>a</p><p>b</p>"
+                                << "a\r\n\r\nb";
+    QTest::newRow("divs") << "<div>a</div><div><div>b</div></div>c"
+                          << "a\r\nb\r\nc";
+    QTest::newRow("no breaks at the ends") << "<div><p>a</p></div>"
+                                           << "a";
+    QTest::newRow("hidden parts") << "<script>x()</script><style>p{}</style>a<noscript>n</noscript>"
+                                  << "a";
+    QTest::newRow("document head") << "<html><head><title>T</title></head><body>b</body></html>"
+                                   << "b";
+    QTest::newRow("entities") << "&lt;a&gt; &amp; &quot;&nbsp;&#20013;"
+                              << "<a> & \"\u00A0中";
     QTest::newRow("table") << "<table><tr><td>1</td><td>2</td></tr><tr><td>3</td></tr></table>"
                            << "1\t2\r\n3";
-    QTest::newRow("pre keeps spaces") << "<pre>a  b\n c</pre>" << "a  b\r\n c";
-    QTest::newRow("ideographic spaces stay") << "<p>　　第一段</p>" << "　　第一段";
-    QTest::newRow("unclosed tags") << "<p>a<p>b<div>c" << "a\r\n\r\nb\r\n\r\nc";
-    QTest::newRow("comments") << "a<!-- x -->b" << "ab";
-    QTest::newRow("images and inputs") << "a<img src=x alt=y><input value=v>b" << "ab";
+    QTest::newRow("pre keeps spaces") << "<pre>a  b\n c</pre>"
+                                      << "a  b\r\n c";
+    QTest::newRow("ideographic spaces stay") << "<p>　　第一段</p>"
+                                             << "　　第一段";
+    QTest::newRow("unclosed tags") << "<p>a<p>b<div>c"
+                                   << "a\r\n\r\nb\r\n\r\nc";
+    QTest::newRow("comments") << "a<!-- x -->b"
+                              << "ab";
+    QTest::newRow("images and inputs") << "a<img src=x alt=y><input value=v>b"
+                                       << "ab";
 }
 
-void TestHtml::innerText()
-{
+void TestHtml::innerText() {
     QFETCH(QString, html);
     QFETCH(QString, expected);
     QCOMPARE(htmlInnerText(html), expected);
 }
 
-void TestHtml::innerTextSurvivesDeepNesting()
-{
+void TestHtml::innerTextSurvivesDeepNesting() {
     const int depth = 200000;
-    const QString html = QStringLiteral("<div>").repeated(depth) + QStringLiteral("深处") + QStringLiteral("</div>").repeated(depth);
+    const QString html = QStringLiteral("<div>").repeated(depth) + QStringLiteral("深处") +
+                         QStringLiteral("</div>").repeated(depth);
     QCOMPARE(htmlInnerText(html), QStringLiteral("深处"));
     QCOMPARE(htmlInnerText(QStringLiteral("<b><i>").repeated(depth) + u'x'), QStringLiteral("x"));
 }
 
-void TestHtml::plainText_data()
-{
+void TestHtml::plainText_data() {
     QTest::addColumn<QString>("html");
     QTest::addColumn<QString>("expected");
     QTest::newRow("links, options, scripts gone")
         << "a<a href=x>link</a><select><option>o</option></select><script>s()</script>b"
         << "ab";
-    QTest::newRow("newfont2 span gone") << "a<span class=\"newfont2\">ad</span>b" << "ab";
-    QTest::newRow("blank lines halved") << "<p>a</p><p>b</p>" << "a\r\nb";
+    QTest::newRow("newfont2 span gone") << "a<span class=\"newfont2\">ad</span>b"
+                                        << "ab";
+    QTest::newRow("blank lines halved") << "<p>a</p><p>b</p>"
+                                        << "a\r\nb";
 }
 
-void TestHtml::plainText()
-{
+void TestHtml::plainText() {
     QFETCH(QString, html);
     QFETCH(QString, expected);
     QCOMPARE(htmlToPlainText(html), expected);
 }
 
-void TestHtml::entities_data()
-{
+void TestHtml::entities_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
     QTest::newRow("all") << "&quot;&nbsp;&lt;&gt;<br>&#91;&#93;&amp;&#13;&#10;&#39;&#183;"
                          << "\" <>\r\n[]&\r\n'·";
     // &lt; comes before &amp;, &#39; after it.
-    QTest::newRow("order") << "&amp;lt; &amp;#39;" << "&lt; '";
-    QTest::newRow("case-sensitive") << "&QUOT;<BR>" << "&QUOT;<BR>";
+    QTest::newRow("order") << "&amp;lt; &amp;#39;"
+                           << "&lt; '";
+    QTest::newRow("case-sensitive") << "&QUOT;<BR>"
+                                    << "&QUOT;<BR>";
 }
 
-void TestHtml::entities()
-{
+void TestHtml::entities() {
     QFETCH(QString, text);
     QFETCH(QString, expected);
     QCOMPARE(decodeHtmlEntities(text), expected);
 }
 
-void TestHtml::cleanWord()
-{
-    const QString word = QStringLiteral(
-        "<?xml version=\"1.0\"?><meta name=ProgId content=Word.Document><p style='margin:0'>"
-        "<span lang=ZH-CN>文字</span><o:p></o:p></p><![if !supportLists]>1.<![endif]>"
-        "<TABLE border=1 style=\"x\"><tr><td>c</td></tr></table>");
-    QCOMPARE(cleanWordHtml(word),
-             QStringLiteral("<p >文字</p>1.<table width=\"95%\" align=center border=1 cellspacing=0 cellpadding=3 "
-                            "bordercolorlight=#000000 bordercolordark=#000000 "
-                            "style='border-collapse: collapse;word-break:break-all'><tr><td>c</td></tr></table>"));
+void TestHtml::cleanWord() {
+    const QString word =
+        QStringLiteral("<?xml version=\"1.0\"?><meta name=ProgId content=Word.Document><p style='margin:0'>"
+                       "<span lang=ZH-CN>文字</span><o:p></o:p></p><![if !supportLists]>1.<![endif]>"
+                       "<TABLE border=1 style=\"x\"><tr><td>c</td></tr></table>");
+    QCOMPARE(
+        cleanWordHtml(word),
+        QStringLiteral("<p >文字</p>1.<table width=\"95%\" align=center border=1 cellspacing=0 cellpadding=3 "
+                       "bordercolorlight=#000000 bordercolordark=#000000 "
+                       "style='border-collapse: collapse;word-break:break-all'><tr><td>c</td></tr></table>"));
 }
 
-void TestHtml::imageSources_data()
-{
+void TestHtml::imageSources_data() {
     QTest::addColumn<QString>("fragment");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("double quotes") << "<img src=\"a.jpg\"><IMG SRC=\" b.gif \">" << "a.jpg||b.gif||";
-    QTest::newRow("single quotes after double") << "<img src='c.png'><img src=\"a.jpg\">" << "a.jpg||c.png||";
-    QTest::newRow("bare, space ended") << "<img src=a.jpg width=1><img src=b.jpg >" << "a.jpg||b.jpg||";
-    QTest::newRow("bare, tag ended") << "<img src=a.jpg>" << "a.jpg||";
-    QTest::newRow("bare ignored when quoted exist") << "<img src=a.jpg ><img src=\"b.jpg\">" << "b.jpg||";
-    QTest::newRow("empty src anywhere") << "<img src=\"a.jpg\"><img src=\"\"><img src=\"b.jpg\">" << "";
-    QTest::newRow("no pictures") << "<p>text</p>" << "";
+    QTest::newRow("double quotes") << "<img src=\"a.jpg\"><IMG SRC=\" b.gif \">"
+                                   << "a.jpg||b.gif||";
+    QTest::newRow("single quotes after double") << "<img src='c.png'><img src=\"a.jpg\">"
+                                                << "a.jpg||c.png||";
+    QTest::newRow("bare, space ended") << "<img src=a.jpg width=1><img src=b.jpg >"
+                                       << "a.jpg||b.jpg||";
+    QTest::newRow("bare, tag ended") << "<img src=a.jpg>"
+                                     << "a.jpg||";
+    QTest::newRow("bare ignored when quoted exist") << "<img src=a.jpg ><img src=\"b.jpg\">"
+                                                    << "b.jpg||";
+    QTest::newRow("empty src anywhere") << "<img src=\"a.jpg\"><img src=\"\"><img src=\"b.jpg\">"
+                                        << "";
+    QTest::newRow("no pictures") << "<p>text</p>"
+                                 << "";
 }
 
-void TestHtml::imageSources()
-{
+void TestHtml::imageSources() {
     QFETCH(QString, fragment);
     QFETCH(QString, expected);
     QCOMPARE(extractImageSources(fragment), expected);
 }
 
-void TestHtml::imageSourcesByPattern()
-{
+void TestHtml::imageSourcesByPattern() {
     const QString page = QStringLiteral("<img src=\"logo.gif\"><div id=c><img src=\"1.jpg\"></div>"
                                         "<div id=c><img src=\"2.jpg\"></div>");
     QCOMPARE(extractImageSourcesByPattern(page, QStringLiteral("<div id=c>[\\s\\S]+?</div>")),
              QStringLiteral("1.jpg||2.jpg||"));
 }
 
-void TestHtml::titles_data()
-{
+void TestHtml::titles_data() {
     QTest::addColumn<QString>("fragment");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("tags and book marks") << "<h1><a href=x>《斗破苍穹》</a></h1>" << "斗破苍穹";
-    QTest::newRow("cut tag") << "class=\"t\">书名：凡人修仙传 " << "凡人修仙传";
-    QTest::newRow("labels and breaks") << "最新章节：第一章\r\n\t更新时间" << "第一章";
-    QTest::newRow("entities") << "&quot;雪中&amp;刀&quot;&nbsp;" << "\"雪中&刀\"";
-    QTest::newRow("current chapter") << "当前章节 黄金" << "黄金";
+    QTest::newRow("tags and book marks") << "<h1><a href=x>《斗破苍穹》</a></h1>"
+                                         << "斗破苍穹";
+    QTest::newRow("cut tag") << "class=\"t\">书名：凡人修仙传 "
+                             << "凡人修仙传";
+    QTest::newRow("labels and breaks") << "最新章节：第一章\r\n\t更新时间"
+                                       << "第一章";
+    QTest::newRow("entities") << "&quot;雪中&amp;刀&quot;&nbsp;"
+                              << "\"雪中&刀\"";
+    QTest::newRow("current chapter") << "当前章节 黄金"
+                                     << "黄金";
 }
 
-void TestHtml::titles()
-{
+void TestHtml::titles() {
     QFETCH(QString, fragment);
     QFETCH(QString, expected);
     QCOMPARE(cleanTitleText(fragment), expected);
 }
 
-void TestHtml::curlyQuotes()
-{
-    QCOMPARE(::curlyQuotes(QStringLiteral("他说\"好\"，又说\"不\"\"")), QStringLiteral("他说“好”，又说“不”\""));
+void TestHtml::curlyQuotes() {
+    QCOMPARE(::curlyQuotes(QStringLiteral("他说\"好\"，又说\"不\"\"")),
+             QStringLiteral("他说“好”，又说“不”\""));
 }
 
-void TestHtml::quotedValue_data()
-{
+void TestHtml::quotedValue_data() {
     QTest::addColumn<QString>("fragment");
     QTest::addColumn<bool>("keepEquals");
     QTest::addColumn<QString>("expected");
@@ -242,8 +256,7 @@ void TestHtml::quotedValue_data()
     QTest::newRow("double before single") << "'x' \"y\"" << false << "y";
 }
 
-void TestHtml::quotedValue()
-{
+void TestHtml::quotedValue() {
     QFETCH(QString, fragment);
     QFETCH(bool, keepEquals);
     QFETCH(QString, expected);

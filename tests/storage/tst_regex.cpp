@@ -3,8 +3,7 @@
 #include <QRandomGenerator>
 #include <QTest>
 
-class TestRegex : public QObject
-{
+class TestRegex : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -24,42 +23,115 @@ private Q_SLOTS:
     void randomPatternsKeepInvariants();
 };
 
-void TestRegex::replace_data()
-{
+void TestRegex::replace_data() {
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("replacement");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("global, any case") << "ab" << "ab AB aB" << "x" << "x x x";
-    QTest::newRow("non-greedy") << "<b>.+?</b>" << "<b>1</b>-<b>2</b>" << "B" << "B-B";
-    QTest::newRow("greedy") << "<b>.+</b>" << "<b>1</b>-<b>2</b>" << "B" << "B";
-    QTest::newRow("[\\s\\S] crosses lines") << "<p>[\\s\\S]+?</p>" << "<p>a\r\nb</p>c" << "" << "c";
-    QTest::newRow(". stops at CR") << "a.+" << "ab\rc" << "x" << "x\rc";
-    QTest::newRow("back-reference") << "(['\"])(.*?)\\1" << "'a' \"b\"" << "<$2>" << "<a> <b>";
-    QTest::newRow("\\x22") << "\\x22" << "say \"hi\"" << "'" << "say 'hi'";
-    QTest::newRow("\\u escape") << "\\u4E2D\\u6587" << "中文abc" << "zw" << "zwabc";
-    QTest::newRow("\\\\u stays literal") << "\\\\u4E2D" << "\\u4E2D" << "x" << "x";
-    QTest::newRow("$& and $$") << "\\d+" << "a12b" << "[$&]$$" << "a[12]$b";
-    QTest::newRow("$1..$9") << "(a)(b)(c)(d)(e)(f)(g)(h)(i)" << "abcdefghi" << "$9$8$1" << "iha";
-    QTest::newRow("$n beyond the groups stays") << "(a)" << "a" << "$2$0$" << "$2$0$";
-    QTest::newRow("$12 with one group") << "(a)" << "a" << "$12" << "a2";
-    QTest::newRow("unmatched group is empty") << "(a)|(b)" << "b" << "[$1]" << "[]";
-    QTest::newRow("empty matches step on") << "x*" << "abc" << "-" << "-a-b-c-";
-    QTest::newRow("empty match after a match") << "a*" << "baaac" << "-" << "-b--c-";
-    QTest::newRow("empty pattern keeps pairs whole") << "" << "😀" << "|" << "|😀|";
-    QTest::newRow("chinese") << "第(.+?)章" << "第十二章 风云" << "Chapter $1" << "Chapter 十二 风云";
-    QTest::newRow("no match") << "zzz" << "abc" << "x" << "abc";
-    QTest::newRow("extended mode still works") << "(?x) a \\d  # digits" << "a1 b2" << "_" << "_ b2";
-    QTest::newRow("\\G") << "\\Ga" << "aab" << "x" << "xxb";
-    QTest::newRow("leading verb") << "(*UCP)\\w+" << "中文 ab" << "w" << "w w";
-    QTest::newRow("recursion") << "\\((?:[^()]|(?R))*\\)" << "f((a)(b))c" << "P" << "fPc";
-    QTest::newRow("\\Q without \\E") << "a\\Q.*" << "xa.*" << "y" << "xy";
-    QTest::newRow("lookbehind sees the text before") << "(?<=a)b" << "abcb" << "x" << "axcb";
+    QTest::newRow("global, any case") << "ab"
+                                      << "ab AB aB"
+                                      << "x"
+                                      << "x x x";
+    QTest::newRow("non-greedy") << "<b>.+?</b>"
+                                << "<b>1</b>-<b>2</b>"
+                                << "B"
+                                << "B-B";
+    QTest::newRow("greedy") << "<b>.+</b>"
+                            << "<b>1</b>-<b>2</b>"
+                            << "B"
+                            << "B";
+    QTest::newRow("[\\s\\S] crosses lines") << "<p>[\\s\\S]+?</p>"
+                                            << "<p>a\r\nb</p>c"
+                                            << ""
+                                            << "c";
+    QTest::newRow(". stops at CR") << "a.+"
+                                   << "ab\rc"
+                                   << "x"
+                                   << "x\rc";
+    QTest::newRow("back-reference") << "(['\"])(.*?)\\1"
+                                    << "'a' \"b\""
+                                    << "<$2>"
+                                    << "<a> <b>";
+    QTest::newRow("\\x22") << "\\x22"
+                           << "say \"hi\""
+                           << "'"
+                           << "say 'hi'";
+    QTest::newRow("\\u escape") << "\\u4E2D\\u6587"
+                                << "中文abc"
+                                << "zw"
+                                << "zwabc";
+    QTest::newRow("\\\\u stays literal") << "\\\\u4E2D"
+                                         << "\\u4E2D"
+                                         << "x"
+                                         << "x";
+    QTest::newRow("$& and $$") << "\\d+"
+                               << "a12b"
+                               << "[$&]$$"
+                               << "a[12]$b";
+    QTest::newRow("$1..$9") << "(a)(b)(c)(d)(e)(f)(g)(h)(i)"
+                            << "abcdefghi"
+                            << "$9$8$1"
+                            << "iha";
+    QTest::newRow("$n beyond the groups stays") << "(a)"
+                                                << "a"
+                                                << "$2$0$"
+                                                << "$2$0$";
+    QTest::newRow("$12 with one group") << "(a)"
+                                        << "a"
+                                        << "$12"
+                                        << "a2";
+    QTest::newRow("unmatched group is empty") << "(a)|(b)"
+                                              << "b"
+                                              << "[$1]"
+                                              << "[]";
+    QTest::newRow("empty matches step on") << "x*"
+                                           << "abc"
+                                           << "-"
+                                           << "-a-b-c-";
+    QTest::newRow("empty match after a match") << "a*"
+                                               << "baaac"
+                                               << "-"
+                                               << "-b--c-";
+    QTest::newRow("empty pattern keeps pairs whole") << ""
+                                                     << "😀"
+                                                     << "|"
+                                                     << "|😀|";
+    QTest::newRow("chinese") << "第(.+?)章"
+                             << "第十二章 风云"
+                             << "Chapter $1"
+                             << "Chapter 十二 风云";
+    QTest::newRow("no match") << "zzz"
+                              << "abc"
+                              << "x"
+                              << "abc";
+    QTest::newRow("extended mode still works") << "(?x) a \\d  # digits"
+                                               << "a1 b2"
+                                               << "_"
+                                               << "_ b2";
+    QTest::newRow("\\G") << "\\Ga"
+                         << "aab"
+                         << "x"
+                         << "xxb";
+    QTest::newRow("leading verb") << "(*UCP)\\w+"
+                                  << "中文 ab"
+                                  << "w"
+                                  << "w w";
+    QTest::newRow("recursion") << "\\((?:[^()]|(?R))*\\)"
+                               << "f((a)(b))c"
+                               << "P"
+                               << "fPc";
+    QTest::newRow("\\Q without \\E") << "a\\Q.*"
+                                     << "xa.*"
+                                     << "y"
+                                     << "xy";
+    QTest::newRow("lookbehind sees the text before") << "(?<=a)b"
+                                                     << "abcb"
+                                                     << "x"
+                                                     << "axcb";
 }
 
-void TestRegex::replace()
-{
+void TestRegex::replace() {
     QFETCH(QString, pattern);
     QFETCH(QString, text);
     QFETCH(QString, replacement);
@@ -69,37 +141,39 @@ void TestRegex::replace()
     QCOMPARE(error, QString());
 }
 
-void TestRegex::matchList_data()
-{
+void TestRegex::matchList_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("expected");
     // The start-up check of the old program asks exactly this.
-    QTest::newRow("script check") << "<td>aa</td>" << "<td>[\\s\\S]+?</td>" << "<td>aa</td>||";
-    QTest::newRow("several") << "<A href=1>x</a><a href=2>y</A>" << "<a [\\s\\S]+?</a>"
+    QTest::newRow("script check") << "<td>aa</td>"
+                                  << "<td>[\\s\\S]+?</td>"
+                                  << "<td>aa</td>||";
+    QTest::newRow("several") << "<A href=1>x</a><a href=2>y</A>"
+                             << "<a [\\s\\S]+?</a>"
                              << "<A href=1>x</a>||<a href=2>y</A>||";
-    QTest::newRow("none") << "abc" << "\\d" << "";
+    QTest::newRow("none") << "abc"
+                          << "\\d"
+                          << "";
 }
 
-void TestRegex::matchList()
-{
+void TestRegex::matchList() {
     QFETCH(QString, text);
     QFETCH(QString, pattern);
     QFETCH(QString, expected);
     QCOMPARE(regexMatchList(text, pattern), expected);
 }
 
-void TestRegex::matchPositions()
-{
-    const QList<RegexMatch> matches = regexMatches(QStringLiteral("第一章 第二章"), QStringLiteral("第(.)章"));
+void TestRegex::matchPositions() {
+    const QList<RegexMatch> matches =
+        regexMatches(QStringLiteral("第一章 第二章"), QStringLiteral("第(.)章"));
     QCOMPARE(matches.size(), 2);
     QCOMPARE(matches.at(1).start, 4);
     QCOMPARE(matches.at(1).length, 3);
     QCOMPARE(matches.at(1).captures, QStringList({QStringLiteral("第二章"), QStringLiteral("二")}));
 }
 
-void TestRegex::badPatterns_data()
-{
+void TestRegex::badPatterns_data() {
     QTest::addColumn<QString>("pattern");
     QTest::newRow("open paren") << "(";
     QTest::newRow("close paren") << "a)";
@@ -113,8 +187,7 @@ void TestRegex::badPatterns_data()
     QTest::newRow("unbalanced inside") << "a)(?:b";
 }
 
-void TestRegex::badPatterns()
-{
+void TestRegex::badPatterns() {
     QFETCH(QString, pattern);
     const QString text = QStringLiteral("a(b)c");
     QVERIFY(!regexPatternError(pattern).isEmpty());
@@ -129,20 +202,19 @@ void TestRegex::badPatterns()
     QVERIFY(!error.isEmpty());
 }
 
-void TestRegex::runaway_data()
-{
+void TestRegex::runaway_data() {
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("text");
     QTest::newRow("one hopeless start") << "(x+x+)+y" << QString(32, u'x') + QStringLiteral("zy");
     // No single search is hopeless, but the searches together are: the step limit has to cover the
     // whole way to the next match.
-    QTest::newRow("many bad starts") << "(x+x+)+y" << QStringLiteral("xxxxxxxxxxxxxxxx ").repeated(4000) + u'y';
-    QTest::newRow("quadratic lazy scan") << "<tr>[\\s\\S]*?ZZZ"
-                                         << QStringLiteral("<tr><td>a</td></tr>\r\n").repeated(40000) + u'Z';
+    QTest::newRow("many bad starts") << "(x+x+)+y"
+                                     << QStringLiteral("xxxxxxxxxxxxxxxx ").repeated(4000) + u'y';
+    QTest::newRow("quadratic lazy scan")
+        << "<tr>[\\s\\S]*?ZZZ" << QStringLiteral("<tr><td>a</td></tr>\r\n").repeated(40000) + u'Z';
 }
 
-void TestRegex::runaway()
-{
+void TestRegex::runaway() {
     QFETCH(QString, pattern);
     QFETCH(QString, text);
     QString error;
@@ -151,11 +223,10 @@ void TestRegex::runaway()
     QVERIFY(regexPatternError(pattern).isEmpty());
 }
 
-void TestRegex::longTextsStillMatch()
-{
+void TestRegex::longTextsStillMatch() {
     // A chapter page of a few megabytes with the wanted part at the very end.
-    const QString page = QStringLiteral("<div>填充文字，填充文字。</div>\r\n").repeated(100000)
-                         + QStringLiteral("<div id=content>正文</div>");
+    const QString page = QStringLiteral("<div>填充文字，填充文字。</div>\r\n").repeated(100000) +
+                         QStringLiteral("<div id=content>正文</div>");
     QString error;
     QCOMPARE(regexMatchValues(page, QStringLiteral("<div id=content>[\\s\\S]+?</div>"), &error),
              QStringList(QStringLiteral("<div id=content>正文</div>")));
@@ -164,8 +235,7 @@ void TestRegex::longTextsStillMatch()
     QCOMPARE(error, QString());
 }
 
-void TestRegex::loneSurrogates()
-{
+void TestRegex::loneSurrogates() {
     const QString text = QStringLiteral("a") + QChar(0xD800) + QStringLiteral("b😀");
     QString error;
     QCOMPARE(regexReplace(QStringLiteral("b"), text, QStringLiteral("B"), &error),
@@ -173,18 +243,20 @@ void TestRegex::loneSurrogates()
     QCOMPARE(error, QString());
 }
 
-void TestRegex::escape_data()
-{
+void TestRegex::escape_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("escaped");
-    QTest::newRow("plain") << "abc中" << "abc中";
-    QTest::newRow("all specials") << "()[]?^$*+{}|." << "\\(\\)\\[\\]\\?\\^\\$\\*\\+\\{\\}\\|\\.";
-    QTest::newRow("backslash") << "a\\d" << "a\\\\d";
-    QTest::newRow("marker") << "<div id=\"content\">" << "<div id=\"content\">";
+    QTest::newRow("plain") << "abc中"
+                           << "abc中";
+    QTest::newRow("all specials") << "()[]?^$*+{}|."
+                                  << "\\(\\)\\[\\]\\?\\^\\$\\*\\+\\{\\}\\|\\.";
+    QTest::newRow("backslash") << "a\\d"
+                               << "a\\\\d";
+    QTest::newRow("marker") << "<div id=\"content\">"
+                            << "<div id=\"content\">";
 }
 
-void TestRegex::escape()
-{
+void TestRegex::escape() {
     QFETCH(QString, text);
     QFETCH(QString, escaped);
     QCOMPARE(escapeRegex(text), escaped);
@@ -195,8 +267,7 @@ void TestRegex::escape()
 
 // Random patterns of regex syntax over random text: whatever compiles must behave like a regular
 // expression search, and nothing may crash or hang.
-void TestRegex::randomPatternsKeepInvariants()
-{
+void TestRegex::randomPatternsKeepInvariants() {
     static const QStringList atoms = {
         QStringLiteral("a"),   QStringLiteral("b"),    QStringLiteral("中"),  QStringLiteral("."),
         QStringLiteral("\\s"), QStringLiteral("\\S"),  QStringLiteral("["),   QStringLiteral("]"),

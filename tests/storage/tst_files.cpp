@@ -1,0 +1,144 @@
+#include "storage/files.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestFiles : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void byExtension_data();
+    void byExtension();
+    void containing();
+    void subfolders();
+    void imageType_data();
+    void imageType();
+    void saveBytes();
+    void openProblems();
+    void fileNameChars_data();
+    void fileNameChars();
+
+private:
+    void touch(const QString& name);
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestFiles::touch(const QString& name) {
+    QFile file(m_dir->filePath(name));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+}
+
+void TestFiles::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    for (const char* name : {"a.htm", "B.HTML", "c.txt", "htm", "d.xhtm", "第一章.Htm"})
+        touch(QString::fromUtf8(name));
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("sub.htm")));
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("images.html")));
+}
+
+void TestFiles::byExtension_data() {
+    QTest::addColumn<QString>("extensions");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<bool>("found");
+    QTest::newRow("htm") << "htm" << QStringList{"a.htm", "第一章.Htm"} << true;
+    QTest::newRow("htm,html") << "htm,html" << QStringList{"a.htm", "B.HTML", "第一章.Htm"} << true;
+    QTest::newRow("all") << "*.*" << QStringList{"a.htm", "B.HTML", "c.txt", "d.xhtm", "htm", "第一章.Htm"}
+                         << true;
+    QTest::newRow("none") << "chm" << QStringList() << false;
+}
+
+void TestFiles::byExtension() {
+    QFETCH(QString, extensions);
+    QFETCH(QStringList, expected);
+    QFETCH(bool, found);
+    QStringList names{QStringLiteral("kept")};
+    QCOMPARE(listFilesByExtension(m_dir->path(), extensions, names), found);
+    QCOMPARE(names, QStringList{QStringLiteral("kept")} + expected);
+}
+
+void TestFiles::containing() {
+    QStringList names;
+    QVERIFY(listFilesContaining(m_dir->path(), QStringLiteral("HT"), names));
+    QCOMPARE(names, (QStringList{"a.htm", "B.HTML", "d.xhtm", "htm", "第一章.Htm"}));
+    QVERIFY(!listFilesContaining(m_dir->path(), QStringLiteral("zz"), names));
+}
+
+void TestFiles::subfolders() {
+    QStringList names;
+    QVERIFY(!listSubfolders(m_dir->filePath(QStringLiteral("missing")), QStringLiteral("*.*"), names));
+    QVERIFY(listSubfolders(m_dir->path(), QStringLiteral("*.*"), names));
+    QCOMPARE(names, (QStringList{"images.html", "sub.htm"}));
+    names.clear();
+    QVERIFY(listSubfolders(m_dir->path(), QStringLiteral("html"), names));
+    QCOMPARE(names, QStringList{"images.html"});
+}
+
+void TestFiles::imageType_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("type");
+    QTest::newRow("bmp") << QByteArray("BM\x36\x00\x00\x00", 6) << "bmp";
+    QTest::newRow("gif") << QByteArray("GIF89a") << "gif";
+    QTest::newRow("jfif jpeg") << QByteArray("\xFF\xD8\xFF\xE0\x00\x10", 6) << "jpg";
+    QTest::newRow("exif jpeg") << QByteArray("\xFF\xD8\xFF\xE1\x00\x10", 6) << "jpg";
+    QTest::newRow("png") << QByteArray("\x89PNG\r\n\x1A\n\x00\x00", 10) << "png";
+    QTest::newRow("too short") << QByteArray("GIF8") << "";
+    QTest::newRow("html") << QByteArray("<html>") << "";
+}
+
+void TestFiles::imageType() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, type);
+    QCOMPARE(getImageType(bytes), type);
+}
+
+void TestFiles::saveBytes() {
+    const QString path = m_dir->filePath(QStringLiteral("pics/1.jpg"));
+    QVERIFY(saveBytesToFile(QByteArray(), path));
+    QVERIFY(!QFile::exists(path));
+    const QByteArray bytes("\xFF\xD8\xFF\x00 data", 9);
+    QVERIFY(saveBytesToFile(bytes, path));
+    QVERIFY(saveBytesToFile(bytes.left(4), path));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), bytes.left(4));
+}
+
+void TestFiles::openProblems() {
+    QCOMPARE(openTargetProblem(m_dir->filePath(QStringLiteral("a.htm"))), QString());
+    QCOMPARE(openTargetProblem(m_dir->filePath(QStringLiteral("missing.htm"))),
+             QStringLiteral("文件没有找到"));
+    QCOMPARE(openTargetProblem(m_dir->filePath(QStringLiteral("no/such.htm"))),
+             QStringLiteral("路径没有找到"));
+    QCOMPARE(openTargetProblem(QStringLiteral("http://www.example.com/")), QString());
+    QCOMPARE(openTargetProblem(QUrl::fromLocalFile(m_dir->filePath(QStringLiteral("x.htm"))).toString()),
+             QStringLiteral("文件没有找到"));
+}
+
+void TestFiles::fileNameChars_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("replaced");
+    QTest::newRow("plain") << "第一卷 风起" << true << "第一卷 风起";
+    QTest::newRow("comma") << "a,b" << false << "a,b";
+    QTest::newRow("ampersand") << "a&b" << false << "a&b";
+    QTest::newRow("apostrophe") << "a'b" << false << "a'b";
+    QTest::newRow("all nine") << "\\/:*?\"<>|" << false << "_________";
+}
+
+void TestFiles::fileNameChars() {
+    QFETCH(QString, name);
+    QFETCH(bool, accepted);
+    QFETCH(QString, replaced);
+    const QString message = checkFileNameChars(name, QStringLiteral("书名"));
+    QCOMPARE(message.isEmpty(), accepted);
+    if (!accepted)
+        QCOMPARE(message, QStringLiteral("\"书名\"中不能包括以下字符：\\/:*?\"<>|',&"));
+    QCOMPARE(replaceInvalidFileNameChars(name), replaced);
+}
+
+QTEST_GUILESS_MAIN(TestFiles)
+#include "tst_files.moc"

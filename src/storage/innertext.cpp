@@ -4,6 +4,8 @@
 
 #include <QList>
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -11,42 +13,126 @@
 namespace {
 
 // Gumbo frees its tree recursively, which a page of deeply nested tags turns into a stack overflow.
-// Everything it allocates comes from this arena instead and goes in one sweep.
+// Everything it allocates comes from this pool instead and goes in one sweep; what it frees while
+// parsing is kept on free lists by size and handed out again, so memory stays near the tree's size.
 class Arena {
 public:
+    Arena() { m_free.fill(nullptr); }
+    Arena(const Arena&) = delete;
+    Arena& operator=(const Arena&) = delete;
     ~Arena() {
-        for (void* block : m_blocks)
-            std::free(block);
+        std::vector<void*>& spare = spareSlabs().slabs;
+        for (void* slab : m_slabs) {
+            if (spare.size() < kSpareSlabs)
+                spare.push_back(slab);
+            else
+                std::free(slab);
+        }
+        while (m_large) {
+            Large* next = m_large->next;
+            std::free(m_large);
+            m_large = next;
+        }
     }
 
     void* allocate(size_t size) {
-        size = (size + 15) & ~size_t(15);
-        if (size > kBlockSize / 4) {
-            void* own = std::malloc(size);
-            if (own)
-                m_blocks.push_back(own);
-            return own;
-        }
-        if (m_used + size > kBlockSize || !m_current) {
-            m_current = static_cast<char*>(std::malloc(kBlockSize));
-            if (!m_current)
+        const size_t units = (std::max<size_t>(size, 1) + kUnit - 1) / kUnit;
+        if (units < kClasses) {
+            if (void* reused = m_free[units]) {
+                m_free[units] = *static_cast<void**>(reused);
+                return reused;
+            }
+            char* chunk = carve(kUnit + units * kUnit);
+            if (!chunk)
                 return nullptr;
-            m_blocks.push_back(m_current);
-            m_used = 0;
+            *reinterpret_cast<size_t*>(chunk + kUnit - sizeof(size_t)) = units;
+            return chunk + kUnit;
         }
-        void* p = m_current + m_used;
-        m_used += size;
-        return p;
+        auto* block = static_cast<Large*>(std::malloc(sizeof(Large) + size));
+        if (!block)
+            return nullptr;
+        block->prev = nullptr;
+        block->next = m_large;
+        block->units = kLargeMark;
+        if (m_large)
+            m_large->prev = block;
+        m_large = block;
+        return block + 1;
+    }
+
+    void release(void* p) {
+        if (!p)
+            return;
+        const size_t units = *reinterpret_cast<size_t*>(static_cast<char*>(p) - sizeof(size_t));
+        if (units != kLargeMark) {
+            *static_cast<void**>(p) = m_free[units];
+            m_free[units] = p;
+            return;
+        }
+        Large* block = static_cast<Large*>(p) - 1;
+        (block->prev ? block->prev->next : m_large) = block->next;
+        if (block->next)
+            block->next->prev = block->prev;
+        std::free(block);
     }
 
     static void* allocateFor(void* arena, size_t size) { return static_cast<Arena*>(arena)->allocate(size); }
-    static void release(void*, void*) {}
+    static void releaseFor(void* arena, void* p) { static_cast<Arena*>(arena)->release(p); }
 
 private:
-    static constexpr size_t kBlockSize = 256 * 1024;
-    std::vector<void*> m_blocks;
-    char* m_current = nullptr;
-    size_t m_used = 0;
+    static constexpr size_t kUnit = 16;
+    static constexpr size_t kClasses = 128; // blocks up to 2 KiB come from slabs
+    static constexpr size_t kSlabSize = 64 * 1024;
+    static constexpr size_t kLargeMark = ~size_t(0);
+
+    // Header of a large block. Its last field sits right before the data, where a small block keeps
+    // its size class, so release() can tell the two apart.
+    struct alignas(16) Large {
+        Large* prev;
+        Large* next;
+        size_t padding;
+        size_t units;
+    };
+
+    // Slabs kept for the next parse on this thread: pages come one after another, and memory the
+    // system has already handed over costs no page faults the second time.
+    struct SpareSlabs {
+        std::vector<void*> slabs;
+        ~SpareSlabs() {
+            for (void* slab : slabs)
+                std::free(slab);
+        }
+    };
+    static constexpr size_t kSpareSlabs = 256; // 16 MiB
+    static SpareSlabs& spareSlabs() {
+        thread_local SpareSlabs spare;
+        return spare;
+    }
+
+    char* carve(size_t bytes) {
+        if (!m_slab || m_slabUsed + bytes > kSlabSize) {
+            std::vector<void*>& spare = spareSlabs().slabs;
+            if (!spare.empty()) {
+                m_slab = static_cast<char*>(spare.back());
+                spare.pop_back();
+            } else {
+                m_slab = static_cast<char*>(std::malloc(kSlabSize));
+            }
+            if (!m_slab)
+                return nullptr;
+            m_slabs.push_back(m_slab);
+            m_slabUsed = 0;
+        }
+        char* chunk = m_slab + m_slabUsed;
+        m_slabUsed += bytes;
+        return chunk;
+    }
+
+    std::array<void*, kClasses> m_free;
+    std::vector<void*> m_slabs;
+    char* m_slab = nullptr;
+    size_t m_slabUsed = 0;
+    Large* m_large = nullptr;
 };
 
 enum class Display { Skip, Inline, Block, Paragraph, Row, Cell, Break, Preformatted };
@@ -400,7 +486,7 @@ QString htmlInnerText(const QString& html) {
     Arena arena;
     GumboOptions options = kGumboDefaultOptions;
     options.allocator = &Arena::allocateFor;
-    options.deallocator = &Arena::release;
+    options.deallocator = &Arena::releaseFor;
     options.userdata = &arena;
     options.max_errors = 0;
     // The arena owns the tree, so it is never handed to gumbo_destroy_output.

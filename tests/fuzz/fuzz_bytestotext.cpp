@@ -1,0 +1,30 @@
+// Decoding any bytes under any charset name, and GB18030 staying lossless for what it decoded.
+#include "fuzzinput.h"
+
+#include "storage/charset.h"
+#include "storage/textfile.h"
+
+#include <QByteArray>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const char* const names[] = {"gb2312", "GB2312_80", "gbk",    "big5",       "utf-8",   "UTF8",
+                                        "none",   "unicode",   "utf-16", "iso-8859-1", "x-bogus", ""};
+    if (size == 0)
+        return 0;
+    QString charset = QString::fromLatin1(names[data[0] % (sizeof(names) / sizeof(names[0]))]);
+    const QByteArray bytes(reinterpret_cast<const char*>(data) + 1, qsizetype(size - 1));
+    const QString text = bytesToText(bytes, charset, QStringLiteral("big5"));
+    fuzzCheck(!codecForCharset(charset).isEmpty());
+
+    // Whatever GB18030 decoded, it writes back and reads again unchanged.
+    QString gb = QStringLiteral("gb2312");
+    const QString once = bytesToText(bytes, gb);
+    QString again = QStringLiteral("gbk");
+    fuzzCheck(bytesToText(encodeText(once), again) == once);
+
+    // Pages in Big5 lose nothing either: every character is a byte sequence or a reference.
+    encodeHtmlForCharset(text, QStringLiteral("big5"));
+    ansiLength(text);
+    decodeTextFileBytes(bytes);
+    return 0;
+}

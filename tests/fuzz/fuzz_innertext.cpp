@@ -1,0 +1,19 @@
+// The HTML parser and renderer on any page, and the fragment helpers built on them.
+#include "fuzzinput.h"
+
+#include "storage/html.h"
+#include "storage/innertext.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QString html = fuzzTexts(data, size, 1).first();
+    const QString text = htmlInnerText(html);
+    // Only explicit breaks and preformatted text can open the result with a line break; blocks cannot.
+    bool explicitBreaks = false;
+    for (const char* tag : {"br", "pre", "textarea", "listing", "plaintext", "xmp"})
+        explicitBreaks = explicitBreaks || html.contains(QLatin1String(tag), Qt::CaseInsensitive);
+    fuzzCheck(explicitBreaks || !text.startsWith(u'\r'));
+    htmlToPlainText(html);
+    cleanWordHtml(html);
+    extractImageSources(html);
+    return 0;
+}

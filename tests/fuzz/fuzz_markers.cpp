@@ -1,0 +1,31 @@
+// The marker cuts: never more than the text holds, never a crash.
+#include "fuzzinput.h"
+
+#include "storage/markers.h"
+#include "storage/url.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QList<QString> t = fuzzTexts(data, size, 3);
+    const QString& text = t.at(0);
+    const QString& start = t.at(1);
+    const QString& end = t.at(2);
+
+    const QString strict = getTextBetweenStrict(text, start, end);
+    fuzzCheck(strict.isEmpty() || text.contains(strict));
+    const QString loose = getTextBetween(text, start, end);
+    fuzzCheck(loose.isEmpty() || text.contains(loose));
+    fuzzCheck(strict.isEmpty() || loose == strict);
+    const QString last = getTextBetweenLast(text, start, end);
+    fuzzCheck(last.isEmpty() || text.contains(last));
+    const QString after = getTextAfterLast(text, start);
+    fuzzCheck(text.endsWith(after));
+    const QString before = getTextBefore(text, start);
+    fuzzCheck(text.startsWith(before));
+
+    splitUrlBase(text);
+    fuzzCheck(urlDecodeAnsi(urlEncodeDoubleByte(text)) == text || text.contains(u'%'));
+    urlEncodeAnsi(text);
+    urlEncodeUtf8(text);
+    decodeHexChars(text);
+    return 0;
+}

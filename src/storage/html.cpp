@@ -125,7 +125,7 @@ QString formatParagraphs(const QString& text) {
     out.remove(QStringLiteral("&nbsp;"));
     out.remove(QStringLiteral("　　"));
     out.remove(QStringLiteral("    "));
-    const QString a3a0 = charFromCodePageValue(0xA3A0);
+    static const QString a3a0 = charFromCodePageValue(0xA3A0);
     if (!a3a0.isEmpty())
         out.remove(a3a0);
     out.remove(u'\t');

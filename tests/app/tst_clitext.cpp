@@ -48,9 +48,6 @@ void TestCliText::operations_data() {
     QTest::newRow("inner-text") << QStringList{"text", "inner-text"}
                                 << QByteArray("<p>a <b>b</b></p><p>c</p>") << "a b\r\n\r\nc";
     QTest::newRow("plain") << QStringList{"text", "plain"} << QByteArray("x<a href=1>y</a>z") << "xz";
-    QTest::newRow("clean-title") << QStringList{"text", "clean-title"} << QByteArray("<b>《书名》</b>")
-                                 << "书名";
-    QTest::newRow("clean-word") << QStringList{"text", "clean-word"} << QByteArray("<span>a</span>") << "a";
     QTest::newRow("s2t") << QStringList{"text", "s2t"} << QByteArray("冲发") << "衝發";
     QTest::newRow("t2s") << QStringList{"text", "t2s", "-"} << QByteArray("衝發") << "冲发";
     QTest::newRow("between") << QStringList{"text", "between", "<DIV>", "</div>"}

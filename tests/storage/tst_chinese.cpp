@@ -21,11 +21,7 @@ void TestChinese::digitValue_data() {
     QTest::addColumn<QString>("ch");
     QTest::addColumn<int>("value");
     QTest::newRow("零") << "零" << 0;
-    QTest::newRow("九") << "九" << 9;
     QTest::newRow("十") << "十" << 10;
-    QTest::newRow("百") << "百" << 100;
-    QTest::newRow("千") << "千" << 1000;
-    QTest::newRow("万") << "万" << 10000;
     QTest::newRow("亿") << "亿" << 100000000;
     QTest::newRow("other") << "两" << -1;
     QTest::newRow("two characters") << "十一" << -1;

@@ -2,8 +2,8 @@
 
 namespace {
 
-QString between(const QString& text, qsizetype startPos, const QString& start, const QString& end, bool strict)
-{
+QString between(const QString& text, qsizetype startPos, const QString& start, const QString& end,
+                bool strict) {
     if (startPos < 0)
         return {};
     const qsizetype from = startPos + start.size();
@@ -15,8 +15,7 @@ QString between(const QString& text, qsizetype startPos, const QString& start, c
 
 } // namespace
 
-QString trimSpaces(const QString& text)
-{
+QString trimSpaces(const QString& text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
     while (begin < end && text.at(begin) == u' ')
@@ -26,35 +25,30 @@ QString trimSpaces(const QString& text)
     return text.mid(begin, end - begin);
 }
 
-QString getTextBetween(const QString& text, const QString& start, const QString& end)
-{
+QString getTextBetween(const QString& text, const QString& start, const QString& end) {
     if (text.isEmpty())
         return {};
     return between(text, text.indexOf(start, 0, Qt::CaseInsensitive), start, end, false);
 }
 
-QString getTextBetweenStrict(const QString& text, const QString& start, const QString& end)
-{
+QString getTextBetweenStrict(const QString& text, const QString& start, const QString& end) {
     if (text.isEmpty())
         return {};
     return between(text, text.indexOf(start, 0, Qt::CaseInsensitive), start, end, true);
 }
 
-QString getTextBetweenLast(const QString& text, const QString& start, const QString& end)
-{
+QString getTextBetweenLast(const QString& text, const QString& start, const QString& end) {
     if (text.isEmpty())
         return {};
     return between(text, text.lastIndexOf(start, -1, Qt::CaseInsensitive), start, end, false);
 }
 
-QString getTextAfterLast(const QString& text, const QString& marker)
-{
+QString getTextAfterLast(const QString& text, const QString& marker) {
     const qsizetype pos = text.lastIndexOf(marker, -1, Qt::CaseInsensitive);
     return pos < 0 || text.isEmpty() ? QString() : text.mid(pos + marker.size());
 }
 
-QString getTextBefore(const QString& text, const QString& marker)
-{
+QString getTextBefore(const QString& text, const QString& marker) {
     const qsizetype pos = text.indexOf(marker, 0, Qt::CaseInsensitive);
     return pos < 0 || text.isEmpty() ? QString() : text.left(pos);
 }

@@ -9,8 +9,7 @@
 
 namespace {
 
-bool isValidUtf8(const QByteArray& bytes)
-{
+bool isValidUtf8(const QByteArray& bytes) {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = decoder(bytes);
     return !decoder.hasError();
@@ -18,8 +17,7 @@ bool isValidUtf8(const QByteArray& bytes)
 
 } // namespace
 
-QString decodeTextFileBytes(const QByteArray& bytes)
-{
+QString decodeTextFileBytes(const QByteArray& bytes) {
     if (bytes.startsWith("\xEF\xBB\xBF"))
         return QString::fromUtf8(bytes.mid(3));
     if (isValidUtf8(bytes))
@@ -30,24 +28,21 @@ QString decodeTextFileBytes(const QByteArray& bytes)
     return gb(bytes);
 }
 
-QString readTextFile(const QString& path)
-{
+QString readTextFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return decodeTextFileBytes(file.readAll());
 }
 
-QByteArray encodeText(const QString& text, const char* encoding)
-{
+QByteArray encodeText(const QString& text, const char* encoding) {
     QStringEncoder encoder(encoding);
     if (!encoder.isValid())
         return text.toUtf8();
     return encoder(text);
 }
 
-bool writeBytesAtomically(const QString& path, const QByteArray& bytes, QString* error)
-{
+bool writeBytesAtomically(const QString& path, const QByteArray& bytes, QString* error) {
     const QFileInfo info(path);
     if (!QDir().mkpath(info.absolutePath())) {
         if (error)
@@ -63,7 +58,6 @@ bool writeBytesAtomically(const QString& path, const QByteArray& bytes, QString*
     return true;
 }
 
-bool writeTextFile(const QString& path, const QString& text, const char* encoding, QString* error)
-{
+bool writeTextFile(const QString& path, const QString& text, const char* encoding, QString* error) {
     return writeBytesAtomically(path, encodeText(text, encoding), error);
 }

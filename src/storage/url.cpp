@@ -6,8 +6,7 @@ namespace {
 
 // The parent of a path the way a file system sees it: separators before the last name go too, so
 // "http://host" has the parent "http:".
-QString parentPath(const QString& address)
-{
+QString parentPath(const QString& address) {
     qsizetype cut = address.size();
     while (cut > 0 && address.at(cut - 1) != u'/' && address.at(cut - 1) != u'\\')
         --cut;
@@ -18,8 +17,7 @@ QString parentPath(const QString& address)
 
 } // namespace
 
-UrlBase splitUrlBase(const QString& address)
-{
+UrlBase splitUrlBase(const QString& address) {
     UrlBase base;
     if (address.endsWith(u'/')) {
         base.folder = address.left(address.size() - 1);
@@ -27,8 +25,8 @@ UrlBase splitUrlBase(const QString& address)
         const QString last = address.mid(address.lastIndexOf(u'/') + 1);
         if (last.startsWith(u'?') || last.contains(u'.')) {
             const QString parent = parentPath(address);
-            const bool bareHost = parent.compare(QLatin1String("http:"), Qt::CaseInsensitive) == 0
-                                  || parent.compare(QLatin1String("https:"), Qt::CaseInsensitive) == 0;
+            const bool bareHost = parent.compare(QLatin1String("http:"), Qt::CaseInsensitive) == 0 ||
+                                  parent.compare(QLatin1String("https:"), Qt::CaseInsensitive) == 0;
             base.folder = bareHost ? address : parent;
         } else {
             base.folder = address;

@@ -4,8 +4,7 @@
 
 // The site root ("http://host/") and folder of a page address, for resolving relative links.
 // An https address keeps its scheme in the root.
-struct UrlBase
-{
+struct UrlBase {
     QString siteRoot;
     QString folder;
 };

@@ -16,7 +16,7 @@ bool copyMissing(const QString& from, const QString& to, QString* error) {
         const QString src = it.next();
         const QString relative = source.relativeFilePath(src);
         // The demo site is served from where it is shipped, not copied into a library.
-        if (relative.startsWith(QLatin1String("demo/")))
+        if (relative.startsWith(QLatin1String("demo-site/")))
             continue;
         const QString dst = to + u'/' + relative;
         if (QFileInfo::exists(dst))

@@ -10,8 +10,7 @@
 
 namespace {
 
-SiteSign makeSign(const QString& name, const QString& url, const QString& tag = "A")
-{
+SiteSign makeSign(const QString& name, const QString& url, const QString& tag = "A") {
     SiteSign s;
     s[SiteSign::Name] = name;
     s[SiteSign::Url] = url;
@@ -22,8 +21,7 @@ SiteSign makeSign(const QString& name, const QString& url, const QString& tag = 
 
 } // namespace
 
-class TestSiteSign : public QObject
-{
+class TestSiteSign : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -43,30 +41,35 @@ private Q_SLOTS:
     void mergeAskEach();
     void mergeFileErrors();
     void saveRemovesEmptyFile();
+    void shippedDemoSign();
 };
 
-void TestSiteSign::siteRoot_data()
-{
+void TestSiteSign::siteRoot_data() {
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("root");
-    QTest::newRow("page") << "http://www.a.com/book/1/index.html" << "http://www.a.com/";
-    QTest::newRow("spaces and case") << "  HTTP://WWW.A.com/x  " << "http://WWW.A.com/";
-    QTest::newRow("no path") << "http://a.com" << "http://a.com/";
-    QTest::newRow("port") << "http://127.0.0.1:8080/b/" << "http://127.0.0.1:8080/";
-    QTest::newRow("https shares the host's sign") << "https://a.com/b/" << "http://a.com/";
-    QTest::newRow("no scheme") << "www.a.com/book/" << "";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("page") << "http://www.a.com/book/1/index.html"
+                          << "http://www.a.com/";
+    QTest::newRow("spaces and case") << "  HTTP://WWW.A.com/x  "
+                                     << "http://WWW.A.com/";
+    QTest::newRow("no path") << "http://a.com"
+                             << "http://a.com/";
+    QTest::newRow("port") << "http://127.0.0.1:8080/b/"
+                          << "http://127.0.0.1:8080/";
+    QTest::newRow("https shares the host's sign") << "https://a.com/b/"
+                                                  << "http://a.com/";
+    QTest::newRow("no scheme") << "www.a.com/book/"
+                               << "";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
-void TestSiteSign::siteRoot()
-{
+void TestSiteSign::siteRoot() {
     QFETCH(QString, address);
     QFETCH(QString, root);
     QCOMPARE(getSiteRoot(address), root);
 }
 
-void TestSiteSign::fileRoundTrip()
-{
+void TestSiteSign::fileRoundTrip() {
     QTemporaryDir dir;
     const QString path = dir.filePath("sitesign.xml");
     SiteSignTable table;
@@ -86,8 +89,7 @@ void TestSiteSign::fileRoundTrip()
     QCOMPARE(loaded.signs()[1], odd);
 }
 
-void TestSiteSign::olderFilesByFieldCount_data()
-{
+void TestSiteSign::olderFilesByFieldCount_data() {
     QTest::addColumn<int>("children");
     QTest::addColumn<int>("fieldsRead");
     QTest::newRow("6") << 6 << 6;
@@ -100,8 +102,7 @@ void TestSiteSign::olderFilesByFieldCount_data()
     QTest::newRow("3") << 3 << 3;
 }
 
-void TestSiteSign::olderFilesByFieldCount()
-{
+void TestSiteSign::olderFilesByFieldCount() {
     QFETCH(int, children);
     QFETCH(int, fieldsRead);
     // Element names are ignored: position decides.
@@ -116,8 +117,7 @@ void TestSiteSign::olderFilesByFieldCount()
         QCOMPARE(signs[0].fields[i], i < fieldsRead ? QString("v%1").arg(i) : QString());
 }
 
-void TestSiteSign::unavailableFile_data()
-{
+void TestSiteSign::unavailableFile_data() {
     QTest::addColumn<QByteArray>("content");
     QTest::newRow("missing") << QByteArray();
     QTest::newRow("empty") << QByteArray("");
@@ -126,8 +126,7 @@ void TestSiteSign::unavailableFile_data()
     QTest::newRow("truncated") << QByteArray("<MESSAGE><SiteSign><name>a</name><url>http://a/");
 }
 
-void TestSiteSign::unavailableFile()
-{
+void TestSiteSign::unavailableFile() {
     QFETCH(QByteArray, content);
     QTemporaryDir dir;
     const QString path = dir.filePath("sitesign.xml");
@@ -146,21 +145,23 @@ void TestSiteSign::unavailableFile()
     QVERIFY(!table.applyToNovel(lib.db(), "http://a/", novel));
 }
 
-void TestSiteSign::matching_data()
-{
+void TestSiteSign::matching_data() {
     QTest::addColumn<QString>("signUrl");
     QTest::addColumn<QString>("listUrl");
     QTest::addColumn<bool>("matches");
-    QTest::newRow("same") << "http://www.a.com/" << "http://www.a.com/book/1/" << true;
-    QTest::newRow("sign without slash, other case")
-        << "http://www.A.com" << "http://WWW.a.COM/files/article/1/index.html" << true;
-    QTest::newRow("other host") << "http://www.a.com/" << "http://www.b.com/1/" << false;
-    QTest::newRow("no scheme in address") << "http://www.a.com/" << "www.a.com/1/" << false;
-    QTest::newRow("subdomain differs") << "http://a.com/" << "http://www.a.com/1/" << false;
+    QTest::newRow("same") << "http://www.a.com/"
+                          << "http://www.a.com/book/1/" << true;
+    QTest::newRow("sign without slash, other case") << "http://www.A.com"
+                                                    << "http://WWW.a.COM/files/article/1/index.html" << true;
+    QTest::newRow("other host") << "http://www.a.com/"
+                                << "http://www.b.com/1/" << false;
+    QTest::newRow("no scheme in address") << "http://www.a.com/"
+                                          << "www.a.com/1/" << false;
+    QTest::newRow("subdomain differs") << "http://a.com/"
+                                       << "http://www.a.com/1/" << false;
 }
 
-void TestSiteSign::matching()
-{
+void TestSiteSign::matching() {
     QFETCH(QString, signUrl);
     QFETCH(QString, listUrl);
     QFETCH(bool, matches);
@@ -169,12 +170,11 @@ void TestSiteSign::matching()
     QCOMPARE(table.find(getSiteRoot(listUrl)), matches ? 1 : -1);
 }
 
-void TestSiteSign::applyToNovel()
-{
+void TestSiteSign::applyToNovel() {
     TestLibrary lib;
     const QString novel = lib.addNovel("n");
     SiteSign sign = makeSign("站", "http://a.com");
-    sign[SiteSign::ListEnd] = QString();          // copied as Null
+    sign[SiteSign::ListEnd] = QString();         // copied as Null
     sign[SiteSign::NeedDelStr] = "it's||[['x]]"; // stored unchanged
     SiteSignTable table;
     table.setSigns({sign});
@@ -192,8 +192,7 @@ void TestSiteSign::applyToNovel()
     QVERIFY(!table.applyToNovel(lib.db(), "http://b.com/", novel));
 }
 
-void TestSiteSign::applyToNovels()
-{
+void TestSiteSign::applyToNovels() {
     TestLibrary lib;
     const QString a = lib.addNovel("a");
     const QString b = lib.addNovel("b");
@@ -210,8 +209,7 @@ void TestSiteSign::applyToNovels()
     QCOMPARE(NovelStore(lib.db()).loadNovel(c)->listStart, QString());
 }
 
-void TestSiteSign::mergeIdenticalAsksNothing()
-{
+void TestSiteSign::mergeIdenticalAsksNothing() {
     SiteSignTable table;
     table.setSigns({makeSign("甲", "http://a.com/")});
     int asked = 0;
@@ -225,19 +223,19 @@ void TestSiteSign::mergeIdenticalAsksNothing()
     QCOMPARE(table.signs().size(), 1);
 }
 
-void TestSiteSign::mergeAskOnceForAll()
-{
+void TestSiteSign::mergeAskOnceForAll() {
     SiteSignTable table;
-    table.setSigns({makeSign("a", "http://a.com/"), makeSign("b", "http://b.com/"), makeSign("c", "http://c.com/")});
+    table.setSigns(
+        {makeSign("a", "http://a.com/"), makeSign("b", "http://b.com/"), makeSign("c", "http://c.com/")});
     int asked = 0;
-    const auto result = table.merge(
-        {makeSign("a", "http://A.com/", "new"), makeSign("b", "http://b.com/", "new"), makeSign("n", "http://n.com/"),
-         makeSign("c", "http://c.com/", "new")},
-        [&](const SiteSign& existing, const SiteSign& imported) {
-            ++asked;
-            Q_ASSERT(existing[SiteSign::Name] == imported[SiteSign::Name]);
-            return SiteSignTable::Decision{true, true};
-        });
+    const auto result =
+        table.merge({makeSign("a", "http://A.com/", "new"), makeSign("b", "http://b.com/", "new"),
+                     makeSign("n", "http://n.com/"), makeSign("c", "http://c.com/", "new")},
+                    [&](const SiteSign& existing, const SiteSign& imported) {
+                        ++asked;
+                        Q_ASSERT(existing[SiteSign::Name] == imported[SiteSign::Name]);
+                        return SiteSignTable::Decision{true, true};
+                    });
     QCOMPARE(asked, 1);
     QCOMPARE(result.overwritten, 3);
     QCOMPARE(result.added, 1);
@@ -246,16 +244,16 @@ void TestSiteSign::mergeAskOnceForAll()
         QCOMPARE(table.signs()[i][SiteSign::ListStart], QString("new2"));
 }
 
-void TestSiteSign::mergeAskEach()
-{
+void TestSiteSign::mergeAskEach() {
     SiteSignTable table;
     table.setSigns({makeSign("a", "http://a.com/"), makeSign("b", "http://b.com/")});
     QStringList asked;
-    const auto result = table.merge({makeSign("a", "http://a.com/", "new"), makeSign("b", "http://b.com/", "new")},
-                                    [&](const SiteSign& existing, const SiteSign&) {
-                                        asked << existing[SiteSign::Name];
-                                        return SiteSignTable::Decision{existing[SiteSign::Name] == "b", false};
-                                    });
+    const auto result =
+        table.merge({makeSign("a", "http://a.com/", "new"), makeSign("b", "http://b.com/", "new")},
+                    [&](const SiteSign& existing, const SiteSign&) {
+                        asked << existing[SiteSign::Name];
+                        return SiteSignTable::Decision{existing[SiteSign::Name] == "b", false};
+                    });
     QCOMPARE(asked, (QStringList{"a", "b"}));
     QCOMPARE(result.kept, 1);
     QCOMPARE(result.overwritten, 1);
@@ -263,8 +261,7 @@ void TestSiteSign::mergeAskEach()
     QCOMPARE(table.signs()[1][SiteSign::ListStart], QString("new2"));
 }
 
-void TestSiteSign::mergeFileErrors()
-{
+void TestSiteSign::mergeFileErrors() {
     QTemporaryDir dir;
     SiteSignTable table;
     table.setSigns({makeSign("a", "http://a.com/")});
@@ -282,8 +279,7 @@ void TestSiteSign::mergeFileErrors()
     QCOMPARE(SiteSignTable::proposedExportName(QDate(2026, 12, 6)), QString("正文标志文件-20261206.xml"));
 }
 
-void TestSiteSign::saveRemovesEmptyFile()
-{
+void TestSiteSign::saveRemovesEmptyFile() {
     QTemporaryDir dir;
     const QString path = dir.filePath("sitesign.xml");
     SiteSignTable table;
@@ -293,6 +289,16 @@ void TestSiteSign::saveRemovesEmptyFile()
     table.setSigns({makeSign(QString(), "http://a.com/")});
     QVERIFY(table.save(path));
     QVERIFY(!QFile::exists(path));
+}
+
+void TestSiteSign::shippedDemoSign() {
+    TestLibrary lib;
+    SiteSignTable table;
+    QVERIFY(table.load(lib.context().folder().file("sitesign.xml")));
+    const int demo = table.find(getSiteRoot("http://127.0.0.1:18808/book/index.html"));
+    QVERIFY(demo >= 0);
+    QCOMPARE(table.signs()[demo][SiteSign::Name], QString("演示小说站"));
+    QVERIFY(table.signs()[demo][SiteSign::NeedDelStr].contains("[[<script"));
 }
 
 QTEST_GUILESS_MAIN(TestSiteSign)

@@ -1,8 +1,9 @@
-// Record-file commands: sitesign, bookmarks.
+// Record-file commands: sitesign, lst, bookmarks.
 #include "app/cli.h"
 
 #include "download/sitesigntable.h"
 #include "storage/librarycontext.h"
+#include "storage/novellist.h"
 #include "storage/recorddocument.h"
 #include "storage/recordlists.h"
 
@@ -179,10 +180,30 @@ int runBookmarks(CliContext& cli, const QStringList& args) {
     return CliOk;
 }
 
+int runLst(CliContext& cli, const QStringList& args) {
+    const bool exporting = args.size() == 2 && args.at(0) == QLatin1String("export");
+    const bool importing = args.size() == 2 && args.at(0) == QLatin1String("import");
+    if (!exporting && !importing)
+        return cli.fail(QStringLiteral("用法: quiveral-cli lst export FILE | lst import FILE"), CliUsage);
+    LibraryContext* library = cli.openLibrary(importing);
+    if (!library)
+        return CliFailed;
+    const NovelList::Result result = exporting ? NovelList::exportTo(library->database(), args.at(1))
+                                               : NovelList::importFrom(library->database(), args.at(1));
+    if (!result.ok)
+        return cli.fail(result.message);
+    cli.out << result.message << Qt::endl;
+    if (importing && result.skipped > 0)
+        cli.err << QStringLiteral("已有同名小说，跳过 %1 部").arg(result.skipped) << Qt::endl;
+    return CliOk;
+}
+
 const CliRegistry::Registration registrations[] = {
     CliRegistry::Registration({QStringLiteral("sitesign"),
                                QStringLiteral("list | import FILE | export FILE | apply"),
                                QStringLiteral("正文标志：列出、导入、导出、按设定标志替换"), runSitesign}),
+    CliRegistry::Registration({QStringLiteral("lst"), QStringLiteral("export FILE | import FILE"),
+                               QStringLiteral("导出或导入小说列表 (.lst)"), runLst}),
     CliRegistry::Registration(
         {QStringLiteral("bookmarks"), QStringLiteral("list"), QStringLiteral("列出书签"), runBookmarks}),
 };

@@ -118,7 +118,9 @@ QString formatFieldValue(const QString& declaredType, const QVariant& value) {
     // Every text column, long ones included: leaving long text out would lose it on export.
     if (type.contains(QLatin1String("CHAR")) || type.contains(QLatin1String("TEXT")) ||
         type.contains(QLatin1String("CLOB")) || type.isEmpty()) {
+        // "&" too, so that entities inside markers ("&nbsp;") come back as written.
         QString text = value.toString();
+        text.replace(u'&', QLatin1String("&amp;"));
         text.replace(u'<', QLatin1String("&lt;"));
         text.replace(u'>', QLatin1String("&gt;"));
         text.replace(u'\r', QLatin1String("<br>"));
@@ -153,6 +155,32 @@ QString tableRecordsText(const Database& db, const QString& tables, bool headerO
         }
     }
     return writer.toText();
+}
+
+QString unformatFieldValue(const QString& text) {
+    static const struct {
+        QLatin1String from;
+        QChar to;
+    } kForms[] = {{QLatin1String("<br>"), u'\r'},
+                  {QLatin1String("&lt;"), u'<'},
+                  {QLatin1String("&gt;"), u'>'},
+                  {QLatin1String("&amp;"), u'&'}};
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size();) {
+        bool replaced = false;
+        for (const auto& form : kForms) {
+            if (QStringView(text).mid(i).startsWith(form.from)) {
+                out += form.to;
+                i += form.from.size();
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced)
+            out += text.at(i++);
+    }
+    return out;
 }
 
 bool parseMessageRecords(const QString& text, const QString& tag, RecordGrid& grid) {

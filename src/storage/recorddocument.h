@@ -36,9 +36,11 @@ private:
 // One record per row of each named table (comma-separated), fields in column order, values in the
 // text form of formatFieldValue(). With headerOnly the empty document.
 QString tableRecordsText(const Database& db, const QString& tables, bool headerOnly = false);
-// The text of a column value: integers "0" when Null and trimmed otherwise; text with "<" and ">" as
-// entities and carriage returns as "<br>"; dates "YYYY-MM-DD"; other kinds "".
+// The text of a column value: integers "0" when Null and trimmed otherwise; text with "&", "<" and ">"
+// as entities and carriage returns as "<br>"; dates "YYYY-MM-DD"; other kinds "".
 QString formatFieldValue(const QString& declaredType, const QVariant& value);
+// The exact inverse for text values, in one pass ("&amp;lt;" gives "&lt;").
+QString unformatFieldValue(const QString& text);
 
 // A parsed document as a grid: grid[record][field]. Every record is cut or padded to the field count
 // of the first one. False (grid untouched) on a malformed document or when no element of the tag

@@ -22,6 +22,7 @@ private Q_SLOTS:
     void importBadFiles_data();
     void importBadFiles();
     void bookmarksList();
+    void lstExportImport();
 
 private:
     ProcessResult cli(const QStringList& args) {
@@ -135,6 +136,34 @@ void TestCliRecords::bookmarksList() {
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.out, QString("第三章\t%1/chm/000001/3.htm#p2\n").arg(m_dir.path()));
     QCOMPARE(cli({"bookmarks"}).exitCode, 2);
+}
+
+void TestCliRecords::lstExportImport() {
+    QTemporaryDir work;
+    const QString file = work.filePath("novels.lst");
+    ProcessResult r = cli({"lst", "export", file});
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.err.trimmed(), QString("小说列表没有内容"));
+
+    QTemporaryDir other;
+    const QStringList source{"--library", other.path()};
+    QCOMPARE(runCli(source + QStringList{"init"}).exitCode, 0);
+    QVERIFY(
+        writeRecordFile(work.filePath("seed.lst"),
+                        "<MESSAGE><book_Novel><NovelID>000007</NovelID><NovelName>演示小说</NovelName>"
+                        "<ListUrl>http://127.0.0.1:18808/book/index.html</ListUrl></book_Novel></MESSAGE>"));
+    QCOMPARE(runCli(source + QStringList{"lst", "import", work.filePath("seed.lst")}).exitCode, 0);
+    r = runCli(source + QStringList{"lst", "export", file});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out.trimmed(), QString("小说列表已导出到文件\"%1\"中").arg(file));
+
+    r = cli({"lst", "import", file});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out.trimmed(), QString("小说列表已导入"));
+    QVERIFY(cli({"info"}).out.contains("小说: 1"));
+    r = cli({"lst", "import", work.filePath("missing.lst")});
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.err.trimmed(), QString("无此文件"));
 }
 
 QTEST_GUILESS_MAIN(TestCliRecords)

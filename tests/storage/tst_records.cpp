@@ -184,7 +184,8 @@ void TestRecords::tableRecords() {
     QCOMPARE(r.size(), 17);
     QCOMPARE(r[0], RecordField("NovelID", id));
     // Text values carry their own escaping inside the document's.
-    QCOMPARE(r[1], RecordField("NovelName", "书&lt;名&gt;&'"));
+    QCOMPARE(r[1], RecordField("NovelName", "书&lt;名&gt;&amp;'"));
+    QCOMPARE(unformatFieldValue(r[1].second), QString("书<名>&'"));
     QCOMPARE(r[2], RecordField("Author", "")); // Null text: empty element
     auto field = [&](const QString& name) {
         for (const RecordField& f : r)

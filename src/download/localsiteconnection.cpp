@@ -93,6 +93,7 @@ LocalSiteConnection::LocalSiteConnection(LocalSite* site, QTcpSocket* socket)
     , m_id(site->nextConnectionId()) {
     m_socket->setParent(this);
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1); // drips must leave one by one
+    m_timer.setTimerType(Qt::PreciseTimer); // a delay is never shorter than the rule says
     connect(m_socket, &QTcpSocket::readyRead, this, &LocalSiteConnection::readIncoming);
     connect(m_socket, &QTcpSocket::bytesWritten, this, &LocalSiteConnection::writeBody);
     connect(m_socket, &QTcpSocket::disconnected, this, &QObject::deleteLater);

@@ -29,8 +29,9 @@
 // Values may hold {base} (http://127.0.0.1:PORT), {dir} (the address of the rules file's folder, no
 // trailing slash, "" at the top) and {1}..{9} (the text each '*' matched).
 //
-// In a folder, an exact pattern wins over wildcards and the first matching wildcard wins; the rules file
-// nearest to the requested file wins over those of the folders above it.
+// In a folder, patterns with a query win over those without; then an exact pattern wins over wildcards,
+// and the first matching wildcard wins. The rules file nearest to the requested file wins over those of
+// the folders above it.
 
 #include "download/localsiterules.h"
 
@@ -97,17 +98,24 @@ const LocalSiteRule* LocalSiteRules::rule(const QString& pattern) const {
 }
 
 std::optional<LocalSiteRules::Match> LocalSiteRules::match(const QString& path, const QString& query) const {
+    // Patterns that look at the query are the more particular ones, so they go first.
     const QString withQuery = query.isEmpty() ? path : path + u'?' + query;
-    for (const Entry& e : m_entries) {
-        if (e.regex.pattern().isEmpty() && e.pattern == (e.pattern.contains(u'?') ? withQuery : path))
-            return Match{&e.rule, e.pattern, {}};
-    }
-    for (const Entry& e : m_entries) {
-        if (e.regex.pattern().isEmpty())
-            continue;
-        const QRegularExpressionMatch m = e.regex.match(e.pattern.contains(u'?') ? withQuery : path);
-        if (m.hasMatch())
-            return Match{&e.rule, e.pattern, m.capturedTexts().mid(1)};
+    for (const bool queryPatterns : {true, false}) {
+        for (const bool wildcards : {false, true}) {
+            for (const Entry& e : m_entries) {
+                if (e.pattern.contains(u'?') != queryPatterns || e.regex.pattern().isEmpty() == wildcards)
+                    continue;
+                const QString& subject = queryPatterns ? withQuery : path;
+                if (!wildcards) {
+                    if (e.pattern == subject)
+                        return Match{&e.rule, e.pattern, {}};
+                    continue;
+                }
+                const QRegularExpressionMatch m = e.regex.match(subject);
+                if (m.hasMatch())
+                    return Match{&e.rule, e.pattern, m.capturedTexts().mid(1)};
+            }
+        }
     }
     return std::nullopt;
 }

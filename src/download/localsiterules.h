@@ -52,8 +52,9 @@ public:
     int size() const { return int(m_entries.size()); }
     QStringList patterns() const;
 
-    // An exact pattern wins over wildcards; among wildcards the first one wins. '*' stands for any text,
-    // '/' included; a pattern holding '?' is matched against "path?query", any other against the path.
+    // '*' stands for any text, '/' included; a pattern holding '?' is matched against "path?query", any
+    // other against the path alone. Query patterns win over path patterns, then exact ones over wildcards,
+    // then the first wildcard wins.
     std::optional<Match> match(const QString& path, const QString& query) const;
 
     // The rule held for exactly this pattern, or nullptr.

@@ -47,6 +47,11 @@ QByteArray encodeBody(const QString& text, const QByteArray& encoding) {
     return encoder(text);
 }
 
+QByteArray errorPage(int status) {
+    const QByteArray code = QByteArray::number(status);
+    return "<html><head><title>" + code + "</title></head><body><h1>" + code + "</h1></body></html>\n";
+}
+
 QByteArray httpDate() {
     return QLocale::c()
         .toString(QDateTime::currentDateTimeUtc(), QStringLiteral("ddd, dd MMM yyyy hh:mm:ss 'GMT'"))
@@ -249,8 +254,7 @@ void LocalSite::resetStatistics() {
 LocalSiteAnswer LocalSite::errorAnswer(LocalSiteRequest& request, int status) {
     LocalSiteAnswer a;
     a.status = status;
-    a.body = "<html><head><title>" + QByteArray::number(status) + "</title></head><body><h1>" +
-             QByteArray::number(status) + "</h1></body></html>\n";
+    a.body = errorPage(status);
     a.baseSize = a.size = a.body.size();
     a.headers = {{"Server", "localsite"}, {"Date", httpDate()}, {"Content-Type", "text/html"}};
     if (request.path.isEmpty())
@@ -258,6 +262,41 @@ LocalSiteAnswer LocalSite::errorAnswer(LocalSiteRequest& request, int status) {
     request.status = status;
     record(request);
     return a;
+}
+
+LocalSite::FoundRule LocalSite::findRule(const QStringList& segments, const QString& trailing,
+                                         const QString& query) {
+    // From code first, then the rules file nearest to the file, then those of the folders above it.
+    FoundRule found;
+    found.folder = m_root;
+    QMutexLocker lock(&m_mutex);
+    const QString path = u'/' + segments.join(u'/') + trailing;
+    if (const auto m = m_codeRules.match(path, query)) {
+        found.rule = *m->rule;
+        found.captures = m->captures;
+        return found;
+    }
+    QStringList folders = {m_root};
+    for (const QString& segment : segments) {
+        const QString next = folders.last() + u'/' + segment;
+        if (!QFileInfo(next).isDir())
+            break;
+        folders << next;
+    }
+    for (qsizetype depth = folders.size() - 1; depth >= 0; --depth) {
+        const LocalSiteRules* rules = rulesFileAt(folders.at(depth));
+        if (!rules)
+            continue;
+        const QString below = segments.mid(depth).join(u'/');
+        if (const auto m = rules->match(u'/' + below + (below.isEmpty() ? QString() : trailing), query)) {
+            found.rule = *m->rule;
+            found.captures = m->captures;
+            found.folder = folders.at(depth);
+            found.folderUrl = depth == 0 ? QString() : u'/' + segments.mid(0, depth).join(u'/');
+            return found;
+        }
+    }
+    return found;
 }
 
 LocalSiteAnswer LocalSite::answer(LocalSiteRequest& request, bool headOnly) {
@@ -296,41 +335,11 @@ LocalSiteAnswer LocalSite::answer(LocalSiteRequest& request, bool headOnly) {
     const QString trailing = trailingSlash ? QStringLiteral("/") : QString();
     request.path = u'/' + segments.join(u'/') + trailing;
 
-    // The rule: from code first, then the rules file nearest to the file, then those above it.
-    LocalSiteRule rule;
-    bool ruled = false;
-    QStringList captures;
-    QString ruleFolder = m_root;
-    QString folderUrl;
-    {
-        QMutexLocker lock(&m_mutex);
-        if (const auto m = m_codeRules.match(request.path, request.query)) {
-            rule = *m->rule;
-            captures = m->captures;
-            ruled = true;
-        }
-        QStringList folders = {m_root};
-        for (const QString& segment : std::as_const(segments)) {
-            const QString next = folders.last() + u'/' + segment;
-            if (!QFileInfo(next).isDir())
-                break;
-            folders << next;
-        }
-        for (qsizetype depth = folders.size() - 1; !ruled && depth >= 0; --depth) {
-            const LocalSiteRules* rules = rulesFileAt(folders.at(depth));
-            if (!rules)
-                continue;
-            const QString below = segments.mid(depth).join(u'/');
-            const QString relative = u'/' + below + (below.isEmpty() ? QString() : trailing);
-            if (const auto m = rules->match(relative, request.query)) {
-                rule = *m->rule;
-                captures = m->captures;
-                ruled = true;
-                ruleFolder = folders.at(depth);
-                folderUrl = depth == 0 ? QString() : u'/' + segments.mid(0, depth).join(u'/');
-            }
-        }
-    }
+    FoundRule found = findRule(segments, trailing, request.query);
+    LocalSiteRule& rule = found.rule;
+    const QString& ruleFolder = found.folder;
+    const QString& folderUrl = found.folderUrl;
+    const QStringList& captures = found.captures;
 
     const QString base = baseUrl().chopped(1);
     auto fill = [&](QString text) {
@@ -386,8 +395,7 @@ LocalSiteAnswer LocalSite::answer(LocalSiteRequest& request, bool headOnly) {
     }
     a.status = rule.status ? rule.status : !rule.location.isEmpty() ? 302 : hasContent ? 200 : 404;
     if (!hasContent && a.status >= 300) {
-        a.body = "<html><head><title>" + QByteArray::number(a.status) + "</title></head><body><h1>" +
-                 QByteArray::number(a.status) + "</h1></body></html>\n";
+        a.body = errorPage(a.status);
         type = "text/html";
     }
     if (a.filePath.isEmpty())

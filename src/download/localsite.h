@@ -85,6 +85,12 @@ private:
         LocalSiteRules rules;
         QStringList errors;
     };
+    struct FoundRule {
+        LocalSiteRule rule; // a default rule when none matches
+        QStringList captures;
+        QString folder;    // where the rules file lies: its "file:" names are relative to it
+        QString folderUrl; // the same as an address, for {dir}
+    };
     struct Counter {
         QString path;
         QString query;
@@ -94,6 +100,7 @@ private:
     // Decides the answer and records the request; called by the connections.
     LocalSiteAnswer answer(LocalSiteRequest& request, bool headOnly);
     LocalSiteAnswer errorAnswer(LocalSiteRequest& request, int status);
+    FoundRule findRule(const QStringList& segments, const QString& trailing, const QString& query);
     int nextConnectionId() { return ++m_connections; }
 
     void acceptConnections();

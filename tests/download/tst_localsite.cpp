@@ -350,6 +350,7 @@ void TestLocalSite::folders() {
     QTemporaryDir tmp;
     writeFile(tmp.filePath("book/index.html"), "toc");
     writeFile(tmp.filePath("book/index.html@page=2"), "toc 2");
+    writeFile(tmp.filePath("book/目录.html"), "contents");
     QDir(tmp.path()).mkpath("empty");
     TestSite site(tmp.path());
     QVERIFY(site.start());
@@ -360,6 +361,8 @@ void TestLocalSite::folders() {
     QCOMPARE(fetch(site.url("book/?page=2")).body, QByteArray("toc 2"));
     QCOMPARE(fetch(site.url("book/")).body, QByteArray("toc"));
     QCOMPARE(fetch(site.url("empty/")).status, 404);
+    QCOMPARE(fetch(site.url("book/目录.html")).body, QByteArray("contents"));
+    QCOMPARE(site.site()->lastRequest().target, QByteArray("/book/%E7%9B%AE%E5%BD%95.html"));
 }
 
 void TestLocalSite::delayAndHang() {

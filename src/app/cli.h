@@ -14,8 +14,7 @@ class SingleInstance;
 
 enum CliExit { CliOk = 0, CliFailed = 1, CliUsage = 2 };
 
-class CliContext
-{
+class CliContext {
     Q_DECLARE_TR_FUNCTIONS(CliContext)
 
 public:
@@ -41,8 +40,7 @@ private:
     std::unique_ptr<LibraryContext> m_library;
 };
 
-struct CliCommand
-{
+struct CliCommand {
     QString name;
     QString usage;   // arguments after the name
     QString summary; // one line for --help
@@ -51,8 +49,7 @@ struct CliCommand
 
 namespace CliRegistry {
 QList<CliCommand>& commands();
-struct Registration
-{
+struct Registration {
     explicit Registration(CliCommand command) { commands().append(std::move(command)); }
 };
 } // namespace CliRegistry

@@ -15,8 +15,7 @@
 
 namespace {
 
-int runInit(CliContext& cli, const QStringList& args)
-{
+int runInit(CliContext& cli, const QStringList& args) {
     if (!args.isEmpty())
         return cli.fail(QStringLiteral("用法: quiveral-cli init"), CliUsage);
     LibraryContext* library = cli.openLibrary(true);
@@ -26,8 +25,7 @@ int runInit(CliContext& cli, const QStringList& args)
     return CliOk;
 }
 
-int runInfo(CliContext& cli, const QStringList& args)
-{
+int runInfo(CliContext& cli, const QStringList& args) {
     if (!args.isEmpty())
         return cli.fail(QStringLiteral("用法: quiveral-cli info"), CliUsage);
     LibraryContext* library = cli.openLibrary(false);
@@ -58,21 +56,19 @@ int runInfo(CliContext& cli, const QStringList& args)
     return CliOk;
 }
 
-bool isSettingsSection(const QString& section)
-{
-    return section.compare(Settings::kMain, Qt::CaseInsensitive) == 0
-           || section.compare(Settings::kChm, Qt::CaseInsensitive) == 0;
+bool isSettingsSection(const QString& section) {
+    return section.compare(Settings::kMain, Qt::CaseInsensitive) == 0 ||
+           section.compare(Settings::kChm, Qt::CaseInsensitive) == 0;
 }
 
-QString guiProgram()
-{
+QString guiProgram() {
     const QString beside = QCoreApplication::applicationDirPath() + QLatin1String("/quiveral");
     return QFileInfo(beside).isExecutable() ? beside : QStringLiteral("quiveral");
 }
 
-int runSettings(CliContext& cli, const QStringList& args)
-{
-    const QString usage = QStringLiteral("用法: quiveral-cli settings get SECTION KEY | settings set SECTION KEY VALUE");
+int runSettings(CliContext& cli, const QStringList& args) {
+    const QString usage =
+        QStringLiteral("用法: quiveral-cli settings get SECTION KEY | settings set SECTION KEY VALUE");
     const bool get = args.size() == 3 && args.at(0) == QLatin1String("get");
     const bool set = args.size() == 4 && args.at(0) == QLatin1String("set");
     if (!get && !set)
@@ -87,8 +83,8 @@ int runSettings(CliContext& cli, const QStringList& args)
         return CliFailed;
     Settings& settings = library->settings();
     if (get) {
-        const QString value = isSettingsSection(section) ? settings.value(section, key)
-                                                         : settings.readIniValue(section, key);
+        const QString value =
+            isSettingsSection(section) ? settings.value(section, key) : settings.readIniValue(section, key);
         if (cli.json)
             cli.printJson(QJsonObject{{"section", section}, {"key", key}, {"value", value}});
         else
@@ -98,15 +94,14 @@ int runSettings(CliContext& cli, const QStringList& args)
     const QString value = args.at(3);
     if (!settings.writeIniValue(section, key, value))
         return cli.fail(QStringLiteral("无法写入 %1：%2").arg(settings.iniPath(), settings.lastError()));
-    if (key.compare(QLatin1String("bIsAutoStart"), Qt::CaseInsensitive) == 0
-        && section.compare(Settings::kMain, Qt::CaseInsensitive) == 0
-        && !AutoStart::apply(value == QLatin1String("1"), guiProgram(), library->folder().path()))
+    if (key.compare(QLatin1String("bIsAutoStart"), Qt::CaseInsensitive) == 0 &&
+        section.compare(Settings::kMain, Qt::CaseInsensitive) == 0 &&
+        !AutoStart::apply(value == QLatin1String("1"), guiProgram(), library->folder().path()))
         return cli.fail(QStringLiteral("无法更改自动启动项：") + AutoStart::entryPath());
     return CliOk;
 }
 
-int runCategory(CliContext& cli, const QStringList& args)
-{
+int runCategory(CliContext& cli, const QStringList& args) {
     const bool add = args.size() == 2 && args.at(0) == QLatin1String("add");
     const bool list = args.size() == 1 && args.at(0) == QLatin1String("list");
     if (!add && !list)
@@ -140,9 +135,12 @@ int runCategory(CliContext& cli, const QStringList& args)
 }
 
 const CliRegistry::Registration registrations[] = {
-    CliRegistry::Registration({QStringLiteral("init"), QString(), QStringLiteral("建立或打开书库，显示其路径"), runInit}),
-    CliRegistry::Registration({QStringLiteral("info"), QString(), QStringLiteral("书库路径与分类、小说、章节数目"), runInfo}),
-    CliRegistry::Registration({QStringLiteral("settings"), QStringLiteral("get SECTION KEY | set SECTION KEY VALUE"),
+    CliRegistry::Registration(
+        {QStringLiteral("init"), QString(), QStringLiteral("建立或打开书库，显示其路径"), runInit}),
+    CliRegistry::Registration(
+        {QStringLiteral("info"), QString(), QStringLiteral("书库路径与分类、小说、章节数目"), runInfo}),
+    CliRegistry::Registration({QStringLiteral("settings"),
+                               QStringLiteral("get SECTION KEY | set SECTION KEY VALUE"),
                                QStringLiteral("读取或写入 book.ini 的设置"), runSettings}),
     CliRegistry::Registration({QStringLiteral("category"), QStringLiteral("add NAME | list"),
                                QStringLiteral("新增分类或列出分类"), runCategory}),

@@ -10,8 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 
-QList<CliCommand>& CliRegistry::commands()
-{
+QList<CliCommand>& CliRegistry::commands() {
     static QList<CliCommand> list;
     return list;
 }
@@ -20,14 +19,11 @@ CliContext::CliContext(QString folder, bool asJson)
     : libraryFolder(std::move(folder))
     , json(asJson)
     , out(stdout)
-    , err(stderr)
-{
-}
+    , err(stderr) {}
 
 CliContext::~CliContext() = default;
 
-LibraryContext* CliContext::openLibrary(bool exclusive)
-{
+LibraryContext* CliContext::openLibrary(bool exclusive) {
     if (m_library)
         return m_library.get();
     m_instance = std::make_unique<SingleInstance>(libraryFolder);
@@ -36,9 +32,7 @@ LibraryContext* CliContext::openLibrary(bool exclusive)
         return nullptr;
     }
     auto library = std::make_unique<LibraryContext>(libraryFolder);
-    library->database().setErrorHandler([this](const QString& message) {
-        err << message << Qt::endl;
-    });
+    library->database().setErrorHandler([this](const QString& message) { err << message << Qt::endl; });
     QString error;
     if (!library->open(&error)) {
         fail(error);
@@ -48,14 +42,12 @@ LibraryContext* CliContext::openLibrary(bool exclusive)
     return m_library.get();
 }
 
-int CliContext::fail(const QString& message, int code)
-{
+int CliContext::fail(const QString& message, int code) {
     err << message << Qt::endl;
     return code;
 }
 
-void CliContext::printJson(const QJsonValue& value)
-{
+void CliContext::printJson(const QJsonValue& value) {
     QJsonDocument doc = value.isArray() ? QJsonDocument(value.toArray()) : QJsonDocument(value.toObject());
     out << QString::fromUtf8(doc.toJson(QJsonDocument::Indented));
     out.flush();
@@ -63,8 +55,7 @@ void CliContext::printJson(const QJsonValue& value)
 
 namespace {
 
-void printHelp(QTextStream& out)
-{
+void printHelp(QTextStream& out) {
     out << "用法: quiveral-cli [--library DIR] [--json] <命令> [参数]\n\n"
            "选项:\n"
            "  --library DIR   书库文件夹 (默认: QUIVERAL_HOME 或 ~/.local/share/Quiveral)\n"
@@ -84,8 +75,7 @@ void printHelp(QTextStream& out)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quiveral-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUIVERAL_VERSION));

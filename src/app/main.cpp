@@ -14,14 +14,12 @@
 
 namespace {
 
-bool hasScreen()
-{
+bool hasScreen() {
     const QString platform = QGuiApplication::platformName();
     return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 }
 
-void fail(const QString& message)
-{
+void fail(const QString& message) {
     std::fprintf(stderr, "%s\n", message.toUtf8().constData());
     if (hasScreen())
         Messages::warning(nullptr, message);
@@ -29,8 +27,7 @@ void fail(const QString& message)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quiveral"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quiveral"));
@@ -53,7 +50,8 @@ int main(int argc, char** argv)
 
     SingleInstance instance(folder);
     if (!instance.tryBecomePrimary()) {
-        const QString request = address.isEmpty() ? QStringLiteral("activate") : QStringLiteral("addnew ") + address;
+        const QString request =
+            address.isEmpty() ? QStringLiteral("activate") : QStringLiteral("addnew ") + address;
         if (instance.sendToPrimary(request))
             return 0;
         fail(QObject::tr("书库正由另一个程序使用：") + folder);
@@ -71,11 +69,14 @@ int main(int argc, char** argv)
     QPointer<FrmBook> guard(&window);
     // Statements may fail on a job's thread; the message is shown on the window's.
     library.database().setErrorHandler([guard](const QString& message) {
-        QMetaObject::invokeMethod(qApp, [guard, message] {
-            if (guard && hasScreen())
-                Messages::warning(guard, message);
-            std::fprintf(stderr, "%s\n", message.toUtf8().constData());
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            qApp,
+            [guard, message] {
+                if (guard && hasScreen())
+                    Messages::warning(guard, message);
+                std::fprintf(stderr, "%s\n", message.toUtf8().constData());
+            },
+            Qt::QueuedConnection);
     });
     QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window] {
         window.showNormal();
@@ -89,7 +90,7 @@ int main(int argc, char** argv)
     });
     window.show();
     if (!address.isEmpty())
-        QMetaObject::invokeMethod(&window, [&window, address] { window.requestAddNovel(address); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &window, [&window, address] { window.requestAddNovel(address); }, Qt::QueuedConnection);
     return app.exec();
 }

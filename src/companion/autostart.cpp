@@ -8,8 +8,7 @@
 namespace {
 
 // Desktop-entry Exec quoting: arguments with spaces or specials go in double quotes.
-QString quoteArgument(QString arg)
-{
+QString quoteArgument(QString arg) {
     static const QString specials = QStringLiteral(" \t\"'\\><~|&;$*?#()`");
     bool needs = arg.isEmpty();
     for (const QChar c : arg)
@@ -27,16 +26,14 @@ QString quoteArgument(QString arg)
 
 namespace AutoStart {
 
-QString entryPath()
-{
+QString entryPath() {
     QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (config.isEmpty())
         config = QDir::homePath() + QLatin1String("/.config");
     return config + QLatin1String("/autostart/quiveral.desktop");
 }
 
-bool apply(bool enabled, const QString& program, const QString& libraryFolder)
-{
+bool apply(bool enabled, const QString& program, const QString& libraryFolder) {
     const QString path = entryPath();
     if (!enabled)
         return !QFile::exists(path) || QFile::remove(path);
@@ -52,8 +49,7 @@ bool apply(bool enabled, const QString& program, const QString& libraryFolder)
     return writeTextFile(path, entry, "UTF-8");
 }
 
-bool isEnabled()
-{
+bool isEnabled() {
     return QFile::exists(entryPath());
 }
 

@@ -6,13 +6,11 @@
 #include <QHash>
 #include <QSqlQuery>
 
-QString TreeNovel::text() const
-{
+QString TreeNovel::text() const {
     return unread > 0 ? name + u'(' + QString::number(unread) + u')' : name;
 }
 
-LibraryTree LibraryTree::load(const Database& db)
-{
+LibraryTree LibraryTree::load(const Database& db) {
     LibraryTree tree;
     QHash<QString, int> indexOfCode;
     QSqlQuery categories = db.query(QStringLiteral("SELECT DM, MC FROM dic_noveltype ORDER BY DM"));
@@ -39,8 +37,7 @@ LibraryTree LibraryTree::load(const Database& db)
     return tree;
 }
 
-int LibraryTree::novelCount() const
-{
+int LibraryTree::novelCount() const {
     int n = int(uncategorised.size());
     for (const TreeCategory& c : categories)
         n += int(c.novels.size());

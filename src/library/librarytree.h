@@ -5,8 +5,7 @@
 
 class Database;
 
-struct TreeNovel
-{
+struct TreeNovel {
     QString novelId;
     QString name;
     QString bIsEnd;
@@ -16,8 +15,7 @@ struct TreeNovel
     QString text() const;
 };
 
-struct TreeCategory
-{
+struct TreeCategory {
     QString code;
     QString name;
     QList<TreeNovel> novels;
@@ -25,8 +23,7 @@ struct TreeCategory
 
 // What the library tree shows: categories in code order with their novels in display order, then
 // the novels without category.
-struct LibraryTree
-{
+struct LibraryTree {
     QList<TreeCategory> categories;
     QList<TreeNovel> uncategorised;
 

@@ -6,17 +6,15 @@ class Database;
 
 // pri_mynovel as the library uses it: every novel with generated pages has an entry whose path is
 // its contents page.
-class BookcaseStore
-{
+class BookcaseStore {
 public:
     explicit BookcaseStore(const Database& db)
-        : m_db(db)
-    {
-    }
+        : m_db(db) {}
 
     // Adds the entry for that path, or renames it and sets its author when it exists already.
     // An empty category is stored as Null.
-    bool registerEntry(const QString& name, const QString& lb, const QString& author, const QString& path) const;
+    bool registerEntry(const QString& name, const QString& lb, const QString& author,
+                       const QString& path) const;
     int count() const;
 
 private:

@@ -8,15 +8,13 @@
 
 namespace {
 
-QString twoDigits(int n)
-{
+QString twoDigits(int n) {
     return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
 }
 
 } // namespace
 
-QList<Category> CategoryStore::list() const
-{
+QList<Category> CategoryStore::list() const {
     QList<Category> categories;
     QSqlQuery q = m_db.query(QStringLiteral("SELECT DM, MC FROM dic_noveltype ORDER BY DM"));
     while (q.next())
@@ -24,18 +22,15 @@ QList<Category> CategoryStore::list() const
     return categories;
 }
 
-QString CategoryStore::codeOf(const QString& name) const
-{
+QString CategoryStore::codeOf(const QString& name) const {
     return textOf(m_db.scalar(QStringLiteral("SELECT DM FROM dic_noveltype WHERE MC=?"), {name}));
 }
 
-QString CategoryStore::nameOf(const QString& code) const
-{
+QString CategoryStore::nameOf(const QString& code) const {
     return textOf(m_db.scalar(QStringLiteral("SELECT MC FROM dic_noveltype WHERE DM=?"), {code}));
 }
 
-QString CategoryStore::nextCode() const
-{
+QString CategoryStore::nextCode() const {
     const QVariant max = m_db.scalar(QStringLiteral("SELECT max(DM) FROM dic_noveltype"));
     const int next = max.isValid() ? max.toString().toInt() + 1 : 1;
     const QString code = next >= 100 ? QStringLiteral("00") : twoDigits(next);
@@ -54,20 +49,18 @@ QString CategoryStore::nextCode() const
     return {};
 }
 
-QString CategoryStore::validateName(const QString& name, const QString& exceptCode) const
-{
+QString CategoryStore::validateName(const QString& name, const QString& exceptCode) const {
     if (name.isEmpty())
         return tr("分类名称不能为空");
-    const bool taken =
-        m_db.scalar(QStringLiteral("SELECT 1 FROM dic_noveltype WHERE MC=? AND DM<>? LIMIT 1"), {name, exceptCode})
-            .isValid();
+    const bool taken = m_db.scalar(QStringLiteral("SELECT 1 FROM dic_noveltype WHERE MC=? AND DM<>? LIMIT 1"),
+                                   {name, exceptCode})
+                           .isValid();
     if (taken)
         return tr("已有同名的分类名称，请重新输入");
     return {};
 }
 
-CategoryStore::Result CategoryStore::add(const QString& rawName) const
-{
+CategoryStore::Result CategoryStore::add(const QString& rawName) const {
     const QString name = rawName.trimmed();
     Result result;
     result.error = validateName(name, QString());
@@ -83,8 +76,7 @@ CategoryStore::Result CategoryStore::add(const QString& rawName) const
     return result;
 }
 
-CategoryStore::Result CategoryStore::rename(const QString& code, const QString& rawName) const
-{
+CategoryStore::Result CategoryStore::rename(const QString& code, const QString& rawName) const {
     const QString name = rawName.trimmed();
     Result result{code, validateName(name, code)};
     if (result.ok() && !m_db.exec(QStringLiteral("UPDATE dic_noveltype SET MC=? WHERE DM=?"), {name, code}))
@@ -92,8 +84,7 @@ CategoryStore::Result CategoryStore::rename(const QString& code, const QString& 
     return result;
 }
 
-bool CategoryStore::swapCodes(const QString& a, const QString& b) const
-{
+bool CategoryStore::swapCodes(const QString& a, const QString& b) const {
     if (a == b)
         return true;
     static const QString kPark = QStringLiteral("ZZ");
@@ -105,7 +96,8 @@ bool CategoryStore::swapCodes(const QString& a, const QString& b) const
     return m_db.transaction([&] {
         for (const auto& move : moves)
             for (const QStringList& t : tables)
-                if (!m_db.exec(QStringLiteral("UPDATE %1 SET %2=? WHERE %2=?").arg(t[0], t[1]), {move[1], move[0]}))
+                if (!m_db.exec(QStringLiteral("UPDATE %1 SET %2=? WHERE %2=?").arg(t[0], t[1]),
+                               {move[1], move[0]}))
                     return false;
         return true;
     });

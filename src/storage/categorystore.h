@@ -6,22 +6,18 @@
 
 class Database;
 
-struct Category
-{
+struct Category {
     QString code; // two digits, "01" upward; the order of categories is the order of codes
     QString name;
 };
 
 // dic_noveltype, whose codes are shared with the bookcase.
-class CategoryStore
-{
+class CategoryStore {
     Q_DECLARE_TR_FUNCTIONS(CategoryStore)
 
 public:
     explicit CategoryStore(const Database& db)
-        : m_db(db)
-    {
-    }
+        : m_db(db) {}
 
     QList<Category> list() const;
     QString codeOf(const QString& name) const;
@@ -31,8 +27,7 @@ public:
     // lowest free one is used instead; "" when all hundred are taken.
     QString nextCode() const;
 
-    struct Result
-    {
+    struct Result {
         QString code;
         QString error; // the message for the user; empty on success
         bool ok() const { return error.isEmpty(); }

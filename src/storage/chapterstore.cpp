@@ -6,48 +6,43 @@
 #include <QDateTime>
 #include <QSqlQuery>
 
-int ChapterStore::count(const QString& novelId) const
-{
+int ChapterStore::count(const QString& novelId) const {
     if (novelId.isEmpty())
         return intOf(m_db.scalar(QStringLiteral("SELECT count(*) FROM book_novelcontent")));
-    return intOf(m_db.scalar(QStringLiteral("SELECT count(*) FROM book_novelcontent WHERE NovelID=?"), {novelId}));
+    return intOf(
+        m_db.scalar(QStringLiteral("SELECT count(*) FROM book_novelcontent WHERE NovelID=?"), {novelId}));
 }
 
-int ChapterStore::nextChapterOrder(const QString& novelId) const
-{
+int ChapterStore::nextChapterOrder(const QString& novelId) const {
     return maxChapterOrder(novelId) + 1;
 }
 
-int ChapterStore::maxChapterOrder(const QString& novelId) const
-{
-    return intOf(
-        m_db.scalar(QStringLiteral("SELECT max(Displayorder) FROM book_novelcontent WHERE NovelID=?"), {novelId}));
+int ChapterStore::maxChapterOrder(const QString& novelId) const {
+    return intOf(m_db.scalar(
+        QStringLiteral("SELECT max(Displayorder) FROM book_novelcontent WHERE NovelID=?"), {novelId}));
 }
 
-int ChapterStore::maxVolumeOrder(const QString& volume) const
-{
-    return intOf(
-        m_db.scalar(QStringLiteral("SELECT max(Displayorder) FROM book_novelcontent WHERE Volume=?"), {volume}));
+int ChapterStore::maxVolumeOrder(const QString& volume) const {
+    return intOf(m_db.scalar(QStringLiteral("SELECT max(Displayorder) FROM book_novelcontent WHERE Volume=?"),
+                             {volume}));
 }
 
-int ChapterStore::chapterOrderBySource(const QString& comeFrom, const QString& novelId) const
-{
+int ChapterStore::chapterOrderBySource(const QString& comeFrom, const QString& novelId) const {
     return intOf(m_db.scalar(
         QStringLiteral("SELECT Displayorder FROM book_novelcontent WHERE ComeFrom=? AND NovelID=? LIMIT 1"),
         {comeFrom, novelId}));
 }
 
-int ChapterStore::chapterOrder(qint64 id) const
-{
+int ChapterStore::chapterOrder(qint64 id) const {
     return intOf(m_db.scalar(QStringLiteral("SELECT Displayorder FROM book_novelcontent WHERE id=?"), {id}));
 }
 
-qint64 ChapterStore::insertChapter(const ChapterRecord& r) const
-{
+qint64 ChapterStore::insertChapter(const ChapterRecord& r) const {
     const QDateTime now = QDateTime::currentDateTime();
     QSqlQuery q = m_db.query(
-        QStringLiteral("INSERT INTO book_novelcontent (NovelID, Title, Displayorder, ComeFrom, DownDate, DownTime, "
-                       "bIsRead, Volume, WordNums) VALUES (?,?,?,?,?,?,'0',?,?)"),
+        QStringLiteral(
+            "INSERT INTO book_novelcontent (NovelID, Title, Displayorder, ComeFrom, DownDate, DownTime, "
+            "bIsRead, Volume, WordNums) VALUES (?,?,?,?,?,?,'0',?,?)"),
         {r.novelId, r.title, r.displayorder, r.comeFrom, now.toString(QStringLiteral("yyyy-MM-dd")),
          now.toString(QStringLiteral("HH:mm:ss")), nullIfEmpty(r.volume),
          r.wordNums ? QVariant(*r.wordNums) : QVariant()});

@@ -8,8 +8,7 @@ class Database;
 
 // A new book_novelcontent row. Every insert of a chapter goes through here, so the column set and
 // the unread mark are the same everywhere.
-struct ChapterRecord
-{
+struct ChapterRecord {
     QString novelId;
     QString title;
     QString comeFrom;
@@ -19,13 +18,10 @@ struct ChapterRecord
 };
 
 // book_novelcontent: chapter order and insertion.
-class ChapterStore
-{
+class ChapterStore {
 public:
     explicit ChapterStore(const Database& db)
-        : m_db(db)
-    {
-    }
+        : m_db(db) {}
 
     int count(const QString& novelId = QString()) const;
     int nextChapterOrder(const QString& novelId) const;

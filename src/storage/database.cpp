@@ -3,16 +3,15 @@
 #include "storage/schema.h"
 
 #include <QFileInfo>
-#include <unordered_map>
 #include <QMutexLocker>
 #include <QSqlError>
 #include <QThread>
+#include <unordered_map>
 
 namespace {
 
 // SQLite result codes that mean the file itself is gone or unusable.
-bool isConnectionLost(const QSqlError& error)
-{
+bool isConnectionLost(const QSqlError& error) {
     if (error.type() == QSqlError::ConnectionError)
         return true;
     bool ok = false;
@@ -29,12 +28,9 @@ thread_local std::unordered_map<const void*, int> t_transactionDepth; // stable 
 } // namespace
 
 Database::Database(const QString& path)
-    : m_path(path)
-{
-}
+    : m_path(path) {}
 
-Database::~Database()
-{
+Database::~Database() {
     QSet<QString> names;
     {
         QMutexLocker lock(&m_mutex);
@@ -51,15 +47,13 @@ Database::~Database()
     }
 }
 
-QString Database::connectionName() const
-{
+QString Database::connectionName() const {
     return QStringLiteral("quiveral-%1-%2")
         .arg(quintptr(this), 0, 16)
         .arg(quintptr(QThread::currentThread()), 0, 16);
 }
 
-QSqlDatabase Database::connection() const
-{
+QSqlDatabase Database::connection() const {
     const QString name = connectionName();
     if (QSqlDatabase::contains(name))
         return QSqlDatabase::database(name, true);
@@ -80,8 +74,7 @@ QSqlDatabase Database::connection() const
     return db;
 }
 
-void Database::releaseThreadConnection()
-{
+void Database::releaseThreadConnection() {
     const QString name = connectionName();
     {
         QMutexLocker lock(&m_mutex);
@@ -95,8 +88,7 @@ void Database::releaseThreadConnection()
     QSqlDatabase::removeDatabase(name);
 }
 
-bool Database::open(QString* error)
-{
+bool Database::open(QString* error) {
     const QFileInfo info(m_path);
     if (info.exists() && !info.isFile()) {
         if (error)
@@ -125,29 +117,25 @@ bool Database::open(QString* error)
     return true;
 }
 
-void Database::setErrorHandler(ErrorHandler handler)
-{
+void Database::setErrorHandler(ErrorHandler handler) {
     m_errorHandler = std::move(handler);
 }
 
-QString Database::messageFor(const QSqlError& error)
-{
+QString Database::messageFor(const QSqlError& error) {
     if (isConnectionLost(error))
         return QStringLiteral("数据库连接中断，请检查！");
     const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
     return text;
 }
 
-void Database::report(const QString& message) const
-{
+void Database::report(const QString& message) const {
     if (m_errorHandler)
         m_errorHandler(message);
     else
         qWarning("database: %s", qPrintable(message));
 }
 
-QSqlQuery Database::query(const QString& sql, const QVariantList& params) const
-{
+QSqlQuery Database::query(const QString& sql, const QVariantList& params) const {
     QSqlDatabase db = connection();
     QSqlQuery q(db);
     q.setForwardOnly(true);
@@ -173,27 +161,24 @@ QSqlQuery Database::query(const QString& sql, const QVariantList& params) const
     return q;
 }
 
-bool Database::exec(const QString& sql, const QVariantList& params) const
-{
+bool Database::exec(const QString& sql, const QVariantList& params) const {
     QSqlQuery q = query(sql, params);
     return q.isActive();
 }
 
-QVariant Database::scalar(const QString& sql, const QVariantList& params, const QVariant& fallback) const
-{
+QVariant Database::scalar(const QString& sql, const QVariantList& params, const QVariant& fallback) const {
     QSqlQuery q = query(sql, params);
     if (q.next() && !q.value(0).isNull())
         return q.value(0);
     return fallback;
 }
 
-bool Database::transaction(const std::function<bool()>& work) const
-{
+bool Database::transaction(const std::function<bool()>& work) const {
     int& depthRef = t_transactionDepth[this];
     const int depth = depthRef;
     const QString savepoint = QStringLiteral("sp%1").arg(depth);
-    const bool begun = depth == 0 ? exec(QStringLiteral("BEGIN IMMEDIATE"))
-                                  : exec(QStringLiteral("SAVEPOINT ") + savepoint);
+    const bool begun =
+        depth == 0 ? exec(QStringLiteral("BEGIN IMMEDIATE")) : exec(QStringLiteral("SAVEPOINT ") + savepoint);
     if (!begun)
         return false;
     ++depthRef;
@@ -202,8 +187,7 @@ bool Database::transaction(const std::function<bool()>& work) const
         ok = work();
     } catch (...) {
         depthRef = depth;
-        depth == 0 ? exec(QStringLiteral("ROLLBACK"))
-                   : exec(QStringLiteral("ROLLBACK TO ") + savepoint);
+        depth == 0 ? exec(QStringLiteral("ROLLBACK")) : exec(QStringLiteral("ROLLBACK TO ") + savepoint);
         throw;
     }
     depthRef = depth;

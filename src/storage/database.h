@@ -13,8 +13,7 @@
 // first use with the same pragmas. A failed statement is reported through the error handler with the
 // message the user sees ("数据库连接中断，请检查！" when the file is gone or unusable, otherwise the
 // driver's text) and the caller carries on with an empty result.
-class Database
-{
+class Database {
 public:
     using ErrorHandler = std::function<void(const QString& message)>;
 

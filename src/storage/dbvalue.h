@@ -8,16 +8,13 @@
 QVariant valueOrDefault(const QVariant& value, const QString& typeName);
 
 // Shorthands for the common reads.
-inline QString textOf(const QVariant& value)
-{
+inline QString textOf(const QVariant& value) {
     return value.isNull() ? QString() : value.toString();
 }
-inline int intOf(const QVariant& value)
-{
+inline int intOf(const QVariant& value) {
     return value.isNull() ? 0 : value.toInt();
 }
 // Empty text is stored as Null.
-inline QVariant nullIfEmpty(const QString& text)
-{
+inline QVariant nullIfEmpty(const QString& text) {
     return text.isEmpty() ? QVariant() : QVariant(text);
 }

@@ -6,16 +6,14 @@
 
 namespace {
 
-QString unquote(const QString& value)
-{
+QString unquote(const QString& value) {
     if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"'))
         return value.mid(1, value.size() - 2);
     return value;
 }
 
 // A value must stay on its line; a line break inside would split the file.
-QString oneLine(QString value)
-{
+QString oneLine(QString value) {
     value.replace(QLatin1String("\r\n"), QLatin1String(" "));
     value.replace(u'\r', u' ');
     value.replace(u'\n', u' ');
@@ -24,8 +22,7 @@ QString oneLine(QString value)
 
 } // namespace
 
-bool IniFile::load(const QString& path)
-{
+bool IniFile::load(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         parse(QString());
@@ -35,8 +32,7 @@ bool IniFile::load(const QString& path)
     return true;
 }
 
-void IniFile::parse(const QString& text)
-{
+void IniFile::parse(const QString& text) {
     m_lines.clear();
     m_eol = text.contains(QLatin1String("\r\n")) || !text.contains(u'\n') ? QStringLiteral("\r\n")
                                                                           : QStringLiteral("\n");
@@ -68,30 +64,26 @@ void IniFile::parse(const QString& text)
     }
 }
 
-int IniFile::findEntry(const QString& section, const QString& key) const
-{
+int IniFile::findEntry(const QString& section, const QString& key) const {
     for (int i = 0; i < m_lines.size(); ++i) {
         const Line& line = m_lines.at(i);
-        if (line.kind == Line::Entry && line.section.compare(section, Qt::CaseInsensitive) == 0
-            && line.key.compare(key, Qt::CaseInsensitive) == 0)
+        if (line.kind == Line::Entry && line.section.compare(section, Qt::CaseInsensitive) == 0 &&
+            line.key.compare(key, Qt::CaseInsensitive) == 0)
             return i;
     }
     return -1;
 }
 
-bool IniFile::contains(const QString& section, const QString& key) const
-{
+bool IniFile::contains(const QString& section, const QString& key) const {
     return findEntry(section, key) >= 0;
 }
 
-QString IniFile::value(const QString& section, const QString& key) const
-{
+QString IniFile::value(const QString& section, const QString& key) const {
     const int i = findEntry(section, key);
     return i >= 0 ? m_lines.at(i).value : QString();
 }
 
-void IniFile::setValue(const QString& section, const QString& key, const QString& value)
-{
+void IniFile::setValue(const QString& section, const QString& key, const QString& value) {
     const QString clean = oneLine(value);
     const int existing = findEntry(section, key);
     if (existing >= 0) {
@@ -127,15 +119,13 @@ void IniFile::setValue(const QString& section, const QString& key, const QString
     m_lines.insert(insertAt, entry);
 }
 
-QString IniFile::toText() const
-{
+QString IniFile::toText() const {
     QString text;
     for (const Line& line : m_lines)
         text += line.text + m_eol;
     return text;
 }
 
-bool IniFile::save(const QString& path, QString* error) const
-{
+bool IniFile::save(const QString& path, QString* error) const {
     return writeTextFile(path, toText(), "GB18030", error);
 }

@@ -6,8 +6,7 @@
 // An INI document that keeps what it does not understand: comments, blank lines, unknown keys and
 // sections survive a load/save round trip. Section and key names match case-insensitively, as the
 // Windows profile functions did; new keys are appended to the end of their section.
-class IniFile
-{
+class IniFile {
 public:
     // A missing or unreadable file gives an empty document and false.
     bool load(const QString& path);
@@ -21,8 +20,7 @@ public:
     bool save(const QString& path, QString* error = nullptr) const;
 
 private:
-    struct Line
-    {
+    struct Line {
         enum Kind { Other, Section, Entry };
         Kind kind = Other;
         QString text;    // original text for Other lines

@@ -5,12 +5,9 @@
 LibraryContext::LibraryContext(const QString& folder)
     : m_folder(folder)
     , m_settings(m_folder.path())
-    , m_db(std::make_unique<Database>(m_folder.databasePath()))
-{
-}
+    , m_db(std::make_unique<Database>(m_folder.databasePath())) {}
 
-bool LibraryContext::open(QString* error)
-{
+bool LibraryContext::open(QString* error) {
     QString detail;
     if (!m_folder.prepare(&detail)) {
         if (error)
@@ -29,10 +26,9 @@ bool LibraryContext::open(QString* error)
     return true;
 }
 
-bool LibraryContext::saveFilters(const QString& titles, const QString& urls)
-{
-    const bool ok = writeTextFile(m_folder.file(QStringLiteral("filter1.txt")), titles)
-                    && writeTextFile(m_folder.file(QStringLiteral("filter2.txt")), urls);
+bool LibraryContext::saveFilters(const QString& titles, const QString& urls) {
+    const bool ok = writeTextFile(m_folder.file(QStringLiteral("filter1.txt")), titles) &&
+                    writeTextFile(m_folder.file(QStringLiteral("filter2.txt")), urls);
     if (ok) {
         m_filterTitles = titles;
         m_filterUrls = urls;

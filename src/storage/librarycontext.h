@@ -11,8 +11,7 @@
 
 // One open library: its folder, settings and database, opened in the start-up order of the program
 // (folder and shipped files, settings, filter lists, database, schema upgrade).
-class LibraryContext
-{
+class LibraryContext {
     Q_DECLARE_TR_FUNCTIONS(LibraryContext)
 
 public:

@@ -9,15 +9,14 @@
 
 namespace {
 
-bool copyMissing(const QString& from, const QString& to, QString* error)
-{
+bool copyMissing(const QString& from, const QString& to, QString* error) {
     QDirIterator it(from, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     const QDir source(from);
     while (it.hasNext()) {
         const QString src = it.next();
         const QString relative = source.relativeFilePath(src);
         // The demo site is served from where it is shipped, not copied into a library.
-        if (relative.startsWith(QLatin1String("demo/")))
+        if (relative.startsWith(QLatin1String("demo-site/")))
             continue;
         const QString dst = to + u'/' + relative;
         if (QFileInfo::exists(dst))
@@ -36,13 +35,11 @@ bool copyMissing(const QString& from, const QString& to, QString* error)
 
 } // namespace
 
-QString LibraryFolder::defaultPath()
-{
+QString LibraryFolder::defaultPath() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QLatin1String("/Quiveral");
 }
 
-QString LibraryFolder::resolve(const QString& commandLineFolder)
-{
+QString LibraryFolder::resolve(const QString& commandLineFolder) {
     QString path = commandLineFolder;
     if (path.isEmpty())
         path = qEnvironmentVariable("QUIVERAL_HOME");
@@ -51,8 +48,7 @@ QString LibraryFolder::resolve(const QString& commandLineFolder)
     return QDir::cleanPath(QDir(path).absolutePath());
 }
 
-QString LibraryFolder::shippedDataDir()
-{
+QString LibraryFolder::shippedDataDir() {
     QStringList candidates;
     const QString env = qEnvironmentVariable("QUIVERAL_DATA_DIR");
     if (!env.isEmpty())
@@ -69,13 +65,11 @@ QString LibraryFolder::shippedDataDir()
 }
 
 LibraryFolder::LibraryFolder(const QString& path)
-    : m_path(path.isEmpty() ? resolve() : QDir::cleanPath(path))
-{
-}
+    : m_path(path.isEmpty() ? resolve() : QDir::cleanPath(path)) {}
 
-bool LibraryFolder::prepare(QString* error) const
-{
-    for (const QString& sub : {QString(), QStringLiteral("chm"), QStringLiteral("temp"), QStringLiteral("usermodel")}) {
+bool LibraryFolder::prepare(QString* error) const {
+    for (const QString& sub :
+         {QString(), QStringLiteral("chm"), QStringLiteral("temp"), QStringLiteral("usermodel")}) {
         const QString dir = sub.isEmpty() ? m_path : file(sub);
         if (!QDir().mkpath(dir)) {
             if (error)

@@ -4,8 +4,7 @@
 
 // The one folder that holds all user data: pim.db, book.ini, the record files, templates and the
 // chapter pages under chm/<NovelID>/.
-class LibraryFolder
-{
+class LibraryFolder {
 public:
     // --library wins, then QUIVERAL_HOME, then ~/.local/share/Quiveral.
     static QString resolve(const QString& commandLineFolder = QString());
@@ -25,12 +24,13 @@ public:
     QString chmDir() const { return file(QStringLiteral("chm")); }
     QString tempDir() const { return file(QStringLiteral("temp")); }
     QString novelDir(const QString& novelId) const { return chmDir() + u'/' + novelId; }
-    QString chapterPage(const QString& novelId, qint64 chapterId) const
-    {
+    QString chapterPage(const QString& novelId, qint64 chapterId) const {
         return novelDir(novelId) + u'/' + QString::number(chapterId) + QLatin1String(".htm");
     }
     // The novel's contents page; also the path its bookcase entry is known by.
-    QString novelListPage(const QString& novelId) const { return novelDir(novelId) + QLatin1String("/List.htm"); }
+    QString novelListPage(const QString& novelId) const {
+        return novelDir(novelId) + QLatin1String("/List.htm");
+    }
 
 private:
     QString m_path;

@@ -3,8 +3,7 @@
 #include <QString>
 
 // One book_novel row in memory.
-struct NovelRecord
-{
+struct NovelRecord {
     QString novelId;
     QString novelName;
     QString author;
@@ -28,8 +27,7 @@ struct NovelRecord
 };
 
 // The markers copied from a site sign into a novel.
-struct NovelMarkers
-{
+struct NovelMarkers {
     QString listStart;
     QString listEnd;
     QString volumeStart;

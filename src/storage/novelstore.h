@@ -9,13 +9,10 @@
 class Database;
 
 // book_novel: keys, ordering and the novel record.
-class NovelStore
-{
+class NovelStore {
 public:
     explicit NovelStore(const Database& db)
-        : m_db(db)
-    {
-    }
+        : m_db(db) {}
 
     QString novelName(const QString& novelId) const;
     QString needDelUrl(const QString& novelId) const;

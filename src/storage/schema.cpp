@@ -29,8 +29,7 @@ const char* const kCreateIndexes[] = {
     "CREATE INDEX IF NOT EXISTS ix_bookcase_path ON pri_mynovel(WJLJ)",
 };
 
-struct Addition
-{
+struct Addition {
     const char* table;
     const char* column;
     const char* statement;
@@ -59,18 +58,17 @@ const char kNumberChapters[] =
     "(SELECT id, ROW_NUMBER() OVER (PARTITION BY NovelID ORDER BY id) AS n FROM book_NovelContent "
     " WHERE NovelID IN (SELECT NovelID FROM book_novel)) AS r WHERE book_NovelContent.id = r.id";
 // Novels numbered 1..n in key order across the whole table.
-const char kNumberNovels[] = "UPDATE book_Novel SET Displayorder = r.n FROM "
-                             "(SELECT NovelID, ROW_NUMBER() OVER (ORDER BY NovelID) AS n FROM book_Novel) AS r "
-                             "WHERE book_Novel.NovelID = r.NovelID";
+const char kNumberNovels[] =
+    "UPDATE book_Novel SET Displayorder = r.n FROM "
+    "(SELECT NovelID, ROW_NUMBER() OVER (ORDER BY NovelID) AS n FROM book_Novel) AS r "
+    "WHERE book_Novel.NovelID = r.NovelID";
 
-bool hasColumn(const QStringList& columns, const char* column)
-{
+bool hasColumn(const QStringList& columns, const char* column) {
     return columns.contains(QString::fromLatin1(column).toLower());
 }
 
 void applyAdditions(const Database& db, const char* table, const Addition* begin, const Addition* end,
-                    QStringList& added)
-{
+                    QStringList& added) {
     const QStringList columns = columnsOf(db, QString::fromLatin1(table));
     for (const Addition* a = begin; a != end; ++a) {
         if (hasColumn(columns, a->column))
@@ -89,8 +87,7 @@ void applyAdditions(const Database& db, const char* table, const Addition* begin
 
 } // namespace
 
-QStringList columnsOf(const Database& db, const QString& table)
-{
+QStringList columnsOf(const Database& db, const QString& table) {
     QStringList columns;
     QSqlQuery q = db.query(QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table});
     while (q.next())
@@ -98,8 +95,7 @@ QStringList columnsOf(const Database& db, const QString& table)
     return columns;
 }
 
-QStringList upgrade(const Database& db)
-{
+QStringList upgrade(const Database& db) {
     QStringList added;
     db.transaction([&] {
         applyAdditions(db, "book_NovelContent", std::begin(kChapterAdditions), std::end(kChapterAdditions),
@@ -110,8 +106,7 @@ QStringList upgrade(const Database& db)
     return added;
 }
 
-bool ensure(const Database& db)
-{
+bool ensure(const Database& db) {
     for (const char* sql : kCreateTables)
         if (!db.exec(QString::fromLatin1(sql)))
             return false;
@@ -121,8 +116,7 @@ bool ensure(const Database& db)
     return true;
 }
 
-QStringList listTables(const Database& db)
-{
+QStringList listTables(const Database& db) {
     QStringList tables;
     QSqlQuery q = db.query(
         QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite\\_%' "
@@ -135,28 +129,26 @@ QStringList listTables(const Database& db)
     return tables;
 }
 
-bool hasTable(const Database& db, const QString& name)
-{
+bool hasTable(const Database& db, const QString& name) {
     for (const QString& table : listTables(db))
         if (table.compare(name, Qt::CaseInsensitive) == 0)
             return true;
     return false;
 }
 
-bool ensureShowTopTable(const Database& db)
-{
-    return db.exec(QStringLiteral(
-        "CREATE TABLE IF NOT EXISTS book_showtop (id INTEGER PRIMARY KEY AUTOINCREMENT, "
-        "theType varchar(4) NOT NULL, displayorder int NOT NULL, Name varchar(255) NOT NULL, "
-        "url varchar(255) NOT NULL)"));
+bool ensureShowTopTable(const Database& db) {
+    return db.exec(
+        QStringLiteral("CREATE TABLE IF NOT EXISTS book_showtop (id INTEGER PRIMARY KEY AUTOINCREMENT, "
+                       "theType varchar(4) NOT NULL, displayorder int NOT NULL, Name varchar(255) NOT NULL, "
+                       "url varchar(255) NOT NULL)"));
 }
 
-bool ensureWriterTable(const Database& db)
-{
-    return db.exec(QStringLiteral(
-        "CREATE TABLE IF NOT EXISTS book_Writer (id INTEGER PRIMARY KEY AUTOINCREMENT, "
-        "NovelID varchar(6) NOT NULL, topid int NULL, displayorder int NOT NULL, Title varchar(250) NOT NULL, "
-        "iType int NOT NULL, url varchar(250) NULL, Remark text NULL)"));
+bool ensureWriterTable(const Database& db) {
+    return db.exec(
+        QStringLiteral("CREATE TABLE IF NOT EXISTS book_Writer (id INTEGER PRIMARY KEY AUTOINCREMENT, "
+                       "NovelID varchar(6) NOT NULL, topid int NULL, displayorder int NOT NULL, Title "
+                       "varchar(250) NOT NULL, "
+                       "iType int NOT NULL, url varchar(250) NULL, Remark text NULL)"));
 }
 
 } // namespace Schema

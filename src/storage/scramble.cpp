@@ -9,13 +9,11 @@ namespace {
 
 constexpr char kKey[] = "qzqz";
 
-QString hexPair(int value, QChar pad)
-{
+QString hexPair(int value, QChar pad) {
     return QString::number(value, 16).toUpper().rightJustified(2, pad);
 }
 
-QString scrambleDecode(const QString& text)
-{
+QString scrambleDecode(const QString& text) {
     if (text.size() < 2)
         return {};
     int offset = text.left(2).trimmed().toInt(nullptr, 16);
@@ -35,8 +33,7 @@ QString scrambleDecode(const QString& text)
 
 } // namespace
 
-QString scrambleEncode(const QString& text, int offset)
-{
+QString scrambleEncode(const QString& text, int offset) {
     QString out = hexPair(offset, u'0');
     int keyIndex = 0;
     for (const char c : encodeText(text, "GB18030")) {
@@ -49,8 +46,7 @@ QString scrambleEncode(const QString& text, int offset)
     return out;
 }
 
-QString scrambleText(const QString& mode, const QString& text)
-{
+QString scrambleText(const QString& mode, const QString& text) {
     if (mode == QLatin1String("E"))
         return scrambleEncode(text, int(QRandomGenerator::global()->bounded(255)) + 1);
     if (mode == QLatin1String("D"))

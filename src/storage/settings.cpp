@@ -7,8 +7,7 @@
 const QString Settings::kMain = QStringLiteral("Main");
 const QString Settings::kChm = QStringLiteral("Chm");
 
-const QList<Settings::Key>& Settings::mainKeys()
-{
+const QList<Settings::Key>& Settings::mainKeys() {
     static const QList<Key> keys = {
         {"bIsNovelNewDown", "1"},
         {"bIsNovelPicDown", "1"},
@@ -81,56 +80,53 @@ const QList<Settings::Key>& Settings::mainKeys()
     return keys;
 }
 
-const QList<Settings::Key>& Settings::chmKeys()
-{
+const QList<Settings::Key>& Settings::chmKeys() {
     static const QList<Key> keys = {
-        {"chmList", "1"},      {"chmIndex", "1"},      {"chmHide", "1"},      {"chmLocate", "0"},
-        {"chmPrev", "0"},      {"chmNext", "0"},       {"chmBack", "1"},      {"chmForward", "1"},
-        {"chmStop", "0"},      {"chmRefresh", "0"},    {"chmHome", "0"},      {"chmHomeUrl", nullptr},
-        {"chmFont", nullptr},  {"chmPrint", "1"},      {"chmOption", "1"},    {"chmJump1", "0"},
-        {"chmJump1Title", nullptr}, {"chmJump1Url", nullptr}, {"chmJump2", "0"},
-        {"chmJump2Title", nullptr}, {"chmJump2Url", nullptr}, {"chmSavePos", nullptr},
-        {"chmBookmark", nullptr},
+        {"chmList", "1"},        {"chmIndex", "1"},          {"chmHide", "1"},
+        {"chmLocate", "0"},      {"chmPrev", "0"},           {"chmNext", "0"},
+        {"chmBack", "1"},        {"chmForward", "1"},        {"chmStop", "0"},
+        {"chmRefresh", "0"},     {"chmHome", "0"},           {"chmHomeUrl", nullptr},
+        {"chmFont", nullptr},    {"chmPrint", "1"},          {"chmOption", "1"},
+        {"chmJump1", "0"},       {"chmJump1Title", nullptr}, {"chmJump1Url", nullptr},
+        {"chmJump2", "0"},       {"chmJump2Title", nullptr}, {"chmJump2Url", nullptr},
+        {"chmSavePos", nullptr}, {"chmBookmark", nullptr},
     };
     return keys;
 }
 
-QStringList Settings::optionKeys()
-{
-    return {"bIsNovelNewDown", "bIsNovelPicDown", "bIsNovelSetGood", "ArticleStyle", "NovelConnTimeOut",
-            "NovelChmPath", "bIsNotReadChm", "bIsStartLastArticle", "IntervalTime", "bIsNewMessageView",
-            "bIsManualSelect", "ListPerLineNums", "bIsNotify", "DelayTime", "bIsAutoDisplayorder",
-            "bIsChmDefine", "chmAuthor", "bIsJudgePicExt", "bIsAutoType", "bIsOneBookMark", "bIsDeleteUrl",
-            "bIsVolumeSet", "bIsEntireScreen", "bIsIERButton", "bIsCenterPic", "bIsAutoShutdown",
-            "MultGetNums", "charset", "bIsSearchSelSite", "bIsEndSearchOnce", "LinkDepth", "bIsAutoStart",
-            "bIsOtherEditor", "OtherEditor", "bIsAutoAllReNew", "bIsAutoMin"};
+QStringList Settings::optionKeys() {
+    return {"bIsNovelNewDown",  "bIsNovelPicDown",   "bIsNovelSetGood",     "ArticleStyle",
+            "NovelConnTimeOut", "NovelChmPath",      "bIsNotReadChm",       "bIsStartLastArticle",
+            "IntervalTime",     "bIsNewMessageView", "bIsManualSelect",     "ListPerLineNums",
+            "bIsNotify",        "DelayTime",         "bIsAutoDisplayorder", "bIsChmDefine",
+            "chmAuthor",        "bIsJudgePicExt",    "bIsAutoType",         "bIsOneBookMark",
+            "bIsDeleteUrl",     "bIsVolumeSet",      "bIsEntireScreen",     "bIsIERButton",
+            "bIsCenterPic",     "bIsAutoShutdown",   "MultGetNums",         "charset",
+            "bIsSearchSelSite", "bIsEndSearchOnce",  "LinkDepth",           "bIsAutoStart",
+            "bIsOtherEditor",   "OtherEditor",       "bIsAutoAllReNew",     "bIsAutoMin"};
 }
 
-QStringList Settings::windowKeys()
-{
+QStringList Settings::windowKeys() {
     return {"DownSiteStr", "bIsVisibleToolBar", "bIsVisibleStatusBar", "bIsVisibleNav", "bIsVisibleCellLine",
             "Skin",        "TitleWidth1",       "TitleWidth2",         "TitleWidth3",   "TitleWidth4",
             "TitleWidth5", "LastNovelID",       "LastArticleID",       "Left1",         "Right1"};
 }
 
-QStringList Settings::displayKeys()
-{
-    return {"BgColor",       "BgImg",    "ScrollSpeed", "FontColor",  "FontSize",   "FontName",
-            "TitleFontSize", "TitleFontName", "FontBold", "FontItalic", "LineHeight", "BossKey"};
+QStringList Settings::displayKeys() {
+    return {"BgColor",       "BgImg",         "ScrollSpeed", "FontColor",  "FontSize",   "FontName",
+            "TitleFontSize", "TitleFontName", "FontBold",    "FontItalic", "LineHeight", "BossKey"};
 }
 
 namespace {
 
-const QList<Settings::Key>& keysOf(const QString& section)
-{
+const QList<Settings::Key>& keysOf(const QString& section) {
     return section.compare(Settings::kChm, Qt::CaseInsensitive) == 0 ? Settings::chmKeys()
-                                                                      : Settings::mainKeys();
+                                                                     : Settings::mainKeys();
 }
 
-const Settings::Key* findKey(const QString& section, const QString& key)
-{
-    if (section.compare(Settings::kMain, Qt::CaseInsensitive) != 0
-        && section.compare(Settings::kChm, Qt::CaseInsensitive) != 0)
+const Settings::Key* findKey(const QString& section, const QString& key) {
+    if (section.compare(Settings::kMain, Qt::CaseInsensitive) != 0 &&
+        section.compare(Settings::kChm, Qt::CaseInsensitive) != 0)
         return nullptr;
     for (const Settings::Key& k : keysOf(section))
         if (key.compare(QLatin1String(k.name), Qt::CaseInsensitive) == 0)
@@ -138,8 +134,7 @@ const Settings::Key* findKey(const QString& section, const QString& key)
     return nullptr;
 }
 
-bool isNumber(const QString& text)
-{
+bool isNumber(const QString& text) {
     bool ok = false;
     text.trimmed().toDouble(&ok);
     return ok;
@@ -149,39 +144,34 @@ bool isNumber(const QString& text)
 
 Settings::Settings(const QString& libraryFolder)
     : m_folder(libraryFolder)
-    , m_iniPath(libraryFolder.isEmpty() ? QString() : libraryFolder + QLatin1String("/book.ini"))
-{
+    , m_iniPath(libraryFolder.isEmpty() ? QString() : libraryFolder + QLatin1String("/book.ini")) {
     for (const Key& k : mainKeys())
         m_main.insert(QString::fromLatin1(k.name), defaultValue(kMain, QString::fromLatin1(k.name)));
     for (const Key& k : chmKeys())
         m_chm.insert(QString::fromLatin1(k.name), defaultValue(kChm, QString::fromLatin1(k.name)));
 }
 
-bool Settings::isKnown(const QString& section, const QString& key)
-{
+bool Settings::isKnown(const QString& section, const QString& key) {
     return findKey(section, key) != nullptr;
 }
 
-QString Settings::defaultValue(const QString& section, const QString& key) const
-{
+QString Settings::defaultValue(const QString& section, const QString& key) const {
     if (section == kMain && key == QLatin1String("NovelChmPath"))
         return m_folder.isEmpty() ? QString() : m_folder + QLatin1String("/chm");
     const Key* k = findKey(section, key);
     return k && k->defaultValue ? QString::fromUtf8(k->defaultValue) : QString();
 }
 
-QString Settings::effective(const QString& section, const QString& key, const QString& raw) const
-{
+QString Settings::effective(const QString& section, const QString& key, const QString& raw) const {
     if (raw.isEmpty())
         return defaultValue(section, key);
-    if (section == kMain && (key.startsWith(QLatin1String("TitleWidth")) || key == QLatin1String("Skin"))
-        && !isNumber(raw))
+    if (section == kMain && (key.startsWith(QLatin1String("TitleWidth")) || key == QLatin1String("Skin")) &&
+        !isNumber(raw))
         return defaultValue(section, key);
     return raw;
 }
 
-bool Settings::startUp()
-{
+bool Settings::startUp() {
     if (QFileInfo::exists(m_iniPath)) {
         loadSettings();
         return true;
@@ -192,8 +182,7 @@ bool Settings::startUp()
     return false;
 }
 
-void Settings::loadSettings()
-{
+void Settings::loadSettings() {
     IniFile ini;
     ini.load(m_iniPath);
     for (const Key& k : mainKeys()) {
@@ -206,30 +195,28 @@ void Settings::loadSettings()
     }
 }
 
-QString Settings::value(const QString& section, const QString& key) const
-{
+QString Settings::value(const QString& section, const QString& key) const {
+    const Key* k = findKey(section, key);
+    const QString name = k ? QString::fromLatin1(k->name) : key;
     if (section.compare(kChm, Qt::CaseInsensitive) == 0)
-        return m_chm.value(key);
-    return m_main.value(key);
+        return m_chm.value(name);
+    return m_main.value(name);
 }
 
-void Settings::setValue(const QString& section, const QString& key, const QString& value)
-{
+void Settings::setValue(const QString& section, const QString& key, const QString& value) {
     if (section.compare(kChm, Qt::CaseInsensitive) == 0)
         m_chm.insert(key, value);
     else
         m_main.insert(key, value);
 }
 
-int Settings::intValue(const QString& key, int fallback) const
-{
+int Settings::intValue(const QString& key, int fallback) const {
     bool ok = false;
     const int n = value(key).trimmed().toInt(&ok);
     return ok ? n : fallback;
 }
 
-bool Settings::writeKeys(const QString& section, const QStringList& keys)
-{
+bool Settings::writeKeys(const QString& section, const QStringList& keys) {
     IniFile ini;
     ini.load(m_iniPath); // merge with what is on disk: unknown keys and comments survive
     for (const QString& key : keys)
@@ -238,46 +225,42 @@ bool Settings::writeKeys(const QString& section, const QStringList& keys)
     return ini.save(m_iniPath, &m_lastError);
 }
 
-bool Settings::saveOptionSettings()
-{
+bool Settings::saveOptionSettings() {
     return writeKeys(kMain, optionKeys());
 }
 
-bool Settings::saveMainSettings()
-{
+bool Settings::saveMainSettings() {
     return writeKeys(kMain, optionKeys() + windowKeys());
 }
 
-bool Settings::saveDisplaySettings()
-{
+bool Settings::saveDisplaySettings() {
     return writeKeys(kMain, displayKeys());
 }
 
-bool Settings::saveChmSettings()
-{
+bool Settings::saveChmSettings() {
     QStringList keys;
     for (const Key& k : chmKeys())
         keys << QString::fromLatin1(k.name);
     return writeKeys(kChm, keys);
 }
 
-QString Settings::readIniValue(const QString& section, const QString& key) const
-{
+QString Settings::readIniValue(const QString& section, const QString& key) const {
     IniFile ini;
     ini.load(m_iniPath);
     return ini.value(section, key);
 }
 
-bool Settings::writeIniValue(const QString& section, const QString& key, const QString& value)
-{
+bool Settings::writeIniValue(const QString& section, const QString& key, const QString& value) {
+    QString fileSection = section;
+    QString fileKey = key;
     if (const Key* k = findKey(section, key)) {
-        const QString canonicalSection = section.compare(kChm, Qt::CaseInsensitive) == 0 ? kChm : kMain;
-        const QString name = QString::fromLatin1(k->name);
-        setValue(canonicalSection, name, effective(canonicalSection, name, value));
+        fileSection = section.compare(kChm, Qt::CaseInsensitive) == 0 ? kChm : kMain;
+        fileKey = QString::fromLatin1(k->name);
+        setValue(fileSection, fileKey, effective(fileSection, fileKey, value));
     }
     IniFile ini;
     ini.load(m_iniPath);
-    ini.setValue(section, key, value);
+    ini.setValue(fileSection, fileKey, value);
     m_lastError.clear();
     return ini.save(m_iniPath, &m_lastError);
 }

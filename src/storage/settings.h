@@ -7,14 +7,12 @@
 // The program-wide settings block, backed by book.ini in the library folder (sections Main and Chm).
 // Every value is text; a flag is on exactly when its text is "1". It is a plain value: a job takes a
 // copy when it starts, the window that changes a key writes it back at once.
-class Settings
-{
+class Settings {
 public:
     static const QString kMain;
     static const QString kChm;
 
-    struct Key
-    {
+    struct Key {
         const char* name;
         const char* defaultValue; // nullptr: no default, stays empty
     };

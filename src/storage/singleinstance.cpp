@@ -10,26 +10,25 @@
 
 SingleInstance::SingleInstance(const QString& libraryFolder, QObject* parent)
     : QObject(parent)
-    , m_folder(QDir(libraryFolder).absolutePath())
-{
+    , m_folder(QDir(libraryFolder).absolutePath()) {
     // Socket paths are short on Unix; a hash of the folder (and of the user's home) names it.
-    const QByteArray key = (QDir::homePath() + u'|' + QDir(m_folder).canonicalPath() + u'|' + m_folder).toUtf8();
-    m_serverName = QStringLiteral("quiveral-")
-                   + QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(20));
+    const QByteArray key =
+        (QDir::homePath() + u'|' + QDir(m_folder).canonicalPath() + u'|' + m_folder).toUtf8();
+    m_serverName =
+        QStringLiteral("quiveral-") +
+        QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(20));
 }
 
 SingleInstance::~SingleInstance() = default;
 
-QString SingleInstance::addNewAddress(const QString& commandLine)
-{
+QString SingleInstance::addNewAddress(const QString& commandLine) {
     const QString line = commandLine.trimmed();
     if (!line.startsWith(QLatin1String("addnew"), Qt::CaseInsensitive))
         return {};
     return line.mid(7).trimmed();
 }
 
-bool SingleInstance::tryBecomePrimary()
-{
+bool SingleInstance::tryBecomePrimary() {
     if (m_server)
         return true;
     QDir().mkpath(m_folder);
@@ -49,8 +48,7 @@ bool SingleInstance::tryBecomePrimary()
     return true;
 }
 
-bool SingleInstance::isHeldElsewhere() const
-{
+bool SingleInstance::isHeldElsewhere() const {
     if (m_lock)
         return false;
     QLockFile probe(m_folder + QLatin1String("/.quiveral.lock"));
@@ -62,8 +60,7 @@ bool SingleInstance::isHeldElsewhere() const
     return true;
 }
 
-bool SingleInstance::sendToPrimary(const QString& message, int timeoutMs) const
-{
+bool SingleInstance::sendToPrimary(const QString& message, int timeoutMs) const {
     QElapsedTimer clock;
     clock.start();
     // The owner may have taken the lock a moment ago and not be listening yet.
@@ -83,8 +80,7 @@ bool SingleInstance::sendToPrimary(const QString& message, int timeoutMs) const
     return false;
 }
 
-void SingleInstance::onNewConnection()
-{
+void SingleInstance::onNewConnection() {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
@@ -98,8 +94,7 @@ void SingleInstance::onNewConnection()
     }
 }
 
-void SingleInstance::handle(const QString& message)
-{
+void SingleInstance::handle(const QString& message) {
     Q_EMIT messageReceived(message);
     Q_EMIT activationRequested();
     const QString address = addNewAddress(message);

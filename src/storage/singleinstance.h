@@ -11,8 +11,7 @@ class QLockFile;
 // One program per library folder. The first instance holds a lock file in the folder and listens on
 // a local socket; a later one hands its request ("addnew <address>", or just "activate") to it and
 // ends.
-class SingleInstance : public QObject
-{
+class SingleInstance : public QObject {
     Q_OBJECT
 
 public:

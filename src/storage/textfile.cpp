@@ -9,45 +9,62 @@
 
 namespace {
 
-bool isValidUtf8(const QByteArray& bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = decoder(bytes);
-    return !decoder.hasError();
+struct Tally {
+    int cjk = 0;         // Chinese characters, CJK punctuation, full-width forms
+    int latin = 0;       // accented Latin letters and Latin-1 signs
+    int implausible = 0; // C1 controls and the rarer two-byte UTF-8 scripts
+};
+
+Tally tally(const QString& text) {
+    Tally t;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u >= 0x2E80 && u <= 0x9FFF) || (u >= 0xF900 && u <= 0xFAFF) || (u >= 0xFF00 && u <= 0xFFEF))
+            ++t.cjk;
+        else if (u >= 0x00A0 && u <= 0x024F)
+            ++t.latin;
+        else if (u >= 0x0080 && u <= 0x07FF)
+            ++t.implausible;
+    }
+    return t;
 }
 
 } // namespace
 
-QString decodeTextFileBytes(const QByteArray& bytes)
-{
+QString decodeTextFileBytes(const QByteArray& bytes) {
     if (bytes.startsWith("\xEF\xBB\xBF"))
         return QString::fromUtf8(bytes.mid(3));
-    if (isValidUtf8(bytes))
-        return QString::fromUtf8(bytes);
     QStringDecoder gb("GB18030");
-    if (!gb.isValid())
-        return QString::fromLocal8Bit(bytes);
-    return gb(bytes);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString asUtf8 = utf8(bytes);
+    if (utf8.hasError())
+        return gb.isValid() ? gb(bytes) : QString::fromLocal8Bit(bytes);
+    // Valid UTF-8. A short GBK text can be valid UTF-8 too ("一" is D2 BB): then it decodes to
+    // Cyrillic or Greek letters, while GB18030 gives Chinese. Prefer whichever reads as this
+    // program's text, UTF-8 on a tie.
+    const Tally u = tally(asUtf8);
+    if (u.implausible == 0 || !gb.isValid())
+        return asUtf8;
+    const QString asGb = gb(bytes);
+    const Tally g = tally(asGb);
+    return g.cjk > u.cjk + u.latin ? asGb : asUtf8;
 }
 
-QString readTextFile(const QString& path)
-{
+QString readTextFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return decodeTextFileBytes(file.readAll());
 }
 
-QByteArray encodeText(const QString& text, const char* encoding)
-{
+QByteArray encodeText(const QString& text, const char* encoding) {
     QStringEncoder encoder(encoding);
     if (!encoder.isValid())
         return text.toUtf8();
     return encoder(text);
 }
 
-bool writeBytesAtomically(const QString& path, const QByteArray& bytes, QString* error)
-{
+bool writeBytesAtomically(const QString& path, const QByteArray& bytes, QString* error) {
     const QFileInfo info(path);
     if (!QDir().mkpath(info.absolutePath())) {
         if (error)
@@ -63,7 +80,6 @@ bool writeBytesAtomically(const QString& path, const QByteArray& bytes, QString*
     return true;
 }
 
-bool writeTextFile(const QString& path, const QString& text, const char* encoding, QString* error)
-{
+bool writeTextFile(const QString& path, const QString& text, const char* encoding, QString* error) {
     return writeBytesAtomically(path, encodeText(text, encoding), error);
 }

@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
-// Text files of the program: read as UTF-8 when they carry a BOM or are valid UTF-8, otherwise as
+// Text files of the program: read as UTF-8 when they carry a BOM or are (plausible) UTF-8, otherwise as
 // GB18030 (a superset of the GBK files the old program wrote); written with the GB18030 encoder
 // unless told otherwise. Writes are atomic.
 

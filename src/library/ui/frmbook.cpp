@@ -16,8 +16,7 @@ namespace {
 
 constexpr int kKeyRole = Qt::UserRole;
 
-QTreeWidgetItem* novelItem(const TreeNovel& novel, const QIcon& icon)
-{
+QTreeWidgetItem* novelItem(const TreeNovel& novel, const QIcon& icon) {
     auto* item = new QTreeWidgetItem({novel.text()});
     item->setData(0, kKeyRole, TreeKeys::novel(novel.novelId));
     item->setIcon(0, icon);
@@ -33,8 +32,7 @@ QTreeWidgetItem* novelItem(const TreeNovel& novel, const QIcon& icon)
 
 FrmBook::FrmBook(LibraryContext& library, QWidget* parent)
     : QMainWindow(parent)
-    , m_library(library)
-{
+    , m_library(library) {
     setObjectName(QStringLiteral("frmBook"));
     setWindowTitle(QStringLiteral("Quiveral"));
     resize(1000, 680);
@@ -47,7 +45,8 @@ FrmBook::FrmBook(LibraryContext& library, QWidget* parent)
     m_listView1 = new QTreeWidget(splitter);
     m_listView1->setObjectName(QStringLiteral("ListView1"));
     m_listView1->setRootIsDecorated(false);
-    m_listView1->setHeaderLabels({QString(), tr("小说名称"), tr("分类"), tr("目录页网址"), tr("作者"), tr("是否不再更新")});
+    m_listView1->setHeaderLabels(
+        {QString(), tr("小说名称"), tr("分类"), tr("目录页网址"), tr("作者"), tr("是否不再更新")});
     splitter->setStretchFactor(1, 3);
     setCentralWidget(splitter);
 
@@ -58,8 +57,7 @@ FrmBook::FrmBook(LibraryContext& library, QWidget* parent)
     fillTree();
 }
 
-void FrmBook::fillTree()
-{
+void FrmBook::fillTree() {
     const LibraryTree data = LibraryTree::load(m_library.database());
     const QIcon folderIcon = style()->standardIcon(QStyle::SP_DirIcon);
     const QIcon bookIcon = style()->standardIcon(QStyle::SP_FileIcon);
@@ -82,16 +80,14 @@ void FrmBook::fillTree()
     m_status->setText(tr("小说列表") + tr("：") + QString::number(data.novelCount()));
 }
 
-QTreeWidgetItem* FrmBook::findNode(const QString& key) const
-{
+QTreeWidgetItem* FrmBook::findNode(const QString& key) const {
     for (QTreeWidgetItemIterator it(m_tvwBar); *it; ++it)
         if ((*it)->data(0, kKeyRole).toString() == key)
             return *it;
     return nullptr;
 }
 
-void FrmBook::requestAddNovel(const QString& address)
-{
+void FrmBook::requestAddNovel(const QString& address) {
     m_pendingAddress = address;
     m_status->setText(tr("新增小说：") + address);
     Q_EMIT addNovelRequested(address);

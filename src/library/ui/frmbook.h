@@ -8,8 +8,7 @@ class QTreeWidget;
 class QTreeWidgetItem;
 
 // The main window: the library tree of categories and novels.
-class FrmBook : public QMainWindow
-{
+class FrmBook : public QMainWindow {
     Q_OBJECT
 
 public:

@@ -6,14 +6,12 @@ namespace Messages {
 
 namespace {
 
-Handler& handler()
-{
+Handler& handler() {
     static Handler h;
     return h;
 }
 
-QMessageBox::StandardButton show(QWidget* parent, Kind kind, const QString& text)
-{
+QMessageBox::StandardButton show(QWidget* parent, Kind kind, const QString& text) {
     if (handler())
         return handler()(kind, text);
     const QString title = QApplication::applicationDisplayName();
@@ -30,23 +28,19 @@ QMessageBox::StandardButton show(QWidget* parent, Kind kind, const QString& text
 
 } // namespace
 
-void setHandler(Handler h)
-{
+void setHandler(Handler h) {
     handler() = std::move(h);
 }
 
-void warning(QWidget* parent, const QString& text)
-{
+void warning(QWidget* parent, const QString& text) {
     show(parent, Kind::Warning, text);
 }
 
-void information(QWidget* parent, const QString& text)
-{
+void information(QWidget* parent, const QString& text) {
     show(parent, Kind::Information, text);
 }
 
-bool question(QWidget* parent, const QString& text)
-{
+bool question(QWidget* parent, const QString& text) {
     return show(parent, Kind::Question, text) == QMessageBox::Yes;
 }
 

@@ -1,0 +1,526 @@
+// The database layer and the store classes: ordering numbers, keys, quoting, Null handling,
+// category code swaps and failure reporting.
+#include "storage/bookcasestore.h"
+#include "storage/categorystore.h"
+#include "storage/chapterstore.h"
+#include "storage/dbvalue.h"
+#include "storage/novelstore.h"
+#include "storage/schema.h"
+#include "support/testlibrary.h"
+
+#include <QFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+class TestDatabase : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void nextNovelId_data();
+    void nextNovelId();
+    void novelOrderPerCategory();
+    void chapterOrders();
+    void quotesRoundTrip_data();
+    void quotesRoundTrip();
+    void insertNovelStoresEmptyAsNull();
+    void loadNovelDerivesAddresses_data();
+    void loadNovelDerivesAddresses();
+    void updateMarkersEmptyAsNull();
+    void insertChapterDefaults();
+    void swapCategoryCodes();
+    void swapCategoryCodesIsAtomic();
+    void categoryAdd_data();
+    void categoryAdd();
+    void categoryCodeAfter99();
+    void categoryRename();
+    void bookcaseRegistration();
+    void valueOrDefault_data();
+    void valueOrDefault();
+    void failedStatementIsReported();
+    void lostConnectionMessage_data();
+    void lostConnectionMessage();
+    void openRefusesNonDatabase_data();
+    void openRefusesNonDatabase();
+    void listTablesAndOnDemandTables();
+    void nestedTransactionRollsBackInner();
+    void workerThreadHasOwnConnection();
+};
+
+void TestDatabase::nextNovelId_data() {
+    QTest::addColumn<QString>("existing");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("empty table") << QString() << "000001";
+    QTest::newRow("after 9") << "000009"
+                             << "000010";
+    QTest::newRow("after 99999") << "099999"
+                                 << "100000";
+    QTest::newRow("last key") << "999998"
+                              << "999999";
+    QTest::newRow("key space ends") << "999999" << QString();
+}
+
+void TestDatabase::nextNovelId() {
+    QFETCH(QString, existing);
+    QFETCH(QString, expected);
+    TestLibrary lib;
+    QVERIFY(lib.isValid());
+    if (!existing.isEmpty()) {
+        QVERIFY(lib.db().exec("INSERT INTO book_novel (NovelID, NovelName) VALUES ('000002', 'a')"));
+        QVERIFY(lib.db().exec("INSERT INTO book_novel (NovelID, NovelName) VALUES (?, 'b')", {existing}));
+    }
+    QCOMPARE(NovelStore(lib.db()).nextNovelId(), expected);
+}
+
+void TestDatabase::novelOrderPerCategory() {
+    TestLibrary lib;
+    NovelStore novels(lib.db());
+    QCOMPARE(novels.nextNovelOrder("01"), 1);
+    QCOMPARE(novels.nextNovelOrder(QString()), 1);
+
+    lib.addNovel("a", "01");
+    lib.addNovel("b", "01");
+    lib.addNovel("c", "02");
+    lib.db().exec("UPDATE book_novel SET Displayorder=7 WHERE NovelName='c'");
+    lib.addNovel("d");
+
+    QCOMPARE(novels.nextNovelOrder("01"), 3);
+    QCOMPARE(novels.nextNovelOrder("02"), 8);
+    QCOMPARE(novels.nextNovelOrder("05"), 1);
+    // An empty code takes the maximum over all novels...
+    QCOMPARE(novels.nextNovelOrder(QString()), 9);
+    // ...but within "no category" only those without one count.
+    QCOMPARE(novels.nextNovelOrderInCategory(QString()), 9);
+    lib.db().exec("UPDATE book_novel SET Displayorder=2 WHERE NovelName='d'");
+    QCOMPARE(novels.nextNovelOrderInCategory(QString()), 3);
+    QCOMPARE(novels.nextNovelOrderInCategory("02"), 8);
+}
+
+void TestDatabase::chapterOrders() {
+    TestLibrary lib;
+    ChapterStore chapters(lib.db());
+    const QString a = lib.addNovel("a");
+    const QString b = lib.addNovel("b");
+    QCOMPARE(chapters.nextChapterOrder(a), 1);
+    QCOMPARE(chapters.maxChapterOrder(a), 0);
+    QCOMPARE(chapters.chapterOrderBySource("http://x/1.html", a), 0);
+
+    lib.addChapter(a, "one", false, "http://x/1.html");
+    const qint64 two = lib.addChapter(a, "two", false, "http://x/2.html");
+    lib.addChapter(b, "other", false, "http://x/1.html");
+    lib.db().exec("UPDATE book_novelcontent SET Displayorder=10, Volume='卷一' WHERE id=?", {two});
+
+    QCOMPARE(chapters.nextChapterOrder(a), 11);
+    QCOMPARE(chapters.maxChapterOrder(a), 10);
+    QCOMPARE(chapters.nextChapterOrder(b), 2);
+    QCOMPARE(chapters.chapterOrderBySource("http://x/2.html", a), 10);
+    QCOMPARE(chapters.chapterOrderBySource("http://x/2.html", b), 0);
+    QCOMPARE(chapters.chapterOrder(two), 10);
+    QCOMPARE(chapters.chapterOrder(9999), 0);
+    QCOMPARE(chapters.maxVolumeOrder("卷一"), 10);
+    QCOMPARE(chapters.maxVolumeOrder("卷二"), 0);
+}
+
+void TestDatabase::quotesRoundTrip_data() {
+    QTest::addColumn<QString>("value");
+    QTest::newRow("apostrophe") << "it's";
+    QTest::newRow("doubled") << "a''b";
+    QTest::newRow("sql-looking") << "x'; DROP TABLE book_novel; --";
+    QTest::newRow("chinese and quotes") << "斗破'苍穹\"第一部\"";
+    QTest::newRow("backslash") << "C:\\novels\\";
+}
+
+void TestDatabase::quotesRoundTrip() {
+    QFETCH(QString, value);
+    TestLibrary lib;
+    const QString id = lib.addNovel(value, "01");
+    NovelStore novels(lib.db());
+    QCOMPARE(novels.novelName(id), value);
+    QVERIFY(novels.nameExists(value));
+    QVERIFY(!novels.nameExists(value, id));
+
+    CategoryStore categories(lib.db());
+    const CategoryStore::Result added = categories.add(value);
+    QVERIFY2(added.ok(), qPrintable(added.error));
+    QCOMPARE(categories.codeOf(value), added.code);
+    QCOMPARE(categories.nameOf(added.code), value);
+    QVERIFY(Schema::hasTable(lib.db(), "book_novel"));
+    QVERIFY(lib.errors().isEmpty());
+}
+
+void TestDatabase::insertNovelStoresEmptyAsNull() {
+    TestLibrary lib;
+    NovelStore novels(lib.db());
+    NovelRecord record;
+    record.novelId = novels.nextNovelId();
+    record.novelName = "书";
+    record.listUrl = "http://a.test/b/";
+    record.author = "某人";
+    QVERIFY(novels.insertNovel(record));
+    QCOMPARE(record.displayorder, 1);
+
+    const QString path = lib.db().path();
+    QCOMPARE(sqliteScalar(path,
+                          "SELECT count(*) FROM book_novel WHERE Author='某人' AND bIsEnd IS NULL AND "
+                          "ListStart IS NULL AND ContentEnd IS NULL AND NeedDelStr IS NULL AND LB IS NULL "
+                          "AND Brief IS NULL AND BookImg IS NULL AND ListUrl='http://a.test/b/'")
+                 .toInt(),
+             1);
+}
+
+void TestDatabase::loadNovelDerivesAddresses_data() {
+    QTest::addColumn<QString>("listUrl");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("root");
+    QTest::newRow("page") << "http://www.a.com/book/12/index.html"
+                          << "http://www.a.com/book/12"
+                          << "http://www.a.com/";
+    QTest::newRow("folder with slash") << "http://www.a.com/book/12/"
+                                       << "http://www.a.com/book/12"
+                                       << "http://www.a.com/";
+    QTest::newRow("folder without slash") << "http://www.a.com/book/12"
+                                          << "http://www.a.com/book/12"
+                                          << "http://www.a.com/";
+    QTest::newRow("query page") << "http://a.com/book?id=3"
+                                << "http://a.com/book?id=3"
+                                << "http://a.com/";
+    QTest::newRow("bare host") << "http://www.a.com"
+                               << "http://www.a.com"
+                               << "http://www.a.com/";
+    QTest::newRow("https keeps scheme") << "https://a.com/b/c.htm"
+                                        << "https://a.com/b"
+                                        << "https://a.com/";
+}
+
+void TestDatabase::loadNovelDerivesAddresses() {
+    QFETCH(QString, listUrl);
+    QFETCH(QString, folder);
+    QFETCH(QString, root);
+    TestLibrary lib;
+    const QString id = lib.addNovel("n");
+    lib.db().exec("UPDATE book_novel SET ListUrl=?, Brief='简介' WHERE NovelID=?", {listUrl, id});
+    const std::optional<NovelRecord> record = NovelStore(lib.db()).loadNovel(id);
+    QVERIFY(record);
+    QCOMPARE(record->listUrl, listUrl);
+    QCOMPARE(record->listFolder, folder);
+    QCOMPARE(record->siteRoot, root);
+    QCOMPARE(record->brief, QString("简介"));
+    QCOMPARE(record->displayorder, 1);
+    QVERIFY(!NovelStore(lib.db()).loadNovel("999999"));
+}
+
+void TestDatabase::updateMarkersEmptyAsNull() {
+    TestLibrary lib;
+    const QString id = lib.addNovel("n");
+    NovelMarkers markers;
+    markers.listStart = "<div id='list'>";
+    markers.contentEnd = "</div>";
+    markers.needDelStr = "广告||[[<script.*?</script>]]";
+    QVERIFY(NovelStore(lib.db()).updateNovelMarkers(id, markers));
+    const QString path = lib.db().path();
+    QCOMPARE(sqliteScalar(path, "SELECT count(*) FROM book_novel WHERE ListStart='<div id=''list''>' AND "
+                                "ListEnd IS NULL AND VolumeStart IS NULL AND VolumeEnd IS NULL AND "
+                                "ContentStart IS NULL AND ContentEnd='</div>' AND NeedDelStr LIKE '广告||%'")
+                 .toInt(),
+             1);
+    const std::optional<NovelRecord> loaded = NovelStore(lib.db()).loadNovel(id);
+    QCOMPARE(loaded->listStart, markers.listStart);
+    QCOMPARE(loaded->needDelStr, markers.needDelStr);
+    QCOMPARE(loaded->listEnd, QString());
+}
+
+void TestDatabase::insertChapterDefaults() {
+    TestLibrary lib;
+    const QString novel = lib.addNovel("n");
+    ChapterStore chapters(lib.db());
+    ChapterRecord waiting{novel, "第一章", "http://x/1.htm", QString(), 1, std::nullopt};
+    const qint64 first = chapters.insertChapter(waiting);
+    ChapterRecord done{novel, "第二章", "http://x/2.htm", "卷一", 2, 0};
+    const qint64 second = chapters.insertChapter(done);
+    QVERIFY(first > 0);
+    QCOMPARE(second, first + 1);
+
+    QSqlQuery q = lib.db().query("SELECT bIsRead, WordNums IS NULL, Volume IS NULL, DownDate, DownTime "
+                                 "FROM book_novelcontent ORDER BY id");
+    QVERIFY(q.next());
+    QCOMPARE(q.value(0).toString(), QString("0"));
+    QCOMPARE(q.value(1).toInt(), 1); // waiting: no count yet
+    QCOMPARE(q.value(2).toInt(), 1);
+    QCOMPARE(q.value(3).toString(), QDate::currentDate().toString("yyyy-MM-dd"));
+    QVERIFY(QTime::fromString(q.value(4).toString(), "HH:mm:ss").isValid());
+    QVERIFY(q.next());
+    QCOMPARE(q.value(1).toInt(), 0); // failed download: 0, not Null
+    QCOMPARE(q.value(2).toInt(), 0);
+}
+
+void TestDatabase::swapCategoryCodes() {
+    TestLibrary lib;
+    CategoryStore categories(lib.db());
+    QCOMPARE(categories.add("玄幻").code, QString("01"));
+    QCOMPARE(categories.add("武侠").code, QString("02"));
+    lib.addNovel("a1", "01");
+    lib.addNovel("a2", "01");
+    lib.addNovel("b1", "02");
+    BookcaseStore(lib.db()).registerEntry("a1", "01", "", "/x/a1/List.htm");
+    BookcaseStore(lib.db()).registerEntry("b1", "02", "", "/x/b1/List.htm");
+
+    QVERIFY(categories.swapCodes("01", "02"));
+    QCOMPARE(categories.nameOf("01"), QString("武侠"));
+    QCOMPARE(categories.nameOf("02"), QString("玄幻"));
+    const QString path = lib.db().path();
+    QCOMPARE(sqliteScalar(path, "SELECT group_concat(NovelName) FROM (SELECT NovelName FROM book_novel "
+                                "WHERE LB='02' ORDER BY NovelName)")
+                 .toString(),
+             QString("a1,a2"));
+    QCOMPARE(sqliteScalar(path, "SELECT group_concat(NovelName) FROM book_novel WHERE LB='01'").toString(),
+             QString("b1"));
+    QCOMPARE(sqliteScalar(path, "SELECT MC FROM pri_mynovel WHERE LB='02'").toString(), QString("a1"));
+    QCOMPARE(sqliteScalar(path, "SELECT MC FROM pri_mynovel WHERE LB='01'").toString(), QString("b1"));
+    QCOMPARE(sqliteScalar(path,
+                          "SELECT (SELECT count(*) FROM dic_noveltype WHERE DM='ZZ') + (SELECT count(*) "
+                          "FROM book_novel WHERE LB='ZZ') + (SELECT count(*) FROM pri_mynovel WHERE LB='ZZ')")
+                 .toInt(),
+             0);
+    // And back.
+    QVERIFY(categories.swapCodes("02", "01"));
+    QCOMPARE(categories.nameOf("01"), QString("玄幻"));
+}
+
+void TestDatabase::swapCategoryCodesIsAtomic() {
+    TestLibrary lib;
+    CategoryStore categories(lib.db());
+    categories.add("玄幻");
+    categories.add("武侠");
+    lib.addNovel("a1", "01");
+    BookcaseStore(lib.db()).registerEntry("a1", "01", "", "/x/a1/List.htm");
+    // The last table of the swap refuses: nothing of the swap may remain.
+    QVERIFY(lib.db().exec("CREATE TRIGGER refuse BEFORE UPDATE ON pri_mynovel BEGIN "
+                          "SELECT RAISE(ABORT, 'refused'); END"));
+    QVERIFY(!categories.swapCodes("01", "02"));
+    QVERIFY(!lib.errors().isEmpty());
+    QCOMPARE(categories.nameOf("01"), QString("玄幻"));
+    QCOMPARE(categories.nameOf("02"), QString("武侠"));
+    QCOMPARE(categories.nameOf("ZZ"), QString());
+    QCOMPARE(sqliteScalar(lib.db().path(), "SELECT LB FROM book_novel WHERE NovelName='a1'").toString(),
+             QString("01"));
+}
+
+void TestDatabase::categoryAdd_data() {
+    QTest::addColumn<QStringList>("existing");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("first") << QStringList() << "玄幻"
+                           << "01" << QString();
+    QTest::newRow("after gap") << QStringList{"01:a", "05:b"} << "c"
+                               << "06" << QString();
+    QTest::newRow("two digits") << QStringList{"09:a"} << "c"
+                                << "10" << QString();
+    QTest::newRow("99 wraps to 00") << QStringList{"99:a"} << "c"
+                                    << "00" << QString();
+    QTest::newRow("empty name") << QStringList() << "  " << QString() << "分类名称不能为空";
+    QTest::newRow("duplicate") << QStringList{"01:玄幻"} << "玄幻" << QString()
+                               << "已有同名的分类名称，请重新输入";
+    QTest::newRow("duplicate after trim")
+        << QStringList{"01:玄幻"} << " 玄幻 " << QString() << "已有同名的分类名称，请重新输入";
+}
+
+void TestDatabase::categoryAdd() {
+    QFETCH(QStringList, existing);
+    QFETCH(QString, name);
+    QFETCH(QString, code);
+    QFETCH(QString, error);
+    TestLibrary lib;
+    for (const QString& entry : existing)
+        lib.db().exec("INSERT INTO dic_noveltype (DM, MC) VALUES (?, ?)",
+                      {entry.section(':', 0, 0), entry.section(':', 1)});
+    const CategoryStore::Result result = CategoryStore(lib.db()).add(name);
+    QCOMPARE(result.error, error);
+    if (error.isEmpty()) {
+        QCOMPARE(result.code, code);
+        QCOMPARE(CategoryStore(lib.db()).nameOf(code), name.trimmed());
+    }
+    QCOMPARE(CategoryStore(lib.db()).list().size(), existing.size() + (error.isEmpty() ? 1 : 0));
+}
+
+void TestDatabase::categoryCodeAfter99() {
+    // "00" after "99" must not give two categories one code.
+    TestLibrary lib;
+    lib.db().exec("INSERT INTO dic_noveltype (DM, MC) VALUES ('00', 'zero'), ('01', 'one'), ('99', 'last')");
+    CategoryStore categories(lib.db());
+    QCOMPARE(categories.add("next").code, QString("02"));
+    for (int n = 3; n <= 98; ++n)
+        QVERIFY(categories.add(QString::number(n)).ok());
+    const CategoryStore::Result full = categories.add("one too many");
+    QVERIFY(!full.ok());
+    QCOMPARE(categories.list().size(), 100);
+}
+
+void TestDatabase::categoryRename() {
+    TestLibrary lib;
+    CategoryStore categories(lib.db());
+    categories.add("玄幻");
+    categories.add("武侠");
+    QVERIFY(categories.rename("01", "玄幻").ok()); // its own name is not a duplicate
+    QCOMPARE(categories.rename("01", "武侠").error, QString("已有同名的分类名称，请重新输入"));
+    QVERIFY(categories.rename("01", "奇幻").ok());
+    QCOMPARE(categories.nameOf("01"), QString("奇幻"));
+}
+
+void TestDatabase::bookcaseRegistration() {
+    TestLibrary lib;
+    BookcaseStore bookcase(lib.db());
+    const QString path = lib.context().folder().novelListPage("000001");
+    QVERIFY(bookcase.registerEntry("书'名", QString(), "作者", path));
+    QVERIFY(bookcase.registerEntry("新书名", "03", "新作者", path));
+    QCOMPARE(bookcase.count(), 1);
+    QSqlQuery q = lib.db().query("SELECT MC, LB IS NULL, ZZ FROM pri_mynovel WHERE WJLJ=?", {path});
+    QVERIFY(q.next());
+    QCOMPARE(q.value(0).toString(), QString("新书名"));
+    QCOMPARE(q.value(1).toInt(), 1); // the category is kept from the first registration
+    QCOMPARE(q.value(2).toString(), QString("新作者"));
+}
+
+void TestDatabase::valueOrDefault_data() {
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QVariant>("expected");
+    QTest::newRow("int null") << QVariant() << "int" << QVariant(0);
+    QTest::newRow("smallint value") << QVariant(7) << "SmallInt" << QVariant(7);
+    QTest::newRow("varchar null") << QVariant() << "varchar" << QVariant(QString());
+    QTest::newRow("ntext value") << QVariant("字") << "ntext" << QVariant("字");
+    QTest::newRow("datetime null") << QVariant() << "datetime" << QVariant(QString());
+    QTest::newRow("bit null") << QVariant() << "bit" << QVariant(0);
+    QTest::newRow("bit true") << QVariant(true) << "bit" << QVariant(1);
+    QTest::newRow("bit false") << QVariant(false) << "BIT" << QVariant(0);
+    QTest::newRow("unknown kind") << QVariant(5) << "blob" << QVariant();
+}
+
+void TestDatabase::valueOrDefault() {
+    QFETCH(QVariant, value);
+    QFETCH(QString, type);
+    QFETCH(QVariant, expected);
+    const QVariant result = ::valueOrDefault(value, type);
+    QCOMPARE(result.isValid(), expected.isValid());
+    if (expected.isValid())
+        QCOMPARE(result.toString(), expected.toString());
+}
+
+void TestDatabase::failedStatementIsReported() {
+    TestLibrary lib;
+    QSqlQuery q = lib.db().query("SELECT x FROM no_such_table");
+    QVERIFY(!q.next()); // the caller carries on with an empty result
+    QCOMPARE(lib.errors().size(), 1);
+    QVERIFY2(lib.errors().first().contains("no_such_table"), qPrintable(lib.errors().first()));
+    QVERIFY(!lib.db().exec("INSERT INTO dic_noveltype (DM, MC) VALUES ('01', 'a'), ('01', 'b')"));
+    QCOMPARE(lib.errors().size(), 2);
+    QCOMPARE(lib.db().scalar("SELECT count(*) FROM dic_noveltype").toInt(), 0);
+}
+
+void TestDatabase::lostConnectionMessage_data() {
+    QTest::addColumn<QString>("nativeCode");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<bool>("lost");
+    QTest::newRow("io error") << "10" << int(QSqlError::StatementError) << true;
+    QTest::newRow("extended io error")
+        << QString::number(10 | (4 << 8)) << int(QSqlError::StatementError) << true;
+    QTest::newRow("cannot open") << "14" << int(QSqlError::StatementError) << true;
+    QTest::newRow("not a database") << "26" << int(QSqlError::StatementError) << true;
+    QTest::newRow("connection error") << QString() << int(QSqlError::ConnectionError) << true;
+    QTest::newRow("syntax") << "1" << int(QSqlError::StatementError) << false;
+    QTest::newRow("constraint") << "19" << int(QSqlError::StatementError) << false;
+}
+
+void TestDatabase::lostConnectionMessage() {
+    QFETCH(QString, nativeCode);
+    QFETCH(int, type);
+    QFETCH(bool, lost);
+    const QSqlError error("driver says", "database says", QSqlError::ErrorType(type), nativeCode);
+    QCOMPARE(Database::messageFor(error),
+             lost ? QString("数据库连接中断，请检查！") : QString("database says"));
+}
+
+void TestDatabase::openRefusesNonDatabase_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("directory");
+    QTest::newRow("text file") << QByteArray("this is not a database, just some text that is long enough....")
+                               << false;
+    QTest::newRow("old access file") << QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 19) +
+                                            QByteArray(4096, 'x')
+                                     << false;
+    QTest::newRow("directory") << QByteArray() << true;
+}
+
+void TestDatabase::openRefusesNonDatabase() {
+    QFETCH(QByteArray, content);
+    QFETCH(bool, directory);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("pim.db");
+    if (directory) {
+        QVERIFY(QDir().mkpath(path));
+    } else {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    LibraryContext context(dir.path());
+    QString error;
+    QVERIFY(!context.open(&error));
+    QCOMPARE(error, QString("数据库连接不成功，请查看\"使用说明\"-\"常见问题\"。"));
+}
+
+void TestDatabase::listTablesAndOnDemandTables() {
+    TestLibrary lib;
+    QStringList tables = Schema::listTables(lib.db());
+    QCOMPARE(tables, (QStringList{"book_novel", "book_novelcontent", "dic_noveltype", "pri_mynovel"}));
+    QVERIFY(!Schema::hasTable(lib.db(), "BOOK_WRITER"));
+    QVERIFY(Schema::ensureWriterTable(lib.db()));
+    QVERIFY(Schema::ensureShowTopTable(lib.db()));
+    QVERIFY(Schema::ensureWriterTable(lib.db())); // a second time is harmless
+    QVERIFY(Schema::hasTable(lib.db(), "BOOK_WRITER"));
+    QVERIFY(Schema::hasTable(lib.db(), "book_showtop"));
+    QCOMPARE(Schema::columnsOf(lib.db(), "book_Writer"),
+             (QStringList{"id", "novelid", "topid", "displayorder", "title", "itype", "url", "remark"}));
+    QVERIFY(lib.db().exec(
+        "INSERT INTO book_showtop (theType, displayorder, Name, url) VALUES ('01', 1, 'a', 'b')"));
+    QCOMPARE(lib.db().scalar("SELECT id FROM book_showtop").toInt(), 1);
+}
+
+void TestDatabase::nestedTransactionRollsBackInner() {
+    TestLibrary lib;
+    const bool outer = lib.db().transaction([&] {
+        lib.db().exec("INSERT INTO dic_noveltype (DM, MC) VALUES ('01', 'kept')");
+        const bool inner = lib.db().transaction([&] {
+            lib.db().exec("INSERT INTO dic_noveltype (DM, MC) VALUES ('02', 'dropped')");
+            return false;
+        });
+        return !inner;
+    });
+    QVERIFY(outer);
+    QCOMPARE(CategoryStore(lib.db()).list().size(), 1);
+    QCOMPARE(CategoryStore(lib.db()).nameOf("01"), QString("kept"));
+}
+
+void TestDatabase::workerThreadHasOwnConnection() {
+    TestLibrary lib;
+    const QString novel = lib.addNovel("n");
+    qint64 idFromWorker = -1;
+    QString connectionOnWorker;
+    QThread* worker = QThread::create([&] {
+        ChapterRecord record{novel, "来自后台", "http://x/9.htm", QString(), 1, 10};
+        idFromWorker = ChapterStore(lib.db()).insertChapter(record);
+        connectionOnWorker = lib.db().connection().connectionName();
+        lib.db().releaseThreadConnection();
+    });
+    worker->start();
+    QVERIFY(worker->wait(10000));
+    delete worker;
+    QVERIFY(idFromWorker > 0);
+    QVERIFY(connectionOnWorker != lib.db().connection().connectionName());
+    QCOMPARE(ChapterStore(lib.db()).chapterOrderBySource("http://x/9.htm", novel), 1);
+}
+
+QTEST_GUILESS_MAIN(TestDatabase)
+#include "tst_database.moc"

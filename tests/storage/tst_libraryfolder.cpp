@@ -1,0 +1,113 @@
+// Choosing, preparing and opening the library folder.
+#include "storage/librarycontext.h"
+#include "storage/libraryfolder.h"
+#include "storage/textfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestLibraryFolder : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void resolveOrder_data();
+    void resolveOrder();
+    void prepareCopiesOnlyMissingFiles();
+    void openFreshLibrary();
+    void filtersAreRead();
+    void novelPaths();
+};
+
+void TestLibraryFolder::resolveOrder_data() {
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("home");
+    QTest::addColumn<QString>("expectedSuffix");
+    QTest::newRow("option wins") << "/tmp/opt/lib"
+                                 << "/tmp/env/lib"
+                                 << "/tmp/opt/lib";
+    QTest::newRow("environment") << QString() << "/tmp/env/lib/"
+                                 << "/tmp/env/lib";
+    QTest::newRow("default") << QString() << QString() << "/xdg-data/Quiveral";
+}
+
+void TestLibraryFolder::resolveOrder() {
+    QFETCH(QString, option);
+    QFETCH(QString, home);
+    QFETCH(QString, expectedSuffix);
+    const QByteArray oldHome = qgetenv("QUIVERAL_HOME");
+    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+    const auto restore = qScopeGuard([&] {
+        qputenv("QUIVERAL_HOME", oldHome);
+        qputenv("XDG_DATA_HOME", oldData);
+    });
+    qputenv("QUIVERAL_HOME", home.toUtf8());
+    qputenv("XDG_DATA_HOME", "/tmp/xdg-data");
+    QVERIFY2(LibraryFolder::resolve(option).endsWith(expectedSuffix),
+             qPrintable(LibraryFolder::resolve(option)));
+}
+
+void TestLibraryFolder::prepareCopiesOnlyMissingFiles() {
+    QTemporaryDir dir;
+    const LibraryFolder folder(dir.filePath("lib"));
+    QVERIFY(folder.prepare());
+    for (const char* sub : {"chm", "temp", "usermodel", "model"})
+        QVERIFY2(QDir(folder.file(sub)).exists(), sub);
+    QVERIFY(QFile::exists(folder.file("filter1.txt")));
+    QVERIFY(QFile::exists(folder.file("model/vbArticle1.htm")));
+
+    // The user's own files are never overwritten by the shipped ones.
+    QVERIFY(writeTextFile(folder.file("model/vbArticle1.htm"), "我的模板"));
+    QVERIFY(QFile::remove(folder.file("filter2.txt")));
+    QVERIFY(folder.prepare());
+    QCOMPARE(readTextFile(folder.file("model/vbArticle1.htm")), QString("我的模板"));
+    QVERIFY(QFile::exists(folder.file("filter2.txt")));
+}
+
+void TestLibraryFolder::openFreshLibrary() {
+    QTemporaryDir dir;
+    LibraryContext library(dir.filePath("new/library"));
+    QString error;
+    QVERIFY2(library.open(&error), qPrintable(error));
+    QVERIFY(library.createdSettings());
+    QVERIFY(QFile::exists(dir.filePath("new/library/pim.db")));
+    QVERIFY(QFile::exists(dir.filePath("new/library/book.ini")));
+    QCOMPARE(library.settings().value("NovelChmPath"), dir.filePath("new/library/chm"));
+
+    LibraryContext again(dir.filePath("new/library"));
+    QVERIFY(again.open(&error));
+    QVERIFY(!again.createdSettings());
+}
+
+void TestLibraryFolder::filtersAreRead() {
+    QTemporaryDir dir;
+    const LibraryFolder folder(dir.path());
+    QVERIFY(folder.prepare());
+    QVERIFY(writeTextFile(folder.file("filter1.txt"), "最新章节||[[^第.*?页$]]")); // written as GB18030
+    QFile utf8(folder.file("filter2.txt"));
+    QVERIFY(utf8.open(QIODevice::WriteOnly));
+    utf8.write("\xEF\xBB\xBFhttp://ad.test/||\xE5\xB9\xBF\xE5\x91\x8A");
+    utf8.close();
+
+    LibraryContext library(dir.path());
+    QVERIFY(library.open(nullptr));
+    QCOMPARE(library.filterTitles(), QString("最新章节||[[^第.*?页$]]"));
+    QCOMPARE(library.filterUrls(), QString("http://ad.test/||广告"));
+    QVERIFY(library.saveFilters("新||标题", QString()));
+    LibraryContext reopened(dir.path());
+    QVERIFY(reopened.open(nullptr));
+    QCOMPARE(reopened.filterTitles(), QString("新||标题"));
+    QCOMPARE(reopened.filterUrls(), QString());
+}
+
+void TestLibraryFolder::novelPaths() {
+    const LibraryFolder folder("/data/lib/");
+    QCOMPARE(folder.path(), QString("/data/lib"));
+    QCOMPARE(folder.chapterPage("000012", 345), QString("/data/lib/chm/000012/345.htm"));
+    QCOMPARE(folder.novelListPage("000012"), QString("/data/lib/chm/000012/List.htm"));
+}
+
+QTEST_GUILESS_MAIN(TestLibraryFolder)
+#include "tst_libraryfolder.moc"

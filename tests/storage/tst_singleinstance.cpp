@@ -1,0 +1,110 @@
+// One program per library folder, and the hand-over of "addnew" requests.
+#include "storage/singleinstance.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtConcurrent/QtConcurrentRun>
+
+class TestSingleInstance : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void addNewAddress_data();
+    void addNewAddress();
+    void secondInstanceIsRefused();
+    void requestReachesPrimary_data();
+    void requestReachesPrimary();
+    void nobodyListening();
+    void lockIsReleasedWithOwner();
+};
+
+void TestSingleInstance::addNewAddress_data() {
+    QTest::addColumn<QString>("commandLine");
+    QTest::addColumn<QString>("address");
+    QTest::newRow("plain") << "addnew http://www.a.com/book/1/"
+                           << "http://www.a.com/book/1/";
+    QTest::newRow("any case") << "AddNew http://a.com/"
+                              << "http://a.com/";
+    QTest::newRow("extra spaces") << "  addnew   http://a.com/x?id=1  "
+                                  << "http://a.com/x?id=1";
+    QTest::newRow("chinese address") << "addnew http://a.com/书/"
+                                     << "http://a.com/书/";
+    QTest::newRow("nothing after") << "addnew"
+                                   << "";
+    QTest::newRow("other command") << "activate"
+                                   << "";
+    QTest::newRow("empty") << ""
+                           << "";
+}
+
+void TestSingleInstance::addNewAddress() {
+    QFETCH(QString, commandLine);
+    QFETCH(QString, address);
+    QCOMPARE(SingleInstance::addNewAddress(commandLine), address);
+}
+
+void TestSingleInstance::secondInstanceIsRefused() {
+    QTemporaryDir dir;
+    QTemporaryDir other;
+    SingleInstance first(dir.path());
+    QVERIFY(first.tryBecomePrimary());
+    QVERIFY(first.tryBecomePrimary()); // asking again changes nothing
+    SingleInstance second(dir.path());
+    QVERIFY(second.isHeldElsewhere());
+    QVERIFY(!second.tryBecomePrimary());
+    // Another library is independent.
+    SingleInstance elsewhere(other.path());
+    QVERIFY(!elsewhere.isHeldElsewhere());
+    QVERIFY(elsewhere.tryBecomePrimary());
+    QVERIFY(first.serverName() != elsewhere.serverName());
+}
+
+void TestSingleInstance::requestReachesPrimary_data() {
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("address");
+    QTest::newRow("addnew") << "addnew http://www.a.com/book/1/"
+                            << "http://www.a.com/book/1/";
+    QTest::newRow("activate only") << "activate"
+                                   << "";
+}
+
+void TestSingleInstance::requestReachesPrimary() {
+    QFETCH(QString, message);
+    QFETCH(QString, address);
+    QTemporaryDir dir;
+    SingleInstance primary(dir.path());
+    QVERIFY(primary.tryBecomePrimary());
+    QSignalSpy activated(&primary, &SingleInstance::activationRequested);
+    QSignalSpy added(&primary, &SingleInstance::addNewRequested);
+
+    // The sender blocks until the primary has taken the request, so it runs on another thread.
+    SingleInstance secondary(dir.path());
+    QFuture<bool> sent = QtConcurrent::run([&] { return secondary.sendToPrimary(message, 10000); });
+    QTRY_COMPARE_WITH_TIMEOUT(activated.size(), 1, 10000);
+    sent.waitForFinished();
+    QVERIFY(sent.result());
+    QCOMPARE(added.size(), address.isEmpty() ? 0 : 1);
+    if (!address.isEmpty())
+        QCOMPARE(added.first().first().toString(), address);
+}
+
+void TestSingleInstance::nobodyListening() {
+    QTemporaryDir dir;
+    SingleInstance lonely(dir.path());
+    QVERIFY(!lonely.sendToPrimary("addnew http://a/", 300));
+}
+
+void TestSingleInstance::lockIsReleasedWithOwner() {
+    QTemporaryDir dir;
+    {
+        SingleInstance first(dir.path());
+        QVERIFY(first.tryBecomePrimary());
+    }
+    SingleInstance next(dir.path());
+    QVERIFY(!next.isHeldElsewhere());
+    QVERIFY(next.tryBecomePrimary());
+}
+
+QTEST_GUILESS_MAIN(TestSingleInstance)
+#include "tst_singleinstance.moc"

@@ -1,0 +1,71 @@
+// Reading text files whose encoding is not declared, and writing them without loss.
+#include "storage/textfile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestTextFile : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void decode_data();
+    void decode();
+    void writeIsLossless_data();
+    void writeIsLossless();
+    void missingFileReadsEmpty();
+};
+
+void TestTextFile::decode_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("ascii") << QByteArray("plain text\r\n") << "plain text\r\n";
+    QTest::newRow("gbk") << QByteArray("\xD6\xD0\xCE\xC4\xD0\xA1\xCB\xB5") << "中文小说";
+    QTest::newRow("gbk that is valid utf-8") << QByteArray("/music/\xD2\xBB.mp3") << "/music/一.mp3";
+    QTest::newRow("gbk pair that is valid utf-8") << QByteArray("\xD2\xBB\xB6\xFE") << "一二";
+    QTest::newRow("utf-8 chinese") << QByteArray("\xE4\xB8\xAD\xE6\x96\x87") << "中文";
+    QTest::newRow("utf-8 accented latin") << QByteArray("Caf\xC3\xA9 na\xC3\xAFve") << "Café naïve";
+    QTest::newRow("utf-8 mixed") << QByteArray("\xE4\xB8\xAD Caf\xC3\xA9") << "中 Café";
+    QTest::newRow("utf-8 bom") << QByteArray("\xEF\xBB\xBF\xD0\x9F") << "П";
+    QTest::newRow("gb18030 four-byte") << QByteArray("\x94\x39\xFC\x36") << "😀";
+}
+
+void TestTextFile::decode() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QCOMPARE(decodeTextFileBytes(bytes), text);
+}
+
+void TestTextFile::writeIsLossless_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("encoding");
+    QTest::newRow("gb18030 chinese") << "中文，標點。" << QByteArray("GB18030");
+    QTest::newRow("gb18030 beyond gbk") << "𠀀😀€" << QByteArray("GB18030");
+    QTest::newRow("big5") << "繁體中文" << QByteArray("Big5");
+    QTest::newRow("utf-8") << "中文 😀" << QByteArray("UTF-8");
+}
+
+void TestTextFile::writeIsLossless() {
+    QFETCH(QString, text);
+    QFETCH(QByteArray, encoding);
+    const QByteArray bytes = encodeText(text, encoding.constData());
+    QVERIFY(!bytes.contains('?'));
+    QTemporaryDir dir;
+    const QString path = dir.filePath("sub/folder/x.txt");
+    QVERIFY(writeTextFile(path, text, encoding.constData()));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), bytes);
+    if (encoding != "Big5") // Big5 files are read by declaration, not guessed
+        QCOMPARE(readTextFile(path), text);
+}
+
+void TestTextFile::missingFileReadsEmpty() {
+    QCOMPARE(readTextFile("/nonexistent/file.txt"), QString());
+    QString error;
+    QVERIFY(!writeTextFile("/proc/forbidden/x.txt", "x", "GB18030", &error));
+    QVERIFY(!error.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestTextFile)
+#include "tst_textfile.moc"

@@ -1,0 +1,86 @@
+#include "support/testlibrary.h"
+
+#include "storage/chapterstore.h"
+#include "storage/novelstore.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+
+TestLibrary::TestLibrary() {
+    if (!m_dir.isValid())
+        return;
+    m_context = std::make_unique<LibraryContext>(m_dir.path());
+    m_context->database().setErrorHandler([this](const QString& message) { m_errors << message; });
+    QString error;
+    m_ok = m_context->open(&error);
+    if (!m_ok)
+        qWarning("test library: %s", qPrintable(error));
+}
+
+QString TestLibrary::addNovel(const QString& name, const QString& lb, int displayorder) {
+    NovelStore novels(db());
+    NovelRecord record;
+    record.novelId = novels.nextNovelId();
+    record.novelName = name;
+    record.listUrl = QStringLiteral("http://example.test/book/%1/").arg(record.novelId);
+    record.lb = lb;
+    novels.insertNovel(record);
+    if (displayorder > 0)
+        db().exec(QStringLiteral("UPDATE book_novel SET Displayorder=? WHERE NovelID=?"),
+                  {displayorder, record.novelId});
+    return record.novelId;
+}
+
+qint64 TestLibrary::addChapter(const QString& novelId, const QString& title, bool read,
+                               const QString& comeFrom) {
+    ChapterStore chapters(db());
+    ChapterRecord record;
+    record.novelId = novelId;
+    record.title = title;
+    record.comeFrom = comeFrom;
+    record.displayorder = chapters.nextChapterOrder(novelId);
+    record.wordNums = 100;
+    const qint64 id = chapters.insertChapter(record);
+    if (read)
+        db().exec(QStringLiteral("UPDATE book_novelcontent SET bIsRead='1' WHERE id=?"), {id});
+    return id;
+}
+
+namespace {
+
+template <typename Fn> auto withConnection(const QString& path, Fn fn) {
+    const QString name = QUuid::createUuid().toString();
+    decltype(fn(std::declval<QSqlDatabase&>())) result;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        if (db.open())
+            result = fn(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return result;
+}
+
+} // namespace
+
+QStringList sqliteExec(const QString& path, const QStringList& statements) {
+    return withConnection(path, [&](QSqlDatabase& db) {
+        QStringList errors;
+        for (const QString& sql : statements) {
+            QSqlQuery q(db);
+            if (!q.exec(sql))
+                errors << sql + QLatin1String(": ") + q.lastError().text();
+        }
+        return errors;
+    });
+}
+
+QVariant sqliteScalar(const QString& path, const QString& sql) {
+    return withConnection(path, [&](QSqlDatabase& db) {
+        QSqlQuery q(db);
+        return q.exec(sql) && q.next() ? q.value(0) : QVariant();
+    });
+}

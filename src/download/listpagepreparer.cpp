@@ -141,7 +141,10 @@ QString ListPagePreparer::scriptListPage(const QString& page) {
         for (const QString& other : pageCode + fetched)
             reader.addDefinitions(other);
         const QString written = reader.writtenHtml();
-        if (written.contains(QLatin1String("<a "), Qt::CaseInsensitive))
+        // A banner script writes a link too; one named for a list may be short, any other must
+        // write a list.
+        const bool listNamed = sources.at(i).contains(QLatin1String("list"), Qt::CaseInsensitive);
+        if (written.count(QLatin1String("<a "), Qt::CaseInsensitive) >= (listNamed ? 1 : 2))
             return written;
         fetched.append(code);
     }

@@ -9,7 +9,8 @@
 class PageSource;
 
 // Brings a table-of-contents page whose list is not plain links into that form, for the sites the
-// options name: a list written by a script file replaces the page; scripts on the page that write
+// options name: a list written by a script file replaces the page (script files whose address holds
+// "list" are tried first; the first that writes a list wins); scripts on the page that write
 // links are replaced by what they write; elements that navigate by onclick become links; lists kept
 // in script arrays become links and volume headings. Script files are fetched through the source.
 class ListPagePreparer {

@@ -2,6 +2,8 @@
 
 #include <QDateTime>
 
+#include <algorithm>
+
 namespace {
 
 bool isNameEnd(QChar c) {
@@ -108,7 +110,12 @@ bool isFeedText(const QString& text) {
 }
 
 QString feedDate(const QString& text) {
-    const QString trimmed = text.trimmed();
+    QString trimmed = text.trimmed();
+    // A zone name ("GMT", "CST") where a number is expected; the time stays as written anyway.
+    const qsizetype space = trimmed.lastIndexOf(u' ');
+    if (space > 0 &&
+        std::all_of(trimmed.cbegin() + space + 1, trimmed.cend(), [](QChar c) { return c.isLetter(); }))
+        trimmed = trimmed.left(space) + QLatin1String(" +0000");
     QDateTime when = QDateTime::fromString(trimmed, Qt::RFC2822Date);
     if (!when.isValid())
         when = QDateTime::fromString(trimmed, Qt::ISODate);

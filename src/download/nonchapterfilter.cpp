@@ -3,6 +3,8 @@
 #include "download/navigationlabels.h"
 #include "storage/regex.h"
 
+#include <algorithm>
+
 namespace {
 
 const char* const kFourCharEndings[] = {".rar", ".zip", ".chm", ".txt", ".exe", ".wmv", ".mid", ".com",
@@ -22,11 +24,16 @@ const char* const kIndexPages[] = {"index.php",   "index.html",  "index.asp",   
                                    "index.aspx",  "index.cgi",   "bbs",         "job.htm",
                                    "default.asp", "default.htm", "default1.htm"};
 
-bool containsAny(const QString& text, const char* const* words, size_t count, Qt::CaseSensitivity cs) {
+QStringList wordList(const char* const* words, size_t count) {
+    QStringList list;
     for (size_t i = 0; i < count; ++i)
-        if (text.contains(QString::fromUtf8(words[i]), cs))
-            return true;
-    return false;
+        list.append(QString::fromUtf8(words[i]));
+    return list;
+}
+
+bool containsAny(const QString& text, const QStringList& words) {
+    return std::any_of(words.cbegin(), words.cend(),
+                       [&text](const QString& w) { return text.contains(w, Qt::CaseInsensitive); });
 }
 
 } // namespace
@@ -95,12 +102,14 @@ bool NonChapterFilter::isNonChapter(const QString& title, const QString& url) co
     if (trimmed.startsWith(QStringLiteral("搜索")) &&
         (trimmed.endsWith(QStringLiteral("最新章节")) || trimmed.endsWith(QStringLiteral("最新更新"))))
         return true;
-    if (containsAny(title, kTitleWords, std::size(kTitleWords), Qt::CaseInsensitive))
+    static const QStringList titleWords = wordList(kTitleWords, std::size(kTitleWords));
+    static const QStringList addressWords = wordList(kAddressWords, std::size(kAddressWords));
+    if (containsAny(title, titleWords))
         return true;
     if (title.contains(QStringLiteral("查看")) && title.contains(QStringLiteral("评论")))
         return true;
 
-    if (containsAny(url, kAddressWords, std::size(kAddressWords), Qt::CaseInsensitive))
+    if (containsAny(url, addressWords))
         return true;
     if ((title.contains(QStringLiteral("退出")) || title.contains(QStringLiteral("注销"))) &&
         url.contains(QLatin1String("log"), Qt::CaseInsensitive) &&

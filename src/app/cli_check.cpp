@@ -85,8 +85,8 @@ Item checkCharsets() {
 
 Item checkOpenCC() {
     if (chineseScriptTablesAvailable() &&
-        convertChineseScript(QStringLiteral("汉"), true) == QLatin1String("漢") &&
-        convertChineseScript(QStringLiteral("說"), false) == QLatin1String("说"))
+        convertChineseScript(QStringLiteral("汉"), true) == QStringLiteral("漢") &&
+        convertChineseScript(QStringLiteral("說"), false) == QStringLiteral("说"))
         return {QStringLiteral("简繁转换 (OpenCC)"), State::Ok, QStringLiteral("正常")};
     return {QStringLiteral("简繁转换 (OpenCC)"), State::Failed,
             QStringLiteral("找不到 OpenCC 的数据文件 (STCharacters.ocd2、TSCharacters.ocd2)，请安装 opencc")};

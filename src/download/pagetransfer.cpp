@@ -35,6 +35,10 @@ bool isTransient(QNetworkReply::NetworkError error) {
     }
 }
 
+bool isRedirect(int status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
 bool isTransientStatus(int status) {
     return status == 429 || (status >= 500 && status <= 599);
 }
@@ -61,6 +65,7 @@ PageTransfer::PageTransfer(QNetworkAccessManager* nam, const FetchOptions& optio
     , m_url(url.trimmed(), QUrl::TolerantMode)
     , m_address(url)
     , m_referer(referer) {
+    m_startUrl = m_url;
     m_result.url = url;
 }
 
@@ -102,27 +107,30 @@ bool PageTransfer::tryStart() {
 }
 
 void PageTransfer::send() {
+    if (!m_hop) {
+        // A new try starts the clock and the redirect count; the hops of one chain share them.
+        m_deadline = QDeadlineTimer(m_options.timeoutMs);
+        m_redirects = 0;
+        const QUrl referer = m_referer.isEmpty() ? m_url : QUrl(m_referer.trimmed(), QUrl::TolerantMode);
+        m_sentReferer = referer.toEncoded();
+    }
+    m_hop = false;
+
     QNetworkRequest request(m_url);
     request.setRawHeader("User-Agent", m_options.userAgent);
     request.setRawHeader("Accept", "text/html,application/xhtml+xml,application/xml;q=0.9,image/*,*/*;q=0.8");
     request.setRawHeader("Accept-Language", "zh-CN,zh;q=0.9");
-    const QUrl referer = m_referer.isEmpty() ? m_url : QUrl(m_referer.trimmed(), QUrl::TolerantMode);
-    request.setRawHeader("Referer", referer.toEncoded());
-    // Redirects are approved one by one so that none leads away from http(s) and loops end.
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         m_mode == Mode::Page ? QNetworkRequest::UserVerifiedRedirectPolicy
-                                              : QNetworkRequest::ManualRedirectPolicy);
-    request.setMaximumRedirectsAllowed(m_options.maxRedirects);
+    request.setRawHeader("Referer", m_sentReferer);
+    // Redirects are followed here, not by the network layer: its user-verified policy loses the answer
+    // after the second hop, and this way every hop is checked for its scheme and counted.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
 
     m_body.clear();
     m_abort = Abort::None;
-    m_redirects = 0;
     m_state = State::Running;
-    m_deadline = QDeadlineTimer(m_options.timeoutMs);
     m_reply = m_nam->get(request);
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &PageTransfer::onMetaData);
     connect(m_reply, &QNetworkReply::readyRead, this, &PageTransfer::onReadyRead);
-    connect(m_reply, &QNetworkReply::redirected, this, &PageTransfer::onRedirected);
     connect(m_reply, &QNetworkReply::finished, this, &PageTransfer::onFinished);
 }
 
@@ -144,17 +152,6 @@ void PageTransfer::onReadyRead() {
         abortRequest(Abort::Oversize);
 }
 
-void PageTransfer::onRedirected(const QUrl& target) {
-    if (!m_reply)
-        return;
-    if (!isWebAddress(target))
-        abortRequest(Abort::BadRedirect, tr("不支持的网址：%1").arg(target.toString()));
-    else if (++m_redirects > m_options.maxRedirects)
-        abortRequest(Abort::BadRedirect, tr("重定向次数过多"));
-    else
-        Q_EMIT m_reply->redirectAllowed();
-}
-
 void PageTransfer::checkTime() {
     if (m_state == State::Running && m_abort == Abort::None && m_deadline.hasExpired())
         abortRequest(Abort::Timeout);
@@ -169,13 +166,11 @@ void PageTransfer::stop() {
         finish(FetchedPage::Outcome::Stopped);
 }
 
-void PageTransfer::abortRequest(Abort reason, const QString& error) {
+void PageTransfer::abortRequest(Abort reason) {
     if (!m_reply)
         return;
-    if (m_abort == Abort::None || reason == Abort::Stop) {
+    if (m_abort == Abort::None || reason == Abort::Stop)
         m_abort = reason;
-        m_abortError = error;
-    }
     m_reply->abort(); // finished follows, at once or from the event loop
 }
 
@@ -207,9 +202,6 @@ void PageTransfer::onFinished() {
     case Abort::Oversize:
         fail(tr("页面超过 %1 MB，已放弃").arg(double(m_options.maxBodyBytes) / (1024 * 1024)));
         break;
-    case Abort::BadRedirect:
-        fail(m_abortError);
-        break;
     case Abort::None:
         if (m_mode == Mode::Jump)
             endJump(reply, status);
@@ -223,7 +215,15 @@ void PageTransfer::onFinished() {
 void PageTransfer::endPage(QNetworkReply* reply, int status) {
     const QNetworkReply::NetworkError error = reply->error();
     m_result.contentType = QString::fromLatin1(reply->rawHeader("Content-Type"));
-    m_result.url = reply->url().toString();
+    m_result.url = m_url.toString();
+    if (isRedirect(status)) {
+        const QString location = QString::fromUtf8(reply->rawHeader("Location")).trimmed();
+        if (location.isEmpty())
+            fail(tr("服务器返回 HTTP %1").arg(status));
+        else
+            followRedirect(location);
+        return;
+    }
     if (status >= 400) {
         // An error page is no chapter: it is never handed on as the page.
         const QString message = tr("服务器返回 HTTP %1").arg(status);
@@ -234,12 +234,10 @@ void PageTransfer::endPage(QNetworkReply* reply, int status) {
         return;
     }
     if (error != QNetworkReply::NoError) {
-        if (error == QNetworkReply::TooManyRedirectsError)
-            fail(tr("重定向次数过多"));
-        else if (isTransient(error))
-            retryOrFail(reply->errorString(), false);
+        if (isTransient(error))
+            retryOrFail(networkErrorText(reply), false);
         else
-            fail(reply->errorString());
+            fail(networkErrorText(reply));
         return;
     }
     if (status < 200 || status >= 300) {
@@ -256,12 +254,12 @@ void PageTransfer::endPage(QNetworkReply* reply, int status) {
 
 void PageTransfer::endJump(QNetworkReply* reply, int status) {
     if (isTransientStatus(status) || (status == 0 && isTransient(reply->error()))) {
-        retryOrFail(status ? tr("服务器返回 HTTP %1").arg(status) : reply->errorString(), false,
+        retryOrFail(status ? tr("服务器返回 HTTP %1").arg(status) : networkErrorText(reply), false,
                     retryAfterSeconds(reply));
         return;
     }
     if (!isRedirectOrOk(status)) {
-        fail(status ? tr("服务器返回 HTTP %1").arg(status) : reply->errorString());
+        fail(status ? tr("服务器返回 HTTP %1").arg(status) : networkErrorText(reply));
         return;
     }
     QString target = QString::fromUtf8(reply->rawHeader("Location")).trimmed();
@@ -281,12 +279,60 @@ void PageTransfer::endJump(QNetworkReply* reply, int status) {
         finish(FetchedPage::Outcome::Ok);
 }
 
+void PageTransfer::followRedirect(const QString& location) {
+    const QUrl target = m_url.resolved(QUrl(location, QUrl::TolerantMode));
+    if (!isWebAddress(target)) {
+        fail(tr("不支持的网址：%1").arg(target.toString()));
+        return;
+    }
+    if (++m_redirects > m_options.maxRedirects) {
+        fail(tr("重定向次数过多"));
+        return;
+    }
+    m_url = target;
+    m_hop = true;
+    m_readyAt = QDeadlineTimer(0);
+    m_state = State::Ready;
+}
+
+QString PageTransfer::networkErrorText(const QNetworkReply* reply) {
+    QString text;
+    switch (reply->error()) {
+    case QNetworkReply::ConnectionRefusedError:
+        text = tr("服务器拒绝连接");
+        break;
+    case QNetworkReply::RemoteHostClosedError:
+        text = tr("服务器断开了连接");
+        break;
+    case QNetworkReply::HostNotFoundError:
+        text = tr("找不到服务器");
+        break;
+    case QNetworkReply::TimeoutError:
+        text = tr("连接超时");
+        break;
+    case QNetworkReply::SslHandshakeFailedError:
+        text = tr("安全连接失败");
+        break;
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError:
+        text = tr("网络暂时不通");
+        break;
+    case QNetworkReply::ProtocolUnknownError:
+        text = tr("不支持的网址");
+        break;
+    default:
+        return reply->errorString();
+    }
+    return text + QStringLiteral("（") + reply->errorString() + QStringLiteral("）");
+}
+
 void PageTransfer::startPagePhase() {
     // The target may be relative to the redirecting address; without one the address itself is fetched,
     // which follows whatever redirect it answers.
     if (!m_jumpTarget.isEmpty())
         m_url = m_url.resolved(QUrl(m_jumpTarget, QUrl::TolerantMode));
     m_result.url = m_url.toString();
+    m_startUrl = m_url;
     m_mode = Mode::Page;
     m_pageAfterJump = false;
     m_tries = 0;
@@ -304,6 +350,7 @@ void PageTransfer::retryOrFail(const QString& error, bool timeout, int retryAfte
         return;
     }
     ++used;
+    m_url = m_startUrl; // a redirect target may have been for that one try only
     const int attempt = m_tries + m_timeoutTries;
     qint64 pause = qint64(m_options.retryDelayMs) << qMin(attempt - 1, 16);
     if (retryAfter >= 0)

@@ -50,17 +50,18 @@ Q_SIGNALS:
 
 private:
     enum class State { Ready, Running, Done };
-    enum class Abort { None, Stop, Timeout, Oversize, BadRedirect };
+    enum class Abort { None, Stop, Timeout, Oversize };
 
     void send();
     void onMetaData();
     void onReadyRead();
-    void onRedirected(const QUrl& target);
     void onFinished();
-    void abortRequest(Abort reason, const QString& error = QString());
+    void abortRequest(Abort reason);
     void endPage(QNetworkReply* reply, int status);
     void endJump(QNetworkReply* reply, int status);
     void startPagePhase();
+    void followRedirect(const QString& location);
+    static QString networkErrorText(const QNetworkReply* reply);
     // A transient failure: try again after a pause while tries are left, else fail.
     void retryOrFail(const QString& error, bool timeout, int retryAfterSeconds = -1);
     void fail(const QString& error);
@@ -70,7 +71,8 @@ private:
     QNetworkAccessManager* m_nam;
     FetchOptions m_options;
     Mode m_mode;
-    QUrl m_url;
+    QUrl m_url;        // of the next request
+    QUrl m_startUrl;   // where a try starts: a retry goes back here
     QString m_address; // as the caller wrote it
     QString m_referer;
     bool m_jumpBody = false;
@@ -79,10 +81,11 @@ private:
     State m_state = State::Ready;
     QDeadlineTimer m_readyAt{0};
     QDeadlineTimer m_deadline;
+    bool m_hop = false; // the next request follows a redirect of the running try
+    QByteArray m_sentReferer;
     QPointer<QNetworkReply> m_reply;
     QString m_slotHost; // the slot held by the running request
     Abort m_abort = Abort::None;
-    QString m_abortError;
     QByteArray m_body;
     int m_redirects = 0;
     int m_tries = 0;

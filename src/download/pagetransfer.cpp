@@ -244,6 +244,14 @@ void PageTransfer::endPage(QNetworkReply* reply, int status) {
         fail(tr("服务器返回 HTTP %1").arg(status));
         return;
     }
+    // A connection reset in the middle of the body sometimes ends the reply without an error; the
+    // length the server announced tells. A compressed answer's length is that of the packed bytes.
+    bool hasLength = false;
+    const qint64 announced = reply->rawHeader("Content-Length").trimmed().toLongLong(&hasLength);
+    if (hasLength && reply->rawHeader("Content-Encoding").isEmpty() && m_body.size() < announced) {
+        retryOrFail(tr("页面不完整（收到 %1 字节，应为 %2 字节）").arg(m_body.size()).arg(announced), false);
+        return;
+    }
     if (m_body.isEmpty()) {
         fail(tr("服务器返回空白内容"));
         return;

@@ -115,7 +115,7 @@ void TestPageFetcher::answers_data() {
     QTest::addColumn<qint64>("maxBody");
     QTest::addColumn<FetchedPage::Outcome>("outcome");
     QTest::addColumn<int>("status");   // -1: not checked
-    QTest::addColumn<int>("requests"); // how many reached the site
+    QTest::addColumn<int>("requests"); // how many reached the site; -n: at least n
     QTest::addColumn<QString>("finalPath");
     QTest::addColumn<QString>("errorPart");
 
@@ -153,7 +153,7 @@ void TestPageFetcher::answers_data() {
         << "/big.html" << (qint64(1) << 20) << failed << 200 << 1 << ""
         << "MB";
     QTest::newRow("mid-body reset retried") << "[/broken.html]\nfile: page.html\nsize: 200K\nreset: 1000"
-                                            << "/broken.html" << cap << failed << -1 << 3 << ""
+                                            << "/broken.html" << cap << failed << -1 << -3 << ""
                                             << "";
     QTest::newRow("no web address") << ""
                                     << "file:///etc/passwd" << cap << failed << 0 << 0 << ""
@@ -179,7 +179,10 @@ void TestPageFetcher::answers() {
     QVERIFY2(page.outcome == outcome, qPrintable(page.error));
     if (status >= 0)
         QCOMPARE(page.status, status);
-    QVERIFY2(site()->totalRequests() == requests, qPrintable(page.error));
+    // The network layer itself may send a request again on a connection that broke.
+    const int sent = site()->totalRequests();
+    QVERIFY2(requests >= 0 ? sent == requests : sent >= -requests,
+             qPrintable(QStringLiteral("%1 requests: %2").arg(sent).arg(page.error)));
     QVERIFY2(page.error.contains(errorPart), qPrintable(page.error));
     if (outcome == FetchedPage::Outcome::Ok) {
         QCOMPARE(page.url, url(finalPath));

@@ -200,7 +200,7 @@ void PageTransfer::onFinished() {
         retryOrFail(tr("连接超时（%1 秒）").arg(m_options.timeoutMs / 1000.0), true);
         break;
     case Abort::Oversize:
-        fail(tr("页面超过 %1 MB，已放弃").arg(double(m_options.maxBodyBytes) / (1024 * 1024)));
+        fail(tr("页面超过 %1 MB，已放弃").arg(double(m_options.maxBodyBytes) / (1024 * 1024), 0, 'g', 3));
         break;
     case Abort::None:
         if (m_mode == Mode::Jump)

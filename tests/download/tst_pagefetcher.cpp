@@ -8,7 +8,8 @@
 #include "support/testsite.h"
 
 #include <QElapsedTimer>
-#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -70,6 +71,7 @@ private Q_SLOTS:
     void init();
     void answers_data();
     void answers();
+    void oversizeWithoutLength();
     void transientThenOk_data();
     void transientThenOk();
     void timeout_data();
@@ -192,6 +194,34 @@ void TestPageFetcher::answers() {
         QVERIFY2(page.body.isEmpty(), "a failed fetch hands on no body");
         QVERIFY(!page.error.isEmpty());
     }
+}
+
+void TestPageFetcher::oversizeWithoutLength() {
+    // An answer that announces no length is measured as it arrives.
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    int requests = 0;
+    connect(&server, &QTcpServer::newConnection, &server, [&] {
+        while (QTcpSocket* socket = server.nextPendingConnection()) {
+            connect(socket, &QTcpSocket::readyRead, socket, [socket, &requests] {
+                if (!socket->readAll().startsWith("GET "))
+                    return;
+                ++requests;
+                socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n\r\n");
+                socket->write(QByteArray(512 * 1024, 'x'));
+                socket->disconnectFromHost();
+            });
+        }
+    });
+    FetchOptions options = testOptions();
+    options.maxBodyBytes = 100000;
+    PageFetcher fetcher(options);
+    const FetchedPage page =
+        fetcher.fetch(QStringLiteral("http://127.0.0.1:%1/endless.html").arg(server.serverPort()));
+    QCOMPARE(page.outcome, FetchedPage::Outcome::Failed);
+    QVERIFY2(page.error.contains(QStringLiteral("MB")), qPrintable(page.error));
+    QVERIFY(requests >= 1);
+    QVERIFY2(!page.error.contains(QStringLiteral("已重试")), "too big is final, not transient");
 }
 
 void TestPageFetcher::transientThenOk_data() {

@@ -106,9 +106,6 @@ void TestCliFetch::fetch_data() {
                                << "";
     QTest::newRow("decoded from big5") << QStringList{"/big5.html", "--decode"} << 0 << "龍族傳說 最新章節"
                                        << "";
-    QTest::newRow("decoded text names gb2312")
-        << QStringList{"/big5.html", "--decode"} << 0 << "charset=gb2312"
-        << "";
     QTest::newRow("verbose tells status and type") << QStringList{"/page.html", "-v"} << 0 << "plain page"
                                                    << "HTTP 200\ttext/html\t";
     QTest::newRow("missing page") << QStringList{"/missing.html"} << 1 << ""

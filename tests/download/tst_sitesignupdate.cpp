@@ -45,8 +45,6 @@ private Q_SLOTS:
         m_site.site()->clearRules();
         m_site.site()->resetStatistics();
     }
-    void updateAddress_data();
-    void updateAddress();
     void update_data();
     void update();
     void jobAsksThroughPrompter_data();
@@ -56,21 +54,6 @@ private:
     QString url(const QString& path) const { return m_site.url(path); }
     TestSite m_site;
 };
-
-void TestSiteSignUpdate::updateAddress_data() {
-    QTest::addColumn<QString>("endpoint");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("folder") << "http://maker.example/signs/"
-                            << "http://maker.example/signs/sitesign.xml?temp7afd=42";
-    QTest::newRow("slash supplied") << " http://maker.example/signs "
-                                    << "http://maker.example/signs/sitesign.xml?temp7afd=42";
-}
-
-void TestSiteSignUpdate::updateAddress() {
-    QFETCH(QString, endpoint);
-    QFETCH(QString, expected);
-    QCOMPARE(SiteSignUpdate::updateAddress(endpoint, 42), expected);
-}
 
 void TestSiteSignUpdate::update_data() {
     QTest::addColumn<QString>("endpointPath"); // "" for no endpoint at all

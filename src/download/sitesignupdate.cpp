@@ -1,7 +1,6 @@
 #include "download/sitesignupdate.h"
 
 #include "download/pagesource.h"
-#include "storage/charset.h"
 #include "storage/textfile.h"
 
 #include <QDateTime>
@@ -36,15 +35,15 @@ SiteSignUpdate::Result SiteSignUpdate::updateFromServer(PageSource& source, Site
         return result;
     }
 
-    QString charset = QStringLiteral("gb2312");
-    const QString text = bytesToText(page.body, charset);
+    // Kept as served: the reader decodes by the file's declaration (gb2312 unless it says otherwise),
+    // so a file the server holds in UTF-8 arrives intact too.
     const QString tempPath =
         QDir(libraryFolder)
             .filePath(QLatin1String("tmp") +
                       QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss")) +
                       QLatin1String(".xml"));
     QString error;
-    if (!writeTextFile(tempPath, text, "GB18030", &error)) {
+    if (!writeBytesAtomically(tempPath, page.body, &error)) {
         result.message = error;
         return result;
     }

@@ -65,6 +65,7 @@ void TestSiteSignUpdate::update_data() {
 
     const QStringList downloaded = {QStringLiteral("在线信息下载完毕")};
     QTest::newRow("merged") << "/update/" << true << "" << downloaded << 1 << 1;
+    QTest::newRow("merged from a utf-8 file") << "/update-utf8/" << true << "" << downloaded << 1 << 1;
     QTest::newRow("server without the file")
         << "/gone/" << false << "更新失败，请查看网络连接" << QStringList() << 0 << 0;
     QTest::newRow("not a sign file") << "/update-bad/" << false << "文件为空或文件格式不对" << downloaded << 0
@@ -106,7 +107,7 @@ void TestSiteSignUpdate::update() {
         QVERIFY(QRegularExpression(QStringLiteral("^tmp\\d{14}\\.xml$"))
                     .match(tempWhileMerging.first())
                     .hasMatch());
-        // The file is GBK: the names come through whole.
+        // GBK or declared UTF-8: the names come through whole.
         QCOMPARE(table.signs().size(), 2);
         QCOMPARE(table.signs().at(0)[SiteSign::ListStart], QStringLiteral("<div id=\"list\">"));
         QCOMPARE(table.signs().at(0)[SiteSign::NeedDelStr], QStringLiteral("本站首发"));

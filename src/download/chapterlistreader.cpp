@@ -6,6 +6,7 @@
 #include "download/nonchapterfilter.h"
 #include "download/scriptreader.h"
 #include "download/sitesigntable.h"
+#include "download/unicodetext.h"
 #include "download/volumes.h"
 #include "storage/bookcasestore.h"
 #include "storage/chapterstore.h"
@@ -32,15 +33,6 @@ QString cutList(const QString& page, const QString& start, const QString& end) {
     else if (!start.isEmpty())
         list = getTextAfterLast(page, start);
     return list.isEmpty() ? page : list;
-}
-
-// NUL characters are what the text control of old dropped; a Big5 display keeps the text as it is.
-QString normalizeUnicodeText(const QString& text, const QString& displayCharset) {
-    if (displayCharset.compare(QLatin1String("big5"), Qt::CaseInsensitive) == 0)
-        return text;
-    QString out = text;
-    out.remove(QChar(0));
-    return out;
 }
 
 // A forum's board page: the thread links are the family of addresses (same path, any query) that

@@ -44,6 +44,7 @@ void TestChapterListJob::readsOnItsThread() {
     QSignalSpy finished(&job, &Job::finished);
     job.start();
     QVERIFY(finished.wait(30000));
+    QVERIFY(job.wait(10000));
     QVERIFY(madeOn && madeOn != QThread::currentThread());
     QVERIFY(!job.fetchFailed());
     QCOMPARE(job.result().outcome, ChapterListResult::Outcome::Chapters);

@@ -548,6 +548,14 @@ void ScriptReader::addDefinitions(const QString& script) {
             m_functions.insert(name, f);
     }
     m_sources.push_back(std::move(source));
+    m_arrays.reset();
+    m_arrayValues.reset();
+}
+
+const QHash<QString, QStringList>& ScriptReader::arrayValues() const {
+    if (!m_arrayValues)
+        m_arrayValues = arraysOf(arrays());
+    return *m_arrayValues;
 }
 
 bool ScriptReader::hasFunction(const QString& name) const {
@@ -564,8 +572,7 @@ std::optional<QString> ScriptReader::callAddress(const QString& name, const QStr
     const auto f = m_functions.value(name);
     if (!f)
         return std::nullopt;
-    const Arrays arrays = arraysOf(this->arrays());
-    Walker walker(m_functions, arrays);
+    Walker walker(m_functions, arrayValues());
     Vars vars;
     for (qsizetype p = 0; p < f->params.size(); ++p)
         vars.insert(f->params.at(p), args.value(p));
@@ -575,8 +582,7 @@ std::optional<QString> ScriptReader::callAddress(const QString& name, const QStr
 QString ScriptReader::writtenHtml() const {
     if (m_sources.empty())
         return {};
-    const Arrays arrays = arraysOf(this->arrays());
-    Walker walker(m_functions, arrays);
+    Walker walker(m_functions, arrayValues());
     const Source& main = *m_sources.front();
     Vars vars;
     QString out;
@@ -586,8 +592,7 @@ QString ScriptReader::writtenHtml() const {
 
 QString ScriptReader::writtenHtml(const QString& code) const {
     const QList<Token> tokens = lex(code);
-    const Arrays arrays = arraysOf(this->arrays());
-    Walker walker(m_functions, arrays);
+    Walker walker(m_functions, arrayValues());
     Vars vars;
     QString out;
     walker.write(tokens, 0, tokens.size(), vars, 0, out);
@@ -595,7 +600,9 @@ QString ScriptReader::writtenHtml(const QString& code) const {
 }
 
 QList<QPair<QString, QStringList>> ScriptReader::arrays() const {
-    QList<QPair<QString, QStringList>> result;
+    if (m_arrays)
+        return *m_arrays;
+    QList<QPair<QString, QStringList>>& result = m_arrays.emplace();
     QHash<QString, qsizetype> index;
     const QHash<QString, std::shared_ptr<Function>> noFunctions;
     const Arrays noArrays;

@@ -57,6 +57,11 @@ public:
     struct Function;
 
 private:
+    // Every call may look at array elements; read them once, not once per call.
+    const QHash<QString, QStringList>& arrayValues() const;
+
     std::vector<std::unique_ptr<Source>> m_sources;
     QHash<QString, std::shared_ptr<Function>> m_functions;
+    mutable std::optional<QList<QPair<QString, QStringList>>> m_arrays;
+    mutable std::optional<QHash<QString, QStringList>> m_arrayValues;
 };

@@ -11,11 +11,15 @@ struct Token {
     QString text; // identifier (dotted names in one piece), decoded string, number, operator
     qsizetype start = 0;
     qsizetype end = 0;
+    qsizetype partner = -1; // for a bracket, the index of its closing one; -1 when never closed
 };
 
 // Calls nest at most this deep, and one walk visits at most this many tokens: a script can make
 // the reader do no more than a bounded amount of work, whatever it calls.
 constexpr int kMaxCallDepth = 8;
+// Brackets and branches nest at most this deep before the reader stops following them: deeper
+// nesting would only serve to exhaust the stack.
+constexpr int kMaxNesting = 200;
 constexpr qint64 kMaxSteps = 20'000'000;
 constexpr qsizetype kMaxWritten = 16 * 1024 * 1024;
 
@@ -135,6 +139,24 @@ QList<Token> lex(const QString& s) {
         i += op.size();
         tokens.append({Kind::Punct, op, start, i});
     }
+    // Brackets are paired once here, so that skipping a call or a body never rescans the script:
+    // hostile scripts of unclosed brackets would otherwise cost quadratic time.
+    QList<qsizetype> open[3];
+    for (qsizetype k = 0; k < tokens.size(); ++k) {
+        if (tokens.at(k).kind != Kind::Punct || tokens.at(k).text.size() != 1)
+            continue;
+        const char16_t c = tokens.at(k).text.at(0).unicode();
+        const int type = c == u'(' || c == u')'   ? 0
+                         : c == u'[' || c == u']' ? 1
+                         : c == u'{' || c == u'}' ? 2
+                                                  : -1;
+        if (type < 0)
+            continue;
+        if (c == u'(' || c == u'[' || c == u'{')
+            open[type].append(k);
+        else if (!open[type].isEmpty())
+            tokens[open[type].takeLast()].partner = k;
+    }
     return tokens;
 }
 
@@ -147,20 +169,8 @@ bool isIdent(const QList<Token>& t, qsizetype i, QStringView text) {
 
 // The index of the bracket closing the one at open, or end when it is never closed.
 qsizetype matchClose(const QList<Token>& t, qsizetype open, qsizetype end) {
-    const QString& opening = t.at(open).text;
-    const QString closing = opening == u"("   ? QStringLiteral(")")
-                            : opening == u"[" ? QStringLiteral("]")
-                                              : QStringLiteral("}");
-    int depth = 0;
-    for (qsizetype i = open; i < end; ++i) {
-        if (t.at(i).kind != Kind::Punct)
-            continue;
-        if (t.at(i).text == opening)
-            ++depth;
-        else if (t.at(i).text == closing && --depth == 0)
-            return i;
-    }
-    return end;
+    const qsizetype partner = t.at(open).partner;
+    return partner < 0 || partner >= end ? end : partner;
 }
 
 bool endsWithName(const QString& name, QLatin1String word) {
@@ -212,9 +222,22 @@ public:
 
     bool exhausted() const { return m_steps > kMaxSteps; }
 
+    struct Nest {
+        explicit Nest(int& depth)
+            : m_depth(++depth) {}
+        ~Nest() { --m_depth; }
+        bool tooDeep() const { return m_depth > kMaxNesting; }
+        int& m_depth;
+    };
+
     // A concatenation of strings, numbers, variables and array elements, up to the first token that
     // cannot continue it (";", ",", ")", a comparison…). i ends on that token.
     QString concat(const QList<Token>& t, qsizetype& i, qsizetype end, const Vars& vars) {
+        const Nest nest(m_nesting);
+        if (nest.tooDeep()) {
+            i = end;
+            return {};
+        }
         QString out;
         while (i < end && !exhausted()) {
             ++m_steps;
@@ -266,6 +289,9 @@ public:
     }
 
     bool condition(const QList<Token>& t, qsizetype begin, qsizetype end, const Vars& vars) {
+        const Nest nest(m_nesting);
+        if (nest.tooDeep())
+            return false;
         // a || b && c: "||" splits first, then "&&".
         for (const QString& op : {QStringLiteral("||"), QStringLiteral("&&")}) {
             QList<qsizetype> cuts;
@@ -311,6 +337,9 @@ public:
     // Statements from begin to end, looking for the address the code navigates to.
     std::optional<QString> findAddress(const QList<Token>& t, qsizetype begin, qsizetype end, Vars& vars,
                                        bool chooseBranch) {
+        const Nest nest(m_nesting);
+        if (nest.tooDeep())
+            return std::nullopt;
         for (qsizetype i = begin; i < end && !exhausted(); ++i) {
             ++m_steps;
             const Token& tok = t.at(i);
@@ -451,6 +480,7 @@ private:
     const QHash<QString, std::shared_ptr<ScriptReader::Function>>& m_functions;
     const Arrays& m_arrays;
     qint64 m_steps = 0;
+    int m_nesting = 0;
 };
 
 Arrays arraysOf(const QList<QPair<QString, QStringList>>& list) {

@@ -162,6 +162,21 @@ void TestScriptReader::runawayScriptsEnd() {
     const QString written = reader.writtenHtml();
     QVERIFY(!written.isEmpty());
     QVERIFY(written.size() < 1000);
+
+    // Thousands of definitions that never close: each body would be searched to the end.
+    const ScriptReader unclosed(QStringLiteral("function f(a){ g(a, [b, (c ").repeated(20000));
+    QVERIFY(unclosed.hasFunction(QStringLiteral("f")));
+    QCOMPARE(unclosed.callAddress(QStringLiteral("f"), {QStringLiteral("1")}, true), std::nullopt);
+    QCOMPARE(unclosed.writtenHtml(), QString());
+
+    // Brackets and branches nested deeper than any page needs end the reading, not the stack.
+    const QString deep = QStringLiteral("function f(a){ if (a) { ").repeated(100000) +
+                         QStringLiteral("location = ") + QStringLiteral("(").repeated(100000) + u"'x'";
+    const ScriptReader nested(deep + QStringLiteral("; document.write(") +
+                              QStringLiteral("[(").repeated(100000));
+    QCOMPARE(nested.callAddress(QStringLiteral("f"), {QStringLiteral("1")}, true), std::nullopt);
+    QCOMPARE(nested.callAddress(QStringLiteral("f"), {QStringLiteral("1")}, false), QStringLiteral(""));
+    nested.writtenHtml();
 }
 
 QTEST_GUILESS_MAIN(TestScriptReader)

@@ -16,11 +16,14 @@ struct Token {
 
 // Calls nest at most this deep, and one walk visits at most this many tokens: a script can make
 // the reader do no more than a bounded amount of work, whatever it calls.
-constexpr int kMaxCallDepth = 8;
+constexpr int kMaxCallDepth = 4;
 // Brackets and branches nest at most this deep before the reader stops following them: deeper
 // nesting would only serve to exhaust the stack.
 constexpr int kMaxNesting = 200;
-constexpr qint64 kMaxSteps = 20'000'000;
+// All walks of one reader together visit at most this many tokens, plus so many per token read: a
+// page's scripts can cost time in proportion to their size, not more.
+constexpr qint64 kBaseSteps = 2'000'000;
+constexpr qint64 kStepsPerToken = 64;
 constexpr qsizetype kMaxWritten = 16 * 1024 * 1024;
 
 bool isIdentStart(QChar c) {
@@ -216,11 +219,14 @@ using Arrays = QHash<QString, QStringList>;
 // One run over the tokens of a script: evaluation of expressions, calls and branches.
 class Walker {
 public:
-    Walker(const QHash<QString, std::shared_ptr<ScriptReader::Function>>& functions, const Arrays& arrays)
+    Walker(const QHash<QString, std::shared_ptr<ScriptReader::Function>>& functions, const Arrays& arrays,
+           qint64& steps, qint64 limit)
         : m_functions(functions)
-        , m_arrays(arrays) {}
+        , m_arrays(arrays)
+        , m_steps(steps)
+        , m_limit(limit) {}
 
-    bool exhausted() const { return m_steps > kMaxSteps; }
+    bool exhausted() const { return m_steps > m_limit; }
 
     struct Nest {
         explicit Nest(int& depth)
@@ -479,7 +485,8 @@ private:
 
     const QHash<QString, std::shared_ptr<ScriptReader::Function>>& m_functions;
     const Arrays& m_arrays;
-    qint64 m_steps = 0;
+    qint64& m_steps;
+    const qint64 m_limit;
     int m_nesting = 0;
 };
 
@@ -577,6 +584,7 @@ void ScriptReader::addDefinitions(const QString& script) {
         if (!m_functions.contains(name))
             m_functions.insert(name, f);
     }
+    m_budget += kStepsPerToken * t.size();
     m_sources.push_back(std::move(source));
     m_arrays.reset();
     m_arrayValues.reset();
@@ -602,7 +610,7 @@ std::optional<QString> ScriptReader::callAddress(const QString& name, const QStr
     const auto f = m_functions.value(name);
     if (!f)
         return std::nullopt;
-    Walker walker(m_functions, arrayValues());
+    Walker walker(m_functions, arrayValues(), m_steps, kBaseSteps + m_budget);
     Vars vars;
     for (qsizetype p = 0; p < f->params.size(); ++p)
         vars.insert(f->params.at(p), args.value(p));
@@ -612,7 +620,7 @@ std::optional<QString> ScriptReader::callAddress(const QString& name, const QStr
 QString ScriptReader::writtenHtml() const {
     if (m_sources.empty())
         return {};
-    Walker walker(m_functions, arrayValues());
+    Walker walker(m_functions, arrayValues(), m_steps, kBaseSteps + m_budget);
     const Source& main = *m_sources.front();
     Vars vars;
     QString out;
@@ -622,7 +630,8 @@ QString ScriptReader::writtenHtml() const {
 
 QString ScriptReader::writtenHtml(const QString& code) const {
     const QList<Token> tokens = lex(code);
-    Walker walker(m_functions, arrayValues());
+    m_budget += kStepsPerToken * tokens.size();
+    Walker walker(m_functions, arrayValues(), m_steps, kBaseSteps + m_budget);
     Vars vars;
     QString out;
     walker.write(tokens, 0, tokens.size(), vars, 0, out);
@@ -636,7 +645,8 @@ QList<QPair<QString, QStringList>> ScriptReader::arrays() const {
     QHash<QString, qsizetype> index;
     const QHash<QString, std::shared_ptr<Function>> noFunctions;
     const Arrays noArrays;
-    Walker walker(noFunctions, noArrays);
+    qint64 steps = 0;
+    Walker walker(noFunctions, noArrays, steps, kBaseSteps + m_budget);
     auto slot = [&](const QString& name) -> QStringList& {
         if (!index.contains(name)) {
             index.insert(name, result.size());

@@ -22,7 +22,8 @@ QString scriptBlockCode(const QString& block);
 // Just enough of the scripts novel sites put on their pages to follow them without running them:
 // string concatenation, variables, arrays of literals, function definitions and calls,
 // document.write, assignments to location, and if/else chains on simple comparisons. Anything else
-// is stepped over. Every walk is bounded, so hostile scripts cost time in proportion to their size.
+// is stepped over. All walks of a reader share one bound that grows with the scripts read, so hostile
+// scripts cost time in proportion to their size.
 class ScriptReader {
 public:
     ScriptReader();
@@ -64,4 +65,6 @@ private:
     QHash<QString, std::shared_ptr<Function>> m_functions;
     mutable std::optional<QList<QPair<QString, QStringList>>> m_arrays;
     mutable std::optional<QHash<QString, QStringList>> m_arrayValues;
+    mutable qint64 m_steps = 0;  // tokens visited by all walks so far
+    mutable qint64 m_budget = 0; // grows with every token read
 };

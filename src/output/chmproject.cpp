@@ -186,7 +186,7 @@ QString startPageText(const QString& startPage) {
                           "<BODY leftMargin=0 topMargin=0 marginheight=0 marginwidth=0 style=\"overflow:hidden\">"
                           "<iframe frameborder=0 style=\"width:100%;height:100%\" src=\"") +
            startPage + QLatin1String("\"><a href=\"") + startPage +
-           QLatin1String("\">点此进入</a></iframe></body></html>\r\n");
+           QStringLiteral("\">点此进入</a></iframe></body></html>\r\n");
 }
 
 bool relinkPage(qsizetype position, const QStringList& pages, QByteArray& page) {

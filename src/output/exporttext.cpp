@@ -29,7 +29,8 @@ QString readChapterPage(const QString& path, const QString& charset) {
         return {};
     const QByteArray bytes = file.readAll();
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)utf8(bytes);
+    // Decoding is lazy: the text must be taken for an error to show.
+    const QString asUtf8 = utf8.decode(bytes);
     if (!utf8.hasError())
         return decodeTextFileBytes(bytes);
     static const QRegularExpression big5Meta(QStringLiteral("charset\\s*=\\s*[\"']?big-?5"),

@@ -31,7 +31,7 @@ QString buildListTable(const QList<OutputChapter>& chapters, int perLine, bool v
                  u'>' + heading;
         if (volumeLinks)
             table += QLatin1String("  [ <a href=vol") + QString::number(run.number) +
-                     QLatin1String(".htm>分卷阅读</a> ]");
+                     QStringLiteral(".htm>分卷阅读</a> ]");
         table += QLatin1String("</td></TR>\r\n");
 
         for (qsizetype i = 0; i < run.count; ++i) {

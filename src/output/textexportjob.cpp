@@ -58,7 +58,7 @@ QString TextExportJob::wholeText(const NovelRecord& novel, const QList<OutputCha
         const OutputChapter& chapter = chapters.at(i);
         showProgress(i, chapters.size(), chapter.title);
         // A heading once per run of chapters of the same volume.
-        if (!chapter.volume.isEmpty() && chapter.volume != QLatin1String("正文") &&
+        if (!chapter.volume.isEmpty() && chapter.volume != QStringLiteral("正文") &&
             chapter.volume != previousVolume)
             text += QLatin1String("\r\n") + chapter.volume + QLatin1String("\r\n");
         previousVolume = chapter.volume;
@@ -67,6 +67,9 @@ QString TextExportJob::wholeText(const NovelRecord& novel, const QList<OutputCha
     for (int i = 0; i < 3; ++i)
         text.replace(QLatin1String("\r\n\r\n"), QLatin1String("\r\n"));
     text = ExportText::postProcess(text);
+    // The name and author lines lead straight into the text, even when it opens with a volume heading.
+    while (text.startsWith(QLatin1String("\r\n")))
+        text.remove(0, 2);
     QString head = novel.novelName + QLatin1String("\r\n");
     if (!novel.author.isEmpty())
         head += tr("作者：") + novel.author + QLatin1String("\r\n");

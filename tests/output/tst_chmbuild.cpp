@@ -119,7 +119,7 @@ void TestChmBuild::buildsReadableBook() {
     QCOMPARE(book.object(folder + QStringLiteral("ListChm.htm")),
              fileBytes(lib.context().folder().novelListPage(novel.novelId)));
     QVERIFY(gbk(book.object(QStringLiteral("/tempbook.htm")))
-                .contains(QStringLiteral("src=\"chm/%1/List.htm\"").arg(novel.novelId)));
+                .contains(QStringLiteral("src=\"chm/%1/List.htm\"><a href=\"chm/%1/List.htm\">点此进入</a>").arg(novel.novelId)));
 
     // Contents: volume headings, each followed by its chapters, chapters without volume under 正文.
     const QString contents = gbk(book.object(QStringLiteral("/temp.hhc")));

@@ -113,7 +113,9 @@ int runExport(CliContext& cli, const QStringList& args) {
         job.setTargetPath(out);
     job.runHere();
     const TextExportJob::Result result = job.result();
-    return result.ok ? printResult(cli, {result.path}) : cli.fail(result.error);
+    if (!result.ok)
+        return cli.fail(result.error);
+    return printResult(cli, result.files.isEmpty() ? QStringList{result.path} : result.files);
 }
 
 int runReport(CliContext& cli, const QStringList& args) {
@@ -130,10 +132,9 @@ int runReport(CliContext& cli, const QStringList& args) {
     return result.ok ? printResult(cli, {result.path}) : cli.fail(result.error);
 }
 
-const CliRegistry::Registration exportCommand(
-    CliCommand{QStringLiteral("export"), QStringLiteral("NOVELID --format 格式 [--out PATH]"),
-               QStringLiteral("输出小说，格式: chm txt doc txt-chapters txt-volumes volume-pages all-html"),
-               runExport});
+const CliRegistry::Registration exportCommand(CliCommand{
+    QStringLiteral("export"), QStringLiteral("NOVELID --format 格式 [--out PATH]"),
+    QStringLiteral("输出小说，格式: chm txt doc txt-chapters txt-volumes volume-pages all-html"), runExport});
 const CliRegistry::Registration reportCommand(CliCommand{
     QStringLiteral("report"), QString(), QStringLiteral("生成小说总览页，显示其路径"), runReport});
 

@@ -42,8 +42,8 @@ QString coverBrief(const QString& brief) {
 
 } // namespace
 
-ChmBuildJob::ChmBuildJob(Database& db, const LibraryFolder& folder, const Settings& settings,
-                         QString novelId, QObject* parent)
+ChmBuildJob::ChmBuildJob(Database& db, const LibraryFolder& folder, const Settings& settings, QString novelId,
+                         QObject* parent)
     : Job(parent)
     , m_db(db)
     , m_folder(folder)
@@ -128,11 +128,10 @@ bool ChmBuildJob::buildChm(const NovelRecord& novel, const QList<OutputChapter>&
         }
     });
 
-    const QString startPage =
-        bookFolder + (coverFirst ? kIndexPage : unreadOnly ? kListChmPage : kListPage);
+    const QString startPage = bookFolder + (coverFirst ? kIndexPage : unreadOnly ? kListChmPage : kListPage);
     QString error;
-    if (!writeTextFile(workDir + u'/' + ChmProject::kStartPage, ChmProject::startPageText(startPage), "GB18030",
-                       &error)) {
+    if (!writeTextFile(workDir + u'/' + ChmProject::kStartPage, ChmProject::startPageText(startPage),
+                       "GB18030", &error)) {
         fail(error);
         return false;
     }
@@ -173,8 +172,8 @@ bool ChmBuildJob::buildChm(const NovelRecord& novel, const QList<OutputChapter>&
         return false;
     }
 
-    const QString outputName = QStringLiteral("temp") + QTime::currentTime().toString(QStringLiteral("mmss")) +
-                               QLatin1String(".chm");
+    const QString outputName = QStringLiteral("temp") +
+                               QTime::currentTime().toString(QStringLiteral("mmss")) + QLatin1String(".chm");
     const QString project =
         ChmProject::buildProjectText(novel.novelName, outputName, ChmProject::windowLine(m_settings),
                                      projectFiles(workDir), styleFiles(workDir));
@@ -227,11 +226,12 @@ bool ChmBuildJob::writeCover(const NovelRecord& novel) {
     page.replace(QLatin1String("[[author]]"), htmlEscapeText(novel.author));
     page.replace(QLatin1String("[[brief]]"), coverBrief(novel.brief));
     page.replace(QLatin1String("[[BookImg]]"),
-                 novel.bookImg.isEmpty()
-                     ? QString()
-                     : QLatin1String("<img src=\"") + QString(novel.bookImg).replace(u'"', QLatin1String("&quot;")) +
-                           QLatin1String("\">"));
-    page.replace(QLatin1String("[[chmAuthor]]"), htmlEscapeText(m_settings.value(QStringLiteral("chmAuthor"))));
+                 novel.bookImg.isEmpty() ? QString()
+                                         : QLatin1String("<img src=\"") +
+                                               QString(novel.bookImg).replace(u'"', QLatin1String("&quot;")) +
+                                               QLatin1String("\">"));
+    page.replace(QLatin1String("[[chmAuthor]]"),
+                 htmlEscapeText(m_settings.value(QStringLiteral("chmAuthor"))));
     QString error;
     if (!writeTextFile(path, page, "GB18030", &error)) {
         fail(error);
@@ -240,7 +240,8 @@ bool ChmBuildJob::writeCover(const NovelRecord& novel) {
     return true;
 }
 
-bool ChmBuildJob::writeListChm(const NovelRecord& novel, const QList<OutputChapter>& chapters, QString* error) {
+bool ChmBuildJob::writeListChm(const NovelRecord& novel, const QList<OutputChapter>& chapters,
+                               QString* error) {
     const QString novelDir = m_folder.novelDir(m_novelId);
     if (!m_settings.isOn(QStringLiteral("bIsNotReadChm"))) {
         // The book's list is the reading view's contents page; a novel never listed gets one now.
@@ -256,8 +257,8 @@ bool ChmBuildJob::writeListChm(const NovelRecord& novel, const QList<OutputChapt
     values.bookName = novel.novelName;
     values.author = novel.author;
     values.brief = coverBrief(novel.brief);
-    const QString page =
-        fillListTemplate(PageTemplates::readModelTemplate(m_folder, QStringLiteral("vbarticlelist.htm")), values);
+    const QString page = fillListTemplate(
+        PageTemplates::readModelTemplate(m_folder, QStringLiteral("vbarticlelist.htm")), values);
     return writeTextFile(novelDir + u'/' + kListChmPage, page, "GB18030", error) &&
            writeTextFile(m_folder.novelListPage(m_novelId), page, "GB18030", error);
 }
@@ -296,8 +297,8 @@ QStringList ChmBuildJob::styleFiles(const QString& workDir) const {
     if (PageTemplates::isBuiltInStyle(style) || style.isEmpty())
         return {};
     QStringList names;
-    if (!listFilesByExtension(m_folder.file(QStringLiteral("usermodel/") + style), QStringLiteral("jpg,gif,bmp"),
-                              names))
+    if (!listFilesByExtension(m_folder.file(QStringLiteral("usermodel/") + style),
+                              QStringLiteral("jpg,gif,bmp"), names))
         return {};
     QFile::link(m_folder.file(QStringLiteral("usermodel")), workDir + QLatin1String("/usermodel"));
     QStringList files;

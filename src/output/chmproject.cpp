@@ -50,10 +50,10 @@ void replaceLinks(QByteArray& page, const QByteArray& word, const QByteArray& ta
 
 int buttonMask(const Settings& settings) {
     static const std::pair<const char*, int> buttons[] = {
-        {"chmHide", 0x2},          {"chmBack", 0x4},       {"chmForward", 0x8},   {"chmStop", 0x10},
-        {"chmRefresh", 0x20},      {"chmHome", 0x40},      {"chmLocate", 0x800},  {"chmOption", 0x1000},
-        {"chmPrint", 0x2000},      {"chmJump1", 0x40000},  {"chmJump2", 0x80000}, {"chmFont", 0x100000},
-        {"chmNext", 0x200000},     {"chmPrev", 0x400000},
+        {"chmHide", 0x2},      {"chmBack", 0x4},      {"chmForward", 0x8},   {"chmStop", 0x10},
+        {"chmRefresh", 0x20},  {"chmHome", 0x40},     {"chmLocate", 0x800},  {"chmOption", 0x1000},
+        {"chmPrint", 0x2000},  {"chmJump1", 0x40000}, {"chmJump2", 0x80000}, {"chmFont", 0x100000},
+        {"chmNext", 0x200000}, {"chmPrev", 0x400000},
     };
     int mask = 0;
     for (const auto& [key, value] : buttons)
@@ -74,9 +74,10 @@ QString windowLine(const Settings& settings) {
                                                           : QStringLiteral("\"[[TopicFileName]]\",");
     for (const char* jump : {"chmJump1", "chmJump2"}) {
         const QString key = QLatin1String(jump);
-        line += on(settings, jump) ? u'"' + settings.chmValue(key + QLatin1String("Url")) + QLatin1String("\",\"") +
-                                         settings.chmValue(key + QLatin1String("Title")) + QLatin1String("\",")
-                                   : QStringLiteral(",,");
+        line += on(settings, jump)
+                    ? u'"' + settings.chmValue(key + QLatin1String("Url")) + QLatin1String("\",\"") +
+                          settings.chmValue(key + QLatin1String("Title")) + QLatin1String("\",")
+                    : QStringLiteral(",,");
     }
     const bool savePos = on(settings, "chmSavePos");
     const bool bookmark = on(settings, "chmBookmark");
@@ -163,8 +164,9 @@ QString contentsEntry(const QString& name, const QString& folder, const QString&
 
 QString contentsFolderEntry(const QString& name, const QString& folder, const QString& page, bool open,
                             bool noLink) {
-    QString text = QStringLiteral("<UL>\r\n<LI> <OBJECT type=\"text/sitemap\">\r\n<param name=\"Name\" value=\"") +
-                   attributeValue(name) + QLatin1String("\">\r\n");
+    QString text =
+        QStringLiteral("<UL>\r\n<LI> <OBJECT type=\"text/sitemap\">\r\n<param name=\"Name\" value=\"") +
+        attributeValue(name) + QLatin1String("\">\r\n");
     if (!noLink)
         text += QLatin1String("<param name=\"Local\" value=\"") + folder + page + QLatin1String("\">\r\n");
     if (open)
@@ -182,9 +184,10 @@ QString indexEntry(const QString& keyword, const QString& folder, const QString&
 }
 
 QString startPageText(const QString& startPage) {
-    return QStringLiteral("<html><head><title></title></head>"
-                          "<BODY leftMargin=0 topMargin=0 marginheight=0 marginwidth=0 style=\"overflow:hidden\">"
-                          "<iframe frameborder=0 style=\"width:100%;height:100%\" src=\"") +
+    return QStringLiteral(
+               "<html><head><title></title></head>"
+               "<BODY leftMargin=0 topMargin=0 marginheight=0 marginwidth=0 style=\"overflow:hidden\">"
+               "<iframe frameborder=0 style=\"width:100%;height:100%\" src=\"") +
            startPage + QLatin1String("\"><a href=\"") + startPage +
            QStringLiteral("\">点此进入</a></iframe></body></html>\r\n");
 }

@@ -64,8 +64,8 @@ QByteArray encodePage(const QString& html, const QString& charset) {
     static const QRegularExpression meta(QStringLiteral("(<meta[^>]*charset\\s*=\\s*)([\\w-]+)"),
                                          QRegularExpression::CaseInsensitiveOption);
     const QString name = isUtf8Charset(charset) ? QStringLiteral("utf-8")
-                         : isBig5(charset) ? QStringLiteral("big5")
-                                           : QStringLiteral("gb2312");
+                         : isBig5(charset)      ? QStringLiteral("big5")
+                                                : QStringLiteral("gb2312");
     QString page = html;
     page.replace(meta, QStringLiteral("\\1") + name);
     return encodeHtmlForCharset(page, name);

@@ -58,8 +58,8 @@ QString LibraryReportJob::novelRows(const QString& lb, int& number) {
     for (const OutputStore::NovelFigures& novel : OutputStore(m_db).novelFigures(lb)) {
         const QString link = QUrl::fromLocalFile(m_folder.novelListPage(novel.novelId)).toString();
         rows += QLatin1String("<tr><td align=center>") + QString::number(++number) +
-                QLatin1String("</td><td><a href=\"") + link + QLatin1String("\">") + htmlEscapeText(novel.name) +
-                QLatin1String("</a></td><td>") + htmlEscapeText(novel.author) +
+                QLatin1String("</td><td><a href=\"") + link + QLatin1String("\">") +
+                htmlEscapeText(novel.name) + QLatin1String("</a></td><td>") + htmlEscapeText(novel.author) +
                 QLatin1String("</td><td align=center>") + QString::number(novel.chapters) +
                 QLatin1String("</td><td align=center>") + (novel.ended ? tr("已全本") : tr("连载中")) +
                 QLatin1String("</td><td align=right>") + formatWords(novel.words) +
@@ -81,8 +81,9 @@ void LibraryReportJob::run() {
             return;
         }
         setStatus(tr("正在统计分类“") + category.name + tr("”中的小说，请稍候..."));
-        table += QLatin1String("<TR><td bgcolor=#F6F6F6 align=center colspan=7>") + htmlEscapeText(category.name) +
-                 QLatin1String("</td></TR>\r\n") + novelRows(category.code, number);
+        table += QLatin1String("<TR><td bgcolor=#F6F6F6 align=center colspan=7>") +
+                 htmlEscapeText(category.name) + QLatin1String("</td></TR>\r\n") +
+                 novelRows(category.code, number);
     }
     setStatus(tr("正在统计未分类的小说，请稍候..."));
     const QString uncategorised = novelRows(QString(), number);

@@ -34,7 +34,8 @@ bool writeListPage(const Database& db, const LibraryFolder& folder, const Settin
         return false;
     }
     ListPageValues values;
-    values.table = buildListTable(OutputStore(db).chapters(novelId), settings.intValue(QStringLiteral("ListPerLineNums"), 2),
+    values.table = buildListTable(OutputStore(db).chapters(novelId),
+                                  settings.intValue(QStringLiteral("ListPerLineNums"), 2),
                                   settings.isOn(QStringLiteral("bIsVolumeSet")));
     values.theDir = listPageDir();
     values.bookName = novel->novelName;
@@ -42,7 +43,8 @@ bool writeListPage(const Database& db, const LibraryFolder& folder, const Settin
     if (!novel->brief.isEmpty())
         values.brief = QStringLiteral("内容简介：") + htmlEscapeText(novel->brief);
     if (!novel->bookImg.isEmpty())
-        values.bookImg = QLatin1String("<img src=\"") + QString(novel->bookImg).replace(u'"', QLatin1String("&quot;")) +
+        values.bookImg = QLatin1String("<img src=\"") +
+                         QString(novel->bookImg).replace(u'"', QLatin1String("&quot;")) +
                          QLatin1String("\" height=125 width=100>");
     const QString page = fillListTemplate(
         PageTemplates::readListTemplate(folder, settings.value(QStringLiteral("ArticleStyle"))), values);

@@ -10,8 +10,8 @@ class Settings;
 // display style. Downloads, imports and edits call writeListPage after they change a novel.
 
 struct ListPageValues {
-    QString table;   // buildListTable
-    QString theDir;  // prefix from the novel folder to the shared chm folder
+    QString table;  // buildListTable
+    QString theDir; // prefix from the novel folder to the shared chm folder
     QString bookName;
     QString author;
     QString brief;   // already formatted for the page

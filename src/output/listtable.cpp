@@ -18,7 +18,8 @@ QString volumeHeading(const VolumeRun& run) {
 QString buildListTable(const QList<OutputChapter>& chapters, int perLine, bool volumeLinks) {
     const int n = perLine < 1 ? 2 : perLine;
     const QString width = QString::number(100 / n);
-    const QString cellStart = QLatin1String("<TD width=") + width + QLatin1String("% align=left>&nbsp;<A href=\"");
+    const QString cellStart =
+        QLatin1String("<TD width=") + width + QLatin1String("% align=left>&nbsp;<A href=\"");
     const QString filler = QLatin1String("<TD width=") + width + QLatin1String("%>&nbsp;</TD>");
 
     QString table;
@@ -27,8 +28,8 @@ QString buildListTable(const QList<OutputChapter>& chapters, int perLine, bool v
         // up to its first "<".
         QString heading = volumeHeading(run);
         heading.replace(u'<', QLatin1String("&lt;")).replace(u'>', QLatin1String("&gt;"));
-        table += QLatin1String("<TR><td bgcolor=#F6F6F6 align=center colspan=") + QString::number(n) +
-                 u'>' + heading;
+        table += QLatin1String("<TR><td bgcolor=#F6F6F6 align=center colspan=") + QString::number(n) + u'>' +
+                 heading;
         if (volumeLinks)
             table += QLatin1String("  [ <a href=vol") + QString::number(run.number) +
                      QStringLiteral(".htm>分卷阅读</a> ]");

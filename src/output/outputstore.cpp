@@ -25,9 +25,10 @@ QList<OutputStore::NovelFigures> OutputStore::novelFigures(const QString& lb) co
                        "(SELECT count(*) FROM book_novelcontent c WHERE c.NovelID=n.NovelID), "
                        "(SELECT sum(WordNums) FROM book_novelcontent c WHERE c.NovelID=n.NovelID) "
                        "FROM book_novel n ");
-    QSqlQuery q = lb.isEmpty()
-                      ? m_db.query(columns + QStringLiteral("WHERE n.LB='' OR n.LB IS NULL ORDER BY n.Displayorder"))
-                      : m_db.query(columns + QStringLiteral("WHERE n.LB=? ORDER BY n.Displayorder"), {lb});
+    QSqlQuery q =
+        lb.isEmpty()
+            ? m_db.query(columns + QStringLiteral("WHERE n.LB='' OR n.LB IS NULL ORDER BY n.Displayorder"))
+            : m_db.query(columns + QStringLiteral("WHERE n.LB=? ORDER BY n.Displayorder"), {lb});
     QList<NovelFigures> list;
     while (q.next())
         list.append(NovelFigures{textOf(q.value(0)), textOf(q.value(1)), textOf(q.value(2)),

@@ -59,13 +59,15 @@ QString readChapterTemplate(const LibraryFolder& folder, const QString& style) {
     const QString path = chapterTemplatePath(folder, style);
     if (isBuiltInStyle(effectiveStyle(folder, style)))
         return readWithShippedFallback(path, QFileInfo(path).fileName());
-    return QFileInfo::exists(path) ? readTextFile(path) : readModelTemplate(folder, QStringLiteral("vbArticle1.htm"));
+    return QFileInfo::exists(path) ? readTextFile(path)
+                                   : readModelTemplate(folder, QStringLiteral("vbArticle1.htm"));
 }
 
 QString readListTemplate(const LibraryFolder& folder, const QString& style) {
     const QString path = listTemplatePath(folder, style);
     // A user style without its list page falls back to the built-in one.
-    return QFileInfo::exists(path) ? readTextFile(path) : readModelTemplate(folder, QStringLiteral("vbarticlelist.htm"));
+    return QFileInfo::exists(path) ? readTextFile(path)
+                                   : readModelTemplate(folder, QStringLiteral("vbarticlelist.htm"));
 }
 
 } // namespace PageTemplates

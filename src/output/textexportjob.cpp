@@ -156,14 +156,17 @@ bool TextExportJob::exportChapterFiles(const QList<OutputChapter>& chapters) {
         showProgress(i, chapters.size(), chapter.title);
         const QString path = folder + u'/' + ExportText::chapterFileName(int(i + 1), chapter.title);
         QString error;
-        if (!writeBytesAtomically(path, ExportText::encodeText(ExportText::postProcess(chapterText(chapter)), charset),
-                                  &error)) {
+        if (!writeBytesAtomically(
+                path, ExportText::encodeText(ExportText::postProcess(chapterText(chapter)), charset),
+                &error)) {
             fail(error);
             return false;
         }
+        m_result.files << path;
     }
     m_result.path = folder;
-    if (prompter().confirm(tr("相应各章节txt文件制作完成，已存入到\"") + folder + tr("\"目录下，是否打开此目录")))
+    if (prompter().confirm(tr("相应各章节txt文件制作完成，已存入到\"") + folder +
+                           tr("\"目录下，是否打开此目录")))
         m_result.openPath = folder;
     return true;
 }

@@ -7,6 +7,7 @@
 #include "storage/settings.h"
 
 #include <QString>
+#include <QStringList>
 
 class Database;
 
@@ -34,8 +35,9 @@ public:
         bool ok = false;
         bool stopped = false;
         QString error;
-        QString path;     // the file or folder written
-        QString openPath; // what to open with the desktop's program now; "" for nothing
+        QString path;      // the file or folder written
+        QStringList files; // ChapterFiles: every file written
+        QString openPath;  // what to open with the desktop's program now; "" for nothing
     };
     Result result() const { return m_result; }
 

@@ -52,13 +52,14 @@ bool VolumePagesJob::writeVolumePages(const QString& novelId) {
             const QString page =
                 ExportText::readChapterPage(m_folder.chapterPage(novelId, chapter.id), charset);
             content += QLatin1String("<div align=center><b>") + htmlEscapeText(chapter.title) +
-                       QLatin1String("</b></div>\r\n") + getTextBetween(page, kBookContentStart, kBookContentEnd) +
+                       QLatin1String("</b></div>\r\n") +
+                       getTextBetween(page, kBookContentStart, kBookContentEnd) +
                        QLatin1String("<br><br>\r\n");
         }
-        const QString prior = run.number > 1 ? QStringLiteral("vol%1.htm").arg(run.number - 1)
-                                              : QStringLiteral("List.htm");
+        const QString prior =
+            run.number > 1 ? QStringLiteral("vol%1.htm").arg(run.number - 1) : QStringLiteral("List.htm");
         const QString next = run.number < runs.size() ? QStringLiteral("vol%1.htm").arg(run.number + 1)
-                                                       : QStringLiteral("List.htm");
+                                                      : QStringLiteral("List.htm");
         QString page = pageTemplate;
         page.replace(QLatin1String("Prior.htm"), prior);
         page.replace(QLatin1String("Next.htm"), next);

@@ -59,7 +59,8 @@ void VolumeTextJob::run() {
                 return;
             }
             const OutputChapter& chapter = chapters.at(i);
-            const QString page = ExportText::readChapterPage(m_folder.chapterPage(m_novelId, chapter.id), charset);
+            const QString page =
+                ExportText::readChapterPage(m_folder.chapterPage(m_novelId, chapter.id), charset);
             // Paragraphs are separated by "<br><br>"; one line break each is what a text file wants.
             QString content = getTextBetween(page, kBookContentStart, kBookContentEnd);
             content.replace(QLatin1String("<br><br>"), QLatin1String("<br>"), Qt::CaseInsensitive);
@@ -74,8 +75,9 @@ void VolumeTextJob::run() {
         taken.insert(base);
         const QString path = folder + u'/' + base + QLatin1String(".txt");
         QString error;
-        if (!writeBytesAtomically(path, ExportText::encodeText(ExportText::postProcess(htmlToPlainText(html)), charset),
-                                  &error)) {
+        if (!writeBytesAtomically(
+                path, ExportText::encodeText(ExportText::postProcess(htmlToPlainText(html)), charset),
+                &error)) {
             fail(error);
             return;
         }
@@ -84,6 +86,7 @@ void VolumeTextJob::run() {
     setProgress(int(runs.size()), int(runs.size()));
     setStatus(tr("分卷txt文件完成"));
     m_result.ok = true;
-    if (prompter().confirm(tr("相应各分卷txt文件制作完成，已存入到\"") + folder + tr("\"目录下，是否打开此目录")))
+    if (prompter().confirm(tr("相应各分卷txt文件制作完成，已存入到\"") + folder +
+                           tr("\"目录下，是否打开此目录")))
         m_result.openPath = folder;
 }

@@ -33,8 +33,8 @@ public:
         if (!m_file || chm_resolve_object(m_file, name.toUtf8().constData(), &ui) != CHM_RESOLVE_SUCCESS)
             return {};
         QByteArray bytes(qsizetype(ui.length), Qt::Uninitialized);
-        const LONGINT64 got =
-            chm_retrieve_object(m_file, &ui, reinterpret_cast<unsigned char*>(bytes.data()), 0, LONGINT64(ui.length));
+        const LONGINT64 got = chm_retrieve_object(m_file, &ui, reinterpret_cast<unsigned char*>(bytes.data()),
+                                                  0, LONGINT64(ui.length));
         bytes.truncate(qsizetype(got < 0 ? 0 : got));
         return bytes;
     }

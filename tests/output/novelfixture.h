@@ -45,12 +45,13 @@ inline QString addFixtureNovel(TestLibrary& lib, const QString& name, const QStr
                                const QString& brief = QString(), const QString& lb = QString()) {
     const QString novelId = lib.addNovel(name, lb);
     lib.db().exec(QStringLiteral("UPDATE book_novel SET Author=?, Brief=? WHERE NovelID=?"),
-                  {author.isEmpty() ? QVariant() : QVariant(author), brief.isEmpty() ? QVariant() : QVariant(brief),
-                   novelId});
+                  {author.isEmpty() ? QVariant() : QVariant(author),
+                   brief.isEmpty() ? QVariant() : QVariant(brief), novelId});
     for (const FixtureChapter& chapter : chapters) {
         const qint64 id = lib.addChapter(novelId, chapter.title, chapter.read);
         if (!chapter.volume.isEmpty())
-            lib.db().exec(QStringLiteral("UPDATE book_novelcontent SET Volume=? WHERE id=?"), {chapter.volume, id});
+            lib.db().exec(QStringLiteral("UPDATE book_novelcontent SET Volume=? WHERE id=?"),
+                          {chapter.volume, id});
         writeFixturePage(lib, novelId, id, chapter.title, chapter.body);
         if (ids)
             ids->append(id);

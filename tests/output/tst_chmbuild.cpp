@@ -24,7 +24,8 @@ QStringList paramValues(const QString& sitemap, const QString& param) {
 }
 
 QString utf16(const QString& text) {
-    return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2).toHex());
+    return QString::fromLatin1(
+        QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2).toHex());
 }
 
 struct Built {
@@ -107,9 +108,10 @@ void TestChmBuild::buildsReadableBook() {
         const QByteArray page = book.object(folder + name);
         QVERIFY2(!page.isEmpty(), qPrintable(name));
         QCOMPARE(page, fileBytes(lib.context().folder().chapterPage(novel.novelId, novel.ids.at(i))));
-        const QString prior = i > 0 ? QString::number(novel.ids.at(i - 1)) + ".htm" : QStringLiteral("List.htm");
-        const QString next =
-            i + 1 < novel.ids.size() ? QString::number(novel.ids.at(i + 1)) + ".htm" : QStringLiteral("List.htm");
+        const QString prior =
+            i > 0 ? QString::number(novel.ids.at(i - 1)) + ".htm" : QStringLiteral("List.htm");
+        const QString next = i + 1 < novel.ids.size() ? QString::number(novel.ids.at(i + 1)) + ".htm"
+                                                      : QStringLiteral("List.htm");
         const QString text = gbk(page);
         QVERIFY(text.contains(QStringLiteral("<a href=\"%1\">上一章</a>").arg(prior)));
         QVERIFY(text.contains(QStringLiteral("<a href=\"%1\">下一章</a>").arg(next)));
@@ -119,12 +121,14 @@ void TestChmBuild::buildsReadableBook() {
     QCOMPARE(book.object(folder + QStringLiteral("ListChm.htm")),
              fileBytes(lib.context().folder().novelListPage(novel.novelId)));
     QVERIFY(gbk(book.object(QStringLiteral("/tempbook.htm")))
-                .contains(QStringLiteral("src=\"chm/%1/List.htm\"><a href=\"chm/%1/List.htm\">点此进入</a>").arg(novel.novelId)));
+                .contains(QStringLiteral("src=\"chm/%1/List.htm\"><a href=\"chm/%1/List.htm\">点此进入</a>")
+                              .arg(novel.novelId)));
 
     // Contents: volume headings, each followed by its chapters, chapters without volume under 正文.
     const QString contents = gbk(book.object(QStringLiteral("/temp.hhc")));
-    QCOMPARE(paramValues(contents, QStringLiteral("Name")),
-             QStringList({"第一卷 开端", "第一章 风起", "第二章 云涌", "第二卷", "第三章 归来", "正文", "尾声"}));
+    QCOMPARE(
+        paramValues(contents, QStringLiteral("Name")),
+        QStringList({"第一卷 开端", "第一章 风起", "第二章 云涌", "第二卷", "第三章 归来", "正文", "尾声"}));
     const QString local = QStringLiteral("chm/%1/").arg(novel.novelId);
     QCOMPARE(paramValues(contents, QStringLiteral("Local")),
              QStringList({local + "ListChm.htm", local + QString::number(novel.ids.at(0)) + ".htm",
@@ -166,7 +170,9 @@ void TestChmBuild::buildsReadableBook() {
                               .arg(lib.context().folder().novelListPage(novel.novelId)))
                  .toString(),
              QStringLiteral("测试小说|某人"));
-    QVERIFY(QDir(lib.context().folder().tempDir()).entryList({"chm-*"}, QDir::AllEntries | QDir::System).isEmpty());
+    QVERIFY(QDir(lib.context().folder().tempDir())
+                .entryList({"chm-*"}, QDir::AllEntries | QDir::System)
+                .isEmpty());
     QVERIFY(QFileInfo::exists(lib.context().folder().chapterPage(novel.novelId, novel.ids.first())));
     QVERIFY(lib.errors().isEmpty());
 }
@@ -207,15 +213,17 @@ void TestChmBuild::laterBuildLeavesRelinkedPages() {
     const QString addedPage = gbk(fileBytes(folder.chapterPage(novel.novelId, added)));
     QVERIFY(addedPage.contains(QStringLiteral("<a href=\"%1.htm\">上一章</a>").arg(novel.ids.last())));
     QVERIFY(addedPage.contains(QStringLiteral("<a href=\"List.htm\">下一章</a>")));
-    QVERIFY(ChmReader(result.chmPath).contains(QStringLiteral("/chm/%1/%2.htm").arg(novel.novelId).arg(added)));
+    QVERIFY(
+        ChmReader(result.chmPath).contains(QStringLiteral("/chm/%1/%2.htm").arg(novel.novelId).arg(added)));
 }
 
 void TestChmBuild::coverPage() {
     TestLibrary lib;
     QVERIFY(lib.isValid());
     const Built novel = addNovel(lib);
-    lib.db().exec(QStringLiteral("UPDATE book_novel SET BookImg='cover.jpg', NovelName='测试 <小说>' WHERE NovelID=?"),
-                  {novel.novelId});
+    lib.db().exec(
+        QStringLiteral("UPDATE book_novel SET BookImg='cover.jpg', NovelName='测试 <小说>' WHERE NovelID=?"),
+        {novel.novelId});
     Settings& settings = lib.context().settings();
     settings.setValue(QStringLiteral("bIsChmDefine"), QStringLiteral("1"));
     settings.setValue(QStringLiteral("chmAuthor"), QStringLiteral("制作者"));
@@ -233,7 +241,8 @@ void TestChmBuild::coverPage() {
     ChmReader book(result.chmPath);
     QVERIFY(gbk(book.object(QStringLiteral("/tempbook.htm")))
                 .contains(QStringLiteral("src=\"chm/%1/Index.htm\"").arg(novel.novelId)));
-    const QStringList names = paramValues(gbk(book.object(QStringLiteral("/temp.hhc"))), QStringLiteral("Name"));
+    const QStringList names =
+        paramValues(gbk(book.object(QStringLiteral("/temp.hhc"))), QStringLiteral("Name"));
     QCOMPARE(names.value(0), QStringLiteral("封面"));
     QCOMPARE(names.value(1), QStringLiteral("第一卷 开端"));
 }
@@ -272,8 +281,8 @@ void TestChmBuild::refusals_data() {
     QTest::newRow("no chapters") << false << false << true << QStringLiteral("无内容");
     QTest::newRow("nothing unread") << true << true << true
                                     << QStringLiteral("您在设置中选择了只处理未读章节，此小说没有未读章节");
-    QTest::newRow("no output folder") << true << false << false
-                                      << QStringLiteral("电子书输出目录不存在，请在设置中重新设定电子书输出目录");
+    QTest::newRow("no output folder")
+        << true << false << false << QStringLiteral("电子书输出目录不存在，请在设置中重新设定电子书输出目录");
 }
 
 void TestChmBuild::refusals() {
@@ -283,11 +292,12 @@ void TestChmBuild::refusals() {
     QFETCH(QString, message);
     TestLibrary lib;
     QVERIFY(lib.isValid());
-    const QString novelId =
-        chapters ? addFixtureNovel(lib, QStringLiteral("书"), QString(), {{QStringLiteral("一"), QString(), true}})
-                 : lib.addNovel(QStringLiteral("书"));
+    const QString novelId = chapters ? addFixtureNovel(lib, QStringLiteral("书"), QString(),
+                                                       {{QStringLiteral("一"), QString(), true}})
+                                     : lib.addNovel(QStringLiteral("书"));
     Settings& settings = lib.context().settings();
-    settings.setValue(QStringLiteral("bIsNotReadChm"), unreadOnly ? QStringLiteral("1") : QStringLiteral("0"));
+    settings.setValue(QStringLiteral("bIsNotReadChm"),
+                      unreadOnly ? QStringLiteral("1") : QStringLiteral("0"));
     settings.setValue(QStringLiteral("NovelChmPath"), outputFolder ? lib.path() : lib.path() + "/无此目录");
     ChmBuildJob job(lib.db(), lib.context().folder(), settings, novelId);
     job.setCompiler(ChmCompiler(QStringLiteral("/bin/true")));
@@ -299,7 +309,8 @@ void TestChmBuild::refusals() {
     QCOMPARE(prompter.messages.size(), 1);
     QCOMPARE(prompter.messages.first().first, Prompter::Icon::Warning);
     QCOMPARE(prompter.messages.first().second, message);
-    QCOMPARE(sqliteScalar(lib.context().folder().databasePath(), "SELECT count(*) FROM pri_mynovel").toInt(), 0);
+    QCOMPARE(sqliteScalar(lib.context().folder().databasePath(), "SELECT count(*) FROM pri_mynovel").toInt(),
+             0);
 }
 
 void TestChmBuild::failedCompileKeepsOldBook() {
@@ -314,7 +325,8 @@ void TestChmBuild::failedCompileKeepsOldBook() {
     QVERIFY(!result.ok);
     QVERIFY2(result.error.startsWith(QStringLiteral("电子书编译失败")), qPrintable(result.error));
     QCOMPARE(fileBytes(target), QByteArray("old book"));
-    QCOMPARE(sqliteScalar(lib.context().folder().databasePath(), "SELECT count(*) FROM pri_mynovel").toInt(), 0);
+    QCOMPARE(sqliteScalar(lib.context().folder().databasePath(), "SELECT count(*) FROM pri_mynovel").toInt(),
+             0);
 }
 
 void TestChmBuild::stopEndsCompiler() {

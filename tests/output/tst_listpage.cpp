@@ -54,13 +54,14 @@ void TestListPage::table_data() {
         << QStringList({"H上卷  [ <a href=vol1.htm>分卷阅读</a> ]", "C2F0", "C1F1",
                         "H下卷  [ <a href=vol2.htm>分卷阅读</a> ]", "C1F1"});
     QTest::newRow("a volume coming back is a run of its own")
-        << QStringList({"甲", "乙", "甲"}) << 4 << false << QStringList({"H甲", "C1F3", "H乙", "C1F3", "H甲", "C1F3"});
+        << QStringList({"甲", "乙", "甲"}) << 4 << false
+        << QStringList({"H甲", "C1F3", "H乙", "C1F3", "H甲", "C1F3"});
     QTest::newRow("chapters without volume after a volume")
         << QStringList({"甲", QString()}) << 1 << true
-        << QStringList({"H甲  [ <a href=vol1.htm>分卷阅读</a> ]", "C1F0", "H正文  [ <a href=vol2.htm>分卷阅读</a> ]",
-                        "C1F0"});
-    QTest::newRow("zero per line means two") << QStringList(3, QStringLiteral("卷")) << 0 << false
-                                             << QStringList({"H卷", "C2F0", "C1F1"});
+        << QStringList({"H甲  [ <a href=vol1.htm>分卷阅读</a> ]", "C1F0",
+                        "H正文  [ <a href=vol2.htm>分卷阅读</a> ]", "C1F0"});
+    QTest::newRow("zero per line means two")
+        << QStringList(3, QStringLiteral("卷")) << 0 << false << QStringList({"H卷", "C2F0", "C1F1"});
     QTest::newRow("no chapters") << QStringList() << 2 << true << QStringList();
 }
 
@@ -71,11 +72,12 @@ void TestListPage::table() {
     QFETCH(QStringList, expected);
     const int n = perLine < 1 ? 2 : perLine;
     const QString width = QString::number(100 / n);
-    const QRegularExpression heading(QStringLiteral("^<TR><td bgcolor=#F6F6F6 align=center colspan=%1>(.*)</td></TR>$")
-                                         .arg(n));
-    const QRegularExpression cell(QStringLiteral("<TD width=%1% align=left>&nbsp;<A href=\"(\\d+)\\.htm\">第\\1章</A>"
-                                                 "</CENTER></TD>")
-                                      .arg(width));
+    const QRegularExpression heading(
+        QStringLiteral("^<TR><td bgcolor=#F6F6F6 align=center colspan=%1>(.*)</td></TR>$").arg(n));
+    const QRegularExpression cell(
+        QStringLiteral("<TD width=%1% align=left>&nbsp;<A href=\"(\\d+)\\.htm\">第\\1章</A>"
+                       "</CENTER></TD>")
+            .arg(width));
     const QString filler = QStringLiteral("<TD width=%1%>&nbsp;</TD>").arg(width);
 
     const QString table = buildListTable(chaptersOf(volumes), perLine, volumeLinks);
@@ -87,7 +89,8 @@ void TestListPage::table() {
             summary << u'H' + h.captured(1);
             continue;
         }
-        QVERIFY2(row.startsWith(QStringLiteral("<TR>")) && row.endsWith(QStringLiteral("</TR>")), qPrintable(row));
+        QVERIFY2(row.startsWith(QStringLiteral("<TR>")) && row.endsWith(QStringLiteral("</TR>")),
+                 qPrintable(row));
         const qsizetype cells = row.count(cell);
         const qsizetype fillers = row.count(filler);
         // Rows hold nothing but cells and fillers.
@@ -109,9 +112,12 @@ void TestListPage::escapeText_data() {
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("page");
     QTest::newRow("null") << QString() << QString();
-    QTest::newRow("tags and spaces") << "a <b> c" << "a&nbsp;&lt;b&gt;&nbsp;c";
-    QTest::newRow("line breaks") << "一\r\n二\n三" << "一<br>二<br>三";
-    QTest::newRow("entities stay") << "&amp;" << "&amp;";
+    QTest::newRow("tags and spaces") << "a <b> c"
+                                     << "a&nbsp;&lt;b&gt;&nbsp;c";
+    QTest::newRow("line breaks") << "一\r\n二\n三"
+                                 << "一<br>二<br>三";
+    QTest::newRow("entities stay") << "&amp;"
+                                   << "&amp;";
 }
 
 void TestListPage::escapeText() {
@@ -148,7 +154,8 @@ void TestListPage::listPage() {
     QVERIFY(!page.contains(QStringLiteral("[[")));
 
     // Without brief, picture or volume links those parts are empty.
-    lib.db().exec(QStringLiteral("UPDATE book_novel SET Brief=NULL, BookImg=NULL WHERE NovelID=?"), {novelId});
+    lib.db().exec(QStringLiteral("UPDATE book_novel SET Brief=NULL, BookImg=NULL WHERE NovelID=?"),
+                  {novelId});
     settings.setValue(QStringLiteral("bIsVolumeSet"), QStringLiteral("0"));
     QVERIFY(writeListPage(lib.db(), lib.context().folder(), settings, novelId));
     const QString plain = readTextFile(lib.context().folder().novelListPage(novelId));
@@ -168,13 +175,16 @@ void TestListPage::listPageOfUserStyle() {
     settings.setValue(QStringLiteral("ArticleStyle"), QStringLiteral("我的样式"));
     // The style's folder is missing: the built-in list page is used.
     QVERIFY(writeListPage(lib.db(), lib.context().folder(), settings, novelId));
-    QVERIFY(readTextFile(lib.context().folder().novelListPage(novelId)).contains(QStringLiteral("class=\"chapters\"")));
+    QVERIFY(readTextFile(lib.context().folder().novelListPage(novelId))
+                .contains(QStringLiteral("class=\"chapters\"")));
 
-    QVERIFY(writeTextFile(lib.path() + QStringLiteral("/usermodel/我的样式/listmodel.htm"),
-                          QStringLiteral("<p>[[BookName]]|[[author]]|[[theDir]]</p><table>[[Content]]</table>")));
+    QVERIFY(
+        writeTextFile(lib.path() + QStringLiteral("/usermodel/我的样式/listmodel.htm"),
+                      QStringLiteral("<p>[[BookName]]|[[author]]|[[theDir]]</p><table>[[Content]]</table>")));
     QVERIFY(writeListPage(lib.db(), lib.context().folder(), settings, novelId));
     const QString page = readTextFile(lib.context().folder().novelListPage(novelId));
-    QVERIFY2(page.startsWith(QStringLiteral("<p>书||../</p><table><TR><td bgcolor=#F6F6F6")), qPrintable(page));
+    QVERIFY2(page.startsWith(QStringLiteral("<p>书||../</p><table><TR><td bgcolor=#F6F6F6")),
+             qPrintable(page));
 }
 
 void TestListPage::listPagesJob() {
@@ -182,7 +192,8 @@ void TestListPage::listPagesJob() {
     QVERIFY(lib.isValid());
     const QString a = addFixtureNovel(lib, QStringLiteral("甲"), QString(), {{QStringLiteral("一")}});
     const QString b = addFixtureNovel(lib, QStringLiteral("乙"), QString(), {{QStringLiteral("二")}});
-    ListPagesJob job(lib.db(), lib.context().folder(), lib.context().settings(), {a, QStringLiteral("777777"), b});
+    ListPagesJob job(lib.db(), lib.context().folder(), lib.context().settings(),
+                     {a, QStringLiteral("777777"), b});
     ScriptedPrompter prompter;
     job.setPrompter(&prompter);
     job.runHere();
@@ -228,9 +239,9 @@ void TestListPage::libraryReport() {
     QVERIFY(lib.isValid());
     const CategoryStore::Result category = CategoryStore(lib.db()).add(QStringLiteral("武侠"));
     QVERIFY(category.ok());
-    const QString a = addFixtureNovel(lib, QStringLiteral("剑"), QStringLiteral("甲"),
-                                      {{QStringLiteral("一")}, {QStringLiteral("二")}}, nullptr, QString(),
-                                      category.code);
+    const QString a =
+        addFixtureNovel(lib, QStringLiteral("剑"), QStringLiteral("甲"),
+                        {{QStringLiteral("一")}, {QStringLiteral("二")}}, nullptr, QString(), category.code);
     lib.db().exec(QStringLiteral("UPDATE book_novelcontent SET WordNums=6172 WHERE NovelID=?"), {a});
     lib.db().exec(QStringLiteral("UPDATE book_novel SET bIsEnd='1' WHERE NovelID=?"), {a});
     addFixtureNovel(lib, QStringLiteral("散"), QString(), {{QStringLiteral("一")}});

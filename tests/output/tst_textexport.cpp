@@ -50,10 +50,12 @@ private:
                                       ScriptedPrompter& prompter, const QString& folder = QString());
 };
 
-TextExportJob::Result TestTextExport::exportNovel(TestLibrary& lib, const QString& novelId, TextExportJob::Mode mode,
-                                                  ScriptedPrompter& prompter, const QString& folder) {
+TextExportJob::Result TestTextExport::exportNovel(TestLibrary& lib, const QString& novelId,
+                                                  TextExportJob::Mode mode, ScriptedPrompter& prompter,
+                                                  const QString& folder) {
     Settings& settings = lib.context().settings();
-    if (settings.value(QStringLiteral("NovelChmPath")) == settings.defaultValue(Settings::kMain, "NovelChmPath"))
+    if (settings.value(QStringLiteral("NovelChmPath")) ==
+        settings.defaultValue(Settings::kMain, "NovelChmPath"))
         QDir().mkpath(settings.value(QStringLiteral("NovelChmPath")));
     TextExportJob job(lib.db(), lib.context().folder(), settings, novelId, mode, folder);
     job.setPrompter(&prompter);
@@ -94,7 +96,8 @@ void TestTextExport::wholeText() {
     QCOMPARE(lines.indexOf(QStringLiteral("第五章")) - 1, lines.indexOf(QStringLiteral("下卷")));
     // Each chapter: its title, then its paragraphs on lines of their own, no blank lines, no page chrome.
     const qsizetype first = lines.indexOf(QStringLiteral("第一章"));
-    QCOMPARE(lines.mid(first, 4), QStringList({"第一章", "　　第一章的正文。", "　　第二段 a<b。", "第二章"}));
+    QCOMPARE(lines.mid(first, 4),
+             QStringList({"第一章", "　　第一章的正文。", "　　第二段 a<b。", "第二章"}));
     QVERIFY(!text.contains(QStringLiteral("\r\n\r\n")));
     QVERIFY(!text.contains(QStringLiteral("上一章")));
     QVERIFY(!text.contains(QRegularExpression(QStringLiteral("[^\\r]\\n"))));
@@ -124,10 +127,10 @@ void TestTextExport::encodings() {
     const QString novelId = addFixtureNovel(lib, QStringLiteral("長夜"), QStringLiteral("作者"),
                                             {{QStringLiteral("第一章 開始")}});
     // The chapter page is stored in the charset too.
-    writeFixturePage(lib, novelId, sqliteScalar(lib.context().folder().databasePath(),
-                                                "SELECT id FROM book_novelcontent")
-                                       .toLongLong(),
-                     QStringLiteral("第一章 開始"), QStringLiteral("　　繁體正文。"), charset);
+    writeFixturePage(
+        lib, novelId,
+        sqliteScalar(lib.context().folder().databasePath(), "SELECT id FROM book_novelcontent").toLongLong(),
+        QStringLiteral("第一章 開始"), QStringLiteral("　　繁體正文。"), charset);
     lib.context().settings().setValue(QStringLiteral("charset"), charset);
     ScriptedPrompter prompter;
     const TextExportJob::Result result = exportNovel(lib, novelId, TextExportJob::Mode::Text, prompter);
@@ -150,7 +153,8 @@ void TestTextExport::document() {
     QVERIFY2(result.ok, qPrintable(result.error));
     QCOMPARE(result.path, lib.path() + QStringLiteral("/chm/长夜.doc"));
     QCOMPARE(prompter.asked.size(), 1);
-    QCOMPARE(prompter.asked.first().text, QStringLiteral("小说已制作到") + result.path + QStringLiteral("，是否打开此文件"));
+    QCOMPARE(prompter.asked.first().text,
+             QStringLiteral("小说已制作到") + result.path + QStringLiteral("，是否打开此文件"));
     QCOMPARE(result.openPath, result.path);
 
     const QString doc = gbk(fileBytes(result.path));
@@ -180,12 +184,18 @@ void TestTextExport::chapterFileNames_data() {
     QTest::addColumn<int>("number");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("name");
-    QTest::newRow("1") << 1 << "第一章" << "001_第一章.txt";
-    QTest::newRow("99") << 99 << "x" << "099_x.txt";
-    QTest::newRow("100") << 100 << "x" << "100_x.txt";
-    QTest::newRow("1000") << 1000 << "x" << "1000_x.txt";
-    QTest::newRow("question mark and colon") << 7 << "为什么?答案:有" << "007_为什么_答案_有.txt";
-    QTest::newRow("slashes and quotes") << 8 << "a/b\\c\"d\"<e>|f*" << "008_a_b_c_d__e__f_.txt";
+    QTest::newRow("1") << 1 << "第一章"
+                       << "001_第一章.txt";
+    QTest::newRow("99") << 99 << "x"
+                        << "099_x.txt";
+    QTest::newRow("100") << 100 << "x"
+                         << "100_x.txt";
+    QTest::newRow("1000") << 1000 << "x"
+                          << "1000_x.txt";
+    QTest::newRow("question mark and colon") << 7 << "为什么?答案:有"
+                                             << "007_为什么_答案_有.txt";
+    QTest::newRow("slashes and quotes") << 8 << "a/b\\c\"d\"<e>|f*"
+                                        << "008_a_b_c_d__e__f_.txt";
 }
 
 void TestTextExport::chapterFileNames() {
@@ -199,10 +209,10 @@ void TestTextExport::chapterFiles() {
     TestLibrary lib;
     QVERIFY(lib.isValid());
     QList<qint64> ids;
-    const QString novelId = addFixtureNovel(lib, QStringLiteral("书"), QString(),
-                                            {{QStringLiteral("第一章 何处?")}, {QStringLiteral("第二章 时:分")},
-                                             {QStringLiteral("第三章")}},
-                                            &ids);
+    const QString novelId = addFixtureNovel(
+        lib, QStringLiteral("书"), QString(),
+        {{QStringLiteral("第一章 何处?")}, {QStringLiteral("第二章 时:分")}, {QStringLiteral("第三章")}},
+        &ids);
     // A chapter whose page is missing gives an empty file; the others are still written.
     QVERIFY(QFile::remove(lib.context().folder().chapterPage(novelId, ids.at(1))));
     const QString folder = lib.path() + QStringLiteral("/各章");
@@ -216,19 +226,22 @@ void TestTextExport::chapterFiles() {
     QCOMPARE(gbk(fileBytes(folder + QStringLiteral("/001_第一章 何处_.txt"))),
              QStringLiteral("第一章 何处?\r\n　　第一章 何处?的正文。\r\n　　第二段 a<b。\r\n"));
     QVERIFY(fileBytes(folder + QStringLiteral("/002_第二章 时_分.txt")).isEmpty());
-    QCOMPARE(prompter.asked.first().text,
-             QStringLiteral("相应各章节txt文件制作完成，已存入到\"") + folder + QStringLiteral("\"目录下，是否打开此目录"));
+    QCOMPARE(prompter.asked.first().text, QStringLiteral("相应各章节txt文件制作完成，已存入到\"") + folder +
+                                              QStringLiteral("\"目录下，是否打开此目录"));
     QCOMPARE(result.openPath, folder);
     // Files of single chapters are no books of the bookcase.
-    QCOMPARE(sqliteScalar(lib.context().folder().databasePath(), "SELECT count(*) FROM pri_mynovel").toInt(), 0);
+    QCOMPARE(sqliteScalar(lib.context().folder().databasePath(), "SELECT count(*) FROM pri_mynovel").toInt(),
+             0);
 }
 
 void TestTextExport::postProcess_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
     QTest::newRow("NUL") << QString(QStringLiteral("a") + QChar(0) + QStringLiteral("b")) << "ab";
-    QTest::newRow("bare line feeds") << "a\nb\r\nc\rd" << "a\r\nb\r\nc\r\nd";
-    QTest::newRow("blank lines kept") << "a\r\n\r\nb" << "a\r\n\r\nb";
+    QTest::newRow("bare line feeds") << "a\nb\r\nc\rd"
+                                     << "a\r\nb\r\nc\r\nd";
+    QTest::newRow("blank lines kept") << "a\r\n\r\nb"
+                                      << "a\r\n\r\nb";
 }
 
 void TestTextExport::postProcess() {
@@ -250,16 +263,17 @@ void TestTextExport::volumeFiles() {
     QVERIFY2(job.result().ok, qPrintable(job.result().error));
     // The second run of 上卷 must not overwrite the first.
     QCOMPARE(QDir(folder).entryList(QDir::Files, QDir::Name),
-             QStringList({"长夜-分卷上卷-3.txt", "长夜-分卷上卷.txt", "长夜-分卷下卷.txt", "长夜-分卷正文.txt",
-                          "长夜-正文.txt"}));
-    QCOMPARE(gbk(fileBytes(folder + QStringLiteral("/长夜-分卷上卷.txt"))),
-             QStringLiteral("第一章\r\n　　第一章的正文。\r\n　　第二段 a<b。\r\n第二章\r\n　　第二章的正文。\r\n"
-                            "　　第二段 a<b。\r\n"));
+             QStringList({"长夜-分卷上卷-3.txt", "长夜-分卷上卷.txt", "长夜-分卷下卷.txt",
+                          "长夜-分卷正文.txt", "长夜-正文.txt"}));
+    QCOMPARE(
+        gbk(fileBytes(folder + QStringLiteral("/长夜-分卷上卷.txt"))),
+        QStringLiteral("第一章\r\n　　第一章的正文。\r\n　　第二段 a<b。\r\n第二章\r\n　　第二章的正文。\r\n"
+                       "　　第二段 a<b。\r\n"));
     QCOMPARE(status.first().first().toString(), QStringLiteral("正在生成分卷上卷，请稍候..."));
     QCOMPARE(status.at(1).first().toString(), QStringLiteral("正在生成分卷长夜-正文，请稍候..."));
     QCOMPARE(status.last().first().toString(), QStringLiteral("分卷txt文件完成"));
-    QCOMPARE(prompter.asked.first().text,
-             QStringLiteral("相应各分卷txt文件制作完成，已存入到\"") + folder + QStringLiteral("\"目录下，是否打开此目录"));
+    QCOMPARE(prompter.asked.first().text, QStringLiteral("相应各分卷txt文件制作完成，已存入到\"") + folder +
+                                              QStringLiteral("\"目录下，是否打开此目录"));
     QVERIFY(job.result().openPath.isEmpty());
 }
 
@@ -287,7 +301,8 @@ void TestTextExport::volumeFilesUnreadOnly() {
     job.setPrompter(&prompter);
     job.runHere();
     QVERIFY(!job.result().ok);
-    QCOMPARE(prompter.messages.first().second, QStringLiteral("您在设置中选择了只处理未读章节，此小说没有未读章节"));
+    QCOMPARE(prompter.messages.first().second,
+             QStringLiteral("您在设置中选择了只处理未读章节，此小说没有未读章节"));
 }
 
 void TestTextExport::fullTextPage() {

@@ -17,15 +17,23 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
 #include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QThreadPool>
 #include <QTime>
+#include <QtConcurrent/QtConcurrentMap>
+
+#include <atomic>
+#include <numeric>
 
 namespace {
 
 const QString kIndexPage = QStringLiteral("Index.htm");
 const QString kListPage = QStringLiteral("List.htm");
 const QString kListChmPage = QStringLiteral("ListChm.htm");
+constexpr int kRelinkThreads = 8;
 
 QByteArray readBytes(const QString& path, bool* ok = nullptr) {
     QFile file(path);
@@ -143,21 +151,8 @@ bool ChmBuildJob::buildChm(const NovelRecord& novel, const QList<OutputChapter>&
         contents += ChmProject::contentsEntry(QStringLiteral("封面"), bookFolder, kIndexPage);
     }
 
-    for (qsizetype i = 0; i < pages.size(); ++i) {
-        if (stopRequested()) {
-            m_result.stopped = true;
-            return false;
-        }
-        setProgress(int(i), int(pages.size()));
-        const QString path = novelDir + u'/' + pages.at(i);
-        bool ok = false;
-        QByteArray page = readBytes(path, &ok);
-        if (ok && ChmProject::relinkPage(i, pages, page) && !writeBytesAtomically(path, page, &error)) {
-            fail(error);
-            return false;
-        }
-    }
-    setProgress(int(pages.size()), int(pages.size()));
+    if (!relinkPages(novelDir, pages))
+        return false;
 
     QString index;
     for (const VolumeRun& run : volumeRuns(chapters)) {
@@ -213,6 +208,49 @@ bool ChmBuildJob::buildChm(const NovelRecord& novel, const QList<OutputChapter>&
         fail(tr("无法写入电子书 %1").arg(target));
         return false;
     }
+    return true;
+}
+
+bool ChmBuildJob::relinkPages(const QString& novelDir, const QStringList& pages) {
+    // Each page is read, relinked and safely written (synced to disk) on its own, so the time goes
+    // into waiting for the disk; several pages at a time wait together.
+    QThreadPool pool;
+    pool.setMaxThreadCount(kRelinkThreads);
+    std::atomic<int> done{0};
+    QMutex errorLock;
+    QString writeError;
+    QList<qsizetype> positions(pages.size());
+    std::iota(positions.begin(), positions.end(), qsizetype(0));
+    QFuture<void> relinking = QtConcurrent::map(&pool, positions, [&](qsizetype i) {
+        if (stopRequested())
+            return;
+        const QString path = novelDir + u'/' + pages.at(i);
+        bool ok = false;
+        QByteArray page = readBytes(path, &ok);
+        QString error;
+        if (ok && ChmProject::relinkPage(i, pages, page) && !writeBytesAtomically(path, page, &error)) {
+            const QMutexLocker lock(&errorLock);
+            if (writeError.isEmpty())
+                writeError = error;
+        }
+        ++done;
+    });
+    while (!relinking.isFinished()) {
+        setProgress(done.load(), int(pages.size()));
+        if (stopRequested())
+            relinking.cancel();
+        QThread::msleep(20);
+    }
+    relinking.waitForFinished();
+    if (stopRequested()) {
+        m_result.stopped = true;
+        return false;
+    }
+    if (!writeError.isEmpty()) {
+        fail(writeError);
+        return false;
+    }
+    setProgress(int(pages.size()), int(pages.size()));
     return true;
 }
 

@@ -41,6 +41,7 @@ protected:
 
 private:
     bool buildChm(const NovelRecord& novel, const QList<OutputChapter>& chapters, const QString& target);
+    bool relinkPages(const QString& novelDir, const QStringList& pages);
     bool writeCover(const NovelRecord& novel);
     bool writeListChm(const NovelRecord& novel, const QList<OutputChapter>& chapters, QString* error);
     QStringList projectFiles(const QString& workDir) const;

@@ -1,7 +1,9 @@
 // Record-file commands: sitesign, lst, bookmarks.
 #include "app/cli.h"
 
+#include "download/pagefetcher.h"
 #include "download/sitesigntable.h"
+#include "download/sitesignupdate.h"
 #include "storage/librarycontext.h"
 #include "storage/novellist.h"
 #include "storage/recorddocument.h"
@@ -83,6 +85,46 @@ int sitesignImport(CliContext& cli, LibraryContext& library, const QStringList& 
     return CliOk;
 }
 
+int sitesignUpdate(CliContext& cli, LibraryContext& library, const QStringList& args) {
+    std::optional<bool> answer;
+    for (const QString& a : args) {
+        if (a == QLatin1String("--overwrite-all"))
+            answer = true;
+        else if (a == QLatin1String("--keep-all"))
+            answer = false;
+        else
+            return cli.fail(QStringLiteral("用法: quiveral-cli sitesign update [--overwrite-all|--keep-all]"),
+                            CliUsage);
+    }
+    SiteSignTable table;
+    table.load(signFile(library));
+    QStringList refused;
+    PageFetcher fetcher(FetchOptions::fromSettings(library.settings()));
+    const auto result = SiteSignUpdate::updateFromServer(
+        fetcher, table, library.settings().value(QStringLiteral("SiteSignUpdateUrl")),
+        library.folder().path(),
+        [&](const SiteSign& existing, const SiteSign&) {
+            if (!answer)
+                refused << existing[SiteSign::Url];
+            return SiteSignTable::Decision{answer.value_or(false), false};
+        },
+        [&](const QString& text) { cli.out << text << Qt::endl; });
+    if (!result.ok)
+        return cli.fail(result.message);
+    QString error;
+    if (!table.save(signFile(library), &error))
+        return cli.fail(error);
+    cli.out << QStringLiteral("新增 %1，覆盖 %2，保留 %3，相同 %4")
+                   .arg(result.merge.added)
+                   .arg(result.merge.overwritten)
+                   .arg(result.merge.kept)
+                   .arg(result.merge.identical)
+            << Qt::endl;
+    for (const QString& url : refused)
+        cli.err << QStringLiteral("已保留原有标志（用 --overwrite-all 覆盖）：") << url << Qt::endl;
+    return CliOk;
+}
+
 int sitesignExport(CliContext& cli, LibraryContext& library, const QStringList& args) {
     QString file;
     QStringList urls;
@@ -132,19 +174,21 @@ int sitesignApply(CliContext& cli, LibraryContext& library, const QStringList& a
 }
 
 int runSitesign(CliContext& cli, const QStringList& args) {
-    const QString usage = QStringLiteral("用法: quiveral-cli sitesign list | import FILE "
-                                         "[--overwrite-all|--keep-all] | export FILE [--url URL ...] | "
-                                         "apply (--all | NOVELID...)");
+    const QString usage =
+        QStringLiteral("用法: quiveral-cli sitesign list | import FILE "
+                       "[--overwrite-all|--keep-all] | update [--overwrite-all|--keep-all] | "
+                       "export FILE [--url URL ...] | apply (--all | NOVELID...)");
     if (args.isEmpty())
         return cli.fail(usage, CliUsage);
     const QString verb = args.first();
     const QStringList rest = args.mid(1);
     if (verb != QLatin1String("list") && verb != QLatin1String("import") && verb != QLatin1String("export") &&
-        verb != QLatin1String("apply"))
+        verb != QLatin1String("apply") && verb != QLatin1String("update"))
         return cli.fail(usage, CliUsage);
     if (verb == QLatin1String("list") && !rest.isEmpty())
         return cli.fail(usage, CliUsage);
-    const bool changes = verb == QLatin1String("import") || verb == QLatin1String("apply");
+    const bool changes =
+        verb == QLatin1String("import") || verb == QLatin1String("apply") || verb == QLatin1String("update");
     LibraryContext* library = cli.openLibrary(changes);
     if (!library)
         return CliFailed;
@@ -154,6 +198,8 @@ int runSitesign(CliContext& cli, const QStringList& args) {
         return sitesignImport(cli, *library, rest);
     if (verb == QLatin1String("export"))
         return sitesignExport(cli, *library, rest);
+    if (verb == QLatin1String("update"))
+        return sitesignUpdate(cli, *library, rest);
     return sitesignApply(cli, *library, rest);
 }
 
@@ -199,9 +245,9 @@ int runLst(CliContext& cli, const QStringList& args) {
 }
 
 const CliRegistry::Registration registrations[] = {
-    CliRegistry::Registration({QStringLiteral("sitesign"),
-                               QStringLiteral("list | import FILE | export FILE | apply"),
-                               QStringLiteral("正文标志：列出、导入、导出、按设定标志替换"), runSitesign}),
+    CliRegistry::Registration(
+        {QStringLiteral("sitesign"), QStringLiteral("list | import FILE | update | export FILE | apply"),
+         QStringLiteral("正文标志：列出、导入、在线更新、导出、按设定标志替换"), runSitesign}),
     CliRegistry::Registration({QStringLiteral("lst"), QStringLiteral("export FILE | import FILE"),
                                QStringLiteral("导出或导入小说列表 (.lst)"), runLst}),
     CliRegistry::Registration(

@@ -108,7 +108,7 @@ int runText(CliContext& cli, const QStringList& rawArgs) {
         if (!charsetGiven)
             charset = QStringLiteral("none");
         text = bytesToText(bytes, charset);
-        cli.err << "charset: " << charset << Qt::endl;
+        cli.err << QStringLiteral("字符集：") << charset << Qt::endl;
     } else if (charsetGiven) {
         text = bytesToText(bytes, charset);
     } else {

@@ -428,6 +428,7 @@ QByteArray limitNesting(const QByteArray& html) {
     QByteArray out;
     qsizetype copied = 0;
     int depth = 0;
+    bool ruled = false; // an <hr> stands in and no text has come since
     qsizetype i = html.indexOf('<');
     while (i >= 0 && i + 1 < html.size()) {
         if (qstrncmp(html.constData() + i, "<!--", 4) == 0) {
@@ -466,7 +467,17 @@ QByteArray limitNesting(const QByteArray& html) {
         const bool selfClosing = html.at(tagEnd - 1) == '/';
         if (!selfClosing && !isFlat(name) && ++depth > kMaxDepth) {
             --depth;
-            out.append(html.constData() + copied, i - copied);
+            const QByteArray skipped = QByteArray::fromRawData(html.constData() + copied, i - copied);
+            if (!skipped.trimmed().isEmpty())
+                ruled = false;
+            out.append(skipped);
+            // A block still stands on its own line, as it does where browsers stop nesting; an
+            // empty <hr> is a block that nests nothing.
+            const GumboTag tag = gumbo_tagn_enum(name.constData(), unsigned(name.size()));
+            if (!ruled && displayOf(tag) != Display::Inline && displayOf(tag) != Display::Skip) {
+                out.append("<hr>");
+                ruled = true;
+            }
             copied = tagEnd + 1;
         }
         i = html.indexOf('<', tagEnd + 1);

@@ -76,6 +76,12 @@ const QList<Settings::Key>& Settings::mainKeys() {
         {"bIsAutoAllReNew", "0"},
         {"bIsAutoMin", "0"},
         {"tbrWebKey", nullptr},
+        // Network addresses and patterns this program adds; empty means the feature is off.
+        {"JumpUrlPatterns", nullptr},
+        {"JumpFeedPatterns", nullptr},
+        {"JumpBodyPatterns", nullptr},
+        {"NetCheckUrl", nullptr},
+        {"SiteSignUpdateUrl", nullptr},
     };
     return keys;
 }

@@ -137,6 +137,12 @@ void TestHtml::innerTextSurvivesDeepNesting() {
                          QStringLiteral("</div>").repeated(depth);
     QCOMPARE(htmlInnerText(html), QStringLiteral("深处"));
     QCOMPARE(htmlInnerText(QStringLiteral("<b><i>").repeated(depth) + u'x'), QStringLiteral("x"));
+    // Bad pages leave every line's <div> open; past the nesting limit the lines must stay apart.
+    QStringList lines;
+    for (int i = 0; i < 2000; ++i)
+        lines.append(QString::number(i));
+    QCOMPARE(htmlInnerText(u"<div>" + lines.join(QStringLiteral("<div>"))),
+             lines.join(QStringLiteral("\r\n")));
 }
 
 void TestHtml::plainText_data() {

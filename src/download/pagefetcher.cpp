@@ -1,0 +1,171 @@
+#include "download/pagefetcher.h"
+
+#include "download/pagetransfer.h"
+#include "storage/regex.h"
+
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QThread>
+#include <QTimer>
+#include <QUrl>
+
+#include <vector>
+
+namespace {
+
+constexpr int kTickMs = 50;
+
+// "||"-separated entries; "[[…]]" is a regular expression, anything else a piece of the address.
+bool matchesPatternList(const QString& url, const QString& list) {
+    for (const QString& entry : list.split(QStringLiteral("||"), Qt::SkipEmptyParts)) {
+        const QString pattern = entry.trimmed();
+        if (pattern.isEmpty())
+            continue;
+        if (pattern.startsWith(QLatin1String("[[")) && pattern.endsWith(QLatin1String("]]")) &&
+            pattern.size() > 4) {
+            if (!regexMatches(url, pattern.mid(2, pattern.size() - 4)).isEmpty())
+                return true;
+        } else if (url.contains(pattern, Qt::CaseInsensitive)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+PageFetcher::PageFetcher(const FetchOptions& options, std::function<bool()> stopRequested)
+    : m_options(options)
+    , m_stop(std::move(stopRequested))
+    , m_nam(std::make_unique<QNetworkAccessManager>()) {}
+
+PageFetcher::~PageFetcher() = default;
+
+bool PageFetcher::isJumpAddress(const QString& url, bool withFeeds) const {
+    return matchesPatternList(url, m_options.jumpUrlPatterns) ||
+           (withFeeds && matchesPatternList(url, m_options.jumpFeedPatterns));
+}
+
+std::unique_ptr<PageTransfer> PageFetcher::makeTransfer(const Request& request) {
+    auto transfer = std::make_unique<PageTransfer>(m_nam.get(), m_options, PageTransfer::Mode::Page,
+                                                   request.url, request.referer);
+    if (isJumpAddress(request.url, request.realDownUrl))
+        transfer->resolveJumpFirst(matchesPatternList(request.url, m_options.jumpBodyPatterns));
+    return transfer;
+}
+
+FetchedPage PageFetcher::fetch(const QString& url, const QString& referer) {
+    return fetchAll({Request{url, referer}}, 1).value(0);
+}
+
+QList<FetchedPage> PageFetcher::fetchAll(const QList<Request>& requests, int concurrency,
+                                         const EachFinished& onEachFinished) {
+    std::vector<std::unique_ptr<PageTransfer>> owned;
+    QList<PageTransfer*> transfers;
+    for (const Request& request : requests) {
+        owned.push_back(makeTransfer(request));
+        transfers.append(owned.back().get());
+    }
+    run(transfers, concurrency > 0 ? concurrency : m_options.concurrency, onEachFinished);
+    QList<FetchedPage> results;
+    for (const PageTransfer* transfer : std::as_const(transfers))
+        results.append(transfer->result());
+    return results;
+}
+
+QString PageFetcher::getJumpUrl(const QString& url) {
+    PageTransfer transfer(m_nam.get(), m_options, PageTransfer::Mode::Jump, url, QString());
+    transfer.setJumpBody(matchesPatternList(url, m_options.jumpBodyPatterns));
+    run({&transfer}, 1, {});
+    return transfer.result().ok() ? transfer.jumpTarget() : QString();
+}
+
+QString PageFetcher::getRealDownUrl(const QString& url) {
+    if (!isJumpAddress(url, true))
+        return url;
+    const QString target = getJumpUrl(url);
+    if (target.isEmpty())
+        return url;
+    return QUrl(url.trimmed(), QUrl::TolerantMode).resolved(QUrl(target, QUrl::TolerantMode)).toString();
+}
+
+void PageFetcher::run(const QList<PageTransfer*>& transfers, int concurrency,
+                      const EachFinished& onEachFinished) {
+    Q_ASSERT_X(m_nam->thread() == QThread::currentThread(), "PageFetcher",
+               "used on another thread than the one it was made on");
+    if (transfers.isEmpty())
+        return;
+    QEventLoop loop;
+    QList<bool> reported(transfers.size(), false);
+    bool stopping = false;
+    bool pumping = false;
+    bool pumpAgain = false;
+
+    // Starts what may start, reports what ended, and quits when everything has ended. Runs on every
+    // change and on every tick: slots held by other threads come free without a signal here.
+    auto pumpOnce = [&] {
+        if (!stopping && stopRequested()) {
+            stopping = true;
+            for (PageTransfer* transfer : transfers)
+                transfer->stop();
+        }
+        int running = 0;
+        for (const PageTransfer* transfer : transfers)
+            running += transfer->isRunning() ? 1 : 0;
+        for (PageTransfer* transfer : transfers) {
+            if (running >= concurrency || stopping)
+                break;
+            if (!transfer->isDone() && !transfer->isRunning() && transfer->tryStart())
+                ++running;
+        }
+        bool allDone = true;
+        for (int i = 0; i < transfers.size(); ++i) {
+            if (!transfers.at(i)->isDone()) {
+                allDone = false;
+                continue;
+            }
+            if (!reported.at(i)) {
+                reported[i] = true;
+                if (onEachFinished)
+                    onEachFinished(i, transfers.at(i)->result());
+            }
+        }
+        if (allDone)
+            loop.quit();
+    };
+    // A report may spin an event loop of its own; the pump then runs again afterwards, not inside itself.
+    auto pump = [&] {
+        if (pumping) {
+            pumpAgain = true;
+            return;
+        }
+        pumping = true;
+        do {
+            pumpAgain = false;
+            pumpOnce();
+        } while (pumpAgain);
+        pumping = false;
+    };
+
+    QTimer tick;
+    tick.setInterval(kTickMs);
+    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+        for (PageTransfer* transfer : transfers)
+            transfer->checkTime();
+        pump();
+    });
+    for (PageTransfer* transfer : transfers) {
+        // Queued: a reply may end inside abort() or tryStart(), in the middle of a pump.
+        QObject::connect(transfer, &PageTransfer::requestEnded, &loop, pump, Qt::QueuedConnection);
+        QObject::connect(transfer, &PageTransfer::done, &loop, pump, Qt::QueuedConnection);
+    }
+    tick.start();
+    pump();
+    bool allDone = true;
+    for (const PageTransfer* transfer : transfers)
+        allDone = allDone && transfer->isDone();
+    if (!allDone)
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    for (PageTransfer* transfer : transfers)
+        QObject::disconnect(transfer, nullptr, &loop, nullptr);
+}

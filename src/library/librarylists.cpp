@@ -1,0 +1,103 @@
+#include "library/librarylists.h"
+
+#include "storage/database.h"
+#include "storage/dbvalue.h"
+
+#include <QSqlQuery>
+
+namespace {
+
+const QString kChapterColumns = QStringLiteral(
+    "a.id, a.NovelID, b.NovelName, a.Title, a.Displayorder, a.Volume, a.ComeFrom, a.DownDate, a.DownTime, "
+    "a.WordNums, a.bIsRead FROM book_novelcontent a LEFT JOIN book_novel b ON a.NovelID = b.NovelID ");
+
+QList<ChapterRow> chapterRows(QSqlQuery q) {
+    QList<ChapterRow> rows;
+    while (q.next()) {
+        ChapterRow r;
+        r.id = q.value(0).toLongLong();
+        r.novelId = textOf(q.value(1));
+        r.novelName = textOf(q.value(2));
+        r.title = textOf(q.value(3));
+        r.displayorder = intOf(q.value(4));
+        r.volume = textOf(q.value(5));
+        r.comeFrom = textOf(q.value(6));
+        r.downDate = textOf(q.value(7));
+        r.downTime = textOf(q.value(8));
+        if (!q.value(9).isNull())
+            r.wordNums = q.value(9).toInt();
+        r.read = textOf(q.value(10)) == QLatin1String("1");
+        rows.append(r);
+    }
+    return rows;
+}
+
+} // namespace
+
+QString ChapterRow::downloadedAt() const {
+    return downDate + u' ' + downTime.left(5);
+}
+
+namespace LibraryLists {
+
+QList<NovelRow> novels(const Database& db, const QString& categoryCode) {
+    const QString select =
+        QStringLiteral("SELECT a.NovelID, a.NovelName, b.MC, a.ListUrl, a.Author, a.bIsEnd "
+                       "FROM book_novel a LEFT JOIN dic_noveltype b ON a.LB = b.DM ");
+    QSqlQuery q = categoryCode.isEmpty()
+                      ? db.query(select + QStringLiteral("ORDER BY b.DM, a.Displayorder, a.NovelID"))
+                      : db.query(select + QStringLiteral("WHERE a.LB = ? ORDER BY a.Displayorder, a.NovelID"),
+                                 {categoryCode});
+    QList<NovelRow> rows;
+    while (q.next())
+        rows.append({textOf(q.value(0)), textOf(q.value(1)), textOf(q.value(2)), textOf(q.value(3)),
+                     textOf(q.value(4)), textOf(q.value(5))});
+    return rows;
+}
+
+QList<ChapterRow> chapters(const Database& db, const QString& novelId) {
+    return chapterRows(db.query(QStringLiteral("SELECT ") + kChapterColumns +
+                                    QStringLiteral("WHERE a.NovelID = ? ORDER BY a.Displayorder, a.id"),
+                                {novelId}));
+}
+
+QList<ChapterRow> downloadedOn(const Database& db, const QDate& day) {
+    return chapterRows(
+        db.query(QStringLiteral("SELECT ") + kChapterColumns +
+                     QStringLiteral("WHERE a.DownDate = ? ORDER BY a.DownTime DESC, a.id DESC"),
+                 {day.toString(QStringLiteral("yyyy-MM-dd"))}));
+}
+
+QList<ChapterRow> recent(const Database& db, Recent kind, int count, const QDate& day) {
+    const QString stored = QStringLiteral("(a.WordNums IS NOT NULL AND a.WordNums <> 0)");
+    switch (kind) {
+    case Recent::Latest:
+        return chapterRows(
+            db.query(QStringLiteral("SELECT ") + kChapterColumns +
+                         QStringLiteral("WHERE a.DownDate IS NOT NULL AND a.DownTime IS NOT NULL AND ") +
+                         stored + QStringLiteral(" ORDER BY a.id DESC LIMIT ?"),
+                     {count}));
+    case Recent::Day:
+        return chapterRows(db.query(QStringLiteral("SELECT ") + kChapterColumns +
+                                        QStringLiteral("WHERE a.DownDate = ? AND ") + stored +
+                                        QStringLiteral(" ORDER BY a.id DESC"),
+                                    {day.toString(QStringLiteral("yyyy-MM-dd"))}));
+    case Recent::Waiting:
+        return chapterRows(db.query(QStringLiteral("SELECT ") + kChapterColumns +
+                                        QStringLiteral("WHERE a.WordNums IS NULL ORDER BY a.id DESC LIMIT ?"),
+                                    {count}));
+    case Recent::Failed:
+        return chapterRows(db.query(QStringLiteral("SELECT ") + kChapterColumns +
+                                        QStringLiteral("WHERE a.WordNums = 0 ORDER BY a.id DESC LIMIT ?"),
+                                    {count}));
+    }
+    return {};
+}
+
+int unreadCount(const Database& db, const QString& novelId) {
+    return intOf(db.scalar(
+        QStringLiteral("SELECT count(*) FROM book_novelcontent WHERE NovelID = ? AND bIsRead <> '1'"),
+        {novelId}));
+}
+
+} // namespace LibraryLists

@@ -1,0 +1,167 @@
+// quiveral-cli check, fetch and sitesign update as a user runs them, against the loopback site.
+#include "download/localsite.h"
+#include "support/process.h"
+#include "support/testsite.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestCliFetch : public QObject {
+    Q_OBJECT
+
+public:
+    TestCliFetch()
+        : m_site(QStringLiteral("fetch")) {}
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY2(m_site.start(), qPrintable(m_site.errorString())); }
+    void check_data();
+    void check();
+    void checkJson();
+    void fetch_data();
+    void fetch();
+    void sitesignUpdate();
+
+private:
+    QString url(const QString& path) const { return m_site.url(path); }
+    TestSite m_site;
+};
+
+void TestCliFetch::check_data() {
+    QTest::addColumn<QString>("bookIni"); // "" for a library folder that does not exist
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("networkLine");
+
+    QTest::newRow("no address: skipped")
+        << "" << QStringList() << 0
+        << "网络情况：已跳过：未设置检测网址（book.ini 的 NetCheckUrl，或 --url URL）";
+    QTest::newRow("address given") << "" << QStringList{"--url", "{site}/page.html"} << 0
+                                   << "网络情况：网络连接正常";
+    QTest::newRow("address from book.ini") << "[Main]\nNetCheckUrl={site}/page.html\n"
+                                           << QStringList() << 0 << "网络情况：网络连接正常";
+    QTest::newRow("address unreachable")
+        << "" << QStringList{"--url", "{site}/missing.html"} << 1
+        << "网络情况：网络连接不上，请连接网络或查看防火墙问题 错误说明:服务器返回 HTTP 404";
+    QTest::newRow("bad usage") << "" << QStringList{"--bogus"} << 2 << "";
+}
+
+void TestCliFetch::check() {
+    QFETCH(QString, bookIni);
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, networkLine);
+    const QString site = url(QString()).chopped(1);
+    QTemporaryDir dir;
+    const QString library = dir.filePath(QStringLiteral("library"));
+    if (!bookIni.isEmpty()) {
+        QVERIFY(QDir().mkpath(library));
+        QFile ini(library + QLatin1String("/book.ini"));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(QString(bookIni).replace(QLatin1String("{site}"), site).toUtf8());
+    }
+    for (QString& a : args)
+        a.replace(QLatin1String("{site}"), site);
+
+    const ProcessResult r = runCli(QStringList{"--library", library, "check"} + args);
+    QVERIFY2(r.exitCode == exitCode, qPrintable(r.out + r.err));
+    if (exitCode == 2)
+        return;
+    const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
+    QVERIFY2(lines.contains(networkLine), qPrintable(r.out));
+    for (const QString& line :
+         {QStringLiteral("正则表达式：正常"), QStringLiteral("字符集转换：GB18030、Big5 正常"),
+          QStringLiteral("简繁转换 (OpenCC)：正常"), QStringLiteral("HTTP：正常（本机测试站点）")})
+        QVERIFY2(lines.contains(line), qPrintable(r.out));
+    QVERIFY(lines.size() >= 9);
+    QCOMPARE(QDir(library).exists(), !bookIni.isEmpty()); // a check creates no library
+}
+
+void TestCliFetch::checkJson() {
+    QTemporaryDir dir;
+    const ProcessResult r = runCli({"--library", dir.filePath("lib"), "--json", "check"});
+    QCOMPARE(r.exitCode, 0);
+    QHash<QString, QString> states;
+    for (const QJsonValue& item : QJsonDocument::fromJson(r.out.toUtf8()).array())
+        states.insert(item["item"].toString(), item["state"].toString());
+    QCOMPARE(states.value("正则表达式"), QString("ok"));
+    QCOMPARE(states.value("HTTP"), QString("ok"));
+    QCOMPARE(states.value("网络情况"), QString("skipped"));
+    QVERIFY(states.contains("CHM 编译器 (chmcmd)"));
+    QVERIFY(states.contains("文字识别 (tesseract)"));
+}
+
+void TestCliFetch::fetch_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("outPart");
+    QTest::addColumn<QString>("errPart");
+
+    QTest::newRow("raw bytes") << QStringList{"/page.html"} << 0 << "<p>plain page</p>"
+                               << "";
+    QTest::newRow("decoded from big5") << QStringList{"/big5.html", "--decode"} << 0 << "龍族傳說 最新章節"
+                                       << "";
+    QTest::newRow("verbose tells status and type") << QStringList{"/page.html", "-v"} << 0 << "plain page"
+                                                   << "HTTP 200\ttext/html\t";
+    QTest::newRow("missing page") << QStringList{"/missing.html"} << 1 << ""
+                                  << "服务器返回 HTTP 404";
+    QTest::newRow("no address") << QStringList{"--decode"} << 2 << ""
+                                << "用法";
+    QTest::newRow("jump and decode together") << QStringList{"/page.html", "--jump", "--decode"} << 2 << ""
+                                              << "用法";
+}
+
+void TestCliFetch::fetch() {
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, outPart);
+    QFETCH(QString, errPart);
+    for (QString& a : args)
+        if (a.startsWith(u'/'))
+            a = url(a);
+    QTemporaryDir dir;
+    const ProcessResult r = runCli(QStringList{"--library", dir.filePath("lib"), "fetch"} + args);
+    QVERIFY2(r.exitCode == exitCode, qPrintable(r.err));
+    QVERIFY2(r.out.contains(outPart), qPrintable(r.out));
+    QVERIFY2(r.err.contains(errPart), qPrintable(r.err));
+}
+
+void TestCliFetch::sitesignUpdate() {
+    QTemporaryDir dir;
+    auto cli = [&](const QStringList& args) { return runCli(QStringList{"--library", dir.path()} + args); };
+    QCOMPARE(cli({"init"}).exitCode, 0);
+
+    ProcessResult r = cli({"sitesign", "update"});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.err.contains("SiteSignUpdateUrl"), qPrintable(r.err));
+    QCOMPARE(cli({"sitesign", "update", "--bogus"}).exitCode, 2);
+
+    QCOMPARE(cli({"settings", "set", "Main", "SiteSignUpdateUrl", url("/update")}).exitCode, 0);
+    r = cli({"sitesign", "update", "--overwrite-all"});
+    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+    QCOMPARE(r.out.split(u'\n', Qt::SkipEmptyParts),
+             (QStringList{"在线信息下载完毕", "新增 2，覆盖 0，保留 0，相同 0"}));
+    r = cli({"sitesign", "update"});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.out.contains("相同 2"), qPrintable(r.out));
+
+    r = cli({"sitesign", "list"});
+    QVERIFY(r.out.contains("http://update.example/\t更新小说站"));
+    QVERIFY(r.out.contains("http://second.example/\t第二小说站"));
+    QVERIFY(QDir(dir.path()).entryList({"tmp*.xml"}).isEmpty());
+
+    // A server that cannot be reached changes nothing.
+    QCOMPARE(cli({"settings", "set", "Main", "SiteSignUpdateUrl", url("/nothing/")}).exitCode, 0);
+    r = cli({"sitesign", "update", "--overwrite-all"});
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.err.trimmed(), QString("更新失败，请查看网络连接"));
+    QVERIFY(cli({"sitesign", "list"}).out.contains("http://second.example/"));
+}
+
+QTEST_GUILESS_MAIN(TestCliFetch)
+#include "tst_cli_fetch.moc"

@@ -1,0 +1,1 @@
+document.write("<a href=\"1001.html\">²Ä¤@³¹ Às¤§¨¦</a>");

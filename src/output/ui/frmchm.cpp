@@ -86,7 +86,9 @@ FrmChm::FrmChm(LibraryContext& library, QString novelId, QWidget* parent)
 }
 
 FrmChm::~FrmChm() {
-    delete m_job; // stops a build still running and waits for it
+    if (m_job)
+        m_job->stopAndWait();
+    delete m_job;
     delete m_prompter;
 }
 

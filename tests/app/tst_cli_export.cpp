@@ -61,8 +61,6 @@ void TestCliExport::textFormats_data() {
     QTest::addColumn<QString>("out");       // relative to the library; "" for the default place
     QTest::addColumn<QStringList>("files"); // relative to the library
     QTest::addColumn<QString>("needle");    // in the first file
-    QTest::newRow("txt") << "txt" << QString() << QStringList{"chm/演示小说.txt"}
-                         << "演示小说\r\n作者：演示者\r\n";
     QTest::newRow("txt elsewhere") << "txt"
                                    << "出/书.txt" << QStringList{"出/书.txt"} << "第二卷\r\n第三章 转?";
     QTest::newRow("doc") << "doc" << QString() << QStringList{"chm/演示小说.doc"} << "<body>演示小说<br>";
@@ -71,15 +69,9 @@ void TestCliExport::textFormats_data() {
                                   << QStringList{"各章/001_第一章 起.txt", "各章/002_第二章 承.txt",
                                                  "各章/003_第三章 转_.txt"}
                                   << "第一章 起\r\n";
-    QTest::newRow("txt-volumes") << "txt-volumes"
-                                 << "分卷"
-                                 << QStringList{"分卷/演示小说-分卷第一卷.txt",
-                                                "分卷/演示小说-分卷第二卷.txt"}
-                                 << "第二章 承";
     QTest::newRow("volume-pages") << "volume-pages" << QString()
                                   << QStringList{"chm/%1/vol1.htm", "chm/%1/vol2.htm"}
                                   << "<title>第一卷</title>";
-    QTest::newRow("all-html") << "all-html" << QString() << QStringList{"chm/%1/all.htm"} << "全文阅读";
 }
 
 void TestCliExport::textFormats() {

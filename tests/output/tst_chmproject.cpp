@@ -31,18 +31,10 @@ void TestChmProject::windowLine_data() {
     QTest::newRow("no contents, no index")
         << "chmList=0;chmIndex=0"
         << "Main=\"\",,,\"[[TopicFileName]]\",\"[[TopicFileName]]\",,,,,0x120,240,12302" + tail + "1,0,0,0";
-    QTest::newRow("index only") << "chmList=0"
-                                << "Main=\"\",,\"temp.hhk\",\"[[TopicFileName]]\",\"[[TopicFileName]]\",,,,,"
-                                   "0x120,240,12302" +
-                                       tail + "0,0,0,0";
     QTest::newRow("home page") << "chmHome=1;chmHomeUrl=http://example.test/"
                                << "Main=\"\",\"temp.hhc\",\"temp.hhk\",\"[[TopicFileName]]\","
                                   "\"http://example.test/\",,,,,0x120,240,12366" +
                                       tail + "0,0,0,0";
-    QTest::newRow("home button without page") << "chmHome=1"
-                                              << "Main=\"\",\"temp.hhc\",\"temp.hhk\",\"[[TopicFileName]]\","
-                                                 "\"[[TopicFileName]]\",,,,,0x120,240,12366" +
-                                                     tail + "0,0,0,0";
     QTest::newRow("jumps")
         << "chmJump1=1;chmJump1Url=a.htm;chmJump1Title=甲;chmJump2=1;chmJump2Url=b.htm;"
            "chmJump2Title=乙"
@@ -64,10 +56,6 @@ void TestChmProject::windowLine_data() {
            "\"\","
            "0x41120,240,8140926" +
                tail + "0,0,0,0";
-    QTest::newRow("no buttons") << "chmHide=0;chmBack=0;chmForward=0;chmPrint=0;chmOption=0"
-                                << "Main=\"\",\"temp.hhc\",\"temp.hhk\",\"[[TopicFileName]]\","
-                                   "\"[[TopicFileName]]\",,,,,0x120,240,0" +
-                                       tail + "0,0,0,0";
 }
 
 void TestChmProject::windowLine() {

@@ -1,0 +1,185 @@
+#include "download/chapterprocessor.h"
+
+#include "download/chapterpagepreparer.h"
+#include "download/chapterpictures.h"
+#include "download/chaptertext.h"
+#include "download/downloadcontext.h"
+#include "download/pagedecoder.h"
+#include "download/pagefetcher.h"
+#include "download/renewstore.h"
+#include "download/unicodetext.h"
+#include "storage/chapterstore.h"
+#include "storage/files.h"
+#include "storage/html.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+ChapterProcessor::ChapterProcessor(DownloadContext& context, const NovelRecord& novel)
+    : m_context(context)
+    , m_novel(novel)
+    , m_novelFolder(context.folder.novelDir(novel.novelId)) {}
+
+void ChapterProcessor::setSiteList(const ChapterLinks& listed) {
+    m_previousInList.clear();
+    QString previous;
+    for (const ChapterLink& link : listed) {
+        if (link.isDropped())
+            continue;
+        const QString url = link.url.toLower();
+        if (!previous.isEmpty() && !m_previousInList.contains(url))
+            m_previousInList.insert(url, previous);
+        previous = url;
+    }
+}
+
+QString ChapterProcessor::announcementText(const QString& novelName, const QString& title) {
+    return tr("《%1》出新章节\"%2\"了，点此看看。").arg(novelName, title);
+}
+
+bool ChapterProcessor::isPictureAnswer(const FetchedPage& answer, const QString& url) {
+    if (ChapterPictures::isPictureContentType(answer.contentType))
+        return true;
+    return ChapterPictures::isPictureAddress(url) && !getImageType(answer.body).isEmpty();
+}
+
+QSet<QString>& ChapterProcessor::storedSources() {
+    if (!m_storedLoaded) {
+        for (const QString& source : ChapterStore(m_context.db).chapterSources(m_novel.novelId))
+            m_storedSources.insert(source.toLower());
+        m_storedLoaded = true;
+    }
+    return m_storedSources;
+}
+
+qint64 ChapterProcessor::rowFor(const ChapterItem& item) {
+    if (item.chapterId > 0)
+        return item.chapterId;
+    std::optional<int> after;
+    const RenewStore store(m_context.db);
+    if (m_context.options.autoDisplayorder) {
+        const QString previous = m_previousInList.value(item.url.toLower());
+        if (!previous.isEmpty())
+            after = store.orderBySource(m_novel.novelId, previous);
+    }
+    ChapterRecord record;
+    record.novelId = m_novel.novelId;
+    record.title = item.title.left(250);
+    record.comeFrom = item.url;
+    record.volume = item.volume;
+    const qint64 id = store.insertWaitingChapter(record, after);
+    if (id > 0) {
+        if (m_storedLoaded)
+            m_storedSources.insert(item.url.toLower());
+        if (after)
+            m_context.events.countsChanged(m_novel.novelId);
+    }
+    return id;
+}
+
+void ChapterProcessor::saveStyleSheet(const QString& address, const QString& referer) {
+    // One style sheet per novel and run; every chapter of a site links the same one.
+    if (m_styleSheetSaved)
+        return;
+    m_styleSheetSaved = true;
+    const FetchedPage answer = m_context.fetcher.fetch(address, referer);
+    if (answer.ok())
+        saveBytesToFile(answer.body, QDir(m_novelFolder).filePath(QStringLiteral("css.css")));
+}
+
+ChapterOutcome ChapterProcessor::processChapterPage(const QString& fetched, const ChapterItem& item,
+                                                    PageDecoder& decoder) {
+    ChapterOutcome outcome;
+    const DownloadOptions& options = m_context.options;
+    QString url = item.url;
+    QString page = fetched;
+
+    if (options.sites.any()) {
+        ChapterPagePreparer preparer(m_context.fetcher, decoder, options.sites, m_context.stop);
+        page = preparer.prepare(page, url);
+        if (preparer.stopped()) {
+            outcome.kind = ChapterOutcome::Kind::Stopped;
+            return outcome;
+        }
+    }
+    if (options.linkDepth == 2)
+        outcome.deeperLinks = getLinks2(page, url, storedSources(), m_context.stop);
+
+    QString text = cutChapterContent(page, m_novel.contentStart, m_novel.contentEnd);
+    text = normalizeUnicodeText(text, options.charset);
+    text = removeNeedDelStr(text, m_novel.needDelStr);
+    text = normalizeUnicodeText(text, options.charset);
+    if (m_context.stopped()) {
+        outcome.kind = ChapterOutcome::Kind::Stopped;
+        return outcome;
+    }
+    if (options.setGood)
+        text = cleanChapterHtml(text);
+
+    QStringList styleSheets;
+    text = absoluteScriptAndStyleReferences(text, url, &styleSheets);
+    if (!styleSheets.isEmpty())
+        saveStyleSheet(styleSheets.first(), url);
+
+    const qint64 id = rowFor(item);
+    if (id <= 0) {
+        outcome.error = tr("无法保存章节");
+        return outcome;
+    }
+    if (!options.picDown) {
+        // The reading view loads them from the site.
+        for (const bool background : {false, true})
+            text = replacePictureSources(text, background,
+                                         [&url](const QString& s) { return absoluteAddress(s, url); });
+    } else {
+        const ChapterPictures::Chapter chapter{m_novel.novelId, id, url, m_novelFolder};
+        auto status = [this](const QString& s) { m_context.events.status(s); };
+        text = ChapterPictures::downloadChapterPictures(m_context.fetcher, text, chapter, false, status).text;
+        if (options.centerPic)
+            text = centerPictures(text);
+        text = ChapterPictures::downloadChapterPictures(m_context.fetcher, text, chapter, true, status).text;
+    }
+    ChapterOutcome stored = finish(item, id, text);
+    stored.deeperLinks = outcome.deeperLinks;
+    return stored;
+}
+
+ChapterOutcome ChapterProcessor::storePictureChapter(const FetchedPage& answer, const ChapterItem& item) {
+    ChapterOutcome outcome;
+    const qint64 id = rowFor(item);
+    if (id <= 0) {
+        outcome.error = tr("无法保存章节");
+        return outcome;
+    }
+    const ChapterPictures::Chapter chapter{m_novel.novelId, id, item.url, m_novelFolder};
+    const QString text =
+        ChapterPictures::savePictureChapter(answer.body, item.url, answer.contentType, chapter,
+                                            m_context.options.fetch.judgePicExt, &outcome.error);
+    if (text.isEmpty()) {
+        outcome.chapterId = id;
+        return outcome;
+    }
+    return finish(item, id, text);
+}
+
+ChapterOutcome ChapterProcessor::finish(const ChapterItem& item, qint64 id, QString text) {
+    ChapterOutcome outcome;
+    outcome.chapterId = id;
+    // The length of the cleaned text, before paragraphs add their marks.
+    outcome.wordNums = int(text.trimmed().size());
+    if (m_context.options.autoType && outcome.wordNums > 0)
+        text = formatParagraphs(text);
+    // Page first, length last: a chapter with a length always has its page.
+    if (!m_context.writer.writeNovelFile(m_novel.novelId, id, text, item.title, QString(), &outcome.error))
+        return outcome;
+    if (!RenewStore(m_context.db).finishChapter(id, outcome.wordNums)) {
+        outcome.error = tr("无法保存章节");
+        return outcome;
+    }
+    outcome.kind = ChapterOutcome::Kind::Stored;
+    m_context.events.chapterStored(m_novel.novelId, id);
+    if (m_context.options.newMessageView && (item.chapterId == 0 || item.announce))
+        m_context.events.newChapterAnnounced(m_novel.novelId, id,
+                                             announcementText(m_novel.novelName, item.title));
+    return outcome;
+}

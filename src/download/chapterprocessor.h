@@ -1,0 +1,74 @@
+#pragma once
+
+#include "download/chapterlink.h"
+#include "storage/novelrecord.h"
+
+#include <QCoreApplication>
+#include <QHash>
+#include <QSet>
+#include <QString>
+
+struct DownloadContext;
+struct FetchedPage;
+class PageDecoder;
+
+// One chapter to store: a new one, or a row to fill again.
+struct ChapterItem {
+    QString url;
+    QString title;
+    QString volume;
+    qint64 chapterId = 0;  // the row to fill; 0: a new chapter gets a row
+    bool announce = false; // new to the library even though its row exists (waiting rows of this run)
+};
+
+struct ChapterOutcome {
+    enum class Kind { Stored, Stopped, Failed };
+    Kind kind = Kind::Failed;
+    qint64 chapterId = 0;
+    int wordNums = 0;
+    ChapterLinks deeperLinks; // with LinkDepth 2: the chapter page's own links
+    QString error;
+    bool stored() const { return kind == Kind::Stored; }
+};
+
+// Turns fetched chapter pages of one novel into stored chapters: the text cut out with the novel's
+// markers and cleaned, its pictures fetched, the page written and the row filled.
+//
+// A new chapter's row is inserted as waiting before its pictures and page are written and gets its
+// length last, each step committed on its own: a run killed in between leaves a waiting row, which
+// the next renewal fetches again, never half a page or a chapter twice.
+class ChapterProcessor {
+    Q_DECLARE_TR_FUNCTIONS(ChapterProcessor)
+
+public:
+    ChapterProcessor(DownloadContext& context, const NovelRecord& novel);
+
+    // The chapters the site lists, stored ones included, in the site's order: a new chapter is
+    // placed right after the one before it there (bIsAutoDisplayorder).
+    void setSiteList(const ChapterLinks& listed);
+
+    ChapterOutcome processChapterPage(const QString& page, const ChapterItem& item, PageDecoder& decoder);
+    // A chapter that is one picture.
+    ChapterOutcome storePictureChapter(const FetchedPage& answer, const ChapterItem& item);
+
+    // Whether a fetched answer is a picture chapter: an image Content-Type, or a picture address that
+    // answered with picture bytes.
+    static bool isPictureAnswer(const FetchedPage& answer, const QString& url);
+    // The text of the announcement of a new chapter.
+    static QString announcementText(const QString& novelName, const QString& title);
+
+private:
+    // The row of the item, inserted as waiting for a new chapter; -1 on failure.
+    qint64 rowFor(const ChapterItem& item);
+    ChapterOutcome finish(const ChapterItem& item, qint64 id, QString text);
+    QSet<QString>& storedSources();
+    void saveStyleSheet(const QString& address, const QString& referer);
+
+    DownloadContext& m_context;
+    NovelRecord m_novel;
+    QString m_novelFolder;
+    QHash<QString, QString> m_previousInList; // lower-case address → the one before it
+    QSet<QString> m_storedSources;            // lower case; loaded on first use
+    bool m_storedLoaded = false;
+    bool m_styleSheetSaved = false;
+};

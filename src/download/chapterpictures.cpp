@@ -27,8 +27,10 @@ QString extensionOfContentType(const QString& contentType) {
         return QStringLiteral(".jpg");
     if (type == QLatin1String("image/tiff") || type == QLatin1String("image/tif"))
         return QStringLiteral(".tif");
-    if (type.startsWith(QLatin1String("image/")))
-        return u'.' + type.mid(6);
+    // Only the known picture types: the type is the server's word and becomes part of a file name.
+    const QString extension = u'.' + type.mid(6);
+    if (type.startsWith(QLatin1String("image/")) && pictureExtensions().contains(extension))
+        return extension;
     return {};
 }
 

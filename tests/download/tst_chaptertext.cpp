@@ -94,7 +94,7 @@ void TestChapterText::clean_data() {
     QTest::newRow("double angle quotes kept") << "<<书名>>"
                                               << "<<书名>>";
     QTest::newRow("a break tag does not swallow the text after it") << "<Br>一<b>二</b>"
-                                                                    << "一二";
+                                                                    << "<br>一二";
     QTest::newRow("navigation texts removed") << "正文[返回]【上一页】【 目录 】【下一页】"
                                               << "正文";
     QTest::newRow("own page: only the chapter text")

@@ -87,6 +87,24 @@ void ChapterProcessor::saveStyleSheet(const QString& address, const QString& ref
         saveBytesToFile(answer.body, QDir(m_novelFolder).filePath(QStringLiteral("css.css")));
 }
 
+bool ChapterProcessor::draftsAnywhere() const {
+    return !m_context.options.sites.any() && m_context.options.linkDepth != 2;
+}
+
+ChapterDraft ChapterProcessor::draftChapter(const QString& page, const QString& url, const NovelRecord& novel,
+                                            const DownloadOptions& options) {
+    ChapterDraft draft;
+    draft.url = url;
+    QString text = cutChapterContent(page, novel.contentStart, novel.contentEnd);
+    text = normalizeUnicodeText(text, options.charset);
+    text = removeNeedDelStr(text, novel.needDelStr);
+    text = normalizeUnicodeText(text, options.charset);
+    if (options.setGood)
+        text = cleanChapterHtml(text);
+    draft.text = absoluteScriptAndStyleReferences(text, url, &draft.styleSheets);
+    return draft;
+}
+
 ChapterOutcome ChapterProcessor::processChapterPage(const QString& fetched, const ChapterItem& item,
                                                     PageDecoder& decoder) {
     ChapterOutcome outcome;
@@ -105,21 +123,23 @@ ChapterOutcome ChapterProcessor::processChapterPage(const QString& fetched, cons
     if (options.linkDepth == 2)
         outcome.deeperLinks = getLinks2(page, url, storedSources(), m_context.stop);
 
-    QString text = cutChapterContent(page, m_novel.contentStart, m_novel.contentEnd);
-    text = normalizeUnicodeText(text, options.charset);
-    text = removeNeedDelStr(text, m_novel.needDelStr);
-    text = normalizeUnicodeText(text, options.charset);
+    const ChapterDraft draft = draftChapter(page, url, m_novel, options);
     if (m_context.stopped()) {
         outcome.kind = ChapterOutcome::Kind::Stopped;
         return outcome;
     }
-    if (options.setGood)
-        text = cleanChapterHtml(text);
+    ChapterOutcome stored = storeDraft(draft, item);
+    stored.deeperLinks = outcome.deeperLinks;
+    return stored;
+}
 
-    QStringList styleSheets;
-    text = absoluteScriptAndStyleReferences(text, url, &styleSheets);
-    if (!styleSheets.isEmpty())
-        saveStyleSheet(styleSheets.first(), url);
+ChapterOutcome ChapterProcessor::storeDraft(const ChapterDraft& draft, const ChapterItem& item) {
+    ChapterOutcome outcome;
+    const DownloadOptions& options = m_context.options;
+    const QString& url = draft.url;
+    QString text = draft.text;
+    if (!draft.styleSheets.isEmpty())
+        saveStyleSheet(draft.styleSheets.first(), url);
 
     const qint64 id = rowFor(item);
     if (id <= 0) {
@@ -139,9 +159,7 @@ ChapterOutcome ChapterProcessor::processChapterPage(const QString& fetched, cons
             text = centerPictures(text);
         text = ChapterPictures::downloadChapterPictures(m_context.fetcher, text, chapter, true, status).text;
     }
-    ChapterOutcome stored = finish(item, id, text);
-    stored.deeperLinks = outcome.deeperLinks;
-    return stored;
+    return finish(item, id, text);
 }
 
 ChapterOutcome ChapterProcessor::storePictureChapter(const FetchedPage& answer, const ChapterItem& item) {

@@ -7,8 +7,10 @@
 #include <QHash>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 struct DownloadContext;
+struct DownloadOptions;
 struct FetchedPage;
 class PageDecoder;
 
@@ -19,6 +21,13 @@ struct ChapterItem {
     QString volume;
     qint64 chapterId = 0;  // the row to fill; 0: a new chapter gets a row
     bool announce = false; // new to the library even though its row exists (waiting rows of this run)
+};
+
+// A chapter page's text cut out and cleaned, not stored yet.
+struct ChapterDraft {
+    QString url; // the page the text was cut from
+    QString text;
+    QStringList styleSheets; // absolute addresses of the page's style sheets
 };
 
 struct ChapterOutcome {
@@ -48,6 +57,16 @@ public:
     void setSiteList(const ChapterLinks& listed);
 
     ChapterOutcome processChapterPage(const QString& page, const ChapterItem& item, PageDecoder& decoder);
+
+    // Whether a page can be drafted away from the fetcher's thread: sites that deliver the text by
+    // script or refresh, and LinkDepth 2, need the fetcher and the stored addresses.
+    bool draftsAnywhere() const;
+    // The text steps that need neither the network nor the library (cut, NeedDelStr, cleaning,
+    // absolute references); safe on any thread.
+    static ChapterDraft draftChapter(const QString& page, const QString& url, const NovelRecord& novel,
+                                     const DownloadOptions& options);
+    // The rest: the row, the pictures, the page and the length.
+    ChapterOutcome storeDraft(const ChapterDraft& draft, const ChapterItem& item);
     // A chapter that is one picture.
     ChapterOutcome storePictureChapter(const FetchedPage& answer, const ChapterItem& item);
 

@@ -11,6 +11,10 @@
 #include "storage/textfile.h"
 
 #include <QFileInfo>
+#include <QFuture>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <deque>
 
 namespace {
 
@@ -340,37 +344,83 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
     ChapterLinks deeper;
     const int total = int(chapters.size());
     int done = 0;
+
+    auto item = [&](int index) {
+        const StoredChapter& c = chapters.at(index);
+        return ChapterItem{c.comeFrom, c.title, c.volume, c.id, announced.contains(c.id)};
+    };
+    auto report = [&](int index, const ChapterOutcome& stored) {
+        if (stored.kind == ChapterOutcome::Kind::Stopped) {
+            outcome.stopped = true;
+            return;
+        }
+        ++done;
+        m_context.events.progress(done, total);
+        if (stored.stored()) {
+            ++outcome.stored;
+            m_handled.insert(chapters.at(index).comeFrom.toLower());
+            deeper += stored.deeperLinks;
+            m_context.events.downloadStateChanged(index, tr("下载成功"));
+        } else {
+            ++outcome.failedChapters;
+            m_context.events.downloadStateChanged(index, failedCell());
+        }
+        status(tr("处理章节\"%1\"中，总进度:%2%").arg(chapters.at(index).title, percent(done, total)));
+    };
+
+    // The text of a page is cut and cleaned on the pool while this thread goes on fetching; the
+    // drafts are stored here, in the order their pages arrived.
+    struct Pending {
+        int index;
+        QFuture<ChapterDraft> draft;
+    };
+    std::deque<Pending> pending;
+    const qsizetype maxPending = qMax(2, m_context.options.multGetNums) * 2;
+    auto storePending = [&](bool all) {
+        while (!pending.empty() &&
+               (all || pending.front().draft.isFinished() || qsizetype(pending.size()) > maxPending)) {
+            Pending next = pending.front();
+            pending.pop_front();
+            const ChapterDraft draft = next.draft.result();
+            if (outcome.stopped || m_context.stopped()) {
+                outcome.stopped = true;
+                continue; // the row stays waiting; the next renewal fetches it
+            }
+            report(next.index, processor.storeDraft(draft, item(next.index)));
+        }
+    };
+
+    const bool draftElsewhere = processor.draftsAnywhere();
     m_context.fetcher.fetchAll(
         requests, m_context.options.multGetNums, [&](int index, const FetchedPage& answer) {
             if (answer.stopped() || outcome.stopped)
                 return;
-            const StoredChapter& c = chapters.at(index);
-            ++done;
-            m_context.events.progress(done, total);
             if (!answer.ok() || answer.body.isEmpty()) {
+                ++done;
+                m_context.events.progress(done, total);
                 ++outcome.failedChapters;
                 status(tr("网络连接失败或内容为空"));
                 m_context.events.downloadStateChanged(index, failedCell());
-                return;
-            }
-            const ChapterOutcome stored =
-                store(processor, answer,
-                      ChapterItem{c.comeFrom, c.title, c.volume, c.id, announced.contains(c.id)});
-            if (stored.kind == ChapterOutcome::Kind::Stopped) {
-                outcome.stopped = true;
-                return;
-            }
-            if (stored.stored()) {
-                ++outcome.stored;
-                m_handled.insert(c.comeFrom.toLower());
-                deeper += stored.deeperLinks;
-                m_context.events.downloadStateChanged(index, tr("下载成功"));
+            } else if (draftElsewhere &&
+                       !ChapterProcessor::isPictureAnswer(answer, chapters.at(index).comeFrom)) {
+                const QString charset = m_context.options.charset;
+                const QString pageCharset = m_pageCharset;
+                const QString url = chapters.at(index).comeFrom;
+                const NovelRecord& record = novel;
+                const DownloadOptions& options = m_context.options;
+                pending.push_back({index, QtConcurrent::run([=, &record, &options] {
+                                       PageDecoder decoder(charset);
+                                       decoder.setPageCharset(pageCharset);
+                                       decoder.takeContentType(answer.contentType);
+                                       return ChapterProcessor::draftChapter(decoder.decode(answer.body), url,
+                                                                             record, options);
+                                   })});
             } else {
-                ++outcome.failedChapters;
-                m_context.events.downloadStateChanged(index, failedCell());
+                report(index, store(processor, answer, item(index)));
             }
-            status(tr("处理章节\"%1\"中，总进度:%2%").arg(c.title, percent(done, total)));
+            storePending(false);
         });
+    storePending(true);
     outcome.stopped = outcome.stopped || m_context.stopped();
     if (!outcome.stopped && !deeper.isEmpty())
         outcome += followDeeperLinks(processor, deeper);

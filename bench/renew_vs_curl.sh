@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# Renewal speed against plain fetching: a generated site of 2,000 GBK chapters (about 8 KB of text
+# each, one in twenty with a picture) served by `quiveral-cli serve`; in the same run
+#   (a) `quiveral-cli renew` of the novel with MultGetNums 5, and
+#   (b) `curl --parallel --parallel-max 5` fetching the same page and picture addresses into files.
+# Prints both times, the ratio a/b (target <= 1.25) and the CPU milliseconds per chapter of the
+# renewal process.
+#
+#   bench/renew_vs_curl.sh [path/to/quiveral-cli] [chapters]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cli="$(realpath "${1:-build/dev/src/quiveral-cli}")"
+chapters="${2:-2000}"
+work="$(mktemp -d)"
+server_pid=""
+cleanup() {
+    [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+site="$work/site"
+python3 - "$site" "$chapters" <<'EOF'
+import os, random, struct, sys, zlib
+site, count = sys.argv[1], int(sys.argv[2])
+book = os.path.join(site, "book")
+os.makedirs(os.path.join(book, "pic"))
+rnd = random.Random(2000)
+words = "山河风雨夜色灯火少年剑客城门渡口竹林客栈酒肆钟楼密信月光追踪暗巷真相归途江湖故人离别重逢"
+def png(seed):
+    w, h = 120, 90
+    raw = b"".join(b"\0" + bytes((seed * 7 + x * 3 + y) % 256 for x in range(w * 3)) for y in range(h))
+    def chunk(t, d):
+        return struct.pack(">I", len(d)) + t + d + struct.pack(">I", zlib.crc32(t + d) & 0xffffffff)
+    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 2, 0, 0, 0)) + \
+        chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b"")
+rows = []
+for i in range(1, count + 1):
+    if i == 1 or i == count // 2 + 1:
+        rows.append('<h3 class="volume">第%d卷</h3>' % (1 if i == 1 else 2))
+    rows.append('<li><a href="%d.html">第%d章 %s</a></li>' % (i, i, "".join(rnd.choice(words) for _ in range(4))))
+    paras = []
+    size = 0
+    while size < 4000:  # characters: about 8 KB in GBK
+        p = "".join(rnd.choice(words) for _ in range(rnd.randint(60, 200))) + "。"
+        paras.append("&nbsp;&nbsp;&nbsp;&nbsp;" + p)
+        size += len(p)
+    if i % 20 == 0:
+        paras.insert(len(paras) // 2, '<img src="pic/%d.png" alt="插图">' % i)
+        with open(os.path.join(book, "pic", "%d.png" % i), "wb") as f:
+            f.write(png(i))
+    page = ('<html><head><title>第%d章</title></head><body><div class="nav"><a href="/">首页</a>'
+            '<a href="index.html">目录</a></div><div id="content">%s<br />本章由演示小说站首发'
+            '<script>ad();</script></div><!--content--><div class="nav"><a href="index.html">返回目录</a>'
+            '</div></body></html>') % (i, "<br /><br />\r\n".join(paras))
+    with open(os.path.join(book, "%d.html" % i), "wb") as f:
+        f.write(page.encode("gbk"))
+toc = ('<html><head><title>基准小说</title></head><body><div id="chapterlist"><ul>\r\n%s\r\n</ul></div>'
+       '<!--chapterlist--></body></html>') % "\r\n".join(rows)
+with open(os.path.join(book, "index.html"), "wb") as f:
+    f.write(toc.encode("gbk"))
+EOF
+
+"$cli" serve "$site" --quiet >"$work/serve.out" 2>"$work/serve.err" &
+server_pid=$!
+for _ in $(seq 100); do
+    [ -s "$work/serve.out" ] && break
+    sleep 0.1
+done
+base="$(head -n1 "$work/serve.out")"
+[ -n "$base" ] || { echo "the site did not start" >&2; exit 1; }
+host="${base#http://}"
+host="${host%/}"
+
+# (b) curl: the table of contents, every chapter page and every picture.
+{
+    echo "url = \"${base}book/index.html\""
+    echo "output = \"$work/curl/index.html\""
+    for i in $(seq "$chapters"); do
+        echo "url = \"${base}book/$i.html\""
+        echo "output = \"$work/curl/$i.html\""
+        if [ $((i % 20)) -eq 0 ]; then
+            echo "url = \"${base}book/pic/$i.png\""
+            echo "output = \"$work/curl/$i.png\""
+        fi
+    done
+} >"$work/curl.conf"
+fetch_with_curl() {
+    rm -rf "$work/curl" && mkdir -p "$work/curl"
+    curl --silent --fail --parallel --parallel-max 5 --config "$work/curl.conf"
+}
+fetch_with_curl # warm the page cache and the server
+start=$(date +%s.%N)
+fetch_with_curl
+curl_s=$(echo "$(date +%s.%N) - $start" | bc -l)
+
+# (a) quiveral-cli renew with MultGetNums 5, pictures downloaded, in a fresh library.
+lib="$work/library"
+"$cli" --library "$lib" init >/dev/null
+sed -i "s/127\.0\.0\.1:18808/$host/" "$lib/sitesign.xml"
+"$cli" --library "$lib" settings set Main MultGetNums 5 >/dev/null
+"$cli" --library "$lib" settings set Main bIsNovelPicDown 1 >/dev/null
+novel="$("$cli" --library "$lib" add --url "${base}book/index.html" --name 基准小说)"
+start=$(date +%s.%N)
+/usr/bin/time -f "%U %S" -o "$work/cpu" "$cli" --library "$lib" renew "$novel" 2>"$work/renew.err" || {
+    tail -n 5 "$work/renew.err" >&2
+    exit 1
+}
+renew_s=$(echo "$(date +%s.%N) - $start" | bc -l)
+stored=$("$cli" --library "$lib" chapters "$novel" | awk -F'\t' '$6 > 0' | wc -l)
+[ "$stored" -eq "$chapters" ] || { echo "only $stored of $chapters chapters stored" >&2; exit 1; }
+cpu_ms=$(awk '{ print ($1 + $2) * 1000 }' "$work/cpu")
+
+printf 'chapters:                 %d (%d pictures)\n' "$chapters" $((chapters / 20))
+printf 'curl --parallel-max 5:    %.2f s\n' "$curl_s"
+printf 'quiveral-cli renew (5):   %.2f s\n' "$renew_s"
+printf 'ratio renew/curl:         %.2f (target <= 1.25)\n' "$(echo "$renew_s / $curl_s" | bc -l)"
+printf 'renew CPU per chapter:    %.2f ms (user+system of the whole run: fetching, cutting, cleaning, writing)\n' \
+    "$(echo "$cpu_ms / $chapters" | bc -l)"

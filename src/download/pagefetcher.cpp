@@ -1,10 +1,12 @@
 #include "download/pagefetcher.h"
 
+#include "download/hostslots.h"
 #include "download/pagetransfer.h"
 #include "storage/regex.h"
 
 #include <QEventLoop>
 #include <QNetworkAccessManager>
+#include <QScopeGuard>
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
@@ -147,6 +149,11 @@ void PageFetcher::run(const QList<PageTransfer*>& transfers, int concurrency,
         pumping = false;
     };
 
+    // A slot freed by another transfer (of this loop, an outer one or another thread's) starts the
+    // next request now; the tick remains for time-outs.
+    const int waker =
+        HostSlots::addWaker([&loop, pump] { QMetaObject::invokeMethod(&loop, pump, Qt::QueuedConnection); });
+    const auto unregister = qScopeGuard([waker] { HostSlots::removeWaker(waker); });
     QTimer tick;
     tick.setInterval(kTickMs);
     QObject::connect(&tick, &QTimer::timeout, &loop, [&] {

@@ -147,6 +147,8 @@ private Q_SLOTS:
     void chapterText();
     void picturesSavedRenamedCentred();
     void missingPictureRedownloaded();
+    void redownloadEmptyAndSelected_data();
+    void redownloadEmptyAndSelected();
     void failingChapters_data();
     void failingChapters();
     void unreachableTableOfContents();
@@ -379,6 +381,47 @@ void TestRenewal::missingPictureRedownloaded() {
     QCOMPARE(renew(lib, options, lacking).messages, QStringList{QStringLiteral("没有缺图章节")});
     RenewJob::Request pictures{RenewJob::Command::RedownloadPictures, {}, {id}, {}, false};
     QCOMPARE(renew(lib, options, pictures).result.newChapters, 1);
+}
+
+void TestRenewal::redownloadEmptyAndSelected_data() {
+    QTest::addColumn<int>("multGetNums");
+    QTest::newRow("one at a time") << 1;
+    QTest::newRow("five at a time") << 5;
+}
+
+// Chapters downloaded again keep their row, order and file name; only their text changes.
+void TestRenewal::redownloadEmptyAndSelected() {
+    QFETCH(int, multGetNums);
+    TestLibrary lib;
+    const QString id = addNovel(lib, m_site->url(QStringLiteral("book/index.html")));
+    const DownloadOptions options = optionsFor(lib, multGetNums);
+    LocalSiteRule blank;
+    blank.body = QStringLiteral("<div id=\"content\"> </div><!--content-->");
+    m_site->site()->setRule(QStringLiteral("/book/3.html"), blank);
+    QCOMPARE(renew(lib, options, renewAll()).result.newChapters, 6);
+    const QList<StoredChapter> before = RenewStore(lib.db()).chapters(id);
+    QCOMPARE(before.at(2).wordNums, std::optional<int>(0));
+
+    m_site->site()->removeRule(QStringLiteral("/book/3.html"));
+    const RenewJob::Request empty{RenewJob::Command::RedownloadEmpty, {}, {id}, {}, false};
+    QCOMPARE(renew(lib, options, empty).result.newChapters, 1);
+    const QList<StoredChapter> after = RenewStore(lib.db()).chapters(id);
+    QCOMPARE(after.size(), 6);
+    QCOMPARE(after.at(2).id, before.at(2).id);
+    QCOMPARE(after.at(2).displayorder, before.at(2).displayorder);
+    QVERIFY(after.at(2).wordNums.value_or(0) > 0);
+    QVERIFY(chapterPage(lib, id, QStringLiteral("3.html")).contains(QStringLiteral("竹林里下起了雨")));
+    QCOMPARE(renew(lib, options, empty).messages, QStringList{QStringLiteral("没有空白章节")});
+
+    LocalSiteRule rewritten;
+    rewritten.file = QStringLiteral("book/7.html");
+    m_site->site()->setRule(QStringLiteral("/book/1.html"), rewritten);
+    const RenewJob::Request selected{
+        RenewJob::Command::RedownloadChapters, {}, {id}, {before.at(0).id}, false};
+    QCOMPARE(renew(lib, options, selected).result.newChapters, 1);
+    QVERIFY(chapterPage(lib, id, QStringLiteral("1.html")).contains(QStringLiteral("第七章的正文")));
+    QVERIFY(chapterPage(lib, id, QStringLiteral("2.html")).contains(QStringLiteral("第二章的正文")));
+    QCOMPARE(RenewStore(lib.db()).chapters(id).size(), 6);
 }
 
 void TestRenewal::failingChapters_data() {

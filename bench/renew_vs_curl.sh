@@ -75,23 +75,25 @@ host="${host%/}"
 # (b) curl: the table of contents, every chapter page and every picture.
 {
     echo "url = \"${base}book/index.html\""
-    echo "output = \"$work/curl/index.html\""
+    echo "output = \"index.html\""
     for i in $(seq "$chapters"); do
         echo "url = \"${base}book/$i.html\""
-        echo "output = \"$work/curl/$i.html\""
+        echo "output = \"$i.html\""
         if [ $((i % 20)) -eq 0 ]; then
             echo "url = \"${base}book/pic/$i.png\""
-            echo "output = \"$work/curl/$i.png\""
+            echo "output = \"$i.png\""
         fi
     done
 } >"$work/curl.conf"
+# Into a new folder each time, as the renewal writes new files; nothing is deleted while timing, as
+# ext4 makes creating files right after deleting many of them slow.
 fetch_with_curl() {
-    rm -rf "$work/curl" && mkdir -p "$work/curl"
-    curl --silent --fail --parallel --parallel-max 5 --config "$work/curl.conf"
+    mkdir -p "$work/$1"
+    (cd "$work/$1" && curl --silent --fail --parallel --parallel-max 5 --config "$work/curl.conf")
 }
-fetch_with_curl # warm the page cache and the server
+fetch_with_curl curl-warm # warm the page cache and the server
 start=$(date +%s.%N)
-fetch_with_curl
+fetch_with_curl curl
 curl_s=$(echo "$(date +%s.%N) - $start" | bc -l)
 
 # (a) quiveral-cli renew with MultGetNums 5, pictures downloaded, in a fresh library.

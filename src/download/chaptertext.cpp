@@ -65,48 +65,76 @@ QString removeNeedDelStr(const QString& text, const QString& needDelStr) {
     return out;
 }
 
+namespace {
+
+// Each pattern runs only when the text holds its opening literal: most chapters have few of these
+// blocks, and every pass is a scan of the whole chapter.
+bool has(const QString& text, const char* literal) {
+    return text.contains(QLatin1String(literal), Qt::CaseInsensitive);
+}
+
+QString removeBlock(const QString& text, const char* opener, const char* pattern) {
+    return has(text, opener) ? regexRemove(QString::fromLatin1(pattern), text) : text;
+}
+
+} // namespace
+
 QString cleanChapterHtml(const QString& html) {
     QString text = html;
     // A page this program wrote: only its chapter text counts.
     if (text.contains(kStyledPageComment))
         text = getTextBetween(text, kBookContentStart, kBookContentEnd);
 
-    text = regexRemove(QStringLiteral("<html[\\s\\S]+?</head>"), text);
-    text = regexRemove(QStringLiteral("<head>[\\s\\S]+?</head>"), text);
-    text = regexReplace(QStringLiteral("<html[\\s\\S]+?<body"), text, QStringLiteral("<body"));
-    for (const char* block :
-         {"<!--[\\s\\S]+?-->", "<script[\\s\\S]+?</script>", "<noscript[\\s\\S]+?</noscript>",
-          "<style[\\s\\S]+?</style>", "<option[\\s\\S]+?</option>", "<iframe[\\s\\S]+?</iframe>",
-          "<embed[\\s\\S]+?</embed>", "<object[\\s\\S]+?</object>", "<%[\\s\\S]+?%>"})
-        text = regexRemove(QString::fromLatin1(block), text);
+    text = removeBlock(text, "<html", "<html[\\s\\S]+?</head>");
+    text = removeBlock(text, "<head>", "<head>[\\s\\S]+?</head>");
+    if (has(text, "<html"))
+        text = regexReplace(QStringLiteral("<html[\\s\\S]+?<body"), text, QStringLiteral("<body"));
+    const std::pair<const char*, const char*> blocks[] = {
+        {"<!--", "<!--[\\s\\S]+?-->"},
+        {"<script", "<script[\\s\\S]+?</script>"},
+        {"<noscript", "<noscript[\\s\\S]+?</noscript>"},
+        {"<style", "<style[\\s\\S]+?</style>"},
+        {"<option", "<option[\\s\\S]+?</option>"},
+        {"<iframe", "<iframe[\\s\\S]+?</iframe>"},
+        {"<embed", "<embed[\\s\\S]+?</embed>"},
+        {"<object", "<object[\\s\\S]+?</object>"},
+        {"<%", "<%[\\s\\S]+?%>"},
+    };
+    for (const auto& [opener, pattern] : blocks)
+        text = removeBlock(text, opener, pattern);
 
     // The tags that stay are written as text for a moment, so that removing all tags spares them.
     text.replace(QLatin1String("&lt;"), QLatin1String("[[lt;"));
     text.replace(QLatin1String("&gt;"), QLatin1String("[[gt;"));
     text.replace(QLatin1String("<<"), QLatin1String("&lt;&lt;"));
     text.replace(QLatin1String(">>"), QLatin1String("&gt;&gt;"));
-    text = replaceMatches(text, QStringLiteral("<img [\\s\\S]+?>"), [](const RegexMatch& m) -> QString {
-        QString tag = m.captures.at(0).mid(1, m.length - 2);
-        tag.replace(QLatin1String("\r\n"), QLatin1String(" "));
-        tag.replace(u'\r', u' ');
-        tag.replace(u'\n', u' ');
-        return QLatin1String("&lt;") + tag + QLatin1String("&gt;");
-    });
+    if (has(text, "<img "))
+        text = replaceMatches(text, QStringLiteral("<img [\\s\\S]+?>"), [](const RegexMatch& m) -> QString {
+            QString tag = m.captures.at(0).mid(1, m.length - 2);
+            tag.replace(QLatin1String("\r\n"), QLatin1String(" "));
+            tag.replace(u'\r', u' ');
+            tag.replace(u'\n', u' ');
+            return QLatin1String("&lt;") + tag + QLatin1String("&gt;");
+        });
     text.replace(QLatin1String("<pre>"), QLatin1String("&lt;PRE&gt;"));
     text.replace(QLatin1String("<PRE>"), QLatin1String("&lt;PRE&gt;"));
     text.replace(QLatin1String("<p>"), QLatin1String("&lt;p&gt;"));
     text.replace(QLatin1String("<P>"), QLatin1String("&lt;P&gt;"));
     // Only up to the tag's own ">": "<Br>" must not swallow the text up to the next tag.
-    text = regexReplace(QStringLiteral("<p(?:\\s[^<>]*)?>"), text, QStringLiteral("&lt;p&gt;"));
-    text = regexReplace(QStringLiteral("<br(?:\\s[^<>]*|/)?>"), text, QStringLiteral("&lt;br&gt;"));
+    if (has(text, "<p"))
+        text = regexReplace(QStringLiteral("<p(?:\\s[^<>]*)?>"), text, QStringLiteral("&lt;p&gt;"));
+    if (has(text, "<br"))
+        text = regexReplace(QStringLiteral("<br(?:\\s[^<>]*|/)?>"), text, QStringLiteral("&lt;br&gt;"));
 
-    text = regexRemove(QStringLiteral("<[\\s\\S]+?>"), text);
+    if (text.contains(u'<'))
+        text = regexRemove(QStringLiteral("<[\\s\\S]+?>"), text);
 
     text.replace(QLatin1String("&lt;"), QLatin1String("<"));
     text.replace(QLatin1String("&gt;"), QLatin1String(">"));
     text.replace(QLatin1String("[[gt;"), QLatin1String("&gt;"));
     text.replace(QLatin1String("[[lt;"), QLatin1String("&lt;"));
-    text = regexRemove(QStringLiteral("<td[\\s\\S]+?>"), text);
+    if (has(text, "<td"))
+        text = regexRemove(QStringLiteral("<td[\\s\\S]+?>"), text);
     for (const char* navigation : {"[返回]", "【上一页】", "【 目录 】", "【下一页】"})
         text.remove(QString::fromUtf8(navigation));
     return text;

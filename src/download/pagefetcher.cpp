@@ -7,6 +7,7 @@
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QScopeGuard>
+#include <QSet>
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
@@ -114,11 +115,18 @@ void PageFetcher::run(const QList<PageTransfer*>& transfers, int concurrency,
         int running = 0;
         for (const PageTransfer* transfer : transfers)
             running += transfer->isRunning() ? 1 : 0;
+        // A host found full is not asked again in this pass: with thousands waiting that would be
+        // quadratic.
+        QSet<QString> fullHosts;
         for (PageTransfer* transfer : transfers) {
             if (running >= concurrency || stopping)
                 break;
-            if (!transfer->isDone() && !transfer->isRunning() && transfer->tryStart())
+            if (transfer->isDone() || transfer->isRunning() || fullHosts.contains(transfer->hostKey()))
+                continue;
+            if (transfer->tryStart())
                 ++running;
+            else if (transfer->slotRefused())
+                fullHosts.insert(transfer->hostKey());
         }
         bool allDone = true;
         for (int i = 0; i < transfers.size(); ++i) {

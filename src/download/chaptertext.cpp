@@ -165,6 +165,8 @@ QString absoluteAddress(const QString& address, const QString& pageUrl) {
 
 QStringList pictureSources(const QString& text, bool background) {
     QStringList sources;
+    if (!has(text, background ? "background" : "<img"))
+        return sources;
     if (background) {
         for (const RegexMatch& m : regexMatches(text, kBackgroundAttribute))
             sources << m.captures.value(2);
@@ -180,6 +182,8 @@ QStringList pictureSources(const QString& text, bool background) {
 
 QString replacePictureSources(const QString& text, bool background,
                               const std::function<QString(const QString&)>& map) {
+    if (!has(text, background ? "background" : "<img"))
+        return text;
     auto rewrite = [&map](const RegexMatch& m) -> QString {
         const QString value = attributeValue(m);
         const QString mapped = value.isEmpty() ? QString() : map(value);
@@ -202,11 +206,15 @@ QString replacePictureSources(const QString& text, bool background,
 }
 
 QString centerPictures(const QString& text) {
+    if (!has(text, "<img"))
+        return text;
     return regexReplace(kImgTag, text, QStringLiteral("<center>$&</center>"));
 }
 
 QString absoluteScriptAndStyleReferences(const QString& text, const QString& pageUrl,
                                          QStringList* styleSheets) {
+    if (!has(text, "<script") && !has(text, ".css"))
+        return text;
     QString out = replaceMatches(
         text, QStringLiteral("<script src=[\\s\\S]+?>"), [&](const RegexMatch& tag) -> QString {
             return replaceMatches(tag.captures.at(0), kSrcAttribute, [&](const RegexMatch& m) -> QString {

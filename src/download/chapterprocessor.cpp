@@ -11,6 +11,7 @@
 #include "storage/chapterstore.h"
 #include "storage/files.h"
 #include "storage/html.h"
+#include "storage/textfile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -134,7 +135,18 @@ ChapterOutcome ChapterProcessor::processChapterPage(const QString& fetched, cons
 }
 
 ChapterOutcome ChapterProcessor::storeDraft(const ChapterDraft& draft, const ChapterItem& item) {
-    ChapterOutcome outcome;
+    ChapterOutcome failure;
+    const std::optional<ChapterPage> page = composePage(draft, item, &failure);
+    if (!page)
+        return failure;
+    QString error;
+    if (!writeBytesAtomically(page->path, page->bytes, &error) && error.isEmpty())
+        error = tr("无法保存章节");
+    return completePage(*page, item, error);
+}
+
+std::optional<ChapterPage> ChapterProcessor::composePage(const ChapterDraft& draft, const ChapterItem& item,
+                                                         ChapterOutcome* failure) {
     const DownloadOptions& options = m_context.options;
     const QString& url = draft.url;
     QString text = draft.text;
@@ -143,8 +155,8 @@ ChapterOutcome ChapterProcessor::storeDraft(const ChapterDraft& draft, const Cha
 
     const qint64 id = rowFor(item);
     if (id <= 0) {
-        outcome.error = tr("无法保存章节");
-        return outcome;
+        failure->error = tr("无法保存章节");
+        return std::nullopt;
     }
     if (!options.picDown) {
         // The reading view loads them from the site.
@@ -159,7 +171,7 @@ ChapterOutcome ChapterProcessor::storeDraft(const ChapterDraft& draft, const Cha
             text = centerPictures(text);
         text = ChapterPictures::downloadChapterPictures(m_context.fetcher, text, chapter, true, status).text;
     }
-    return finish(item, id, text);
+    return pageFor(item, id, text);
 }
 
 ChapterOutcome ChapterProcessor::storePictureChapter(const FetchedPage& answer, const ChapterItem& item) {
@@ -180,24 +192,43 @@ ChapterOutcome ChapterProcessor::storePictureChapter(const FetchedPage& answer, 
     return finish(item, id, text);
 }
 
-ChapterOutcome ChapterProcessor::finish(const ChapterItem& item, qint64 id, QString text) {
-    ChapterOutcome outcome;
-    outcome.chapterId = id;
+ChapterPage ChapterProcessor::pageFor(const ChapterItem& item, qint64 id, QString text) const {
+    ChapterPage page;
+    page.chapterId = id;
     // The length of the cleaned text, before paragraphs add their marks.
-    outcome.wordNums = int(text.trimmed().size());
-    if (m_context.options.autoType && outcome.wordNums > 0)
+    page.wordNums = int(text.trimmed().size());
+    if (m_context.options.autoType && page.wordNums > 0)
         text = formatParagraphs(text);
-    // Page first, length last: a chapter with a length always has its page.
-    if (!m_context.writer.writeNovelFile(m_novel.novelId, id, text, item.title, QString(), &outcome.error))
+    page.path = m_context.folder.chapterPage(m_novel.novelId, id);
+    page.bytes = m_context.writer.pageBytes(text, item.title);
+    return page;
+}
+
+ChapterOutcome ChapterProcessor::finish(const ChapterItem& item, qint64 id, const QString& text) {
+    const ChapterPage page = pageFor(item, id, text);
+    QString error;
+    if (!writeBytesAtomically(page.path, page.bytes, &error) && error.isEmpty())
+        error = tr("无法保存章节");
+    return completePage(page, item, error);
+}
+
+ChapterOutcome ChapterProcessor::completePage(const ChapterPage& page, const ChapterItem& item,
+                                              const QString& writeError) {
+    ChapterOutcome outcome;
+    outcome.chapterId = page.chapterId;
+    outcome.wordNums = page.wordNums;
+    if (!writeError.isEmpty()) {
+        outcome.error = writeError;
         return outcome;
-    if (!RenewStore(m_context.db).finishChapter(id, outcome.wordNums)) {
+    }
+    if (!RenewStore(m_context.db).finishChapter(page.chapterId, page.wordNums)) {
         outcome.error = tr("无法保存章节");
         return outcome;
     }
     outcome.kind = ChapterOutcome::Kind::Stored;
-    m_context.events.chapterStored(m_novel.novelId, id);
+    m_context.events.chapterStored(m_novel.novelId, page.chapterId);
     if (m_context.options.newMessageView && (item.chapterId == 0 || item.announce))
-        m_context.events.newChapterAnnounced(m_novel.novelId, id,
+        m_context.events.newChapterAnnounced(m_novel.novelId, page.chapterId,
                                              announcementText(m_novel.novelName, item.title));
     return outcome;
 }

@@ -3,11 +3,14 @@
 #include "download/chapterlink.h"
 #include "storage/novelrecord.h"
 
+#include <QByteArray>
 #include <QCoreApplication>
 #include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 struct DownloadContext;
 struct DownloadOptions;
@@ -28,6 +31,14 @@ struct ChapterDraft {
     QString url; // the page the text was cut from
     QString text;
     QStringList styleSheets; // absolute addresses of the page's style sheets
+};
+
+// A chapter page ready to be written, and the length its row gets once it is on disk.
+struct ChapterPage {
+    qint64 chapterId = 0;
+    int wordNums = 0;
+    QString path;
+    QByteArray bytes;
 };
 
 struct ChapterOutcome {
@@ -67,6 +78,13 @@ public:
                                      const DownloadOptions& options);
     // The rest: the row, the pictures, the page and the length.
     ChapterOutcome storeDraft(const ChapterDraft& draft, const ChapterItem& item);
+    // storeDraft in two halves, so that pages can be written on other threads: the row, the
+    // pictures and the page's bytes (none on failure, told in failure); then, once the page was
+    // written (writeError empty) the row's length. Page first, length last: a chapter with a length
+    // always has its page.
+    std::optional<ChapterPage> composePage(const ChapterDraft& draft, const ChapterItem& item,
+                                           ChapterOutcome* failure);
+    ChapterOutcome completePage(const ChapterPage& page, const ChapterItem& item, const QString& writeError);
     // A chapter that is one picture.
     ChapterOutcome storePictureChapter(const FetchedPage& answer, const ChapterItem& item);
 
@@ -79,7 +97,8 @@ public:
 private:
     // The row of the item, inserted as waiting for a new chapter; -1 on failure.
     qint64 rowFor(const ChapterItem& item);
-    ChapterOutcome finish(const ChapterItem& item, qint64 id, QString text);
+    ChapterOutcome finish(const ChapterItem& item, qint64 id, const QString& text);
+    ChapterPage pageFor(const ChapterItem& item, qint64 id, QString text) const;
     QSet<QString>& storedSources();
     void saveStyleSheet(const QString& address, const QString& referer);
 

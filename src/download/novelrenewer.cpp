@@ -12,6 +12,7 @@
 
 #include <QFileInfo>
 #include <QFuture>
+#include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <deque>
@@ -369,25 +370,62 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
     };
 
     // The text of a page is cut and cleaned on the pool while this thread goes on fetching; the
-    // drafts are stored here, in the order their pages arrived.
+    // drafts get their rows and pictures here, in the order their pages arrived; their pages are
+    // written on writer threads (the disk's wait is the longest step) and the rows get their
+    // lengths here once the pages are on disk.
     struct Pending {
         int index;
         QFuture<ChapterDraft> draft;
     };
+    struct Writing {
+        int index;
+        ChapterPage page;
+        QFuture<QString> error;
+    };
     std::deque<Pending> pending;
-    const qsizetype maxPending = qMax(2, m_context.options.multGetNums) * 2;
-    auto storePending = [&](bool all) {
-        while (!pending.empty() &&
-               (all || pending.front().draft.isFinished() || qsizetype(pending.size()) > maxPending)) {
-            Pending next = pending.front();
-            pending.pop_front();
-            const ChapterDraft draft = next.draft.result();
+    std::deque<Writing> writing;
+    QThreadPool writers;
+    writers.setMaxThreadCount(qMax(2, m_context.options.multGetNums));
+    const size_t maxPending = size_t(qMax(2, m_context.options.multGetNums)) * 2;
+    auto completeWrites = [&](bool all) {
+        while (!writing.empty() &&
+               (all || writing.front().error.isFinished() || writing.size() > maxPending)) {
+            const Writing next = writing.front();
+            writing.pop_front();
+            const QString error = next.error.result();
             if (outcome.stopped || m_context.stopped()) {
                 outcome.stopped = true;
                 continue; // the row stays waiting; the next renewal fetches it
             }
-            report(next.index, processor.storeDraft(draft, item(next.index)));
+            report(next.index, processor.completePage(next.page, item(next.index), error));
         }
+    };
+    auto storePending = [&](bool all) {
+        while (!pending.empty() &&
+               (all || pending.front().draft.isFinished() || pending.size() > maxPending)) {
+            const Pending next = pending.front();
+            pending.pop_front();
+            const ChapterDraft draft = next.draft.result();
+            if (outcome.stopped || m_context.stopped()) {
+                outcome.stopped = true;
+                continue;
+            }
+            ChapterOutcome failure;
+            const std::optional<ChapterPage> page = processor.composePage(draft, item(next.index), &failure);
+            if (!page) {
+                report(next.index, failure);
+                continue;
+            }
+            const QString path = page->path;
+            const QByteArray bytes = page->bytes;
+            writing.push_back({next.index, *page, QtConcurrent::run(&writers, [path, bytes] {
+                                   QString error;
+                                   if (!writeBytesAtomically(path, bytes, &error) && error.isEmpty())
+                                       error = tr("无法保存章节");
+                                   return error;
+                               })});
+        }
+        completeWrites(all);
     };
 
     const bool draftElsewhere = processor.draftsAnywhere();

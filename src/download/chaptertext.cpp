@@ -41,6 +41,22 @@ QString attributeValue(const RegexMatch& m) {
 
 } // namespace
 
+bool containsIgnoringCase(const QString& text, QLatin1String literal) {
+    if (literal.isEmpty())
+        return true;
+    const QChar first(literal.front());
+    if (first.isLetter())
+        return text.contains(literal, Qt::CaseInsensitive);
+    // Markup literals start with "<" or ".": finding those exactly is much faster than comparing
+    // every position without case.
+    const QStringView view(text);
+    for (qsizetype at = view.indexOf(first); at >= 0 && at + literal.size() <= view.size();
+         at = view.indexOf(first, at + 1))
+        if (view.mid(at, literal.size()).compare(literal, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
 QString cutChapterContent(const QString& page, const QString& start, const QString& end) {
     QString text;
     if (!start.isEmpty() && !end.isEmpty())
@@ -70,7 +86,7 @@ namespace {
 // Each pattern runs only when the text holds its opening literal: most chapters have few of these
 // blocks, and every pass is a scan of the whole chapter.
 bool has(const QString& text, const char* literal) {
-    return text.contains(QLatin1String(literal), Qt::CaseInsensitive);
+    return containsIgnoringCase(text, QLatin1String(literal));
 }
 
 QString removeBlock(const QString& text, const char* opener, const char* pattern) {

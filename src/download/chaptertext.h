@@ -7,6 +7,9 @@
 
 // The text operations on a fetched chapter page, from the cut to the cleaned chapter text.
 
+// Whether the text holds the literal, ignoring the case of its letters.
+bool containsIgnoringCase(const QString& text, QLatin1String literal);
+
 // The part of the page between the novel's content markers: between both; after the last start
 // marker when only that is set; before the end marker when only that is set; the whole page when
 // neither is set or the cut gives nothing.

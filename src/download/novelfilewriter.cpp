@@ -1,5 +1,6 @@
 #include "download/novelfilewriter.h"
 
+#include "download/chaptertext.h"
 #include "output/pagetemplates.h"
 #include "storage/charset.h"
 #include "storage/chinese.h"
@@ -56,7 +57,7 @@ QString NovelFileWriter::fillChapterTemplate(const QString& pageTemplate, const 
 
 bool NovelFileWriter::isWholePage(const QString& text) {
     for (const char* mark : {"<html", "<head>", "xml version", "<meta"})
-        if (text.contains(QLatin1String(mark), Qt::CaseInsensitive))
+        if (containsIgnoringCase(text, QLatin1String(mark)))
             return true;
     return false;
 }

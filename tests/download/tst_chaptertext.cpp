@@ -11,6 +11,8 @@ class TestChapterText : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void containsIgnoringCase_data();
+    void containsIgnoringCase();
     void cut_data();
     void cut();
     void needDelStr_data();
@@ -25,6 +27,36 @@ private Q_SLOTS:
     void chapterFile_data();
     void chapterFile();
 };
+
+void TestChapterText::containsIgnoringCase_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("literal");
+    QTest::addColumn<bool>("found");
+    QTest::newRow("same case") << "a<script>b"
+                               << "<script" << true;
+    QTest::newRow("other case") << "a<SCRIPT>b"
+                                << "<script" << true;
+    QTest::newRow("opener without the rest") << "a<b <scrip"
+                                             << "<script" << false;
+    QTest::newRow("at the very end") << "正文<br"
+                                     << "<br" << true;
+    QTest::newRow("cut off at the end") << "正文<b"
+                                        << "<br" << false;
+    QTest::newRow("second opener") << "<p>一<IMG src=x>"
+                                   << "<img" << true;
+    QTest::newRow("letter first") << "BACKGROUND=x"
+                                  << "background" << true;
+    QTest::newRow("none") << "纯文字"
+                          << ".css" << false;
+}
+
+void TestChapterText::containsIgnoringCase() {
+    QFETCH(QString, text);
+    QFETCH(QString, literal);
+    QFETCH(bool, found);
+    const QByteArray latin = literal.toLatin1();
+    QCOMPARE(::containsIgnoringCase(text, QLatin1String(latin)), found);
+}
 
 void TestChapterText::cut_data() {
     QTest::addColumn<QString>("start");

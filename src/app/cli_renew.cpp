@@ -39,13 +39,13 @@ int runRequest(CliContext& cli, LibraryContext& library, const RenewJob::Request
     const RenewJob::Result result = job.result();
     if (result.refused || result.stopped || interrupted)
         return CliFailed;
-    if (result.failedNovels > 0 || result.failedChapters > 0) {
+    // A run that went to its end succeeded even when pages failed: they are tried again next time,
+    // as in the program. The count still tells whoever reads stderr.
+    if (result.failedNovels > 0 || result.failedChapters > 0)
         cli.err << QStringLiteral("%1本小说的目录页、%2个章节未能取得")
                        .arg(result.failedNovels)
                        .arg(result.failedChapters)
                 << Qt::endl;
-        return CliFailed;
-    }
     return CliOk;
 }
 

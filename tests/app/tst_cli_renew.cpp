@@ -49,6 +49,7 @@ private Q_SLOTS:
     void acceptanceRoad();
     void interruptedRunCompletedNextTime_data();
     void interruptedRunCompletedNextTime();
+    void unreachableSiteEndsNormally();
     void usage_data();
     void usage();
 };
@@ -183,6 +184,25 @@ void TestCliRenew::interruptedRunCompletedNextTime() {
                  .toInt(),
              kDemoChapters);
     QCOMPARE(folder.entryList({"*.htm"}, QDir::Files).size(), kDemoChapters + 1);
+}
+
+// A site that is gone fails its novel, not the run: the run ends normally and says what failed.
+void TestCliRenew::unreachableSiteEndsNormally() {
+    QTemporaryDir dir;
+    const QStringList lib = {"--library", dir.path()};
+    QString novelId;
+    {
+        TestSite site(kDemoSite);
+        QVERIFY(site.start());
+        const ProcessResult added =
+            runCli(lib + QStringList{"add", "--url", site.url("book/index.html"), "--name", "演示小说"});
+        QCOMPARE(added.exitCode, 0);
+        novelId = added.out.trimmed();
+    }
+    const ProcessResult r = runCli(lib + QStringList{"renew", novelId});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.err.contains(QStringLiteral("更新小说<<演示小说>>失败，请查看网络连接")), qPrintable(r.err));
+    QVERIFY(r.err.contains(QStringLiteral("1本小说的目录页、0个章节未能取得")));
 }
 
 void TestCliRenew::usage_data() {

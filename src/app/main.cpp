@@ -28,6 +28,8 @@ void fail(const QString& message) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The reading view's browser shares its GL context with the widgets; this must precede the app.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quiveral"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quiveral"));

@@ -40,10 +40,10 @@ QString recentDownRows(const QList<ChapterRow>& rows, const LibraryFolder& folde
         out += r.read ? QLatin1String("<tr bgcolor=#e0f3fe>") : QLatin1String("<tr>");
         out += QLatin1String("<td><a href=\"") + esc(fileUrl(folder.chapterPage(r.novelId, r.id))) +
                QLatin1String("\"><font color=") + (r.read ? QLatin1String("brown") : QLatin1String("blue")) +
-               QLatin1String(">《") + esc(r.novelName) + QLatin1String("》</font>") +
+               QStringLiteral(">《") + esc(r.novelName) + QStringLiteral("》</font>") +
                (volume.isEmpty() ? QString() : esc(volume) + u'-') + esc(r.title) +
                QLatin1String("</a></td>");
-        out += r.read ? QLatin1String("<td class=read>已读</td>") : QLatin1String("<td class=read></td>");
+        out += r.read ? QStringLiteral("<td class=read>已读</td>") : QStringLiteral("<td class=read></td>");
         out += QLatin1String("<td class=time>") + esc(r.downDate) + QLatin1String("</td><td class=time>") +
                esc(r.downTime) + QLatin1String("</td></tr>\r\n");
     }

@@ -104,8 +104,8 @@ QString TotalViewJob::contentRows() {
         out +=
             QLatin1String("<table cellspacing=0 cellpadding=0>\r\n<tr><th class=category colspan=7>") +
             group.name.toHtmlEscaped() +
-            QLatin1String("</th></tr>\r\n<tr><th>序号</th><th>小说名称</th><th>作者</th>"
-                          "<th>状态</th><th>章节数</th><th>字数</th><th>占用空间</th></tr>\r\n") +
+            QStringLiteral("</th></tr>\r\n<tr><th>序号</th><th>小说名称</th><th>作者</th>"
+                           "<th>状态</th><th>章节数</th><th>字数</th><th>占用空间</th></tr>\r\n") +
             (rows.isEmpty() ? QStringLiteral("<tr><td align=center colspan=7>无内容</td></tr>\r\n") : rows) +
             QLatin1String("</table>\r\n");
     }

@@ -280,7 +280,6 @@ void FrmBook::setChangeTreeViewText() {
 void FrmBook::enableButton() {
     const QString key = m_tvwBar->keyOf(m_tvwBar->currentItem());
     const bool novel = key.startsWith(TreeKeys::kNovel);
-    const bool category = key.startsWith(TreeKeys::kCategory);
     const bool chapters = m_listMode == ListMode::Chapters && m_listView1->topLevelItemCount() > 0;
     const bool chosen = chapters && !m_listView1->selectedItems().isEmpty();
     const bool novels = m_listMode == ListMode::Novels && !m_listView1->selectedItems().isEmpty();
@@ -298,10 +297,8 @@ void FrmBook::enableButton() {
         set(name, chapters);
     for (const char* name : {"extLogRead", "extLogNotRead", "extIEOpen"})
         set(name, chosen);
-    set("mnuLBUp", category);
-    set("mnuLBDown", category);
-    // Deleting conflicts with a running download.
-    set("mnuDelete", (novel || category) && !m_busy);
+    // Deleting conflicts with a running download; without a novel it says what to select.
+    set("mnuDelete", !m_busy);
     set("mnuBatchDelete", novels && !m_busy);
     set("mnuBatchNotReNew", novels);
     set("mnuBatchReNew", novels);

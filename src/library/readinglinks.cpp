@@ -6,7 +6,8 @@
 
 ReadingLink ReadingLink::classify(const QUrl& url, const QString& chmDir) {
     ReadingLink link;
-    if (url.toString(QUrl::FullyDecoded).contains(QLatin1String("bookmarkmanage.asp"), Qt::CaseInsensitive)) {
+    if (QUrl::fromPercentEncoding(url.toEncoded())
+            .contains(QLatin1String("bookmarkmanage.asp"), Qt::CaseInsensitive)) {
         link.kind = Kind::BookmarkManager;
         return link;
     }

@@ -19,3 +19,7 @@ bool BookcaseStore::registerEntry(const QString& name, const QString& lb, const 
 int BookcaseStore::count() const {
     return intOf(m_db.scalar(QStringLiteral("SELECT count(*) FROM pri_mynovel")));
 }
+
+bool BookcaseStore::setAuthorByPath(const QString& path, const QString& author) const {
+    return m_db.exec(QStringLiteral("UPDATE pri_mynovel SET ZZ=? WHERE WJLJ=?"), {author, path});
+}

@@ -16,6 +16,8 @@ public:
     bool registerEntry(const QString& name, const QString& lb, const QString& author,
                        const QString& path) const;
     int count() const;
+    // The author of the entry whose file is that path.
+    bool setAuthorByPath(const QString& path, const QString& author) const;
 
 private:
     const Database& m_db;

@@ -50,3 +50,25 @@ qint64 ChapterStore::insertChapter(const ChapterRecord& r) const {
         return -1;
     return q.lastInsertId().toLongLong();
 }
+
+QStringList ChapterStore::chapterSources(const QString& novelId) const {
+    QStringList sources;
+    QSqlQuery q = m_db.query(
+        QStringLiteral("SELECT ComeFrom FROM book_novelcontent WHERE NovelID=? ORDER BY Displayorder"),
+        {novelId});
+    while (q.next())
+        sources.append(textOf(q.value(0)));
+    return sources;
+}
+
+bool ChapterStore::updateVolumesBySource(const QString& novelId,
+                                         const QList<QPair<QString, QString>>& sourceVolumes) const {
+    return m_db.transaction([&] {
+        for (const auto& [source, volume] : sourceVolumes)
+            if (!m_db.exec(
+                    QStringLiteral("UPDATE book_novelcontent SET Volume=? WHERE ComeFrom=? AND NovelID=?"),
+                    {nullIfEmpty(volume), source, novelId}))
+                return false;
+        return true;
+    });
+}

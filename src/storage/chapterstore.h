@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QList>
+#include <QPair>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -33,6 +36,12 @@ public:
 
     // Inserts with today's date and time and the unread mark; returns the new id, or -1.
     qint64 insertChapter(const ChapterRecord& record) const;
+
+    // The addresses the novel's chapters were downloaded from, in chapter order.
+    QStringList chapterSources(const QString& novelId) const;
+    // Gives the chapters downloaded from each address that volume name ("" as Null), all or nothing.
+    bool updateVolumesBySource(const QString& novelId,
+                               const QList<QPair<QString, QString>>& sourceVolumes) const;
 
 private:
     const Database& m_db;

@@ -490,18 +490,31 @@ QByteArray limitNesting(const QByteArray& html) {
 
 } // namespace
 
-QString htmlInnerText(const QString& html) {
-    if (html.isEmpty())
-        return {};
-    const QByteArray utf8 = limitNesting(html.toUtf8());
-    Arena arena;
+namespace {
+
+// The arena owns the tree, so it is never handed to gumbo_destroy_output.
+GumboOutput* parseInto(Arena& arena, const QByteArray& utf8) {
     GumboOptions options = kGumboDefaultOptions;
     options.allocator = &Arena::allocateFor;
     options.deallocator = &Arena::releaseFor;
     options.userdata = &arena;
     options.max_errors = 0;
-    // The arena owns the tree, so it is never handed to gumbo_destroy_output.
-    GumboOutput* output = gumbo_parse_with_options(&options, utf8.constData(), size_t(utf8.size()));
+    return gumbo_parse_with_options(&options, utf8.constData(), size_t(utf8.size()));
+}
+
+QString attributeOf(const GumboElement& element, const char* name) {
+    const GumboAttribute* attribute = gumbo_get_attribute(&element.attributes, name);
+    return attribute ? QString::fromUtf8(attribute->value) : QString();
+}
+
+} // namespace
+
+QString htmlInnerText(const QString& html) {
+    if (html.isEmpty())
+        return {};
+    const QByteArray utf8 = limitNesting(html.toUtf8());
+    Arena arena;
+    GumboOutput* output = parseInto(arena, utf8);
     if (!output)
         return {};
     const GumboNode* body = findBody(output->root);
@@ -510,4 +523,42 @@ QString htmlInnerText(const QString& html) {
     Renderer renderer;
     render(body, renderer);
     return renderer.result();
+}
+
+QList<HtmlLink> htmlLinks(const QString& html) {
+    QList<HtmlLink> links;
+    if (html.isEmpty())
+        return links;
+    const QByteArray utf8 = limitNesting(html.toUtf8());
+    Arena arena;
+    GumboOutput* output = parseInto(arena, utf8);
+    if (!output)
+        return links;
+    // Depth first in document order, without recursion; a link's own subtree is rendered for its text.
+    std::vector<std::pair<const GumboNode*, unsigned int>> stack;
+    stack.emplace_back(output->root, 0);
+    while (!stack.empty()) {
+        auto& [node, next] = stack.back();
+        const GumboVector& children = node->v.element.children;
+        if (next >= children.length) {
+            stack.pop_back();
+            continue;
+        }
+        const auto* child = static_cast<const GumboNode*>(children.data[next++]);
+        if (child->type != GUMBO_NODE_ELEMENT && child->type != GUMBO_NODE_TEMPLATE)
+            continue;
+        const GumboElement& element = child->v.element;
+        if (element.tag == GUMBO_TAG_A && gumbo_get_attribute(&element.attributes, "href")) {
+            HtmlLink link;
+            link.href = attributeOf(element, "href");
+            link.onclick = attributeOf(element, "onclick");
+            Renderer renderer;
+            render(child, renderer);
+            link.text = renderer.result();
+            link.sourceOffset = qsizetype(element.start_pos.offset);
+            links.append(link);
+        }
+        stack.emplace_back(child, 0);
+    }
+    return links;
 }

@@ -1,8 +1,22 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 // The text a browser shows for an HTML fragment, as its body's innerText gives it: markup and
 // scripts gone, entities decoded, white space collapsed, "<br>" and block elements as line breaks
 // ("\r\n"), a blank line around paragraphs, cells of a row separated by tabs.
 QString htmlInnerText(const QString& html);
+
+// One link (an "a" element with an href) of a fragment, as a browser's document.links gives it.
+struct HtmlLink {
+    QString href;    // the attribute with its entities decoded, as written
+    QString onclick; // the onclick attribute, "" without one
+    QString text;    // inner text, as htmlInnerText renders it
+    // Byte offset of the start tag in the UTF-8 form of the input. Only approximate behind a page
+    // nested so deep that the parser had to drop tags.
+    qsizetype sourceOffset = 0;
+};
+
+// Every link of the fragment in document order.
+QList<HtmlLink> htmlLinks(const QString& html);

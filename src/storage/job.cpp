@@ -21,8 +21,10 @@ Job::Job(QObject* parent)
     : QObject(parent) {}
 
 Job::~Job() {
-    requestStop();
-    wait();
+    // Too late for the derived members; at least do not leave the thread behind.
+    if (isRunning())
+        qCritical("job %s destroyed while running", metaObject()->className());
+    stopAndWait(); // also lets a finished thread leave execute() before it is deleted
     delete m_thread;
 }
 

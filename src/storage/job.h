@@ -18,7 +18,10 @@ class Job : public QObject {
 
 public:
     explicit Job(QObject* parent = nullptr);
-    ~Job() override; // asks the work to stop and waits for it
+    // A job must not be destroyed while its work runs: the work uses the members of the derived
+    // class, which are gone by the time this destructor runs. Owners call stopAndWait() first (or
+    // delete the job once finished() came).
+    ~Job() override;
 
     // Starts run() on a new worker thread. A job runs once.
     void start();
@@ -29,6 +32,10 @@ public:
 
     // Thread-safe; the work ends at its next check.
     void requestStop() { m_stop.store(true); }
+    void stopAndWait() {
+        requestStop();
+        wait();
+    }
     bool stopRequested() const { return m_stop.load(); }
 
     // Who answers the job's questions; must outlive the job. Without one, questions get their last

@@ -104,3 +104,19 @@ bool NovelStore::updateNovelMarkers(const QString& novelId, const NovelMarkers& 
          nullIfEmpty(m.volumeEnd), nullIfEmpty(m.contentStart), nullIfEmpty(m.contentEnd),
          nullIfEmpty(m.needDelStr), novelId});
 }
+
+bool NovelStore::renameNovel(const QString& novelId, const QString& name) const {
+    return m_db.exec(QStringLiteral("UPDATE book_novel SET NovelName=? WHERE NovelID=?"), {name, novelId});
+}
+
+bool NovelStore::updateNovelInformation(const QString& novelId, const QString& author, const QString& brief,
+                                        const QString& bookImg) const {
+    return m_db.exec(QStringLiteral("UPDATE book_novel SET Author=COALESCE(?, Author), "
+                                    "Brief=COALESCE(?, Brief), BookImg=COALESCE(?, BookImg) WHERE NovelID=?"),
+                     {nullIfEmpty(author), nullIfEmpty(brief), nullIfEmpty(bookImg), novelId});
+}
+
+bool NovelStore::setNeedDelUrl(const QString& novelId, const QString& entries) const {
+    return m_db.exec(QStringLiteral("UPDATE book_novel SET NeedDelUrl=? WHERE NovelID=?"),
+                     {nullIfEmpty(entries), novelId});
+}

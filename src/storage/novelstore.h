@@ -33,6 +33,13 @@ public:
     // Empty markers are stored as Null.
     bool updateNovelMarkers(const QString& novelId, const NovelMarkers& markers) const;
 
+    bool renameNovel(const QString& novelId, const QString& name) const;
+    // Only the values found are written: an empty one keeps what the novel has.
+    bool updateNovelInformation(const QString& novelId, const QString& author, const QString& brief,
+                                const QString& bookImg) const;
+    // The filtered-link list; empty is stored as Null.
+    bool setNeedDelUrl(const QString& novelId, const QString& entries) const;
+
 private:
     const Database& m_db;
 };

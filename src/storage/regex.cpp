@@ -15,8 +15,10 @@ namespace {
 constexpr int kMatchLimit = 50'000'000;
 constexpr int kHeapLimitKiB = 64 * 1024;
 // A pattern can stay under the step limit at each search and still crawl through a long text; past
-// this much time the whole call gives up.
-constexpr qint64 kTimeBudgetMs = 4000;
+// this much time the whole call gives up. Generous and growing with the text, so that a slow or
+// busy machine never turns an honest match on a long page into a failure.
+constexpr qint64 kTimeBudgetMs = 10000;
+constexpr qint64 kCharsPerExtraMs = 128;
 
 const QString kRunaway = QStringLiteral("正则表达式匹配超出限度，已放弃匹配");
 
@@ -182,7 +184,7 @@ bool scan(const Compiled& compiled, const QString& text,
                 ++offset;
             ++offset;
         }
-        if (clock.elapsed() > kTimeBudgetMs) {
+        if (clock.elapsed() > kTimeBudgetMs + text.size() / kCharsPerExtraMs) {
             setError(error, kRunaway);
             return false;
         }

@@ -82,6 +82,15 @@ const QList<Settings::Key>& Settings::mainKeys() {
         {"JumpBodyPatterns", nullptr},
         {"NetCheckUrl", nullptr},
         {"SiteSignUpdateUrl", nullptr},
+        // Table-of-contents pages that need a site's own handling, by address ("||" between entries,
+        // "[[…]]" for a regular expression); none by default.
+        {"ScriptListSites", nullptr},
+        {"ScriptCallSites", nullptr},
+        {"UrlFunctionSites", nullptr},
+        {"ArrayListSites", nullptr},
+        {"ForumSites", nullptr},
+        {"FolderUrlSites", nullptr},
+        {"ExcludeUrlStr", nullptr},
     };
     return keys;
 }

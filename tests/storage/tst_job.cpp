@@ -41,7 +41,7 @@ private Q_SLOTS:
     void stopEndsSoon();
     void runHereUsesCallingThread();
     void questionsGoToPrompter();
-    void destroyingRunningJobStopsIt();
+    void stopAndWaitEndsRunningJob();
 };
 
 void TestJob::runsOnWorkerAndReports() {
@@ -109,15 +109,16 @@ void TestJob::questionsGoToPrompter() {
     QVERIFY(!third.confirmed);
 }
 
-void TestJob::destroyingRunningJobStopsIt() {
+void TestJob::stopAndWaitEndsRunningJob() {
     QElapsedTimer clock;
     clock.start();
-    {
-        CountingJob job;
-        job.items = 100000;
-        job.start();
-        QTRY_VERIFY(job.done > 0);
-    }
+    CountingJob job;
+    job.items = 100000;
+    job.start();
+    QTRY_VERIFY(job.done > 0);
+    job.stopAndWait();
+    QVERIFY(!job.isRunning());
+    QVERIFY(job.done < 100000);
     QVERIFY(clock.elapsed() < 30000);
 }
 

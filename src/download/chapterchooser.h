@@ -1,0 +1,17 @@
+#pragma once
+
+#include "download/chapterlistreader.h"
+
+#include <QCoreApplication>
+
+class Prompter;
+
+// The manual choice of new chapters asked through a prompter: every candidate offered as
+// "title<TAB>volume<TAB>address", all ticked; "确定" takes the ticked ones, the check box remembers
+// the others as excluded links.
+class ChapterChooserPrompt {
+    Q_DECLARE_TR_FUNCTIONS(ChapterChooserPrompt)
+
+public:
+    static ChapterChooser chooser(Prompter& prompter);
+};

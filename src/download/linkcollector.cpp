@@ -1,0 +1,134 @@
+#include "download/linkcollector.h"
+
+#include "download/linkresolver.h"
+#include "download/nonchapterfilter.h"
+#include "download/scriptreader.h"
+#include "storage/innertext.h"
+#include "storage/regex.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr qsizetype kMaxTitle = 250;
+
+const QString kLinkPattern = QStringLiteral("<a [\\s\\S]+?</a>");
+const QString kSeparator = QStringLiteral("\r\n<br>");
+
+// The address a "#" link stands for, from its onclick script; "" when it has none.
+QString scriptLinkAddress(const QString& onclick) {
+    if (onclick.isEmpty())
+        return {};
+    if (onclick.contains(QLatin1String("window.open"), Qt::CaseInsensitive)) {
+        const QString from =
+            onclick.mid(onclick.indexOf(QLatin1String("window.open"), 0, Qt::CaseInsensitive));
+        const std::optional<ScriptCall> call = parseScriptCall(from.section(u')', 0, 0) + u')');
+        // The first argument is the address; the others name the window and its features.
+        return call && !call->args.isEmpty() ? call->args.first().trimmed() : QString();
+    }
+    const qsizetype close = onclick.indexOf(u')');
+    if (close < 0)
+        return {};
+    QString call = onclick.left(close + 1);
+    call.remove(u' ');
+    if (call.startsWith(u'"') || call.startsWith(u'\''))
+        call = call.mid(1);
+    return call;
+}
+
+// getLinks over a fragment whose pieces start at the given UTF-8 offsets and stand at the given
+// places of the list text.
+ChapterLinks linksOf(const QString& fragment, const QList<qsizetype>& pieceOffsets,
+                     const QList<qsizetype>& piecePositions, const StopCheck& stop) {
+    ChapterLinks links;
+    const QList<HtmlLink> found = htmlLinks(fragment);
+    links.reserve(found.size());
+    QSet<QString> seen;
+    for (const HtmlLink& link : found) {
+        if (stop && stop())
+            return {};
+        ChapterLink out;
+        out.title = link.text.left(kMaxTitle).trimmed();
+        QString address = link.href;
+        address.remove(QLatin1String("about:blank"));
+        address.remove(QLatin1String("about:"));
+        address = address.trimmed();
+        if (address.startsWith(u'#'))
+            address = scriptLinkAddress(link.onclick);
+        // Duplicates are judged on the final address: every "#" link would otherwise count as the
+        // same one and only the first script link would survive.
+        if (!address.isEmpty()) {
+            if (seen.contains(address))
+                address.clear();
+            else
+                seen.insert(address);
+        }
+        out.url = address;
+        if (!pieceOffsets.isEmpty()) {
+            const auto it = std::upper_bound(pieceOffsets.cbegin(), pieceOffsets.cend(), link.sourceOffset);
+            const qsizetype piece = std::max<qsizetype>(0, (it - pieceOffsets.cbegin()) - 1);
+            out.position = piecePositions.at(piece);
+        }
+        links.append(out);
+    }
+    return links;
+}
+
+QString cleanLinkMatch(const QString& match) {
+    QString link = match;
+    if (link.contains(QLatin1String("<img"), Qt::CaseInsensitive))
+        link = regexRemove(QStringLiteral("<img[\\s\\S]+?>"), link);
+    if (link.contains(QLatin1String("<a name"), Qt::CaseInsensitive))
+        link = regexReplace(QStringLiteral("<a name[\\s\\S]+?<a"), link, QStringLiteral("<a"));
+    if (link.contains(QLatin1String("<a href=\"#"), Qt::CaseInsensitive))
+        link = regexRemove(QStringLiteral("<a href=\"#[\\s\\S]+?</a>"), link);
+    return link;
+}
+
+} // namespace
+
+ChapterLinks getLinks(const QString& fragment, const StopCheck& stop) {
+    return linksOf(fragment, {}, {}, stop);
+}
+
+ChapterLinks collectLinks(const QString& listText, const StopCheck& stop) {
+    const QList<RegexMatch> matches = regexMatches(listText, kLinkPattern);
+    QString fragment;
+    QList<qsizetype> offsets;
+    QList<qsizetype> positions;
+    offsets.reserve(matches.size());
+    positions.reserve(matches.size());
+    qsizetype utf8Size = 0;
+    for (const RegexMatch& m : matches) {
+        const QString link = cleanLinkMatch(m.captures.at(0));
+        offsets.append(utf8Size);
+        positions.append(m.start);
+        fragment += link;
+        fragment += kSeparator;
+        utf8Size += link.toUtf8().size() + kSeparator.size();
+    }
+    return linksOf(fragment, offsets, positions, stop);
+}
+
+ChapterLinks getLinks2(const QString& pageHtml, const QString& pageUrl, const QSet<QString>& storedLower,
+                       const StopCheck& stop) {
+    ChapterLinks links = collectLinks(pageHtml, stop);
+    ScriptReader scripts;
+    for (const QString& block : regexMatchValues(pageHtml, QStringLiteral("<script[\\s\\S]+?</script>")))
+        scripts.addDefinitions(scriptBlockCode(block));
+    LinkResolver resolver(pageUrl);
+    resolver.setBase(LinkResolver::findBase(pageHtml));
+    resolver.setScripts(&scripts, false);
+    for (ChapterLink& link : links) {
+        if (stop && stop())
+            return {};
+        link.position = -1;
+        link.url = resolver.resolve(link.url);
+        if (link.url.isEmpty() || storedLower.contains(link.url.toLower()) ||
+            NonChapterFilter::hasFileExtension(link.url))
+            link.url.clear();
+        link.title.remove(QLatin1String("\r\n"));
+        link.title = link.title.trimmed();
+    }
+    return links;
+}

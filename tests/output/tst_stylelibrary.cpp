@@ -1,0 +1,110 @@
+#include "output/stylelibrary.h"
+#include "storage/textfile.h"
+#include "support/testlibrary.h"
+
+#include <QtTest>
+
+class TestStyleLibrary : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void addStyle_data();
+    void addStyle();
+    void deleteStyle();
+    void saveStyle_data();
+    void saveStyle();
+};
+
+void TestStyleLibrary::addStyle_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("new") << "我的样式" << QString();
+    QTest::newRow("built in") << "简洁样式"
+                              << "已有此名，请重新新增";
+    QTest::newRow("exists") << "旧样式"
+                            << "已有此名，请重新新增";
+    QTest::newRow("bad character") << "a/b"
+                                   << "\"名称\"中不能包括以下字符：\\/:*?\"<>|',&";
+}
+
+void TestStyleLibrary::addStyle() {
+    QFETCH(QString, name);
+    QFETCH(QString, error);
+    TestLibrary lib;
+    QVERIFY(lib.isValid());
+    StyleLibrary styles(lib.context().folder());
+    QVERIFY(styles.addStyle(QStringLiteral("旧样式"), QStringLiteral("普通样式")).isEmpty());
+    QCOMPARE(styles.addStyle(name, QStringLiteral("旧样式")), error);
+    if (!error.isEmpty())
+        return;
+    // The new style starts as a copy of the current one and is listed in BookModel.xml.
+    QCOMPARE(styles.pageText(name, StyleLibrary::Page::Chapter),
+             styles.pageText(QStringLiteral("旧样式"), StyleLibrary::Page::Chapter));
+    QVERIFY(styles.pageText(name, StyleLibrary::Page::List).contains(QStringLiteral("[[Content]]")));
+    QCOMPARE(styles.userStyles(), QStringList({name, QStringLiteral("旧样式")}));
+    const QString list = readTextFile(lib.path() + QStringLiteral("/BookModel.xml"));
+    QVERIFY(list.contains(QStringLiteral("<Name>") + name + QStringLiteral("</Name>")));
+}
+
+void TestStyleLibrary::deleteStyle() {
+    TestLibrary lib;
+    QVERIFY(lib.isValid());
+    StyleLibrary styles(lib.context().folder());
+    QCOMPARE(styles.deleteStyle(QStringLiteral("普通样式")), QStringLiteral("只能删除自增项，其他不能删除"));
+    QVERIFY(QFileInfo::exists(lib.path() + QStringLiteral("/model/vbArticle1.htm")));
+    QVERIFY(styles.addStyle(QStringLiteral("甲"), QStringLiteral("普通样式")).isEmpty());
+    QVERIFY(styles.deleteStyle(QStringLiteral("甲")).isEmpty());
+    QVERIFY(!QFileInfo::exists(lib.path() + QStringLiteral("/usermodel/甲")));
+    QVERIFY(!readTextFile(lib.path() + QStringLiteral("/BookModel.xml")).contains(QStringLiteral("甲")));
+}
+
+void TestStyleLibrary::saveStyle_data() {
+    QTest::addColumn<QString>("style");
+    QTest::addColumn<QString>("newName");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<QString>("file"); // relative to the library, where the text went
+    QTest::newRow("built-in chapter page") << "外框样式"
+                                           << "外框样式" << 0 << QString() << "model/vbArticle3.htm";
+    QTest::newRow("built-in list page") << "普通样式"
+                                        << "普通样式" << 1 << QString() << "model/vbarticlelist.htm";
+    QTest::newRow("user page") << "甲"
+                               << "甲" << 1 << QString() << "usermodel/甲/listmodel.htm";
+    QTest::newRow("renamed") << "甲"
+                             << "丙" << 0 << QString() << "usermodel/丙/chaptermodel.htm";
+    QTest::newRow("empty name") << "甲"
+                                << " " << 0 << "样式名称不能为空" << QString();
+    QTest::newRow("taken name") << "甲"
+                                << "乙" << 0 << "已有此样式名称，请重新输入" << QString();
+    QTest::newRow("built-in renamed") << "普通样式"
+                                      << "新" << 0 << "已有此样式名称，请重新输入" << QString();
+}
+
+void TestStyleLibrary::saveStyle() {
+    QFETCH(QString, style);
+    QFETCH(QString, newName);
+    QFETCH(int, page);
+    QFETCH(QString, error);
+    QFETCH(QString, file);
+    TestLibrary lib;
+    QVERIFY(lib.isValid());
+    StyleLibrary styles(lib.context().folder());
+    QVERIFY(styles.addStyle(QStringLiteral("甲"), QStringLiteral("普通样式")).isEmpty());
+    QVERIFY(styles.addStyle(QStringLiteral("乙"), QStringLiteral("普通样式")).isEmpty());
+    Settings& settings = lib.context().settings();
+    const QString text = QStringLiteral("<p>[[title]]</p>[[Content]]");
+    QCOMPARE(styles.saveStyle(style, newName,
+                              page == 0 ? StyleLibrary::Page::Chapter : StyleLibrary::Page::List, text,
+                              settings),
+             error);
+    if (!error.isEmpty()) {
+        QCOMPARE(settings.value(QStringLiteral("ArticleStyle")), QStringLiteral("普通样式"));
+        return;
+    }
+    QCOMPARE(readTextFile(lib.path() + u'/' + file), text);
+    QCOMPARE(settings.value(QStringLiteral("ArticleStyle")), newName);
+    QCOMPARE(settings.readIniValue(Settings::kMain, QStringLiteral("ArticleStyle")), newName);
+}
+
+QTEST_GUILESS_MAIN(TestStyleLibrary)
+#include "tst_stylelibrary.moc"

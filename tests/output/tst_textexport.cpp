@@ -1,0 +1,337 @@
+#include "novelfixture.h"
+#include "output/textexportjob.h"
+#include "output/volumetextjob.h"
+#include "storage/prompter.h"
+#include "storage/textfile.h"
+
+#include <QStringDecoder>
+#include <QtTest>
+
+namespace {
+
+QString gbk(const QByteArray& bytes) {
+    return QStringDecoder("GB18030").decode(bytes);
+}
+
+// A novel with two volumes, a chapter without volume between them and one of volume "正文".
+QString addVolumesNovel(TestLibrary& lib, const QString& author) {
+    return addFixtureNovel(lib, QStringLiteral("长夜"), author,
+                           {{QStringLiteral("第一章"), QStringLiteral("上卷")},
+                            {QStringLiteral("第二章"), QStringLiteral("上卷")},
+                            {QStringLiteral("插曲")},
+                            {QStringLiteral("第三章"), QStringLiteral("上卷")},
+                            {QStringLiteral("第四章"), QStringLiteral("正文")},
+                            {QStringLiteral("第五章"), QStringLiteral("下卷")}});
+}
+
+} // namespace
+
+class TestTextExport : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void wholeText_data();
+    void wholeText();
+    void encodings_data();
+    void encodings();
+    void document();
+    void missingOutputFolder();
+    void chapterFileNames_data();
+    void chapterFileNames();
+    void chapterFiles();
+    void postProcess_data();
+    void postProcess();
+    void volumeFiles();
+    void volumeFilesUnreadOnly();
+    void fullTextPage();
+
+private:
+    TextExportJob::Result exportNovel(TestLibrary& lib, const QString& novelId, TextExportJob::Mode mode,
+                                      ScriptedPrompter& prompter, const QString& folder = QString());
+};
+
+TextExportJob::Result TestTextExport::exportNovel(TestLibrary& lib, const QString& novelId,
+                                                  TextExportJob::Mode mode, ScriptedPrompter& prompter,
+                                                  const QString& folder) {
+    Settings& settings = lib.context().settings();
+    if (settings.value(QStringLiteral("NovelChmPath")) ==
+        settings.defaultValue(Settings::kMain, "NovelChmPath"))
+        QDir().mkpath(settings.value(QStringLiteral("NovelChmPath")));
+    TextExportJob job(lib.db(), lib.context().folder(), settings, novelId, mode, folder);
+    job.setPrompter(&prompter);
+    job.runHere();
+    return job.result();
+}
+
+void TestTextExport::wholeText_data() {
+    QTest::addColumn<QString>("author");
+    QTest::addColumn<QString>("start");
+    QTest::newRow("with author") << QStringLiteral("某人") << QStringLiteral("长夜\r\n作者：某人\r\n");
+    QTest::newRow("without author") << QString() << QStringLiteral("长夜\r\n");
+}
+
+void TestTextExport::wholeText() {
+    QFETCH(QString, author);
+    QFETCH(QString, start);
+    TestLibrary lib;
+    QVERIFY(lib.isValid());
+    const QString novelId = addVolumesNovel(lib, author);
+    ScriptedPrompter prompter;
+    const TextExportJob::Result result = exportNovel(lib, novelId, TextExportJob::Mode::Text, prompter);
+    QVERIFY2(result.ok, qPrintable(result.error));
+    QCOMPARE(result.path, lib.path() + QStringLiteral("/chm/长夜.txt"));
+    QCOMPARE(result.openPath, result.path); // a text file opens at once
+    QVERIFY(prompter.asked.isEmpty());
+
+    const QString text = gbk(fileBytes(result.path));
+    QVERIFY2(text.startsWith(start), qPrintable(text.left(40)));
+    QVERIFY(!text.mid(start.size()).startsWith(QStringLiteral("\r\n\r\n")));
+    // A heading once per run of a volume: again after the chapter without volume, never for "正文".
+    const QStringList lines = text.split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.count(QStringLiteral("上卷")), 2);
+    QCOMPARE(lines.count(QStringLiteral("下卷")), 1);
+    QCOMPARE(lines.count(QStringLiteral("正文")), 0);
+    QVERIFY(lines.indexOf(QStringLiteral("上卷")) < lines.indexOf(QStringLiteral("第一章")));
+    QCOMPARE(lines.indexOf(QStringLiteral("第三章")) - 1, lines.lastIndexOf(QStringLiteral("上卷")));
+    QCOMPARE(lines.indexOf(QStringLiteral("第五章")) - 1, lines.indexOf(QStringLiteral("下卷")));
+    // Each chapter: its title, then its paragraphs on lines of their own, no blank lines, no page chrome.
+    const qsizetype first = lines.indexOf(QStringLiteral("第一章"));
+    QCOMPARE(lines.mid(first, 4),
+             QStringList({"第一章", "　　第一章的正文。", "　　第二段 a<b。", "第二章"}));
+    QVERIFY(!text.contains(QStringLiteral("\r\n\r\n")));
+    QVERIFY(!text.contains(QStringLiteral("上一章")));
+    QVERIFY(!text.contains(QRegularExpression(QStringLiteral("[^\\r]\\n"))));
+
+    QCOMPARE(sqliteScalar(lib.context().folder().databasePath(),
+                          QStringLiteral("SELECT MC FROM pri_mynovel WHERE WJLJ='%1'")
+                              .arg(lib.context().folder().novelListPage(novelId)))
+                 .toString(),
+             QStringLiteral("长夜"));
+}
+
+void TestTextExport::encodings_data() {
+    QTest::addColumn<QString>("charset");
+    QTest::addColumn<QByteArray>("codec");
+    QTest::addColumn<QByteArray>("prefix");
+    QTest::newRow("gb2312") << QStringLiteral("gb2312") << QByteArray("GB18030") << QByteArray();
+    QTest::newRow("big5") << QStringLiteral("big5") << QByteArray("Big5") << QByteArray();
+    QTest::newRow("utf-8") << QStringLiteral("utf-8") << QByteArray("UTF-8") << QByteArray("\xEF\xBB\xBF");
+}
+
+void TestTextExport::encodings() {
+    QFETCH(QString, charset);
+    QFETCH(QByteArray, codec);
+    QFETCH(QByteArray, prefix);
+    TestLibrary lib;
+    QVERIFY(lib.isValid());
+    const QString novelId = addFixtureNovel(lib, QStringLiteral("長夜"), QStringLiteral("作者"),
+                                            {{QStringLiteral("第一章 開始")}});
+    // The chapter page is stored in the charset too.
+    writeFixturePage(
+        lib, novelId,
+        sqliteScalar(lib.context().folder().databasePath(), "SELECT id FROM book_novelcontent").toLongLong(),
+        QStringLiteral("第一章 開始"), QStringLiteral("　　繁體正文。"), charset);
+    lib.context().settings().setValue(QStringLiteral("charset"), charset);
+    ScriptedPrompter prompter;
+    const TextExportJob::Result result = exportNovel(lib, novelId, TextExportJob::Mode::Text, prompter);
+    QVERIFY2(result.ok, qPrintable(result.error));
+    const QByteArray bytes = fileBytes(result.path);
+    QVERIFY(bytes.startsWith(prefix));
+    QStringDecoder decoder(codec.constData());
+    const QString text = decoder.decode(bytes.mid(prefix.size()));
+    QVERIFY(!decoder.hasError());
+    QCOMPARE(text, QStringLiteral("長夜\r\n作者：作者\r\n第一章 開始\r\n　　繁體正文。\r\n"));
+}
+
+void TestTextExport::document() {
+    TestLibrary lib;
+    QVERIFY(lib.isValid());
+    const QString novelId = addVolumesNovel(lib, QStringLiteral("某人"));
+    ScriptedPrompter prompter;
+    prompter.defaultButton = 0;
+    const TextExportJob::Result result = exportNovel(lib, novelId, TextExportJob::Mode::Document, prompter);
+    QVERIFY2(result.ok, qPrintable(result.error));
+    QCOMPARE(result.path, lib.path() + QStringLiteral("/chm/长夜.doc"));
+    QCOMPARE(prompter.asked.size(), 1);
+    QCOMPARE(prompter.asked.first().text,
+             QStringLiteral("小说已制作到") + result.path + QStringLiteral("，是否打开此文件"));
+    QCOMPARE(result.openPath, result.path);
+
+    const QString doc = gbk(fileBytes(result.path));
+    QVERIFY(doc.startsWith(QStringLiteral("<body>长夜<br>作者：某人<br>")));
+    QVERIFY(!doc.contains(u'\r'));
+    QVERIFY(!doc.contains(u'\n'));
+    QVERIFY(doc.contains(QStringLiteral("<br>第一章<br>　　第一章的正文。<br>　　第二段 a&lt;b。<br>")));
+
+    // "否": nothing to open.
+    ScriptedPrompter no;
+    QVERIFY(exportNovel(lib, novelId, TextExportJob::Mode::Document, no).openPath.isEmpty());
+}
+
+void TestTextExport::missingOutputFolder() {
+    TestLibrary lib;
+    QVERIFY(lib.isValid());
+    const QString novelId = addFixtureNovel(lib, QStringLiteral("书"), QString(), {{QStringLiteral("一")}});
+    lib.context().settings().setValue(QStringLiteral("NovelChmPath"), lib.path() + QStringLiteral("/没有"));
+    ScriptedPrompter prompter;
+    const TextExportJob::Result result = exportNovel(lib, novelId, TextExportJob::Mode::Text, prompter);
+    QVERIFY(!result.ok);
+    QCOMPARE(result.error, QStringLiteral("电子书输出目录不存在，请在设置中重新设定电子书输出目录"));
+    QCOMPARE(prompter.messages.size(), 1);
+}
+
+void TestTextExport::chapterFileNames_data() {
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("1") << 1 << "第一章"
+                       << "001_第一章.txt";
+    QTest::newRow("99") << 99 << "x"
+                        << "099_x.txt";
+    QTest::newRow("100") << 100 << "x"
+                         << "100_x.txt";
+    QTest::newRow("1000") << 1000 << "x"
+                          << "1000_x.txt";
+    QTest::newRow("question mark and colon") << 7 << "为什么?答案:有"
+                                             << "007_为什么_答案_有.txt";
+    QTest::newRow("slashes and quotes") << 8 << "a/b\\c\"d\"<e>|f*"
+                                        << "008_a_b_c_d__e__f_.txt";
+}
+
+void TestTextExport::chapterFileNames() {
+    QFETCH(int, number);
+    QFETCH(QString, title);
+    QFETCH(QString, name);
+    QCOMPARE(ExportText::chapterFileName(number, title), name);
+}
+
+void TestTextExport::chapterFiles() {
+    TestLibrary lib;
+    QVERIFY(lib.isValid());
+    QList<qint64> ids;
+    const QString novelId = addFixtureNovel(
+        lib, QStringLiteral("书"), QString(),
+        {{QStringLiteral("第一章 何处?")}, {QStringLiteral("第二章 时:分")}, {QStringLiteral("第三章")}},
+        &ids);
+    // A chapter whose page is missing gives an empty file; the others are still written.
+    QVERIFY(QFile::remove(lib.context().folder().chapterPage(novelId, ids.at(1))));
+    const QString folder = lib.path() + QStringLiteral("/各章");
+    ScriptedPrompter prompter;
+    prompter.defaultButton = 0;
+    const TextExportJob::Result result =
+        exportNovel(lib, novelId, TextExportJob::Mode::ChapterFiles, prompter, folder);
+    QVERIFY2(result.ok, qPrintable(result.error));
+    QCOMPARE(QDir(folder).entryList(QDir::Files, QDir::Name),
+             QStringList({"001_第一章 何处_.txt", "002_第二章 时_分.txt", "003_第三章.txt"}));
+    QCOMPARE(gbk(fileBytes(folder + QStringLiteral("/001_第一章 何处_.txt"))),
+             QStringLiteral("第一章 何处?\r\n　　第一章 何处?的正文。\r\n　　第二段 a<b。\r\n"));
+    QVERIFY(fileBytes(folder + QStringLiteral("/002_第二章 时_分.txt")).isEmpty());
+    QCOMPARE(prompter.asked.first().text, QStringLiteral("相应各章节txt文件制作完成，已存入到\"") + folder +
+                                              QStringLiteral("\"目录下，是否打开此目录"));
+    QCOMPARE(result.openPath, folder);
+    // Files of single chapters are no books of the bookcase.
+    QCOMPARE(sqliteScalar(lib.context().folder().databasePath(), "SELECT count(*) FROM pri_mynovel").toInt(),
+             0);
+}
+
+void TestTextExport::postProcess_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("NUL") << QString(QStringLiteral("a") + QChar(0) + QStringLiteral("b")) << "ab";
+    QTest::newRow("bare line feeds") << "a\nb\r\nc\rd"
+                                     << "a\r\nb\r\nc\r\nd";
+    QTest::newRow("blank lines kept") << "a\r\n\r\nb"
+                                      << "a\r\n\r\nb";
+}
+
+void TestTextExport::postProcess() {
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(ExportText::postProcess(text), expected);
+}
+
+void TestTextExport::volumeFiles() {
+    TestLibrary lib;
+    QVERIFY(lib.isValid());
+    const QString novelId = addVolumesNovel(lib, QString());
+    const QString folder = lib.path() + QStringLiteral("/分卷");
+    VolumeTextJob job(lib.db(), lib.context().folder(), lib.context().settings(), novelId, folder);
+    ScriptedPrompter prompter;
+    job.setPrompter(&prompter);
+    QSignalSpy status(&job, &Job::statusChanged);
+    job.runHere();
+    QVERIFY2(job.result().ok, qPrintable(job.result().error));
+    // The second run of 上卷 must not overwrite the first.
+    QCOMPARE(QDir(folder).entryList(QDir::Files, QDir::Name),
+             QStringList({"长夜-分卷上卷-3.txt", "长夜-分卷上卷.txt", "长夜-分卷下卷.txt",
+                          "长夜-分卷正文.txt", "长夜-正文.txt"}));
+    QCOMPARE(
+        gbk(fileBytes(folder + QStringLiteral("/长夜-分卷上卷.txt"))),
+        QStringLiteral("第一章\r\n　　第一章的正文。\r\n　　第二段 a<b。\r\n第二章\r\n　　第二章的正文。\r\n"
+                       "　　第二段 a<b。\r\n"));
+    QCOMPARE(status.first().first().toString(), QStringLiteral("正在生成分卷上卷，请稍候..."));
+    QCOMPARE(status.at(1).first().toString(), QStringLiteral("正在生成分卷长夜-正文，请稍候..."));
+    QCOMPARE(status.last().first().toString(), QStringLiteral("分卷txt文件完成"));
+    QCOMPARE(prompter.asked.first().text, QStringLiteral("相应各分卷txt文件制作完成，已存入到\"") + folder +
+                                              QStringLiteral("\"目录下，是否打开此目录"));
+    QVERIFY(job.result().openPath.isEmpty());
+}
+
+void TestTextExport::volumeFilesUnreadOnly() {
+    TestLibrary lib;
+    QVERIFY(lib.isValid());
+    const QString novelId = addFixtureNovel(lib, QStringLiteral("书"), QString(),
+                                            {{QStringLiteral("旧章"), QStringLiteral("卷一"), true},
+                                             {QStringLiteral("新章"), QStringLiteral("卷一"), false}});
+    lib.context().settings().setValue(QStringLiteral("bIsNotReadChm"), QStringLiteral("1"));
+    const QString folder = lib.path() + QStringLiteral("/分卷");
+    {
+        VolumeTextJob job(lib.db(), lib.context().folder(), lib.context().settings(), novelId, folder);
+        ScriptedPrompter prompter;
+        job.setPrompter(&prompter);
+        job.runHere();
+        QVERIFY(job.result().ok);
+        const QString text = gbk(fileBytes(folder + QStringLiteral("/书-分卷卷一.txt")));
+        QVERIFY(text.contains(QStringLiteral("新章")));
+        QVERIFY(!text.contains(QStringLiteral("旧章")));
+    }
+    lib.db().exec(QStringLiteral("UPDATE book_novelcontent SET bIsRead='1'"));
+    VolumeTextJob job(lib.db(), lib.context().folder(), lib.context().settings(), novelId, folder);
+    ScriptedPrompter prompter;
+    job.setPrompter(&prompter);
+    job.runHere();
+    QVERIFY(!job.result().ok);
+    QCOMPARE(prompter.messages.first().second,
+             QStringLiteral("您在设置中选择了只处理未读章节，此小说没有未读章节"));
+}
+
+void TestTextExport::fullTextPage() {
+    TestLibrary lib;
+    QVERIFY(lib.isValid());
+    const QString novelId = addVolumesNovel(lib, QStringLiteral("某 人"));
+    ScriptedPrompter prompter;
+    TextExportJob::Result result = exportNovel(lib, novelId, TextExportJob::Mode::FullTextPage, prompter);
+    QVERIFY2(result.ok, qPrintable(result.error));
+    QCOMPARE(result.path, lib.context().folder().novelDir(novelId) + QStringLiteral("/all.htm"));
+    const QString page = gbk(fileBytes(result.path));
+    QVERIFY(page.contains(QStringLiteral("<title>全文阅读</title>")));
+    QVERIFY(page.contains(QStringLiteral("长夜<br><br>作者：某&nbsp;人<br><br>")));
+    QVERIFY(page.contains(QStringLiteral("第二段&nbsp;a&lt;b。<br><br>")));
+    QVERIFY(page.contains(QStringLiteral("<!--BookContent Start-->")));
+    QVERIFY(prompter.asked.isEmpty());
+
+    // The page exists: "否" keeps it as it is.
+    QVERIFY(writeBytesAtomically(result.path, "kept"));
+    ScriptedPrompter no;
+    result = exportNovel(lib, novelId, TextExportJob::Mode::FullTextPage, no);
+    QVERIFY(result.ok);
+    QCOMPARE(no.asked.first().text, QStringLiteral("全文阅读文件已存在，是否按最新的重新生成？"));
+    QCOMPARE(fileBytes(result.path), QByteArray("kept"));
+    ScriptedPrompter yes;
+    yes.defaultButton = 0;
+    QVERIFY(exportNovel(lib, novelId, TextExportJob::Mode::FullTextPage, yes).ok);
+    QVERIFY(gbk(fileBytes(result.path)).contains(QStringLiteral("全文阅读")));
+}
+
+QTEST_GUILESS_MAIN(TestTextExport)
+#include "tst_textexport.moc"

@@ -1,9 +1,8 @@
 // The files the reading view shows: the shared style sheet and script, the download log, bookmark
-// list, novel search and overview pages.
+// list and novel search pages.
 #include "library/displaysettings.h"
 #include "library/librarylists.h"
 #include "library/readingpages.h"
-#include "library/totalview.h"
 #include "storage/categorystore.h"
 #include "storage/textfile.h"
 #include "support/testlibrary.h"
@@ -46,9 +45,6 @@ private Q_SLOTS:
     void recentDownRows();
     void bookmarkRows();
     void bookListRowsAndFind();
-    void formatCount_data();
-    void formatCount();
-    void totalView();
 };
 
 void TestReadingPages::styleSheet_data() {
@@ -196,52 +192,6 @@ void TestReadingPages::bookListRowsAndFind() {
             "</tr>\r\n");
     QCOMPARE(ReadingPages::bookListRows({}, lib.context().folder()),
              QString("<tr><td align=center colspan=4>无内容</td></tr>"));
-}
-
-void TestReadingPages::formatCount_data() {
-    QTest::addColumn<qint64>("value");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("zero") << qint64(0) << "0,000";
-    QTest::newRow("small") << qint64(15) << "0,015";
-    QTest::newRow("four digits") << qint64(1234) << "1,234";
-    QTest::newRow("millions") << qint64(12345678) << "12,345,678";
-}
-
-void TestReadingPages::formatCount() {
-    QFETCH(qint64, value);
-    QFETCH(QString, text);
-    QCOMPARE(TotalViewJob::formatCount(value), text);
-}
-
-void TestReadingPages::totalView() {
-    TestLibrary lib;
-    CategoryStore(lib.db()).add("玄幻");
-    CategoryStore(lib.db()).add("空类");
-    const QString a = lib.addNovel("有章", "01");
-    lib.addNovel("无类");
-    lib.addChapter(a, "一");
-    lib.addChapter(a, "二");
-    QVERIFY(writeTextFile(lib.context().folder().chapterPage(a, 1), QString(500, u'x')));
-
-    TotalViewJob job(lib.db(), lib.context().folder());
-    QStringList statuses;
-    connect(&job, &Job::statusChanged, this, [&](const QString& s) { statuses << s; });
-    job.runHere();
-    QCOMPARE(job.pagePath(), lib.path() + "/totalview.htm");
-    QCOMPARE(statuses,
-             (QStringList{"正在统计分类“玄幻”中的小说，请稍候...", "正在统计分类“空类”中的小说，请稍候...",
-                          "正在统计分类“未分类”中的小说，请稍候..."}));
-    const QString page = readTextFile(job.pagePath());
-    QVERIFY(page.contains("<th class=category colspan=7>玄幻</th>"));
-    // Two chapters of 100 characters each (the test chapters' length), a folder of 500 bytes.
-    QVERIFY2(
-        page.contains(">有章</a></td><td></td><td>连载中</td><td class=num>2</td><td class=num>0,200</td>"
-                      "<td class=num>500 B</td>"),
-        qPrintable(page));
-    QVERIFY(page.contains("<th class=category colspan=7>空类</th>"));
-    QVERIFY(page.contains("<tr><td align=center colspan=7>无内容</td></tr>"));
-    QVERIFY(page.contains("<th class=category colspan=7>未分类</th>"));
-    QVERIFY(page.contains(">无类</a>"));
 }
 
 QTEST_GUILESS_MAIN(TestReadingPages)

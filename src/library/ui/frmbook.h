@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
+#include <QSet>
 
 #include <functional>
 
@@ -154,6 +155,28 @@ private:
     void mnuAbout();
     void mnuExit();
 
+    // frmbook_output.cpp
+    QString novelForCommand();
+    bool startOutput(const QString& command);
+    void endOutput(const QString& command);
+    void mnuBook();
+    void exportText(int mode, const QString& folder = QString());
+    void mnuBookTxt();
+    void mnuBookDoc();
+    void mnuBookText2();
+    void mnuVolText2();
+    void mnuAllText();
+    void makeFullText(const QString& novelId);
+    void mnuListAgain();
+    void extListFileGen();
+    void mnuVolumeText();
+    void extVolumeFileGen();
+    void makeVolumePages(const QStringList& novelIds, const QString& thenShow);
+    void mnuModel();
+    void mnuChmCover();
+    void mnuChmSet();
+    void rewriteContentsPage(const QString& novelId);
+
     // frmbook_reading.cpp
     bool handleLink(const QUrl& url, bool clicked);
     bool handleReadingKey(int key);
@@ -212,6 +235,7 @@ private:
     QMenu* m_extBookBatch = nullptr;
     QPointer<FrmView> m_frmView;
     QHash<QString, QAction*> m_commands;
+    QSet<QString> m_runningCommands; // output commands whose job runs
 
     ListMode m_listMode = ListMode::None;
     QString m_openNovelKey; // the novel node shown open

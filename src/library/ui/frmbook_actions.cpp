@@ -55,6 +55,22 @@ void FrmBook::createActions() {
     addCommand(QStringLiteral("mnuBatchNotReNew"), tr("设为不再更新"), &FrmBook::mnuBatchNotReNew);
     addCommand(QStringLiteral("mnuBatchReNew"), tr("设为继续更新"), &FrmBook::mnuBatchReNew);
 
+    // E-books and pages
+    addCommand(QStringLiteral("mnuBook"), tr("制作成电子书(chm格式)"), &FrmBook::mnuBook);
+    addCommand(QStringLiteral("mnuBookTxt"), tr("制作成电子书(txt格式)"), &FrmBook::mnuBookTxt);
+    addCommand(QStringLiteral("mnuBookDoc"), tr("制作成Word文档(doc格式)"), &FrmBook::mnuBookDoc);
+    addCommand(QStringLiteral("mnuBookText2"), tr("转换各章节为单独的txt文件"), &FrmBook::mnuBookText2);
+    addCommand(QStringLiteral("mnuVolText2"), tr("转换各分卷为单独的txt文件"), &FrmBook::mnuVolText2);
+    addCommand(QStringLiteral("mnuChmCover"), tr("自定义电子书封面"), &FrmBook::mnuChmCover);
+    addCommand(QStringLiteral("mnuChmSet"), tr("电子书面板设置"), &FrmBook::mnuChmSet);
+    addCommand(QStringLiteral("mnuVolumeText"), tr("生成分卷阅读页"), &FrmBook::mnuVolumeText);
+    addCommand(QStringLiteral("mnuListAgain"), tr("重新生成目录页"), &FrmBook::mnuListAgain);
+    addCommand(QStringLiteral("mnuAllText"), tr("全文阅读"), &FrmBook::mnuAllText);
+    addCommand(QStringLiteral("extListFileGen"), tr("重新生成目录页"), &FrmBook::extListFileGen);
+    addCommand(QStringLiteral("extVolumeFileGen"), tr("生成分卷阅读页"), &FrmBook::extVolumeFileGen);
+    addCommand(QStringLiteral("mnuStopVolume"), tr("停止分卷页的生成"), nullptr)->setVisible(false);
+    addCommand(QStringLiteral("mnuModel"), tr("自定义显示样式模板"), &FrmBook::mnuModel);
+
     // View
     addToggle(QStringLiteral("mnuToolbar"), tr("工具条(&T)"), QStringLiteral("bIsVisibleToolBar"));
     addToggle(QStringLiteral("mnuStatusBar"), tr("状态栏(&S)"), QStringLiteral("bIsVisibleStatusBar"));
@@ -123,7 +139,6 @@ void FrmBook::createActions() {
     web(QStringLiteral("webUp"), tr("上一章"), [this] { showPreviousChapter(); });
     web(QStringLiteral("webDown"), tr("下一章"), [this] { showNextChapter(); });
     web(QStringLiteral("webEdit"), tr("编辑章节内容"), [this] { editChapter(); });
-    web(QStringLiteral("webListHtm"), tr("目录"), [this] { showContentsPage(); });
 }
 
 void FrmBook::createMenus() {
@@ -135,6 +150,14 @@ void FrmBook::createMenus() {
     m_mnuNovel->addAction(command(QStringLiteral("mnuBookFind")));
     m_mnuNovel->addAction(command(QStringLiteral("mnuTotalView")));
     m_mnuNovel->addAction(command(QStringLiteral("mnuNovelFolder")));
+    m_mnuNovel->addSeparator();
+    QMenu* books = m_mnuNovel->addMenu(tr("制作电子书"));
+    books->setObjectName(QStringLiteral("mnuBookMore"));
+    for (const char* name : {"mnuBook", "mnuBookTxt", "mnuBookDoc", "mnuBookText2", "mnuVolText2"})
+        books->addAction(command(QLatin1String(name)));
+    books->addSeparator();
+    books->addAction(command(QStringLiteral("mnuChmCover")));
+    books->addAction(command(QStringLiteral("mnuChmSet")));
     m_mnuNovel->addSeparator();
     m_mnuNovel->addAction(command(QStringLiteral("mnuBookUp")));
     m_mnuNovel->addAction(command(QStringLiteral("mnuBookDown")));
@@ -167,6 +190,9 @@ void FrmBook::createMenus() {
     chapters->setObjectName(QStringLiteral("mnuOrder"));
     for (const char* name : {"mnuOrderByTitle", "mnuOrderByTime", "mnuOrderByUrl"})
         chapters->addAction(command(QLatin1String(name)));
+    m_extmnuTitle->addSeparator();
+    for (const char* name : {"mnuListAgain", "mnuVolumeText", "mnuAllText"})
+        m_extmnuTitle->addAction(command(QLatin1String(name)));
     m_extmnuTitle->addSeparator();
     m_extmnuTitle->addAction(command(QStringLiteral("mnuBookmark")));
     m_extmnuTitle->addAction(command(QStringLiteral("extIEOpen")));
@@ -201,6 +227,8 @@ void FrmBook::createMenus() {
     tools->setObjectName(QStringLiteral("mnuSet"));
     tools->addAction(command(QStringLiteral("mnuProp")));
     tools->addAction(command(QStringLiteral("mnuContentSet")));
+    tools->addAction(command(QStringLiteral("mnuModel")));
+    tools->addAction(command(QStringLiteral("mnuChmSet")));
 
     QMenu* help = bar->addMenu(tr("帮助(&H)"));
     help->setObjectName(QStringLiteral("mnuHelpMenu"));
@@ -210,6 +238,9 @@ void FrmBook::createMenus() {
     m_extBookBatch->setObjectName(QStringLiteral("extBookBatch"));
     m_extBookBatch->addAction(command(QStringLiteral("mnuBatchNotReNew")));
     m_extBookBatch->addAction(command(QStringLiteral("mnuBatchReNew")));
+    m_extBookBatch->addSeparator();
+    for (const char* name : {"extListFileGen", "extVolumeFileGen", "mnuStopVolume"})
+        m_extBookBatch->addAction(command(QLatin1String(name)));
     m_extBookBatch->addSeparator();
     m_extBookBatch->addAction(command(QStringLiteral("mnuBatchDelete")));
 }
@@ -228,6 +259,18 @@ void FrmBook::createToolbars() {
         if (QWidget* w = m_toolbar1->widgetForAction(action))
             w->setObjectName(QStringLiteral("Toolbar1_") + key);
     };
+    QAction* book = command(QStringLiteral("mnuBook"));
+    button(QStringLiteral("Book"), tr("电子书"), book);
+    auto* bookMenu = new QMenu(this);
+    bookMenu->setObjectName(QStringLiteral("Toolbar1_BookMenu"));
+    // "ChmStyle" and "TxtStyle" of the drop-down.
+    bookMenu->addAction(command(QStringLiteral("mnuChmSet")));
+    bookMenu->addAction(command(QStringLiteral("mnuChmCover")));
+    bookMenu->addAction(command(QStringLiteral("mnuBookTxt")));
+    if (auto* tool = qobject_cast<QToolButton*>(m_toolbar1->widgetForAction(book))) {
+        tool->setMenu(bookMenu);
+        tool->setPopupMode(QToolButton::MenuButtonPopup);
+    }
     button(QStringLiteral("Delete"), tr("删除"), command(QStringLiteral("mnuDelete")));
     m_toolbar1->addSeparator();
     button(QStringLiteral("Find"), tr("查找"), command(QStringLiteral("mnuBookFind")));
@@ -269,7 +312,10 @@ const QList<WebButton>& webButtons() {
         {"Bookmark", "mnuBookmark", "Bookmark"},
         {"BookmarkAdd", "mnuBookmark", "Bookmark"},
         {"BookmarkEnter", "mnuBookmarkEnter", "BookmarkEnter"},
-        {"ListHtm", "webListHtm", "ListHtm"},
+        {"ListHtm", "mnuListAgain", "ListHtm"},
+        {"ListPage", "mnuListAgain", "ListHtm"},
+        {"VolumeGen", "mnuVolumeText", "AllText"},
+        {"AllText", "mnuAllText", "AllText"},
         {"ContentSet", "mnuContentSet", "ContentSet"},
         {"IEOpen", "extIEOpen", "IEOpen"},
         {"TotalView", "mnuTotalView", "TotalView"},
@@ -284,7 +330,7 @@ void FrmBook::settbrWeb() {
     QString keys = m_library.settings().value(QStringLiteral("tbrWebKey"));
     if (keys.trimmed().isEmpty())
         keys = QStringLiteral("Back,Forward,Refresh,NN1,Up,Down,Goto,NN2,AllScreen,ContentSet,NN3,Bookmark,"
-                              "BookmarkEnter,Bookmarks,NN4,ListHtm,IEOpen,TotalView,Edit");
+                              "BookmarkEnter,Bookmarks,NN4,ListHtm,AllText,IEOpen,TotalView,Edit");
     for (const QString& key : keys.split(u',', Qt::SkipEmptyParts)) {
         if (key.startsWith(QLatin1String("NN"))) {
             m_tbrWeb->addSeparator();

@@ -96,6 +96,7 @@ void FrmBook::orderChapters(int order) {
         return;
     if (!Ordering::orderChapters(m_library.database(), id, Ordering::ChapterOrder(order)))
         return;
+    rewriteContentsPage(id);
     showChapterList(id);
     if (QTreeWidgetItem* shown = findListItem(TreeKeys::chapter(m_shownChapterId))) {
         m_listView1->setCurrentItem(shown);

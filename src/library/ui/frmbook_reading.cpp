@@ -7,7 +7,6 @@
 #include "library/readinglinks.h"
 #include "library/readingpages.h"
 #include "library/readmarks.h"
-#include "library/totalview.h"
 #include "library/treekeys.h"
 #include "library/ui/frmbookmark.h"
 #include "library/ui/frmcontentset.h"
@@ -222,8 +221,8 @@ void FrmBook::showVolumePage(const QString& novelId, const QString& fileName) {
     const QString path = m_library.folder().novelDir(novelId) + u'/' + fileName;
     if (QFileInfo::exists(path))
         showPage(path, QString(), true);
-    else
-        setStatusText(tr("分卷阅读页尚未生成"));
+    else if (Messages::okCancel(this, tr("分卷阅读页尚未生成，是否现在生成？")))
+        makeVolumePages({novelId}, path);
 }
 
 void FrmBook::showFullText(const QString& novelId) {
@@ -231,7 +230,7 @@ void FrmBook::showFullText(const QString& novelId) {
     if (QFileInfo::exists(path))
         showPage(path, QString(), true);
     else
-        setStatusText(tr("全文阅读页尚未生成"));
+        makeFullText(novelId);
 }
 
 void FrmBook::showContentsPage() {
@@ -473,20 +472,6 @@ void FrmBook::mnuDownWait() {
 
 void FrmBook::mnuDownError() {
     viewRecentDown(LibraryLists::Recent::Failed, 1000);
-}
-
-void FrmBook::mnuTotalView() {
-    auto* job = new TotalViewJob(m_library.database(), m_library.folder());
-    command(QStringLiteral("mnuTotalView"))->setEnabled(false);
-    runJob(job, [this](Job* done) {
-        command(QStringLiteral("mnuTotalView"))->setEnabled(true);
-        auto* view = static_cast<TotalViewJob*>(done);
-        setStatusText(QString());
-        if (!view->pagePath().isEmpty())
-            showPage(view->pagePath());
-        else if (!view->error().isEmpty())
-            Messages::warning(this, view->error());
-    });
 }
 
 void FrmBook::extIEOpen() {

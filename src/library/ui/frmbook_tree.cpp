@@ -286,7 +286,7 @@ void FrmBook::enableButton() {
 
     const auto set = [this](const char* name, bool on) {
         if (QAction* a = command(QLatin1String(name)))
-            a->setEnabled(on);
+            a->setEnabled(on && !m_runningCommands.contains(a->objectName()));
     };
     for (const char* name :
          {"mnuNovelFolder", "mnuBookUp", "mnuBookDown", "extLogAllRead", "extLogAllNotRead",
@@ -304,7 +304,15 @@ void FrmBook::enableButton() {
     set("mnuBatchReNew", novels);
     set("webUp", novel && chapters);
     set("webDown", novel && chapters);
-    set("webListHtm", novel);
+    // E-book output reads the chapters a download writes.
+    for (const char* name :
+         {"mnuBook", "mnuBookTxt", "mnuBookDoc", "mnuBookText2", "mnuVolText2", "mnuChmCover"})
+        set(name, novel && !m_busy);
+    for (const char* name : {"mnuListAgain", "mnuVolumeText", "mnuAllText"})
+        set(name, novel);
+    set("extListFileGen", novels);
+    set("extVolumeFileGen", novels);
+    set("mnuTotalView", true);
     set("mnuTitleWidth", m_listMode == ListMode::Chapters);
 }
 

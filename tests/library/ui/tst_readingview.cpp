@@ -17,17 +17,24 @@
 #include <QTreeWidget>
 #include <QWebEnginePage>
 
+#include <memory>
+
 namespace {
 
 QVariant js(QWebEngineView* view, const QString& code) {
-    QVariant result;
-    bool done = false;
-    view->page()->runJavaScript(code, [&](const QVariant& v) {
-        result = v;
-        done = true;
+    // Shared, so an answer arriving after the wait gave up writes to live memory.
+    struct Answer {
+        QVariant value;
+        bool done = false;
+    };
+    auto answer = std::make_shared<Answer>();
+    view->page()->runJavaScript(code, [answer](const QVariant& v) {
+        answer->value = v;
+        answer->done = true;
     });
-    QTest::qWaitFor([&] { return done; }, 10000);
-    return result;
+    if (!QTest::qWaitFor([&] { return answer->done; }, 10000))
+        qWarning("no answer from the page to %s", qPrintable(code));
+    return answer->value;
 }
 
 // Waits until the view has finished loading a page whose address ends so (asked of the document
@@ -139,8 +146,19 @@ void TestReadingView::linksDriveTheWindow() {
     click("a[href=\"Prior.htm\"]");
     QVERIFY(shows(window.web(), data.page(0)));
 
+    // A volume page that was never made is offered to be made, then shown.
+    MessageRecorder messages;
+    messages.answers = {false};
     click("#vol");
-    QTRY_COMPARE(window.findChild<QLabel*>("lblStatus")->text(), QString("分卷阅读页尚未生成"));
+    QTRY_COMPARE(messages.last(), QString("分卷阅读页尚未生成，是否现在生成？"));
+    QVERIFY(!QFileInfo::exists(data.lib.context().folder().novelDir(data.novel) + "/vol2.htm"));
+    data.lib.db().exec("UPDATE book_novelcontent SET Volume=CASE WHEN id=? THEN '卷一' ELSE '卷二' END",
+                       {data.chapters.at(0)});
+    messages.answers = {true};
+    click("#vol");
+    QVERIFY(shows(window.web(), "/chm/" + data.novel + "/vol2.htm"));
+    QCOMPARE(messages.shown.count("分卷阅读页尚未生成，是否现在生成？"), 2);
+    QCOMPARE(messages.last(), QString("分卷页生成完成"));
 
     bool managerOpened = false;
     whenDialogOpens("frmBookmark", [&](QDialog* d) {

@@ -387,6 +387,9 @@ void FrmBook::mnuAllScreen() {
 void FrmBook::setReadingLayout(bool on) {
     m_readingLayout = on;
     const Settings& s = m_library.settings();
+    // Focus first: hiding a focused pane tabs into the page, onto its first link, and the page
+    // scrolls down to it.
+    m_web1->setFocus();
     m_leftPane->setVisible(!on);
     m_listView1->setVisible(!on);
     m_tbrWeb->setVisible(!on);

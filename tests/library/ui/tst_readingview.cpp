@@ -110,6 +110,8 @@ private Q_SLOTS:
     void bookmarks();
     void readingSettingsBackgroundPicture();
     void downloadLogPage();
+    void outputPages_data();
+    void outputPages();
     void fullScreen();
 };
 
@@ -275,6 +277,35 @@ void TestReadingView::readingSettingsBackgroundPicture() {
         js(window.web(), "getComputedStyle(document.body).backgroundImage").toString().contains("/bgimage/"));
 }
 
+void TestReadingView::outputPages_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("page"); // {novel} for the novel's folder
+    QTest::addColumn<QString>("text");
+    QTest::newRow("overview") << "mnuTotalView"
+                              << "/totalview.htm"
+                              << "山河";
+    QTest::newRow("full text") << "mnuAllText"
+                               << "/chm/{novel}/all.htm"
+                               << "第3章的正文";
+    QTest::newRow("contents") << "mnuListAgain"
+                              << "/chm/{novel}/List.htm"
+                              << "第3章";
+}
+
+void TestReadingView::outputPages() {
+    QFETCH(QString, command);
+    QFETCH(QString, page);
+    QFETCH(QString, text);
+    Library data;
+    MessageRecorder messages;
+    FrmBook window(data.lib.context());
+    window.show();
+    openChapter(window, data, 0);
+    trigger(window, qPrintable(command));
+    QVERIFY(shows(window.web(), page.replace("{novel}", data.novel)));
+    QVERIFY(js(window.web(), "document.body.innerText").toString().contains(text));
+}
+
 void TestReadingView::downloadLogPage() {
     Library data;
     FrmBook window(data.lib.context());
@@ -295,9 +326,17 @@ void TestReadingView::fullScreen() {
     FrmBook window(data.lib.context());
     window.show();
     openChapter(window, data, 0);
+    // Reading on from the list: hiding the focused list must not tab into the page's first link,
+    // which would scroll the chapter away to its foot.
+    QApplication::setActiveWindow(&window);
+    window.list()->setFocus();
+    QTRY_VERIFY(window.list()->hasFocus());
     trigger(window, "mnuAllScreen");
     QVERIFY(!window.tree()->isVisible());
     QVERIFY(window.web()->isVisible());
+    QTest::qWait(300);
+    QCOMPARE(js(window.web(), "document.activeElement ? document.activeElement.tagName : ''").toString(),
+             QString("BODY"));
     trigger(window, "mnuAllScreen");
     QVERIFY(window.tree()->isVisible());
 

@@ -55,7 +55,9 @@ FrmBook::FrmBook(LibraryContext& library, QWidget* parent)
     setListMode(ListMode::Chapters);
     fillTree();
     settbrWeb();
+    setRunning(false);
     reopenLastChapter();
+    startRenewalTimer();
 }
 
 FrmBook::~FrmBook() {
@@ -159,6 +161,10 @@ void FrmBook::createLayout() {
     connect(m_tvwBar, &LibraryTreeWidget::novelsDropped, this, &FrmBook::moveNovelsTo);
     connect(m_listView1, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* item) { onListItemClicked(item); });
+    connect(m_tvwBar, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* node) {
+        if (m_tvwBar->keyOf(node).startsWith(TreeKeys::kNovel))
+            mnuReNew();
+    });
     connect(m_listView1, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* item) { onListItemDoubleClicked(item); });
     connect(m_listView1, &QTreeWidget::customContextMenuRequested, this, &FrmBook::onListContextMenu);
@@ -250,6 +256,8 @@ void FrmBook::showEvent(QShowEvent* event) {
     m_activated = true;
     if (m_library.settings().isOn(QStringLiteral("bIsAutoMin")))
         QTimer::singleShot(0, this, &QWidget::showMinimized);
+    if (m_library.settings().isOn(QStringLiteral("bIsAutoAllReNew")))
+        QTimer::singleShot(0, this, &FrmBook::mnuAllReNew);
 }
 
 bool FrmBook::eventFilter(QObject* watched, QEvent* event) {
@@ -298,6 +306,7 @@ void FrmBook::runJob(Job* job, const std::function<void(Job*)>& done) {
 
 void FrmBook::requestAddNovel(const QString& address) {
     m_pendingAddress = address;
-    setStatusText(tr("新增小说：") + address);
     Q_EMIT addNovelRequested(address);
+    bringToFront();
+    openAddNovel(address);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "download/renewjob.h"
 #include "library/librarylists.h"
 
 #include <QHash>
@@ -10,6 +11,7 @@
 #include <functional>
 
 class DesktopPrompter;
+class FrmMessage;
 class FrmView;
 class LibraryContext;
 class LibraryTreeWidget;
@@ -22,6 +24,8 @@ class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
 class ReadingView;
+class RenewScheduler;
+class QTimer;
 class Job;
 
 // The main window: the tree of categories and novels, the list of novels or chapters, the reading
@@ -177,6 +181,43 @@ private:
     void mnuChmSet();
     void rewriteContentsPage(const QString& novelId);
 
+    // frmbook_download.cpp
+    void createDownloadActions();
+    QMenu* createRedownloadMenu(QWidget* parent);
+    void startRenewalTimer();
+    bool refuseWhileDownloading(const QString& text = QString());
+    bool startRenew(const RenewJob::Request& request);
+    void setRunning(bool running);
+    void mnuNew();
+    // The add-novel flow, for mnuNew and for addresses handed over ("addnew").
+    void openAddNovel(const QString& address);
+    void mnuReNew();
+    void mnuAllReNew();
+    void mnuReNewLB();
+    void renewSelectedNovels(int command);
+    void mnuBatchBookReNew();
+    void mnuVolumeBatchReNew();
+    void mnuOtherInfoBatchReNew();
+    void mnuStop();
+    void redownload(int command);
+    void extContentReNew();
+    void mnuReNewEmpty();
+    void mnuLackPicReNew();
+    void mnuPic2TxtReNew();
+    void mnuVolumeReNew();
+    void mnuOtherInfoReNew();
+    QString downloadListPath() const;
+    void showDownloadListPage(const QString& bookName, const QStringList& titles);
+    void mnuDownList();
+    void setDownloadState(int row, const QString& state);
+    void applyDownloadStates();
+    QString downloadStateScript(const QList<int>& rows) const;
+    void markChanged(const QString& novelId);
+    void refreshChangedNovels();
+    void reloadChapterList(const QString& novelId);
+    void announceChapter(const QString& novelId, qint64 chapterId, const QString& text);
+    void bringToFront();
+
     // frmbook_reading.cpp
     bool handleLink(const QUrl& url, bool clicked);
     bool handleReadingKey(int key);
@@ -236,6 +277,12 @@ private:
     QPointer<FrmView> m_frmView;
     QHash<QString, QAction*> m_commands;
     QSet<QString> m_runningCommands; // output commands whose job runs
+    QPointer<RenewJob> m_renewJob;
+    RenewScheduler* m_scheduler = nullptr;
+    QTimer* m_refreshTimer = nullptr;
+    QStringList m_changedNovels;  // novels whose chapters a run changed, not yet shown
+    QStringList m_downloadStates; // the state cells of the download list page
+    QPointer<FrmMessage> m_frmMessage;
 
     ListMode m_listMode = ListMode::None;
     QString m_openNovelKey; // the novel node shown open

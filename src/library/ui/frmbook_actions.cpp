@@ -55,6 +55,8 @@ void FrmBook::createActions() {
     addCommand(QStringLiteral("mnuBatchNotReNew"), tr("设为不再更新"), &FrmBook::mnuBatchNotReNew);
     addCommand(QStringLiteral("mnuBatchReNew"), tr("设为继续更新"), &FrmBook::mnuBatchReNew);
 
+    createDownloadActions();
+
     // E-books and pages
     addCommand(QStringLiteral("mnuBook"), tr("制作成电子书(chm格式)"), &FrmBook::mnuBook);
     addCommand(QStringLiteral("mnuBookTxt"), tr("制作成电子书(txt格式)"), &FrmBook::mnuBookTxt);
@@ -97,8 +99,10 @@ void FrmBook::createActions() {
     addCommand(QStringLiteral("mnuSelectOther"), tr("反选"), &FrmBook::mnuSelectOther);
     addCommand(QStringLiteral("mnuSelSingleLine"), tr("隔行选择"), &FrmBook::mnuSelSingleLine);
     addCommand(QStringLiteral("mnuSelectNotRead"), tr("跳至未读章节"), &FrmBook::mnuSelectNotRead);
-    addCommand(QStringLiteral("mnuSelectFirst"), tr("跳至第一章"), &FrmBook::mnuSelectFirst);
-    addCommand(QStringLiteral("mnuSelectLast"), tr("跳至最后一章"), &FrmBook::mnuSelectLast);
+    addCommand(QStringLiteral("mnuSelectFirst"), tr("跳至第一章"), &FrmBook::mnuSelectFirst)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Home));
+    addCommand(QStringLiteral("mnuSelectLast"), tr("跳至最后一章"), &FrmBook::mnuSelectLast)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_End));
     addCommand(QStringLiteral("mnuOrderByTitle"), tr("按章节标题"), &FrmBook::mnuOrderByTitle);
     addCommand(QStringLiteral("mnuOrderByTime"), tr("按下载时间"), &FrmBook::mnuOrderByTime);
     addCommand(QStringLiteral("mnuOrderByUrl"), tr("按下载地址"), &FrmBook::mnuOrderByUrl);
@@ -147,6 +151,11 @@ void FrmBook::createMenus() {
 
     m_mnuNovel = bar->addMenu(tr("小说(&N)"));
     m_mnuNovel->setObjectName(QStringLiteral("mnuNovel"));
+    m_mnuNovel->addAction(command(QStringLiteral("mnuNew")));
+    m_mnuNovel->addSeparator();
+    for (const char* name : {"mnuReNew", "mnuAllReNew", "mnuReNewLB", "mnuStop"})
+        m_mnuNovel->addAction(command(QLatin1String(name)));
+    m_mnuNovel->addSeparator();
     m_mnuNovel->addAction(command(QStringLiteral("mnuBookFind")));
     m_mnuNovel->addAction(command(QStringLiteral("mnuTotalView")));
     m_mnuNovel->addAction(command(QStringLiteral("mnuNovelFolder")));
@@ -191,6 +200,8 @@ void FrmBook::createMenus() {
     for (const char* name : {"mnuOrderByTitle", "mnuOrderByTime", "mnuOrderByUrl"})
         chapters->addAction(command(QLatin1String(name)));
     m_extmnuTitle->addSeparator();
+    m_extmnuTitle->addMenu(createRedownloadMenu(m_extmnuTitle));
+    m_extmnuTitle->addSeparator();
     for (const char* name : {"mnuListAgain", "mnuVolumeText", "mnuAllText"})
         m_extmnuTitle->addAction(command(QLatin1String(name)));
     m_extmnuTitle->addSeparator();
@@ -209,6 +220,8 @@ void FrmBook::createMenus() {
     view->addSeparator();
     QMenu* log = view->addMenu(tr("下载日志"));
     log->setObjectName(QStringLiteral("mnuDownLog"));
+    log->addAction(command(QStringLiteral("mnuDownList")));
+    log->addSeparator();
     for (const char* name : {"mnuDownToday", "mnuDownYesterday", "mnuDownBefDay"})
         log->addAction(command(QLatin1String(name)));
     log->addSeparator();
@@ -236,6 +249,9 @@ void FrmBook::createMenus() {
 
     m_extBookBatch = new QMenu(tr("批量(B)"), this);
     m_extBookBatch->setObjectName(QStringLiteral("extBookBatch"));
+    for (const char* name : {"mnuBatchBookReNew", "mnuVolumeBatchReNew", "mnuOtherInfoBatchReNew"})
+        m_extBookBatch->addAction(command(QLatin1String(name)));
+    m_extBookBatch->addSeparator();
     m_extBookBatch->addAction(command(QStringLiteral("mnuBatchNotReNew")));
     m_extBookBatch->addAction(command(QStringLiteral("mnuBatchReNew")));
     m_extBookBatch->addSeparator();
@@ -259,6 +275,10 @@ void FrmBook::createToolbars() {
         if (QWidget* w = m_toolbar1->widgetForAction(action))
             w->setObjectName(QStringLiteral("Toolbar1_") + key);
     };
+    button(QStringLiteral("New"), tr("新增"), command(QStringLiteral("mnuNew")));
+    button(QStringLiteral("AllReNew"), tr("全部更新"), command(QStringLiteral("mnuAllReNew")));
+    button(QStringLiteral("Stop"), tr("停止"), command(QStringLiteral("mnuStop")));
+    m_toolbar1->addSeparator();
     QAction* book = command(QStringLiteral("mnuBook"));
     button(QStringLiteral("Book"), tr("电子书"), book);
     auto* bookMenu = new QMenu(this);

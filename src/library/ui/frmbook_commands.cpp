@@ -286,8 +286,10 @@ void FrmBook::mnuTitleWidth() {
 
 void FrmBook::mnuProp() {
     FrmBookSet dialog(m_library, this);
-    if (dialog.exec() == QDialog::Accepted)
-        settbrWeb();
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    settbrWeb();
+    startRenewalTimer();
 }
 
 void FrmBook::mnuAbout() {

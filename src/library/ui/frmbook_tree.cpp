@@ -313,6 +313,17 @@ void FrmBook::enableButton() {
     set("extListFileGen", novels);
     set("extVolumeFileGen", novels);
     set("mnuTotalView", true);
+    // Renewal: one run at a time; the commands that check for a run say so themselves.
+    set("mnuReNew", !m_busy);
+    set("mnuAllReNew", !m_busy);
+    set("mnuStop", m_busy);
+    set("mnuReNewLB", true);
+    for (const char* name : {"mnuBatchBookReNew", "mnuVolumeBatchReNew", "mnuOtherInfoBatchReNew"})
+        set(name, m_listMode == ListMode::Novels);
+    set("extContentReNew", novel && chosen);
+    for (const char* name :
+         {"mnuReNewEmpty", "mnuLackPicReNew", "mnuPic2TxtReNew", "mnuVolumeReNew", "mnuOtherInfoReNew"})
+        set(name, novel);
     set("mnuTitleWidth", m_listMode == ListMode::Chapters);
 }
 
@@ -322,8 +333,12 @@ void FrmBook::onListItemClicked(QTreeWidgetItem* item) {
 }
 
 void FrmBook::onListItemDoubleClicked(QTreeWidgetItem* item) {
-    if (m_listMode == ListMode::Novels && item)
+    if (!item)
+        return;
+    if (m_listMode == ListMode::Novels)
         selectNode(m_listView1->keyOf(item));
+    else if (!m_busy && !currentNovelId().isEmpty())
+        extContentReNew();
 }
 
 void FrmBook::onHeaderClicked(int column) {

@@ -1,4 +1,5 @@
 // The main window: tree, list, reordering, moving, deleting, read marks, keys, layout settings.
+#include "library/treekeys.h"
 #include "library/ui/frmbook.h"
 #include "library/ui/librarytreewidget.h"
 #include "storage/categorystore.h"
@@ -10,6 +11,7 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QSplitter>
@@ -70,6 +72,7 @@ private Q_SLOTS:
     void layoutSettingsPersist();
     void reopensLastChapter();
     void addNewRequest();
+    void downloadDisablesConflictingCommands();
 };
 
 void TestFrmBook::emptyLibraryShowsRootAndCategories() {
@@ -430,6 +433,28 @@ void TestFrmBook::addNewRequest() {
     window.requestAddNovel("http://www.a.com/book/1/");
     QCOMPARE(spy.size(), 1);
     QCOMPARE(window.pendingAddress(), QString("http://www.a.com/book/1/"));
+    // The add-novel flow opens with the address filled in.
+    QDialog* dialog = nullptr;
+    QTRY_VERIFY((dialog = window.findChild<QDialog*>("frmQuickAdd")) && dialog->isVisible());
+    QCOMPARE(dialog->findChild<QLineEdit*>("txtListUrl")->text(), QString("http://www.a.com/book/1/"));
+    dialog->reject();
+}
+
+void TestFrmBook::downloadDisablesConflictingCommands() {
+    TestLibrary lib;
+    const QString id = lib.addNovel("山河");
+    lib.addChapter(id, "一");
+    FrmBook window(lib.context());
+    QVERIFY(window.selectNode(TreeKeys::novel(id)));
+    const QStringList conflicting{"mnuReNew",   "mnuAllReNew", "mnuBook",
+                                  "mnuBookTxt", "mnuBookDoc",  "mnuDelete"};
+    for (const QString& name : conflicting)
+        QVERIFY2(window.findChild<QAction*>(name)->isEnabled(), qPrintable(name));
+    window.setBusy(true);
+    for (const QString& name : conflicting)
+        QVERIFY2(!window.findChild<QAction*>(name)->isEnabled(), qPrintable(name));
+    window.setBusy(false);
+    QVERIFY(window.findChild<QAction*>("mnuBook")->isEnabled());
 }
 
 QUIVERAL_UI_TEST_MAIN(TestFrmBook)

@@ -32,7 +32,8 @@ class Job;
 // view, the menus and tool bars. It wires the commands to the library's operations; what takes time
 // runs as a job. The implementation is split by concern: frmbook.cpp (layout, start-up, shutdown),
 // frmbook_actions.cpp (menus and tool bars), frmbook_tree.cpp (tree and list), frmbook_commands.cpp
-// (ordering, selecting, deleting, finding), frmbook_reading.cpp (the reading view and its pages).
+// (ordering, selecting, deleting, finding), frmbook_reading.cpp (the reading view and its pages),
+// frmbook_output.cpp (e-books and exports), frmbook_download.cpp (download runs and adding novels).
 class FrmBook : public QMainWindow {
     Q_OBJECT
 

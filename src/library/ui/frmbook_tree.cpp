@@ -11,6 +11,7 @@
 #include "storage/librarycontext.h"
 
 #include <QDate>
+#include <QHash>
 #include <QHeaderView>
 #include <QLoggingCategory>
 #include <QMenu>
@@ -25,11 +26,17 @@ constexpr int kEndRole = LibraryTreeWidget::kEndRole;
 constexpr int kReadRole = LibraryTreeWidget::kReadRole;
 constexpr int kNovelRole = LibraryTreeWidget::kNovelRole;
 
+// One icon per picture, shared by every node: a large library has thousands of nodes.
 QIcon treeIcon(const QString& name) {
-    QIcon icon;
-    icon.addFile(QStringLiteral(":/icons/tree/%1.png").arg(name));
-    icon.addFile(QStringLiteral(":/icons/tree/%1@2x.png").arg(name));
-    return icon;
+    static QHash<QString, QIcon> icons;
+    auto it = icons.find(name);
+    if (it == icons.end()) {
+        QIcon icon;
+        icon.addFile(QStringLiteral(":/icons/tree/%1.png").arg(name));
+        icon.addFile(QStringLiteral(":/icons/tree/%1@2x.png").arg(name));
+        it = icons.insert(name, icon);
+    }
+    return *it;
 }
 
 // Column widths are kept in the units of the settings file (1/15 pixel).

@@ -96,6 +96,7 @@ private Q_SLOTS:
     void secondRunRefused();
     void stopKeepsWhatWasStored();
     void newChapterMessage();
+    void doubleClicksDownload();
     void timerRenewsAll();
     void commandsNeedTheirSelection_data();
     void commandsNeedTheirSelection();
@@ -273,6 +274,32 @@ void TestDownload::newChapterMessage() {
     QTRY_VERIFY(!window.findChild<FrmMessage*>("frmMessage"));
     QVERIFY(window.shownChapterId() > 0);
     QCOMPARE(window.list()->currentItem()->text(1), title);
+}
+
+void TestDownload::doubleClicksDownload() {
+    Demo demo;
+    FrmBook window(demo.lib.context());
+    window.show();
+    QVERIFY(window.selectNode(TreeKeys::novel(demo.novel)));
+    // A double-click on the novel's node renews it.
+    QTreeWidgetItem* node = window.findNode(TreeKeys::novel(demo.novel));
+    const QPoint at = window.tree()->visualItemRect(node).center();
+    QTest::mouseClick(window.tree()->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(window.tree()->viewport(), Qt::LeftButton, {}, at);
+    QVERIFY(window.isBusy());
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isBusy(), 60000);
+    QTRY_VERIFY(window.list()->topLevelItemCount() > 0);
+
+    // A double-click on a chapter downloads that chapter again, and only it.
+    demo.site.site()->resetStatistics();
+    QTreeWidgetItem* first = window.list()->topLevelItem(0);
+    const QPoint row = window.list()->visualItemRect(first).center();
+    QTest::mouseClick(window.list()->viewport(), Qt::LeftButton, {}, row);
+    QTest::mouseDClick(window.list()->viewport(), Qt::LeftButton, {}, row);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isBusy() && demo.site.site()->requestCount("/book/1001.html") == 1,
+                             30000);
+    QCOMPARE(demo.site.site()->requestCount("/book/index.html"), 0);
+    QCOMPARE(demo.site.site()->requestCount("/book/1002.html"), 0);
 }
 
 void TestDownload::timerRenewsAll() {

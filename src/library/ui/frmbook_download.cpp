@@ -7,6 +7,7 @@
 #include "download/renewjob.h"
 #include "download/renewscheduler.h"
 #include "download/sitesigntable.h"
+#include "library/desktopnotification.h"
 #include "library/librarylists.h"
 #include "library/treekeys.h"
 #include "library/ui/frmmessage.h"
@@ -19,6 +20,7 @@
 
 #include <QAction>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
@@ -353,6 +355,10 @@ void FrmBook::reloadChapterList(const QString& novelId) {
 void FrmBook::announceChapter(const QString& novelId, qint64 chapterId, const QString& text) {
     if (m_frmMessage)
         return;
+    // The desktop's own notification too, unless there is no desktop (tests, headless runs).
+    const QString platform = QGuiApplication::platformName();
+    if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal"))
+        DesktopNotification::send(tr("消息"), text);
     auto* message = new FrmMessage(novelId, chapterId, text, this);
     message->setAttribute(Qt::WA_DeleteOnClose);
     connect(message, &FrmMessage::chapterRequested, this, [this](const QString& novel, qint64 chapter) {

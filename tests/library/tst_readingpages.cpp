@@ -1,5 +1,6 @@
 // The files the reading view shows: the shared style sheet and script, the download log, bookmark
 // list and novel search pages.
+#include "library/checkpage.h"
 #include "library/displaysettings.h"
 #include "library/librarylists.h"
 #include "library/readingpages.h"
@@ -45,6 +46,8 @@ private Q_SLOTS:
     void recentDownRows();
     void bookmarkRows();
     void bookListRowsAndFind();
+    void checkPage_data();
+    void checkPage();
 };
 
 void TestReadingPages::styleSheet_data() {
@@ -192,6 +195,34 @@ void TestReadingPages::bookListRowsAndFind() {
             "</tr>\r\n");
     QCOMPARE(ReadingPages::bookListRows({}, lib.context().folder()),
              QString("<tr><td align=center colspan=4>无内容</td></tr>"));
+}
+
+void TestReadingPages::checkPage_data() {
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<QString>("line"); // "" for no page
+    QTest::newRow("ok in green") << QByteArray(R"([{"item":"正则表达式","state":"ok","text":"正常"}])")
+                                 << "<p>正则表达式：<font color=green>正常</font></p>";
+    QTest::newRow("failure in red, escaped")
+        << QByteArray(R"([{"item":"网络情况","state":"failed","text":"连不上 <b>&"}])")
+        << "<p>网络情况：<font color=red>连不上 &lt;b&gt;&amp;</font></p>";
+    QTest::newRow("warning in blue") << QByteArray(R"([{"item":"chmcmd","state":"warning","text":"未找到"}])")
+                                     << "<p>chmcmd：<font color=blue>未找到</font></p>";
+    QTest::newRow("not json") << QByteArray("用法: quiveral-cli check") << "";
+    QTest::newRow("no items") << QByteArray("[]") << "";
+}
+
+void TestReadingPages::checkPage() {
+    QFETCH(QByteArray, json);
+    QFETCH(QString, line);
+    QString error;
+    const QString page = CheckPage::fromJson(json, &error);
+    if (line.isEmpty()) {
+        QVERIFY(page.isEmpty());
+        QVERIFY(!error.isEmpty());
+        return;
+    }
+    QVERIFY2(page.contains(line), qPrintable(page));
+    QVERIFY(page.contains("<title>常见问题检测</title>"));
 }
 
 QTEST_GUILESS_MAIN(TestReadingPages)

@@ -18,6 +18,7 @@ class LibraryTreeWidget;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QProcess;
 class QProgressBar;
 class QSplitter;
 class QToolBar;
@@ -158,6 +159,8 @@ private:
     void mnuTitleWidth();
     void mnuProp();
     void mnuAbout();
+    void mnuCheck();
+    void showCheckPage(const QByteArray& json, const QString& failure);
     void mnuExit();
 
     // frmbook_output.cpp
@@ -284,6 +287,7 @@ private:
     QStringList m_changedNovels;  // novels whose chapters a run changed, not yet shown
     QStringList m_downloadStates; // the state cells of the download list page
     QPointer<FrmMessage> m_frmMessage;
+    QPointer<QProcess> m_checkProcess; // "常见问题检测" while it runs
 
     ListMode m_listMode = ListMode::None;
     QString m_openNovelKey; // the novel node shown open

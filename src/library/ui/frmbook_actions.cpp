@@ -129,6 +129,7 @@ void FrmBook::createActions() {
     // Settings and help
     addCommand(QStringLiteral("mnuProp"), tr("参数设置(&P)"), &FrmBook::mnuProp);
     addCommand(QStringLiteral("mnuContentSet"), tr("阅读设置(&R)"), &FrmBook::mnuContentSet);
+    addCommand(QStringLiteral("mnuCheck"), tr("常见问题检测"), &FrmBook::mnuCheck);
     addCommand(QStringLiteral("mnuAbout"), tr("关于(&A)"), &FrmBook::mnuAbout);
 
     // Reading tool bar commands without a menu of their own
@@ -245,6 +246,8 @@ void FrmBook::createMenus() {
 
     QMenu* help = bar->addMenu(tr("帮助(&H)"));
     help->setObjectName(QStringLiteral("mnuHelpMenu"));
+    help->addAction(command(QStringLiteral("mnuCheck")));
+    help->addSeparator();
     help->addAction(command(QStringLiteral("mnuAbout")));
 
     m_extBookBatch = new QMenu(tr("批量(B)"), this);

@@ -1,6 +1,7 @@
 // The main window's commands on novels, categories and the chapter list.
 #include "library/ui/frmbook.h"
 
+#include "library/checkpage.h"
 #include "library/novelremoval.h"
 #include "library/ordering.h"
 #include "library/treekeys.h"
@@ -11,10 +12,13 @@
 #include "library/ui/messages.h"
 #include "library/ui/readingview.h"
 #include "storage/librarycontext.h"
+#include "storage/textfile.h"
 #include "storage/ui/openwithshell.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QHeaderView>
+#include <QProcess>
 
 void FrmBook::mnuBookUp() {
     moveNovel(true);
@@ -294,6 +298,51 @@ void FrmBook::mnuProp() {
 
 void FrmBook::mnuAbout() {
     Messages::information(this, tr("Quiveral %1\n网络小说下载阅读").arg(QStringLiteral(QUIVERAL_VERSION)));
+}
+
+void FrmBook::mnuCheck() {
+    if (m_checkProcess)
+        return;
+    // The checks are those of the command-line program beside this one; they may wait for the network.
+    QString program = qEnvironmentVariable("QUIVERAL_CLI");
+    if (program.isEmpty())
+        program = QCoreApplication::applicationDirPath() + QStringLiteral("/quiveral-cli");
+    auto* process = new QProcess(this);
+    m_checkProcess = process;
+    command(QStringLiteral("mnuCheck"))->setEnabled(false);
+    setStatusText(tr("检测中，请稍候..."));
+    const auto done = [this, process](const QString& failure) {
+        if (m_checkProcess != process)
+            return;
+        m_checkProcess = nullptr;
+        process->deleteLater();
+        command(QStringLiteral("mnuCheck"))->setEnabled(true);
+        setStatusText(QString());
+        showCheckPage(process->readAllStandardOutput(), failure);
+    };
+    connect(process, &QProcess::finished, this,
+            [done, process] { done(QString::fromUtf8(process->readAllStandardError()).trimmed()); });
+    connect(process, &QProcess::errorOccurred, this, [done, program](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            done(tr("找不到检测程序：") + program);
+    });
+    process->start(program, {QStringLiteral("--library"), m_library.folder().path(), QStringLiteral("--json"),
+                             QStringLiteral("check")});
+}
+
+void FrmBook::showCheckPage(const QByteArray& json, const QString& failure) {
+    QString error;
+    const QString page = CheckPage::fromJson(json, &error);
+    if (page.isEmpty()) {
+        Messages::warning(this, failure.isEmpty() ? error : failure);
+        return;
+    }
+    const QString path = m_library.folder().tempDir() + QStringLiteral("/check.htm");
+    if (!writeTextFile(path, page, "GB18030", &error)) {
+        Messages::warning(this, error);
+        return;
+    }
+    showPage(path);
 }
 
 void FrmBook::mnuExit() {

@@ -290,6 +290,10 @@ void TestReadingView::outputPages_data() {
     QTest::newRow("contents") << "mnuListAgain"
                               << "/chm/{novel}/List.htm"
                               << "第3章";
+    // The command-line program's checks, on a page of their own.
+    QTest::newRow("system check") << "mnuCheck"
+                                  << "/temp/check.htm"
+                                  << "正则表达式：正常";
 }
 
 void TestReadingView::outputPages() {
@@ -298,6 +302,7 @@ void TestReadingView::outputPages() {
     QFETCH(QString, text);
     Library data;
     MessageRecorder messages;
+    qputenv("QUIVERAL_CLI", QUIVERAL_CLI_PATH);
     FrmBook window(data.lib.context());
     window.show();
     openChapter(window, data, 0);

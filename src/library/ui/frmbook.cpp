@@ -16,10 +16,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -57,6 +59,7 @@ FrmBook::FrmBook(LibraryContext& library, QWidget* parent)
     settbrWeb();
     setRunning(false);
     reopenLastChapter();
+    createTrayIcon();
     startRenewalTimer();
 }
 
@@ -241,9 +244,31 @@ void FrmBook::saveWindowState() {
     }
 }
 
+void FrmBook::createTrayIcon() {
+    // Until the tray has its own window: the icon with "打开" and "退出", when bIsNotify asks for it.
+    if (!m_library.settings().isOn(QStringLiteral("bIsNotify")) || !QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    m_tray = new QSystemTrayIcon(windowIcon(), this);
+    m_tray->setObjectName(QStringLiteral("trayIcon"));
+    m_tray->setToolTip(QStringLiteral("Quiveral"));
+    auto* menu = new QMenu(this);
+    QAction* open = menu->addAction(tr("打开(&O)"), this, &FrmBook::bringToFront);
+    open->setObjectName(QStringLiteral("mnuViewTray"));
+    QAction* exit = menu->addAction(tr("退出(&X)"), this, &QWidget::close);
+    exit->setObjectName(QStringLiteral("mnuExitTray"));
+    m_tray->setContextMenu(menu);
+    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+            bringToFront();
+    });
+    m_tray->show();
+}
+
 void FrmBook::closeEvent(QCloseEvent* event) {
     saveWindowState();
     m_closing = true;
+    if (m_tray)
+        m_tray->hide();
     if (m_frmView)
         m_frmView->close();
     QMainWindow::closeEvent(event);

@@ -21,6 +21,7 @@ class QMenu;
 class QProcess;
 class QProgressBar;
 class QSplitter;
+class QSystemTrayIcon;
 class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -91,6 +92,7 @@ private:
     void createLayout();
     void applyLayoutSettings();
     void reopenLastChapter();
+    void createTrayIcon();
     void saveWindowState();
     void setStatusText(const QString& text);
     void runJob(Job* job, const std::function<void(Job*)>& done);
@@ -287,6 +289,7 @@ private:
     QStringList m_changedNovels;  // novels whose chapters a run changed, not yet shown
     QStringList m_downloadStates; // the state cells of the download list page
     QPointer<FrmMessage> m_frmMessage;
+    QSystemTrayIcon* m_tray = nullptr;
     QPointer<QProcess> m_checkProcess; // "常见问题检测" while it runs
 
     ListMode m_listMode = ListMode::None;

@@ -9,6 +9,7 @@
 #include "storage/textfile.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 
 QString fillListTemplate(const QString& pageTemplate, const ListPageValues& values) {
     QString page = pageTemplate;
@@ -40,8 +41,15 @@ bool writeListPage(const Database& db, const LibraryFolder& folder, const Settin
     values.theDir = listPageDir();
     values.bookName = novel->novelName;
     values.author = novel->author;
-    if (!novel->brief.isEmpty())
-        values.brief = QStringLiteral("内容简介：") + htmlEscapeText(novel->brief);
+    if (!novel->brief.isEmpty()) {
+        // Briefs read from a site carry "<br>" after each paragraph; typed ones are plain lines.
+        static const QRegularExpression lineBreak(QStringLiteral("<br\\s*/?>(\r?\n)?"),
+                                                  QRegularExpression::CaseInsensitiveOption);
+        QString brief = QString(novel->brief).replace(lineBreak, QStringLiteral("\r\n"));
+        while (brief.endsWith(QLatin1String("\r\n")))
+            brief.chop(2);
+        values.brief = QStringLiteral("内容简介：") + htmlEscapeText(brief);
+    }
     if (!novel->bookImg.isEmpty())
         values.bookImg = QLatin1String("<img src=\"") +
                          QString(novel->bookImg).replace(u'"', QLatin1String("&quot;")) +

@@ -153,6 +153,13 @@ void TestListPage::listPage() {
     QVERIFY(page.contains(QStringLiteral("colspan=3>正文  [ <a href=vol2.htm>分卷阅读</a> ]")));
     QVERIFY(!page.contains(QStringLiteral("[[")));
 
+    // A brief read from a site keeps its paragraph breaks as breaks, not as escaped tags.
+    lib.db().exec(QStringLiteral("UPDATE book_novel SET Brief=? WHERE NovelID=?"),
+                  {QStringLiteral("　　一段<br>\r\n　　<b>二</b>段<BR/>"), novelId});
+    QVERIFY(writeListPage(lib.db(), lib.context().folder(), settings, novelId));
+    QVERIFY(readTextFile(lib.context().folder().novelListPage(novelId))
+                .contains(QStringLiteral("内容简介：　　一段<br>　　&lt;b&gt;二&lt;/b&gt;段<")));
+
     // Without brief, picture or volume links those parts are empty.
     lib.db().exec(QStringLiteral("UPDATE book_novel SET Brief=NULL, BookImg=NULL WHERE NovelID=?"),
                   {novelId});

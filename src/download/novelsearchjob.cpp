@@ -10,7 +10,9 @@
 NovelSearchJob::NovelSearchJob(PageSourceFactory makeSource, const Request& request, QObject* parent)
     : Job(parent)
     , m_makeSource(std::move(makeSource))
-    , m_request(request) {}
+    , m_request(request) {
+    m_request.text = m_request.text.trimmed();
+}
 
 QString NovelSearchJob::failureText(const QString& text, bool byAuthor) {
     return byAuthor ? tr("搜索\"") + text + tr("\"的小说失败，请查看网络连接")

@@ -36,8 +36,6 @@ void SearchSites::load(const QString& libraryFolder, const QString& downSiteStr)
 void SearchSites::loadFiles(const QString& builtInPath, const QString& userPath, const QString& downSiteStr) {
     m_sites.clear();
     loadBuiltInSites(builtInPath, m_sites);
-    for (NovelSite& site : m_sites)
-        site.setSelected(false);
     loadUserSites(userPath, m_sites);
     if (!downSiteStr.trimmed().isEmpty())
         applySelection(downSiteStr);

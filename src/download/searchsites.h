@@ -17,7 +17,7 @@ public:
     static QString userFileName() { return QStringLiteral("book.dat"); }
 
     // The built-in table and book.dat of the library folder. A malformed book.dat leaves the
-    // built-in sites alone. Without a DownSiteStr, the user's sites keep the tick book.dat gives.
+    // built-in sites alone. Without a DownSiteStr, every site keeps the tick its file gives.
     void load(const QString& libraryFolder, const QString& downSiteStr);
     void loadFiles(const QString& builtInPath, const QString& userPath, const QString& downSiteStr);
 

@@ -49,9 +49,9 @@ void TestSearchSites::shippedTable() {
 void TestSearchSites::selection_data() {
     QTest::addColumn<QString>("downSiteStr");
     QTest::addColumn<QString>("expected"); // the ticks of built-in, user 1, user 2
-    // Without a stored selection the user's sites keep the tick of book.dat.
+    // Without a stored selection every site keeps the tick of its file.
     QTest::newRow("none stored") << ""
-                                 << "011";
+                                 << "111";
     QTest::newRow("rows from 1") << "1,3,"
                                  << "101";
     QTest::newRow("junk and rows past the end ignored") << "x,2,,9,"

@@ -82,7 +82,13 @@ QString searchResultAddress(const QString& link, const NovelSite& site) {
         QString root = site[NovelSite::Url].trimmed();
         if (!root.endsWith(u'/'))
             root += u'/';
-        url = root + (url.startsWith(u'/') ? url.mid(1) : url);
+        if (url.startsWith(u'/')) {
+            // From the host, even when the site's address has a folder.
+            const qsizetype hostEnd = root.indexOf(u'/', root.indexOf(QLatin1String("//")) + 2);
+            url = root.left(hostEnd) + url;
+        } else {
+            url = root + url;
+        }
     }
     const QString find = site[NovelSite::FindStr];
     const QString replace = site[NovelSite::ReplaceStr];

@@ -174,6 +174,14 @@ void TestSiteSearch::resultAddress_data() {
                                         << "/Book/[[id]].aspx"
                                         << "/Html/[[id]]/"
                                         << "http://soushu.test/read/9/";
+    QTest::newRow("rooted link on a site in a folder") << "/book/1.htm"
+                                                       << ""
+                                                       << ""
+                                                       << "http://soushu.test/book/1.htm";
+    QTest::newRow("relative link on a site in a folder") << "book/1.htm"
+                                                         << ""
+                                                         << ""
+                                                         << "http://soushu.test/novels/book/1.htm";
     QTest::newRow("plain replacement") << "/info/5.htm"
                                        << "/info/"
                                        << "/list/"
@@ -188,6 +196,8 @@ void TestSiteSearch::resultAddress() {
     NovelSite site = soushu();
     site[NovelSite::FindStr] = find;
     site[NovelSite::ReplaceStr] = replace;
+    if (QByteArray(QTest::currentDataTag()).contains("folder"))
+        site[NovelSite::Url] = "http://soushu.test/novels";
     QCOMPARE(searchResultAddress(link, site), expected);
 }
 

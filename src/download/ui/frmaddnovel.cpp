@@ -7,6 +7,8 @@
 #include "download/searchsites.h"
 #include "download/sitesigntable.h"
 #include "download/ui/filechooser.h"
+#include "download/ui/frmsite.h"
+#include "download/ui/frmsitesign.h"
 #include "download/ui/frmurlselect.h"
 #include "library/ui/messages.h"
 #include "output/stylelibrary.h"
@@ -157,9 +159,11 @@ void FrmAddNovel::buildControls() {
     signForm->addRow(tr("需去除的字符"), m_txtNeedDelStr);
     m_cmdSiteSignGet = button(m_fraSign, "cmdSiteSignGet", tr("取出设定标志"));
     m_cmdSiteSignSave = button(m_fraSign, "cmdSiteSignSave", tr("存为设定标志"));
+    auto* cmdSiteSign = button(m_fraSign, "cmdSiteSign", tr("正文标志管理"));
     auto* signButtons = new QHBoxLayout;
     signButtons->addWidget(m_cmdSiteSignGet);
     signButtons->addWidget(m_cmdSiteSignSave);
+    signButtons->addWidget(cmdSiteSign);
     signButtons->addStretch(1);
     signForm->addRow(signButtons);
     m_fraSign->setVisible(false);
@@ -188,6 +192,11 @@ void FrmAddNovel::buildControls() {
     connect(m_cmdBookImage, &QPushButton::clicked, this, &FrmAddNovel::onBookImage);
     connect(m_cmdSiteSignGet, &QPushButton::clicked, this, &FrmAddNovel::onSiteSignGet);
     connect(m_cmdSiteSignSave, &QPushButton::clicked, this, &FrmAddNovel::onSiteSignSave);
+    connect(cmdSiteSign, &QPushButton::clicked, this, [this] {
+        auto* signs = new FrmSiteSign(m_library, getSiteRoot(m_txtListUrl->text().trimmed()), this);
+        signs->setAttribute(Qt::WA_DeleteOnClose);
+        signs->open();
+    });
 }
 
 void FrmAddNovel::loadNovel() {
@@ -443,6 +452,9 @@ void FrmAddNovel::jobFinished() {
         } else if (Messages::question(this, tr("搜索不到该小说，请进入“选项”-“更多小说网站设置”进行设置，将有"
                                                "更多的搜索结果,是否进行设置？"))) {
             Q_EMIT siteSettingsRequested();
+            auto* sites = new FrmSite(m_library, this);
+            sites->setAttribute(Qt::WA_DeleteOnClose);
+            sites->open();
         }
         return;
     }

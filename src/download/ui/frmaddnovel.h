@@ -53,7 +53,7 @@ Q_SIGNALS:
     // its tree node and, for a new novel with bIsNovelNewDown on, renews it (reading the novel's
     // information too when autoRead).
     void novelStored(const QString& novelId, const QString& name, bool isNew, bool autoRead);
-    // "是否进行设置？" was answered yes after a search found nothing: the site settings are wanted.
+    // "是否进行设置？" was answered yes after a search found nothing; the site settings window opens.
     void siteSettingsRequested();
 
 private:

@@ -5,6 +5,7 @@
 #include "download/sitesigntable.h"
 #include "download/ui/filechooser.h"
 #include "download/ui/frmaddnovel.h"
+#include "download/ui/frmsite.h"
 #include "library/ui/messages.h"
 #include "storage/bookcasestore.h"
 #include "storage/novelstore.h"
@@ -386,6 +387,7 @@ void TestFrmAddNovel::searchFindsNothing() {
     QTRY_VERIFY_WITH_TIMEOUT(!window.isBusy(), 20000);
     QTRY_COMPARE_WITH_TIMEOUT(log.texts(), messages, 5000);
     QCOMPARE(wanted.size(), settingsRequested);
+    QCOMPARE(window.findChildren<FrmSite*>().size(), settingsRequested);
     QCOMPARE(window.result(), 0);
 }
 

@@ -18,22 +18,29 @@ bool BatchChapters::usesSmallLimit(const Settings& settings) {
     return settings.intValue(QStringLiteral("MultGetNums"), 1) <= 1;
 }
 
-QString BatchChapters::check(const Request& r) {
+QString BatchChapters::check(const Request& r, Field* field) {
+    const auto fail = [field](Field f, const QString& text) {
+        if (field)
+            *field = f;
+        return text;
+    };
+    if (field)
+        *field = Field::None;
     if (!r.pattern.contains(wildcard()))
-        return tr("网址处必须包含(*)");
+        return fail(Field::Pattern, tr("网址处必须包含(*)"));
     qint64 first = 0;
     qint64 last = 0;
     if (!toNumber(r.first, first))
-        return tr("起始值需要为数字值");
+        return fail(Field::First, tr("起始值需要为数字值"));
     if (!toNumber(r.last, last))
-        return tr("结束值需要为数字值");
+        return fail(Field::Last, tr("结束值需要为数字值"));
     if (r.width < kMinWidth || r.width > kMaxWidth)
-        return tr("通配符长度应该在") + QString::number(kMinWidth) + tr("与") + QString::number(kMaxWidth) +
-               tr("之间");
+        return fail(Field::Width, tr("通配符长度应该在") + QString::number(kMinWidth) + tr("与") +
+                                      QString::number(kMaxWidth) + tr("之间"));
     // A last number before the first would make nothing at all; it counts as outside the limit.
     const qint64 count = last - first + 1;
     if (count < 1 || count > limit(r.smallLimit))
-        return r.smallLimit ? tr("成批下载数应在100之内") : tr("成批下载数应在1000之内");
+        return fail(Field::Last, r.smallLimit ? tr("成批下载数应在100之内") : tr("成批下载数应在1000之内"));
     return {};
 }
 

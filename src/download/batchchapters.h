@@ -28,8 +28,10 @@ public:
     // Fetching one page at a time makes a long batch slow, so the smaller limit applies then.
     static bool usesSmallLimit(const Settings& settings);
 
+    // Which box a failing check is about.
+    enum class Field { None, Pattern, First, Last, Width };
     // The first failing check as the user is told; "" when the request can be carried out.
-    static QString check(const Request& request);
+    static QString check(const Request& request, Field* field = nullptr);
     // The chapter addresses, in number order (empty when check fails).
     static QStringList addresses(const Request& request);
     // Inserts the rows ("章节" + n) after the novel's last chapter, all or none. Returns how many, or

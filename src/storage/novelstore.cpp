@@ -136,3 +136,9 @@ bool NovelStore::updateNovelProperties(const NovelRecord& r) const {
 bool NovelStore::setListUrl(const QString& novelId, const QString& url) const {
     return m_db.exec(QStringLiteral("UPDATE book_novel SET ListUrl=? WHERE NovelID=?"), {url, novelId});
 }
+
+bool NovelStore::listUrlExists(const QString& url) const {
+    return m_db.scalar(QStringLiteral("SELECT COUNT(*) FROM book_novel WHERE lower(trim(ListUrl))=lower(?)"),
+                       {url.trimmed()}, 0)
+               .toInt() > 0;
+}

@@ -44,6 +44,8 @@ public:
     // category, brief and cover. Empty optional fields are stored as Null; the order is kept.
     bool updateNovelProperties(const NovelRecord& record) const;
     bool setListUrl(const QString& novelId, const QString& url) const;
+    // Whether a novel of the library has that list address (ignoring case and surrounding spaces).
+    bool listUrlExists(const QString& url) const;
 
 private:
     const Database& m_db;

@@ -63,7 +63,11 @@ FrmAddNovel::FrmAddNovel(LibraryContext& library, const QString& novelId, QWidge
     , m_library(library)
     , m_novelId(novelId)
     , m_isNew(novelId.isEmpty())
-    , m_chooser(&FrmUrlSelect::choose)
+    , m_chooser([this](const QList<SiteSearchResult>& results, QWidget* parent) {
+        const Database& db = m_library.database();
+        return FrmUrlSelect::choose(
+            results, [&db](const QString& url) { return NovelStore(db).listUrlExists(url); }, parent);
+    })
     , m_prompter(std::make_unique<DialogPrompter>(this)) {
     setObjectName(QStringLiteral("frmAddNovel"));
     buildControls();

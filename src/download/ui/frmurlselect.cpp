@@ -4,20 +4,26 @@
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-FrmUrlSelect::FrmUrlSelect(const QList<SiteSearchResult>& results, QWidget* parent)
-    : QDialog(parent) {
+FrmUrlSelect::FrmUrlSelect(const QList<SiteSearchResult>& results, StoredCheck isStored, QWidget* parent)
+    : QDialog(parent)
+    , m_results(results)
+    , m_isStored(std::move(isStored)) {
     setObjectName(QStringLiteral("frmUrlSelect"));
     setWindowTitle(tr("选择目录页网址"));
     resize(720, 360);
 
+    auto* hint =
+        new QLabel(tr("可选择的目录页网址如下所示，请双击您所选的书目，或者点击书名按[确定]选择。"), this);
+    hint->setObjectName(QStringLiteral("lblSelect"));
     m_lstUrl = new QTreeWidget(this);
     m_lstUrl->setObjectName(QStringLiteral("lstUrl"));
     m_lstUrl->setRootIsDecorated(false);
-    m_lstUrl->setHeaderLabels({tr("小说名称"), tr("目录页网址"), tr("最新更新")});
+    m_lstUrl->setHeaderLabels({tr("小说名称"), tr("目录页网址"), tr("最新章节")});
     for (const SiteSearchResult& r : results)
         new QTreeWidgetItem(m_lstUrl, {r.title, r.url, r.latest});
     m_lstUrl->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -37,6 +43,7 @@ FrmUrlSelect::FrmUrlSelect(const QList<SiteSearchResult>& results, QWidget* pare
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(hint);
     layout->addWidget(m_lstUrl);
     layout->addWidget(buttons);
 }
@@ -44,14 +51,19 @@ FrmUrlSelect::FrmUrlSelect(const QList<SiteSearchResult>& results, QWidget* pare
 void FrmUrlSelect::acceptCurrent() {
     QTreeWidgetItem* item = m_lstUrl->currentItem();
     if (!item) {
-        Messages::warning(this, tr("您没有选择具体项"));
+        Messages::warning(this, tr("请选择具体项"));
         return;
     }
-    m_chosen = m_lstUrl->indexOfTopLevelItem(item);
+    const int row = m_lstUrl->indexOfTopLevelItem(item);
+    if (m_isStored && m_isStored(m_results.at(row).url)) {
+        Messages::warning(this, tr("没有选择具体小说或相应小说已在列表中存在"));
+        return;
+    }
+    m_chosen = row;
     accept();
 }
 
-int FrmUrlSelect::choose(const QList<SiteSearchResult>& results, QWidget* parent) {
-    FrmUrlSelect window(results, parent);
+int FrmUrlSelect::choose(const QList<SiteSearchResult>& results, StoredCheck isStored, QWidget* parent) {
+    FrmUrlSelect window(results, std::move(isStored), parent);
     return window.exec() == QDialog::Accepted ? window.chosen() : -1;
 }

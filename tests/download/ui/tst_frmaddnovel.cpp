@@ -6,6 +6,7 @@
 #include "download/ui/filechooser.h"
 #include "download/ui/frmaddnovel.h"
 #include "download/ui/frmsite.h"
+#include "download/ui/frmurlselect.h"
 #include "library/ui/messages.h"
 #include "storage/bookcasestore.h"
 #include "storage/novelstore.h"
@@ -26,6 +27,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 
 namespace {
 
@@ -99,6 +101,7 @@ private Q_SLOTS:
     void stopButtonEndsSearch();
     void siteSignExchange();
     void coverCopiedIntoNovelFolder();
+    void urlSelectRefusesStoredNovels();
 
 private:
     TestSite m_site{QStringLiteral("soushu")};
@@ -469,6 +472,29 @@ void TestFrmAddNovel::coverCopiedIntoNovelFolder() {
     QCOMPARE(copy.readAll(), QByteArray("jpeg bytes"));
     clickOk(window);
     QCOMPARE(NovelStore(library.db()).loadNovel(id)->bookImg, name);
+}
+
+void TestFrmAddNovel::urlSelectRefusesStoredNovels() {
+    TestLibrary library;
+    const QString id = library.addNovel("已有");
+    QVERIFY(NovelStore(library.db()).setListUrl(id, "http://a.test/book/1/"));
+    const QList<SiteSearchResult> results = {{"已有-甲站", "HTTP://A.test/book/1/ ", "第一章"},
+                                             {"新书-甲站", "http://a.test/book/2/", ""}};
+    MessageLog log;
+    FrmUrlSelect window(
+        results, [&library](const QString& url) { return NovelStore(library.db()).listUrlExists(url); });
+    auto* list = child<QTreeWidget>(window, "lstUrl");
+    QCOMPARE(list->headerItem()->text(2), QString("最新章节"));
+    list->setCurrentItem(nullptr);
+    clickOk(window);
+    list->setCurrentItem(list->topLevelItem(0));
+    clickOk(window);
+    QCOMPARE(log.texts(), (QStringList{"请选择具体项", "没有选择具体小说或相应小说已在列表中存在"}));
+    QCOMPARE(window.result(), 0);
+    list->setCurrentItem(list->topLevelItem(1));
+    clickOk(window);
+    QCOMPARE(window.result(), int(QDialog::Accepted));
+    QCOMPARE(window.chosen(), 1);
 }
 
 QTEST_MAIN(TestFrmAddNovel)

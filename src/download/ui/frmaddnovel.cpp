@@ -7,6 +7,7 @@
 #include "download/searchsites.h"
 #include "download/sitesigntable.h"
 #include "download/ui/filechooser.h"
+#include "download/ui/frmneeddelurl.h"
 #include "download/ui/frmsite.h"
 #include "download/ui/frmsitesign.h"
 #include "download/ui/frmurlselect.h"
@@ -164,10 +165,14 @@ void FrmAddNovel::buildControls() {
     m_cmdSiteSignGet = button(m_fraSign, "cmdSiteSignGet", tr("取出设定标志"));
     m_cmdSiteSignSave = button(m_fraSign, "cmdSiteSignSave", tr("存为设定标志"));
     auto* cmdSiteSign = button(m_fraSign, "cmdSiteSign", tr("正文标志管理"));
+    // The filtered links belong to a stored novel.
+    auto* cmdNeedDelUrl = button(m_fraSign, "cmdNeedDelUrl", tr("过滤链接管理"));
+    cmdNeedDelUrl->setEnabled(!m_isNew);
     auto* signButtons = new QHBoxLayout;
     signButtons->addWidget(m_cmdSiteSignGet);
     signButtons->addWidget(m_cmdSiteSignSave);
     signButtons->addWidget(cmdSiteSign);
+    signButtons->addWidget(cmdNeedDelUrl);
     signButtons->addStretch(1);
     signForm->addRow(signButtons);
     m_fraSign->setVisible(false);
@@ -196,6 +201,11 @@ void FrmAddNovel::buildControls() {
     connect(m_cmdBookImage, &QPushButton::clicked, this, &FrmAddNovel::onBookImage);
     connect(m_cmdSiteSignGet, &QPushButton::clicked, this, &FrmAddNovel::onSiteSignGet);
     connect(m_cmdSiteSignSave, &QPushButton::clicked, this, &FrmAddNovel::onSiteSignSave);
+    connect(cmdNeedDelUrl, &QPushButton::clicked, this, [this] {
+        auto* links = new FrmNeedDelUrl(m_library, m_novelId, this);
+        links->setAttribute(Qt::WA_DeleteOnClose);
+        links->open();
+    });
     connect(cmdSiteSign, &QPushButton::clicked, this, [this] {
         auto* signs = new FrmSiteSign(m_library, getSiteRoot(m_txtListUrl->text().trimmed()), this);
         signs->setAttribute(Qt::WA_DeleteOnClose);

@@ -39,6 +39,8 @@ private Q_SLOTS:
     void search_data();
     void search();
     void json();
+    void demoSite_data();
+    void demoSite();
 
 private:
     ProcessResult run(const QStringList& args, const QString& downSiteStr);
@@ -129,6 +131,45 @@ void TestCliSearch::json() {
     QCOMPARE(rows[1].toObject().value("title").toString(), QString("演示外传-搜书网"));
     QCOMPARE(rows[1].toObject().value("url").toString(), QString("http://other.test/book/202.html"));
     QCOMPARE(rows[1].toObject().value("latest").toString(), QString("第二章 & 后记"));
+}
+
+void TestCliSearch::demoSite_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QString>("err");
+    const QString found = "演示小说-演示小说站\t{base}book/index.html\t第三十章 归途";
+    QTest::newRow("by name") << QStringList{"search", "演示"} << QStringList{found} << "";
+    QTest::newRow("by author") << QStringList{"search", "林间客", "--author"} << QStringList{found} << "";
+    QTest::newRow("unknown") << QStringList{"search", "不存在的书"} << QStringList{} << "搜索不到该小说";
+}
+
+// The shipped search table and the demo site together, offline: the road from a name to the demo
+// novel's contents page.
+void TestCliSearch::demoSite() {
+    QFETCH(QStringList, args);
+    QFETCH(QStringList, lines);
+    QFETCH(QString, err);
+    TestSite demo(QStringLiteral(QUIVERAL_SOURCE_DATA_DIR "/demo-site"));
+    QVERIFY(demo.start());
+    QTemporaryDir dir;
+    const QString data = dir.filePath("data");
+    QVERIFY(QDir().mkpath(data + "/model"));
+    // The shipped table names the demo site's fixed port; the test serves it on a free one.
+    QString table =
+        readTextFile(QStringLiteral(QUIVERAL_SOURCE_DATA_DIR "/") + SearchSites::builtInFileName());
+    QVERIFY(table.contains("http://127.0.0.1:18808/"));
+    table.replace("http://127.0.0.1:18808/", demo.baseUrl());
+    QVERIFY(writeTextFile(data + "/" + SearchSites::builtInFileName(), table, "UTF-8"));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QUIVERAL_DATA_DIR", data);
+    const ProcessResult r = runProgram(QStringLiteral(QUIVERAL_CLI_PATH),
+                                       QStringList{"--library", dir.filePath("lib")} + args, env);
+    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+    QStringList expected;
+    for (const QString& line : lines)
+        expected << QString(line).replace("{base}", demo.baseUrl());
+    QCOMPARE(r.out.split('\n', Qt::SkipEmptyParts), expected);
+    QCOMPARE(r.err.trimmed(), err);
 }
 
 QTEST_GUILESS_MAIN(TestCliSearch)

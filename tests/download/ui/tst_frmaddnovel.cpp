@@ -10,6 +10,7 @@
 #include "library/ui/messages.h"
 #include "storage/bookcasestore.h"
 #include "storage/novelstore.h"
+#include "storage/textfile.h"
 #include "support/testlibrary.h"
 #include "support/testsite.h"
 
@@ -102,6 +103,7 @@ private Q_SLOTS:
     void siteSignExchange();
     void coverCopiedIntoNovelFolder();
     void urlSelectRefusesStoredNovels();
+    void demoNovelFoundAndAdded();
 
 private:
     TestSite m_site{QStringLiteral("soushu")};
@@ -495,6 +497,43 @@ void TestFrmAddNovel::urlSelectRefusesStoredNovels() {
     clickOk(window);
     QCOMPARE(window.result(), int(QDialog::Accepted));
     QCOMPARE(window.chosen(), 1);
+}
+
+// The road a new user takes offline: the demo novel found by name on the demo site and stored with the
+// demo site's sign.
+void TestFrmAddNovel::demoNovelFoundAndAdded() {
+    if (!QFileInfo::exists(QStringLiteral(QUIVERAL_SOURCE_DATA_DIR "/demo-site/book/index.html")))
+        QSKIP("the demo novel's pages are not in this tree");
+    TestSite demo(QStringLiteral(QUIVERAL_SOURCE_DATA_DIR "/demo-site"));
+    QVERIFY(demo.start());
+    TestLibrary library;
+    for (const QString& name : {SearchSites::builtInFileName(), QString("sitesign.xml")}) {
+        QString text = readTextFile(QStringLiteral(QUIVERAL_SOURCE_DATA_DIR "/") + name);
+        QVERIFY(text.contains("http://127.0.0.1:18808/"));
+        text.replace("http://127.0.0.1:18808/", demo.baseUrl());
+        // Each file in the charset its declaration names.
+        QVERIFY(
+            writeTextFile(library.path() + "/" + name, text, text.contains("utf-8") ? "UTF-8" : "GB18030"));
+    }
+    MessageLog log;
+    FrmAddNovel window(library.context());
+    QSignalSpy stored(&window, &FrmAddNovel::novelStored);
+    window.setChooser([](const QList<SiteSearchResult>& results, QWidget*) {
+        return results.size() == 1 && results[0].title == "演示小说-演示小说站" ? 0 : -1;
+    });
+    setText(window, "txtNovelName", "演示");
+    window.findChild<QAction*>("MoreSite")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isBusy(), 20000);
+    QCOMPARE(child<QLineEdit>(window, "txtListUrl")->text(), demo.url("/book/index.html"));
+    setText(window, "txtNovelName", "演示小说");
+    clickOk(window);
+    QTRY_VERIFY2_WITH_TIMEOUT(stored.size() == 1 || !log.shown.isEmpty(), "stored", 20000);
+    QVERIFY2(log.shown.isEmpty(), qPrintable(log.texts().join('\n')));
+    const std::optional<NovelRecord> novel = NovelStore(library.db()).loadNovel(stored[0][0].toString());
+    QVERIFY(novel);
+    QCOMPARE(novel->novelName, QString("演示小说"));
+    QCOMPARE(novel->listStart, QString("<div id=\"chapterlist\">"));
+    QCOMPARE(novel->volumeStart, QString("<h3 class=\"volume\">"));
 }
 
 QTEST_MAIN(TestFrmAddNovel)

@@ -1,6 +1,7 @@
 // The site-sign windows: the list with its counts and search, adding and editing a sign with its checks,
 // import with the compare question and "全部照此处理", export, the online update and OK.
 #include "download/sitesigntable.h"
+#include "download/ui/batchsitesign.h"
 #include "download/ui/filechooser.h"
 #include "download/ui/frmaddsitesign.h"
 #include "download/ui/frmsitesign.h"
@@ -81,6 +82,7 @@ private Q_SLOTS:
     void onlineUpdate();
     void okWritesAndReappliesToNovels();
     void compareWindow();
+    void batchSiteSign();
 
 private:
     TestSite m_site{QStringLiteral("soushu")};
@@ -374,6 +376,22 @@ void TestFrmSiteSign::compareWindow() {
     click(keep, "cmdCancel");
     QCOMPARE(keep.decision().overwrite, false);
     QCOMPARE(keep.decision().applyToAll, false);
+}
+
+void TestFrmSiteSign::batchSiteSign() {
+    TestLibrary library;
+    writeSigns(signFile(library), {sign("甲站", "http://a.test/", "<dl>")});
+    const QString chosen = library.addNovel("选中");
+    const QString other = library.addNovel("未选");
+    NovelStore novels(library.db());
+    QVERIFY(novels.setListUrl(chosen, "http://a.test/1/"));
+    QVERIFY(novels.setListUrl(other, "http://a.test/2/"));
+    MessageLog log;
+    QCOMPARE(BatchSiteSign::run(library.context(), {chosen}, nullptr), 1);
+    QCOMPARE(log.texts,
+             (QStringList{"您是否确定将所有选中的书的正文标志更改为小说正文标志设置中的内容？", "设定完毕"}));
+    QCOMPARE(novels.loadNovel(chosen)->listStart, QString("<dl>"));
+    QCOMPARE(novels.loadNovel(other)->listStart, QString());
 }
 
 QTEST_MAIN(TestFrmSiteSign)

@@ -1,5 +1,6 @@
 #include "download/addnovelrules.h"
 
+#include "download/pagesource.h"
 #include "storage/novelstore.h"
 #include "storage/regex.h"
 
@@ -11,8 +12,8 @@ namespace {
 
 // Sites that write their own name before the book's in page titles.
 const QStringList& sitesNamedFirst() {
-    static const QStringList names = {QStringLiteral("演示小说站"), QStringLiteral("免费小说"),
-                                      QStringLiteral("在线阅读")};
+    static const QStringList names = {QStringLiteral("演示小说站"), QStringLiteral("清风书屋"),
+                                      QStringLiteral("书香阁")};
     return names;
 }
 
@@ -49,6 +50,20 @@ bool AddNovelRules::isLocalPath(const QString& address) {
     const QString a = address.trimmed();
     return (a.size() > 1 && a.at(1) == u':') || a.startsWith(u'/') ||
            a.startsWith(QLatin1String("file:"), Qt::CaseInsensitive);
+}
+
+QString AddNovelRules::checkListUrl(PageSource& source, const QString& address, QByteArray* page,
+                                    QString* contentType) {
+    if (isLocalPath(address))
+        return {};
+    const FetchedPage answer = source.fetch(address.trimmed());
+    if (!answer.ok())
+        return badListUrlText();
+    if (page)
+        *page = answer.body;
+    if (contentType)
+        *contentType = answer.contentType;
+    return {};
 }
 
 bool AddNovelRules::hasSiteRoot(const QString& address) {

@@ -4,6 +4,7 @@
 #include <QString>
 
 class Database;
+class PageSource;
 
 // The checks of the novel dialog and of the command line's add, each returning the message the user
 // is shown ("" when the value passes), and the ways a name is made from a page title.
@@ -27,6 +28,10 @@ public:
 
     // A local path ("C:…", "/…", "file:") needs no network check.
     static bool isLocalPath(const QString& address);
+    // The list address must answer a GET unless it is local; the page's bytes and Content-Type are
+    // handed back for reading its title. "" when the address is fine, else "无效的目录页网址".
+    static QString checkListUrl(PageSource& source, const QString& address, QByteArray* page = nullptr,
+                                QString* contentType = nullptr);
     // Site signs belong to http addresses only.
     static bool hasSiteRoot(const QString& address);
 

@@ -15,16 +15,18 @@ void ListPageCheckJob::run() {
     if (AddNovelRules::isLocalPath(m_listUrl))
         return;
     const std::unique_ptr<PageSource> source = m_makeSource([this] { return stopRequested(); });
-    const FetchedPage page = source->fetch(m_listUrl);
-    if (page.stopped() || stopRequested()) {
+    QByteArray page;
+    QString contentType;
+    const QString problem = AddNovelRules::checkListUrl(*source, m_listUrl, &page, &contentType);
+    if (stopRequested()) {
         m_stopped = true;
         return;
     }
-    if (!page.ok()) {
+    if (!problem.isEmpty()) {
         m_failed = true;
         return;
     }
     PageDecoder decoder(m_displayCharset);
-    decoder.takeContentType(page.contentType);
-    m_pageName = AddNovelRules::nameFromPage(decoder.decode(page.body));
+    decoder.takeContentType(contentType);
+    m_pageName = AddNovelRules::nameFromPage(decoder.decode(page));
 }

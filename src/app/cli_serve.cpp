@@ -1,50 +1,12 @@
 // serve: the loopback test site in the foreground, for trying site signs and the demo by hand.
 #include "app/cli.h"
+#include "app/cli_signals.h"
 
 #include "download/localsite.h"
 
 #include <QFileInfo>
-#include <QSocketNotifier>
-
-#if defined(Q_OS_UNIX)
-#include <csignal>
-#include <sys/socket.h>
-#include <unistd.h>
-#endif
 
 namespace {
-
-#if defined(Q_OS_UNIX)
-int g_signalPipe[2] = {-1, -1};
-
-void onSignal(int) {
-    // Only async-signal-safe work here: the event loop picks the byte up and quits.
-    const char byte = 1;
-    [[maybe_unused]] const auto written = ::write(g_signalPipe[0], &byte, 1);
-}
-
-// SIGINT and SIGTERM end the event loop, so the site closes its connections before the program exits.
-bool quitOnSignals(QObject* owner) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
-        return false;
-    auto* notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, owner);
-    QObject::connect(notifier, &QSocketNotifier::activated, owner, [notifier] {
-        notifier->setEnabled(false);
-        char byte;
-        [[maybe_unused]] const auto got = ::read(g_signalPipe[1], &byte, 1);
-        QCoreApplication::quit();
-    });
-    struct sigaction action = {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    return ::sigaction(SIGINT, &action, nullptr) == 0 && ::sigaction(SIGTERM, &action, nullptr) == 0;
-}
-#else
-bool quitOnSignals(QObject*) {
-    return true;
-}
-#endif
 
 int runServe(CliContext& cli, const QStringList& args) {
     const QString usage = QStringLiteral("用法: quiveral-cli serve DIR [--port N] [--quiet]");
@@ -89,7 +51,8 @@ int runServe(CliContext& cli, const QStringList& args) {
             cli.err << r.method << ' ' << r.target << ' ' << r.status << Qt::endl;
         });
     }
-    if (!quitOnSignals(&site))
+    // SIGINT and SIGTERM end the event loop, so the site closes its connections before the program exits.
+    if (!onTerminationSignal(&site, [] { QCoreApplication::quit(); }))
         return cli.fail(QStringLiteral("无法处理终止信号"));
 
     cli.out << site.baseUrl() << Qt::endl;

@@ -220,6 +220,7 @@ void ChapterListReader::keepNewChapters(const ChapterListRequest& request, Chapt
             stored.insert(source.toLower());
     const NeedDelUrl excluded(request.needDelUrl);
     result.needDelUrl = request.needDelUrl;
+    result.listed = result.links;
     for (ChapterLink& link : result.links) {
         if (stopped())
             return;

@@ -54,6 +54,9 @@ struct ChapterListResult {
     };
     Outcome outcome = Outcome::Stopped;
     ChapterLinks links;
+    // Renewal: the chapters the page lists before the stored ones were dropped, for placing new
+    // chapters in the site's order.
+    ChapterLinks listed;
     bool isFeed = false;
     Feed feed;
     std::optional<NovelInformation> information;

@@ -8,6 +8,8 @@ namespace {
 
 QMutex g_mutex;
 QHash<QString, int> g_open;
+QHash<int, std::function<void()>> g_wakers;
+int g_nextWaker = 0;
 
 } // namespace
 
@@ -27,6 +29,20 @@ void HostSlots::release(const QString& host) {
         return;
     if (--it.value() <= 0)
         g_open.erase(it);
+    for (const auto& wake : std::as_const(g_wakers))
+        wake();
+}
+
+int HostSlots::addWaker(std::function<void()> wake) {
+    QMutexLocker lock(&g_mutex);
+    const int key = ++g_nextWaker;
+    g_wakers.insert(key, std::move(wake));
+    return key;
+}
+
+void HostSlots::removeWaker(int key) {
+    QMutexLocker lock(&g_mutex);
+    g_wakers.remove(key);
 }
 
 int HostSlots::inUse(const QString& host) {

@@ -1,10 +1,13 @@
 #include "download/pagefetcher.h"
 
+#include "download/hostslots.h"
 #include "download/pagetransfer.h"
 #include "storage/regex.h"
 
 #include <QEventLoop>
 #include <QNetworkAccessManager>
+#include <QScopeGuard>
+#include <QSet>
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
@@ -112,11 +115,18 @@ void PageFetcher::run(const QList<PageTransfer*>& transfers, int concurrency,
         int running = 0;
         for (const PageTransfer* transfer : transfers)
             running += transfer->isRunning() ? 1 : 0;
+        // A host found full is not asked again in this pass: with thousands waiting that would be
+        // quadratic.
+        QSet<QString> fullHosts;
         for (PageTransfer* transfer : transfers) {
             if (running >= concurrency || stopping)
                 break;
-            if (!transfer->isDone() && !transfer->isRunning() && transfer->tryStart())
+            if (transfer->isDone() || transfer->isRunning() || fullHosts.contains(transfer->hostKey()))
+                continue;
+            if (transfer->tryStart())
                 ++running;
+            else if (transfer->slotRefused())
+                fullHosts.insert(transfer->hostKey());
         }
         bool allDone = true;
         for (int i = 0; i < transfers.size(); ++i) {
@@ -147,6 +157,11 @@ void PageFetcher::run(const QList<PageTransfer*>& transfers, int concurrency,
         pumping = false;
     };
 
+    // A slot freed by another transfer (of this loop, an outer one or another thread's) starts the
+    // next request now; the tick remains for time-outs.
+    const int waker =
+        HostSlots::addWaker([&loop, pump] { QMetaObject::invokeMethod(&loop, pump, Qt::QueuedConnection); });
+    const auto unregister = qScopeGuard([waker] { HostSlots::removeWaker(waker); });
     QTimer tick;
     tick.setInterval(kTickMs);
     QObject::connect(&tick, &QTimer::timeout, &loop, [&] {

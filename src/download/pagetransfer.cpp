@@ -67,6 +67,7 @@ PageTransfer::PageTransfer(QNetworkAccessManager* nam, const FetchOptions& optio
     , m_referer(referer) {
     m_startUrl = m_url;
     m_result.url = url;
+    urlChanged();
 }
 
 PageTransfer::~PageTransfer() {
@@ -85,23 +86,24 @@ void PageTransfer::resolveJumpFirst(bool jumpBody) {
     m_pageAfterJump = true;
 }
 
-QString PageTransfer::hostKey() const {
+void PageTransfer::urlChanged() {
     const int port =
         m_url.port(m_url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 ? 443 : 80);
-    return m_url.host().toLower() + u':' + QString::number(port);
+    m_hostKey = m_url.host().toLower() + u':' + QString::number(port);
+    m_webAddress = isWebAddress(m_url);
 }
 
 bool PageTransfer::tryStart() {
     if (m_state != State::Ready || !m_readyAt.hasExpired())
         return false;
-    if (!isWebAddress(m_url)) {
+    if (!m_webAddress) {
         fail(tr("不支持的网址：%1").arg(m_address));
         return false;
     }
-    const QString host = hostKey();
-    if (!HostSlots::tryAcquire(host, m_options.perHostLimit))
+    m_slotRefused = !HostSlots::tryAcquire(m_hostKey, m_options.perHostLimit);
+    if (m_slotRefused)
         return false;
-    m_slotHost = host;
+    m_slotHost = m_hostKey;
     send();
     return true;
 }
@@ -298,6 +300,7 @@ void PageTransfer::followRedirect(const QString& location) {
         return;
     }
     m_url = target;
+    urlChanged();
     m_hop = true;
     m_readyAt = QDeadlineTimer(0);
     m_state = State::Ready;
@@ -339,6 +342,7 @@ void PageTransfer::startPagePhase() {
     // which follows whatever redirect it answers.
     if (!m_jumpTarget.isEmpty())
         m_url = m_url.resolved(QUrl(m_jumpTarget, QUrl::TolerantMode));
+    urlChanged();
     m_result.url = m_url.toString();
     m_startUrl = m_url;
     m_mode = Mode::Page;
@@ -359,6 +363,7 @@ void PageTransfer::retryOrFail(const QString& error, bool timeout, int retryAfte
     }
     ++used;
     m_url = m_startUrl; // a redirect target may have been for that one try only
+    urlChanged();
     const int attempt = m_tries + m_timeoutTries;
     qint64 pause = qint64(m_options.retryDelayMs) << qMin(attempt - 1, 16);
     if (retryAfter >= 0)

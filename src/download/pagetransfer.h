@@ -35,6 +35,9 @@ public:
     bool isRunning() const { return m_state == State::Running; }
     // Sends the next request when its pause is over and its host has a free slot.
     bool tryStart();
+    // The last tryStart() found every slot of the host taken; so will the others of that host.
+    bool slotRefused() const { return m_slotRefused; }
+    const QString& hostKey() const { return m_hostKey; }
     // Called every few ten milliseconds: ends a request that ran out of time.
     void checkTime();
     // The user stopped: ends as Stopped.
@@ -66,7 +69,9 @@ private:
     void retryOrFail(const QString& error, bool timeout, int retryAfterSeconds = -1);
     void fail(const QString& error);
     void finish(FetchedPage::Outcome outcome);
-    QString hostKey() const;
+    // The slot key and address check of m_url, worked out once per address: the fetcher asks every
+    // waiting transfer on every change.
+    void urlChanged();
 
     QNetworkAccessManager* m_nam;
     FetchOptions m_options;
@@ -85,6 +90,9 @@ private:
     QByteArray m_sentReferer;
     QPointer<QNetworkReply> m_reply;
     QString m_slotHost; // the slot held by the running request
+    QString m_hostKey;  // "host:port" of m_url
+    bool m_webAddress = false;
+    bool m_slotRefused = false;
     Abort m_abort = Abort::None;
     QByteArray m_body;
     int m_redirects = 0;

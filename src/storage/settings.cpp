@@ -91,6 +91,10 @@ const QList<Settings::Key>& Settings::mainKeys() {
         {"ForumSites", nullptr},
         {"FolderUrlSites", nullptr},
         {"ExcludeUrlStr", nullptr},
+        // Chapter pages that need a site's own handling, by address (same format); none by default.
+        {"ContentScriptSites", nullptr},    // the text is written by a script or text file of the page
+        {"ContentRefreshSites", nullptr},   // the page only refreshes to the real one
+        {"ContentUrlRepairSites", nullptr}, // addresses written without "http:" or with one slash
     };
     return keys;
 }

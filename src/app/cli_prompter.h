@@ -1,0 +1,19 @@
+#pragma once
+
+#include "storage/prompter.h"
+
+#include <QMutex>
+
+// The command line's answers: every question gets the button given (the last one, "否", unless a
+// flag said otherwise), a list to choose from is taken as offered; questions and messages go to
+// stderr. Jobs call it from their own thread.
+class CliPrompter : public ScriptedPrompter {
+public:
+    explicit CliPrompter(int button = -1) { defaultButton = button; }
+
+    Answer ask(const Question& question) override;
+    void message(Icon icon, const QString& text) override;
+
+private:
+    QMutex m_mutex;
+};

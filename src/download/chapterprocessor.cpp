@@ -1,0 +1,234 @@
+#include "download/chapterprocessor.h"
+
+#include "download/chapterpagepreparer.h"
+#include "download/chapterpictures.h"
+#include "download/chaptertext.h"
+#include "download/downloadcontext.h"
+#include "download/pagedecoder.h"
+#include "download/pagefetcher.h"
+#include "download/renewstore.h"
+#include "download/unicodetext.h"
+#include "storage/chapterstore.h"
+#include "storage/files.h"
+#include "storage/html.h"
+#include "storage/textfile.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+ChapterProcessor::ChapterProcessor(DownloadContext& context, const NovelRecord& novel)
+    : m_context(context)
+    , m_novel(novel)
+    , m_novelFolder(context.folder.novelDir(novel.novelId)) {}
+
+void ChapterProcessor::setSiteList(const ChapterLinks& listed) {
+    m_previousInList.clear();
+    QString previous;
+    for (const ChapterLink& link : listed) {
+        if (link.isDropped())
+            continue;
+        const QString url = link.url.toLower();
+        if (!previous.isEmpty() && !m_previousInList.contains(url))
+            m_previousInList.insert(url, previous);
+        previous = url;
+    }
+}
+
+QString ChapterProcessor::announcementText(const QString& novelName, const QString& title) {
+    return tr("《%1》出新章节\"%2\"了，点此看看。").arg(novelName, title);
+}
+
+bool ChapterProcessor::isPictureAnswer(const FetchedPage& answer, const QString& url) {
+    if (ChapterPictures::isPictureContentType(answer.contentType))
+        return true;
+    return ChapterPictures::isPictureAddress(url) && !getImageType(answer.body).isEmpty();
+}
+
+QSet<QString>& ChapterProcessor::storedSources() {
+    if (!m_storedLoaded) {
+        for (const QString& source : ChapterStore(m_context.db).chapterSources(m_novel.novelId))
+            m_storedSources.insert(source.toLower());
+        m_storedLoaded = true;
+    }
+    return m_storedSources;
+}
+
+qint64 ChapterProcessor::rowFor(const ChapterItem& item) {
+    if (item.chapterId > 0)
+        return item.chapterId;
+    std::optional<int> after;
+    const RenewStore store(m_context.db);
+    if (m_context.options.autoDisplayorder) {
+        const QString previous = m_previousInList.value(item.url.toLower());
+        if (!previous.isEmpty())
+            after = store.orderBySource(m_novel.novelId, previous);
+    }
+    ChapterRecord record;
+    record.novelId = m_novel.novelId;
+    record.title = item.title.left(250);
+    record.comeFrom = item.url;
+    record.volume = item.volume;
+    const qint64 id = store.insertWaitingChapter(record, after);
+    if (id > 0) {
+        if (m_storedLoaded)
+            m_storedSources.insert(item.url.toLower());
+        if (after)
+            m_context.events.countsChanged(m_novel.novelId);
+    }
+    return id;
+}
+
+void ChapterProcessor::saveStyleSheet(const QString& address, const QString& referer) {
+    // One style sheet per novel and run; every chapter of a site links the same one.
+    if (m_styleSheetSaved)
+        return;
+    m_styleSheetSaved = true;
+    const FetchedPage answer = m_context.fetcher.fetch(address, referer);
+    if (answer.ok())
+        saveBytesToFile(answer.body, QDir(m_novelFolder).filePath(QStringLiteral("css.css")));
+}
+
+bool ChapterProcessor::draftsAnywhere() const {
+    return !m_context.options.sites.any() && m_context.options.linkDepth != 2;
+}
+
+ChapterDraft ChapterProcessor::draftChapter(const QString& page, const QString& url, const NovelRecord& novel,
+                                            const DownloadOptions& options) {
+    ChapterDraft draft;
+    draft.url = url;
+    QString text = cutChapterContent(page, novel.contentStart, novel.contentEnd);
+    text = normalizeUnicodeText(text, options.charset);
+    text = removeNeedDelStr(text, novel.needDelStr);
+    text = normalizeUnicodeText(text, options.charset);
+    if (options.setGood)
+        text = cleanChapterHtml(text);
+    draft.text = absoluteScriptAndStyleReferences(text, url, &draft.styleSheets);
+    return draft;
+}
+
+ChapterOutcome ChapterProcessor::processChapterPage(const QString& fetched, const ChapterItem& item,
+                                                    PageDecoder& decoder) {
+    ChapterOutcome outcome;
+    const DownloadOptions& options = m_context.options;
+    QString url = item.url;
+    QString page = fetched;
+
+    if (options.sites.any()) {
+        ChapterPagePreparer preparer(m_context.fetcher, decoder, options.sites, m_context.stop);
+        page = preparer.prepare(page, url);
+        if (preparer.stopped()) {
+            outcome.kind = ChapterOutcome::Kind::Stopped;
+            return outcome;
+        }
+    }
+    if (options.linkDepth == 2)
+        outcome.deeperLinks = getLinks2(page, url, storedSources(), m_context.stop);
+
+    const ChapterDraft draft = draftChapter(page, url, m_novel, options);
+    if (m_context.stopped()) {
+        outcome.kind = ChapterOutcome::Kind::Stopped;
+        return outcome;
+    }
+    ChapterOutcome stored = storeDraft(draft, item);
+    stored.deeperLinks = outcome.deeperLinks;
+    return stored;
+}
+
+ChapterOutcome ChapterProcessor::storeDraft(const ChapterDraft& draft, const ChapterItem& item) {
+    ChapterOutcome failure;
+    const std::optional<ChapterPage> page = composePage(draft, item, &failure);
+    if (!page)
+        return failure;
+    QString error;
+    if (!writeBytesAtomically(page->path, page->bytes, &error) && error.isEmpty())
+        error = tr("无法保存章节");
+    return completePage(*page, item, error);
+}
+
+std::optional<ChapterPage> ChapterProcessor::composePage(const ChapterDraft& draft, const ChapterItem& item,
+                                                         ChapterOutcome* failure) {
+    const DownloadOptions& options = m_context.options;
+    const QString& url = draft.url;
+    QString text = draft.text;
+    if (!draft.styleSheets.isEmpty())
+        saveStyleSheet(draft.styleSheets.first(), url);
+
+    const qint64 id = rowFor(item);
+    if (id <= 0) {
+        failure->error = tr("无法保存章节");
+        return std::nullopt;
+    }
+    if (!options.picDown) {
+        // The reading view loads them from the site.
+        for (const bool background : {false, true})
+            text = replacePictureSources(text, background,
+                                         [&url](const QString& s) { return absoluteAddress(s, url); });
+    } else {
+        const ChapterPictures::Chapter chapter{m_novel.novelId, id, url, m_novelFolder};
+        auto status = [this](const QString& s) { m_context.events.status(s); };
+        text = ChapterPictures::downloadChapterPictures(m_context.fetcher, text, chapter, false, status).text;
+        if (options.centerPic)
+            text = centerPictures(text);
+        text = ChapterPictures::downloadChapterPictures(m_context.fetcher, text, chapter, true, status).text;
+    }
+    return pageFor(item, id, text);
+}
+
+ChapterOutcome ChapterProcessor::storePictureChapter(const FetchedPage& answer, const ChapterItem& item) {
+    ChapterOutcome outcome;
+    const qint64 id = rowFor(item);
+    if (id <= 0) {
+        outcome.error = tr("无法保存章节");
+        return outcome;
+    }
+    const ChapterPictures::Chapter chapter{m_novel.novelId, id, item.url, m_novelFolder};
+    const QString text =
+        ChapterPictures::savePictureChapter(answer.body, item.url, answer.contentType, chapter,
+                                            m_context.options.fetch.judgePicExt, &outcome.error);
+    if (text.isEmpty()) {
+        outcome.chapterId = id;
+        return outcome;
+    }
+    return finish(item, id, text);
+}
+
+ChapterPage ChapterProcessor::pageFor(const ChapterItem& item, qint64 id, QString text) const {
+    ChapterPage page;
+    page.chapterId = id;
+    // The length of the cleaned text, before paragraphs add their marks.
+    page.wordNums = int(text.trimmed().size());
+    if (m_context.options.autoType && page.wordNums > 0)
+        text = formatParagraphs(text);
+    page.path = m_context.folder.chapterPage(m_novel.novelId, id);
+    page.bytes = m_context.writer.pageBytes(text, item.title);
+    return page;
+}
+
+ChapterOutcome ChapterProcessor::finish(const ChapterItem& item, qint64 id, const QString& text) {
+    const ChapterPage page = pageFor(item, id, text);
+    QString error;
+    if (!writeBytesAtomically(page.path, page.bytes, &error) && error.isEmpty())
+        error = tr("无法保存章节");
+    return completePage(page, item, error);
+}
+
+ChapterOutcome ChapterProcessor::completePage(const ChapterPage& page, const ChapterItem& item,
+                                              const QString& writeError) {
+    ChapterOutcome outcome;
+    outcome.chapterId = page.chapterId;
+    outcome.wordNums = page.wordNums;
+    if (!writeError.isEmpty()) {
+        outcome.error = writeError;
+        return outcome;
+    }
+    if (!RenewStore(m_context.db).finishChapter(page.chapterId, page.wordNums)) {
+        outcome.error = tr("无法保存章节");
+        return outcome;
+    }
+    outcome.kind = ChapterOutcome::Kind::Stored;
+    m_context.events.chapterStored(m_novel.novelId, page.chapterId);
+    if (m_context.options.newMessageView && (item.chapterId == 0 || item.announce))
+        m_context.events.newChapterAnnounced(m_novel.novelId, page.chapterId,
+                                             announcementText(m_novel.novelName, item.title));
+    return outcome;
+}

@@ -1,0 +1,533 @@
+#include "download/novelrenewer.h"
+
+#include "download/chapterpictures.h"
+#include "download/downloadcontext.h"
+#include "download/pagedecoder.h"
+#include "download/pagefetcher.h"
+#include "download/sitesigntable.h"
+#include "output/listpage.h"
+#include "storage/novelstore.h"
+#include "storage/regex.h"
+#include "storage/textfile.h"
+
+#include <QFileInfo>
+#include <QFuture>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <deque>
+
+namespace {
+
+QString percent(int done, int total) {
+    return QString::number(total > 0 ? 100.0 * done / total : 100.0, 'f', 2);
+}
+
+QString failedCell() {
+    return QStringLiteral("<font color=red>下载失败</font>");
+}
+
+} // namespace
+
+NovelRenewer::Outcome& NovelRenewer::Outcome::operator+=(const Outcome& other) {
+    stored += other.stored;
+    failedChapters += other.failedChapters;
+    failed = failed || other.failed;
+    stopped = stopped || other.stopped;
+    return *this;
+}
+
+NovelRenewer::NovelRenewer(DownloadContext& context)
+    : m_context(context) {}
+
+void NovelRenewer::status(const QString& text) const {
+    m_context.events.status(text);
+}
+
+QString NovelRenewer::failedNovelText(const QString& name) {
+    return tr("更新小说<<%1>>失败，请查看网络连接").arg(name);
+}
+
+bool NovelRenewer::fetchList(const NovelRecord& novel, ChapterListRequest& request) {
+    const FetchedPage answer = m_context.fetcher.fetch(novel.listUrl);
+    if (answer.stopped() || m_context.stopped())
+        return false;
+    if (!answer.ok() || answer.body.isEmpty()) {
+        status(failedNovelText(novel.novelName));
+        return false;
+    }
+    PageDecoder decoder(m_context.options.charset);
+    decoder.takeContentType(answer.contentType);
+    request.page = decoder.decode(answer.body);
+    request.pageCharset = decoder.pageCharset();
+    request.listUrl = novel.listUrl;
+    request.novel = novel;
+    request.needDelUrl = NovelStore(m_context.db).needDelUrl(novel.novelId);
+    m_pageCharset = request.pageCharset;
+    return true;
+}
+
+NovelRenewer::Outcome NovelRenewer::renewNovel(const QString& novelId, bool readInformation) {
+    Outcome outcome;
+    m_handled.clear();
+    m_scheduled.clear();
+    std::optional<NovelRecord> novel = NovelStore(m_context.db).loadNovel(novelId);
+    if (!novel) {
+        outcome.failed = true;
+        return outcome;
+    }
+    status(tr("正在连接<<%1>>目录页...").arg(novel->novelName));
+    ChapterListRequest request;
+    request.mode = ChapterListMode::Renewal;
+    request.readInformation = readInformation;
+    if (!fetchList(*novel, request)) {
+        outcome.stopped = m_context.stopped();
+        outcome.failed = !outcome.stopped;
+        return outcome;
+    }
+
+    ChapterListReader reader(m_context.fetcher, m_context.options.list);
+    reader.setDatabase(&m_context.db);
+    reader.setSiteSigns(m_signs);
+    reader.setLibraryFolder(m_context.folder.path());
+    reader.setStatusHandler([this](const QString& text) { status(text); });
+    reader.setStopCheck(m_context.stop);
+    reader.setChooser(m_chooser);
+    const ChapterListResult list = reader.readChapterList(request);
+    if (!list.newName.isEmpty()) {
+        novel->novelName = list.newName;
+        m_context.events.novelRenamed(novelId, list.newName);
+    }
+    if (list.outcome == ChapterListResult::Outcome::Stopped || m_context.stopped()) {
+        outcome.stopped = true;
+        status(tr("停止更新"));
+        return outcome;
+    }
+
+    ChapterProcessor processor(m_context, *novel);
+    processor.setSiteList(list.listed);
+    const ChapterLinks& links =
+        list.outcome == ChapterListResult::Outcome::Chapters ? list.links : ChapterLinks();
+    outcome += m_context.options.concurrent() ? renewConcurrently(*novel, links, list.listed)
+                                              : renewSequentially(processor, *novel, links);
+    if (!outcome.stopped && !m_context.options.concurrent()) {
+        // Rows a stopped or killed run left waiting, and rows other commands listed without text.
+        const QList<StoredChapter> waiting =
+            RenewStore(m_context.db).waitingChapters(novelId, RenewStore(m_context.db).maxChapterId(), false);
+        if (!waiting.isEmpty())
+            outcome += redownloadChapters(*novel, waiting);
+    }
+
+    if (outcome.stopped)
+        status(tr("停止更新"));
+    else if (outcome.stored > 0)
+        status(tr("<<%1>>更新完毕").arg(novel->novelName));
+    else
+        status(tr("<<%1>>尚无更新的章节").arg(novel->novelName));
+    if (outcome.stored > 0 || list.information)
+        writeListPage(m_context.db, m_context.folder, m_context.options.settings, novelId);
+    return outcome;
+}
+
+ChapterOutcome NovelRenewer::store(ChapterProcessor& processor, const FetchedPage& answer,
+                                   const ChapterItem& item) {
+    if (ChapterProcessor::isPictureAnswer(answer, item.url))
+        return processor.storePictureChapter(answer, item);
+    PageDecoder decoder(m_context.options.charset);
+    decoder.setPageCharset(m_pageCharset);
+    decoder.takeContentType(answer.contentType);
+    return processor.processChapterPage(decoder.decode(answer.body), item, decoder);
+}
+
+NovelRenewer::Outcome NovelRenewer::renewSequentially(ChapterProcessor& processor, const NovelRecord& novel,
+                                                      const ChapterLinks& links) {
+    Outcome outcome;
+    ChapterLinks chapters;
+    for (const ChapterLink& link : links)
+        if (!link.isDropped()) {
+            chapters.append(link);
+            m_scheduled.insert(link.url.toLower());
+        }
+    QStringList titles;
+    for (const ChapterLink& link : std::as_const(chapters))
+        titles << link.title;
+    m_context.events.downloadListStarted(novel.novelName, titles);
+
+    const int total = int(chapters.size());
+    for (int i = 0; i < total; ++i) {
+        const ChapterLink& link = chapters.at(i);
+        const QString key = link.url.toLower();
+        m_scheduled.remove(key);
+        if (m_handled.contains(key))
+            continue; // already stored as a link of an earlier chapter page
+        status(tr("正在下载<<%1>>的章节\"%2\"内容，下载进度：%3%")
+                   .arg(novel.novelName, link.title, percent(i + 1, total)));
+        m_context.events.progress(i, total);
+        const FetchedPage answer = m_context.fetcher.fetch(link.url);
+        if (answer.stopped() || m_context.stopped()) {
+            outcome.stopped = true;
+            return outcome;
+        }
+        ChapterOutcome stored;
+        if (answer.ok() && !answer.body.isEmpty()) {
+            stored = store(processor, answer, ChapterItem{link.url, link.title, link.volume});
+            if (stored.kind == ChapterOutcome::Kind::Stopped) {
+                outcome.stopped = true;
+                return outcome;
+            }
+        } else {
+            status(tr("链接章节<<%1>>失败，请查看网络连接").arg(link.title));
+        }
+        if (stored.stored()) {
+            ++outcome.stored;
+            m_handled.insert(key);
+            m_context.events.downloadStateChanged(i, tr("下载完成"));
+        } else {
+            ++outcome.failedChapters;
+            m_context.events.downloadStateChanged(i, failedCell());
+        }
+        outcome += followDeeperLinks(processor, stored.deeperLinks);
+        if (outcome.stopped)
+            return outcome;
+    }
+    m_context.events.progress(total, total);
+    return outcome;
+}
+
+NovelRenewer::Outcome NovelRenewer::followDeeperLinks(ChapterProcessor& processor,
+                                                      const ChapterLinks& links) {
+    Outcome outcome;
+    for (const ChapterLink& link : links) {
+        const QString key = link.url.toLower();
+        if (link.isDropped() || m_handled.contains(key) || m_scheduled.contains(key))
+            continue;
+        if (m_context.stopped()) {
+            outcome.stopped = true;
+            return outcome;
+        }
+        m_handled.insert(key);
+        const FetchedPage answer = m_context.fetcher.fetch(link.url);
+        if (answer.stopped()) {
+            outcome.stopped = true;
+            return outcome;
+        }
+        if (!answer.ok() || answer.body.isEmpty())
+            continue;
+        if (!ChapterProcessor::isPictureAnswer(answer, link.url) &&
+            answer.body.contains("<title>404 Not Found</title>"))
+            continue;
+        const ChapterOutcome stored =
+            store(processor, answer, ChapterItem{link.url, link.title, link.volume});
+        if (stored.kind == ChapterOutcome::Kind::Stopped) {
+            outcome.stopped = true;
+            return outcome;
+        }
+        if (stored.stored())
+            ++outcome.stored;
+    }
+    return outcome;
+}
+
+NovelRenewer::Outcome NovelRenewer::renewConcurrently(const NovelRecord& novel, const ChapterLinks& links,
+                                                      const ChapterLinks& listed) {
+    Outcome outcome;
+    status(tr("正在处理目录页，请稍候..."));
+    const RenewStore store(m_context.db);
+    const bool hadChapters = ChapterStore(m_context.db).count(novel.novelId) > 0;
+    const bool placeBySite = m_context.options.autoDisplayorder && hadChapters;
+    const int maxOrder = ChapterStore(m_context.db).maxChapterOrder(novel.novelId);
+
+    QList<ChapterRecord> records;
+    for (const ChapterLink& link : links) {
+        if (link.isDropped() || link.title.isEmpty())
+            continue;
+        ChapterRecord record;
+        record.novelId = novel.novelId;
+        record.title = link.title.left(250);
+        record.comeFrom = link.url;
+        record.volume = link.volume;
+        record.displayorder = placeBySite ? int(records.size()) + 100 : maxOrder + int(records.size()) + 1;
+        records.append(record);
+    }
+    QHash<QString, int> positions;
+    if (placeBySite) {
+        int position = 0;
+        for (const ChapterLink& link : listed)
+            if (!link.isDropped() && !positions.contains(link.url.toLower()))
+                positions.insert(link.url.toLower(), position++);
+    }
+    const QList<qint64> ids =
+        records.isEmpty() ? QList<qint64>() : store.insertWaitingChapters(records, positions);
+    if (!records.isEmpty() && ids.isEmpty()) {
+        outcome.failedChapters += int(records.size());
+        return outcome;
+    }
+    if (!ids.isEmpty())
+        m_context.events.countsChanged(novel.novelId);
+
+    // The new rows and those still waiting before them; without new rows, what earlier runs left.
+    const QList<StoredChapter> waiting =
+        ids.isEmpty() ? store.waitingChapters(novel.novelId, store.maxChapterId(), false)
+                      : store.waitingChapters(novel.novelId, ids.last(), true);
+    if (waiting.isEmpty()) {
+        status(tr("没有新增项"));
+        return outcome;
+    }
+    return redownloadChapters(novel, waiting, QSet<qint64>(ids.cbegin(), ids.cend()));
+}
+
+NovelRenewer::Outcome NovelRenewer::redownloadChapters(const NovelRecord& novel,
+                                                       const QList<StoredChapter>& chapters,
+                                                       const QSet<qint64>& announced) {
+    if (m_pageCharset.isEmpty())
+        m_pageCharset = m_context.options.charset;
+    ChapterProcessor processor(m_context, novel);
+    Outcome outcome = m_context.options.concurrent()
+                          ? redownloadConcurrently(processor, novel, chapters, announced)
+                          : redownloadSequentially(processor, novel, chapters, announced);
+    return outcome;
+}
+
+NovelRenewer::Outcome NovelRenewer::redownloadSequentially(ChapterProcessor& processor,
+                                                           const NovelRecord& novel,
+                                                           const QList<StoredChapter>& chapters,
+                                                           const QSet<qint64>& announced) {
+    Outcome outcome;
+    const int total = int(chapters.size());
+    for (int i = 0; i < total; ++i) {
+        const StoredChapter& c = chapters.at(i);
+        if (m_context.stopped()) {
+            outcome.stopped = true;
+            return outcome;
+        }
+        m_context.events.progress(i, total);
+        status(tr("正在连接<<%1>>的章节\"%2\"网址...").arg(novel.novelName, c.title));
+        if (!ChapterPictures::isPictureAddress(c.comeFrom))
+            status(tr("正在更新<<%1>>的章节\"%2\"内容...").arg(novel.novelName, c.title));
+        const FetchedPage answer = m_context.fetcher.fetch(c.comeFrom);
+        if (answer.stopped() || m_context.stopped()) {
+            outcome.stopped = true;
+            return outcome;
+        }
+        ChapterOutcome stored;
+        if (answer.ok() && !answer.body.isEmpty())
+            stored = store(processor, answer,
+                           ChapterItem{c.comeFrom, c.title, c.volume, c.id, announced.contains(c.id)});
+        if (stored.kind == ChapterOutcome::Kind::Stopped) {
+            outcome.stopped = true;
+            return outcome;
+        }
+        if (stored.stored()) {
+            ++outcome.stored;
+            status(tr("<<%1>>的章节\"%2\"更新完成").arg(novel.novelName, c.title));
+        } else {
+            ++outcome.failedChapters;
+            status(tr("更新小说<<%1>>的章节\"%2\"失败，请查看网络连接").arg(novel.novelName, c.title));
+        }
+    }
+    m_context.events.progress(total, total);
+    return outcome;
+}
+
+NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& processor,
+                                                           const NovelRecord& novel,
+                                                           const QList<StoredChapter>& chapters,
+                                                           const QSet<qint64>& announced) {
+    Outcome outcome;
+    status(tr("正在更新，请稍候..."));
+    QStringList titles;
+    QList<PageFetcher::Request> requests;
+    for (const StoredChapter& c : chapters) {
+        titles << c.title;
+        requests.append({c.comeFrom, QString(), true});
+    }
+    m_context.events.downloadListStarted(novel.novelName, titles);
+    ChapterLinks deeper;
+    const int total = int(chapters.size());
+    int done = 0;
+
+    auto item = [&](int index) {
+        const StoredChapter& c = chapters.at(index);
+        return ChapterItem{c.comeFrom, c.title, c.volume, c.id, announced.contains(c.id)};
+    };
+    auto report = [&](int index, const ChapterOutcome& stored) {
+        if (stored.kind == ChapterOutcome::Kind::Stopped) {
+            outcome.stopped = true;
+            return;
+        }
+        ++done;
+        m_context.events.progress(done, total);
+        if (stored.stored()) {
+            ++outcome.stored;
+            m_handled.insert(chapters.at(index).comeFrom.toLower());
+            deeper += stored.deeperLinks;
+            m_context.events.downloadStateChanged(index, tr("下载成功"));
+        } else {
+            ++outcome.failedChapters;
+            m_context.events.downloadStateChanged(index, failedCell());
+        }
+        status(tr("处理章节\"%1\"中，总进度:%2%").arg(chapters.at(index).title, percent(done, total)));
+    };
+
+    // The text of a page is cut and cleaned on the pool while this thread goes on fetching; the
+    // drafts get their rows and pictures here, in the order their pages arrived; their pages are
+    // written on writer threads (the disk's wait is the longest step) and the rows get their
+    // lengths here once the pages are on disk.
+    struct Pending {
+        int index;
+        QFuture<ChapterDraft> draft;
+    };
+    struct Writing {
+        int index;
+        ChapterPage page;
+        QFuture<QString> error;
+    };
+    std::deque<Pending> pending;
+    std::deque<Writing> writing;
+    QThreadPool writers;
+    writers.setMaxThreadCount(qMax(2, m_context.options.multGetNums));
+    const size_t maxPending = size_t(qMax(2, m_context.options.multGetNums)) * 2;
+    auto completeWrites = [&](bool all) {
+        while (!writing.empty() &&
+               (all || writing.front().error.isFinished() || writing.size() > maxPending)) {
+            const Writing next = writing.front();
+            writing.pop_front();
+            const QString error = next.error.result();
+            if (outcome.stopped || m_context.stopped()) {
+                outcome.stopped = true;
+                continue; // the row stays waiting; the next renewal fetches it
+            }
+            report(next.index, processor.completePage(next.page, item(next.index), error));
+        }
+    };
+    auto storePending = [&](bool all) {
+        while (!pending.empty() &&
+               (all || pending.front().draft.isFinished() || pending.size() > maxPending)) {
+            const Pending next = pending.front();
+            pending.pop_front();
+            const ChapterDraft draft = next.draft.result();
+            if (outcome.stopped || m_context.stopped()) {
+                outcome.stopped = true;
+                continue;
+            }
+            ChapterOutcome failure;
+            const std::optional<ChapterPage> page = processor.composePage(draft, item(next.index), &failure);
+            if (!page) {
+                report(next.index, failure);
+                continue;
+            }
+            const QString path = page->path;
+            const QByteArray bytes = page->bytes;
+            writing.push_back({next.index, *page, QtConcurrent::run(&writers, [path, bytes] {
+                                   QString error;
+                                   if (!writeBytesAtomically(path, bytes, &error) && error.isEmpty())
+                                       error = tr("无法保存章节");
+                                   return error;
+                               })});
+        }
+        completeWrites(all);
+    };
+
+    const bool draftElsewhere = processor.draftsAnywhere();
+    m_context.fetcher.fetchAll(
+        requests, m_context.options.multGetNums, [&](int index, const FetchedPage& answer) {
+            if (answer.stopped() || outcome.stopped)
+                return;
+            if (!answer.ok() || answer.body.isEmpty()) {
+                ++done;
+                m_context.events.progress(done, total);
+                ++outcome.failedChapters;
+                status(tr("网络连接失败或内容为空"));
+                m_context.events.downloadStateChanged(index, failedCell());
+            } else if (draftElsewhere &&
+                       !ChapterProcessor::isPictureAnswer(answer, chapters.at(index).comeFrom)) {
+                const QString charset = m_context.options.charset;
+                const QString pageCharset = m_pageCharset;
+                const QString url = chapters.at(index).comeFrom;
+                const NovelRecord& record = novel;
+                const DownloadOptions& options = m_context.options;
+                pending.push_back({index, QtConcurrent::run([=, &record, &options] {
+                                       PageDecoder decoder(charset);
+                                       decoder.setPageCharset(pageCharset);
+                                       decoder.takeContentType(answer.contentType);
+                                       return ChapterProcessor::draftChapter(decoder.decode(answer.body), url,
+                                                                             record, options);
+                                   })});
+            } else {
+                report(index, store(processor, answer, item(index)));
+            }
+            storePending(false);
+        });
+    storePending(true);
+    outcome.stopped = outcome.stopped || m_context.stopped();
+    if (!outcome.stopped && !deeper.isEmpty())
+        outcome += followDeeperLinks(processor, deeper);
+    status(outcome.stopped ? tr("停止更新") : tr("更新完成"));
+    return outcome;
+}
+
+bool NovelRenewer::rereadList(const QString& novelId, ChapterListMode mode, Outcome* outcome) {
+    Outcome local;
+    Outcome& result = outcome ? *outcome : local;
+    const std::optional<NovelRecord> novel = NovelStore(m_context.db).loadNovel(novelId);
+    if (!novel) {
+        result.failed = true;
+        return false;
+    }
+    status(tr("正在连接<<%1>>目录页...").arg(novel->novelName));
+    ChapterListRequest request;
+    request.mode = mode;
+    if (!fetchList(*novel, request)) {
+        result.stopped = m_context.stopped();
+        result.failed = !result.stopped;
+        return false;
+    }
+    ChapterListReader reader(m_context.fetcher, m_context.options.list);
+    reader.setDatabase(&m_context.db);
+    reader.setSiteSigns(m_signs);
+    reader.setLibraryFolder(m_context.folder.path());
+    reader.setStatusHandler([this](const QString& text) { status(text); });
+    reader.setStopCheck(m_context.stop);
+    const ChapterListResult list = reader.readChapterList(request);
+    if (!list.newName.isEmpty())
+        m_context.events.novelRenamed(novelId, list.newName);
+    if (list.outcome == ChapterListResult::Outcome::Stopped) {
+        result.stopped = true;
+        return false;
+    }
+    const bool done = list.outcome == ChapterListResult::Outcome::VolumesRenamed ||
+                      (list.outcome == ChapterListResult::Outcome::InformationRead && list.information &&
+                       list.information->found());
+    if (done) {
+        m_context.events.countsChanged(novelId);
+        writeListPage(m_context.db, m_context.folder, m_context.options.settings, novelId);
+    }
+    return done;
+}
+
+QList<StoredChapter> NovelRenewer::chaptersWithPictures(const QString& novelId, bool missingOnly) const {
+    QList<StoredChapter> found;
+    const QString folder = m_context.folder.novelDir(novelId);
+    for (const StoredChapter& c : RenewStore(m_context.db).chapters(novelId)) {
+        const QString page = readTextFile(m_context.folder.chapterPage(novelId, c.id));
+        if (page.isEmpty())
+            continue;
+        const QString pattern =
+            escapeRegex(novelId + u'_' + QString::number(c.id)) + QStringLiteral("b?_[\\s\\S]+?>");
+        bool refers = false;
+        bool missing = false;
+        for (const QString& match : regexMatchValues(page, pattern)) {
+            refers = true;
+            QString name = match.section(u' ', 0, 0);
+            for (const QChar drop : {u'"', u'\'', u'>', u';'})
+                name.remove(drop);
+            if (!QFileInfo::exists(folder + u'/' + name)) {
+                missing = true;
+                break;
+            }
+        }
+        if (missingOnly ? missing : refers)
+            found.append(c);
+    }
+    return found;
+}

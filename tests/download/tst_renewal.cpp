@@ -1,0 +1,542 @@
+// Renewal against the loopback site: what a run leaves in the library whatever the site, the
+// settings or the user do.
+#include "download/downloadoptions.h"
+#include "download/localsite.h"
+#include "download/renewjob.h"
+#include "download/renewstore.h"
+#include "storage/novelstore.h"
+#include "storage/prompter.h"
+#include "storage/textfile.h"
+#include "support/testlibrary.h"
+#include "support/testsite.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+namespace {
+
+// A novel of the fixture site with its markers.
+QString addNovel(TestLibrary& lib, const QString& listUrl,
+                 const QString& contentStart = QStringLiteral("<div id=\"content\">"),
+                 const QString& needDelStr = QString()) {
+    NovelStore novels(lib.db());
+    NovelRecord record;
+    record.novelId = novels.nextNovelId();
+    record.novelName = QStringLiteral("试读小说");
+    record.listUrl = listUrl;
+    record.listStart = QStringLiteral("<div id=\"list\">");
+    record.listEnd = QStringLiteral("</div><!--list-->");
+    record.volumeStart = QStringLiteral("<h3>");
+    record.volumeEnd = QStringLiteral("</h3>");
+    record.contentStart = contentStart;
+    record.contentEnd = contentStart.isEmpty() ? QString() : QStringLiteral("</div><!--content-->");
+    record.needDelStr = needDelStr;
+    record.bIsEnd = QStringLiteral("0");
+    return novels.insertNovel(record) ? record.novelId : QString();
+}
+
+DownloadOptions optionsFor(TestLibrary& lib, int multGetNums) {
+    Settings& settings = lib.context().settings();
+    settings.setValue(QStringLiteral("MultGetNums"), QString::number(multGetNums));
+    settings.setValue(QStringLiteral("NovelConnTimeOut"), QStringLiteral("1.5"));
+    DownloadOptions options = DownloadOptions::fromLibrary(lib.context());
+    options.fetch.retryDelayMs = 20;
+    options.fetch.timeoutRetries = 0;
+    options.fetch.maxBodyBytes = 1024 * 1024;
+    return options;
+}
+
+struct Run {
+    RenewJob::Result result;
+    QStringList statuses;
+    QStringList messages;
+    int powerOffCalls = 0;
+};
+
+// Runs the request on this thread; stopAfter: "停止所有更新" once that many chapters were stored.
+Run renew(TestLibrary& lib, const DownloadOptions& options, RenewJob::Request request, int stopAfter = -1) {
+    Run run;
+    RenewJob job(lib.db(), lib.context().folder(), options, request);
+    ScriptedPrompter prompter;
+    job.setPrompter(&prompter);
+    job.setPowerOffHandler([&run](QString*) {
+        ++run.powerOffCalls;
+        return true;
+    });
+    QObject::connect(&job, &Job::statusChanged, [&run](const QString& text) { run.statuses << text; });
+    int stored = 0;
+    QObject::connect(&job, &RenewJob::chapterStored, [&](const QString&, qint64) {
+        if (++stored == stopAfter)
+            job.requestStop();
+    });
+    job.runHere();
+    run.result = job.result();
+    for (const auto& [icon, text] : std::as_const(prompter.messages))
+        run.messages << text;
+    return run;
+}
+
+RenewJob::Request renewAll() {
+    return RenewJob::Request{RenewJob::Command::RenewAll, {}, {}, {}, false};
+}
+
+// The chapters as the chapter list shows them: order, volume, title, address, length.
+QStringList chapterRows(TestLibrary& lib, const QString& novelId) {
+    QStringList rows;
+    for (const StoredChapter& c : RenewStore(lib.db()).chapters(novelId))
+        rows << QStringLiteral("%1|%2|%3|%4|%5")
+                    .arg(c.displayorder)
+                    .arg(c.volume, c.title, c.comeFrom.section(u'/', -1),
+                         c.wordNums ? QString::number(*c.wordNums) : QStringLiteral("null"));
+    return rows;
+}
+
+QStringList titlesInOrder(TestLibrary& lib, const QString& novelId) {
+    QStringList titles;
+    for (const StoredChapter& c : RenewStore(lib.db()).chapters(novelId))
+        titles << c.title;
+    return titles;
+}
+
+QString chapterPage(TestLibrary& lib, const QString& novelId, const QString& file) {
+    for (const StoredChapter& c : RenewStore(lib.db()).chapters(novelId))
+        if (c.comeFrom.endsWith(u'/' + file)) {
+            // The chapter text, without the template around it.
+            const QString page = readTextFile(lib.context().folder().chapterPage(novelId, c.id));
+            const qsizetype start = page.indexOf(QLatin1String("<!--BookContent Start-->"));
+            const qsizetype end = page.indexOf(QLatin1String("<!--BookContent End-->"));
+            return start >= 0 && end > start ? page.mid(start, end - start) : QString();
+        }
+    return {};
+}
+
+// Every file of the novel's folder with its bytes, for comparing two libraries.
+QMap<QString, QByteArray> folderFiles(TestLibrary& lib, const QString& novelId) {
+    QMap<QString, QByteArray> files;
+    const QDir dir(lib.context().folder().novelDir(novelId));
+    for (const QFileInfo& info : dir.entryInfoList(QDir::Files)) {
+        QFile f(info.filePath());
+        if (f.open(QIODevice::ReadOnly))
+            files.insert(info.fileName(), f.readAll());
+    }
+    return files;
+}
+
+const QStringList kSixChapters = {QStringLiteral("第一章 山路"), QStringLiteral("第二章 渡口"),
+                                  QStringLiteral("第三章 竹林"), QStringLiteral("第四章 城门"),
+                                  QStringLiteral("第五章 地图"), QStringLiteral("第六章 终章")};
+
+} // namespace
+
+class TestRenewal : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void renewedTwice_data();
+    void renewedTwice();
+    void sameLibraryWhateverMultGetNums();
+    void insertedChapterTakesItsPlace_data();
+    void insertedChapterTakesItsPlace();
+    void stopThenRenewGetsTheRest_data();
+    void stopThenRenewGetsTheRest();
+    void chapterText_data();
+    void chapterText();
+    void picturesSavedRenamedCentred();
+    void missingPictureRedownloaded();
+    void redownloadEmptyAndSelected_data();
+    void redownloadEmptyAndSelected();
+    void failingChapters_data();
+    void failingChapters();
+    void unreachableTableOfContents();
+    void endedNovelsSkipped();
+    void secondRunRefused();
+    void powerOffOnlyAfterAWholeRun_data();
+    void powerOffOnlyAfterAWholeRun();
+
+private:
+    std::unique_ptr<TestSite> m_site;
+};
+
+void TestRenewal::init() {
+    m_site = std::make_unique<TestSite>(QStringLiteral("renew"));
+    QVERIFY2(m_site->start(), qPrintable(m_site->errorString()));
+}
+
+void TestRenewal::cleanup() {
+    m_site.reset();
+}
+
+void TestRenewal::renewedTwice_data() {
+    QTest::addColumn<int>("multGetNums");
+    QTest::newRow("one at a time") << 1;
+    QTest::newRow("five at a time") << 5;
+}
+
+void TestRenewal::renewedTwice() {
+    QFETCH(int, multGetNums);
+    TestLibrary lib;
+    QVERIFY(lib.isValid());
+    const QString id = addNovel(lib, m_site->url(QStringLiteral("book/index.html")));
+    const DownloadOptions options = optionsFor(lib, multGetNums);
+
+    const Run first = renew(lib, options, renewAll());
+    QCOMPARE(first.result.newChapters, 6);
+    QCOMPARE(titlesInOrder(lib, id), kSixChapters);
+    QVERIFY(first.statuses.contains(QStringLiteral("<<试读小说>>更新完毕")));
+    QCOMPARE(first.statuses.last(), QStringLiteral("共有6个新章节"));
+    const QStringList rows = chapterRows(lib, id);
+    QVERIFY2(rows.first().startsWith(QStringLiteral("1|第一卷 出山|第一章 山路|1.html|")),
+             qPrintable(rows.first()));
+    QVERIFY2(rows.last().startsWith(QStringLiteral("6|第二卷 入城|第六章 终章|6.html|")),
+             qPrintable(rows.last()));
+    const QMap<QString, QByteArray> files = folderFiles(lib, id);
+    QVERIFY(files.contains(QStringLiteral("List.htm")));
+    QVERIFY(QString::fromLocal8Bit(files.value(QStringLiteral("List.htm"))).contains(QStringLiteral(".htm")));
+    auto chapterRequests = [this] {
+        return m_site->site()->requestCount(QStringLiteral("/book/*.html")) -
+               m_site->site()->requestCount(QStringLiteral("/book/index.html"));
+    };
+    const int requestsBefore = chapterRequests();
+
+    const Run second = renew(lib, options, renewAll());
+    QCOMPARE(second.result.newChapters, 0);
+    QVERIFY(second.statuses.contains(QStringLiteral("<<试读小说>>尚无更新的章节")));
+    QCOMPARE(second.statuses.last(), QStringLiteral("没有新章节"));
+    QCOMPARE(chapterRows(lib, id), rows);
+    QCOMPARE(folderFiles(lib, id), files);
+    QCOMPARE(chapterRequests(), requestsBefore);
+}
+
+void TestRenewal::sameLibraryWhateverMultGetNums() {
+    TestLibrary one;
+    TestLibrary five;
+    QVERIFY(one.isValid() && five.isValid());
+    const QString url = m_site->url(QStringLiteral("book/index.html"));
+    const QString id = addNovel(one, url);
+    QCOMPARE(addNovel(five, url), id);
+    QCOMPARE(renew(one, optionsFor(one, 1), renewAll()).result.newChapters, 6);
+    QCOMPARE(renew(five, optionsFor(five, 5), renewAll()).result.newChapters, 6);
+    QCOMPARE(chapterRows(five, id), chapterRows(one, id));
+    QCOMPARE(folderFiles(five, id), folderFiles(one, id));
+}
+
+void TestRenewal::insertedChapterTakesItsPlace_data() {
+    QTest::addColumn<int>("multGetNums");
+    QTest::addColumn<bool>("autoDisplayorder");
+    QTest::addColumn<QStringList>("titles");
+    const QStringList inPlace = {QStringLiteral("第一章 山路"), QStringLiteral("第二章 渡口"),
+                                 QStringLiteral("第三章 竹林"), QStringLiteral("第三章半 插曲"),
+                                 QStringLiteral("第四章 城门"), QStringLiteral("第五章 地图"),
+                                 QStringLiteral("第六章 终章"), QStringLiteral("第七章 新卷")};
+    const QStringList atTheEnd =
+        kSixChapters + QStringList{QStringLiteral("第三章半 插曲"), QStringLiteral("第七章 新卷")};
+    QTest::newRow("in place, one at a time") << 1 << true << inPlace;
+    QTest::newRow("in place, five at a time") << 5 << true << inPlace;
+    QTest::newRow("at the end, one at a time") << 1 << false << atTheEnd;
+    QTest::newRow("at the end, five at a time") << 5 << false << atTheEnd;
+}
+
+void TestRenewal::insertedChapterTakesItsPlace() {
+    QFETCH(int, multGetNums);
+    QFETCH(bool, autoDisplayorder);
+    QFETCH(QStringList, titles);
+    TestLibrary lib;
+    const QString id = addNovel(lib, m_site->url(QStringLiteral("book/index.html")));
+    DownloadOptions options = optionsFor(lib, multGetNums);
+    options.autoDisplayorder = autoDisplayorder;
+    QCOMPARE(renew(lib, options, renewAll()).result.newChapters, 6);
+
+    LocalSiteRule rule;
+    rule.file = QStringLiteral("book/inserted.html");
+    m_site->site()->setRule(QStringLiteral("/book/index.html"), rule);
+    const Run run = renew(lib, options, renewAll());
+    QCOMPARE(run.result.newChapters, 2);
+    QCOMPARE(titlesInOrder(lib, id), titles);
+    // No two chapters share an order, so the list and the e-books agree on it.
+    QSet<int> orders;
+    for (const StoredChapter& c : RenewStore(lib.db()).chapters(id))
+        orders.insert(c.displayorder);
+    QCOMPARE(orders.size(), titles.size());
+}
+
+void TestRenewal::stopThenRenewGetsTheRest_data() {
+    QTest::addColumn<int>("multGetNums");
+    QTest::newRow("one at a time") << 1;
+    QTest::newRow("five at a time") << 5;
+}
+
+void TestRenewal::stopThenRenewGetsTheRest() {
+    QFETCH(int, multGetNums);
+    TestLibrary lib;
+    const QString id = addNovel(lib, m_site->url(QStringLiteral("book/index.html")));
+    const DownloadOptions options = optionsFor(lib, multGetNums);
+
+    const Run stopped = renew(lib, options, renewAll(), 2);
+    QVERIFY(stopped.result.stopped);
+    QCOMPARE(stopped.statuses.last(), QStringLiteral("停止更新"));
+    int withText = 0;
+    for (const StoredChapter& c : RenewStore(lib.db()).chapters(id))
+        withText += c.wordNums.value_or(0) > 0 ? 1 : 0;
+    QVERIFY2(withText >= 2 && withText < 6, qPrintable(QString::number(withText)));
+
+    const Run rest = renew(lib, options, renewAll());
+    QVERIFY(!rest.result.stopped);
+    QCOMPARE(rest.result.newChapters, 6 - withText);
+    QCOMPARE(titlesInOrder(lib, id), kSixChapters);
+    for (const StoredChapter& c : RenewStore(lib.db()).chapters(id)) {
+        QVERIFY2(c.wordNums.value_or(0) > 0, qPrintable(c.title));
+        QVERIFY(QFileInfo::exists(lib.context().folder().chapterPage(id, c.id)));
+    }
+}
+
+void TestRenewal::chapterText_data() {
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("contentStart");
+    QTest::addColumn<QString>("needDelStr");
+    QTest::addColumn<QStringList>("present");
+    QTest::addColumn<QStringList>("absent");
+    const QString marker = QStringLiteral("<div id=\"content\">");
+    QTest::newRow("markers cut the text")
+        << "index.html" << marker << QString() << QStringList{"第二章的正文", "本站首发"}
+        << QStringList{"返回目录", "试读书屋"};
+    QTest::newRow("plain NeedDelStr") << "index.html" << marker << QStringLiteral("本站首发，请勿转载||城门")
+                                      << QStringList{"第二章的正文"} << QStringList{"本站首发", "请勿转载"};
+    QTest::newRow("no markers on the page: whole page cleaned")
+        << "plain.html" << marker << QString() << QStringList{"没有正文标志的章节", "甲乙丙"}
+        << QStringList{"脚本里的字", "color:red", "<script", "<html"};
+    QTest::newRow("plain entry with regex characters is literal")
+        << "plain.html" << QString() << QStringLiteral("甲.丙") << QStringList{"甲乙丙", "丁戊己"}
+        << QStringList{"甲.丙"};
+    QTest::newRow("[[regex]] entry removes matches")
+        << "plain.html" << QString() << QStringLiteral("[[甲.丙]]") << QStringList{"丁戊己"}
+        << QStringList{"甲乙丙", "甲.丙"};
+}
+
+void TestRenewal::chapterText() {
+    QFETCH(QString, page);
+    QFETCH(QString, contentStart);
+    QFETCH(QString, needDelStr);
+    QFETCH(QStringList, present);
+    QFETCH(QStringList, absent);
+    TestLibrary lib;
+    const QString id = addNovel(lib, m_site->url(QStringLiteral("book/") + page), contentStart, needDelStr);
+    QVERIFY(renew(lib, optionsFor(lib, 1), renewAll()).result.newChapters > 0);
+    const QString file =
+        page == QLatin1String("plain.html") ? QStringLiteral("nomarkers.html") : QStringLiteral("2.html");
+    const QString text = chapterPage(lib, id, file);
+    QVERIFY(!text.isEmpty());
+    for (const QString& s : present)
+        QVERIFY2(text.contains(s), qPrintable(s));
+    for (const QString& s : absent)
+        QVERIFY2(!text.contains(s), qPrintable(s));
+}
+
+void TestRenewal::picturesSavedRenamedCentred() {
+    TestLibrary lib;
+    const QString id = addNovel(lib, m_site->url(QStringLiteral("book/index.html")));
+    DownloadOptions options = optionsFor(lib, 1);
+    options.centerPic = true;
+    options.fetch.judgePicExt = true;
+    QCOMPARE(renew(lib, options, renewAll()).result.newChapters, 6);
+    const StoredChapter fifth = RenewStore(lib.db()).chapters(id).at(4);
+    const QString page = readTextFile(lib.context().folder().chapterPage(id, fifth.id));
+    const QString prefix = id + u'_' + QString::number(fifth.id);
+    // map.gif holds a PNG: it is named after what it is.
+    const QString first = prefix + QStringLiteral("_1.png");
+    const QString second = prefix + QStringLiteral("_2.jpg");
+    const QDir folder(lib.context().folder().novelDir(id));
+    QVERIFY2(folder.exists(first), qPrintable(folder.entryList().join(u' ')));
+    QVERIFY(folder.exists(second));
+    QVERIFY2(page.contains(QStringLiteral("<center><img src=\"%1\"").arg(first)), qPrintable(page));
+    QVERIFY(page.contains(QStringLiteral("<center><img src=\"%1\"").arg(second)));
+    QVERIFY(!page.contains(QStringLiteral("pic/")));
+}
+
+void TestRenewal::missingPictureRedownloaded() {
+    TestLibrary lib;
+    const QString id = addNovel(lib, m_site->url(QStringLiteral("book/index.html")));
+    const DownloadOptions options = optionsFor(lib, 1);
+    LocalSiteRule gone;
+    gone.status = 404;
+    gone.body = QString();
+    m_site->site()->setRule(QStringLiteral("/book/pic/seal.jpg"), gone);
+    QCOMPARE(renew(lib, options, renewAll()).result.newChapters, 6);
+    const StoredChapter fifth = RenewStore(lib.db()).chapters(id).at(4);
+    const QString seal = id + u'_' + QString::number(fifth.id) + QStringLiteral("_2.jpg");
+    const QDir folder(lib.context().folder().novelDir(id));
+    QVERIFY(!folder.exists(seal));
+
+    RenewJob::Request lacking{RenewJob::Command::RedownloadLackPictures, {}, {id}, {}, false};
+    m_site->site()->removeRule(QStringLiteral("/book/pic/seal.jpg"));
+    const Run run = renew(lib, options, lacking);
+    QCOMPARE(run.result.newChapters, 1);
+    QVERIFY(folder.exists(seal));
+    QCOMPARE(RenewStore(lib.db()).chapters(id).size(), 6);
+
+    // Nothing lacks a picture any more; no chapter but the fifth has pictures.
+    QCOMPARE(renew(lib, options, lacking).messages, QStringList{QStringLiteral("没有缺图章节")});
+    RenewJob::Request pictures{RenewJob::Command::RedownloadPictures, {}, {id}, {}, false};
+    QCOMPARE(renew(lib, options, pictures).result.newChapters, 1);
+}
+
+void TestRenewal::redownloadEmptyAndSelected_data() {
+    QTest::addColumn<int>("multGetNums");
+    QTest::newRow("one at a time") << 1;
+    QTest::newRow("five at a time") << 5;
+}
+
+// Chapters downloaded again keep their row, order and file name; only their text changes.
+void TestRenewal::redownloadEmptyAndSelected() {
+    QFETCH(int, multGetNums);
+    TestLibrary lib;
+    const QString id = addNovel(lib, m_site->url(QStringLiteral("book/index.html")));
+    const DownloadOptions options = optionsFor(lib, multGetNums);
+    LocalSiteRule blank;
+    blank.body = QStringLiteral("<div id=\"content\"> </div><!--content-->");
+    m_site->site()->setRule(QStringLiteral("/book/3.html"), blank);
+    QCOMPARE(renew(lib, options, renewAll()).result.newChapters, 6);
+    const QList<StoredChapter> before = RenewStore(lib.db()).chapters(id);
+    QCOMPARE(before.at(2).wordNums, std::optional<int>(0));
+
+    m_site->site()->removeRule(QStringLiteral("/book/3.html"));
+    const RenewJob::Request empty{RenewJob::Command::RedownloadEmpty, {}, {id}, {}, false};
+    QCOMPARE(renew(lib, options, empty).result.newChapters, 1);
+    const QList<StoredChapter> after = RenewStore(lib.db()).chapters(id);
+    QCOMPARE(after.size(), 6);
+    QCOMPARE(after.at(2).id, before.at(2).id);
+    QCOMPARE(after.at(2).displayorder, before.at(2).displayorder);
+    QVERIFY(after.at(2).wordNums.value_or(0) > 0);
+    QVERIFY(chapterPage(lib, id, QStringLiteral("3.html")).contains(QStringLiteral("竹林里下起了雨")));
+    QCOMPARE(renew(lib, options, empty).messages, QStringList{QStringLiteral("没有空白章节")});
+
+    LocalSiteRule rewritten;
+    rewritten.file = QStringLiteral("book/7.html");
+    m_site->site()->setRule(QStringLiteral("/book/1.html"), rewritten);
+    const RenewJob::Request selected{
+        RenewJob::Command::RedownloadChapters, {}, {id}, {before.at(0).id}, false};
+    QCOMPARE(renew(lib, options, selected).result.newChapters, 1);
+    QVERIFY(chapterPage(lib, id, QStringLiteral("1.html")).contains(QStringLiteral("第七章的正文")));
+    QVERIFY(chapterPage(lib, id, QStringLiteral("2.html")).contains(QStringLiteral("第二章的正文")));
+    QCOMPARE(RenewStore(lib.db()).chapters(id).size(), 6);
+}
+
+void TestRenewal::failingChapters_data() {
+    QTest::addColumn<int>("multGetNums");
+    QTest::addColumn<QString>("failureText");
+    QTest::newRow("one at a time") << 1 << QStringLiteral("链接章节<<悬挂>>失败，请查看网络连接");
+    QTest::newRow("five at a time") << 5 << QStringLiteral("网络连接失败或内容为空");
+}
+
+// 404, hang, drip, oversized and reset pages fail; an empty chapter is stored with 0; the failed
+// ones are fetched again by the next renewal.
+void TestRenewal::failingChapters() {
+    QFETCH(int, multGetNums);
+    QFETCH(QString, failureText);
+    TestLibrary lib;
+    const QString id = addNovel(lib, m_site->url(QStringLiteral("book/hostile.html")));
+    const DownloadOptions options = optionsFor(lib, multGetNums);
+    const Run run = renew(lib, options, renewAll());
+    QVERIFY(!run.result.stopped);
+    QCOMPARE(run.result.newChapters, 3);
+    QCOMPARE(run.result.failedChapters, 5);
+    QVERIFY2(run.statuses.contains(failureText), qPrintable(run.statuses.join(u'\n')));
+    QHash<QString, std::optional<int>> lengths;
+    for (const StoredChapter& c : RenewStore(lib.db()).chapters(id))
+        lengths.insert(c.comeFrom.section(u'/', -1), c.wordNums);
+    QVERIFY(lengths.value(QStringLiteral("1.html")).value_or(0) > 0);
+    QVERIFY(lengths.value(QStringLiteral("6.html")).value_or(0) > 0);
+    QCOMPARE(lengths.value(QStringLiteral("empty.html")), std::optional<int>(0));
+    for (const char* failed : {"missing.html", "hang.html", "drip.html", "huge.html", "reset.html"})
+        QVERIFY2(lengths.value(QString::fromLatin1(failed)).value_or(0) == 0, failed);
+
+    // The site mends the missing page: the next renewal fetches it, and only the failed ones.
+    LocalSiteRule mended;
+    mended.file = QStringLiteral("book/3.html");
+    m_site->site()->setRule(QStringLiteral("/book/missing.html"), mended);
+    const int fetchedBefore = m_site->site()->requestCount(QStringLiteral("/book/1.html"));
+    const Run again = renew(lib, options, renewAll());
+    QCOMPARE(again.result.newChapters, 1);
+    QCOMPARE(m_site->site()->requestCount(QStringLiteral("/book/1.html")), fetchedBefore);
+    int missingStored = 0;
+    for (const StoredChapter& c : RenewStore(lib.db()).chapters(id))
+        if (c.comeFrom.endsWith(QLatin1String("/missing.html")))
+            missingStored += c.wordNums.value_or(0) > 0 ? 1 : 0;
+    QCOMPARE(missingStored, 1);
+    QCOMPARE(RenewStore(lib.db()).chapters(id).size(), multGetNums > 1 ? 8 : 4);
+}
+
+void TestRenewal::unreachableTableOfContents() {
+    TestLibrary lib;
+    addNovel(lib, m_site->url(QStringLiteral("book/hang.html")));
+    const QString good = addNovel(lib, m_site->url(QStringLiteral("book/index.html")));
+    const Run run = renew(lib, optionsFor(lib, 5), renewAll());
+    QCOMPARE(run.result.failedNovels, 1);
+    QVERIFY(run.statuses.contains(QStringLiteral("更新小说<<试读小说>>失败，请查看网络连接")));
+    QCOMPARE(titlesInOrder(lib, good), kSixChapters); // the run goes on with the next novel
+}
+
+void TestRenewal::endedNovelsSkipped() {
+    TestLibrary lib;
+    const QString ended = addNovel(lib, m_site->url(QStringLiteral("book/index.html")));
+    const QString renewed = addNovel(lib, m_site->url(QStringLiteral("book/plain.html")));
+    QVERIFY(RenewStore(lib.db()).setEnded({ended}, true));
+    QCOMPARE(RenewStore(lib.db()).novelsToRenew(), QStringList{renewed});
+    renew(lib, optionsFor(lib, 1), renewAll());
+    QCOMPARE(RenewStore(lib.db()).chapters(ended).size(), 0);
+    QCOMPARE(RenewStore(lib.db()).chapters(renewed).size(), 1);
+}
+
+void TestRenewal::secondRunRefused() {
+    TestLibrary lib;
+    addNovel(lib, m_site->url(QStringLiteral("book/hang.html")));
+    DownloadOptions options = optionsFor(lib, 1);
+    options.fetch.timeoutMs = 60000;
+    RenewJob first(lib.db(), lib.context().folder(), options, renewAll());
+    ScriptedPrompter quiet;
+    first.setPrompter(&quiet);
+    first.start();
+    QTRY_VERIFY_WITH_TIMEOUT(m_site->site()->requestCount(QStringLiteral("/book/hang.html")) > 0, 20000);
+    QVERIFY(RenewJob::isBusy());
+
+    const Run second = renew(lib, options, renewAll());
+    QVERIFY(second.result.refused);
+    QCOMPARE(second.messages, QStringList{QStringLiteral("当前正在下载中，请在停止下载后再进行该项操作")});
+    first.requestStop();
+    QVERIFY(first.wait(20000));
+    QVERIFY(first.result().stopped);
+    QVERIFY(!RenewJob::isBusy());
+}
+
+void TestRenewal::powerOffOnlyAfterAWholeRun_data() {
+    QTest::addColumn<bool>("autoShutdown");
+    QTest::addColumn<int>("stopAfter");
+    QTest::addColumn<int>("calls");
+    QTest::newRow("off") << false << -1 << 0;
+    QTest::newRow("on, whole run") << true << -1 << 1;
+    QTest::newRow("on, stopped") << true << 1 << 0;
+}
+
+void TestRenewal::powerOffOnlyAfterAWholeRun() {
+    QFETCH(bool, autoShutdown);
+    QFETCH(int, stopAfter);
+    QFETCH(int, calls);
+    TestLibrary lib;
+    addNovel(lib, m_site->url(QStringLiteral("book/index.html")));
+    DownloadOptions options = optionsFor(lib, 1);
+    options.autoShutdown = autoShutdown;
+    QCOMPARE(renew(lib, options, renewAll(), stopAfter).powerOffCalls, calls);
+    // Renewing chosen novels never shuts down.
+    options.autoShutdown = true;
+    QCOMPARE(
+        renew(lib, options,
+              RenewJob::Request{RenewJob::Command::RenewNovels, {}, {QStringLiteral("000001")}, {}, false})
+            .powerOffCalls,
+        0);
+}
+
+QTEST_GUILESS_MAIN(TestRenewal)
+#include "tst_renewal.moc"

@@ -18,12 +18,6 @@ public:
     static QString store(const Database& db, const LibraryFolder& folder, NovelRecord record,
                          const QString& categoryName);
 
-    // Stores a checked new novel: a new NovelID, the row, the folder with an empty List.htm and the
-    // bookcase entry. Markers left empty are taken from the site sign of the list address. Fills
-    // record.novelId; returns the error text, "" on success.
-    static QString storeNew(const Database& db, const LibraryFolder& folder, NovelRecord& record,
-                            const QString& categoryName, const QString& siteSignPath);
-
     // Copies a cover picture into the novel's folder under a name made of the time ("YYYYMMDDHHMMSS" and
     // the picture's extension, a counter added while that name is taken). The new file name, or "".
     static QString copyCover(const LibraryFolder& folder, const QString& novelId, const QString& picture);

@@ -2,6 +2,7 @@
 
 #include "download/addnovelrules.h"
 #include "download/listpagecheckjob.h"
+#include "download/noveladder.h"
 #include "download/novelproperties.h"
 #include "download/novelsearchjob.h"
 #include "download/searchsites.h"
@@ -347,22 +348,43 @@ NovelRecord FrmAddNovel::recordOfControls(const QString& name) const {
 }
 
 void FrmAddNovel::storeNew(const QString& name) {
-    NovelRecord record = recordOfControls(name);
-    if (!m_coverSource.isEmpty())
-        record.bookImg.clear();
-    const QString error = NovelProperties::storeNew(m_library.database(), m_library.folder(), record,
-                                                    m_cboLB->currentText(), siteSignPath());
-    if (!error.isEmpty()) {
-        warn(error, m_txtNovelName);
+    const NovelRecord typed = recordOfControls(name);
+    NovelAdder::NewNovel novel;
+    novel.name = name;
+    novel.listUrl = typed.listUrl;
+    novel.categoryName = m_cboLB->currentText();
+    novel.author = typed.author;
+    novel.brief = typed.brief;
+    novel.bookImg = m_coverSource.isEmpty() ? typed.bookImg : QString();
+    novel.bIsEnd = typed.bIsEnd;
+    // Markers typed (or taken from the sign) go in as they are; none at all means the site sign's.
+    const NovelMarkers markers{typed.listStart,    typed.listEnd,    typed.volumeStart, typed.volumeEnd,
+                               typed.contentStart, typed.contentEnd, typed.needDelStr};
+    const bool anyMarker =
+        !QString(markers.listStart + markers.listEnd + markers.volumeStart + markers.volumeEnd +
+                 markers.contentStart + markers.contentEnd + markers.needDelStr)
+             .isEmpty();
+    if (anyMarker)
+        novel.markers = markers;
+    SiteSignTable signs;
+    signs.load(siteSignPath());
+    const NovelAdder::Result result =
+        NovelAdder(m_library.database(), m_library.folder(), &signs).storeNewNovel(novel);
+    if (!result.ok()) {
+        warn(result.error, result.field == NovelAdder::Result::Field::Category
+                               ? static_cast<QWidget*>(m_cboLB)
+                               : m_txtNovelName);
         return;
     }
-    m_novelId = record.novelId;
+    m_novelId = result.novelId;
     m_isNew = false;
     if (!m_coverSource.isEmpty()) {
         const QString cover = NovelProperties::copyCover(m_library.folder(), m_novelId, m_coverSource);
-        record.bookImg = cover;
-        if (!cover.isEmpty())
+        if (!cover.isEmpty()) {
+            NovelRecord record = *NovelStore(m_library.database()).loadNovel(m_novelId);
+            record.bookImg = cover;
             NovelProperties::store(m_library.database(), m_library.folder(), record, m_cboLB->currentText());
+        }
     }
     Q_EMIT novelStored(m_novelId, name, true, autoRead());
     accept();

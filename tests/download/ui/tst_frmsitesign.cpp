@@ -83,6 +83,7 @@ private Q_SLOTS:
     void okWritesAndReappliesToNovels();
     void compareWindow();
     void batchSiteSign();
+    void shippedSignRoundTrip();
 
 private:
     TestSite m_site{QStringLiteral("soushu")};
@@ -392,6 +393,33 @@ void TestFrmSiteSign::batchSiteSign() {
              (QStringList{"您是否确定将所有选中的书的正文标志更改为小说正文标志设置中的内容？", "设定完毕"}));
     QCOMPARE(novels.loadNovel(chosen)->listStart, QString("<dl>"));
     QCOMPARE(novels.loadNovel(other)->listStart, QString());
+}
+
+// The demo site's sign as shipped: shown, exported and imported again without a question.
+void TestFrmSiteSign::shippedSignRoundTrip() {
+    TestLibrary library;
+    QFile::remove(signFile(library));
+    QVERIFY(QFile::copy(QUIVERAL_SOURCE_DATA_DIR "/sitesign.xml", signFile(library)));
+    QTemporaryDir dir;
+    const QString target = dir.filePath("demo.xml");
+    FileChooser::setHandler([&](FileChooser::Mode, const QString&, const QString&) { return target; });
+    MessageLog log;
+    FrmSiteSign window(library.context(), "http://127.0.0.1:18808/");
+    window.setComparer([this](const SiteSign& a, const SiteSign& b) {
+        m_compared.append({a, b});
+        return SiteSignTable::Decision{};
+    });
+    auto* list = child<QTreeWidget>(window, "lstSiteSign");
+    QVERIFY(list->topLevelItemCount() >= 1);
+    QVERIFY(list->currentItem());
+    QCOMPARE(list->currentItem()->text(1 + SiteSign::Name), QString("演示小说站"));
+    const QList<SiteSign> before = window.rows();
+    click(window, "cmdOut");
+    click(window, "cmdGet");
+    FileChooser::setHandler({});
+    QVERIFY(m_compared.isEmpty());
+    QCOMPARE(window.rows(), before);
+    QCOMPARE(log.texts.size(), 1); // the export's report only
 }
 
 QTEST_MAIN(TestFrmSiteSign)

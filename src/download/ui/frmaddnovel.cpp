@@ -235,11 +235,13 @@ void FrmAddNovel::loadNovel() {
 }
 
 void FrmAddNovel::takeClipboardAddress() {
-    const QClipboard* clipboard = QGuiApplication::clipboard();
-    if (!clipboard)
-        return;
-    const AddNovelRules::Handed handed = AddNovelRules::handedAddress(clipboard->text());
-    if (handed.address.isEmpty())
+    if (const QClipboard* clipboard = QGuiApplication::clipboard())
+        setHandedAddress(clipboard->text());
+}
+
+void FrmAddNovel::setHandedAddress(const QString& text) {
+    const AddNovelRules::Handed handed = AddNovelRules::handedAddress(text);
+    if (!m_isNew || handed.address.isEmpty())
         return;
     m_txtListUrl->setText(handed.address);
     if (!handed.name.isEmpty())

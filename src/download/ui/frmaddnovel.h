@@ -33,6 +33,10 @@ public:
     FrmAddNovel(LibraryContext& library, const QString& novelId = QString(), QWidget* parent = nullptr);
     ~FrmAddNovel() override;
 
+    // An address handed over ("address" or "address||page title"), as from the browser; it wins over
+    // the clipboard.
+    void setHandedAddress(const QString& text);
+
     bool isNew() const { return m_novelId.isEmpty() || m_isNew; }
     // After acceptance: the stored novel.
     QString novelId() const { return m_novelId; }

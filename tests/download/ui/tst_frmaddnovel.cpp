@@ -297,6 +297,10 @@ void TestFrmAddNovel::clipboardAddress() {
     FrmAddNovel window(library.context());
     QCOMPARE(child<QLineEdit>(window, "txtListUrl")->text(), url);
     QCOMPARE(child<QLineEdit>(window, "txtNovelName")->text(), name);
+    // A handed address wins over the clipboard.
+    window.setHandedAddress("http://b.test/2/||乙书 - 站");
+    QCOMPARE(child<QLineEdit>(window, "txtListUrl")->text(), QString("http://b.test/2/"));
+    QCOMPARE(child<QLineEdit>(window, "txtNovelName")->text(), QString("乙书"));
     // Properties never take the clipboard.
     const QString id = library.addNovel("已存");
     FrmAddNovel properties(library.context(), id);

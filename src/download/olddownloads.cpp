@@ -100,7 +100,10 @@ QString OldDownloads::importNovel(const Database& db, const LibraryFolder& folde
     if (target != entry.path && QFileInfo::exists(target))
         return fail(tr("文件夹已存在：") + target);
 
-    // Rows first, all or nothing; the pages are renamed once the ids are known.
+    // The folder moves first, so that a novel row never points at pages that are not there; when the
+    // rows cannot be stored it moves back.
+    if (target != entry.path && !QDir().rename(entry.path, target))
+        return fail(tr("无法移动文件夹：") + entry.path);
     QList<QPair<QString, qint64>> renames;
     const ChapterStore store(db);
     const bool stored = db.transaction([&] {
@@ -116,7 +119,7 @@ QString OldDownloads::importNovel(const Database& db, const LibraryFolder& folde
             record.novelId = novelId;
             record.title = chapter.title;
             record.displayorder = ++order;
-            record.wordNums = textLength(readTextFile(entry.path + u'/' + chapter.file));
+            record.wordNums = textLength(readTextFile(target + u'/' + chapter.file));
             const qint64 id = store.insertChapter(record);
             if (id < 0)
                 return false;
@@ -124,11 +127,11 @@ QString OldDownloads::importNovel(const Database& db, const LibraryFolder& folde
         }
         return true;
     });
-    if (!stored)
+    if (!stored) {
+        if (target != entry.path)
+            QDir().rename(target, entry.path);
         return fail(tr("导入失败：") + entry.name);
-
-    if (target != entry.path && !QDir().rename(entry.path, target))
-        return fail(tr("无法移动文件夹：") + entry.path);
+    }
     // Through temporary names: a new id may be the number of a page not yet renamed.
     const QString temporary = QStringLiteral(".import-");
     for (const auto& [file, id] : renames)

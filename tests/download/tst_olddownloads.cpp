@@ -34,6 +34,7 @@ private Q_SLOTS:
     void novelName();
     void listAndImport();
     void freeNovelIdKeepsTheFolder();
+    void refusedRowsLeaveTheFolder();
 };
 
 void TestOldDownloads::novelName_data() {
@@ -113,6 +114,27 @@ void TestOldDownloads::freeNovelIdKeepsTheFolder() {
     QCOMPARE(left.size(), 1);
     QVERIFY(OldDownloads::remove(left[0]));
     QVERIFY(!QFileInfo::exists(other));
+}
+
+void TestOldDownloads::refusedRowsLeaveTheFolder() {
+    TestLibrary library;
+    const LibraryFolder& folder = library.context().folder();
+    const QString dir = folder.chmDir() + "/old";
+    QVERIFY(QDir().mkpath(dir));
+    writeOldNovel(dir, "旧书");
+    // The database refuses chapter rows half-way through the import.
+    QVERIFY(library.db().exec("CREATE TRIGGER refuse BEFORE INSERT ON book_novelcontent "
+                              "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+    const QList<OldDownloads::Entry> entries = OldDownloads::list(library.db(), folder);
+    QCOMPARE(entries.size(), 1);
+    QString error;
+    QCOMPARE(
+        OldDownloads::importNovel(library.db(), folder, library.context().settings(), entries[0], &error),
+        QString());
+    QCOMPARE(error, QString("导入失败：旧书"));
+    QCOMPARE(NovelStore(library.db()).count(), 0);
+    QVERIFY(QFileInfo(dir + "/1.htm").isFile());
+    QCOMPARE(OldDownloads::list(library.db(), folder).size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestOldDownloads)

@@ -1,4 +1,7 @@
 // The desktop program.
+#include "download/localsitethread.h"
+#include "library/demolibrary.h"
+#include "library/treekeys.h"
 #include "library/ui/frmbook.h"
 #include "library/ui/messages.h"
 #include "storage/librarycontext.h"
@@ -6,11 +9,15 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QGuiApplication>
 #include <QMetaObject>
 #include <QPointer>
+#include <QTemporaryDir>
+#include <QTimer>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -28,6 +35,8 @@ void fail(const QString& message) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The reading view's browser shares its GL context with the widgets; this must precede the app.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quiveral"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quiveral"));
@@ -40,11 +49,27 @@ int main(int argc, char** argv) {
     const QCommandLineOption libraryOption(QStringLiteral("library"), QStringLiteral("书库文件夹"),
                                            QStringLiteral("DIR"));
     parser.addOption(libraryOption);
+    const QCommandLineOption demoOption(QStringLiteral("demo"),
+                                        QStringLiteral("演示：在本机提供演示网站，并打开含演示小说的书库"
+                                                       "（未指定 --library 时为临时书库）"));
+    parser.addOption(demoOption);
     parser.addPositionalArgument(QStringLiteral("addnew"), QStringLiteral("addnew <目录页网址>：新增小说"),
                                  QStringLiteral("[addnew <网址>]"));
     parser.process(app);
 
-    const QString folder = LibraryFolder::resolve(parser.value(libraryOption));
+    // The demo library is a temporary folder unless one is named; it goes when the program ends.
+    const bool demo = parser.isSet(demoOption);
+    std::unique_ptr<QTemporaryDir> demoFolder;
+    if (demo && !parser.isSet(libraryOption)) {
+        demoFolder =
+            std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/quiveral-demo-XXXXXX"));
+        if (!demoFolder->isValid()) {
+            fail(QObject::tr("无法建立演示书库：") + demoFolder->errorString());
+            return 1;
+        }
+    }
+    const QString folder =
+        LibraryFolder::resolve(demoFolder ? demoFolder->path() : parser.value(libraryOption));
     const QString commandLine = parser.positionalArguments().join(u' ');
     const QString address = SingleInstance::addNewAddress(commandLine);
 
@@ -65,7 +90,32 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // The demo site answers on its own thread, so the window's jobs and the add below can fetch.
+    std::unique_ptr<LocalSiteThread> demoSite;
+    QString demoNovel;
+    if (demo) {
+        const QString site = DemoLibrary::siteFolder();
+        if (site.isEmpty()) {
+            fail(QObject::tr("找不到演示网站 data/demo-site"));
+            return 1;
+        }
+        demoSite = std::make_unique<LocalSiteThread>(site);
+        if (!demoSite->start(DemoLibrary::kPort) && !demoSite->start()) {
+            fail(demoSite->errorString());
+            return 1;
+        }
+        const QString problem = DemoLibrary::prepare(library, demoSite->baseUrl(), &demoNovel);
+        if (!problem.isEmpty()) {
+            fail(problem);
+            return 1;
+        }
+        std::fprintf(stderr, "demo site %s, library %s\n", qPrintable(demoSite->baseUrl()),
+                     qPrintable(folder));
+    }
+
     FrmBook window(library);
+    if (!demoNovel.isEmpty())
+        window.selectNode(TreeKeys::novel(demoNovel));
     QPointer<FrmBook> guard(&window);
     // Statements may fail on a job's thread; the message is shown on the window's.
     library.database().setErrorHandler([guard](const QString& message) {
@@ -89,6 +139,9 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
     });
     window.show();
+    // The start-up benchmark times the start to the filled tree, then wants the program gone.
+    if (qEnvironmentVariableIsSet("QUIVERAL_QUIT_AFTER_START"))
+        QTimer::singleShot(0, &app, &QCoreApplication::quit);
     if (!address.isEmpty())
         QMetaObject::invokeMethod(
             &window, [&window, address] { window.requestAddNovel(address); }, Qt::QueuedConnection);

@@ -4,6 +4,7 @@
 #include "download/pagefetcher.h"
 #include "download/picturefetcher.h"
 #include "storage/files.h"
+#include "storage/textfile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -124,7 +125,7 @@ QString ChapterPictures::savePictureChapter(const QByteArray& bytes, const QStri
     if (extension.isEmpty())
         extension = QStringLiteral(".gif");
     const QString name = pictureFileName(chapter.novelId, chapter.id, false, 0, extension);
-    if (bytes.isEmpty() || !saveBytesToFile(bytes, QDir(chapter.novelFolder).filePath(name), error))
+    if (bytes.isEmpty() || !replaceFileBytes(QDir(chapter.novelFolder).filePath(name), bytes, error))
         return {};
     return QStringLiteral("<center><img src=") + name + QStringLiteral(" border=0></center>");
 }

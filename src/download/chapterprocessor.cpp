@@ -140,7 +140,7 @@ ChapterOutcome ChapterProcessor::storeDraft(const ChapterDraft& draft, const Cha
     if (!page)
         return failure;
     QString error;
-    if (!writeBytesAtomically(page->path, page->bytes, &error) && error.isEmpty())
+    if (!replaceFileBytes(page->path, page->bytes, &error) && error.isEmpty())
         error = tr("无法保存章节");
     return completePage(*page, item, error);
 }
@@ -207,7 +207,7 @@ ChapterPage ChapterProcessor::pageFor(const ChapterItem& item, qint64 id, QStrin
 ChapterOutcome ChapterProcessor::finish(const ChapterItem& item, qint64 id, const QString& text) {
     const ChapterPage page = pageFor(item, id, text);
     QString error;
-    if (!writeBytesAtomically(page.path, page.bytes, &error) && error.isEmpty())
+    if (!replaceFileBytes(page.path, page.bytes, &error) && error.isEmpty())
         error = tr("无法保存章节");
     return completePage(page, item, error);
 }

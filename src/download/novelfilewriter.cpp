@@ -89,6 +89,5 @@ QByteArray NovelFileWriter::pageBytes(const QString& text, const QString& title,
 
 bool NovelFileWriter::writeNovelFile(const QString& novelId, qint64 chapterId, const QString& text,
                                      const QString& title, const QString& charset, QString* error) const {
-    return writeBytesAtomically(m_folder.chapterPage(novelId, chapterId), pageBytes(text, title, charset),
-                                error);
+    return replaceFileBytes(m_folder.chapterPage(novelId, chapterId), pageBytes(text, title, charset), error);
 }

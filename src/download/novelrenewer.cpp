@@ -420,7 +420,7 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
             const QByteArray bytes = page->bytes;
             writing.push_back({next.index, *page, QtConcurrent::run(&writers, [path, bytes] {
                                    QString error;
-                                   if (!writeBytesAtomically(path, bytes, &error) && error.isEmpty())
+                                   if (!replaceFileBytes(path, bytes, &error) && error.isEmpty())
                                        error = tr("无法保存章节");
                                    return error;
                                })});

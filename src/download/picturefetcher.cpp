@@ -2,6 +2,7 @@
 
 #include "download/pagefetcher.h"
 #include "storage/files.h"
+#include "storage/textfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -37,7 +38,7 @@ QList<PictureFetcher::Result> PictureFetcher::fetchPicturesConcurrently(PageFetc
         if (page.stopped())
             return;
         QString error;
-        if (page.ok() && !saveBytesToFile(page.body, result.filePath, &error)) {
+        if (page.ok() && !page.body.isEmpty() && !replaceFileBytes(result.filePath, page.body, &error)) {
             result.outcome = FetchedPage::Outcome::Failed;
             result.error = error;
         }

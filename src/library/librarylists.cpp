@@ -61,6 +61,32 @@ QList<ChapterRow> chapters(const Database& db, const QString& novelId) {
                                 {novelId}));
 }
 
+QList<NovelRow> findNovels(const Database& db, const QString& name, const QString& listUrl) {
+    const auto pattern = [](QString text) -> QString {
+        text.replace(u'\\', QLatin1String("\\\\"));
+        text.replace(u'%', QLatin1String("\\%"));
+        text.replace(u'_', QLatin1String("\\_"));
+        return QLatin1Char('%') + text + QLatin1Char('%');
+    };
+    QString sql = QStringLiteral("SELECT a.NovelID, a.NovelName, b.MC, a.ListUrl, a.Author, a.bIsEnd "
+                                 "FROM book_novel a LEFT JOIN dic_noveltype b ON a.LB = b.DM WHERE 1=1");
+    QVariantList params;
+    if (!name.isEmpty()) {
+        sql += QLatin1String(" AND a.NovelName LIKE ? ESCAPE '\\'");
+        params << pattern(name);
+    }
+    if (!listUrl.isEmpty()) {
+        sql += QLatin1String(" AND a.ListUrl LIKE ? ESCAPE '\\'");
+        params << pattern(listUrl);
+    }
+    QSqlQuery q = db.query(sql + QLatin1String(" ORDER BY b.DM, a.Displayorder, a.NovelID"), params);
+    QList<NovelRow> rows;
+    while (q.next())
+        rows.append({textOf(q.value(0)), textOf(q.value(1)), textOf(q.value(2)), textOf(q.value(3)),
+                     textOf(q.value(4)), textOf(q.value(5))});
+    return rows;
+}
+
 QList<ChapterRow> downloadedOn(const Database& db, const QDate& day) {
     return chapterRows(
         db.query(QStringLiteral("SELECT ") + kChapterColumns +
@@ -98,6 +124,16 @@ int unreadCount(const Database& db, const QString& novelId) {
     return intOf(db.scalar(
         QStringLiteral("SELECT count(*) FROM book_novelcontent WHERE NovelID = ? AND bIsRead <> '1'"),
         {novelId}));
+}
+
+bool setEnded(const Database& db, const QStringList& novelIds, bool ended) {
+    return db.transaction([&] {
+        for (const QString& id : novelIds)
+            if (!db.exec(QStringLiteral("UPDATE book_novel SET bIsEnd = ? WHERE NovelID = ?"),
+                         {ended ? QStringLiteral("1") : QStringLiteral("0"), id}))
+                return false;
+        return true;
+    });
 }
 
 } // namespace LibraryLists

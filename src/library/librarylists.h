@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -41,6 +42,9 @@ namespace LibraryLists {
 // Novels of a category by display order; an empty code lists every novel, categories in code order.
 QList<NovelRow> novels(const Database& db, const QString& categoryCode = QString());
 QList<ChapterRow> chapters(const Database& db, const QString& novelId);
+// Novels whose name and list address contain the given texts (an empty text matches all), as
+// literal text: "%" and "_" in a name are not wildcards.
+QList<NovelRow> findNovels(const Database& db, const QString& name, const QString& listUrl);
 // Chapters downloaded on a day, latest first.
 QList<ChapterRow> downloadedOn(const Database& db, const QDate& day);
 
@@ -49,5 +53,8 @@ enum class Recent { Latest, Day, Waiting, Failed };
 QList<ChapterRow> recent(const Database& db, Recent kind, int count, const QDate& day = QDate());
 
 int unreadCount(const Database& db, const QString& novelId);
+
+// bIsEnd of the novels: "1" no longer renewed, "0" renewed again.
+bool setEnded(const Database& db, const QStringList& novelIds, bool ended);
 
 } // namespace LibraryLists

@@ -1,11 +1,17 @@
 #include "storage/textfile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -75,6 +81,35 @@ bool writeBytesAtomically(const QString& path, const QByteArray& bytes, QString*
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         if (error)
             *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool replaceFileBytes(const QString& path, const QByteArray& bytes, QString* error) {
+    static std::atomic<quint64> counter{0};
+    const QFileInfo info(path);
+    if (!QDir().mkpath(info.absolutePath())) {
+        if (error)
+            *error = QStringLiteral("无法创建目录 %1").arg(info.absolutePath());
+        return false;
+    }
+    const QString temp = info.absolutePath() + QStringLiteral("/.") + info.fileName() + u'.' +
+                         QString::number(QCoreApplication::applicationPid()) + u'-' +
+                         QString::number(counter.fetch_add(1)) + QStringLiteral(".part");
+    QFile file(temp);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) || file.write(bytes) != bytes.size() ||
+        !file.flush()) {
+        if (error)
+            *error = file.errorString();
+        file.remove();
+        return false;
+    }
+    file.close();
+    if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) != 0) {
+        if (error)
+            *error = QString::fromLocal8Bit(std::strerror(errno));
+        QFile::remove(temp);
         return false;
     }
     return true;

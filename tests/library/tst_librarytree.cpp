@@ -1,4 +1,5 @@
 // What the library tree shows: categories, novel order, unread counts.
+#include "library/librarylists.h"
 #include "library/librarytree.h"
 #include "storage/categorystore.h"
 #include "support/testlibrary.h"
@@ -58,6 +59,14 @@ void TestLibraryTree::categoriesNovelsAndCounts() {
     QCOMPARE(tree.uncategorised[0].novelId, loose);
     QCOMPARE(tree.uncategorised[1].novelId, orphan);
     QCOMPARE(tree.novelCount(), 4);
+    // The counts of the tree are those the window shows for one novel.
+    lib.addChapter("999999", "no such novel");
+    const LibraryTree again = LibraryTree::load(lib.db());
+    QList<TreeNovel> all = again.uncategorised;
+    for (const TreeCategory& c : again.categories)
+        all += c.novels;
+    for (const TreeNovel& novel : all)
+        QCOMPARE(novel.unread, LibraryLists::unreadCount(lib.db(), novel.novelId));
 }
 
 void TestLibraryTree::nodeText_data() {

@@ -1,6 +1,7 @@
 // Reading text files whose encoding is not declared, and writing them without loss.
 #include "storage/textfile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,6 +15,7 @@ private Q_SLOTS:
     void writeIsLossless_data();
     void writeIsLossless();
     void missingFileReadsEmpty();
+    void replaceLeavesOnlyTheTarget();
 };
 
 void TestTextFile::decode_data() {
@@ -65,6 +67,26 @@ void TestTextFile::missingFileReadsEmpty() {
     QString error;
     QVERIFY(!writeTextFile("/proc/forbidden/x.txt", "x", "GB18030", &error));
     QVERIFY(!error.isEmpty());
+}
+
+void TestTextFile::replaceLeavesOnlyTheTarget() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("sub/1.htm");
+    QVERIFY(replaceFileBytes(path, "first"));
+    QVERIFY(replaceFileBytes(path, "second, longer"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("second, longer"));
+    // No temporary sibling is left behind, hidden or not.
+    QCOMPARE(QDir(dir.filePath("sub")).entryList(QDir::Files | QDir::Hidden), QStringList{"1.htm"});
+
+    QString error;
+    QVERIFY(!replaceFileBytes("/proc/forbidden/x.htm", "x", &error));
+    QVERIFY(!error.isEmpty());
+    // A folder in the way: the rename fails and the temporary file goes.
+    QVERIFY(QDir(dir.path()).mkpath("sub/2.htm/inner"));
+    QVERIFY(!replaceFileBytes(dir.filePath("sub/2.htm"), "x", &error));
+    QCOMPARE(QDir(dir.filePath("sub")).entryList(QDir::Files | QDir::Hidden), QStringList{"1.htm"});
 }
 
 QTEST_GUILESS_MAIN(TestTextFile)

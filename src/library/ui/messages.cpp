@@ -1,6 +1,8 @@
 #include "library/ui/messages.h"
 
 #include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
 
 namespace Messages {
 
@@ -8,6 +10,11 @@ namespace {
 
 Handler& handler() {
     static Handler h;
+    return h;
+}
+
+PickHandler& pickHandler() {
+    static PickHandler h;
     return h;
 }
 
@@ -22,6 +29,8 @@ QMessageBox::StandardButton show(QWidget* parent, Kind kind, const QString& text
         return QMessageBox::information(parent, title, text);
     case Kind::Question:
         return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No);
+    case Kind::OkCancel:
+        return QMessageBox::question(parent, title, text, QMessageBox::Ok | QMessageBox::Cancel);
     }
     return QMessageBox::NoButton;
 }
@@ -42,6 +51,34 @@ void information(QWidget* parent, const QString& text) {
 
 bool question(QWidget* parent, const QString& text) {
     return show(parent, Kind::Question, text) == QMessageBox::Yes;
+}
+
+bool okCancel(QWidget* parent, const QString& text) {
+    return show(parent, Kind::OkCancel, text) == QMessageBox::Ok;
+}
+
+void setPickHandler(PickHandler h) {
+    pickHandler() = std::move(h);
+}
+
+QString openFileName(QWidget* parent, const QString& caption, const QString& folder, const QString& filter) {
+    if (pickHandler())
+        return pickHandler()(Pick::OpenFile, caption, filter);
+    return QFileDialog::getOpenFileName(parent, caption, folder, filter);
+}
+
+QString existingFolder(QWidget* parent, const QString& caption, const QString& folder) {
+    if (pickHandler())
+        return pickHandler()(Pick::Folder, caption, folder);
+    return QFileDialog::getExistingDirectory(parent, caption, folder);
+}
+
+QColor color(QWidget* parent, const QString& caption, const QColor& current) {
+    if (pickHandler()) {
+        const QString name = pickHandler()(Pick::Color, caption, current.name());
+        return name.isEmpty() ? QColor() : QColor(name);
+    }
+    return QColorDialog::getColor(current, parent, caption);
 }
 
 } // namespace Messages

@@ -1,0 +1,80 @@
+#include "library/ui/librarytreewidget.h"
+
+#include "library/treekeys.h"
+
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QIcon>
+#include <QMimeData>
+
+const char* const LibraryTreeWidget::kMimeType = "application/x-quiveral-novels";
+
+LibraryTreeWidget::LibraryTreeWidget(QWidget* parent)
+    : QTreeWidget(parent) {
+    setDragEnabled(true);
+    setDragDropMode(QAbstractItemView::DragOnly);
+}
+
+void LibraryTreeWidget::setDropTarget(bool on) {
+    m_dropTarget = on;
+    setAcceptDrops(on);
+    viewport()->setAcceptDrops(on);
+    setDragDropMode(on ? QAbstractItemView::DragDrop : QAbstractItemView::DragOnly);
+    setDropIndicatorShown(on);
+}
+
+QString LibraryTreeWidget::keyOf(const QTreeWidgetItem* item) const {
+    return item ? item->data(0, kKeyRole).toString() : QString();
+}
+
+QStringList LibraryTreeWidget::selectedNovelIds() const {
+    QStringList ids;
+    for (const QTreeWidgetItem* item : selectedItems()) {
+        const QString id = TreeKeys::idOf(keyOf(item), TreeKeys::kNovel);
+        if (!id.isEmpty())
+            ids << id;
+    }
+    return ids;
+}
+
+void LibraryTreeWidget::startDrag(Qt::DropActions) {
+    const QStringList ids = selectedNovelIds();
+    if (ids.isEmpty())
+        return;
+    auto* mime = new QMimeData;
+    mime->setData(QLatin1String(kMimeType), ids.join(u',').toUtf8());
+    auto* drag = new QDrag(this);
+    drag->setMimeData(mime);
+    drag->setPixmap(QIcon(QStringLiteral(":/icons/tree/booksmall.png")).pixmap(24, 24));
+    drag->exec(Qt::MoveAction);
+}
+
+void LibraryTreeWidget::dragEnterEvent(QDragEnterEvent* event) {
+    if (m_dropTarget && event->mimeData()->hasFormat(QLatin1String(kMimeType)))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void LibraryTreeWidget::dragMoveEvent(QDragMoveEvent* event) {
+    if (m_dropTarget && event->mimeData()->hasFormat(QLatin1String(kMimeType)))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void LibraryTreeWidget::dropEvent(QDropEvent* event) {
+    if (!m_dropTarget || !event->mimeData()->hasFormat(QLatin1String(kMimeType))) {
+        event->ignore();
+        return;
+    }
+    const QStringList ids =
+        QString::fromUtf8(event->mimeData()->data(QLatin1String(kMimeType))).split(u',', Qt::SkipEmptyParts);
+    const QString target = keyOf(itemAt(event->position().toPoint()));
+    // The tree is rebuilt by the window; the view must not move items itself.
+    event->setDropAction(Qt::IgnoreAction);
+    event->accept();
+    QMetaObject::invokeMethod(
+        this, [this, ids, target] { Q_EMIT novelsDropped(ids, target); }, Qt::QueuedConnection);
+}

@@ -1,0 +1,53 @@
+#include "library/ui/readinginterceptor.h"
+
+#include "library/readingaccess.h"
+
+namespace {
+
+ReadingAccess::Resource resourceOf(QWebEngineUrlRequestInfo::ResourceType type) {
+    using R = ReadingAccess::Resource;
+    switch (type) {
+    case QWebEngineUrlRequestInfo::ResourceTypeMainFrame:
+        return R::MainFrame;
+    case QWebEngineUrlRequestInfo::ResourceTypeSubFrame:
+        return R::SubFrame;
+    case QWebEngineUrlRequestInfo::ResourceTypeStylesheet:
+        return R::Stylesheet;
+    case QWebEngineUrlRequestInfo::ResourceTypeScript:
+    case QWebEngineUrlRequestInfo::ResourceTypeWorker:
+    case QWebEngineUrlRequestInfo::ResourceTypeSharedWorker:
+    case QWebEngineUrlRequestInfo::ResourceTypeServiceWorker:
+        return R::Script;
+    case QWebEngineUrlRequestInfo::ResourceTypeImage:
+    case QWebEngineUrlRequestInfo::ResourceTypeFavicon:
+        return R::Image;
+    case QWebEngineUrlRequestInfo::ResourceTypeFontResource:
+        return R::Font;
+    case QWebEngineUrlRequestInfo::ResourceTypeMedia:
+        return R::Media;
+    case QWebEngineUrlRequestInfo::ResourceTypeXhr:
+    case QWebEngineUrlRequestInfo::ResourceTypePing:
+    case QWebEngineUrlRequestInfo::ResourceTypeCspReport:
+    case QWebEngineUrlRequestInfo::ResourceTypePluginResource:
+    case QWebEngineUrlRequestInfo::ResourceTypePrefetch:
+    case QWebEngineUrlRequestInfo::ResourceTypeNavigationPreloadMainFrame:
+    case QWebEngineUrlRequestInfo::ResourceTypeNavigationPreloadSubFrame:
+        return R::Request;
+    default:
+        return R::Other;
+    }
+}
+
+} // namespace
+
+ReadingInterceptor::ReadingInterceptor(const QString& libraryPath, QObject* parent)
+    : QWebEngineUrlRequestInterceptor(parent)
+    , m_libraryPath(libraryPath) {}
+
+void ReadingInterceptor::interceptRequest(QWebEngineUrlRequestInfo& info) {
+    const QUrl page = info.resourceType() == QWebEngineUrlRequestInfo::ResourceTypeMainFrame
+                          ? info.requestUrl()
+                          : info.firstPartyUrl();
+    if (!ReadingAccess::allows(m_libraryPath, page, info.requestUrl(), resourceOf(info.resourceType())))
+        info.block(true);
+}

@@ -1,0 +1,305 @@
+// The options, filter, find and reading-settings dialogs, and questions of jobs asked on the window.
+#include "library/ui/desktopprompter.h"
+#include "library/ui/frmbookmark.h"
+#include "library/ui/frmbookset.h"
+#include "library/ui/frmcontentset.h"
+#include "library/ui/frmfilter.h"
+#include "library/ui/frmfindbook.h"
+#include "storage/categorystore.h"
+#include "storage/job.h"
+#include "storage/recordlists.h"
+#include "storage/textfile.h"
+#include "support/testlibrary.h"
+#include "uitest.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTreeWidget>
+
+namespace {
+
+QString ini(TestLibrary& lib, const QString& key) {
+    return lib.context().settings().readIniValue("Main", key);
+}
+
+// Types into a number field as a user would, leaving what the field shows.
+void typeNumber(QWidget* dialog, const QString& name, const QString& text) {
+    auto* spin = dialog->findChild<QSpinBox*>(name);
+    QVERIFY2(spin, qPrintable(name));
+    spin->findChild<QLineEdit*>()->setText(text);
+}
+
+class AskingJob : public Job {
+public:
+    Prompter::Answer answer;
+    QString asked;
+
+protected:
+    void run() override {
+        Prompter::Question q;
+        q.text = asked;
+        q.buttons = {"覆盖", "取消"};
+        answer = prompter().ask(q);
+    }
+};
+
+} // namespace
+
+class TestDialogs : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void optionsRefuseBadValues_data();
+    void optionsRefuseBadValues();
+    void optionsStoreEverything();
+    void filters();
+    void findBook();
+    void readingSchemes();
+    void bookmarkManager();
+    void promptsFromWorker();
+    void closedPrompterReleasesWorker();
+};
+
+void TestDialogs::optionsRefuseBadValues_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("timeout") << "txtNovelConnTimeOut"
+                             << "1"
+                             << "连接超时数应该在5与300之间";
+    QTest::newRow("tasks") << "txtMultGetNums"
+                           << "50"
+                           << "最大下载任务数应该在1与10之间";
+    QTest::newRow("per line") << "txtListPerLineNums"
+                              << "9"
+                              << "目录页每行章数应该在1与8之间";
+    QTest::newRow("delay") << "txtDelayTime"
+                           << "-1"
+                           << "每章下载后等待时间应该在0与60之间";
+    QTest::newRow("depth") << "txtLinkDepth"
+                           << "3"
+                           << "最大链接深度应该在1与2之间";
+    QTest::newRow("empty e-book folder") << "txtNovelChmPath"
+                                         << ""
+                                         << "电子书输出目录不能为空";
+    QTest::newRow("style") << "cboArticleStyle"
+                           << " "
+                           << "章节显示样式不能为空";
+    QTest::newRow("editor") << "txtOtherEditor"
+                            << ""
+                            << "请选择具体的外部编辑器文件。";
+}
+
+void TestDialogs::optionsRefuseBadValues() {
+    QFETCH(QString, field);
+    QFETCH(QString, value);
+    QFETCH(QString, message);
+    TestLibrary lib;
+    const QByteArray before = readTextFile(lib.context().settings().iniPath()).toUtf8();
+    FrmBookSet dialog(lib.context());
+    QCOMPARE(dialog.windowTitle(), QString("设置"));
+    if (field.startsWith("txtNovelChmPath") || field.startsWith("txtOtherEditor"))
+        dialog.findChild<QLineEdit*>(field)->setText(value);
+    else if (field.startsWith("cbo"))
+        dialog.findChild<QComboBox*>(field)->setEditText(value);
+    else
+        typeNumber(&dialog, field, value);
+    if (field == "txtOtherEditor")
+        dialog.findChild<QCheckBox*>("chkOtherEditor")->setChecked(true);
+    MessageRecorder messages;
+    dialog.show();
+    clickButton(&dialog, "cmdOK");
+    QCOMPARE(messages.shown, QStringList{message});
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(readTextFile(lib.context().settings().iniPath()).toUtf8(), before);
+}
+
+void TestDialogs::optionsStoreEverything() {
+    TestLibrary lib;
+    lib.context().settings().setValue("IntervalTime", "120");
+    FrmBookSet dialog(lib.context());
+    auto* interval = dialog.findChild<QComboBox*>("cboIntervalTime");
+    QCOMPARE(interval->currentText(), QString("2小时"));
+    interval->setCurrentIndex(interval->findText("30分钟"));
+    dialog.findChild<QComboBox*>("cboCharset")->setCurrentIndex(2);
+    dialog.findChild<QCheckBox*>("chkNovelPicDown")->setChecked(false);
+    dialog.findChild<QCheckBox*>("chkOneBookMark")->setChecked(true);
+    typeNumber(&dialog, "txtMultGetNums", "3");
+    dialog.findChild<QLineEdit*>("txtNovelChmPath")->setText(lib.path() + "/书");
+    dialog.findChild<QLineEdit*>("txtChmAuthor")->setText("我");
+    MessageRecorder messages;
+    clickButton(&dialog, "cmdOK");
+    QCOMPARE(messages.shown, QStringList());
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(ini(lib, "IntervalTime"), QString("30"));
+    QCOMPARE(ini(lib, "charset"), QString("utf-8"));
+    QCOMPARE(ini(lib, "bIsNovelPicDown"), QString("0"));
+    QCOMPARE(ini(lib, "bIsOneBookMark"), QString("1"));
+    QCOMPARE(ini(lib, "MultGetNums"), QString("3"));
+    QCOMPARE(ini(lib, "NovelChmPath"), lib.path() + "/书");
+    QCOMPARE(ini(lib, "chmAuthor"), QString("我"));
+    QCOMPARE(lib.context().settings().value("bIsOneBookMark"), QString("1"));
+    QVERIFY(QFileInfo(lib.path() + "/书").isDir());
+}
+
+void TestDialogs::filters() {
+    TestLibrary lib;
+    QVERIFY(lib.context().saveFilters("上一页||下一页", "[[ad\\d+]]"));
+    FrmFilter dialog(lib.context());
+    QCOMPARE(dialog.windowTitle(), QString("总体过滤设置"));
+    auto* titles = dialog.findChild<QPlainTextEdit*>("txtFilter1");
+    QCOMPARE(titles->toPlainText(), QString("上一页\n下一页"));
+    titles->setPlainText("上一页\n\n 返回目录 \n下一页\n");
+    clickButton(&dialog, "cmdOK");
+    QCOMPARE(readTextFile(lib.path() + "/filter1.txt"), QString("上一页||返回目录||下一页"));
+    QCOMPARE(readTextFile(lib.path() + "/filter2.txt"), QString("[[ad\\d+]]"));
+    QCOMPARE(lib.context().filterTitles(), QString("上一页||返回目录||下一页"));
+}
+
+void TestDialogs::findBook() {
+    TestLibrary lib;
+    CategoryStore(lib.db()).add("玄幻");
+    lib.addNovel("山河远阔", "01");
+    FrmFindBook dialog(lib.context());
+    MessageRecorder messages;
+    clickButton(&dialog, "cmdFind");
+    QCOMPARE(messages.last(), QString("请输入小说名称或者目录页网址"));
+    dialog.findChild<QLineEdit*>("txtNovelName")->setText("星海");
+    clickButton(&dialog, "cmdFind");
+    QCOMPARE(messages.last(), QString("小说列表中无此小说"));
+    dialog.findChild<QLineEdit*>("txtNovelName")->setText("远阔");
+    clickButton(&dialog, "cmdFind");
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.pagePath(), lib.path() + "/booklist.htm");
+    const QString page = readTextFile(dialog.pagePath());
+    QVERIFY(page.contains("<title>搜索结果</title>"));
+    QVERIFY(page.contains("<font color=blue>山河远阔</font></a></td><td>玄幻</td>"));
+}
+
+void TestDialogs::readingSchemes() {
+    TestLibrary lib;
+    FrmContentSet dialog(lib.context());
+    MessageRecorder messages;
+    clickButton(&dialog, "cmdSaveScheme");
+    QCOMPARE(messages.last(), QString("请输入方案名称"));
+    clickButton(&dialog, "cmdDeleteScheme");
+    QCOMPARE(messages.last(), QString("请选择具体的方案"));
+
+    dialog.findChild<QCheckBox*>("chkBold")->setChecked(true);
+    dialog.findChild<QLineEdit*>("txtSchemeName")->setText("我的");
+    clickButton(&dialog, "cmdSaveScheme");
+    QCOMPARE(messages.last(), QString("方案保存成功"));
+    auto* list = dialog.findChild<QListWidget*>("lstScheme");
+    QCOMPARE(list->findItems("我的", Qt::MatchExactly).size(), 1);
+    // The same name asks before it overwrites; "No" keeps the stored one.
+    dialog.findChild<QCheckBox*>("chkBold")->setChecked(false);
+    messages.answers = {false};
+    clickButton(&dialog, "cmdSaveScheme");
+    QCOMPARE(messages.last(), QString("该方案名称已存在，是否覆盖?"));
+
+    // Choosing a scheme fills the fields.
+    QListWidgetItem* green = list->findItems("护眼绿", Qt::MatchExactly).value(0);
+    QVERIFY(green);
+    list->setCurrentItem(green);
+    list->itemClicked(green);
+    QCOMPARE(dialog.findChild<QLineEdit*>("txtSchemeName")->text(), QString("护眼绿"));
+    QListWidgetItem* mine = list->findItems("我的", Qt::MatchExactly).value(0);
+    list->setCurrentItem(mine);
+    list->itemClicked(mine);
+    QVERIFY(dialog.findChild<QCheckBox*>("chkBold")->isChecked());
+
+    clickButton(&dialog, "cmdDeleteScheme");
+    QCOMPARE(messages.shown.mid(messages.shown.size() - 2), (QStringList{"确定删除该方案?", "方案删除成功"}));
+    QVERIFY(list->findItems("我的", Qt::MatchExactly).isEmpty());
+
+    // "确定" stores the fields as settings: colours as #RRGGBB, none as empty, bold as Bold/None.
+    green = list->findItems("护眼绿", Qt::MatchExactly).value(0); // the list was filled anew
+    list->setCurrentItem(green);
+    list->itemClicked(green);
+    dialog.findChild<QCheckBox*>("chkBold")->setChecked(true);
+    dialog.findChild<QComboBox*>("cboBossKey")->setCurrentIndex(12);
+    clickButton(&dialog, "cmdOK");
+    QCOMPARE(ini(lib, "BgColor"), QString("#C7EDCC"));
+    QCOMPARE(ini(lib, "FontColor"), QString("#1F2D1F"));
+    QCOMPARE(ini(lib, "BgImg"), QString());
+    QCOMPARE(ini(lib, "FontBold"), QString("Bold"));
+    QCOMPARE(ini(lib, "FontItalic"), QString("None"));
+    QCOMPARE(ini(lib, "BossKey"), QString("123"));
+}
+
+void TestDialogs::bookmarkManager() {
+    TestLibrary lib;
+    const QString page = lib.path() + "/chm/000001/5.htm";
+    QVERIFY(writeTextFile(page, "<body>a<a name=001></a><img src=\"../bookmark.gif\"></img>b</body>"));
+    QVERIFY(saveBookmarks(lib.path(), {{"《书》 - 一", "000001/5.htm", "001", QString()},
+                                       {"《书》 - 二", "000001/6.htm", "001", QString()}}));
+    FrmBookmark dialog(lib.path());
+    QCOMPARE(dialog.windowTitle(), QString("书签整理"));
+    auto* list = dialog.findChild<QTreeWidget*>("lstBookmark");
+    QCOMPARE(list->topLevelItemCount(), 2);
+    QCOMPARE(list->headerItem()->text(2), QString("编号"));
+    MessageRecorder messages;
+    clickButton(&dialog, "cmdRemove");
+    QCOMPARE(messages.last(), QString("请点选具体项进行移除"));
+    list->topLevelItem(0)->setSelected(true);
+    clickButton(&dialog, "cmdRemove");
+    QCOMPARE(list->topLevelItemCount(), 1);
+    clickButton(&dialog, "cmdOK");
+    QList<Bookmark> left;
+    QVERIFY(loadBookmarks(lib.path(), left));
+    QCOMPARE(left.size(), 1);
+    QCOMPARE(left[0].name, QString("《书》 - 二"));
+    QCOMPARE(readTextFile(page), QString("<body>ab</body>"));
+}
+
+void TestDialogs::promptsFromWorker() {
+    QWidget window;
+    DesktopPrompter prompter(&window);
+    QList<QThread*> askedOn;
+    DesktopPrompter::setHandler([&](const Prompter::Question& q) {
+        askedOn << QThread::currentThread();
+        Prompter::Answer a;
+        a.button = q.text == "覆盖吗" ? 0 : 1;
+        return a;
+    });
+    AskingJob job;
+    job.asked = "覆盖吗";
+    job.setPrompter(&prompter);
+    QSignalSpy finished(&job, &Job::finished);
+    job.start();
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(job.answer.button, 0);
+    // Asked on the window's thread while the worker waited.
+    QCOMPARE(askedOn, QList<QThread*>{QThread::currentThread()});
+
+    // Yes/No questions and messages go through the message boxes.
+    MessageRecorder messages;
+    messages.answers = {false};
+    QVERIFY(!prompter.confirm("继续吗？"));
+    prompter.warning("出错了");
+    QCOMPARE(messages.shown, (QStringList{"继续吗？", "出错了"}));
+    DesktopPrompter::setHandler({});
+}
+
+void TestDialogs::closedPrompterReleasesWorker() {
+    QWidget window;
+    DesktopPrompter prompter(&window);
+    AskingJob job;
+    job.setPrompter(&prompter);
+    job.asked = "不会有人回答";
+    job.start();
+    // No event loop runs here, so the question is never shown; closing the window's prompter must
+    // release the waiting worker.
+    QThread::msleep(200);
+    prompter.close();
+    QVERIFY(job.wait(5000));
+    QCOMPARE(job.answer.button, -1);
+}
+
+QUIVERAL_UI_TEST_MAIN(TestDialogs)
+#include "tst_dialogs.moc"

@@ -341,7 +341,7 @@ void FrmSiteSign::onOk() {
     SiteSignTable saved;
     saved.load(path);
     int changed = 0;
-    if (Messages::question(this, tr("是否将所有小说按当前正文标志重新设置?")))
+    if (Messages::okCancel(this, tr("是否将所有小说按当前正文标志重新设置?")))
         changed = saved.applyToNovels(m_library.database());
     Q_EMIT signsSaved(changed);
     accept();

@@ -17,6 +17,13 @@
 #include <QAction>
 
 void FrmBook::createAddNovelActions() {
+    // The novels chosen in the list, or the novel of the tree when its chapters are shown.
+    const auto chosenNovels = [this] {
+        QStringList ids = selectedNovelIds();
+        if (ids.isEmpty() && !currentNovelId().isEmpty())
+            ids << currentNovelId();
+        return ids;
+    };
     const auto add = [this](const char* name, const QString& text, std::function<void()> work) {
         QAction* action = addCommand(QLatin1String(name), text, nullptr);
         connect(action, &QAction::triggered, this, std::move(work));
@@ -43,16 +50,16 @@ void FrmBook::createAddNovelActions() {
         });
         window->open();
     });
-    add("mnuBatchSiteSign", tr("各正文标志按设定标志替换"), [this] {
-        const QStringList ids = selectedNovelIds();
+    add("mnuBatchSiteSign", tr("各正文标志按设定标志替换"), [this, chosenNovels] {
+        const QStringList ids = chosenNovels();
         if (ids.isEmpty()) {
             Messages::warning(this, tr("请选择具体的小说"));
             return;
         }
         BatchSiteSign::run(m_library, ids, this);
     });
-    add("mnuChangeListUrl", tr("批量更改目录页网址"), [this] {
-        const QStringList ids = selectedNovelIds();
+    add("mnuChangeListUrl", tr("批量更改目录页网址"), [this, chosenNovels] {
+        const QStringList ids = chosenNovels();
         if (ids.isEmpty()) {
             Messages::warning(this, tr("请选择具体的小说"));
             return;

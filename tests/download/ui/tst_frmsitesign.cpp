@@ -26,9 +26,9 @@ namespace {
 struct MessageLog {
     QStringList texts;
     MessageLog() {
-        Messages::setHandler([this](Messages::Kind, const QString& text) {
+        Messages::setHandler([this](Messages::Kind kind, const QString& text) {
             texts << text;
-            return QMessageBox::Yes;
+            return kind == Messages::Kind::OkCancel ? QMessageBox::Ok : QMessageBox::Yes;
         });
     }
     ~MessageLog() { Messages::setHandler({}); }

@@ -1,7 +1,10 @@
 // The manual choice of new chapters: ticking commands, sorting that keeps page positions, volume names.
+#include "download/chapterchooser.h"
 #include "download/ui/frmcontentsel.h"
 #include "download/ui/frmvolumeset.h"
+#include "library/ui/desktopprompter.h"
 #include "library/ui/messages.h"
+#include "library/ui/uitest.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -42,6 +45,7 @@ private Q_SLOTS:
     void commands();
     void sortingKeepsPagePositions();
     void volumeNames();
+    void renewalAsksWithThisWindow();
 };
 
 void TestFrmContentSel::commands_data() {
@@ -115,6 +119,23 @@ void TestFrmContentSel::volumeNames() {
     click(*volume, "cmdOK");
     QCOMPARE(window.volumes(), (QStringList{"卷一", "卷一", "卷三", "卷三"}));
     Messages::setHandler({});
+}
+
+void TestFrmContentSel::renewalAsksWithThisWindow() {
+    QWidget parent;
+    DesktopPrompter prompter(&parent);
+    const ChapterLinks candidates = {{"第一章", "http://a.test/1.htm", "卷一"},
+                                     {"第二章", "http://a.test/2.htm", ""}};
+    whenDialogOpens("frmContentSel", [](QDialog* dialog) {
+        auto* list = dialog->findChild<QTreeWidget*>("lstContent");
+        list->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+        dialog->findChild<QCheckBox*>("chkAutoFilter")->setChecked(true);
+        clickButton(dialog, "cmdOK");
+    });
+    const ChapterChoice choice = ChapterChooserPrompt::chooser(prompter)(candidates);
+    QVERIFY(choice.accepted);
+    QCOMPARE(choice.chosen, QList<int>{1});
+    QVERIFY(choice.filterUnchosen);
 }
 
 QTEST_MAIN(TestFrmContentSel)

@@ -2,6 +2,7 @@
 // "renew" does that.
 #include "app/cli.h"
 
+#include "download/addnovelrules.h"
 #include "download/noveladder.h"
 #include "download/pagedecoder.h"
 #include "download/pagefetcher.h"
@@ -43,8 +44,10 @@ int runAdd(CliContext& cli, const QStringList& args) {
     signs.load(library->folder().file(QStringLiteral("sitesign.xml")));
     NovelAdder adder(library->database(), library->folder(), &signs);
 
+    // The novel dialog's checks, in its order.
+    const QString tempFolder = library->folder().tempDir();
     if (named) {
-        const QString problem = adder.checkName(name);
+        const QString problem = AddNovelRules::checkName(library->database(), name, true, tempFolder);
         if (!problem.isEmpty())
             return cli.fail(problem);
     }
@@ -53,16 +56,16 @@ int runAdd(CliContext& cli, const QStringList& args) {
     PageFetcher fetcher(fetchOptions);
     QByteArray page;
     QString contentType;
-    const QString urlProblem = NovelAdder::checkListUrl(fetcher, url, &page, &contentType);
+    const QString urlProblem = AddNovelRules::checkListUrl(fetcher, url, &page, &contentType);
     if (!urlProblem.isEmpty())
         return cli.fail(urlProblem);
     if (!named) {
         PageDecoder decoder(library->settings().value(QStringLiteral("charset")));
         decoder.takeContentType(contentType);
-        name = NovelAdder::nameFromPage(decoder.decode(page));
+        name = AddNovelRules::nameFromPage(decoder.decode(page));
         if (name.isEmpty())
-            name = NovelAdder::defaultName();
-        const QString problem = adder.checkName(name);
+            name = AddNovelRules::defaultName();
+        const QString problem = AddNovelRules::checkName(library->database(), name, true, tempFolder);
         if (!problem.isEmpty())
             return cli.fail(problem);
     }

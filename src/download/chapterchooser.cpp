@@ -5,7 +5,7 @@
 ChapterChooser ChapterChooserPrompt::chooser(Prompter& prompter) {
     return [&prompter](const ChapterLinks& candidates) {
         Prompter::Question question;
-        question.text = tr("选择下载的章节");
+        question.text = questionText();
         question.buttons = {tr("确定"), tr("取消")};
         question.icon = Prompter::Icon::None;
         question.applyToAllText = tr("未选中链接自动过滤");

@@ -14,4 +14,6 @@ class ChapterChooserPrompt {
 
 public:
     static ChapterChooser chooser(Prompter& prompter);
+    // The question's text, by which a prompter knows the chapter choice.
+    static QString questionText() { return tr("选择下载的章节"); }
 };

@@ -11,6 +11,15 @@ constexpr int kFirstRemarkField = 4;
 
 } // namespace
 
+bool NovelSite::isSelected() const {
+    const QString& v = fields[Selected];
+    return v.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0 || v == QLatin1String("1");
+}
+
+void NovelSite::setSelected(bool selected) {
+    fields[Selected] = selected ? QStringLiteral("True") : QStringLiteral("False");
+}
+
 bool loadUserSites(const QString& path, QList<NovelSite>& sites) {
     const QString stored = readTextFile(path).trimmed();
     if (stored.isEmpty())
@@ -42,11 +51,9 @@ QString userSitesText(const QList<NovelSite>& sites) {
         QStringList remark;
         for (int i = kFirstRemarkField; i < NovelSite::kFieldCount; ++i)
             remark << site.fields[i];
-        const bool selected = site.fields[3].compare(QLatin1String("True"), Qt::CaseInsensitive) == 0 ||
-                              site.fields[3] == QLatin1String("1");
         writer.add({"name", "url", "bisselect", "Remark"},
                    {site.fields[1], site.fields[2],
-                    selected ? QStringLiteral("True") : QStringLiteral("False"),
+                    site.isSelected() ? QStringLiteral("True") : QStringLiteral("False"),
                     remark.join(QStringLiteral("||"))});
     }
     return writer.toText();
@@ -54,4 +61,18 @@ QString userSitesText(const QList<NovelSite>& sites) {
 
 bool saveUserSites(const QString& path, const QList<NovelSite>& sites) {
     return writeTextFile(path, scrambleText(QStringLiteral("E"), urlEncodeDoubleByte(userSitesText(sites))));
+}
+
+bool loadBuiltInSites(const QString& path, QList<NovelSite>& sites) {
+    RecordGrid grid;
+    if (!parseMessageRecords(readRecordFile(path), QStringLiteral("Site"), grid))
+        return false;
+    for (const QList<RecordCell>& record : grid) {
+        NovelSite site;
+        site.userAdded = false;
+        for (int i = 0; i < record.size() && i < NovelSite::kFieldCount; ++i)
+            site.fields[i] = record.at(i).text;
+        sites.append(site);
+    }
+    return true;
 }

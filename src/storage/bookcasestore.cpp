@@ -23,3 +23,11 @@ int BookcaseStore::count() const {
 bool BookcaseStore::setAuthorByPath(const QString& path, const QString& author) const {
     return m_db.exec(QStringLiteral("UPDATE pri_mynovel SET ZZ=? WHERE WJLJ=?"), {author, path});
 }
+
+QString BookcaseStore::pathOf(qint64 id) const {
+    return textOf(m_db.scalar(QStringLiteral("SELECT WJLJ FROM pri_mynovel WHERE ID=?"), {id}));
+}
+
+bool BookcaseStore::setPath(qint64 id, const QString& path) const {
+    return m_db.exec(QStringLiteral("UPDATE pri_mynovel SET WJLJ=? WHERE ID=?"), {path, id});
+}

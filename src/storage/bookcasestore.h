@@ -18,6 +18,9 @@ public:
     int count() const;
     // The author of the entry whose file is that path.
     bool setAuthorByPath(const QString& path, const QString& author) const;
+    // The file path of entry ID ("" when there is none), and a new one for it.
+    QString pathOf(qint64 id) const;
+    bool setPath(qint64 id, const QString& path) const;
 
 private:
     const Database& m_db;

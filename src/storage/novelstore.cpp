@@ -120,3 +120,25 @@ bool NovelStore::setNeedDelUrl(const QString& novelId, const QString& entries) c
     return m_db.exec(QStringLiteral("UPDATE book_novel SET NeedDelUrl=? WHERE NovelID=?"),
                      {nullIfEmpty(entries), novelId});
 }
+
+bool NovelStore::updateNovelProperties(const NovelRecord& r) const {
+    return m_db.exec(
+        QStringLiteral(
+            "UPDATE book_novel SET NovelName=?, Author=?, bIsEnd=?, ListUrl=?, ListStart=?, ListEnd=?, "
+            "VolumeStart=?, VolumeEnd=?, ContentStart=?, ContentEnd=?, NeedDelStr=?, LB=?, Brief=?, "
+            "BookImg=? WHERE NovelID=?"),
+        {r.novelName, nullIfEmpty(r.author), nullIfEmpty(r.bIsEnd), r.listUrl, nullIfEmpty(r.listStart),
+         nullIfEmpty(r.listEnd), nullIfEmpty(r.volumeStart), nullIfEmpty(r.volumeEnd),
+         nullIfEmpty(r.contentStart), nullIfEmpty(r.contentEnd), nullIfEmpty(r.needDelStr), nullIfEmpty(r.lb),
+         nullIfEmpty(r.brief), nullIfEmpty(r.bookImg), r.novelId});
+}
+
+bool NovelStore::setListUrl(const QString& novelId, const QString& url) const {
+    return m_db.exec(QStringLiteral("UPDATE book_novel SET ListUrl=? WHERE NovelID=?"), {url, novelId});
+}
+
+bool NovelStore::listUrlExists(const QString& url) const {
+    return m_db.scalar(QStringLiteral("SELECT COUNT(*) FROM book_novel WHERE lower(trim(ListUrl))=lower(?)"),
+                       {url.trimmed()}, 0)
+               .toInt() > 0;
+}

@@ -40,6 +40,13 @@ public:
     // The filtered-link list; empty is stored as Null.
     bool setNeedDelUrl(const QString& novelId, const QString& entries) const;
 
+    // The properties the novel dialog edits: name, author, finished flag, list address, markers,
+    // category, brief and cover. Empty optional fields are stored as Null; the order is kept.
+    bool updateNovelProperties(const NovelRecord& record) const;
+    bool setListUrl(const QString& novelId, const QString& url) const;
+    // Whether a novel of the library has that list address (ignoring case and surrounding spaces).
+    bool listUrlExists(const QString& url) const;
+
 private:
     const Database& m_db;
 };

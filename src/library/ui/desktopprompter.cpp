@@ -1,5 +1,7 @@
 #include "library/ui/desktopprompter.h"
 
+#include "download/chapterchooser.h"
+#include "download/ui/frmcontentsel.h"
 #include "library/ui/messages.h"
 
 #include <QApplication>
@@ -96,6 +98,9 @@ Prompter::Answer DesktopPrompter::askHere(const Question& question) {
     }
     if (handler())
         return handler()(question);
+    // The renewal's choice of new chapters has a window of its own.
+    if (!question.choices.isEmpty() && question.text == ChapterChooserPrompt::questionText())
+        return FrmContentSel::answer(question, nullptr, QString(), m_parentWidget);
 
     QDialog dialog(m_parentWidget);
     dialog.setWindowTitle(QApplication::applicationDisplayName());

@@ -187,6 +187,12 @@ private:
     void mnuChmSet();
     void rewriteContentsPage(const QString& novelId);
 
+    // frmbook_addnovel.cpp
+    void createAddNovelActions();
+    // The novel dialog: a new novel (novelId empty, with an address handed over or none) or the
+    // properties of one.
+    void openNovelDialog(const QString& novelId, const QString& address);
+
     // frmbook_download.cpp
     void createDownloadActions();
     QMenu* createRedownloadMenu(QWidget* parent);

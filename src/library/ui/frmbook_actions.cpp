@@ -56,6 +56,7 @@ void FrmBook::createActions() {
     addCommand(QStringLiteral("mnuBatchReNew"), tr("设为继续更新"), &FrmBook::mnuBatchReNew);
 
     createDownloadActions();
+    createAddNovelActions();
 
     // E-books and pages
     addCommand(QStringLiteral("mnuBook"), tr("制作成电子书(chm格式)"), &FrmBook::mnuBook);
@@ -153,6 +154,9 @@ void FrmBook::createMenus() {
     m_mnuNovel = bar->addMenu(tr("小说(&N)"));
     m_mnuNovel->setObjectName(QStringLiteral("mnuNovel"));
     m_mnuNovel->addAction(command(QStringLiteral("mnuNew")));
+    m_mnuNovel->addAction(command(QStringLiteral("mnuEdit")));
+    m_mnuNovel->addAction(command(QStringLiteral("mnuBatchContent")));
+    m_mnuNovel->addAction(command(QStringLiteral("mnuGetDownNovel")));
     m_mnuNovel->addSeparator();
     for (const char* name : {"mnuReNew", "mnuAllReNew", "mnuReNewLB", "mnuStop"})
         m_mnuNovel->addAction(command(QLatin1String(name)));
@@ -241,6 +245,8 @@ void FrmBook::createMenus() {
     tools->setObjectName(QStringLiteral("mnuSet"));
     tools->addAction(command(QStringLiteral("mnuProp")));
     tools->addAction(command(QStringLiteral("mnuContentSet")));
+    tools->addAction(command(QStringLiteral("mnuSite")));
+    tools->addAction(command(QStringLiteral("mnuSiteSignSet")));
     tools->addAction(command(QStringLiteral("mnuModel")));
     tools->addAction(command(QStringLiteral("mnuChmSet")));
 
@@ -257,6 +263,9 @@ void FrmBook::createMenus() {
     m_extBookBatch->addSeparator();
     m_extBookBatch->addAction(command(QStringLiteral("mnuBatchNotReNew")));
     m_extBookBatch->addAction(command(QStringLiteral("mnuBatchReNew")));
+    m_extBookBatch->addSeparator();
+    m_extBookBatch->addAction(command(QStringLiteral("mnuBatchSiteSign")));
+    m_extBookBatch->addAction(command(QStringLiteral("mnuChangeListUrl")));
     m_extBookBatch->addSeparator();
     for (const char* name : {"extListFileGen", "extVolumeFileGen", "mnuStopVolume"})
         m_extBookBatch->addAction(command(QLatin1String(name)));
@@ -279,6 +288,7 @@ void FrmBook::createToolbars() {
             w->setObjectName(QStringLiteral("Toolbar1_") + key);
     };
     button(QStringLiteral("New"), tr("新增"), command(QStringLiteral("mnuNew")));
+    button(QStringLiteral("Edit"), tr("属性"), command(QStringLiteral("mnuEdit")));
     button(QStringLiteral("AllReNew"), tr("全部更新"), command(QStringLiteral("mnuAllReNew")));
     button(QStringLiteral("Stop"), tr("停止"), command(QStringLiteral("mnuStop")));
     m_toolbar1->addSeparator();
@@ -303,12 +313,16 @@ void FrmBook::createToolbars() {
     button(QStringLiteral("Prop"), tr("设置"), prop);
     auto* propMenu = new QMenu(this);
     propMenu->addAction(command(QStringLiteral("mnuContentSet")));
+    propMenu->addAction(command(QStringLiteral("mnuSite")));
+    propMenu->addAction(command(QStringLiteral("mnuSiteSignSet")));
     if (auto* tool = qobject_cast<QToolButton*>(m_toolbar1->widgetForAction(prop))) {
         tool->setMenu(propMenu);
         tool->setPopupMode(QToolButton::MenuButtonPopup);
     }
     button(QStringLiteral("Exit"), tr("退出"), command(QStringLiteral("mnuExit")));
     command(QStringLiteral("mnuContentSet"))->setProperty("toolKey", QStringLiteral("ContentSet"));
+    command(QStringLiteral("mnuSite"))->setProperty("toolKey", QStringLiteral("Site"));
+    command(QStringLiteral("mnuSiteSignSet"))->setProperty("toolKey", QStringLiteral("SiteSignSet"));
 }
 
 namespace {

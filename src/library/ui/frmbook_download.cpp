@@ -13,7 +13,6 @@
 #include "library/ui/frmmessage.h"
 #include "library/ui/librarytreewidget.h"
 #include "library/ui/messages.h"
-#include "library/ui/quickadddialog.h"
 #include "library/ui/readingview.h"
 #include "storage/librarycontext.h"
 #include "storage/textfile.h"
@@ -132,14 +131,7 @@ void FrmBook::mnuNew() {
 }
 
 void FrmBook::openAddNovel(const QString& address) {
-    auto* dialog = new QuickAddDialog(m_library, address, this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QDialog::accepted, this, [this, dialog] {
-        const QString novelId = dialog->novelId();
-        fillTree();
-        selectNode(TreeKeys::novel(novelId));
-    });
-    dialog->open();
+    openNovelDialog(QString(), address);
 }
 
 void FrmBook::mnuReNew() {

@@ -363,7 +363,7 @@ void TestDownload::addNovelDialog() {
     // A handed-over address opens the dialog with it; a dead address keeps the dialog open.
     window.requestAddNovel(site.url("book/missing.html"));
     QDialog* dialog = nullptr;
-    QTRY_VERIFY((dialog = window.findChild<QDialog*>("frmQuickAdd")) && dialog->isVisible());
+    QTRY_VERIFY((dialog = window.findChild<QDialog*>("frmAddNovel")) && dialog->isVisible());
     QCOMPARE(dialog->findChild<QLineEdit*>("txtListUrl")->text(), site.url("book/missing.html"));
     dialog->findChild<QLineEdit*>("txtNovelName")->setText("林间");
     clickButton(dialog, "cmdOK");
@@ -373,7 +373,7 @@ void TestDownload::addNovelDialog() {
 
     dialog->findChild<QLineEdit*>("txtListUrl")->setText(site.url("book/index.html"));
     clickButton(dialog, "cmdOK");
-    QTRY_VERIFY(!window.findChild<QDialog*>("frmQuickAdd"));
+    QTRY_VERIFY(!window.findChild<QDialog*>("frmAddNovel"));
     const QString id = lib.db().scalar("SELECT NovelID FROM book_novel WHERE NovelName = '林间'").toString();
     QVERIFY(!id.isEmpty());
     QCOMPARE(window.currentNovelId(), id);

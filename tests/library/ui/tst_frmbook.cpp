@@ -435,7 +435,7 @@ void TestFrmBook::addNewRequest() {
     QCOMPARE(window.pendingAddress(), QString("http://www.a.com/book/1/"));
     // The add-novel flow opens with the address filled in.
     QDialog* dialog = nullptr;
-    QTRY_VERIFY((dialog = window.findChild<QDialog*>("frmQuickAdd")) && dialog->isVisible());
+    QTRY_VERIFY((dialog = window.findChild<QDialog*>("frmAddNovel")) && dialog->isVisible());
     QCOMPARE(dialog->findChild<QLineEdit*>("txtListUrl")->text(), QString("http://www.a.com/book/1/"));
     dialog->reject();
 }

@@ -1,0 +1,71 @@
+#include "download/ui/frmurlreplace.h"
+
+#include "download/urlreplace.h"
+#include "library/ui/messages.h"
+#include "storage/librarycontext.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+FrmUrlReplace::FrmUrlReplace(LibraryContext& library, const QStringList& novelIds, QWidget* parent)
+    : QDialog(parent)
+    , m_library(library)
+    , m_novelIds(novelIds) {
+    build();
+    setWindowTitle(tr("目录页网址批量替换"));
+}
+
+FrmUrlReplace::FrmUrlReplace(LibraryContext& library, const QList<qint64>& bookcaseIds, QWidget* parent)
+    : QDialog(parent)
+    , m_library(library)
+    , m_bookcaseIds(bookcaseIds)
+    , m_bookcase(true) {
+    build();
+    setWindowTitle(tr("批量更改文件路径"));
+}
+
+void FrmUrlReplace::build() {
+    setObjectName(QStringLiteral("frmUrlReplace"));
+    m_txtFind = new QLineEdit(this);
+    m_txtFind->setObjectName(QStringLiteral("txtFind"));
+    m_txtReplace = new QLineEdit(this);
+    m_txtReplace->setObjectName(QStringLiteral("txtReplace"));
+    auto* form = new QFormLayout;
+    form->addRow(tr("查找内容"), m_txtFind);
+    form->addRow(tr("替换内容"), m_txtReplace);
+    auto* ok = new QPushButton(tr("确定"), this);
+    ok->setObjectName(QStringLiteral("cmdOK"));
+    auto* cancel = new QPushButton(tr("取消"), this);
+    cancel->setObjectName(QStringLiteral("cmdCancel"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addLayout(buttons);
+    connect(ok, &QPushButton::clicked, this, &FrmUrlReplace::onOk);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void FrmUrlReplace::onOk() {
+    const QString find = m_txtFind->text();
+    if (find.isEmpty()) {
+        Messages::warning(this, tr("请输入查找内容"));
+        m_txtFind->setFocus();
+        return;
+    }
+    const int count = m_bookcase ? UrlReplace::replaceInBookcasePaths(m_library.database(), m_bookcaseIds,
+                                                                      find, m_txtReplace->text())
+                                 : UrlReplace::replaceInListUrls(m_library.database(), m_novelIds, find,
+                                                                 m_txtReplace->text());
+    if (count < 0) {
+        Messages::warning(this, tr("无法保存更改"));
+        return;
+    }
+    Q_EMIT replaced(count);
+    accept();
+}

@@ -1,0 +1,77 @@
+// quiveral-cli add makes the novel dialog's checks, with its messages, before anything is stored.
+#include "support/process.h"
+#include "support/testlibrary.h"
+#include "support/testsite.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestCliAdd : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void checks_data();
+    void checks();
+
+private:
+    TestSite m_site{QStringLiteral("soushu")};
+};
+
+void TestCliAdd::initTestCase() {
+    QVERIFY(m_site.start());
+}
+
+void TestCliAdd::checks_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("storedName"); // the second novel's, when one is stored
+    const QString bad = "小说名称不能包含<>?:\"|*%#等特殊符号，请重新输入";
+    QTest::newRow("hash") << QStringList{"--url", "{base}index.html", "--name", "第#部"} << 1 << bad << "";
+    QTest::newRow("percent") << QStringList{"--url", "{base}index.html", "--name", "百分百%"} << 1 << bad
+                             << "";
+    QTest::newRow("no file of that name")
+        << QStringList{"--url", "{base}index.html", "--name", "上/下"} << 1 << bad << "";
+    QTest::newRow("duplicate with apostrophe")
+        << QStringList{"--url", "{base}index.html", "--name", "O'Brien的书"} << 1
+        << "已有同名的小说，请重新输入"
+        << "";
+    QTest::newRow("address does not answer")
+        << QStringList{"--url", "{base}nothing.html", "--name", "新书"} << 1 << "无效的目录页网址"
+        << "";
+    QTest::newRow("local file is not asked")
+        << QStringList{"--url", "C:\\books\\list.htm", "--name", "本地书"} << 0
+        << "尚未对该网站的正文标志进行设定"
+        << "本地书";
+    QTest::newRow("name from the page title")
+        << QStringList{"--url", "{base}index.html"} << 0 << "尚未对该网站的正文标志进行设定"
+        << "搜书小说网";
+}
+
+void TestCliAdd::checks() {
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    QFETCH(QString, storedName);
+    QTemporaryDir dir;
+    const QString library = dir.filePath("lib");
+    const ProcessResult first =
+        runCli({"--library", library, "add", "--url", "C:\\old\\list.htm", "--name", "O'Brien的书"});
+    QCOMPARE(first.exitCode, 0);
+    for (QString& a : args)
+        a.replace("{base}", m_site.baseUrl());
+    const ProcessResult r = runCli(QStringList{"--library", library, "add"} + args);
+    QCOMPARE(r.exitCode, exitCode);
+    QCOMPARE(r.err.trimmed(), message);
+    const QVariant count = sqliteScalar(library + "/pim.db", "SELECT COUNT(*) FROM book_novel");
+    QCOMPARE(count.toInt(), storedName.isEmpty() ? 1 : 2);
+    if (!storedName.isEmpty())
+        QCOMPARE(sqliteScalar(library + "/pim.db",
+                              "SELECT NovelName FROM book_novel ORDER BY NovelID DESC LIMIT 1")
+                     .toString(),
+                 storedName);
+}
+
+QTEST_GUILESS_MAIN(TestCliAdd)
+#include "tst_cli_add.moc"

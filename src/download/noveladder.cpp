@@ -1,66 +1,19 @@
 #include "download/noveladder.h"
 
-#include "download/pagesource.h"
 #include "download/sitesigntable.h"
 #include "storage/bookcasestore.h"
 #include "storage/categorystore.h"
 #include "storage/database.h"
-#include "storage/html.h"
 #include "storage/novelstore.h"
-#include "storage/regex.h"
 #include "storage/textfile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-
-namespace {
-
-// Site names some sites put before the book name in their page titles.
-const QStringList& leadingSiteNames() {
-    static const QStringList names = {QStringLiteral("演示小说站"), QStringLiteral("清风书屋"),
-                                      QStringLiteral("书香阁")};
-    return names;
-}
-
-} // namespace
 
 NovelAdder::NovelAdder(const Database& db, const LibraryFolder& folder, const SiteSignTable* signs)
     : m_db(db)
     , m_folder(folder)
     , m_signs(signs) {}
-
-QString NovelAdder::checkName(const QString& name, bool isNew, const QString& exceptNovelId) const {
-    if (name.trimmed().isEmpty())
-        return isNew ? tr("请输入小说名称或者目录页网址") : tr("小说名称不能为空");
-    const QString invalid = tr("小说名称不能包含<>?:\"|*%#等特殊符号，请重新输入");
-    if (name.contains(u'#') || name.contains(u'%'))
-        return invalid;
-    // The name must do as a file name: the e-books and exports are named after it.
-    QDir().mkpath(m_folder.tempDir());
-    QFile probe(m_folder.tempDir() + u'/' + name + QLatin1String(".txt"));
-    if (name.contains(u'/') || !probe.open(QIODevice::WriteOnly))
-        return invalid;
-    probe.close();
-    probe.remove();
-    if (NovelStore(m_db).nameExists(name, isNew ? QString() : exceptNovelId))
-        return tr("已有同名的小说，请重新输入");
-    return {};
-}
-
-QString NovelAdder::checkListUrl(PageSource& source, const QString& url, QByteArray* page,
-                                 QString* contentType) {
-    if (url.size() > 1 && url.at(1) == u':')
-        return {};
-    const FetchedPage answer = source.fetch(url.trimmed());
-    if (!answer.ok())
-        return tr("无效的目录页网址");
-    if (page)
-        *page = answer.body;
-    if (contentType)
-        *contentType = answer.contentType;
-    return {};
-}
 
 NovelAdder::Result NovelAdder::storeNewNovel(const NewNovel& novel) const {
     Result result;
@@ -112,26 +65,4 @@ NovelAdder::Result NovelAdder::storeNewNovel(const NewNovel& novel) const {
     }
     result.novelId = record.novelId;
     return result;
-}
-
-QString NovelAdder::nameFromTitle(const QString& title) {
-    if (title.isEmpty())
-        return {};
-    QString text = title;
-    text.replace(QLatin1String("-->"), QLatin1String("-"));
-    text.replace(QLatin1String("---"), QLatin1String("-"));
-    for (const QChar c : {u'/', u'|', u'_', u'、', u'·', u'－', u' '})
-        text.replace(c, u'-');
-    const QStringList pieces = text.split(u'-');
-    QString name = pieces.first().trimmed();
-    if (leadingSiteNames().contains(name) && pieces.size() > 1)
-        return pieces.at(1).trimmed();
-    return name.remove(u'>');
-}
-
-QString NovelAdder::nameFromPage(const QString& page) {
-    const QStringList titles = regexMatchValues(page, QStringLiteral("<title[\\s\\S]+?</title>"));
-    if (titles.isEmpty())
-        return {};
-    return nameFromTitle(cleanTitleText(titles.first()).trimmed());
 }

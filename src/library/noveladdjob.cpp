@@ -1,5 +1,6 @@
 #include "library/noveladdjob.h"
 
+#include "download/addnovelrules.h"
 #include "download/noveladder.h"
 #include "download/pagedecoder.h"
 #include "download/pagefetcher.h"
@@ -34,28 +35,28 @@ void NovelAddJob::run() {
     NovelAdder adder(m_db, m_folder, &signs);
     QString name = m_request.name.trimmed();
     if (!name.isEmpty()) {
-        m_result.error = adder.checkName(name);
+        m_result.error = AddNovelRules::checkName(m_db, name, true, m_folder.tempDir());
         if (!m_result.error.isEmpty())
             return;
     }
     if (m_request.listUrl.trimmed().isEmpty()) {
-        m_result.error = NovelAdder::tr("请输入小说名称或者目录页网址");
+        m_result.error = AddNovelRules::namePrompt();
         return;
     }
 
     PageFetcher fetcher(m_fetch, [this] { return stopRequested(); });
     QByteArray page;
     QString contentType;
-    m_result.error = NovelAdder::checkListUrl(fetcher, m_request.listUrl, &page, &contentType);
+    m_result.error = AddNovelRules::checkListUrl(fetcher, m_request.listUrl, &page, &contentType);
     if (!m_result.error.isEmpty() || stopRequested())
         return;
     if (name.isEmpty()) {
         PageDecoder decoder(m_charset);
         decoder.takeContentType(contentType);
-        name = NovelAdder::nameFromPage(decoder.decode(page));
+        name = AddNovelRules::nameFromPage(decoder.decode(page));
         if (name.isEmpty())
-            name = NovelAdder::defaultName();
-        m_result.error = adder.checkName(name);
+            name = AddNovelRules::defaultName();
+        m_result.error = AddNovelRules::checkName(m_db, name, true, m_folder.tempDir());
         if (!m_result.error.isEmpty())
             return;
     }

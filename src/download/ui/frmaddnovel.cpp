@@ -7,7 +7,6 @@
 #include "download/novelsearchjob.h"
 #include "download/searchsites.h"
 #include "download/sitesigntable.h"
-#include "download/ui/filechooser.h"
 #include "download/ui/frmneeddelurl.h"
 #include "download/ui/frmsite.h"
 #include "download/ui/frmsitesign.h"
@@ -565,8 +564,8 @@ void FrmAddNovel::onSiteSignSave() {
 }
 
 void FrmAddNovel::onBookImage() {
-    const QString picture =
-        FileChooser::openFile(this, tr("选择图片文件"), tr("所有图片 (*.gif *.jpg *.png *.bmp *.tif)"));
+    const QString picture = Messages::openFileName(this, tr("选择图片文件"), QString(),
+                                                   tr("所有图片 (*.gif *.jpg *.png *.bmp *.tif)"));
     if (picture.isEmpty())
         return;
     if (!Messages::question(

@@ -1,6 +1,5 @@
 #include "download/ui/frmsite.h"
 
-#include "download/ui/filechooser.h"
 #include "download/ui/frmaddsite.h"
 #include "library/ui/messages.h"
 #include "storage/librarycontext.h"
@@ -168,7 +167,8 @@ void FrmSite::onImport() {
     if (!Messages::question(
             this, tr("此操作会自动覆盖原先的设置，如需要备份请按\"取消\"后点选\"导出自增项\"，是否继续?")))
         return;
-    const QString path = FileChooser::openFile(this, tr("导入自增项"), tr("自定义搜索网站 (*.dat)"));
+    const QString path =
+        Messages::openFileName(this, tr("导入自增项"), QString(), tr("自定义搜索网站 (*.dat)"));
     if (path.isEmpty())
         return;
     const QString problem = SearchSites::importUserFile(path, m_library.folder().path());
@@ -192,9 +192,9 @@ void FrmSite::onExport() {
         Messages::warning(this, tr("没有自增项"));
         return;
     }
-    const QString path =
-        FileChooser::saveFile(this, tr("导出自增项"), tr("自定义搜索网站 (*.dat)"),
-                              QDir::home().filePath(SearchSites::proposedExportName(QDate::currentDate())));
+    const QString path = Messages::saveFileName(
+        this, tr("导出自增项"), QDir::home().filePath(SearchSites::proposedExportName(QDate::currentDate())),
+        tr("自定义搜索网站 (*.dat)"));
     if (path.isEmpty())
         return;
     takeTicks();

@@ -1,7 +1,6 @@
 #include "download/ui/frmsitesign.h"
 
 #include "download/sitesignupdatejob.h"
-#include "download/ui/filechooser.h"
 #include "download/ui/frmaddsitesign.h"
 #include "download/ui/frmsitesigncompare.h"
 #include "library/ui/messages.h"
@@ -261,7 +260,7 @@ void FrmSiteSign::onDelete() {
 }
 
 void FrmSiteSign::onImport() {
-    const QString path = FileChooser::openFile(this, tr("导入"), tr("正文标志文件 (*.xml)"));
+    const QString path = Messages::openFileName(this, tr("导入"), QString(), tr("正文标志文件 (*.xml)"));
     if (path.isEmpty())
         return;
     SiteSignTable table;
@@ -286,9 +285,9 @@ void FrmSiteSign::onExport(bool selectedOnly) {
         Messages::warning(this, tr("没有正文标志内容"));
         return;
     }
-    const QString path = FileChooser::saveFile(this, selectedOnly ? tr("导出选中项") : tr("导出全部"),
-                                               tr("正文标志文件 (*.xml)"),
-                                               QDir::home().filePath(SiteSignTable::proposedExportName()));
+    const QString path = Messages::saveFileName(this, selectedOnly ? tr("导出选中项") : tr("导出全部"),
+                                                QDir::home().filePath(SiteSignTable::proposedExportName()),
+                                                tr("正文标志文件 (*.xml)"));
     if (path.isEmpty())
         return;
     SiteSignTable table;

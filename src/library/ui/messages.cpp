@@ -67,6 +67,13 @@ QString openFileName(QWidget* parent, const QString& caption, const QString& fol
     return QFileDialog::getOpenFileName(parent, caption, folder, filter);
 }
 
+QString saveFileName(QWidget* parent, const QString& caption, const QString& proposed,
+                     const QString& filter) {
+    if (pickHandler())
+        return pickHandler()(Pick::SaveFile, caption, proposed);
+    return QFileDialog::getSaveFileName(parent, caption, proposed, filter);
+}
+
 QString existingFolder(QWidget* parent, const QString& caption, const QString& folder) {
     if (pickHandler())
         return pickHandler()(Pick::Folder, caption, folder);

@@ -25,14 +25,15 @@ bool question(QWidget* parent, const QString& text);
 // OK/Cancel with the question icon; true for OK.
 bool okCancel(QWidget* parent, const QString& text);
 
-enum class Pick { OpenFile, Folder, Color };
-// A scripted choice: receives what is asked, the caption and the filter (or the current colour as
-// "#RRGGBB"), returns the file, folder or colour name; "" for cancel.
+enum class Pick { OpenFile, SaveFile, Folder, Color };
+// A scripted choice: receives what is asked, the caption and the filter (the proposed name when saving,
+// the current colour as "#RRGGBB"), returns the file, folder or colour name; "" for cancel.
 using PickHandler = std::function<QString(Pick, const QString& caption, const QString& filterOrCurrent)>;
 void setPickHandler(PickHandler handler);
 
 // "" when cancelled.
 QString openFileName(QWidget* parent, const QString& caption, const QString& folder, const QString& filter);
+QString saveFileName(QWidget* parent, const QString& caption, const QString& proposed, const QString& filter);
 QString existingFolder(QWidget* parent, const QString& caption, const QString& folder);
 // Invalid when cancelled.
 QColor color(QWidget* parent, const QString& caption, const QColor& current);

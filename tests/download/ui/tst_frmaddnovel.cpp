@@ -3,7 +3,6 @@
 #include "download/localsite.h"
 #include "download/searchsites.h"
 #include "download/sitesigntable.h"
-#include "download/ui/filechooser.h"
 #include "download/ui/frmaddnovel.h"
 #include "download/ui/frmsite.h"
 #include "download/ui/frmurlselect.h"
@@ -463,12 +462,11 @@ void TestFrmAddNovel::coverCopiedIntoNovelFolder() {
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("jpeg bytes");
     file.close();
-    FileChooser::setHandler(
-        [&picture](FileChooser::Mode, const QString&, const QString&) { return picture; });
+    Messages::setPickHandler([&picture](Messages::Pick, const QString&, const QString&) { return picture; });
     MessageLog log;
     FrmAddNovel window(library.context(), id);
     QTest::mouseClick(child<QPushButton>(window, "cmdBookImage"), Qt::LeftButton);
-    FileChooser::setHandler({});
+    Messages::setPickHandler({});
     QCOMPARE(log.texts(),
              QStringList{"封面图片如果需要在电子书中显示，需要复制到小说的下载目录中，您是否确定复制？"});
     const QString name = child<QLineEdit>(window, "txtBookImg")->text();

@@ -1,7 +1,6 @@
 // The search-site windows: ticks and their selection text, the rules for built-in sites, adding a site
 // whose rules are read from its pages, import and export of the user's sites.
 #include "download/searchsites.h"
-#include "download/ui/filechooser.h"
 #include "download/ui/frmaddsite.h"
 #include "download/ui/frmsite.h"
 #include "library/ui/messages.h"
@@ -237,8 +236,8 @@ void TestFrmSite::importAndExport() {
     QVERIFY(saveUserSites(dir.filePath("in.dat"), {userSite("新一", false), userSite("新二", true)}));
     QString chosen = dir.filePath("missing.dat");
     QString proposed;
-    FileChooser::setHandler([&](FileChooser::Mode mode, const QString&, const QString& name) {
-        if (mode == FileChooser::Mode::Save)
+    Messages::setPickHandler([&](Messages::Pick mode, const QString&, const QString& name) {
+        if (mode == Messages::Pick::SaveFile)
             proposed = name;
         return chosen;
     });
@@ -273,7 +272,7 @@ void TestFrmSite::importAndExport() {
     click(window, "cmdDelete");
     click(window, "cmdOut");
     QCOMPARE(log.texts.last(), QString("没有自增项"));
-    FileChooser::setHandler({});
+    Messages::setPickHandler({});
 }
 
 QTEST_MAIN(TestFrmSite)

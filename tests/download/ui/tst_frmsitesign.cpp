@@ -2,7 +2,6 @@
 // import with the compare question and "全部照此处理", export, the online update and OK.
 #include "download/sitesigntable.h"
 #include "download/ui/batchsitesign.h"
-#include "download/ui/filechooser.h"
 #include "download/ui/frmaddsitesign.h"
 #include "download/ui/frmsitesign.h"
 #include "download/ui/frmsitesigncompare.h"
@@ -221,9 +220,9 @@ void TestFrmSiteSign::importAsksOnceForAll() {
         m_compared.append({a, b});
         return SiteSignTable::Decision{true, true};
     });
-    FileChooser::setHandler([&file](FileChooser::Mode, const QString&, const QString&) { return file; });
+    Messages::setPickHandler([&file](Messages::Pick, const QString&, const QString&) { return file; });
     click(window, "cmdGet");
-    FileChooser::setHandler({});
+    Messages::setPickHandler({});
     QCOMPARE(m_compared.size(), 1);
     QCOMPARE(m_compared[0].first[SiteSign::Name], QString("乙"));
     const QList<SiteSign> rows = window.rows();
@@ -264,9 +263,9 @@ void TestFrmSiteSign::importFailures() {
     }
     MessageLog log;
     FrmSiteSign window(library.context());
-    FileChooser::setHandler([&file](FileChooser::Mode, const QString&, const QString&) { return file; });
+    Messages::setPickHandler([&file](Messages::Pick, const QString&, const QString&) { return file; });
     click(window, "cmdGet");
-    FileChooser::setHandler({});
+    Messages::setPickHandler({});
     QCOMPARE(log.texts, QStringList{message});
     QCOMPARE(window.rows().size(), 1);
 }
@@ -278,8 +277,8 @@ void TestFrmSiteSign::exportThenImportAsksNothing() {
     QTemporaryDir dir;
     QString proposed;
     QString target = dir.filePath("all.xml");
-    FileChooser::setHandler([&](FileChooser::Mode mode, const QString&, const QString& name) {
-        if (mode == FileChooser::Mode::Save)
+    Messages::setPickHandler([&](Messages::Pick mode, const QString&, const QString& name) {
+        if (mode == Messages::Pick::SaveFile)
             proposed = name;
         return target;
     });
@@ -308,7 +307,7 @@ void TestFrmSiteSign::exportThenImportAsksNothing() {
 
     target = dir.filePath("all.xml");
     click(window, "cmdGet");
-    FileChooser::setHandler({});
+    Messages::setPickHandler({});
     QVERIFY(m_compared.isEmpty());
     QCOMPARE(window.rows().size(), 2);
     QCOMPARE(log.texts.size(), 3);
@@ -402,7 +401,7 @@ void TestFrmSiteSign::shippedSignRoundTrip() {
     QVERIFY(QFile::copy(QUIVERAL_SOURCE_DATA_DIR "/sitesign.xml", signFile(library)));
     QTemporaryDir dir;
     const QString target = dir.filePath("demo.xml");
-    FileChooser::setHandler([&](FileChooser::Mode, const QString&, const QString&) { return target; });
+    Messages::setPickHandler([&](Messages::Pick, const QString&, const QString&) { return target; });
     MessageLog log;
     FrmSiteSign window(library.context(), "http://127.0.0.1:18808/");
     window.setComparer([this](const SiteSign& a, const SiteSign& b) {
@@ -416,7 +415,7 @@ void TestFrmSiteSign::shippedSignRoundTrip() {
     const QList<SiteSign> before = window.rows();
     click(window, "cmdOut");
     click(window, "cmdGet");
-    FileChooser::setHandler({});
+    Messages::setPickHandler({});
     QVERIFY(m_compared.isEmpty());
     QCOMPARE(window.rows(), before);
     QCOMPARE(log.texts.size(), 1); // the export's report only

@@ -1,6 +1,7 @@
 #include "download/ui/frmaddbatchcontent.h"
 
 #include "download/batchchapters.h"
+#include "library/ui/dialogbuttons.h"
 #include "library/ui/messages.h"
 #include "storage/librarycontext.h"
 
@@ -41,19 +42,11 @@ FrmAddBatchContent::FrmAddBatchContent(LibraryContext& library, const QString& n
     form->addRow(QString(), example);
     form->addRow(range);
     form->addRow(tr("通配符长度"), m_txtLength);
-    auto* ok = new QPushButton(tr("确定"), this);
-    ok->setObjectName(QStringLiteral("cmdOK"));
-    auto* cancel = new QPushButton(tr("取消"), this);
-    cancel->setObjectName(QStringLiteral("cmdCancel"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    const OkCancelRow buttons = okCancelRow(this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addLayout(buttons);
-    connect(ok, &QPushButton::clicked, this, &FrmAddBatchContent::onOk);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    layout->addLayout(buttons.row);
+    connect(buttons.ok, &QPushButton::clicked, this, &FrmAddBatchContent::onOk);
 }
 
 void FrmAddBatchContent::onOk() {

@@ -1,5 +1,6 @@
 #include "download/ui/frmaddneeddelurl.h"
 
+#include "library/ui/dialogbuttons.h"
 #include "library/ui/messages.h"
 #include "storage/regex.h"
 
@@ -25,19 +26,11 @@ FrmAddNeedDelUrl::FrmAddNeedDelUrl(const NeedDelUrl::Entry& entry, bool editing,
     form->addRow(tr("链接名称"), m_txtTitle);
     form->addRow(tr("链接地址"), m_txtUrl);
     form->addRow(QString(), m_chkRegex);
-    auto* ok = new QPushButton(tr("确定"), this);
-    ok->setObjectName(QStringLiteral("cmdOK"));
-    auto* cancel = new QPushButton(tr("取消"), this);
-    cancel->setObjectName(QStringLiteral("cmdCancel"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    const OkCancelRow buttons = okCancelRow(this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addLayout(buttons);
-    connect(ok, &QPushButton::clicked, this, &FrmAddNeedDelUrl::onOk);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    layout->addLayout(buttons.row);
+    connect(buttons.ok, &QPushButton::clicked, this, &FrmAddNeedDelUrl::onOk);
 }
 
 NeedDelUrl::Entry FrmAddNeedDelUrl::entry() const {

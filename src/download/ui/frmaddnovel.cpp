@@ -11,6 +11,7 @@
 #include "download/ui/frmsite.h"
 #include "download/ui/frmsitesign.h"
 #include "download/ui/frmurlselect.h"
+#include "library/ui/dialogbuttons.h"
 #include "library/ui/messages.h"
 #include "output/stylelibrary.h"
 #include "output/ui/dialogprompter.h"
@@ -41,13 +42,6 @@ QLineEdit* lineEdit(QWidget* parent, const char* name) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QLatin1String(name));
     return edit;
-}
-
-QPushButton* button(QWidget* parent, const char* name, const QString& text) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    return b;
 }
 
 FetchOptions fetchOptionsOf(const Settings& settings) {
@@ -105,7 +99,7 @@ void FrmAddNovel::buildControls() {
     m_txtBrief->setObjectName(QStringLiteral("txtBrief"));
     m_txtBrief->setMaximumHeight(90);
     m_txtBookImg = lineEdit(this, "txtBookImg");
-    m_cmdBookImage = button(this, "cmdBookImage", tr("浏览"));
+    m_cmdBookImage = namedButton(this, "cmdBookImage", tr("浏览"));
     m_chkbIsEnd = new QCheckBox(tr("不再更新"), this);
     m_chkbIsEnd->setObjectName(QStringLiteral("chkbIsEnd"));
     m_chkAutoRead = new QCheckBox(tr("读取其他信息"), this);
@@ -162,11 +156,11 @@ void FrmAddNovel::buildControls() {
     signForm->addRow(tr("章节开始标志"), m_txtContentStart);
     signForm->addRow(tr("章节结束标志"), m_txtContentEnd);
     signForm->addRow(tr("需去除的字符"), m_txtNeedDelStr);
-    m_cmdSiteSignGet = button(m_fraSign, "cmdSiteSignGet", tr("取出设定标志"));
-    m_cmdSiteSignSave = button(m_fraSign, "cmdSiteSignSave", tr("存为设定标志"));
-    auto* cmdSiteSign = button(m_fraSign, "cmdSiteSign", tr("正文标志管理"));
+    m_cmdSiteSignGet = namedButton(m_fraSign, "cmdSiteSignGet", tr("取出设定标志"));
+    m_cmdSiteSignSave = namedButton(m_fraSign, "cmdSiteSignSave", tr("存为设定标志"));
+    auto* cmdSiteSign = namedButton(m_fraSign, "cmdSiteSign", tr("正文标志管理"));
     // The filtered links belong to a stored novel.
-    auto* cmdNeedDelUrl = button(m_fraSign, "cmdNeedDelUrl", tr("过滤链接管理"));
+    auto* cmdNeedDelUrl = namedButton(m_fraSign, "cmdNeedDelUrl", tr("过滤链接管理"));
     cmdNeedDelUrl->setEnabled(!m_isNew);
     auto* signButtons = new QHBoxLayout;
     signButtons->addWidget(m_cmdSiteSignGet);
@@ -179,10 +173,10 @@ void FrmAddNovel::buildControls() {
 
     m_lblStatus = new QLabel(this);
     m_lblStatus->setObjectName(QStringLiteral("lblStatus"));
-    m_cmdMoreSet = button(this, "cmdMoreSet", tr("更多选项"));
-    m_cmdOK = button(this, "cmdOK", tr("确定"));
+    m_cmdMoreSet = namedButton(this, "cmdMoreSet", tr("更多选项"));
+    m_cmdOK = namedButton(this, "cmdOK", tr("确定"));
     m_cmdOK->setDefault(true);
-    m_cmdCancel = button(this, "cmdCancel", tr("退出"));
+    m_cmdCancel = namedButton(this, "cmdCancel", tr("退出"));
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_lblStatus, 1);
     buttons->addWidget(m_cmdMoreSet);

@@ -2,6 +2,7 @@
 
 #include "download/ui/frmneeddelurl.h"
 #include "download/ui/frmvolumeset.h"
+#include "library/ui/dialogbuttons.h"
 #include "library/ui/messages.h"
 #include "storage/ui/openwithshell.h"
 
@@ -33,13 +34,6 @@ public:
                            : data(0, kPositionRole).toInt() < other.data(0, kPositionRole).toInt();
     }
 };
-
-QPushButton* button(QWidget* parent, const char* name, const QString& text) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    return b;
-}
 
 } // namespace
 
@@ -84,20 +78,20 @@ FrmContentSel::FrmContentSel(const QStringList& rows, LibraryContext* library, c
     auto* grid = new QGridLayout;
     int column = 0;
     for (const auto& [name, text, work] : commands) {
-        QPushButton* b = button(this, name, text);
+        QPushButton* b = namedButton(this, name, text);
         connect(b, &QPushButton::clicked, this, work);
         grid->addWidget(b, column / 6, column % 6);
         ++column;
     }
-    QPushButton* needDelUrl = button(this, "cmdNeedDelUrl", tr("过滤列表"));
+    QPushButton* needDelUrl = namedButton(this, "cmdNeedDelUrl", tr("过滤列表"));
     needDelUrl->setEnabled(library && !novelId.isEmpty());
     connect(needDelUrl, &QPushButton::clicked, this, [this, library, novelId] {
         FrmNeedDelUrl links(*library, novelId, this);
         links.exec();
     });
-    QPushButton* ok = button(this, "cmdOK", tr("确定"));
+    QPushButton* ok = namedButton(this, "cmdOK", tr("确定"));
     ok->setDefault(true);
-    QPushButton* cancel = button(this, "cmdCancel", tr("取消"));
+    QPushButton* cancel = namedButton(this, "cmdCancel", tr("取消"));
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_chkAutoFilter);
     buttons->addStretch(1);

@@ -1,6 +1,7 @@
 #include "download/ui/frmgetdownnovel.h"
 
 #include "download/olddownloadsimportjob.h"
+#include "library/ui/dialogbuttons.h"
 #include "library/ui/messages.h"
 #include "storage/librarycontext.h"
 
@@ -12,17 +13,6 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-
-namespace {
-
-QPushButton* button(QWidget* parent, const char* name, const QString& text) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    return b;
-}
-
-} // namespace
 
 FrmGetDownNovel::FrmGetDownNovel(LibraryContext& library, QWidget* parent)
     : QDialog(parent)
@@ -40,10 +30,10 @@ FrmGetDownNovel::FrmGetDownNovel(LibraryContext& library, QWidget* parent)
     chkNext->setObjectName(QStringLiteral("chkNext"));
     m_lblStatus = new QLabel(this);
     m_lblStatus->setObjectName(QStringLiteral("lblStatus"));
-    QPushButton* import = button(this, "cmdImport", tr("导入"));
-    QPushButton* remove = button(this, "cmdDelete", tr("删除"));
-    QPushButton* clear = button(this, "cmdClear", tr("清空"));
-    QPushButton* close = button(this, "cmdCancel", tr("退出"));
+    QPushButton* import = namedButton(this, "cmdImport", tr("导入"));
+    QPushButton* remove = namedButton(this, "cmdDelete", tr("删除"));
+    QPushButton* clear = namedButton(this, "cmdClear", tr("清空"));
+    QPushButton* close = namedButton(this, "cmdCancel", tr("退出"));
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(chkAll);
     buttons->addWidget(chkNext);

@@ -1,6 +1,7 @@
 #include "download/ui/frmneeddelurl.h"
 
 #include "download/ui/frmaddneeddelurl.h"
+#include "library/ui/dialogbuttons.h"
 #include "library/ui/messages.h"
 #include "storage/librarycontext.h"
 #include "storage/novelstore.h"
@@ -16,13 +17,6 @@ namespace {
 
 constexpr int kEntryRole = Qt::UserRole;
 constexpr int kPatternRole = Qt::UserRole + 1;
-
-QPushButton* button(QWidget* parent, const char* name, const QString& text) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    return b;
-}
 
 } // namespace
 
@@ -47,10 +41,10 @@ FrmNeedDelUrl::FrmNeedDelUrl(LibraryContext& library, const QString& novelId, QW
     chkAll->setObjectName(QStringLiteral("chkAll"));
     auto* chkNext = new QCheckBox(tr("反选"), this);
     chkNext->setObjectName(QStringLiteral("chkNext"));
-    QPushButton* add = button(this, "cmdAdd", tr("新增"));
-    QPushButton* edit = button(this, "cmdEdit", tr("修改"));
-    QPushButton* ok = button(this, "cmdOK", tr("确定"));
-    QPushButton* cancel = button(this, "cmdCancel", tr("取消"));
+    QPushButton* add = namedButton(this, "cmdAdd", tr("新增"));
+    QPushButton* edit = namedButton(this, "cmdEdit", tr("修改"));
+    QPushButton* ok = namedButton(this, "cmdOK", tr("确定"));
+    QPushButton* cancel = namedButton(this, "cmdCancel", tr("取消"));
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(chkAll);
     buttons->addWidget(chkNext);

@@ -1,6 +1,7 @@
 #include "download/ui/frmsite.h"
 
 #include "download/ui/frmaddsite.h"
+#include "library/ui/dialogbuttons.h"
 #include "library/ui/messages.h"
 #include "storage/librarycontext.h"
 
@@ -14,17 +15,6 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-
-namespace {
-
-QPushButton* button(QWidget* parent, const char* name, const QString& text) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    return b;
-}
-
-} // namespace
 
 FrmSite::FrmSite(LibraryContext& library, QWidget* parent)
     : QDialog(parent)
@@ -55,13 +45,13 @@ FrmSite::FrmSite(LibraryContext& library, QWidget* parent)
     chkAll->setObjectName(QStringLiteral("chkAll"));
     auto* chkNext = new QCheckBox(tr("反选"), this);
     chkNext->setObjectName(QStringLiteral("chkNext"));
-    QPushButton* add = button(this, "cmdAdd", tr("新增"));
-    QPushButton* edit = button(this, "cmdEdit", tr("修改"));
-    QPushButton* remove = button(this, "cmdDelete", tr("删除"));
-    QPushButton* get = button(this, "cmdGet", tr("导入自增项"));
-    QPushButton* out = button(this, "cmdOut", tr("导出自增项"));
-    QPushButton* ok = button(this, "cmdOK", tr("确定"));
-    QPushButton* cancel = button(this, "cmdCancel", tr("取消"));
+    QPushButton* add = namedButton(this, "cmdAdd", tr("新增"));
+    QPushButton* edit = namedButton(this, "cmdEdit", tr("修改"));
+    QPushButton* remove = namedButton(this, "cmdDelete", tr("删除"));
+    QPushButton* get = namedButton(this, "cmdGet", tr("导入自增项"));
+    QPushButton* out = namedButton(this, "cmdOut", tr("导出自增项"));
+    QPushButton* ok = namedButton(this, "cmdOK", tr("确定"));
+    QPushButton* cancel = namedButton(this, "cmdCancel", tr("取消"));
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(chkAll);
     buttons->addWidget(chkNext);

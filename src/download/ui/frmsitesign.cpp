@@ -3,6 +3,7 @@
 #include "download/sitesignupdatejob.h"
 #include "download/ui/frmaddsitesign.h"
 #include "download/ui/frmsitesigncompare.h"
+#include "library/ui/dialogbuttons.h"
 #include "library/ui/messages.h"
 #include "storage/librarycontext.h"
 #include "storage/prompter.h"
@@ -75,13 +76,6 @@ QString withSlash(QString url) {
     return url;
 }
 
-QPushButton* button(QWidget* parent, const char* name, const QString& text) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    return b;
-}
-
 } // namespace
 
 FrmSiteSign::FrmSiteSign(LibraryContext& library, const QString& siteRoot, QWidget* parent)
@@ -114,15 +108,15 @@ FrmSiteSign::FrmSiteSign(LibraryContext& library, const QString& siteRoot, QWidg
     m_lblSum->setObjectName(QStringLiteral("lblSum"));
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_lblSum, 1);
-    QPushButton* add = button(this, "cmdAdd", tr("新增"));
-    QPushButton* edit = button(this, "cmdEdit", tr("修改"));
-    QPushButton* remove = button(this, "cmdDelete", tr("删除"));
-    QPushButton* get = button(this, "cmdGet", tr("导入"));
-    QPushButton* out = button(this, "cmdOut", tr("导出全部"));
-    QPushButton* outSelect = button(this, "cmdOutSelect", tr("导出选中项"));
-    m_cmdRefresh = button(this, "cmdRefresh", tr("在线更新"));
-    QPushButton* ok = button(this, "cmdOK", tr("确定"));
-    QPushButton* cancel = button(this, "cmdCancel", tr("取消"));
+    QPushButton* add = namedButton(this, "cmdAdd", tr("新增"));
+    QPushButton* edit = namedButton(this, "cmdEdit", tr("修改"));
+    QPushButton* remove = namedButton(this, "cmdDelete", tr("删除"));
+    QPushButton* get = namedButton(this, "cmdGet", tr("导入"));
+    QPushButton* out = namedButton(this, "cmdOut", tr("导出全部"));
+    QPushButton* outSelect = namedButton(this, "cmdOutSelect", tr("导出选中项"));
+    m_cmdRefresh = namedButton(this, "cmdRefresh", tr("在线更新"));
+    QPushButton* ok = namedButton(this, "cmdOK", tr("确定"));
+    QPushButton* cancel = namedButton(this, "cmdCancel", tr("取消"));
     for (QPushButton* b : {add, edit, remove, get, out, outSelect, m_cmdRefresh, ok, cancel})
         buttons->addWidget(b);
 

@@ -1,6 +1,7 @@
 #include "download/ui/frmurlreplace.h"
 
 #include "download/urlreplace.h"
+#include "library/ui/dialogbuttons.h"
 #include "library/ui/messages.h"
 #include "storage/librarycontext.h"
 
@@ -36,19 +37,11 @@ void FrmUrlReplace::build() {
     auto* form = new QFormLayout;
     form->addRow(tr("查找内容"), m_txtFind);
     form->addRow(tr("替换内容"), m_txtReplace);
-    auto* ok = new QPushButton(tr("确定"), this);
-    ok->setObjectName(QStringLiteral("cmdOK"));
-    auto* cancel = new QPushButton(tr("取消"), this);
-    cancel->setObjectName(QStringLiteral("cmdCancel"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    const OkCancelRow buttons = okCancelRow(this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addLayout(buttons);
-    connect(ok, &QPushButton::clicked, this, &FrmUrlReplace::onOk);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    layout->addLayout(buttons.row);
+    connect(buttons.ok, &QPushButton::clicked, this, &FrmUrlReplace::onOk);
 }
 
 void FrmUrlReplace::onOk() {

@@ -1,4 +1,5 @@
 #include "download/ui/frmvolumeset.h"
+#include "library/ui/dialogbuttons.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -17,19 +18,11 @@ FrmVolumeSet::FrmVolumeSet(const QStringList& knownVolumes, const QString& curre
     m_cboVolume->setCurrentText(current);
     auto* form = new QFormLayout;
     form->addRow(tr("分卷名"), m_cboVolume);
-    auto* ok = new QPushButton(tr("确定"), this);
-    ok->setObjectName(QStringLiteral("cmdOK"));
-    auto* cancel = new QPushButton(tr("取消"), this);
-    cancel->setObjectName(QStringLiteral("cmdCancel"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    const OkCancelRow buttons = okCancelRow(this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addLayout(buttons);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    layout->addLayout(buttons.row);
+    connect(buttons.ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 QString FrmVolumeSet::volume() const {

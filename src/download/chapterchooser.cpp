@@ -19,6 +19,10 @@ ChapterChooser ChapterChooserPrompt::chooser(Prompter& prompter) {
         choice.accepted = answer.button == 0;
         choice.chosen = answer.chosen;
         choice.filterUnchosen = answer.applyToAll;
+        if (answer.edited.size() == candidates.size()) {
+            for (const QString& row : answer.edited)
+                choice.volumes.append(row.section(u'\t', 1, 1));
+        }
         return choice;
     };
 }

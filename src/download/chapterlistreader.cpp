@@ -254,9 +254,12 @@ void ChapterListReader::chooseChapters(const ChapterListRequest& request, Chapte
     const QSet<int> chosen(choice.chosen.cbegin(), choice.chosen.cend());
     QString added;
     for (qsizetype k = 0; k < candidates.size(); ++k) {
-        if (choice.accepted && chosen.contains(int(k)))
-            continue;
         ChapterLink& link = result.links[places.at(k)];
+        if (choice.accepted && chosen.contains(int(k))) {
+            if (choice.volumes.size() == candidates.size())
+                link.volume = choice.volumes.at(k);
+            continue;
+        }
         if (choice.accepted && choice.filterUnchosen)
             added += NeedDelUrl::entryText(link.url, link.title);
         link.url.clear();

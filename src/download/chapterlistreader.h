@@ -40,6 +40,7 @@ struct ChapterChoice {
     bool accepted = false; // false: the window was closed, nothing is downloaded
     QList<int> chosen;
     bool filterUnchosen = false; // remember the others in the novel's excluded links
+    QStringList volumes;         // per candidate, when the user renamed volumes; empty otherwise
 };
 using ChapterChooser = std::function<ChapterChoice(const ChapterLinks& candidates)>;
 

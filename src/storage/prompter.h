@@ -24,6 +24,8 @@ public:
         int button = -1;   // -1: closed without an answer
         QList<int> chosen; // indexes into Question::choices
         bool applyToAll = false;
+        // The choices as the user left them, when the window lets them be edited; empty otherwise.
+        QStringList edited;
     };
 
     virtual ~Prompter() = default;

@@ -245,6 +245,9 @@ void TestChapterListReader::manualChoice() {
     answer.button = button;
     answer.chosen = {0, 2};
     answer.applyToAll = filterUnchosen;
+    // The window let the user name the volume of the first chapter.
+    answer.edited = {QStringLiteral("第一章\t卷甲\t1.html"), QStringLiteral("第二章\t\t2.html"),
+                     QStringLiteral("第三章\t\t3.html")};
     prompter.answers.append(answer);
     ChapterListOptions options;
     options.manualSelect = true;
@@ -262,6 +265,8 @@ void TestChapterListReader::manualChoice() {
         if (!link.isDropped())
             urls.append(link.url);
     QCOMPARE(urls, kept);
+    if (!kept.isEmpty())
+        QCOMPARE(run.result.links.first().volume, QStringLiteral("卷甲"));
     QCOMPARE(NovelStore(library.db()).needDelUrl(id), needDelUrl);
 }
 

@@ -186,5 +186,12 @@ Prompter::Answer FrmContentSel::answer(const Prompter::Question& question, Libra
     answer.button = window.exec() == QDialog::Accepted ? 0 : 1;
     answer.chosen = window.chosen();
     answer.applyToAll = window.filterUnchosen();
+    const QStringList volumes = window.volumes();
+    for (int i = 0; i < question.choices.size(); ++i) {
+        QStringList fields = question.choices.at(i).split(u'\t');
+        if (fields.size() > 1)
+            fields[1] = volumes.value(i);
+        answer.edited.append(fields.join(u'\t'));
+    }
     return answer;
 }

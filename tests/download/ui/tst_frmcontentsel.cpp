@@ -129,6 +129,7 @@ void TestFrmContentSel::renewalAsksWithThisWindow() {
     whenDialogOpens("frmContentSel", [](QDialog* dialog) {
         auto* list = dialog->findChild<QTreeWidget*>("lstContent");
         list->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+        list->topLevelItem(1)->setText(1, "卷二");
         dialog->findChild<QCheckBox*>("chkAutoFilter")->setChecked(true);
         clickButton(dialog, "cmdOK");
     });
@@ -136,6 +137,7 @@ void TestFrmContentSel::renewalAsksWithThisWindow() {
     QVERIFY(choice.accepted);
     QCOMPARE(choice.chosen, QList<int>{1});
     QVERIFY(choice.filterUnchosen);
+    QCOMPARE(choice.volumes, (QStringList{"卷一", "卷二"}));
 }
 
 QTEST_MAIN(TestFrmContentSel)

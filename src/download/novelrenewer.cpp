@@ -48,6 +48,14 @@ QString NovelRenewer::failedNovelText(const QString& name) {
     return tr("更新小说<<%1>>失败，请查看网络连接").arg(name);
 }
 
+void NovelRenewer::prepareListReader(ChapterListReader& reader) {
+    reader.setDatabase(&m_context.db);
+    reader.setSiteSigns(m_signs);
+    reader.setLibraryFolder(m_context.folder.path());
+    reader.setStatusHandler([this](const QString& text) { status(text); });
+    reader.setStopCheck(m_context.stop);
+}
+
 bool NovelRenewer::fetchList(const NovelRecord& novel, ChapterListRequest& request) {
     const FetchedPage answer = m_context.fetcher.fetch(novel.listUrl);
     if (answer.stopped() || m_context.stopped())
@@ -87,11 +95,7 @@ NovelRenewer::Outcome NovelRenewer::renewNovel(const QString& novelId, bool read
     }
 
     ChapterListReader reader(m_context.fetcher, m_context.options.list);
-    reader.setDatabase(&m_context.db);
-    reader.setSiteSigns(m_signs);
-    reader.setLibraryFolder(m_context.folder.path());
-    reader.setStatusHandler([this](const QString& text) { status(text); });
-    reader.setStopCheck(m_context.stop);
+    prepareListReader(reader);
     reader.setChooser(m_chooser);
     const ChapterListResult list = reader.readChapterList(request);
     if (!list.newName.isEmpty()) {
@@ -483,11 +487,7 @@ bool NovelRenewer::rereadList(const QString& novelId, ChapterListMode mode, Outc
         return false;
     }
     ChapterListReader reader(m_context.fetcher, m_context.options.list);
-    reader.setDatabase(&m_context.db);
-    reader.setSiteSigns(m_signs);
-    reader.setLibraryFolder(m_context.folder.path());
-    reader.setStatusHandler([this](const QString& text) { status(text); });
-    reader.setStopCheck(m_context.stop);
+    prepareListReader(reader);
     const ChapterListResult list = reader.readChapterList(request);
     if (!list.newName.isEmpty())
         m_context.events.novelRenamed(novelId, list.newName);

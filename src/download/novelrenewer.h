@@ -61,6 +61,8 @@ private:
     // One fetched answer into the library.
     ChapterOutcome store(ChapterProcessor& processor, const FetchedPage& answer, const ChapterItem& item);
     Outcome followDeeperLinks(ChapterProcessor& processor, const ChapterLinks& links);
+    // The reader of this renewal's lists: its database, signs, folder, status and stop.
+    void prepareListReader(ChapterListReader& reader);
     bool fetchList(const NovelRecord& novel, ChapterListRequest& request);
     void status(const QString& text) const;
 

@@ -1,5 +1,6 @@
 // The two other roads into the library: numbered chapters (frmAddBatchContent) and old download
 // folders (frmGetDownNovel).
+#include "dialogtest.h"
 #include "download/ui/frmaddbatchcontent.h"
 #include "download/ui/frmgetdownnovel.h"
 #include "library/ui/messages.h"
@@ -19,29 +20,6 @@
 #include <QTreeWidget>
 
 namespace {
-
-struct MessageLog {
-    QStringList texts;
-    QList<QMessageBox::StandardButton> answers;
-    MessageLog() {
-        Messages::setHandler([this](Messages::Kind, const QString& text) {
-            texts << text;
-            return answers.isEmpty() ? QMessageBox::Yes : answers.takeFirst();
-        });
-    }
-    ~MessageLog() { Messages::setHandler({}); }
-};
-
-template <typename T> T* child(QObject& window, const char* name) {
-    T* widget = window.findChild<T*>(QLatin1String(name));
-    if (!widget)
-        qFatal("no control %s", name);
-    return widget;
-}
-
-void click(QObject& window, const char* name) {
-    child<QAbstractButton>(window, name)->click();
-}
 
 void oldFolder(const QString& dir, const QString& name) {
     QVERIFY(QDir().mkpath(dir));

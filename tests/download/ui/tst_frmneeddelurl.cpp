@@ -1,4 +1,5 @@
 // The filtered-link windows of a novel and the batch replacement of list addresses and bookcase paths.
+#include "dialogtest.h"
 #include "download/needdelurl.h"
 #include "download/ui/frmaddneeddelurl.h"
 #include "download/ui/frmneeddelurl.h"
@@ -14,32 +15,6 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeWidget>
-
-namespace {
-
-struct MessageLog {
-    QStringList texts;
-    MessageLog() {
-        Messages::setHandler([this](Messages::Kind, const QString& text) {
-            texts << text;
-            return QMessageBox::Yes;
-        });
-    }
-    ~MessageLog() { Messages::setHandler({}); }
-};
-
-template <typename T> T* child(QObject& window, const char* name) {
-    T* widget = window.findChild<T*>(QLatin1String(name));
-    if (!widget)
-        qFatal("no control %s", name);
-    return widget;
-}
-
-void click(QObject& window, const char* name) {
-    child<QAbstractButton>(window, name)->click();
-}
-
-} // namespace
 
 class TestFrmNeedDelUrl : public QObject {
     Q_OBJECT

@@ -1,5 +1,6 @@
 // The search-site windows: ticks and their selection text, the rules for built-in sites, adding a site
 // whose rules are read from its pages, import and export of the user's sites.
+#include "dialogtest.h"
 #include "download/searchsites.h"
 #include "download/ui/frmaddsite.h"
 #include "download/ui/frmsite.h"
@@ -17,29 +18,6 @@
 #include <QTreeWidget>
 
 namespace {
-
-struct MessageLog {
-    QStringList texts;
-    QList<QMessageBox::StandardButton> answers;
-    MessageLog() {
-        Messages::setHandler([this](Messages::Kind, const QString& text) {
-            texts << text;
-            return answers.isEmpty() ? QMessageBox::Yes : answers.takeFirst();
-        });
-    }
-    ~MessageLog() { Messages::setHandler({}); }
-};
-
-template <typename T> T* child(QObject& window, const char* name) {
-    T* widget = window.findChild<T*>(QLatin1String(name));
-    if (!widget)
-        qFatal("no control %s", name);
-    return widget;
-}
-
-void click(QObject& window, const char* name) {
-    child<QAbstractButton>(window, name)->click();
-}
 
 NovelSite userSite(const QString& name, bool ticked) {
     NovelSite s;

@@ -10,7 +10,7 @@ PACKAGES=(
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     # C libraries
     libsqlite3-dev sqlite3 libgumbo-dev libxml2-dev libpcre2-dev libuchardet-dev
-    libopencc-dev opencc libchm-dev libchm-bin fp-utils libzip-dev
+    libopencc-dev opencc libchm-dev libchm-bin fp-utils libzip-dev zlib1g-dev
     libtesseract-dev tesseract-ocr tesseract-ocr-chi-sim tesseract-ocr-chi-tra
     mdbtools mdbtools-dev
     # fonts, display and screenshots for GUI tests

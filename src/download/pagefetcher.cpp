@@ -2,6 +2,7 @@
 
 #include "download/hostslots.h"
 #include "download/pagetransfer.h"
+#include "download/plainhttpaccess.h"
 #include "storage/regex.h"
 
 #include <QEventLoop>
@@ -40,7 +41,7 @@ bool matchesPatternList(const QString& url, const QString& list) {
 PageFetcher::PageFetcher(const FetchOptions& options, std::function<bool()> stopRequested)
     : m_options(options)
     , m_stop(std::move(stopRequested))
-    , m_nam(std::make_unique<QNetworkAccessManager>()) {}
+    , m_nam(std::make_unique<PlainHttpAccess>()) {}
 
 PageFetcher::~PageFetcher() = default;
 

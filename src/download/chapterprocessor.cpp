@@ -139,10 +139,7 @@ ChapterOutcome ChapterProcessor::storeDraft(const ChapterDraft& draft, const Cha
     const std::optional<ChapterPage> page = composePage(draft, item, &failure);
     if (!page)
         return failure;
-    QString error;
-    if (!replaceFileBytes(page->path, page->bytes, &error) && error.isEmpty())
-        error = tr("无法保存章节");
-    return completePage(*page, item, error);
+    return completePage(*page, item, page->write(m_context.writer));
 }
 
 std::optional<ChapterPage> ChapterProcessor::composePage(const ChapterDraft& draft, const ChapterItem& item,
@@ -192,24 +189,32 @@ ChapterOutcome ChapterProcessor::storePictureChapter(const FetchedPage& answer, 
     return finish(item, id, text);
 }
 
-ChapterPage ChapterProcessor::pageFor(const ChapterItem& item, qint64 id, QString text) const {
+ChapterPage ChapterProcessor::pageFor(const ChapterItem& item, qint64 id, const QString& text) const {
     ChapterPage page;
     page.chapterId = id;
     // The length of the cleaned text, before paragraphs add their marks.
     page.wordNums = int(text.trimmed().size());
-    if (m_context.options.autoType && page.wordNums > 0)
-        text = formatParagraphs(text);
+    page.markParagraphs = m_context.options.autoType && page.wordNums > 0;
     page.path = m_context.folder.chapterPage(m_novel.novelId, id);
-    page.bytes = m_context.writer.pageBytes(text, item.title);
+    page.text = text;
+    page.title = item.title;
     return page;
 }
 
 ChapterOutcome ChapterProcessor::finish(const ChapterItem& item, qint64 id, const QString& text) {
     const ChapterPage page = pageFor(item, id, text);
+    return completePage(page, item, page.write(m_context.writer));
+}
+
+QByteArray ChapterPage::bytes(const NovelFileWriter& writer) const {
+    return writer.pageBytes(markParagraphs ? formatParagraphs(text) : text, title);
+}
+
+QString ChapterPage::write(const NovelFileWriter& writer) const {
     QString error;
-    if (!replaceFileBytes(page.path, page.bytes, &error) && error.isEmpty())
-        error = tr("无法保存章节");
-    return completePage(page, item, error);
+    if (!replaceFileBytes(path, bytes(writer), &error) && error.isEmpty())
+        error = ChapterProcessor::tr("无法保存章节");
+    return error;
 }
 
 ChapterOutcome ChapterProcessor::completePage(const ChapterPage& page, const ChapterItem& item,

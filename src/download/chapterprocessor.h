@@ -13,6 +13,7 @@
 #include <optional>
 
 struct DownloadContext;
+class NovelFileWriter;
 struct DownloadOptions;
 struct FetchedPage;
 class PageDecoder;
@@ -38,7 +39,15 @@ struct ChapterPage {
     qint64 chapterId = 0;
     int wordNums = 0;
     QString path;
-    QByteArray bytes;
+    QString text; // cleaned, paragraphs not marked yet
+    QString title;
+    bool markParagraphs = false;
+
+    // The bytes on disk: paragraphs marked, the template filled, encoded. Safe on any thread, so
+    // that this costly step runs beside the fetching.
+    QByteArray bytes(const NovelFileWriter& writer) const;
+    // Renders and writes the page atomically; the error, "" when written.
+    QString write(const NovelFileWriter& writer) const;
 };
 
 struct ChapterOutcome {
@@ -79,7 +88,7 @@ public:
     // The rest: the row, the pictures, the page and the length.
     ChapterOutcome storeDraft(const ChapterDraft& draft, const ChapterItem& item);
     // storeDraft in two halves, so that pages can be written on other threads: the row, the
-    // pictures and the page's bytes (none on failure, told in failure); then, once the page was
+    // pictures and the page to write (none on failure, told in failure); then, once the page was
     // written (writeError empty) the row's length. Page first, length last: a chapter with a length
     // always has its page.
     std::optional<ChapterPage> composePage(const ChapterDraft& draft, const ChapterItem& item,
@@ -98,7 +107,7 @@ private:
     // The row of the item, inserted as waiting for a new chapter; -1 on failure.
     qint64 rowFor(const ChapterItem& item);
     ChapterOutcome finish(const ChapterItem& item, qint64 id, const QString& text);
-    ChapterPage pageFor(const ChapterItem& item, qint64 id, QString text) const;
+    ChapterPage pageFor(const ChapterItem& item, qint64 id, const QString& text) const;
     QSet<QString>& storedSources();
     void saveStyleSheet(const QString& address, const QString& referer);
 

@@ -38,9 +38,22 @@ bool ContentInflater::inflate(QByteArrayView packed, QByteArray& out, qsizetype 
     }
     if (m_ended || packed.isEmpty())
         return true; // whatever follows the end of the packed stream is not part of the page
-    if (!m_stream && !start(packed)) {
-        m_error = QCoreApplication::translate("ContentInflater", "无法解压服务器的回答");
-        return false;
+    QByteArray joined;
+    if (!m_stream) {
+        // Telling the two kinds of deflate apart takes the first two bytes, which may come apart.
+        if (m_kind == Kind::Deflate && m_head.size() + packed.size() < 2) {
+            m_head += packed;
+            return true;
+        }
+        if (!m_head.isEmpty()) {
+            joined = m_head + packed;
+            packed = joined;
+            m_head.clear();
+        }
+        if (!start(packed)) {
+            m_error = QCoreApplication::translate("ContentInflater", "无法解压服务器的回答");
+            return false;
+        }
     }
     z_stream& z = m_stream->z;
     z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));

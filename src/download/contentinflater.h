@@ -29,6 +29,7 @@ private:
 
     Kind m_kind = Kind::None;
     std::unique_ptr<Stream> m_stream;
+    QByteArray m_head; // the first byte of a deflate body, until the second arrives
     bool m_ended = false;
     QString m_error;
 };

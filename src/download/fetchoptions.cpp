@@ -10,6 +10,8 @@ FetchOptions FetchOptions::fromSettings(const Settings& settings) {
     if (ok && seconds > 0)
         options.timeoutMs = int(qMin(seconds, 24.0 * 3600) * 1000);
     options.concurrency = qMax(1, settings.intValue(QStringLiteral("MultGetNums"), options.concurrency));
+    // Novels mostly come from one site: the number the user chose applies to it, not a lower cap.
+    options.perHostLimit = qMax(options.perHostLimit, options.concurrency);
     options.jumpUrlPatterns = settings.value(QStringLiteral("JumpUrlPatterns"));
     options.jumpFeedPatterns = settings.value(QStringLiteral("JumpFeedPatterns"));
     options.jumpBodyPatterns = settings.value(QStringLiteral("JumpBodyPatterns"));

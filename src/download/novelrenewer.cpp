@@ -12,6 +12,7 @@
 
 #include <QFileInfo>
 #include <QFuture>
+#include <QThread>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -389,8 +390,11 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
     std::deque<Pending> pending;
     std::deque<Writing> writing;
     QThreadPool writers;
-    writers.setMaxThreadCount(qMax(2, m_context.options.multGetNums));
-    const size_t maxPending = size_t(qMax(2, m_context.options.multGetNums)) * 2;
+    // Rendering a page costs more than writing it: one writer per core, not per connection.
+    writers.setMaxThreadCount(qMax(1, QThread::idealThreadCount()));
+    // Enough pages in hand to keep the pools busy: waiting on an unstarted task runs it on this
+    // thread, which then fetches nothing meanwhile.
+    const size_t maxPending = size_t(qMax(2, m_context.options.multGetNums)) * 16;
     auto completeWrites = [&](bool all) {
         while (!writing.empty() &&
                (all || writing.front().error.isFinished() || writing.size() > maxPending)) {
@@ -420,13 +424,9 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
                 report(next.index, failure);
                 continue;
             }
-            const QString path = page->path;
-            const QByteArray bytes = page->bytes;
-            writing.push_back({next.index, *page, QtConcurrent::run(&writers, [path, bytes] {
-                                   QString error;
-                                   if (!replaceFileBytes(path, bytes, &error) && error.isEmpty())
-                                       error = tr("无法保存章节");
-                                   return error;
+            const NovelFileWriter* writer = &m_context.writer;
+            writing.push_back({next.index, *page, QtConcurrent::run(&writers, [page = *page, writer] {
+                                   return page.write(*writer);
                                })});
         }
         completeWrites(all);

@@ -177,7 +177,9 @@ bool PlainHttpReply::deliver() {
         m_unread.remove(0, m_readPos);
         m_readPos = 0;
     }
-    if (!m_inflater->inflate(body, m_unread, kMaxUnreadBytes)) {
+    if (!m_inflater->active() && m_unread.isEmpty())
+        m_unread = body; // shared, not copied
+    else if (!m_inflater->inflate(body, m_unread, kMaxUnreadBytes)) {
         finishWithError(ProtocolFailure, m_inflater->error());
         return false;
     }

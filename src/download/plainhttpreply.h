@@ -6,11 +6,11 @@
 #include <QAbstractSocket>
 #include <QNetworkReply>
 #include <QPointer>
+#include <QTcpSocket>
 
 #include <memory>
 
 class PlainHttpAccess;
-class QTcpSocket;
 
 // One plain-HTTP GET on a kept-alive connection of PlainHttpAccess. Redirects are not followed (the
 // fetcher follows them itself); a gzip or deflate body is unpacked.
@@ -49,7 +49,7 @@ private:
 
     QPointer<PlainHttpAccess> m_access;
     QString m_hostKey;
-    QTcpSocket* m_socket = nullptr;
+    QPointer<QTcpSocket> m_socket; // the manager owns it: it may go first when both end
     bool m_reused = false;      // the connection carried an earlier answer
     bool m_retriedFresh = false;
     qint64 m_received = 0;      // bytes of this answer

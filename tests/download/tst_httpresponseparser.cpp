@@ -2,6 +2,7 @@
 // whole, split at every position and byte by byte, as a socket may deliver it.
 #include "download/contentinflater.h"
 #include "download/httpresponseparser.h"
+#include "support/packing.h"
 
 #include <QTest>
 
@@ -38,19 +39,6 @@ Parsed parse(const QList<QByteArray>& pieces, HttpResponseParser* keep = nullptr
     return out;
 }
 
-QByteArray packed(const QByteArray& data, int windowBits) {
-    z_stream z{};
-    deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY);
-    QByteArray out(int(deflateBound(&z, uLong(data.size()))) + 32, Qt::Uninitialized);
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    z.avail_in = uInt(data.size());
-    z.next_out = reinterpret_cast<Bytef*>(out.data());
-    z.avail_out = uInt(out.size());
-    deflate(&z, Z_FINISH);
-    out.resize(qsizetype(z.total_out));
-    deflateEnd(&z);
-    return out;
-}
 
 } // namespace
 
@@ -191,7 +179,7 @@ void TestHttpResponseParser::inflating() {
     QByteArray page;
     for (int i = 0; i < 5000; ++i)
         page += "第" + QByteArray::number(i) + "段　山河风雨夜色<br>\r\n";
-    const QByteArray sent = packed(page, windowBits);
+    const QByteArray sent = packedBytes(page, windowBits);
     QVERIFY(sent.size() < page.size() / 4);
     // In pieces of every kind of size, as a connection delivers them.
     for (const qsizetype piece : {qsizetype(1), qsizetype(7), qsizetype(4096), sent.size()}) {
@@ -213,7 +201,7 @@ void TestHttpResponseParser::inflating() {
 
 void TestHttpResponseParser::inflaterLimitsTheUnpackedSize() {
     // 200 MB of nothing packs into a few hundred kilobytes.
-    const QByteArray bomb = packed(QByteArray(200 * 1024 * 1024, '\0'), 16 + MAX_WBITS);
+    const QByteArray bomb = packedBytes(QByteArray(200 * 1024 * 1024, '\0'), 16 + MAX_WBITS);
     ContentInflater inflater("gzip");
     QByteArray out;
     QVERIFY(!inflater.inflate(bomb, out, 8 * 1024 * 1024));
@@ -222,7 +210,7 @@ void TestHttpResponseParser::inflaterLimitsTheUnpackedSize() {
 }
 
 void TestHttpResponseParser::damagedPackedBody() {
-    QByteArray sent = packed(QByteArray(10000, 'a') + "end", 16 + MAX_WBITS);
+    QByteArray sent = packedBytes(QByteArray(10000, 'a') + "end", 16 + MAX_WBITS);
     sent[sent.size() / 2] = char(sent[sent.size() / 2] ^ 0x5A);
     sent[12] = char(0xFF);
     ContentInflater inflater("gzip");

@@ -2,6 +2,7 @@
 // kept and reused, a kept connection the server dropped, packed and chunked bodies, cookies, the
 // request it writes, and servers that break off or send damaged answers.
 #include "download/pagefetcher.h"
+#include "support/packing.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -70,19 +71,6 @@ QByteArray answer(const QByteArray& body, const QByteArray& headers = QByteArray
            "\r\n" + headers + "\r\n" + body;
 }
 
-QByteArray packed(const QByteArray& data, int windowBits) {
-    z_stream z{};
-    deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY);
-    QByteArray out(int(deflateBound(&z, uLong(data.size()))) + 32, Qt::Uninitialized);
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    z.avail_in = uInt(data.size());
-    z.next_out = reinterpret_cast<Bytef*>(out.data());
-    z.avail_out = uInt(out.size());
-    deflate(&z, Z_FINISH);
-    out.resize(qsizetype(z.total_out));
-    deflateEnd(&z);
-    return out;
-}
 
 QByteArray chunked(const QByteArray& body, int pieces) {
     QByteArray out;
@@ -174,17 +162,17 @@ void TestPlainHttp::bodies_data() {
     QByteArray page;
     for (int i = 0; i < 3000; ++i)
         page += "<p>第" + QByteArray::number(i) + "段</p>\r\n";
-    const QByteArray gzip = packed(page, 16 + MAX_WBITS);
+    const QByteArray gzip = packedBytes(page, 16 + MAX_WBITS);
     QTest::newRow("gzip") << QByteArray("Content-Encoding: gzip\r\nContent-Length: " +
                                         QByteArray::number(gzip.size()) + "\r\n")
                           << gzip;
     QTest::newRow("gzip in chunks") << QByteArray("Content-Encoding: gzip\r\nTransfer-Encoding: chunked\r\n")
                                     << chunked(gzip, 7);
-    const QByteArray zlib = packed(page, MAX_WBITS);
+    const QByteArray zlib = packedBytes(page, MAX_WBITS);
     QTest::newRow("deflate") << QByteArray("Content-Encoding: deflate\r\nContent-Length: " +
                                            QByteArray::number(zlib.size()) + "\r\n")
                              << zlib;
-    const QByteArray raw = packed(page, -MAX_WBITS);
+    const QByteArray raw = packedBytes(page, -MAX_WBITS);
     QTest::newRow("bare deflate") << QByteArray("Content-Encoding: deflate\r\nContent-Length: " +
                                                 QByteArray::number(raw.size()) + "\r\n")
                                   << raw;
@@ -221,7 +209,7 @@ void TestPlainHttp::bodies() {
 }
 
 void TestPlainHttp::packedBombIsCut() {
-    const QByteArray bomb = packed(QByteArray(300 * 1024 * 1024, ' '), 16 + MAX_WBITS);
+    const QByteArray bomb = packedBytes(QByteArray(300 * 1024 * 1024, ' '), 16 + MAX_WBITS);
     ScriptedServer server([&](QTcpSocket* socket, const ScriptedServer::Request&) {
         socket->write(answer(bomb, "Content-Encoding: gzip\r\n"));
     });

@@ -4,7 +4,6 @@
 #include "storage/markers.h"
 #include "storage/textfile.h"
 
-#include <QStringDecoder>
 
 #include <uchardet.h>
 
@@ -17,10 +16,50 @@ QString firstWordWithout(const QString& text, const QString& drop) {
     return word.trimmed();
 }
 
+// Byte structure only, stopping at the first fault: a GBK page fails within its first characters,
+// where decoding it whole to find out cost as much as reading it.
+bool isWellFormedUtf8(const QByteArray& bytes) {
+    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
+    const auto* end = p + bytes.size();
+    while (p < end) {
+        const uchar lead = *p++;
+        if (lead < 0x80)
+            continue;
+        const int more = lead >= 0xC2 && lead <= 0xDF ? 1 : lead >= 0xE0 && lead <= 0xEF ? 2 : lead >= 0xF0 && lead <= 0xF4 ? 3 : -1;
+        if (more < 0 || end - p < more)
+            return false;
+        // No overlong forms, surrogates or code points past U+10FFFF.
+        const uchar second = *p;
+        if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) || (lead == 0xF0 && second < 0x90) ||
+            (lead == 0xF4 && second > 0x8F))
+            return false;
+        for (int i = 0; i < more; ++i)
+            if ((*p++ & 0xC0) != 0x80)
+                return false;
+    }
+    return true;
+}
+
+// GB18030's byte structure: ASCII, lead 81–FE with a trail byte 40–7E or 80–FE, or the four-byte
+// form 81–FE 30–39 81–FE 30–39.
 bool isGb18030(const QByteArray& bytes) {
-    QStringDecoder gb("GB18030", QStringDecoder::Flag::Stateless);
-    const QString text = gb(bytes);
-    return !gb.hasError();
+    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
+    const auto* end = p + bytes.size();
+    while (p < end) {
+        const uchar lead = *p++;
+        if (lead < 0x80)
+            continue;
+        if (lead == 0x80 || lead == 0xFF || p == end)
+            return false;
+        const uchar second = *p++;
+        if ((second >= 0x40 && second <= 0x7E) || (second >= 0x80 && second <= 0xFE))
+            continue;
+        if (second < 0x30 || second > 0x39 || end - p < 2 || p[0] < 0x81 || p[0] > 0xFE || p[1] < 0x30 ||
+            p[1] > 0x39)
+            return false;
+        p += 2;
+    }
+    return true;
 }
 
 } // namespace
@@ -48,9 +87,7 @@ QString PageDecoder::declaredCharset(const QString& text) {
 
 QString PageDecoder::guessCharset(const QByteArray& bytes) {
     // UTF-8 that reads as text wins; then GBK, what most novel sites serve; then whatever uchardet sees.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString asUtf8 = utf8(bytes);
-    if (!utf8.hasError() && decodeTextFileBytes(bytes) == asUtf8)
+    if (isWellFormedUtf8(bytes) && decodeTextFileBytes(bytes) == QString::fromUtf8(bytes))
         return QStringLiteral("utf-8");
     if (isGb18030(bytes))
         return QStringLiteral("gb2312");

@@ -27,6 +27,8 @@ struct Compiled {
     // The pattern is wrapped as ".*?\K(?:pattern)" and run anchored, so one step limit covers the
     // whole way to the next match instead of each start position on its own.
     bool anchoredScan = false;
+    // ASCII text every match starts with; the scan jumps to it instead of stepping there.
+    QString prefix;
     int captureCount = 0;
     QString error;
 };
@@ -71,6 +73,65 @@ bool needsDirectMatching(const QString& pattern) {
            pattern.contains(extendedMode);
 }
 
+// The literal ASCII characters a match must start with, "" when that is not certain.
+bool hasTopLevelAlternative(const QString& pattern) {
+    int depth = 0;
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const QChar c = pattern.at(i);
+        if (c == u'\\') {
+            ++i;
+        } else if (c == u'[') {
+            // A class ends at the first "]" that is not its first character or escaped.
+            qsizetype k = i + 1;
+            if (k < pattern.size() && pattern.at(k) == u'^')
+                ++k;
+            if (k < pattern.size() && pattern.at(k) == u']')
+                ++k;
+            while (k < pattern.size() && pattern.at(k) != u']')
+                k += pattern.at(k) == u'\\' ? 2 : 1;
+            i = k;
+        } else if (c == u'(') {
+            ++depth;
+        } else if (c == u')') {
+            depth = qMax(0, depth - 1);
+        } else if (c == u'|' && depth == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+QString literalPrefix(const QString& pattern) {
+    if (pattern.contains(QLatin1String("\\Q")) || hasTopLevelAlternative(pattern))
+        return {}; // an alternative may start otherwise
+    static const QString special = QStringLiteral("\\^$.|?*+()[]{}#");
+    QString prefix;
+    for (const QChar c : pattern) {
+        if (c.unicode() > 0x7F || special.contains(c) || c.isSpace())
+            break;
+        prefix += c;
+    }
+    // A quantifier after the literal applies to its last character.
+    const qsizetype next = prefix.size();
+    if (next < pattern.size() && QStringLiteral("?*{").contains(pattern.at(next)))
+        prefix.chop(1);
+    return prefix;
+}
+
+// Where the prefix next occurs from `from` on, ignoring case; -1 when nowhere.
+qsizetype findPrefix(const QString& text, const QString& prefix, qsizetype from) {
+    const QStringView view(text);
+    const QChar first = prefix.front();
+    if (first.isLetter())
+        return view.indexOf(prefix, from, Qt::CaseInsensitive);
+    // Markup patterns start with "<": finding that exactly is much faster than comparing without case.
+    for (qsizetype at = view.indexOf(first, from); at >= 0 && at + prefix.size() <= view.size();
+         at = view.indexOf(first, at + 1))
+        if (view.mid(at, prefix.size()).compare(prefix, Qt::CaseInsensitive) == 0)
+            return at;
+    return -1;
+}
+
 QString limits() {
     return QStringLiteral("(*LIMIT_MATCH=%1)(*LIMIT_HEAP=%2)(*ANYCRLF)").arg(kMatchLimit).arg(kHeapLimitKiB);
 }
@@ -97,6 +158,7 @@ std::shared_ptr<const Compiled> compileUncached(const QString& pattern) {
         if (wrapped.isValid() && wrapped.captureCount() == compiled->captureCount) {
             compiled->re = wrapped;
             compiled->anchoredScan = true;
+            compiled->prefix = literalPrefix(translated);
             return compiled;
         }
     }
@@ -166,6 +228,11 @@ bool scan(const Compiled& compiled, const QString& text,
     clock.start();
     qsizetype offset = 0;
     while (offset <= text.size()) {
+        if (!compiled.prefix.isEmpty()) {
+            offset = findPrefix(text, compiled.prefix, offset);
+            if (offset < 0)
+                break;
+        }
         const QRegularExpressionMatch m =
             compiled.re.match(text, offset, QRegularExpression::NormalMatch, options);
         if (!m.isValid()) {

@@ -3,6 +3,7 @@
 #include "download/pagedecoder.h"
 #include "storage/charset.h"
 
+#include <QStringDecoder>
 #include <QTest>
 
 class TestPageDecoder : public QObject {
@@ -80,6 +81,13 @@ void TestPageDecoder::decodeByDeclaration_data() {
     QTest::newRow("nothing declared, utf-8")
         << "" << QByteArray("<p>\xE7\xAC\xAC\xE4\xB8\x80\xE7\xAB\xA0</p>") << "utf-8"
         << "<p>第一章</p>";
+    // Surrogates written as UTF-8 are no UTF-8; the same bytes are GBK text.
+    const QByteArray surrogates("<p>\xED\xA0\xA1\xED\xA0\xA1</p>");
+    QTest::newRow("nothing declared, utf-8 surrogates")
+        << "" << surrogates << "gb2312" << QString(QStringDecoder("GB18030").decode(surrogates));
+    QTest::newRow("nothing declared, gb18030 four-byte")
+        << "" << QByteArray("<p>\x81\x30\x81\x30\xD6\xD0</p>") << "gb2312"
+        << QString::fromUtf8("<p>\xC2\x80\xE4\xB8\xAD</p>");
     QTest::newRow("nothing declared, latin-1")
         << "" << QByteArray("Caf\xE9 au lait, cr\xE8me br\xFBl\xE9\x65 et g\xE2teau.") << ""
         << "Café au lait, crème brûlée et gâteau.";

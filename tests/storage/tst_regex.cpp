@@ -33,6 +33,44 @@ void TestRegex::replace_data() {
                                       << "ab AB aB"
                                       << "x"
                                       << "x x x";
+    // Patterns that start with literal text jump from one place of it to the next; these must match
+    // exactly what a search at every position finds.
+    QTest::newRow("literal start, any case") << "<br(?:\\s[^<>]*|/)?>"
+                                             << "a<BR>b<br/>c<Br class=x>d<brx>e<br"
+                                             << "|"
+                                             << "a|b|c|d<brx>e<br";
+    QTest::newRow("quantified last letter") << "ab?c"
+                                            << "ac abc abbc"
+                                            << "x"
+                                            << "x x abbc";
+    QTest::newRow("starred last letter") << "xa*b"
+                                         << "xb xaab b"
+                                         << "-"
+                                         << "- - b";
+    QTest::newRow("counted last letter") << "ab{0,2}c"
+                                         << "ac abbc"
+                                         << "x"
+                                         << "x x";
+    QTest::newRow("alternatives keep every start") << "ab|cd"
+                                                   << "cd ab"
+                                                   << "x"
+                                                   << "x x";
+    QTest::newRow("alternatives inside a group") << "x(?:a|b)"
+                                                 << "xa xb xc"
+                                                 << "#"
+                                                 << "# # xc";
+    QTest::newRow("bar in a class, then alternatives") << "a[|]b|c"
+                                                       << "a|b c"
+                                                       << "#"
+                                                       << "# #";
+    QTest::newRow("kelvin sign is k") << "k\\d"
+                                      << "\u212A1 k2"
+                                      << "#"
+                                      << "# #";
+    QTest::newRow("literal then lookahead") << "<p(?=>)"
+                                            << "<p> <pre> <P>"
+                                            << "["
+                                            << "[> <pre> [>";
     QTest::newRow("non-greedy") << "<b>.+?</b>"
                                 << "<b>1</b>-<b>2</b>"
                                 << "B"

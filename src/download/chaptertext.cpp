@@ -93,6 +93,38 @@ QString removeBlock(const QString& text, const char* opener, const char* pattern
     return has(text, opener) ? regexRemove(QString::fromLatin1(pattern), text) : text;
 }
 
+// Exact replacements made in one pass over the text, left to right; at each place the first pair
+// that matches wins. The same as replacing pair after pair when no replacement can form or break a
+// later pair's text, which holds for the sets below.
+QString replaceInOnePass(const QString& text, std::initializer_list<std::pair<QLatin1String, QLatin1String>> pairs) {
+    QString firsts;
+    for (const auto& pair : pairs)
+        if (!firsts.contains(QLatin1Char(pair.first.front())))
+            firsts += QLatin1Char(pair.first.front());
+    const QStringView view(text);
+    QString out;
+    qsizetype copied = 0;
+    for (qsizetype at = 0; at < view.size(); ++at) {
+        if (!firsts.contains(view.at(at)))
+            continue;
+        for (const auto& [from, to] : pairs) {
+            if (!view.mid(at).startsWith(from))
+                continue;
+            if (out.isNull())
+                out.reserve(text.size() + 64);
+            out += view.mid(copied, at - copied);
+            out += to;
+            copied = at + from.size();
+            at = copied - 1;
+            break;
+        }
+    }
+    if (copied == 0)
+        return text;
+    out += view.mid(copied);
+    return out;
+}
+
 } // namespace
 
 QString cleanChapterHtml(const QString& html) {
@@ -120,10 +152,10 @@ QString cleanChapterHtml(const QString& html) {
         text = removeBlock(text, opener, pattern);
 
     // The tags that stay are written as text for a moment, so that removing all tags spares them.
-    text.replace(QLatin1String("&lt;"), QLatin1String("[[lt;"));
-    text.replace(QLatin1String("&gt;"), QLatin1String("[[gt;"));
-    text.replace(QLatin1String("<<"), QLatin1String("&lt;&lt;"));
-    text.replace(QLatin1String(">>"), QLatin1String("&gt;&gt;"));
+    text = replaceInOnePass(text, {{QLatin1String("&lt;"), QLatin1String("[[lt;")},
+                                   {QLatin1String("&gt;"), QLatin1String("[[gt;")},
+                                   {QLatin1String("<<"), QLatin1String("&lt;&lt;")},
+                                   {QLatin1String(">>"), QLatin1String("&gt;&gt;")}});
     if (has(text, "<img "))
         text = replaceMatches(text, QStringLiteral("<img [\\s\\S]+?>"), [](const RegexMatch& m) -> QString {
             QString tag = m.captures.at(0).mid(1, m.length - 2);
@@ -132,10 +164,10 @@ QString cleanChapterHtml(const QString& html) {
             tag.replace(u'\n', u' ');
             return QLatin1String("&lt;") + tag + QLatin1String("&gt;");
         });
-    text.replace(QLatin1String("<pre>"), QLatin1String("&lt;PRE&gt;"));
-    text.replace(QLatin1String("<PRE>"), QLatin1String("&lt;PRE&gt;"));
-    text.replace(QLatin1String("<p>"), QLatin1String("&lt;p&gt;"));
-    text.replace(QLatin1String("<P>"), QLatin1String("&lt;P&gt;"));
+    text = replaceInOnePass(text, {{QLatin1String("<pre>"), QLatin1String("&lt;PRE&gt;")},
+                                   {QLatin1String("<PRE>"), QLatin1String("&lt;PRE&gt;")},
+                                   {QLatin1String("<p>"), QLatin1String("&lt;p&gt;")},
+                                   {QLatin1String("<P>"), QLatin1String("&lt;P&gt;")}});
     // Only up to the tag's own ">": "<Br>" must not swallow the text up to the next tag.
     if (has(text, "<p"))
         text = regexReplace(QStringLiteral("<p(?:\\s[^<>]*)?>"), text, QStringLiteral("&lt;p&gt;"));
@@ -145,14 +177,16 @@ QString cleanChapterHtml(const QString& html) {
     if (text.contains(u'<'))
         text = regexRemove(QStringLiteral("<[\\s\\S]+?>"), text);
 
-    text.replace(QLatin1String("&lt;"), QLatin1String("<"));
-    text.replace(QLatin1String("&gt;"), QLatin1String(">"));
-    text.replace(QLatin1String("[[gt;"), QLatin1String("&gt;"));
-    text.replace(QLatin1String("[[lt;"), QLatin1String("&lt;"));
+    text = replaceInOnePass(text, {{QLatin1String("&lt;"), QLatin1String("<")},
+                                   {QLatin1String("&gt;"), QLatin1String(">")},
+                                   {QLatin1String("[[gt;"), QLatin1String("&gt;")},
+                                   {QLatin1String("[[lt;"), QLatin1String("&lt;")}});
     if (has(text, "<td"))
         text = regexRemove(QStringLiteral("<td[\\s\\S]+?>"), text);
-    for (const char* navigation : {"[返回]", "【上一页】", "【 目录 】", "【下一页】"})
-        text.remove(QString::fromUtf8(navigation));
+    // Removed one after the other: removing one may join the pieces of another.
+    if (text.contains(u'[') || text.contains(QChar(0x3010)))
+        for (const char* navigation : {"[返回]", "【上一页】", "【 目录 】", "【下一页】"})
+            text.remove(QString::fromUtf8(navigation));
     return text;
 }
 

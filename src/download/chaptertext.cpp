@@ -6,6 +6,9 @@
 #include "storage/url.h"
 
 #include <QUrl>
+#include <QVarLengthArray>
+
+#include <algorithm>
 
 namespace {
 
@@ -97,25 +100,41 @@ QString removeBlock(const QString& text, const char* opener, const char* pattern
 // that matches wins. The same as replacing pair after pair when no replacement can form or break a
 // later pair's text, which holds for the sets below.
 QString replaceInOnePass(const QString& text, std::initializer_list<std::pair<QLatin1String, QLatin1String>> pairs) {
-    QString firsts;
-    for (const auto& pair : pairs)
-        if (!firsts.contains(QLatin1Char(pair.first.front())))
-            firsts += QLatin1Char(pair.first.front());
+    // Where each distinct first character occurs next: the text is searched with the fast
+    // single-character search instead of being compared character by character.
+    struct First {
+        QChar c;
+        qsizetype next;
+    };
     const QStringView view(text);
+    QVarLengthArray<First, 8> firsts;
+    for (const auto& pair : pairs) {
+        const QChar c = pair.first.front();
+        if (std::none_of(firsts.begin(), firsts.end(), [c](const First& f) { return f.c == c; }))
+            firsts.append({c, view.indexOf(c)});
+    }
     QString out;
     qsizetype copied = 0;
-    for (qsizetype at = 0; at < view.size(); ++at) {
-        if (!firsts.contains(view.at(at)))
-            continue;
-        for (const auto& [from, to] : pairs) {
-            if (!view.mid(at).startsWith(from))
+    qsizetype from = 0;
+    for (;;) {
+        qsizetype at = -1;
+        for (First& f : firsts) {
+            if (f.next >= 0 && f.next < from)
+                f.next = view.indexOf(f.c, from);
+            if (f.next >= 0 && (at < 0 || f.next < at))
+                at = f.next;
+        }
+        if (at < 0)
+            break;
+        from = at + 1;
+        for (const auto& [find, replacement] : pairs) {
+            if (!view.mid(at).startsWith(find))
                 continue;
             if (out.isNull())
                 out.reserve(text.size() + 64);
             out += view.mid(copied, at - copied);
-            out += to;
-            copied = at + from.size();
-            at = copied - 1;
+            out += replacement;
+            copied = from = at + find.size();
             break;
         }
     }

@@ -149,7 +149,8 @@ void PageTransfer::onMetaData() {
 void PageTransfer::onReadyRead() {
     if (!m_reply || m_abort != Abort::None)
         return;
-    m_body += m_reply->readAll();
+    // What is there in one piece: readAll() grows its buffer step by step.
+    m_body += m_reply->read(m_reply->bytesAvailable());
     if (m_body.size() > m_options.maxBodyBytes)
         abortRequest(Abort::Oversize);
 }
@@ -190,7 +191,7 @@ void PageTransfer::onFinished() {
     const Abort abort = std::exchange(m_abort, Abort::None);
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (abort == Abort::None && reply->isOpen())
-        m_body += reply->readAll();
+        m_body += reply->read(reply->bytesAvailable());
     if (status != 0)
         m_result.status = status;
 

@@ -121,7 +121,7 @@ QByteArray PlainHttpReply::requestBytes() const {
 
 void PlainHttpReply::onReadyRead() {
     while (m_socket && !m_ended && m_socket->bytesAvailable() > 0) {
-        const QByteArray bytes = m_socket->readAll();
+        const QByteArray bytes = m_socket->read(m_socket->bytesAvailable());
         m_received += bytes.size();
         const bool hadHead = m_parser.headComplete();
         const qsizetype used = m_parser.feed(bytes);

@@ -107,7 +107,7 @@ void PageFetcher::run(const QList<PageTransfer*>& transfers, int concurrency,
 
     // Starts what may start, reports what ended, and quits when everything has ended. Runs on every
     // change and on every tick: slots held by other threads come free without a signal here.
-    auto pumpOnce = [&] {
+    auto startWaiting = [&] {
         if (!stopping && stopRequested()) {
             stopping = true;
             for (PageTransfer* transfer : transfers)
@@ -129,6 +129,9 @@ void PageFetcher::run(const QList<PageTransfer*>& transfers, int concurrency,
             else if (transfer->slotRefused())
                 fullHosts.insert(transfer->hostKey());
         }
+    };
+    auto pumpOnce = [&] {
+        startWaiting();
         bool allDone = true;
         for (int i = 0; i < transfers.size(); ++i) {
             if (!transfers.at(i)->isDone()) {
@@ -144,10 +147,12 @@ void PageFetcher::run(const QList<PageTransfer*>& transfers, int concurrency,
         if (allDone)
             loop.quit();
     };
-    // A report may spin an event loop of its own; the pump then runs again afterwards, not inside itself.
+    // A report may spin an event loop of its own (a chapter's pictures); the reports then wait until
+    // it is over, but new requests start meanwhile, so the connections do not stand idle.
     auto pump = [&] {
         if (pumping) {
             pumpAgain = true;
+            startWaiting();
             return;
         }
         pumping = true;

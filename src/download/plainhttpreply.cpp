@@ -29,8 +29,16 @@ PlainHttpReply::PlainHttpReply(PlainHttpAccess* access, const QNetworkRequest& r
     setOperation(QNetworkAccessManager::GetOperation);
     open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     m_hostKey = PlainHttpAccess::hostKey(request.url());
-    // The caller connects to the signals after this returns; errors may only come after that.
-    QMetaObject::invokeMethod(this, &PlainHttpReply::start, Qt::QueuedConnection);
+    // On a kept connection the request is only queued for writing here, which cannot fail at once.
+    // A new connection may fail while connecting, and the caller connects to the signals only after
+    // this returns: it is opened from the event loop.
+    if (QTcpSocket* socket = access->takeConnection(m_hostKey)) {
+        m_reused = true;
+        attach(socket);
+        sendRequest();
+        return;
+    }
+    QMetaObject::invokeMethod(this, &PlainHttpReply::connectFresh, Qt::QueuedConnection);
 }
 
 PlainHttpReply::~PlainHttpReply() {
@@ -41,22 +49,16 @@ PlainHttpReply::~PlainHttpReply() {
     }
 }
 
-void PlainHttpReply::start() {
+void PlainHttpReply::connectFresh() {
     if (m_ended)
         return;
     if (!m_access) {
         finishWithError(OperationCanceledError, QStringLiteral("Operation canceled"));
         return;
     }
-    QTcpSocket* socket = m_retriedFresh ? nullptr : m_access->takeConnection(m_hostKey);
-    m_reused = socket != nullptr;
+    m_reused = false;
     m_received = 0;
-    if (socket) {
-        attach(socket);
-        sendRequest();
-        return;
-    }
-    socket = new QTcpSocket(m_access);
+    auto* socket = new QTcpSocket(m_access);
     socket->setProxy(QNetworkProxy::NoProxy);
     attach(socket);
     connect(socket, &QTcpSocket::connected, this, &PlainHttpReply::sendRequest);
@@ -201,7 +203,7 @@ void PlainHttpReply::onClosed() {
     if (m_received == 0 && m_reused && !m_retriedFresh) {
         // The server dropped the idle connection just as it was used again: once more on a new one.
         m_retriedFresh = true;
-        start();
+        connectFresh();
         return;
     }
     m_parser.endOfStream();

@@ -32,7 +32,7 @@ protected:
     qint64 readData(char* data, qint64 maxSize) override;
 
 private:
-    void start();
+    void connectFresh();
     void attach(QTcpSocket* socket);
     void detach();
     void sendRequest();

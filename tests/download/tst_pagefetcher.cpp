@@ -85,6 +85,7 @@ private Q_SLOTS:
     void charsetFromHeaders_data();
     void charsetFromHeaders();
     void fetchAllKeepsOrder();
+    void fetchingGoesOnDuringANestedFetch();
     void concurrencyLimits_data();
     void concurrencyLimits();
     void workerThreadJob();
@@ -479,6 +480,28 @@ void TestPageFetcher::fetchAllKeepsOrder() {
     for (int i = 0; i < 4; ++i)
         QCOMPARE(reported.value(i).body, results.at(i).body);
     QVERIFY(fetcher.fetchAll({}).isEmpty());
+}
+
+void TestPageFetcher::fetchingGoesOnDuringANestedFetch() {
+    // A chapter's pictures are fetched inside the report of its page; the other pages' requests must
+    // not wait for them.
+    setRules(QStringLiteral("[/slow.png]\nfile: page.html\ndelay: 600"));
+    PageFetcher fetcher(testOptions());
+    QList<PageFetcher::Request> pages;
+    for (int i = 0; i < 12; ++i)
+        pages.append({url(QStringLiteral("/page.html?n=%1").arg(i)), QString(), false});
+    int pagesAskedDuringNested = -1;
+    const QList<FetchedPage> results = fetcher.fetchAll(pages, 2, [&](int index, const FetchedPage&) {
+        if (index != 0)
+            return;
+        const int before = site()->requestCount(QStringLiteral("/page.html*"));
+        QVERIFY(fetcher.fetch(url(QStringLiteral("/slow.png"))).ok());
+        pagesAskedDuringNested = site()->requestCount(QStringLiteral("/page.html*")) - before;
+    });
+    for (const FetchedPage& page : results)
+        QVERIFY2(page.ok(), qPrintable(page.error));
+    // Two at a time and well under 600 ms each: most of the rest went by while the picture waited.
+    QVERIFY2(pagesAskedDuringNested >= 6, QByteArray::number(pagesAskedDuringNested));
 }
 
 void TestPageFetcher::concurrencyLimits_data() {

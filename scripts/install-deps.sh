@@ -17,6 +17,7 @@ PACKAGES=(
     fonts-wqy-microhei xvfb xauth xdotool imagemagick trayer
     # build and test tools
     build-essential cmake libbenchmark-dev ccache ninja-build pkg-config curl clang libclang-rt-14-dev
+    dbus-daemon
 )
 
 missing=()

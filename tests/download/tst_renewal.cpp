@@ -56,10 +56,12 @@ struct Run {
 };
 
 // Runs the request on this thread; stopAfter: "停止所有更新" once that many chapters were stored.
-Run renew(TestLibrary& lib, const DownloadOptions& options, RenewJob::Request request, int stopAfter = -1) {
+Run renew(TestLibrary& lib, const DownloadOptions& options, RenewJob::Request request, int stopAfter = -1,
+          const QList<Prompter::Answer>& answers = {}) {
     Run run;
     RenewJob job(lib.db(), lib.context().folder(), options, request);
     ScriptedPrompter prompter;
+    prompter.answers = answers;
     job.setPrompter(&prompter);
     job.setPowerOffHandler([&run](QString*) {
         ++run.powerOffCalls;
@@ -149,6 +151,7 @@ private Q_SLOTS:
     void missingPictureRedownloaded();
     void redownloadEmptyAndSelected_data();
     void redownloadEmptyAndSelected();
+    void volumeNamesReadAgain();
     void failingChapters_data();
     void failingChapters();
     void unreachableTableOfContents();
@@ -422,6 +425,35 @@ void TestRenewal::redownloadEmptyAndSelected() {
     QVERIFY(chapterPage(lib, id, QStringLiteral("1.html")).contains(QStringLiteral("第七章的正文")));
     QVERIFY(chapterPage(lib, id, QStringLiteral("2.html")).contains(QStringLiteral("第二章的正文")));
     QCOMPARE(RenewStore(lib.db()).chapters(id).size(), 6);
+}
+
+// "分卷名称": the stored chapters get the site's volume names again, after a question; no chapter is
+// fetched again and nothing else changes.
+void TestRenewal::volumeNamesReadAgain() {
+    TestLibrary lib;
+    const QString id = addNovel(lib, m_site->url(QStringLiteral("book/index.html")));
+    const DownloadOptions options = optionsFor(lib, 1);
+    QCOMPARE(renew(lib, options, renewAll()).result.newChapters, 6);
+    const QStringList rows = chapterRows(lib, id);
+    QVERIFY(rows.first().contains(QStringLiteral("第一卷 出山")) && rows.last().contains(QStringLiteral("第二卷 入城")));
+    QVERIFY(lib.db().exec(QStringLiteral("UPDATE book_novelcontent SET Volume=? WHERE NovelID=?"),
+                          {QStringLiteral("乱写的卷名"), id}));
+    const QStringList changed = chapterRows(lib, id);
+    const int pagesFetched = m_site->site()->requestCount(QStringLiteral("/book/1.html"));
+    QVERIFY(pagesFetched > 0);
+    const RenewJob::Request volumes{RenewJob::Command::VolumeNames, {}, {id}, {}, false};
+
+    Prompter::Answer no;
+    no.button = 1;
+    QVERIFY(renew(lib, options, volumes, -1, {no}).result.refused);
+    QCOMPARE(chapterRows(lib, id), changed);
+
+    Prompter::Answer yes;
+    yes.button = 0;
+    const Run run = renew(lib, options, volumes, -1, {yes});
+    QVERIFY(!run.result.refused && run.result.failedNovels == 0);
+    QCOMPARE(chapterRows(lib, id), rows);
+    QCOMPARE(m_site->site()->requestCount(QStringLiteral("/book/1.html")), pagesFetched);
 }
 
 void TestRenewal::failingChapters_data() {

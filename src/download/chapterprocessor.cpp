@@ -48,6 +48,8 @@ QSet<QString>& ChapterProcessor::storedSources() {
     if (!m_storedLoaded) {
         for (const QString& source : ChapterStore(m_context.db).chapterSources(m_novel.novelId))
             m_storedSources.insert(source.toLower());
+        // Chapter pages link back to the contents page, which is never a chapter itself.
+        m_storedSources.insert(m_novel.listUrl.trimmed().toLower());
         m_storedLoaded = true;
     }
     return m_storedSources;

@@ -152,6 +152,8 @@ private Q_SLOTS:
     void redownloadEmptyAndSelected_data();
     void redownloadEmptyAndSelected();
     void volumeNamesReadAgain();
+    void linkDepthTwoFollowsChapterLinks_data();
+    void linkDepthTwoFollowsChapterLinks();
     void failingChapters_data();
     void failingChapters();
     void unreachableTableOfContents();
@@ -454,6 +456,38 @@ void TestRenewal::volumeNamesReadAgain() {
     QVERIFY(!run.result.refused && run.result.failedNovels == 0);
     QCOMPARE(chapterRows(lib, id), rows);
     QCOMPARE(m_site->site()->requestCount(QStringLiteral("/book/1.html")), pagesFetched);
+}
+
+void TestRenewal::linkDepthTwoFollowsChapterLinks_data() {
+    QTest::addColumn<int>("multGetNums");
+    QTest::newRow("one at a time") << 1;
+    QTest::newRow("five at a time") << 5;
+}
+
+// LinkDepth 2: pages a chapter links to are stored as chapters too, each once, the contents page
+// they all link back to never; a second run finds nothing new.
+void TestRenewal::linkDepthTwoFollowsChapterLinks() {
+    QFETCH(int, multGetNums);
+    TestLibrary lib;
+    const QString id = addNovel(lib, m_site->url(QStringLiteral("book/index.html")));
+    lib.context().settings().setValue(QStringLiteral("LinkDepth"), QStringLiteral("2"));
+    const DownloadOptions options = optionsFor(lib, multGetNums);
+    LocalSiteRule linking;
+    linking.body = QStringLiteral("<div id=\"content\">第三章的正文。</div><!--content-->"
+                                  "<a href=\"3a.html\">第三章半 插曲</a><a href=\"2.html\">上一章</a>");
+    m_site->site()->setRule(QStringLiteral("/book/3.html"), linking);
+    const Run first = renew(lib, options, renewAll());
+    m_site->site()->removeRule(QStringLiteral("/book/3.html"));
+    QCOMPARE(first.result.newChapters, 7);
+    const QStringList titles = titlesInOrder(lib, id);
+    QVERIFY2(titles.contains(QStringLiteral("第三章半 插曲")) && !titles.contains(QStringLiteral("目录")),
+             qPrintable(titles.join(u',')));
+    QVERIFY(chapterPage(lib, id, QStringLiteral("3a.html")).contains(QStringLiteral("插曲的正文")));
+    QSet<QString> sources;
+    for (const StoredChapter& c : RenewStore(lib.db()).chapters(id))
+        QVERIFY2(!std::exchange(sources, sources + QSet<QString>{c.comeFrom}).contains(c.comeFrom),
+                 qPrintable(c.comeFrom));
+    QCOMPARE(renew(lib, options, renewAll()).result.newChapters, 0);
 }
 
 void TestRenewal::failingChapters_data() {

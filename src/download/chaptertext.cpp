@@ -45,19 +45,7 @@ QString attributeValue(const RegexMatch& m) {
 } // namespace
 
 bool containsIgnoringCase(const QString& text, QLatin1String literal) {
-    if (literal.isEmpty())
-        return true;
-    const QChar first(literal.front());
-    if (first.isLetter())
-        return text.contains(literal, Qt::CaseInsensitive);
-    // Markup literals start with "<" or ".": finding those exactly is much faster than comparing
-    // every position without case.
-    const QStringView view(text);
-    for (qsizetype at = view.indexOf(first); at >= 0 && at + literal.size() <= view.size();
-         at = view.indexOf(first, at + 1))
-        if (view.mid(at, literal.size()).compare(literal, Qt::CaseInsensitive) == 0)
-            return true;
-    return false;
+    return indexOfIgnoringCase(text, literal) >= 0;
 }
 
 QString cutChapterContent(const QString& page, const QString& start, const QString& end) {

@@ -23,7 +23,7 @@ NovelMarkers SiteSign::markers() const {
 
 QString getSiteRoot(const QString& address) {
     const QString trimmed = address.trimmed();
-    for (const QString scheme : {QStringLiteral("http://"), QStringLiteral("https://")}) {
+    for (const QString& scheme : {QStringLiteral("http://"), QStringLiteral("https://")}) {
         if (trimmed.indexOf(scheme, 0, Qt::CaseInsensitive) < 0)
             continue;
         const QString host = getTextBetween(trimmed, scheme, QStringLiteral("/"));

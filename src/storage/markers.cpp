@@ -52,3 +52,17 @@ QString getTextBefore(const QString& text, const QString& marker) {
     const qsizetype pos = text.indexOf(marker, 0, Qt::CaseInsensitive);
     return pos < 0 || text.isEmpty() ? QString() : text.left(pos);
 }
+
+qsizetype indexOfIgnoringCase(QStringView text, QLatin1String literal, qsizetype from) {
+    if (literal.isEmpty())
+        return from <= text.size() ? from : -1;
+    const QChar first(literal.front());
+    if (first.isLetter())
+        return text.indexOf(literal, from, Qt::CaseInsensitive);
+    // Finding a character exactly is much faster than comparing every position without case.
+    for (qsizetype at = text.indexOf(first, from); at >= 0 && at + literal.size() <= text.size();
+         at = text.indexOf(first, at + 1))
+        if (text.mid(at, literal.size()).compare(literal, Qt::CaseInsensitive) == 0)
+            return at;
+    return -1;
+}

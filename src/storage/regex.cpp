@@ -1,5 +1,7 @@
 #include "storage/regex.h"
 
+#include "storage/markers.h"
+
 #include <QElapsedTimer>
 #include <QHash>
 #include <QRegularExpression>
@@ -28,7 +30,7 @@ struct Compiled {
     // whole way to the next match instead of each start position on its own.
     bool anchoredScan = false;
     // ASCII text every match starts with; the scan jumps to it instead of stepping there.
-    QString prefix;
+    QByteArray prefix;
     int captureCount = 0;
     QString error;
 };
@@ -73,7 +75,6 @@ bool needsDirectMatching(const QString& pattern) {
            pattern.contains(extendedMode);
 }
 
-// The literal ASCII characters a match must start with, "" when that is not certain.
 bool hasTopLevelAlternative(const QString& pattern) {
     int depth = 0;
     for (qsizetype i = 0; i < pattern.size(); ++i) {
@@ -101,15 +102,16 @@ bool hasTopLevelAlternative(const QString& pattern) {
     return false;
 }
 
-QString literalPrefix(const QString& pattern) {
+// The literal ASCII characters a match must start with, "" when that is not certain.
+QByteArray literalPrefix(const QString& pattern) {
     if (pattern.contains(QLatin1String("\\Q")) || hasTopLevelAlternative(pattern))
         return {}; // an alternative may start otherwise
     static const QString special = QStringLiteral("\\^$.|?*+()[]{}#");
-    QString prefix;
+    QByteArray prefix;
     for (const QChar c : pattern) {
         if (c.unicode() > 0x7F || special.contains(c) || c.isSpace())
             break;
-        prefix += c;
+        prefix += char(c.unicode());
     }
     // A quantifier after the literal applies to its last character.
     const qsizetype next = prefix.size();
@@ -118,19 +120,6 @@ QString literalPrefix(const QString& pattern) {
     return prefix;
 }
 
-// Where the prefix next occurs from `from` on, ignoring case; -1 when nowhere.
-qsizetype findPrefix(const QString& text, const QString& prefix, qsizetype from) {
-    const QStringView view(text);
-    const QChar first = prefix.front();
-    if (first.isLetter())
-        return view.indexOf(prefix, from, Qt::CaseInsensitive);
-    // Markup patterns start with "<": finding that exactly is much faster than comparing without case.
-    for (qsizetype at = view.indexOf(first, from); at >= 0 && at + prefix.size() <= view.size();
-         at = view.indexOf(first, at + 1))
-        if (view.mid(at, prefix.size()).compare(prefix, Qt::CaseInsensitive) == 0)
-            return at;
-    return -1;
-}
 
 QString limits() {
     return QStringLiteral("(*LIMIT_MATCH=%1)(*LIMIT_HEAP=%2)(*ANYCRLF)").arg(kMatchLimit).arg(kHeapLimitKiB);
@@ -229,7 +218,7 @@ bool scan(const Compiled& compiled, const QString& text,
     qsizetype offset = 0;
     while (offset <= text.size()) {
         if (!compiled.prefix.isEmpty()) {
-            offset = findPrefix(text, compiled.prefix, offset);
+            offset = indexOfIgnoringCase(text, QLatin1String(compiled.prefix), offset);
             if (offset < 0)
                 break;
         }

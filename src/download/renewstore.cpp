@@ -140,14 +140,12 @@ QList<qint64> RenewStore::insertWaitingChapters(const QList<ChapterRecord>& reco
                                                 const QHash<QString, int>& sitePositions) const {
     QList<qint64> ids;
     const bool ok = m_db.transaction([&] {
-        const ChapterStore store(m_db);
-        for (ChapterRecord record : records) {
+        QList<ChapterRecord> waiting = records;
+        for (ChapterRecord& record : waiting)
             record.wordNums.reset();
-            const qint64 id = store.insertChapter(record);
-            if (id <= 0)
-                return false;
-            ids.append(id);
-        }
+        ids = ChapterStore(m_db).insertChapters(waiting);
+        if (ids.size() != waiting.size())
+            return false;
         if (sitePositions.isEmpty() || records.isEmpty())
             return true;
         QList<QPair<qint64, int>> moves;

@@ -37,18 +37,37 @@ int ChapterStore::chapterOrder(qint64 id) const {
     return intOf(m_db.scalar(QStringLiteral("SELECT Displayorder FROM book_novelcontent WHERE id=?"), {id}));
 }
 
+namespace {
+
+const QString kInsertChapter = QStringLiteral(
+    "INSERT INTO book_novelcontent (NovelID, Title, Displayorder, ComeFrom, DownDate, DownTime, "
+    "bIsRead, Volume, WordNums) VALUES (?,?,?,?,?,?,'0',?,?)");
+
+QVariantList insertValues(const ChapterRecord& r, const QString& date, const QString& time) {
+    return {r.novelId, r.title, r.displayorder, r.comeFrom, date, time, nullIfEmpty(r.volume),
+            r.wordNums ? QVariant(*r.wordNums) : QVariant()};
+}
+
+} // namespace
+
 qint64 ChapterStore::insertChapter(const ChapterRecord& r) const {
+    const QList<qint64> ids = insertChapters({r});
+    return ids.isEmpty() ? -1 : ids.first();
+}
+
+QList<qint64> ChapterStore::insertChapters(const QList<ChapterRecord>& records) const {
     const QDateTime now = QDateTime::currentDateTime();
-    QSqlQuery q = m_db.query(
-        QStringLiteral(
-            "INSERT INTO book_novelcontent (NovelID, Title, Displayorder, ComeFrom, DownDate, DownTime, "
-            "bIsRead, Volume, WordNums) VALUES (?,?,?,?,?,?,'0',?,?)"),
-        {r.novelId, r.title, r.displayorder, r.comeFrom, now.toString(QStringLiteral("yyyy-MM-dd")),
-         now.toString(QStringLiteral("HH:mm:ss")), nullIfEmpty(r.volume),
-         r.wordNums ? QVariant(*r.wordNums) : QVariant()});
-    if (!q.isActive())
-        return -1;
-    return q.lastInsertId().toLongLong();
+    const QString date = now.toString(QStringLiteral("yyyy-MM-dd"));
+    const QString time = now.toString(QStringLiteral("HH:mm:ss"));
+    QList<QVariantList> rows;
+    rows.reserve(records.size());
+    for (const ChapterRecord& r : records)
+        rows.append(insertValues(r, date, time));
+    QList<qint64> ids;
+    ids.reserve(records.size());
+    if (!m_db.execEach(kInsertChapter, rows, [&ids](const QSqlQuery& q) { ids.append(q.lastInsertId().toLongLong()); }))
+        return {};
+    return ids;
 }
 
 QStringList ChapterStore::chapterSources(const QString& novelId) const {

@@ -36,6 +36,9 @@ public:
 
     // Inserts with today's date and time and the unread mark; returns the new id, or -1.
     qint64 insertChapter(const ChapterRecord& record) const;
+    // Many at once with one prepared statement, in order; their ids, or none when one failed (the
+    // caller's transaction then rolls the others back).
+    QList<qint64> insertChapters(const QList<ChapterRecord>& records) const;
 
     // The addresses the novel's chapters were downloaded from, in chapter order.
     QStringList chapterSources(const QString& novelId) const;

@@ -22,6 +22,17 @@ bool isConnectionLost(const QSqlError& error) {
     return code == IoErr || code == Corrupt || code == CantOpen || code == NotADb;
 }
 
+// A text value is text even when empty; only an invalid QVariant means Null.
+void bindValues(QSqlQuery& q, const QVariantList& params) {
+    for (qsizetype i = 0; i < params.size(); ++i) {
+        const QVariant& value = params.at(i);
+        if (value.typeId() == QMetaType::QString && value.toString().isNull())
+            q.bindValue(int(i), QStringLiteral(""));
+        else
+            q.bindValue(int(i), value);
+    }
+}
+
 // Open transactions per database on this thread; nested ones become savepoints.
 thread_local std::unordered_map<const void*, int> t_transactionDepth; // stable references
 
@@ -145,13 +156,7 @@ QSqlQuery Database::query(const QString& sql, const QVariantList& params) const 
     }
     bool ok = q.prepare(sql);
     if (ok) {
-        for (const QVariant& value : params) {
-            // A text value is text even when empty; only an invalid QVariant means Null.
-            if (value.typeId() == QMetaType::QString && value.toString().isNull())
-                q.addBindValue(QStringLiteral(""));
-            else
-                q.addBindValue(value);
-        }
+        bindValues(q, params);
         ok = q.exec();
     }
     if (!ok) {
@@ -164,6 +169,34 @@ QSqlQuery Database::query(const QString& sql, const QVariantList& params) const 
 bool Database::exec(const QString& sql, const QVariantList& params) const {
     QSqlQuery q = query(sql, params);
     return q.isActive();
+}
+
+bool Database::execEach(const QString& sql, const QList<QVariantList>& rows,
+                        const std::function<void(const QSqlQuery&)>& onRun) const {
+    if (rows.isEmpty())
+        return true;
+    QSqlDatabase db = connection();
+    if (!db.isOpen()) {
+        report(messageFor(db.lastError()));
+        return false;
+    }
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.prepare(sql)) {
+        report(messageFor(q.lastError()));
+        return false;
+    }
+    for (const QVariantList& params : rows) {
+        bindValues(q, params);
+        if (!q.exec()) {
+            report(messageFor(q.lastError()));
+            return false;
+        }
+        if (onRun)
+            onRun(q);
+    }
+    q.finish();
+    return true;
 }
 
 QVariant Database::scalar(const QString& sql, const QVariantList& params, const QVariant& fallback) const {

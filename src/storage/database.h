@@ -40,6 +40,10 @@ public:
     // the returned query is inactive, so next() is false.
     QSqlQuery query(const QString& sql, const QVariantList& params = {}) const;
     bool exec(const QString& sql, const QVariantList& params = {}) const;
+    // One statement prepared once and run for each row of values, in order; after each run, onRun
+    // gets the executed query (for lastInsertId). Stops at the first failure, reported; false then.
+    bool execEach(const QString& sql, const QList<QVariantList>& rows,
+                  const std::function<void(const QSqlQuery&)>& onRun = {}) const;
     // The first column of the first row, or fallback when there is no row or the value is Null.
     QVariant scalar(const QString& sql, const QVariantList& params = {}, const QVariant& fallback = {}) const;
 

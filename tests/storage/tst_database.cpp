@@ -30,6 +30,7 @@ private Q_SLOTS:
     void loadNovelDerivesAddresses();
     void updateMarkersEmptyAsNull();
     void insertChapterDefaults();
+    void insertManyChapters();
     void swapCategoryCodes();
     void swapCategoryCodesIsAtomic();
     void categoryAdd_data();
@@ -253,6 +254,35 @@ void TestDatabase::insertChapterDefaults() {
     QVERIFY(q.next());
     QCOMPARE(q.value(1).toInt(), 0); // failed download: 0, not Null
     QCOMPARE(q.value(2).toInt(), 0);
+}
+
+// Many rows through one prepared statement: values rebound each time (an empty text stays text, a
+// missing one Null), ids in order; a failing row stops the run.
+void TestDatabase::insertManyChapters() {
+    TestLibrary lib;
+    const QString novel = lib.addNovel("n");
+    ChapterStore chapters(lib.db());
+    const QList<ChapterRecord> records{{novel, "第一章", "http://x/1.htm", "卷一", 1, std::nullopt},
+                                       {novel, QString(), "http://x/2.htm", QString(), 2, 12},
+                                       {novel, "第三章", "http://x/3.htm", "卷二", 3, std::nullopt}};
+    const QList<qint64> ids = chapters.insertChapters(records);
+    QCOMPARE(ids.size(), 3);
+    QCOMPARE(ids.at(1), ids.at(0) + 1);
+    QCOMPARE(ids.at(2), ids.at(0) + 2);
+    QSqlQuery q = lib.db().query("SELECT Title, Title IS NULL, Volume, WordNums FROM book_novelcontent ORDER BY id");
+    QStringList rows;
+    while (q.next())
+        rows << QStringLiteral("%1|%2|%3|%4").arg(q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                                                  q.value(3).isNull() ? QStringLiteral("null") : q.value(3).toString());
+    QCOMPARE(rows, (QStringList{"第一章|0|卷一|null", "|0||12", "第三章|0|卷二|null"}));
+
+    // Outside a transaction each row stands on its own: the two before the failing one stay, the
+    // one after it is never run.
+    QVERIFY(!lib.db().execEach("INSERT INTO dic_noveltype (DM, MC) VALUES (?, ?)",
+                               {{"50", "甲"}, {"51", "乙"}, {"50", "重复"}, {"52", "丙"}}));
+    QCOMPARE(lib.db().scalar("SELECT group_concat(DM) FROM dic_noveltype WHERE DM >= '50'").toString(),
+             QStringLiteral("50,51"));
+    QCOMPARE(lib.errors().size(), 1);
 }
 
 void TestDatabase::swapCategoryCodes() {

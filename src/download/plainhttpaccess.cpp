@@ -62,18 +62,10 @@ void PlainHttpAccess::keepConnection(const QString& hostKey, QTcpSocket* socket)
         socket->deleteLater();
         return;
     }
-    socket->setParent(this);
     sockets.append(socket);
     // An idle connection that the server closes, or that receives anything, is of no further use.
     connect(socket, &QTcpSocket::disconnected, this, [this, socket] { dropIdle(socket); });
     connect(socket, &QTcpSocket::readyRead, this, [this, socket] { dropIdle(socket); });
-}
-
-int PlainHttpAccess::idleConnections() const {
-    int count = 0;
-    for (const QList<QTcpSocket*>& sockets : m_idle)
-        count += int(sockets.size());
-    return count;
 }
 
 void PlainHttpAccess::dropIdle(QTcpSocket* socket) {

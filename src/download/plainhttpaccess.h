@@ -22,7 +22,6 @@ public:
     QTcpSocket* takeConnection(const QString& hostKey);
     // A connection whose last answer is complete; it waits for the next request to that host.
     void keepConnection(const QString& hostKey, QTcpSocket* socket);
-    int idleConnections() const;
     // "host:port" of a plain-HTTP address.
     static QString hostKey(const QUrl& url);
 

@@ -4,6 +4,7 @@
 #include "download/localsite.h"
 #include "download/renewjob.h"
 #include "download/renewstore.h"
+#include "download/sitesigntable.h"
 #include "storage/novelstore.h"
 #include "storage/prompter.h"
 #include "storage/textfile.h"
@@ -57,9 +58,10 @@ struct Run {
 
 // Runs the request on this thread; stopAfter: "停止所有更新" once that many chapters were stored.
 Run renew(TestLibrary& lib, const DownloadOptions& options, RenewJob::Request request, int stopAfter = -1,
-          const QList<Prompter::Answer>& answers = {}) {
+          const QList<Prompter::Answer>& answers = {}, const SiteSignTable& signs = {}) {
     Run run;
     RenewJob job(lib.db(), lib.context().folder(), options, request);
+    job.setSiteSigns(signs);
     ScriptedPrompter prompter;
     prompter.answers = answers;
     job.setPrompter(&prompter);
@@ -152,6 +154,7 @@ private Q_SLOTS:
     void redownloadEmptyAndSelected_data();
     void redownloadEmptyAndSelected();
     void volumeNamesReadAgain();
+    void informationReadAgain();
     void linkDepthTwoFollowsChapterLinks_data();
     void linkDepthTwoFollowsChapterLinks();
     void failingChapters_data();
@@ -456,6 +459,35 @@ void TestRenewal::volumeNamesReadAgain() {
     QVERIFY(!run.result.refused && run.result.failedNovels == 0);
     QCOMPARE(chapterRows(lib, id), rows);
     QCOMPARE(m_site->site()->requestCount(QStringLiteral("/book/1.html")), pagesFetched);
+}
+
+// "作者等信息": the author comes from the contents page by the site sign's markers; a page without
+// it changes nothing and says so.
+void TestRenewal::informationReadAgain() {
+    TestLibrary lib;
+    const QString id = addNovel(lib, m_site->url(QStringLiteral("book/index.html")));
+    const DownloadOptions options = optionsFor(lib, 1);
+    SiteSign sign;
+    sign[SiteSign::Name] = QStringLiteral("试读书屋");
+    sign[SiteSign::Url] = m_site->baseUrl();
+    sign[SiteSign::AuthorStart] = QStringLiteral("<span class=\"author\">作者：");
+    sign[SiteSign::AuthorEnd] = QStringLiteral("</span>");
+    SiteSignTable signs;
+    signs.setSigns({sign});
+    const RenewJob::Request information{RenewJob::Command::Information, {}, {id}, {}, false};
+
+    const Run without = renew(lib, options, information, -1, {}, signs);
+    QCOMPARE(without.statuses.last(), QStringLiteral("无相关信息"));
+    QCOMPARE(NovelStore(lib.db()).loadNovel(id)->author, QString());
+
+    LocalSiteRule withAuthor;
+    withAuthor.body = QStringLiteral("<html><body><span class=\"author\">作者：山中人</span></body></html>");
+    m_site->site()->setRule(QStringLiteral("/book/index.html"), withAuthor);
+    const Run with = renew(lib, options, information, -1, {}, signs);
+    m_site->site()->removeRule(QStringLiteral("/book/index.html"));
+    QCOMPARE(with.statuses.last(), QStringLiteral("作者等信息已取得"));
+    QCOMPARE(NovelStore(lib.db()).loadNovel(id)->author, QStringLiteral("山中人"));
+    QCOMPARE(RenewStore(lib.db()).chapters(id).size(), 0); // reading information stores no chapter
 }
 
 void TestRenewal::linkDepthTwoFollowsChapterLinks_data() {

@@ -501,15 +501,21 @@ void FrmAddNovel::offerResults(const QList<SiteSearchResult>& results) {
     m_txtListUrl->setFocus();
 }
 
-void FrmAddNovel::onSiteSignGet() {
+std::optional<QString> FrmAddNovel::checkedSiteRoot() {
     const QString url = m_txtListUrl->text().trimmed();
-    if (!AddNovelRules::hasSiteRoot(url)) {
-        warn(AddNovelRules::badListUrlText(), m_txtListUrl);
+    if (AddNovelRules::hasSiteRoot(url))
+        return getSiteRoot(url);
+    warn(AddNovelRules::badListUrlText(), m_txtListUrl);
+    return std::nullopt;
+}
+
+void FrmAddNovel::onSiteSignGet() {
+    const std::optional<QString> root = checkedSiteRoot();
+    if (!root)
         return;
-    }
     SiteSignTable table;
     table.load(siteSignPath());
-    const int index = table.find(getSiteRoot(url));
+    const int index = table.find(*root);
     if (index < 0) {
         warn(tr("尚未对该网站的正文标志进行设定"), m_txtListUrl);
         return;
@@ -525,14 +531,12 @@ void FrmAddNovel::onSiteSignGet() {
 }
 
 void FrmAddNovel::onSiteSignSave() {
-    const QString url = m_txtListUrl->text().trimmed();
-    if (!AddNovelRules::hasSiteRoot(url)) {
-        warn(AddNovelRules::badListUrlText(), m_txtListUrl);
+    const std::optional<QString> checked = checkedSiteRoot();
+    if (!checked)
         return;
-    }
+    const QString& root = *checked;
     SiteSignTable table;
     table.load(siteSignPath());
-    const QString root = getSiteRoot(url);
     int index = table.find(root);
     if (index < 0) {
         SiteSign sign;

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class DialogPrompter;
 class Job;
@@ -70,6 +71,8 @@ private:
     void onOk();
     void onSearch(Search kind);
     void onLastSearch();
+    // The site of the typed address; warns and gives nothing when it has none.
+    std::optional<QString> checkedSiteRoot();
     void onSiteSignGet();
     void onSiteSignSave();
     void onBookImage();

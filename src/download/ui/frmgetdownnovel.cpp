@@ -5,7 +5,6 @@
 #include "library/ui/messages.h"
 #include "storage/librarycontext.h"
 
-#include <QCheckBox>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -24,10 +23,6 @@ FrmGetDownNovel::FrmGetDownNovel(LibraryContext& library, QWidget* parent)
     m_lstNovel->setObjectName(QStringLiteral("lstNovel"));
     m_lstNovel->setRootIsDecorated(false);
     m_lstNovel->setHeaderLabels({tr("小说名称"), tr("文件位置")});
-    auto* chkAll = new QCheckBox(tr("全选"), this);
-    chkAll->setObjectName(QStringLiteral("chkAll"));
-    auto* chkNext = new QCheckBox(tr("反选"), this);
-    chkNext->setObjectName(QStringLiteral("chkNext"));
     m_lblStatus = new QLabel(this);
     m_lblStatus->setObjectName(QStringLiteral("lblStatus"));
     QPushButton* import = namedButton(this, "cmdImport", tr("导入"));
@@ -35,8 +30,7 @@ FrmGetDownNovel::FrmGetDownNovel(LibraryContext& library, QWidget* parent)
     QPushButton* clear = namedButton(this, "cmdClear", tr("清空"));
     QPushButton* close = namedButton(this, "cmdCancel", tr("退出"));
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(chkAll);
-    buttons->addWidget(chkNext);
+    addCheckToggles(buttons, m_lstNovel);
     buttons->addWidget(m_lblStatus, 1);
     for (QPushButton* b : {import, remove, clear, close})
         buttons->addWidget(b);
@@ -45,16 +39,6 @@ FrmGetDownNovel::FrmGetDownNovel(LibraryContext& library, QWidget* parent)
     layout->addLayout(buttons);
     fillList();
 
-    connect(chkAll, &QCheckBox::clicked, this, [this](bool on) {
-        for (int i = 0; i < m_lstNovel->topLevelItemCount(); ++i)
-            m_lstNovel->topLevelItem(i)->setCheckState(0, on ? Qt::Checked : Qt::Unchecked);
-    });
-    connect(chkNext, &QCheckBox::clicked, this, [this] {
-        for (int i = 0; i < m_lstNovel->topLevelItemCount(); ++i) {
-            QTreeWidgetItem* item = m_lstNovel->topLevelItem(i);
-            item->setCheckState(0, item->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
-        }
-    });
     connect(import, &QPushButton::clicked, this, &FrmGetDownNovel::onImport);
     connect(remove, &QPushButton::clicked, this,
             [this] { removeEntries(checkedEntries(), tr("您是否确定彻底删除所有选中的小说吗?")); });

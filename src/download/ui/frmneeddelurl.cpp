@@ -6,7 +6,6 @@
 #include "storage/librarycontext.h"
 #include "storage/novelstore.h"
 
-#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -37,17 +36,12 @@ FrmNeedDelUrl::FrmNeedDelUrl(LibraryContext& library, const QString& novelId, QW
          NeedDelUrl(NovelStore(library.database()).needDelUrl(novelId)).entries())
         setItem(new QTreeWidgetItem(m_lstUrl), e);
 
-    auto* chkAll = new QCheckBox(tr("全选"), this);
-    chkAll->setObjectName(QStringLiteral("chkAll"));
-    auto* chkNext = new QCheckBox(tr("反选"), this);
-    chkNext->setObjectName(QStringLiteral("chkNext"));
     QPushButton* add = namedButton(this, "cmdAdd", tr("新增"));
     QPushButton* edit = namedButton(this, "cmdEdit", tr("修改"));
     QPushButton* ok = namedButton(this, "cmdOK", tr("确定"));
     QPushButton* cancel = namedButton(this, "cmdCancel", tr("取消"));
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(chkAll);
-    buttons->addWidget(chkNext);
+    addCheckToggles(buttons, m_lstUrl);
     buttons->addStretch(1);
     for (QPushButton* b : {add, edit, ok, cancel})
         buttons->addWidget(b);
@@ -56,16 +50,6 @@ FrmNeedDelUrl::FrmNeedDelUrl(LibraryContext& library, const QString& novelId, QW
     layout->addWidget(m_lstUrl, 1);
     layout->addLayout(buttons);
 
-    connect(chkAll, &QCheckBox::clicked, this, [this](bool on) {
-        for (int i = 0; i < m_lstUrl->topLevelItemCount(); ++i)
-            m_lstUrl->topLevelItem(i)->setCheckState(0, on ? Qt::Checked : Qt::Unchecked);
-    });
-    connect(chkNext, &QCheckBox::clicked, this, [this] {
-        for (int i = 0; i < m_lstUrl->topLevelItemCount(); ++i) {
-            QTreeWidgetItem* item = m_lstUrl->topLevelItem(i);
-            item->setCheckState(0, item->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
-        }
-    });
     connect(add, &QPushButton::clicked, this, [this] { onEdit(nullptr); });
     connect(edit, &QPushButton::clicked, this, [this] {
         QTreeWidgetItem* item = m_lstUrl->currentItem();

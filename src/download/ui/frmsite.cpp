@@ -6,7 +6,6 @@
 #include "storage/librarycontext.h"
 
 #include <QAction>
-#include <QCheckBox>
 #include <QDate>
 #include <QDir>
 #include <QHBoxLayout>
@@ -41,10 +40,6 @@ FrmSite::FrmSite(LibraryContext& library, QWidget* parent)
     menuAction("mnuEdit", tr("修改"), &FrmSite::onEdit);
     menuAction("mnuDelete", tr("删除"), &FrmSite::onDelete);
 
-    auto* chkAll = new QCheckBox(tr("全选"), this);
-    chkAll->setObjectName(QStringLiteral("chkAll"));
-    auto* chkNext = new QCheckBox(tr("反选"), this);
-    chkNext->setObjectName(QStringLiteral("chkNext"));
     QPushButton* add = namedButton(this, "cmdAdd", tr("新增"));
     QPushButton* edit = namedButton(this, "cmdEdit", tr("修改"));
     QPushButton* remove = namedButton(this, "cmdDelete", tr("删除"));
@@ -53,8 +48,7 @@ FrmSite::FrmSite(LibraryContext& library, QWidget* parent)
     QPushButton* ok = namedButton(this, "cmdOK", tr("确定"));
     QPushButton* cancel = namedButton(this, "cmdCancel", tr("取消"));
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(chkAll);
-    buttons->addWidget(chkNext);
+    addCheckToggles(buttons, m_lstSite);
     buttons->addStretch(1);
     for (QPushButton* b : {add, edit, remove, get, out, ok, cancel})
         buttons->addWidget(b);
@@ -64,16 +58,6 @@ FrmSite::FrmSite(LibraryContext& library, QWidget* parent)
     layout->addLayout(buttons);
     fillList();
 
-    connect(chkAll, &QCheckBox::clicked, this, [this](bool on) {
-        for (int i = 0; i < m_lstSite->topLevelItemCount(); ++i)
-            m_lstSite->topLevelItem(i)->setCheckState(0, on ? Qt::Checked : Qt::Unchecked);
-    });
-    connect(chkNext, &QCheckBox::clicked, this, [this] {
-        for (int i = 0; i < m_lstSite->topLevelItemCount(); ++i) {
-            QTreeWidgetItem* item = m_lstSite->topLevelItem(i);
-            item->setCheckState(0, item->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
-        }
-    });
     connect(add, &QPushButton::clicked, this, &FrmSite::onAdd);
     connect(edit, &QPushButton::clicked, this, &FrmSite::onEdit);
     connect(remove, &QPushButton::clicked, this, &FrmSite::onDelete);

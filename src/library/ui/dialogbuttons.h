@@ -5,6 +5,7 @@
 class QDialog;
 class QHBoxLayout;
 class QPushButton;
+class QTreeWidget;
 class QWidget;
 
 // A command button found by tests through its objectName; it never takes Enter from the dialog's
@@ -17,3 +18,7 @@ struct OkCancelRow {
     QHBoxLayout* row = nullptr;
 };
 OkCancelRow okCancelRow(QDialog* dialog);
+
+// "全选" (chkAll) and "反选" (chkNext) at the start of the row, checking every item of the list or
+// turning each one's check over.
+void addCheckToggles(QHBoxLayout* row, QTreeWidget* list);

@@ -141,7 +141,7 @@ ChapterOutcome ChapterProcessor::storeDraft(const ChapterDraft& draft, const Cha
     const std::optional<ChapterPage> page = composePage(draft, item, &failure);
     if (!page)
         return failure;
-    return completePage(*page, item, page->write(m_context.writer));
+    return completePage(*page, item, storePage(*page));
 }
 
 std::optional<ChapterPage> ChapterProcessor::composePage(const ChapterDraft& draft, const ChapterItem& item,
@@ -205,7 +205,7 @@ ChapterPage ChapterProcessor::pageFor(const ChapterItem& item, qint64 id, const 
 
 ChapterOutcome ChapterProcessor::finish(const ChapterItem& item, qint64 id, const QString& text) {
     const ChapterPage page = pageFor(item, id, text);
-    return completePage(page, item, page.write(m_context.writer));
+    return completePage(page, item, storePage(page));
 }
 
 QByteArray ChapterPage::bytes(const NovelFileWriter& writer) const {
@@ -219,17 +219,20 @@ QString ChapterPage::write(const NovelFileWriter& writer) const {
     return error;
 }
 
+QString ChapterProcessor::storePage(const ChapterPage& page) const {
+    const QString error = page.write(m_context.writer);
+    if (error.isEmpty() && !RenewStore(m_context.db).finishChapter(page.chapterId, page.wordNums))
+        return tr("无法保存章节");
+    return error;
+}
+
 ChapterOutcome ChapterProcessor::completePage(const ChapterPage& page, const ChapterItem& item,
-                                              const QString& writeError) {
+                                              const QString& error) {
     ChapterOutcome outcome;
     outcome.chapterId = page.chapterId;
     outcome.wordNums = page.wordNums;
-    if (!writeError.isEmpty()) {
-        outcome.error = writeError;
-        return outcome;
-    }
-    if (!RenewStore(m_context.db).finishChapter(page.chapterId, page.wordNums)) {
-        outcome.error = tr("无法保存章节");
+    if (!error.isEmpty()) {
+        outcome.error = error;
         return outcome;
     }
     outcome.kind = ChapterOutcome::Kind::Stored;

@@ -89,11 +89,11 @@ public:
     ChapterOutcome storeDraft(const ChapterDraft& draft, const ChapterItem& item);
     // storeDraft in two halves, so that pages can be written on other threads: the row, the
     // pictures and the page to write (none on failure, told in failure); then, once the page was
-    // written (writeError empty) the row's length. Page first, length last: a chapter with a length
-    // always has its page.
+    // written and its row got its length (ChapterRows; error "" then), the outcome and the events.
+    // Page first, length last: a chapter with a length always has its page.
     std::optional<ChapterPage> composePage(const ChapterDraft& draft, const ChapterItem& item,
                                            ChapterOutcome* failure);
-    ChapterOutcome completePage(const ChapterPage& page, const ChapterItem& item, const QString& writeError);
+    ChapterOutcome completePage(const ChapterPage& page, const ChapterItem& item, const QString& error);
     // A chapter that is one picture.
     ChapterOutcome storePictureChapter(const FetchedPage& answer, const ChapterItem& item);
 
@@ -108,6 +108,8 @@ private:
     qint64 rowFor(const ChapterItem& item);
     ChapterOutcome finish(const ChapterItem& item, qint64 id, const QString& text);
     ChapterPage pageFor(const ChapterItem& item, qint64 id, const QString& text) const;
+    // Writes the page, then gives its row the length; "" or the error.
+    QString storePage(const ChapterPage& page) const;
     QSet<QString>& storedSources();
     void saveStyleSheet(const QString& address, const QString& referer);
 

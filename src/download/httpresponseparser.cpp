@@ -6,6 +6,8 @@
 
 namespace {
 
+constexpr qint64 kReserveLimit = 1 << 20;
+
 QString tr(const char* text) {
     return QCoreApplication::translate("HttpResponseParser", text);
 }
@@ -224,6 +226,8 @@ void HttpResponseParser::onHeadEnd() {
     m_framing = Framing::Length;
     m_remaining = length;
     m_step = Step::Data;
+    // One allocation for the usual page; a claimed length is not trusted beyond that.
+    m_body.reserve(qsizetype(qMin<qint64>(length, kReserveLimit)));
     if (length == 0)
         m_state = State::Done;
 }

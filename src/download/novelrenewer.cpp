@@ -1,6 +1,7 @@
 #include "download/novelrenewer.h"
 
 #include "download/chapterpictures.h"
+#include "download/chapterrows.h"
 #include "download/downloadcontext.h"
 #include "download/pagedecoder.h"
 #include "download/pagefetcher.h"
@@ -377,7 +378,7 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
     // The text of a page is cut and cleaned on the pool while this thread goes on fetching; the
     // drafts get their rows and pictures here, in the order their pages arrived; their pages are
     // written on writer threads (the disk's wait is the longest step) and the rows get their
-    // lengths here once the pages are on disk.
+    // lengths on a thread of their own once the pages are on disk.
     struct Pending {
         int index;
         QFuture<ChapterDraft> draft;
@@ -389,6 +390,7 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
     };
     std::deque<Pending> pending;
     std::deque<Writing> writing;
+    ChapterRows rows(m_context.db); // outlives the writers, whose ends it waits for
     QThreadPool writers;
     // Rendering a page costs more than writing it: one writer per core, not per connection.
     writers.setMaxThreadCount(qMax(1, QThread::idealThreadCount()));
@@ -400,12 +402,8 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
                (all || writing.front().error.isFinished() || writing.size() > maxPending)) {
             const Writing next = writing.front();
             writing.pop_front();
-            const QString error = next.error.result();
-            if (outcome.stopped || m_context.stopped()) {
-                outcome.stopped = true;
-                continue; // the row stays waiting; the next renewal fetches it
-            }
-            report(next.index, processor.completePage(next.page, item(next.index), error));
+            // Told even after a stop: a page on disk with its row complete is a stored chapter.
+            report(next.index, processor.completePage(next.page, item(next.index), next.error.result()));
         }
     };
     auto storePending = [&](bool all) {
@@ -425,9 +423,10 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
                 continue;
             }
             const NovelFileWriter* writer = &m_context.writer;
-            writing.push_back({next.index, *page, QtConcurrent::run(&writers, [page = *page, writer] {
-                                   return page.write(*writer);
-                               })});
+            QFuture<QString> written =
+                QtConcurrent::run(&writers, [page = *page, writer] { return page.write(*writer); });
+            writing.push_back(
+                {next.index, *page, rows.completeAfter(std::move(written), page->chapterId, page->wordNums)});
         }
         completeWrites(all);
     };

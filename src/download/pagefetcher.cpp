@@ -19,6 +19,11 @@ namespace {
 
 constexpr int kTickMs = 50;
 
+// The transfers of every fetch running on this thread, outermost first. A fetch made inside the
+// report of another (a chapter's pictures) goes first on the hosts they share: the outer one would
+// otherwise take every slot that comes free until its own list runs out.
+thread_local QList<const QList<PageTransfer*>*> t_frames;
+
 // "||"-separated entries; "[[…]]" is a regular expression, anything else a piece of the address.
 bool matchesPatternList(const QString& url, const QString& list) {
     for (const QString& entry : list.split(QStringLiteral("||"), Qt::SkipEmptyParts)) {
@@ -99,6 +104,9 @@ void PageFetcher::run(const QList<PageTransfer*>& transfers, int concurrency,
                "used on another thread than the one it was made on");
     if (transfers.isEmpty())
         return;
+    const qsizetype depth = t_frames.size();
+    t_frames.append(&transfers);
+    const auto leaveFrame = qScopeGuard([] { t_frames.removeLast(); });
     QEventLoop loop;
     QList<bool> reported(transfers.size(), false);
     bool stopping = false;
@@ -117,8 +125,12 @@ void PageFetcher::run(const QList<PageTransfer*>& transfers, int concurrency,
         for (const PageTransfer* transfer : transfers)
             running += transfer->isRunning() ? 1 : 0;
         // A host found full is not asked again in this pass: with thousands waiting that would be
-        // quadratic.
+        // quadratic. Hosts a nested fetch is waiting for count as full.
         QSet<QString> fullHosts;
+        for (qsizetype inner = depth + 1; inner < t_frames.size(); ++inner)
+            for (const PageTransfer* transfer : *t_frames.at(inner))
+                if (transfer->canStartNow())
+                    fullHosts.insert(transfer->hostKey());
         for (PageTransfer* transfer : transfers) {
             if (running >= concurrency || stopping)
                 break;

@@ -1,6 +1,7 @@
 #include "download/pagetransfer.h"
 
 #include "download/hostslots.h"
+#include "download/plainhttpreply.h"
 #include "storage/charset.h"
 #include "storage/markers.h"
 
@@ -150,7 +151,10 @@ void PageTransfer::onReadyRead() {
     if (!m_reply || m_abort != Abort::None)
         return;
     // What is there in one piece: readAll() grows its buffer step by step.
-    m_body += m_reply->read(m_reply->bytesAvailable());
+    if (auto* plain = qobject_cast<PlainHttpReply*>(m_reply.data()))
+        m_body += plain->readAvailable();
+    else
+        m_body += m_reply->read(m_reply->bytesAvailable());
     if (m_body.size() > m_options.maxBodyBytes)
         abortRequest(Abort::Oversize);
 }

@@ -33,6 +33,8 @@ public:
 
     bool isDone() const { return m_state == State::Done; }
     bool isRunning() const { return m_state == State::Running; }
+    // Waiting for a slot of its host only: no request open, no pause to sit out.
+    bool canStartNow() const { return m_state == State::Ready && m_readyAt.hasExpired(); }
     // Sends the next request when its pause is over and its host has a free slot.
     bool tryStart();
     // The last tryStart() found every slot of the host taken; so will the others of that host.

@@ -269,6 +269,14 @@ qint64 PlainHttpReply::bytesAvailable() const {
     return QNetworkReply::bytesAvailable() + (m_unread.size() - m_readPos);
 }
 
+QByteArray PlainHttpReply::readAvailable() {
+    // Unbuffered: nothing waits in the device's own buffer.
+    QByteArray bytes = m_readPos == 0 ? std::exchange(m_unread, QByteArray()) : m_unread.mid(m_readPos);
+    m_unread.clear();
+    m_readPos = 0;
+    return bytes;
+}
+
 qint64 PlainHttpReply::readData(char* data, qint64 maxSize) {
     const qint64 count = qMin<qint64>(maxSize, m_unread.size() - m_readPos);
     if (count <= 0)

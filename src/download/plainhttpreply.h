@@ -24,6 +24,8 @@ public:
     void abort() override;
     qint64 bytesAvailable() const override;
     bool isSequential() const override { return true; }
+    // Everything read() would give now, without copying it.
+    QByteArray readAvailable();
 
     // Unpacked bodies larger than this fail: the fetcher's own size limit is far below it.
     static constexpr qsizetype kMaxUnreadBytes = 64 * 1024 * 1024;

@@ -168,8 +168,14 @@ QList<qint64> RenewStore::insertWaitingChapters(const QList<ChapterRecord>& reco
 }
 
 bool RenewStore::finishChapter(qint64 id, int wordNums) const {
+    return m_db.exec(finishChapterSql(), finishChapterValues(id, wordNums));
+}
+
+QString RenewStore::finishChapterSql() {
+    return QStringLiteral("UPDATE book_novelcontent SET DownDate=?, DownTime=?, WordNums=? WHERE id=?");
+}
+
+QVariantList RenewStore::finishChapterValues(qint64 id, int wordNums) {
     const QDateTime now = QDateTime::currentDateTime();
-    return m_db.exec(
-        QStringLiteral("UPDATE book_novelcontent SET DownDate=?, DownTime=?, WordNums=? WHERE id=?"),
-        {now.toString(QStringLiteral("yyyy-MM-dd")), now.toString(QStringLiteral("HH:mm:ss")), wordNums, id});
+    return {now.toString(QStringLiteral("yyyy-MM-dd")), now.toString(QStringLiteral("HH:mm:ss")), wordNums, id};
 }

@@ -63,6 +63,9 @@ public:
 
     // The chapter's text arrived: date and time of now and its length.
     bool finishChapter(qint64 id, int wordNums) const;
+    // The same as a statement prepared once and its values.
+    static QString finishChapterSql();
+    static QVariantList finishChapterValues(qint64 id, int wordNums);
 
 private:
     QList<StoredChapter> readChapters(const QString& sql, const QVariantList& params) const;

@@ -85,7 +85,7 @@ QSqlDatabase Database::connection() const {
     return db;
 }
 
-void Database::releaseThreadConnection() {
+void Database::releaseThreadConnection() const {
     const QString name = connectionName();
     {
         QMutexLocker lock(&m_mutex);
@@ -171,31 +171,38 @@ bool Database::exec(const QString& sql, const QVariantList& params) const {
     return q.isActive();
 }
 
+Database::Statement::Statement(const Database& db, const QString& sql)
+    : m_db(db)
+    , m_query(db.connection()) {
+    m_query.setForwardOnly(true);
+    const QSqlDatabase connection = db.connection();
+    if (!connection.isOpen())
+        m_db.report(messageFor(connection.lastError()));
+    else if (!(m_prepared = m_query.prepare(sql)))
+        m_db.report(messageFor(m_query.lastError()));
+}
+
+bool Database::Statement::exec(const QVariantList& params) {
+    if (!m_prepared)
+        return false;
+    bindValues(m_query, params);
+    if (m_query.exec())
+        return true;
+    m_db.report(messageFor(m_query.lastError()));
+    return false;
+}
+
 bool Database::execEach(const QString& sql, const QList<QVariantList>& rows,
                         const std::function<void(const QSqlQuery&)>& onRun) const {
     if (rows.isEmpty())
         return true;
-    QSqlDatabase db = connection();
-    if (!db.isOpen()) {
-        report(messageFor(db.lastError()));
-        return false;
-    }
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!q.prepare(sql)) {
-        report(messageFor(q.lastError()));
-        return false;
-    }
+    Statement statement(*this, sql);
     for (const QVariantList& params : rows) {
-        bindValues(q, params);
-        if (!q.exec()) {
-            report(messageFor(q.lastError()));
+        if (!statement.exec(params))
             return false;
-        }
         if (onRun)
-            onRun(q);
+            onRun(statement.query());
     }
-    q.finish();
     return true;
 }
 

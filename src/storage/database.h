@@ -31,7 +31,7 @@ public:
     // This thread's connection; opened on demand.
     QSqlDatabase connection() const;
     // Jobs call this before their thread ends.
-    void releaseThreadConnection();
+    void releaseThreadConnection() const;
 
     void setErrorHandler(ErrorHandler handler);
 
@@ -40,6 +40,22 @@ public:
     // the returned query is inactive, so next() is false.
     QSqlQuery query(const QString& sql, const QVariantList& params = {}) const;
     bool exec(const QString& sql, const QVariantList& params = {}) const;
+    // One statement prepared once on this thread's connection and run for row after row as they
+    // come. It must be gone before the thread releases its connection.
+    class Statement {
+    public:
+        Statement(const Database& db, const QString& sql);
+        bool isPrepared() const { return m_prepared; }
+        // Binds and runs; a failure is reported and gives false.
+        bool exec(const QVariantList& params);
+        const QSqlQuery& query() const { return m_query; }
+
+    private:
+        const Database& m_db;
+        QSqlQuery m_query;
+        bool m_prepared = false;
+    };
+
     // One statement prepared once and run for each row of values, in order; after each run, onRun
     // gets the executed query (for lastInsertId). Stops at the first failure, reported; false then.
     bool execEach(const QString& sql, const QList<QVariantList>& rows,

@@ -86,6 +86,7 @@ private Q_SLOTS:
     void charsetFromHeaders();
     void fetchAllKeepsOrder();
     void fetchingGoesOnDuringANestedFetch();
+    void nestedFetchGoesFirstOnItsHost();
     void concurrencyLimits_data();
     void concurrencyLimits();
     void workerThreadJob();
@@ -502,6 +503,35 @@ void TestPageFetcher::fetchingGoesOnDuringANestedFetch() {
         QVERIFY2(page.ok(), qPrintable(page.error));
     // Two at a time and well under 600 ms each: most of the rest went by while the picture waited.
     QVERIFY2(pagesAskedDuringNested >= 6, QByteArray::number(pagesAskedDuringNested));
+}
+
+void TestPageFetcher::nestedFetchGoesFirstOnItsHost() {
+    // Every slot of the host is taken when the picture is asked for; it must have the next one, not
+    // wait until the rest of the pages are fetched.
+    setRules(QStringLiteral("[/picture.png]\nfile: page.html"));
+    FetchOptions options = testOptions();
+    options.perHostLimit = 2;
+    PageFetcher fetcher(options);
+    QList<PageFetcher::Request> pages;
+    for (int i = 0; i < 40; ++i)
+        pages.append({url(QStringLiteral("/page.html?n=%1").arg(i)), QString(), false});
+    int pagesAskedBefore = -1;
+    fetcher.fetchAll(pages, 2, [&](int index, const FetchedPage&) {
+        if (index != 0)
+            return;
+        pagesAskedBefore = site()->requestCount(QStringLiteral("/page.html*"));
+        QVERIFY(fetcher.fetch(url(QStringLiteral("/picture.png"))).ok());
+    });
+    int pagesBeforePicture = 0;
+    for (const LocalSiteRequest& request : site()->requests()) {
+        if (request.path == QLatin1String("/picture.png"))
+            break;
+        ++pagesBeforePicture;
+    }
+    // At most the two pages already sent when the picture was asked for went before it.
+    QVERIFY(pagesAskedBefore >= 1);
+    QVERIFY2(pagesBeforePicture - pagesAskedBefore <= 2,
+             qPrintable(QStringLiteral("%1 %2").arg(pagesAskedBefore).arg(pagesBeforePicture)));
 }
 
 void TestPageFetcher::concurrencyLimits_data() {

@@ -289,7 +289,8 @@ void TestRenewal::stopThenRenewGetsTheRest() {
     int withText = 0;
     for (const StoredChapter& c : RenewStore(lib.db()).chapters(id))
         withText += c.wordNums.value_or(0) > 0 ? 1 : 0;
-    QVERIFY2(withText >= 2 && withText < 6, qPrintable(QString::number(withText)));
+    // Five at a time, the pages already on their way to the disk may be all the rest; they are kept.
+    QVERIFY2(withText >= 2 && (withText < 6 || multGetNums > 1), qPrintable(QString::number(withText)));
 
     const Run rest = renew(lib, options, renewAll());
     QVERIFY(!rest.result.stopped);

@@ -1,0 +1,106 @@
+#include "download/chapterrows.h"
+
+#include "download/renewstore.h"
+#include "storage/database.h"
+
+#include <QCoreApplication>
+#include <QMutex>
+#include <QPromise>
+#include <QThread>
+#include <QWaitCondition>
+
+#include <deque>
+#include <optional>
+
+// A thread with a queue rather than a pool: the statement and the connection it was prepared on must
+// stay on one thread, and a pool may run a task on the thread that waits for it.
+class ChapterRows::Worker {
+public:
+    explicit Worker(const Database& db)
+        : m_db(db) {
+        m_thread.reset(QThread::create([this] { run(); }));
+        m_thread->start();
+    }
+
+    ~Worker() {
+        {
+            QMutexLocker lock(&m_mutex);
+            m_closing = true;
+        }
+        m_wake.wakeOne();
+        m_thread->wait();
+    }
+
+    void add(qint64 id, int wordNums, std::shared_ptr<QPromise<QString>> promise) {
+        {
+            QMutexLocker lock(&m_mutex);
+            if (!m_closing) {
+                m_rows.push_back({id, wordNums, std::move(promise)});
+                m_wake.wakeOne();
+                return;
+            }
+        }
+        fulfil(*promise, false); // too late: the row stays waiting
+    }
+
+    static void fulfil(QPromise<QString>& promise, bool done) {
+        promise.addResult(done ? QString() : QCoreApplication::translate("ChapterProcessor", "无法保存章节"));
+        promise.finish();
+    }
+
+private:
+    struct Row {
+        qint64 id;
+        int wordNums;
+        std::shared_ptr<QPromise<QString>> promise;
+    };
+
+    void run() {
+        std::optional<Database::Statement> update;
+        for (;;) {
+            Row row;
+            {
+                QMutexLocker lock(&m_mutex);
+                while (m_rows.empty() && !m_closing)
+                    m_wake.wait(&m_mutex);
+                if (m_rows.empty())
+                    break;
+                row = std::move(m_rows.front());
+                m_rows.pop_front();
+            }
+            if (!update)
+                update.emplace(m_db, RenewStore::finishChapterSql());
+            fulfil(*row.promise, update->exec(RenewStore::finishChapterValues(row.id, row.wordNums)));
+        }
+        update.reset();
+        m_db.releaseThreadConnection();
+    }
+
+    const Database& m_db;
+    std::unique_ptr<QThread> m_thread;
+    QMutex m_mutex;
+    QWaitCondition m_wake;
+    std::deque<Row> m_rows;
+    bool m_closing = false;
+};
+
+ChapterRows::ChapterRows(const Database& db)
+    : m_worker(std::make_shared<Worker>(db)) {}
+
+ChapterRows::~ChapterRows() = default;
+
+QFuture<QString> ChapterRows::completeAfter(QFuture<QString> written, qint64 chapterId, int wordNums) {
+    auto promise = std::make_shared<QPromise<QString>>();
+    QFuture<QString> row = promise->future();
+    promise->start();
+    // Runs where the write ends (or here, when it is already over).
+    written.then(QtFuture::Launch::Sync, [worker = m_worker, promise, chapterId, wordNums](const QString& error) {
+        if (!error.isEmpty()) {
+            promise->addResult(error);
+            promise->finish();
+            return;
+        }
+        worker->add(chapterId, wordNums, promise);
+    });
+    return row;
+}

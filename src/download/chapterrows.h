@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QFuture>
+#include <QString>
+
+#include <memory>
+
+class Database;
+
+// Marks chapter rows complete (download time and length) on a thread of its own, through one
+// statement prepared there, so that the fetching thread never waits for the database. Each row is
+// still its own commit, made only once its page is on disk.
+class ChapterRows {
+public:
+    explicit ChapterRows(const Database& db);
+    // Completes the rows already handed over, then closes the thread's connection.
+    ~ChapterRows();
+    ChapterRows(const ChapterRows&) = delete;
+    ChapterRows& operator=(const ChapterRows&) = delete;
+
+    // Once `written` ends ("" when the page is on disk, else its error), the row completed. The
+    // future gives "" or the error; the row of a page that failed stays waiting.
+    QFuture<QString> completeAfter(QFuture<QString> written, qint64 chapterId, int wordNums);
+
+private:
+    class Worker;
+    std::shared_ptr<Worker> m_worker;
+};

@@ -1,5 +1,7 @@
 #include "storage/markers.h"
 
+#include <QVarLengthArray>
+
 namespace {
 
 QString between(const QString& text, qsizetype startPos, const QString& start, const QString& end,
@@ -7,7 +9,7 @@ QString between(const QString& text, qsizetype startPos, const QString& start, c
     if (startPos < 0)
         return {};
     const qsizetype from = startPos + start.size();
-    const qsizetype endPos = text.indexOf(end, from, Qt::CaseInsensitive);
+    const qsizetype endPos = indexOfIgnoringCase(text, end, from);
     if (endPos < 0)
         return strict ? QString() : trimSpaces(text.mid(from));
     return text.mid(from, endPos - from);
@@ -28,13 +30,13 @@ QString trimSpaces(const QString& text) {
 QString getTextBetween(const QString& text, const QString& start, const QString& end) {
     if (text.isEmpty())
         return {};
-    return between(text, text.indexOf(start, 0, Qt::CaseInsensitive), start, end, false);
+    return between(text, indexOfIgnoringCase(text, start), start, end, false);
 }
 
 QString getTextBetweenStrict(const QString& text, const QString& start, const QString& end) {
     if (text.isEmpty())
         return {};
-    return between(text, text.indexOf(start, 0, Qt::CaseInsensitive), start, end, true);
+    return between(text, indexOfIgnoringCase(text, start), start, end, true);
 }
 
 QString getTextBetweenLast(const QString& text, const QString& start, const QString& end) {
@@ -49,20 +51,77 @@ QString getTextAfterLast(const QString& text, const QString& marker) {
 }
 
 QString getTextBefore(const QString& text, const QString& marker) {
-    const qsizetype pos = text.indexOf(marker, 0, Qt::CaseInsensitive);
+    const qsizetype pos = indexOfIgnoringCase(text, marker);
     return pos < 0 || text.isEmpty() ? QString() : text.left(pos);
 }
 
-qsizetype indexOfIgnoringCase(QStringView text, QLatin1String literal, qsizetype from) {
-    if (literal.isEmpty())
-        return from <= text.size() ? from : -1;
-    const QChar first(literal.front());
-    if (first.isLetter())
-        return text.indexOf(literal, from, Qt::CaseInsensitive);
-    // Finding a character exactly is much faster than comparing every position without case.
-    for (qsizetype at = text.indexOf(first, from); at >= 0 && at + literal.size() <= text.size();
-         at = text.indexOf(first, at + 1))
-        if (text.mid(at, literal.size()).compare(literal, Qt::CaseInsensitive) == 0)
+namespace {
+
+constexpr char16_t kNoAscii = 0xffff;
+
+// The ASCII character a text character folds to under simple case folding, kNoAscii for the rest:
+// besides ASCII only the Kelvin sign and the long s fold into it.
+inline char16_t foldedAscii(char16_t c) {
+    if (c < 0x80)
+        return c >= u'A' && c <= u'Z' ? char16_t(c | 0x20) : c;
+    if (c == 0x212a)
+        return u'k';
+    if (c == 0x017f)
+        return u's';
+    return kNoAscii;
+}
+
+inline bool isAsciiLetter(char16_t c) {
+    return (c | 0x20) >= u'a' && (c | 0x20) <= u'z';
+}
+
+// needle: ASCII, already folded.
+inline bool matchesAt(const char16_t* text, const char16_t* needle, qsizetype size) {
+    for (qsizetype i = 0; i < size; ++i)
+        if (foldedAscii(text[i]) != needle[i])
+            return false;
+    return true;
+}
+
+template <typename Needle>
+qsizetype findIgnoringCase(QStringView text, Needle needle, qsizetype from) {
+    const qsizetype n = needle.size();
+    if (from < 0 || from > text.size())
+        return -1;
+    if (n == 0)
+        return from;
+    QVarLengthArray<char16_t, 64> folded(n);
+    qsizetype anchor = -1; // the first character without case: found by the fast exact search
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = QChar(needle.at(i)).unicode();
+        if (c >= 0x80)
+            return text.indexOf(needle, from, Qt::CaseInsensitive);
+        folded[i] = foldedAscii(c);
+        if (anchor < 0 && !isAsciiLetter(c))
+            anchor = i;
+    }
+    const char16_t* data = text.utf16();
+    const qsizetype last = text.size() - n; // the last place a match can start
+    if (anchor >= 0) {
+        const QChar exact(folded[anchor]);
+        for (qsizetype at = text.indexOf(exact, from + anchor); at >= 0 && at - anchor <= last;
+             at = text.indexOf(exact, at + 1))
+            if (matchesAt(data + at - anchor, folded.constData(), n))
+                return at - anchor;
+        return -1;
+    }
+    for (qsizetype at = from; at <= last; ++at)
+        if (foldedAscii(data[at]) == folded[0] && matchesAt(data + at, folded.constData(), n))
             return at;
     return -1;
+}
+
+} // namespace
+
+qsizetype indexOfIgnoringCase(QStringView text, QStringView needle, qsizetype from) {
+    return findIgnoringCase(text, needle, from);
+}
+
+qsizetype indexOfIgnoringCase(QStringView text, QLatin1String needle, qsizetype from) {
+    return findIgnoringCase(text, needle, from);
 }

@@ -17,9 +17,10 @@ QString getTextAfterLast(const QString& text, const QString& marker);
 // Before the first occurrence of the marker, or "".
 QString getTextBefore(const QString& text, const QString& marker);
 
-// Where the literal occurs in the text from `from` on, ignoring the case of its letters; -1 when
-// nowhere. Fast for markup literals, which start with a character that has no case.
-qsizetype indexOfIgnoringCase(QStringView text, QLatin1String literal, qsizetype from = 0);
+// Where the needle occurs in the text from `from` (>= 0) on, as QString::indexOf with
+// Qt::CaseInsensitive finds it; -1 when nowhere. Fast for ASCII needles, which markers mostly are.
+qsizetype indexOfIgnoringCase(QStringView text, QStringView needle, qsizetype from = 0);
+qsizetype indexOfIgnoringCase(QStringView text, QLatin1String needle, qsizetype from = 0);
 
 // Trims the space character only (tabs and line breaks stay), as the marker rules ask.
 QString trimSpaces(const QString& text);

@@ -1,5 +1,6 @@
 #include "storage/markers.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 class TestMarkers : public QObject {
@@ -12,6 +13,9 @@ private Q_SLOTS:
     void betweenLast();
     void afterLastAndBefore_data();
     void afterLastAndBefore();
+    void caseBlindSearch_data();
+    void caseBlindSearch();
+    void caseBlindSearchAgreesWithQt();
 };
 
 void TestMarkers::between_data() {
@@ -164,6 +168,63 @@ void TestMarkers::afterLastAndBefore() {
     QFETCH(QString, before);
     QCOMPARE(getTextAfterLast(text, marker), after);
     QCOMPARE(getTextBefore(text, marker), before);
+}
+
+void TestMarkers::caseBlindSearch_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("needle");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("found");
+
+    QTest::newRow("markup, other case") << "<p>一<DIV id=x>" << "<div" << 0 << 4;
+    QTest::newRow("anchor inside the needle") << "META CHARSET=gbk>" << "charset=" << 0 << 5;
+    QTest::newRow("letters only") << "abcABCabc" << "CAB" << 1 << 2;
+    QTest::newRow("from skips a match") << "xAx xax" << "xax" << 1 << 4;
+    QTest::newRow("match at the very end") << "1234<br>" << "<BR>" << 0 << 4;
+    QTest::newRow("needle longer than the rest") << "ab<di" << "<div" << 0 << -1;
+    QTest::newRow("Kelvin sign folds to k") << QString::fromUtf16(u"\u212aey") << "KEY" << 0 << 0;
+    QTest::newRow("long s folds to s") << QString::fromUtf16(u"<\u017fpan>") << "<SPAN>" << 0 << 0;
+    QTest::newRow("dotted capital I does not") << QString::fromUtf16(u"\u0130d") << "id" << 0 << -1;
+    QTest::newRow("Chinese needle") << "第一章 第二章" << "第二" << 0 << 4;
+    QTest::newRow("empty needle") << "abc" << "" << 2 << 2;
+    QTest::newRow("from past the end") << "abc" << "c" << 4 << -1;
+}
+
+void TestMarkers::caseBlindSearch() {
+    QFETCH(QString, text);
+    QFETCH(QString, needle);
+    QFETCH(int, from);
+    QFETCH(int, found);
+    QCOMPARE(indexOfIgnoringCase(text, needle, from), qsizetype(found));
+}
+
+void TestMarkers::caseBlindSearchAgreesWithQt() {
+    // Texts mixing the characters that matter: both cases, markup, the two non-ASCII letters that fold
+    // into ASCII, Chinese, a surrogate pair.
+    const QList<QString> pieces = {"a",  "A", "k", "K", "s", "S", "<", "=", ">", " ", "\u212a", "\u017f",
+                                   "\u0130", "\u00e9", "章", "\U0001F600"};
+    QRandomGenerator random(20261206);
+    auto make = [&](int maxPieces) {
+        QString out;
+        for (int i = int(random.bounded(maxPieces + 1)); i > 0; --i)
+            out += pieces.at(int(random.bounded(int(pieces.size()))));
+        return out;
+    };
+    for (int round = 0; round < 200000; ++round) {
+        const QString text = make(14);
+        const QString needle = make(3);
+        const int from = int(random.bounded(int(text.size()) + 1));
+        const qsizetype expected = text.indexOf(needle, from, Qt::CaseInsensitive);
+        const qsizetype got = indexOfIgnoringCase(text, needle, from);
+        if (got != expected)
+            QFAIL(qPrintable(QStringLiteral("\"%1\" in \"%2\" from %3: %4, Qt %5")
+                                 .arg(needle, text).arg(from).arg(got).arg(expected)));
+        if (needle.size() == 1 || needle.isEmpty())
+            continue;
+        const QByteArray latin1 = needle.toLatin1();
+        if (QString::fromLatin1(latin1) == needle)
+            QCOMPARE(indexOfIgnoringCase(text, QLatin1String(latin1), from), expected);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestMarkers)

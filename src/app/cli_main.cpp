@@ -1,5 +1,6 @@
 #include "app/cli.h"
 
+#include "download/processtuning.h"
 #include "storage/librarycontext.h"
 #include "storage/singleinstance.h"
 
@@ -76,6 +77,11 @@ void printHelp(QTextStream& out) {
 } // namespace
 
 int main(int argc, char** argv) {
+    ProcessTuning::keepFreedMemory();
+    // No windows here: the plain event dispatcher wakes a thread without a system call per posted
+    // event, which the download threads post thousands of.
+    if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
+        qputenv("QT_NO_GLIB", "1");
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quiveral-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUIVERAL_VERSION));

@@ -1,5 +1,6 @@
 // The desktop program.
 #include "download/localsitethread.h"
+#include "download/processtuning.h"
 #include "library/demolibrary.h"
 #include "library/treekeys.h"
 #include "library/ui/frmbook.h"
@@ -35,6 +36,7 @@ void fail(const QString& message) {
 } // namespace
 
 int main(int argc, char** argv) {
+    ProcessTuning::keepFreedMemory();
     // The reading view's browser shares its GL context with the widgets; this must precede the app.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);

@@ -1,6 +1,7 @@
 #include "download/nonchapterfilter.h"
 
 #include "download/navigationlabels.h"
+#include "storage/markers.h"
 #include "storage/regex.h"
 
 #include <algorithm>
@@ -33,7 +34,7 @@ QStringList wordList(const char* const* words, size_t count) {
 
 bool containsAny(const QString& text, const QStringList& words) {
     return std::any_of(words.cbegin(), words.cend(),
-                       [&text](const QString& w) { return text.contains(w, Qt::CaseInsensitive); });
+                       [&text](const QString& w) { return indexOfIgnoringCase(text, w) >= 0; });
 }
 
 } // namespace

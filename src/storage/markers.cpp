@@ -57,28 +57,36 @@ QString getTextBefore(const QString& text, const QString& marker) {
 
 namespace {
 
-constexpr char16_t kNoAscii = 0xffff;
+constexpr char16_t kNoMatch = 0xffff;
 
-// The ASCII character a text character folds to under simple case folding, kNoAscii for the rest:
-// besides ASCII only the Kelvin sign and the long s fold into it.
-inline char16_t foldedAscii(char16_t c) {
+// Han characters, kana, CJK punctuation: no case, and nothing folds into them.
+inline bool isCaselessCjk(char16_t c) {
+    return (c >= 0x2e80 && c <= 0x9fff) || (c >= 0xf900 && c <= 0xfaff);
+}
+
+// What a text character folds to under simple case folding, as far as a needle of ASCII and caseless
+// CJK characters can tell; kNoMatch for the rest. Besides ASCII only the Kelvin sign and the long s
+// fold into ASCII.
+inline char16_t folded(char16_t c) {
     if (c < 0x80)
         return c >= u'A' && c <= u'Z' ? char16_t(c | 0x20) : c;
+    if (isCaselessCjk(c))
+        return c;
     if (c == 0x212a)
         return u'k';
     if (c == 0x017f)
         return u's';
-    return kNoAscii;
+    return kNoMatch;
 }
 
 inline bool isAsciiLetter(char16_t c) {
     return (c | 0x20) >= u'a' && (c | 0x20) <= u'z';
 }
 
-// needle: ASCII, already folded.
+// needle: already folded.
 inline bool matchesAt(const char16_t* text, const char16_t* needle, qsizetype size) {
     for (qsizetype i = 0; i < size; ++i)
-        if (foldedAscii(text[i]) != needle[i])
+        if (folded(text[i]) != needle[i])
             return false;
     return true;
 }
@@ -90,28 +98,28 @@ qsizetype findIgnoringCase(QStringView text, Needle needle, qsizetype from) {
         return -1;
     if (n == 0)
         return from;
-    QVarLengthArray<char16_t, 64> folded(n);
+    QVarLengthArray<char16_t, 64> folding(n);
     qsizetype anchor = -1; // the first character without case: found by the fast exact search
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t c = QChar(needle.at(i)).unicode();
-        if (c >= 0x80)
+        if (c >= 0x80 && !isCaselessCjk(c))
             return text.indexOf(needle, from, Qt::CaseInsensitive);
-        folded[i] = foldedAscii(c);
+        folding[i] = folded(c);
         if (anchor < 0 && !isAsciiLetter(c))
             anchor = i;
     }
     const char16_t* data = text.utf16();
     const qsizetype last = text.size() - n; // the last place a match can start
     if (anchor >= 0) {
-        const QChar exact(folded[anchor]);
+        const QChar exact(folding[anchor]);
         for (qsizetype at = text.indexOf(exact, from + anchor); at >= 0 && at - anchor <= last;
              at = text.indexOf(exact, at + 1))
-            if (matchesAt(data + at - anchor, folded.constData(), n))
+            if (matchesAt(data + at - anchor, folding.constData(), n))
                 return at - anchor;
         return -1;
     }
     for (qsizetype at = from; at <= last; ++at)
-        if (foldedAscii(data[at]) == folded[0] && matchesAt(data + at, folded.constData(), n))
+        if (folded(data[at]) == folding[0] && matchesAt(data + at, folding.constData(), n))
             return at;
     return -1;
 }

@@ -18,7 +18,8 @@ QString getTextAfterLast(const QString& text, const QString& marker);
 QString getTextBefore(const QString& text, const QString& marker);
 
 // Where the needle occurs in the text from `from` (>= 0) on, as QString::indexOf with
-// Qt::CaseInsensitive finds it; -1 when nowhere. Fast for ASCII needles, which markers mostly are.
+// Qt::CaseInsensitive finds it; -1 when nowhere. Fast for needles of ASCII and Chinese characters,
+// which markers mostly are.
 qsizetype indexOfIgnoringCase(QStringView text, QStringView needle, qsizetype from = 0);
 qsizetype indexOfIgnoringCase(QStringView text, QLatin1String needle, qsizetype from = 0);
 

@@ -186,6 +186,7 @@ void TestMarkers::caseBlindSearch_data() {
     QTest::newRow("long s folds to s") << QString::fromUtf16(u"<\u017fpan>") << "<SPAN>" << 0 << 0;
     QTest::newRow("dotted capital I does not") << QString::fromUtf16(u"\u0130d") << "id" << 0 << -1;
     QTest::newRow("Chinese needle") << "第一章 第二章" << "第二" << 0 << 4;
+    QTest::newRow("Chinese and ASCII") << "下一页 NEXT页" << "next页" << 0 << 4;
     QTest::newRow("empty needle") << "abc" << "" << 2 << 2;
     QTest::newRow("from past the end") << "abc" << "c" << 4 << -1;
 }
@@ -200,9 +201,10 @@ void TestMarkers::caseBlindSearch() {
 
 void TestMarkers::caseBlindSearchAgreesWithQt() {
     // Texts mixing the characters that matter: both cases, markup, the two non-ASCII letters that fold
-    // into ASCII, Chinese, a surrogate pair.
+    // into ASCII, Chinese, full-width letters (which have case), a surrogate pair.
     const QList<QString> pieces = {"a",  "A", "k", "K", "s", "S", "<", "=", ">", " ", "\u212a", "\u017f",
-                                   "\u0130", "\u00e9", "章", "\U0001F600"};
+                                   "\u0130", "\u00e9", "章", "第", "\u3000", "\uff21", "\uff41",
+                                   "\U0001F600"};
     QRandomGenerator random(20261206);
     auto make = [&](int maxPieces) {
         QString out;

@@ -432,7 +432,7 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
     };
 
     const bool draftElsewhere = processor.draftsAnywhere();
-    m_context.fetcher.fetchAll(
+    m_context.fetcher.fetchEach(
         requests, m_context.options.multGetNums, [&](int index, const FetchedPage& answer) {
             if (answer.stopped() || outcome.stopped)
                 return;

@@ -67,19 +67,40 @@ FetchedPage PageFetcher::fetch(const QString& url, const QString& referer) {
     return fetchAll({Request{url, referer}}, 1).value(0);
 }
 
+std::vector<std::unique_ptr<PageTransfer>> PageFetcher::makeTransfers(const QList<Request>& requests) {
+    std::vector<std::unique_ptr<PageTransfer>> owned;
+    owned.reserve(size_t(requests.size()));
+    for (const Request& request : requests)
+        owned.push_back(makeTransfer(request));
+    return owned;
+}
+
+namespace {
+
+QList<PageTransfer*> pointers(const std::vector<std::unique_ptr<PageTransfer>>& owned) {
+    QList<PageTransfer*> transfers;
+    transfers.reserve(qsizetype(owned.size()));
+    for (const auto& transfer : owned)
+        transfers.append(transfer.get());
+    return transfers;
+}
+
+} // namespace
+
 QList<FetchedPage> PageFetcher::fetchAll(const QList<Request>& requests, int concurrency,
                                          const EachFinished& onEachFinished) {
-    std::vector<std::unique_ptr<PageTransfer>> owned;
-    QList<PageTransfer*> transfers;
-    for (const Request& request : requests) {
-        owned.push_back(makeTransfer(request));
-        transfers.append(owned.back().get());
-    }
-    run(transfers, concurrency > 0 ? concurrency : m_options.concurrency, onEachFinished);
+    const std::vector<std::unique_ptr<PageTransfer>> owned = makeTransfers(requests);
+    run(pointers(owned), concurrency > 0 ? concurrency : m_options.concurrency, onEachFinished);
     QList<FetchedPage> results;
-    for (const PageTransfer* transfer : std::as_const(transfers))
+    for (const auto& transfer : owned)
         results.append(transfer->result());
     return results;
+}
+
+void PageFetcher::fetchEach(const QList<Request>& requests, int concurrency,
+                            const EachFinished& onEachFinished) {
+    const std::vector<std::unique_ptr<PageTransfer>> owned = makeTransfers(requests);
+    run(pointers(owned), concurrency > 0 ? concurrency : m_options.concurrency, onEachFinished, false);
 }
 
 QString PageFetcher::getJumpUrl(const QString& url) {
@@ -99,7 +120,7 @@ QString PageFetcher::getRealDownUrl(const QString& url) {
 }
 
 void PageFetcher::run(const QList<PageTransfer*>& transfers, int concurrency,
-                      const EachFinished& onEachFinished) {
+                      const EachFinished& onEachFinished, bool keepResults) {
     Q_ASSERT_X(m_nam->thread() == QThread::currentThread(), "PageFetcher",
                "used on another thread than the one it was made on");
     if (transfers.isEmpty())
@@ -154,6 +175,8 @@ void PageFetcher::run(const QList<PageTransfer*>& transfers, int concurrency,
                 reported[i] = true;
                 if (onEachFinished)
                     onEachFinished(i, transfers.at(i)->result());
+                if (!keepResults)
+                    transfers.at(i)->dropResult();
             }
         }
         if (allDone)

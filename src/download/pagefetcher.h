@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QNetworkAccessManager;
 class PageTransfer;
@@ -43,6 +44,9 @@ public:
     // limit. Results come in request order; onEachFinished is called on this thread as each one ends.
     QList<FetchedPage> fetchAll(const QList<Request>& requests, int concurrency = 0,
                                 const EachFinished& onEachFinished = {});
+    // The same with the answers handed to onEachFinished only: each is let go once told, so that
+    // thousands of pages are never held at once.
+    void fetchEach(const QList<Request>& requests, int concurrency, const EachFinished& onEachFinished);
 
     // Where the address redirects to, without following it: the Location header as sent (relative or
     // absolute) for 200, 301 and 302 (and 303, 307, 308); for sites of the body patterns the
@@ -57,8 +61,11 @@ public:
 
 private:
     std::unique_ptr<PageTransfer> makeTransfer(const Request& request);
-    // Runs the transfers to their end (or the stop) in a local event loop.
-    void run(const QList<PageTransfer*>& transfers, int concurrency, const EachFinished& onEachFinished);
+    std::vector<std::unique_ptr<PageTransfer>> makeTransfers(const QList<Request>& requests);
+    // Runs the transfers to their end (or the stop) in a local event loop; keepResults false: each
+    // answer is dropped once onEachFinished was told.
+    void run(const QList<PageTransfer*>& transfers, int concurrency, const EachFinished& onEachFinished,
+             bool keepResults = true);
 
     FetchOptions m_options;
     std::function<bool()> m_stop;

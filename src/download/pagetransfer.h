@@ -46,6 +46,8 @@ public:
     void stop();
 
     const FetchedPage& result() const { return m_result; }
+    // Lets go of the answer's body once it was handed on.
+    void dropResult() { m_result.body = QByteArray(); }
     // Jump mode: the Location as sent (or the body's location="…"), "" when there is none.
     QString jumpTarget() const { return m_jumpTarget; }
 

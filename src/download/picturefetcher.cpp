@@ -30,7 +30,7 @@ QList<PictureFetcher::Result> PictureFetcher::fetchPicturesConcurrently(PageFetc
             status(text);
     };
 
-    fetcher.fetchAll(requests, 0, [&](int index, const FetchedPage& page) {
+    fetcher.fetchEach(requests, 0, [&](int index, const FetchedPage& page) {
         Result& result = results[taskOf.at(index)];
         const QString name = QFileInfo(result.filePath).fileName();
         result.outcome = page.outcome;

@@ -481,6 +481,18 @@ void TestPageFetcher::fetchAllKeepsOrder() {
     for (int i = 0; i < 4; ++i)
         QCOMPARE(reported.value(i).body, results.at(i).body);
     QVERIFY(fetcher.fetchAll({}).isEmpty());
+
+    // fetchEach tells the same answers, each once, and keeps none.
+    QHash<int, FetchedPage> told;
+    fetcher.fetchEach(requests, 4, [&](int index, const FetchedPage& page) {
+        QVERIFY(!told.contains(index));
+        told.insert(index, page);
+    });
+    QCOMPARE(told.size(), 4);
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(told.value(i).outcome, results.at(i).outcome);
+        QCOMPARE(told.value(i).body, results.at(i).body);
+    }
 }
 
 void TestPageFetcher::fetchingGoesOnDuringANestedFetch() {

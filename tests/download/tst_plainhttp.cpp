@@ -40,7 +40,7 @@ public:
                 auto buffer = std::make_shared<QByteArray>();
                 auto count = std::make_shared<int>(0);
                 connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-                connect(socket, &QTcpSocket::readyRead, socket, [=] {
+                connect(socket, &QTcpSocket::readyRead, socket, [=, this] {
                     *buffer += socket->readAll();
                     qsizetype end;
                     while ((end = buffer->indexOf("\r\n\r\n")) >= 0) {

@@ -142,7 +142,7 @@ void TestSiteSignUpdate::jobAsksThroughPrompter() {
     QFETCH(QString, listStart);
     QTemporaryDir library;
     ScriptedPrompter prompter;
-    prompter.answers.append(Prompter::Answer{button, {}, false});
+    prompter.answers.append(Prompter::Answer{button, {}, false, {}});
     SiteSignUpdateJob job(existingTable(), url(QStringLiteral("/update/")), library.path(), FetchOptions());
     job.setPrompter(&prompter);
     job.start();

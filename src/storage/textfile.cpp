@@ -88,21 +88,26 @@ bool writeBytesAtomically(const QString& path, const QByteArray& bytes, QString*
 
 bool replaceFileBytes(const QString& path, const QByteArray& bytes, QString* error) {
     static std::atomic<quint64> counter{0};
+    static const QString pid = QString::number(QCoreApplication::applicationPid());
     const QFileInfo info(path);
-    if (!QDir().mkpath(info.absolutePath())) {
-        if (error)
-            *error = QStringLiteral("无法创建目录 %1").arg(info.absolutePath());
-        return false;
-    }
-    const QString temp = info.absolutePath() + QStringLiteral("/.") + info.fileName() + u'.' +
-                         QString::number(QCoreApplication::applicationPid()) + u'-' +
+    const QString temp = info.absolutePath() + QStringLiteral("/.") + info.fileName() + u'.' + pid + u'-' +
                          QString::number(counter.fetch_add(1)) + QStringLiteral(".part");
     QFile file(temp);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) || file.write(bytes) != bytes.size() ||
-        !file.flush()) {
+    // The folder usually exists: made only when the first try fails.
+    bool opened = file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+    if (!opened && !QFileInfo::exists(info.absolutePath())) {
+        if (!QDir().mkpath(info.absolutePath())) {
+            if (error)
+                *error = QStringLiteral("无法创建目录 %1").arg(info.absolutePath());
+            return false;
+        }
+        opened = file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+    }
+    if (!opened || file.write(bytes) != bytes.size() || !file.flush()) {
         if (error)
             *error = file.errorString();
-        file.remove();
+        if (opened)
+            file.remove();
         return false;
     }
     file.close();

@@ -118,10 +118,29 @@ qsizetype findIgnoringCase(QStringView text, Needle needle, qsizetype from) {
                 return at - anchor;
         return -1;
     }
-    for (qsizetype at = from; at <= last; ++at)
-        if (folded(data[at]) == folding[0] && matchesAt(data + at, folding.constData(), n))
+    const char16_t first = folding[0];
+    if (first == u'k' || first == u's') { // also hiding behind the Kelvin sign and the long s
+        for (qsizetype at = from; at <= last; ++at)
+            if (folded(data[at]) == first && matchesAt(data + at, folding.constData(), n))
+                return at;
+        return -1;
+    }
+    // Letters only: the first letter in either case, each found by the fast exact search.
+    const QChar lower(first);
+    const QChar upper(first ^ 0x20);
+    qsizetype nextLower = text.indexOf(lower, from);
+    qsizetype nextUpper = text.indexOf(upper, from);
+    for (;;) {
+        const qsizetype at = nextLower < 0 ? nextUpper : nextUpper < 0 ? nextLower : qMin(nextLower, nextUpper);
+        if (at < 0 || at > last)
+            return -1;
+        if (matchesAt(data + at, folding.constData(), n))
             return at;
-    return -1;
+        if (at == nextLower)
+            nextLower = text.indexOf(lower, at + 1);
+        else
+            nextUpper = text.indexOf(upper, at + 1);
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "download/chapterrows.h"
 
+#include "download/processtuning.h"
 #include "download/renewstore.h"
 #include "storage/database.h"
 
@@ -56,6 +57,7 @@ private:
     };
 
     void run() {
+        ProcessTuning::yieldTo(nullptr);
         std::optional<Database::Statement> update;
         for (;;) {
             Row row;

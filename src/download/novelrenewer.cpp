@@ -5,6 +5,7 @@
 #include "download/downloadcontext.h"
 #include "download/pagedecoder.h"
 #include "download/pagefetcher.h"
+#include "download/processtuning.h"
 #include "download/sitesigntable.h"
 #include "output/listpage.h"
 #include "storage/novelstore.h"
@@ -391,8 +392,12 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
     std::deque<Pending> pending;
     std::deque<Writing> writing;
     ChapterRows rows(m_context.db); // outlives the writers, whose ends it waits for
+    // Rendering a page costs more than writing it: one writer per core, not per connection. The
+    // drafters and writers give way to this thread (ProcessTuning::yieldTo).
+    const QThread* fetching = QThread::currentThread();
+    QThreadPool drafters;
+    drafters.setMaxThreadCount(qMax(1, QThread::idealThreadCount()));
     QThreadPool writers;
-    // Rendering a page costs more than writing it: one writer per core, not per connection.
     writers.setMaxThreadCount(qMax(1, QThread::idealThreadCount()));
     // Enough pages in hand to keep the pools busy: waiting on an unstarted task runs it on this
     // thread, which then fetches nothing meanwhile.
@@ -424,7 +429,10 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
             }
             const NovelFileWriter* writer = &m_context.writer;
             QFuture<QString> written =
-                QtConcurrent::run(&writers, [page = *page, writer] { return page.write(*writer); });
+                QtConcurrent::run(&writers, [page = *page, writer, fetching] {
+                    ProcessTuning::yieldTo(fetching);
+                    return page.write(*writer);
+                });
             writing.push_back(
                 {next.index, *page, rows.completeAfter(std::move(written), page->chapterId, page->wordNums)});
         }
@@ -449,7 +457,8 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
                 const QString url = chapters.at(index).comeFrom;
                 const NovelRecord& record = novel;
                 const DownloadOptions& options = m_context.options;
-                pending.push_back({index, QtConcurrent::run([=, &record, &options] {
+                pending.push_back({index, QtConcurrent::run(&drafters, [=, &record, &options] {
+                                       ProcessTuning::yieldTo(fetching);
                                        PageDecoder decoder(charset);
                                        decoder.setPageCharset(pageCharset);
                                        decoder.takeContentType(answer.contentType);

@@ -1,0 +1,93 @@
+#include "download/chapterrows.h"
+#include "download/processtuning.h"
+#include "download/renewstore.h"
+#include "support/testlibrary.h"
+
+#include <QPromise>
+#include <QRegularExpression>
+#include <QTest>
+#include <QThread>
+
+#include <vector>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+class TestChapterRows : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void rowsFollowTheirWrites();
+    void processingThreadsGiveWay();
+};
+
+void TestChapterRows::rowsFollowTheirWrites() {
+    // A connection left open on the rows' thread, or used from another, shows as this warning.
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("does not belong to the calling thread")));
+    TestLibrary lib;
+    QVERIFY(lib.isValid());
+    const QString novel = lib.addNovel(QStringLiteral("书"));
+    QList<qint64> ids;
+    for (int i = 0; i < 4; ++i) {
+        ids << RenewStore(lib.db()).insertWaitingChapter(
+            ChapterRecord{novel, QStringLiteral("第%1章").arg(i), QStringLiteral("%1.html").arg(i), {}, i, {}},
+            std::nullopt);
+        QVERIFY(ids.last() > 0);
+    }
+    auto wordNumsOf = [&] {
+        QHash<qint64, int> found;
+        for (const StoredChapter& c : RenewStore(lib.db()).chapters(novel))
+            found.insert(c.id, c.wordNums.value_or(-1));
+        return found;
+    };
+
+    QList<QFuture<QString>> rows;
+    {
+        ChapterRows completer(lib.db());
+        std::vector<QPromise<QString>> writes(4);
+        for (int i = 0; i < 4; ++i) {
+            writes[i].start();
+            rows << completer.completeAfter(writes[i].future(), ids.at(i), 100 + i);
+        }
+        // Nothing is on disk yet: every row still waits.
+        QTest::qWait(50);
+        QCOMPARE(wordNumsOf().values(), QList<int>(4, -1));
+        // Writes end in any order; one fails.
+        for (const int i : {2, 0, 3, 1}) {
+            writes[i].addResult(i == 3 ? QStringLiteral("磁盘已满") : QString());
+            writes[i].finish();
+        }
+        QCOMPARE(rows.at(2).result(), QString());
+        QCOMPARE(rows.at(3).result(), QStringLiteral("磁盘已满"));
+    }
+    for (int i : {0, 1, 2})
+        QCOMPARE(rows.at(i).result(), QString());
+    const QHash<qint64, int> after = wordNumsOf();
+    QCOMPARE(after.value(ids.at(0)), 100);
+    QCOMPARE(after.value(ids.at(1)), 101);
+    QCOMPARE(after.value(ids.at(2)), 102);
+    QCOMPARE(after.value(ids.at(3)), -1); // its page failed: fetched again next time
+    QVERIFY2(lib.errors().isEmpty(), qPrintable(lib.errors().join(u'\n')));
+}
+
+void TestChapterRows::processingThreadsGiveWay() {
+    auto niceOf = [] { return getpriority(PRIO_PROCESS, id_t(gettid())); };
+    const int mine = niceOf();
+    int other = 0;
+    int kept = 0;
+    QThread* thread = QThread::create([&] {
+        ProcessTuning::yieldTo(nullptr);
+        ProcessTuning::yieldTo(nullptr); // once only
+        other = niceOf();
+    });
+    thread->start();
+    QVERIFY(thread->wait(5000));
+    delete thread;
+    ProcessTuning::yieldTo(QThread::currentThread()); // the waiting thread keeps its priority
+    kept = niceOf();
+    QCOMPARE(other, qMin(19, mine + 10));
+    QCOMPARE(kept, mine);
+}
+
+QTEST_GUILESS_MAIN(TestChapterRows)
+#include "tst_chapterrows.moc"

@@ -3,6 +3,7 @@
 #include "download/hostslots.h"
 #include "download/pagetransfer.h"
 #include "download/plainhttpaccess.h"
+#include "download/transferqueue.h"
 #include "storage/regex.h"
 
 #include <QEventLoop>
@@ -129,7 +130,7 @@ void PageFetcher::run(const QList<PageTransfer*>& transfers, int concurrency,
     t_frames.append(&transfers);
     const auto leaveFrame = qScopeGuard([] { t_frames.removeLast(); });
     QEventLoop loop;
-    QList<bool> reported(transfers.size(), false);
+    TransferQueue queue(transfers);
     bool stopping = false;
     bool pumping = false;
     bool pumpAgain = false;
@@ -141,45 +142,28 @@ void PageFetcher::run(const QList<PageTransfer*>& transfers, int concurrency,
             stopping = true;
             for (PageTransfer* transfer : transfers)
                 transfer->stop();
+            queue.markAllTried();
         }
-        int running = 0;
-        for (const PageTransfer* transfer : transfers)
-            running += transfer->isRunning() ? 1 : 0;
-        // A host found full is not asked again in this pass: with thousands waiting that would be
-        // quadratic. Hosts a nested fetch is waiting for count as full.
+        if (stopping)
+            return;
+        // Hosts a nested fetch is waiting for count as full.
         QSet<QString> fullHosts;
         for (qsizetype inner = depth + 1; inner < t_frames.size(); ++inner)
             for (const PageTransfer* transfer : *t_frames.at(inner))
                 if (transfer->canStartNow())
                     fullHosts.insert(transfer->hostKey());
-        for (PageTransfer* transfer : transfers) {
-            if (running >= concurrency || stopping)
-                break;
-            if (transfer->isDone() || transfer->isRunning() || fullHosts.contains(transfer->hostKey()))
-                continue;
-            if (transfer->tryStart())
-                ++running;
-            else if (transfer->slotRefused())
-                fullHosts.insert(transfer->hostKey());
-        }
+        queue.startWaiting(concurrency, fullHosts);
     };
     auto pumpOnce = [&] {
         startWaiting();
-        bool allDone = true;
-        for (int i = 0; i < transfers.size(); ++i) {
-            if (!transfers.at(i)->isDone()) {
-                allDone = false;
-                continue;
-            }
-            if (!reported.at(i)) {
-                reported[i] = true;
-                if (onEachFinished)
-                    onEachFinished(i, transfers.at(i)->result());
-                if (!keepResults)
-                    transfers.at(i)->dropResult();
-            }
+        // Taken before they are told: a report may start more transfers meanwhile.
+        for (const int i : queue.takeEnded()) {
+            if (onEachFinished)
+                onEachFinished(i, transfers.at(i)->result());
+            if (!keepResults)
+                transfers.at(i)->dropResult();
         }
-        if (allDone)
+        if (queue.allEnded())
             loop.quit();
     };
     // A report may spin an event loop of its own (a chapter's pictures); the reports then wait until
@@ -206,8 +190,7 @@ void PageFetcher::run(const QList<PageTransfer*>& transfers, int concurrency,
     QTimer tick;
     tick.setInterval(kTickMs);
     QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
-        for (PageTransfer* transfer : transfers)
-            transfer->checkTime();
+        queue.checkTimes();
         pump();
     });
     for (PageTransfer* transfer : transfers) {
@@ -217,10 +200,7 @@ void PageFetcher::run(const QList<PageTransfer*>& transfers, int concurrency,
     }
     tick.start();
     pump();
-    bool allDone = true;
-    for (const PageTransfer* transfer : transfers)
-        allDone = allDone && transfer->isDone();
-    if (!allDone)
+    if (!queue.allEnded())
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     for (PageTransfer* transfer : transfers)
         QObject::disconnect(transfer, nullptr, &loop, nullptr);

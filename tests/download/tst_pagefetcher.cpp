@@ -553,11 +553,13 @@ void TestPageFetcher::concurrencyLimits_data() {
     QTest::addColumn<int>("jobs");
     QTest::addColumn<int>("perSiteRequests"); // of each job
     QTest::addColumn<int>("openPerSite");     // what each site sees at once
+    QTest::addColumn<bool>("grouped");        // each site's requests together, not taking turns
 
-    QTest::newRow("concurrency caps the open requests") << 3 << 6 << 1 << 1 << 8 << 3;
-    QTest::newRow("per-host limit below the concurrency") << 5 << 2 << 1 << 1 << 6 << 2;
-    QTest::newRow("per-host limit counts each host") << 6 << 2 << 2 << 1 << 4 << 2;
-    QTest::newRow("two jobs share one host's limit") << 5 << 3 << 1 << 2 << 4 << 3;
+    QTest::newRow("concurrency caps the open requests") << 3 << 6 << 1 << 1 << 8 << 3 << false;
+    QTest::newRow("per-host limit below the concurrency") << 5 << 2 << 1 << 1 << 6 << 2 << false;
+    QTest::newRow("per-host limit counts each host") << 6 << 2 << 2 << 1 << 4 << 2 << false;
+    QTest::newRow("a full host's requests are passed over") << 6 << 2 << 2 << 1 << 40 << 2 << true;
+    QTest::newRow("two jobs share one host's limit") << 5 << 3 << 1 << 2 << 4 << 3 << false;
 }
 
 void TestPageFetcher::concurrencyLimits() {
@@ -567,6 +569,7 @@ void TestPageFetcher::concurrencyLimits() {
     QFETCH(int, jobs);
     QFETCH(int, perSiteRequests);
     QFETCH(int, openPerSite);
+    QFETCH(bool, grouped);
 
     TestSite second(QStringLiteral("fetch"));
     QVERIFY(second.start());
@@ -580,9 +583,10 @@ void TestPageFetcher::concurrencyLimits() {
     std::vector<std::unique_ptr<FetchJob>> running;
     for (int j = 0; j < jobs; ++j) {
         QList<PageFetcher::Request> requests;
-        for (int i = 0; i < perSiteRequests; ++i)
-            for (LocalSite* s : servers)
-                requests.append({s->url(QStringLiteral("/hang/%1-%2.html").arg(j).arg(i)), QString(), false});
+        for (int i = 0; i < perSiteRequests * sites; ++i) {
+            LocalSite* s = servers.at(grouped ? i / perSiteRequests : i % sites);
+            requests.append({s->url(QStringLiteral("/hang/%1-%2.html").arg(j).arg(i)), QString(), false});
+        }
         running.push_back(std::make_unique<FetchJob>(requests, options, concurrency));
         running.back()->start();
     }

@@ -391,7 +391,7 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
     };
     std::deque<Pending> pending;
     std::deque<Writing> writing;
-    ChapterRows rows(m_context.db); // outlives the writers, whose ends it waits for
+    ChapterRows rows(m_context.db); // made before the pools: gone after them, once every row was handed over
     // Rendering a page costs more than writing it: one writer per core, not per connection. The
     // drafters and writers give way to this thread (ProcessTuning::yieldTo).
     const QThread* fetching = QThread::currentThread();

@@ -172,10 +172,10 @@ bool Database::exec(const QString& sql, const QVariantList& params) const {
 }
 
 Database::Statement::Statement(const Database& db, const QString& sql)
-    : m_db(db)
-    , m_query(db.connection()) {
-    m_query.setForwardOnly(true);
+    : m_db(db) {
     const QSqlDatabase connection = db.connection();
+    m_query = QSqlQuery(connection);
+    m_query.setForwardOnly(true);
     if (!connection.isOpen())
         m_db.report(messageFor(connection.lastError()));
     else if (!(m_prepared = m_query.prepare(sql)))

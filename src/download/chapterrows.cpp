@@ -91,18 +91,18 @@ ChapterRows::ChapterRows(const Database& db)
 
 ChapterRows::~ChapterRows() = default;
 
-QFuture<QString> ChapterRows::completeAfter(QFuture<QString> written, qint64 chapterId, int wordNums) {
+ChapterRows::Row ChapterRows::expect(qint64 chapterId, int wordNums) {
     auto promise = std::make_shared<QPromise<QString>>();
-    QFuture<QString> row = promise->future();
     promise->start();
-    // Runs where the write ends (or here, when it is already over).
-    written.then(QtFuture::Launch::Sync, [worker = m_worker, promise, chapterId, wordNums](const QString& error) {
-        if (!error.isEmpty()) {
-            promise->addResult(error);
-            promise->finish();
+    Row row;
+    row.done = promise->future();
+    row.written = [worker = m_worker, promise, chapterId, wordNums](const QString& writeError) {
+        if (writeError.isEmpty()) {
+            worker->add(chapterId, wordNums, promise);
             return;
         }
-        worker->add(chapterId, wordNums, promise);
-    });
+        promise->addResult(writeError);
+        promise->finish();
+    };
     return row;
 }

@@ -3,6 +3,7 @@
 #include <QFuture>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class Database;
@@ -18,9 +19,14 @@ public:
     ChapterRows(const ChapterRows&) = delete;
     ChapterRows& operator=(const ChapterRows&) = delete;
 
-    // Once `written` ends ("" when the page is on disk, else its error), the row completed. The
-    // future gives "" or the error; the row of a page that failed stays waiting.
-    QFuture<QString> completeAfter(QFuture<QString> written, qint64 chapterId, int wordNums);
+    // A row whose page is being written. The writing thread calls `written` with "" once the page is
+    // on disk, or with the write's error; `done` then gives "" once the row is complete, or the
+    // error (the row of a page that failed stays waiting).
+    struct Row {
+        std::function<void(const QString& writeError)> written;
+        QFuture<QString> done;
+    };
+    Row expect(qint64 chapterId, int wordNums);
 
 private:
     class Worker;

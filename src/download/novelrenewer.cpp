@@ -428,13 +428,12 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
                 continue;
             }
             const NovelFileWriter* writer = &m_context.writer;
-            QFuture<QString> written =
-                QtConcurrent::run(&writers, [page = *page, writer, fetching] {
-                    ProcessTuning::yieldTo(fetching);
-                    return page.write(*writer);
-                });
-            writing.push_back(
-                {next.index, *page, rows.completeAfter(std::move(written), page->chapterId, page->wordNums)});
+            const ChapterRows::Row row = rows.expect(page->chapterId, page->wordNums);
+            writers.start([page = *page, writer, fetching, written = row.written] {
+                ProcessTuning::yieldTo(fetching);
+                written(page.write(*writer));
+            });
+            writing.push_back({next.index, *page, row.done});
         }
         completeWrites(all);
     };

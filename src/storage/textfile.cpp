@@ -93,9 +93,10 @@ bool replaceFileBytes(const QString& path, const QByteArray& bytes, QString* err
     const QString temp = info.absolutePath() + QStringLiteral("/.") + info.fileName() + u'.' + pid + u'-' +
                          QString::number(counter.fetch_add(1)) + QStringLiteral(".part");
     QFile file(temp);
-    // The folder usually exists: made only when the first try fails.
+    // The folder usually exists: made when the first try fails (another thread may be making it
+    // at the same moment; mkpath succeeds all the same).
     bool opened = file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
-    if (!opened && !QFileInfo::exists(info.absolutePath())) {
+    if (!opened) {
         if (!QDir().mkpath(info.absolutePath())) {
             if (error)
                 *error = QStringLiteral("无法创建目录 %1").arg(info.absolutePath());

@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+
+#include <atomic>
 
 class TestTextFile : public QObject {
     Q_OBJECT
@@ -16,6 +19,7 @@ private Q_SLOTS:
     void writeIsLossless();
     void missingFileReadsEmpty();
     void replaceLeavesOnlyTheTarget();
+    void writersMeetInANewFolder();
 };
 
 void TestTextFile::decode_data() {
@@ -87,6 +91,31 @@ void TestTextFile::replaceLeavesOnlyTheTarget() {
     QVERIFY(QDir(dir.path()).mkpath("sub/2.htm/inner"));
     QVERIFY(!replaceFileBytes(dir.filePath("sub/2.htm"), "x", &error));
     QCOMPARE(QDir(dir.filePath("sub")).entryList(QDir::Files | QDir::Hidden), QStringList{"1.htm"});
+}
+
+void TestTextFile::writersMeetInANewFolder() {
+    // The first pages of a novel are written at once by several threads into a folder none made yet.
+    QTemporaryDir dir;
+    for (int round = 0; round < 200; ++round) {
+        const QString folder = dir.filePath(QStringLiteral("%1/chm").arg(round));
+        std::atomic<int> failed{0};
+        QList<QThread*> writers;
+        for (int i = 0; i < 6; ++i) {
+            writers << QThread::create([&failed, folder, i] {
+                QString error;
+                if (!replaceFileBytes(folder + QStringLiteral("/%1.htm").arg(i), "page", &error))
+                    ++failed;
+            });
+        }
+        for (QThread* writer : std::as_const(writers))
+            writer->start();
+        for (QThread* writer : std::as_const(writers)) {
+            QVERIFY(writer->wait(10000));
+            delete writer;
+        }
+        QCOMPARE(failed.load(), 0);
+        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 6);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestTextFile)

@@ -41,11 +41,13 @@ public:
                 return;
             }
         }
-        fulfil(*promise, false); // too late: the row stays waiting
+        fulfil(*promise, rowError()); // too late: the row stays waiting
     }
 
-    static void fulfil(QPromise<QString>& promise, bool done) {
-        promise.addResult(done ? QString() : QCoreApplication::translate("ChapterProcessor", "无法保存章节"));
+    static QString rowError() { return QCoreApplication::translate("ChapterProcessor", "无法保存章节"); }
+
+    static void fulfil(QPromise<QString>& promise, const QString& error) {
+        promise.addResult(error);
         promise.finish();
     }
 
@@ -72,7 +74,8 @@ private:
             }
             if (!update)
                 update.emplace(m_db, RenewStore::finishChapterSql());
-            fulfil(*row.promise, update->exec(RenewStore::finishChapterValues(row.id, row.wordNums)));
+            const bool done = update->exec(RenewStore::finishChapterValues(row.id, row.wordNums));
+            fulfil(*row.promise, done ? QString() : rowError());
         }
         update.reset();
         m_db.releaseThreadConnection();
@@ -97,12 +100,10 @@ ChapterRows::Row ChapterRows::expect(qint64 chapterId, int wordNums) {
     Row row;
     row.done = promise->future();
     row.written = [worker = m_worker, promise, chapterId, wordNums](const QString& writeError) {
-        if (writeError.isEmpty()) {
+        if (writeError.isEmpty())
             worker->add(chapterId, wordNums, promise);
-            return;
-        }
-        promise->addResult(writeError);
-        promise->finish();
+        else
+            Worker::fulfil(*promise, writeError);
     };
     return row;
 }

@@ -95,7 +95,7 @@ void PageTransfer::urlChanged() {
 }
 
 bool PageTransfer::tryStart() {
-    if (m_state != State::Ready || !m_readyAt.hasExpired())
+    if (!canStartNow())
         return false;
     if (!m_webAddress) {
         fail(tr("不支持的网址：%1").arg(m_address));

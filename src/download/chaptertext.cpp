@@ -1,34 +1,18 @@
 #include "download/chaptertext.h"
 
+#include "download/chaptertags.h"
+
 #include "storage/html.h"
 #include "storage/markers.h"
 #include "storage/regex.h"
 #include "storage/url.h"
 
 #include <QUrl>
-#include <QVarLengthArray>
+#include <QStringView>
 
-#include <algorithm>
+#include <iterator>
 
 namespace {
-
-// Replaces every match of the pattern by what the function makes of it.
-QString replaceMatches(const QString& text, const QString& pattern,
-                       const std::function<QString(const RegexMatch&)>& make) {
-    const QList<RegexMatch> matches = regexMatches(text, pattern);
-    if (matches.isEmpty())
-        return text;
-    QString out;
-    out.reserve(text.size());
-    qsizetype from = 0;
-    for (const RegexMatch& m : matches) {
-        out += QStringView(text).mid(from, m.start - from);
-        out += make(m);
-        from = m.start + m.length;
-    }
-    out += QStringView(text).mid(from);
-    return out;
-}
 
 const QString kImgTag = QStringLiteral("<img[\\s\\S]+?>");
 // The address of a src attribute, quoted or not: the value is capture 2, 3 or 4.
@@ -74,62 +58,41 @@ QString removeNeedDelStr(const QString& text, const QString& needDelStr) {
 
 namespace {
 
-// Each pattern runs only when the text holds its opening literal: most chapters have few of these
-// blocks, and every pass is a scan of the whole chapter.
+// Patterns run only when the text holds their opening literal: most chapters have no pictures.
 bool has(const QString& text, const char* literal) {
     return containsIgnoringCase(text, QLatin1String(literal));
 }
 
-QString removeBlock(const QString& text, const char* opener, const char* pattern) {
-    return has(text, opener) ? regexRemove(QString::fromLatin1(pattern), text) : text;
-}
+// The parts of a page that are no chapter text, each found by its opening literal.
+struct Block {
+    QLatin1String opener;
+    const char* pattern;
+    QLatin1String replacement;
+};
+const Block kBlocks[] = {
+    {QLatin1String("<html"), "<html[\\s\\S]+?</head>", {}},
+    {QLatin1String("<head>"), "<head>[\\s\\S]+?</head>", {}},
+    {QLatin1String("<html"), "<html[\\s\\S]+?<body", QLatin1String("<body")},
+    {QLatin1String("<!--"), "<!--[\\s\\S]+?-->", {}},
+    {QLatin1String("<script"), "<script[\\s\\S]+?</script>", {}},
+    {QLatin1String("<noscript"), "<noscript[\\s\\S]+?</noscript>", {}},
+    {QLatin1String("<style"), "<style[\\s\\S]+?</style>", {}},
+    {QLatin1String("<option"), "<option[\\s\\S]+?</option>", {}},
+    {QLatin1String("<iframe"), "<iframe[\\s\\S]+?</iframe>", {}},
+    {QLatin1String("<embed"), "<embed[\\s\\S]+?</embed>", {}},
+    {QLatin1String("<object"), "<object[\\s\\S]+?</object>", {}},
+    {QLatin1String("<%"), "<%[\\s\\S]+?%>", {}},
+};
 
-// Exact replacements made in one pass over the text, left to right; at each place the first pair
-// that matches wins. The same as replacing pair after pair when no replacement can form or break a
-// later pair's text, which holds for the sets below.
-QString replaceInOnePass(const QString& text, std::initializer_list<std::pair<QLatin1String, QLatin1String>> pairs) {
-    // Where each distinct first character occurs next: the text is searched with the fast
-    // single-character search instead of being compared character by character.
-    struct First {
-        QChar c;
-        qsizetype next;
-    };
-    const QStringView view(text);
-    QVarLengthArray<First, 8> firsts;
-    for (const auto& pair : pairs) {
-        const QChar c = pair.first.front();
-        if (std::none_of(firsts.begin(), firsts.end(), [c](const First& f) { return f.c == c; }))
-            firsts.append({c, view.indexOf(c)});
-    }
-    QString out;
-    qsizetype copied = 0;
-    qsizetype from = 0;
-    for (;;) {
-        qsizetype at = -1;
-        for (First& f : firsts) {
-            if (f.next >= 0 && f.next < from)
-                f.next = view.indexOf(f.c, from);
-            if (f.next >= 0 && (at < 0 || f.next < at))
-                at = f.next;
-        }
-        if (at < 0)
-            break;
-        from = at + 1;
-        for (const auto& [find, replacement] : pairs) {
-            if (!view.mid(at).startsWith(find))
-                continue;
-            if (out.isNull())
-                out.reserve(text.size() + 64);
-            out += view.mid(copied, at - copied);
-            out += replacement;
-            copied = from = at + find.size();
-            break;
-        }
-    }
-    if (copied == 0)
-        return text;
-    out += view.mid(copied);
-    return out;
+// Which blocks' openers the text holds (bit i for kBlocks[i]): one pass over its "<" instead of a
+// search of the whole chapter per opener. Most chapters hold none.
+quint32 blockOpenersIn(QStringView text) {
+    quint32 found = 0;
+    for (qsizetype at = text.indexOf(u'<'); at >= 0; at = text.indexOf(u'<', at + 1))
+        for (size_t i = 0; i < std::size(kBlocks); ++i)
+            if (matchesIgnoringCaseAt(text, at, kBlocks[i].opener))
+                found |= 1u << i;
+    return found;
 }
 
 } // namespace
@@ -140,56 +103,17 @@ QString cleanChapterHtml(const QString& html) {
     if (text.contains(kStyledPageComment))
         text = getTextBetween(text, kBookContentStart, kBookContentEnd);
 
-    text = removeBlock(text, "<html", "<html[\\s\\S]+?</head>");
-    text = removeBlock(text, "<head>", "<head>[\\s\\S]+?</head>");
-    if (has(text, "<html"))
-        text = regexReplace(QStringLiteral("<html[\\s\\S]+?<body"), text, QStringLiteral("<body"));
-    const std::pair<const char*, const char*> blocks[] = {
-        {"<!--", "<!--[\\s\\S]+?-->"},
-        {"<script", "<script[\\s\\S]+?</script>"},
-        {"<noscript", "<noscript[\\s\\S]+?</noscript>"},
-        {"<style", "<style[\\s\\S]+?</style>"},
-        {"<option", "<option[\\s\\S]+?</option>"},
-        {"<iframe", "<iframe[\\s\\S]+?</iframe>"},
-        {"<embed", "<embed[\\s\\S]+?</embed>"},
-        {"<object", "<object[\\s\\S]+?</object>"},
-        {"<%", "<%[\\s\\S]+?%>"},
-    };
-    for (const auto& [opener, pattern] : blocks)
-        text = removeBlock(text, opener, pattern);
-
-    // The tags that stay are written as text for a moment, so that removing all tags spares them.
-    text = replaceInOnePass(text, {{QLatin1String("&lt;"), QLatin1String("[[lt;")},
-                                   {QLatin1String("&gt;"), QLatin1String("[[gt;")},
-                                   {QLatin1String("<<"), QLatin1String("&lt;&lt;")},
-                                   {QLatin1String(">>"), QLatin1String("&gt;&gt;")}});
-    if (has(text, "<img "))
-        text = replaceMatches(text, QStringLiteral("<img [\\s\\S]+?>"), [](const RegexMatch& m) -> QString {
-            QString tag = m.captures.at(0).mid(1, m.length - 2);
-            tag.replace(QLatin1String("\r\n"), QLatin1String(" "));
-            tag.replace(u'\r', u' ');
-            tag.replace(u'\n', u' ');
-            return QLatin1String("&lt;") + tag + QLatin1String("&gt;");
-        });
-    text = replaceInOnePass(text, {{QLatin1String("<pre>"), QLatin1String("&lt;PRE&gt;")},
-                                   {QLatin1String("<PRE>"), QLatin1String("&lt;PRE&gt;")},
-                                   {QLatin1String("<p>"), QLatin1String("&lt;p&gt;")},
-                                   {QLatin1String("<P>"), QLatin1String("&lt;P&gt;")}});
-    // Only up to the tag's own ">": "<Br>" must not swallow the text up to the next tag.
-    if (has(text, "<p"))
-        text = regexReplace(QStringLiteral("<p(?:\\s[^<>]*)?>"), text, QStringLiteral("&lt;p&gt;"));
-    if (has(text, "<br"))
-        text = regexReplace(QStringLiteral("<br(?:\\s[^<>]*|/)?>"), text, QStringLiteral("&lt;br&gt;"));
-
-    if (text.contains(u'<'))
-        text = regexRemove(QStringLiteral("<[\\s\\S]+?>"), text);
-
-    text = replaceInOnePass(text, {{QLatin1String("&lt;"), QLatin1String("<")},
-                                   {QLatin1String("&gt;"), QLatin1String(">")},
-                                   {QLatin1String("[[gt;"), QLatin1String("&gt;")},
-                                   {QLatin1String("[[lt;"), QLatin1String("&lt;")}});
-    if (has(text, "<td"))
-        text = regexRemove(QStringLiteral("<td[\\s\\S]+?>"), text);
+    // One block removed may join the pieces of another: the openers are looked for again then.
+    quint32 present = blockOpenersIn(text);
+    for (size_t i = 0; i < std::size(kBlocks); ++i) {
+        if (!(present & (1u << i)))
+            continue;
+        const qsizetype before = text.size();
+        text = regexReplace(QString::fromLatin1(kBlocks[i].pattern), text, kBlocks[i].replacement);
+        if (text.size() != before)
+            present = blockOpenersIn(text);
+    }
+    text = keepTextTags(text);
     // Removed one after the other: removing one may join the pieces of another.
     if (text.contains(u'[') || text.contains(QChar(0x3010)))
         for (const char* navigation : {"[返回]", "【上一页】", "【 目录 】", "【下一页】"})
@@ -249,11 +173,11 @@ QString replacePictureSources(const QString& text, bool background,
         return m.captures.at(1) + u'"' + mapped + u'"';
     };
     if (background)
-        return replaceMatches(text, kBackgroundAttribute, rewrite);
-    return replaceMatches(text, kImgTag, [&](const RegexMatch& tag) -> QString {
+        return regexReplaceEach(kBackgroundAttribute, text, rewrite);
+    return regexReplaceEach(kImgTag, text, [&](const RegexMatch& tag) -> QString {
         bool first = true;
         // The first src of the tag is its picture.
-        return replaceMatches(tag.captures.at(0), kSrcAttribute, [&](const RegexMatch& m) -> QString {
+        return regexReplaceEach(kSrcAttribute, tag.captures.at(0), [&](const RegexMatch& m) -> QString {
             if (!first)
                 return m.captures.at(0);
             first = false;
@@ -272,15 +196,15 @@ QString absoluteScriptAndStyleReferences(const QString& text, const QString& pag
                                          QStringList* styleSheets) {
     if (!has(text, "<script") && !has(text, ".css"))
         return text;
-    QString out = replaceMatches(
-        text, QStringLiteral("<script src=[\\s\\S]+?>"), [&](const RegexMatch& tag) -> QString {
-            return replaceMatches(tag.captures.at(0), kSrcAttribute, [&](const RegexMatch& m) -> QString {
+    QString out = regexReplaceEach(
+        QStringLiteral("<script src=[\\s\\S]+?>"), text, [&](const RegexMatch& tag) -> QString {
+            return regexReplaceEach(kSrcAttribute, tag.captures.at(0), [&](const RegexMatch& m) -> QString {
                 return m.captures.at(1) + u'"' + absoluteAddress(attributeValue(m), pageUrl) + u'"';
             });
         });
     const QString href =
         QStringLiteral("(href\\s*=\\s*)(?:\"([^\"]*\\.css)\"|'([^']*\\.css)'|([^\\s\"'>]+\\.css))");
-    return replaceMatches(out, href, [&](const RegexMatch& m) -> QString {
+    return regexReplaceEach(href, out, [&](const RegexMatch& m) -> QString {
         const QString address = absoluteAddress(attributeValue(m), pageUrl);
         if (styleSheets)
             styleSheets->append(address);

@@ -152,3 +152,14 @@ qsizetype indexOfIgnoringCase(QStringView text, QStringView needle, qsizetype fr
 qsizetype indexOfIgnoringCase(QStringView text, QLatin1String needle, qsizetype from) {
     return findIgnoringCase(text, needle, from);
 }
+
+bool matchesIgnoringCaseAt(QStringView text, qsizetype at, QLatin1String needle) {
+    if (at < 0 || at > text.size() - needle.size())
+        return false;
+    for (qsizetype i = 0; i < needle.size(); ++i) {
+        const char16_t c = char16_t(uchar(needle.at(i).toLatin1()));
+        if (folded(text[at + i].unicode()) != (c >= u'A' && c <= u'Z' ? char16_t(c | 0x20) : c))
+            return false;
+    }
+    return true;
+}

@@ -22,6 +22,8 @@ QString getTextBefore(const QString& text, const QString& marker);
 // which markers mostly are.
 qsizetype indexOfIgnoringCase(QStringView text, QStringView needle, qsizetype from = 0);
 qsizetype indexOfIgnoringCase(QStringView text, QLatin1String needle, qsizetype from = 0);
+// Whether the needle (ASCII) occurs in the text at `at`, in the sense of indexOfIgnoringCase.
+bool matchesIgnoringCaseAt(QStringView text, qsizetype at, QLatin1String needle);
 
 // Trims the space character only (tabs and line breaks stay), as the marker rules ask.
 QString trimSpaces(const QString& text);

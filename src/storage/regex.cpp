@@ -342,6 +342,23 @@ QString regexMatchList(const QString& text, const QString& pattern, QString* err
     return list;
 }
 
+QString regexReplaceEach(const QString& pattern, const QString& text,
+                         const std::function<QString(const RegexMatch&)>& make, QString* error) {
+    const QList<RegexMatch> matches = regexMatches(text, pattern, error);
+    if (matches.isEmpty())
+        return text;
+    QString out;
+    out.reserve(text.size());
+    qsizetype from = 0;
+    for (const RegexMatch& m : matches) {
+        out += QStringView(text).mid(from, m.start - from);
+        out += make(m);
+        from = m.start + m.length;
+    }
+    out += QStringView(text).mid(from);
+    return out;
+}
+
 QString regexReplace(const QString& pattern, const QString& text, const QString& replacement,
                      QString* error) {
     const auto compiled = compile(pattern);

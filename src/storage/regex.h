@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // Regular expressions the way site signs, filter lists and the search window write them: always
 // case-insensitive and global; non-greedy quantifiers, back-references, "[\s\S]", "\x22" and
 // "\u4E2D"; "." stops at CR and LF. Replacement texts use "$1".."$99", "$&" (the match) and "$$".
@@ -30,6 +32,9 @@ QString regexMatchList(const QString& text, const QString& pattern, QString* err
 // Every match replaced by the replacement text.
 QString regexReplace(const QString& pattern, const QString& text, const QString& replacement,
                      QString* error = nullptr);
+// Every match replaced by what make returns for it.
+QString regexReplaceEach(const QString& pattern, const QString& text,
+                         const std::function<QString(const RegexMatch&)>& make, QString* error = nullptr);
 // Every match removed.
 QString regexRemove(const QString& pattern, const QString& text, QString* error = nullptr);
 

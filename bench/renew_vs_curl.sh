@@ -90,7 +90,7 @@ host="${host%/}"
 # ext4 makes creating files right after deleting many of them slow.
 fetch_with_curl() {
     mkdir -p "$work/$1"
-    (cd "$work/$1" && curl --silent --fail --parallel --parallel-max 5 --config "$work/curl.conf")
+    (cd "$work/$1" && curl --silent --no-progress-meter --fail --parallel --parallel-max 5 --config "$work/curl.conf")
 }
 fetch_with_curl curl-warm # warm the page cache and the server
 

@@ -173,6 +173,12 @@ std::optional<ChapterPage> ChapterProcessor::composePage(const ChapterDraft& dra
     return pageFor(item, id, text);
 }
 
+std::optional<ChapterPage> ChapterProcessor::plainPage(const ChapterDraft& draft, const ChapterItem& item) const {
+    if (item.chapterId <= 0 || !draft.styleSheets.isEmpty() || mayHoldPictures(draft.text))
+        return std::nullopt;
+    return pageFor(item, item.chapterId, draft.text);
+}
+
 ChapterOutcome ChapterProcessor::storePictureChapter(const FetchedPage& answer, const ChapterItem& item) {
     ChapterOutcome outcome;
     const qint64 id = rowFor(item);

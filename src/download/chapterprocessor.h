@@ -94,6 +94,9 @@ public:
     std::optional<ChapterPage> composePage(const ChapterDraft& draft, const ChapterItem& item,
                                            ChapterOutcome* failure);
     ChapterOutcome completePage(const ChapterPage& page, const ChapterItem& item, const QString& error);
+    // What composePage makes of a draft that needs neither the network nor the library (no
+    // pictures, no style sheet, its row already there); nothing for any other. Safe on any thread.
+    std::optional<ChapterPage> plainPage(const ChapterDraft& draft, const ChapterItem& item) const;
     // A chapter that is one picture.
     ChapterOutcome storePictureChapter(const FetchedPage& answer, const ChapterItem& item);
 

@@ -12,6 +12,7 @@
 
 #include <deque>
 #include <optional>
+#include <vector>
 
 // A thread with a queue rather than a pool: the statement and the connection it was prepared on must
 // stay on one thread, and a pool may run a task on the thread that waits for it.
@@ -62,23 +63,41 @@ private:
         ProcessTuning::yieldTo(nullptr);
         std::optional<Database::Statement> update;
         for (;;) {
-            Row row;
+            std::deque<Row> batch;
             {
                 QMutexLocker lock(&m_mutex);
                 while (m_rows.empty() && !m_closing)
                     m_wake.wait(&m_mutex);
                 if (m_rows.empty())
                     break;
-                row = std::move(m_rows.front());
-                m_rows.pop_front();
+                batch.swap(m_rows);
             }
             if (!update)
                 update.emplace(m_db, RenewStore::finishChapterSql());
-            const bool done = update->exec(RenewStore::finishChapterValues(row.id, row.wordNums));
-            fulfil(*row.promise, done ? QString() : rowError());
+            complete(batch, *update);
         }
         update.reset();
         m_db.releaseThreadConnection();
+    }
+
+    // The rows that came in while the last commit ran share the next one: none waits for a row
+    // that is not there yet, and a busy disk costs one commit per batch instead of one per row.
+    void complete(std::deque<Row>& batch, Database::Statement& update) {
+        auto exec = [&update](const Row& row) {
+            return update.exec(RenewStore::finishChapterValues(row.id, row.wordNums));
+        };
+        if (batch.size() == 1) {
+            fulfil(*batch.front().promise, exec(batch.front()) ? QString() : rowError());
+            return;
+        }
+        std::vector<bool> done(batch.size(), false);
+        const bool committed = m_db.transaction([&] {
+            for (size_t i = 0; i < batch.size(); ++i)
+                done[i] = exec(batch[i]);
+            return true;
+        });
+        for (size_t i = 0; i < batch.size(); ++i)
+            fulfil(*batch[i].promise, committed && done[i] ? QString() : rowError());
     }
 
     const Database& m_db;

@@ -9,8 +9,9 @@
 class Database;
 
 // Marks chapter rows complete (download time and length) on a thread of its own, through one
-// statement prepared there, so that the fetching thread never waits for the database. Each row is
-// still its own commit, made only once its page is on disk.
+// statement prepared there, so that the fetching thread never waits for the database. A row is
+// committed as soon as the thread gets to it, and only once its page is on disk; rows handed over
+// while a commit runs share the next one.
 class ChapterRows {
 public:
     explicit ChapterRows(const Database& db);

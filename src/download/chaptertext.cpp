@@ -161,6 +161,10 @@ QStringList pictureSources(const QString& text, bool background) {
     return sources;
 }
 
+bool mayHoldPictures(const QString& text) {
+    return has(text, "<img") || has(text, "background");
+}
+
 QString replacePictureSources(const QString& text, bool background,
                               const std::function<QString(const QString&)>& map) {
     if (!has(text, background ? "background" : "<img"))

@@ -33,6 +33,10 @@ QString absoluteAddress(const QString& address, const QString& pageUrl);
 // written in the text.
 QStringList pictureSources(const QString& text, bool background);
 
+// Whether the text may hold pictures ("<img" tags or background attributes): the picture steps
+// leave any other text as it is.
+bool mayHoldPictures(const QString& text);
+
 // Rewrites the picture addresses of the "<img" tags (or of the background="…" attributes): each
 // address as written is handed to map, and what map returns takes its place ("" keeps it).
 QString replacePictureSources(const QString& text, bool background,

@@ -376,13 +376,19 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
         status(tr("处理章节\"%1\"中，总进度:%2%").arg(chapters.at(index).title, percent(done, total)));
     };
 
-    // The text of a page is cut and cleaned on the pool while this thread goes on fetching; the
-    // drafts get their rows and pictures here, in the order their pages arrived; their pages are
-    // written on writer threads (the disk's wait is the longest step) and the rows get their
-    // lengths on a thread of their own once the pages are on disk.
+    // The text of a page is cut and cleaned on the pool while this thread goes on fetching. A draft
+    // that needs nothing more from the network or the library (most chapters) is written there too;
+    // the others get their pictures here, in the order their pages arrived, and are written on the
+    // writer threads (the disk's wait is the longest step). The rows get their lengths on a thread
+    // of their own once the pages are on disk.
+    struct Drafted {
+        ChapterDraft draft;
+        std::optional<ChapterPage> page; // written on the pool already, its row handed over
+        QFuture<QString> rowDone;
+    };
     struct Pending {
         int index;
-        QFuture<ChapterDraft> draft;
+        QFuture<Drafted> drafted;
     };
     struct Writing {
         int index;
@@ -392,6 +398,7 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
     std::deque<Pending> pending;
     std::deque<Writing> writing;
     ChapterRows rows(m_context.db); // made before the pools: gone after them, once every row was handed over
+    const NovelFileWriter* writer = &m_context.writer;
     // Rendering a page costs more than writing it: one writer per core, not per connection. The
     // drafters and writers give way to this thread (ProcessTuning::yieldTo).
     const QThread* fetching = QThread::currentThread();
@@ -413,21 +420,25 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
     };
     auto storePending = [&](bool all) {
         while (!pending.empty() &&
-               (all || pending.front().draft.isFinished() || pending.size() > maxPending)) {
+               (all || pending.front().drafted.isFinished() || pending.size() > maxPending)) {
             const Pending next = pending.front();
             pending.pop_front();
-            const ChapterDraft draft = next.draft.result();
+            const Drafted drafted = next.drafted.result();
+            if (drafted.page) {
+                writing.push_back({next.index, *drafted.page, drafted.rowDone});
+                continue;
+            }
             if (outcome.stopped || m_context.stopped()) {
                 outcome.stopped = true;
                 continue;
             }
             ChapterOutcome failure;
-            const std::optional<ChapterPage> page = processor.composePage(draft, item(next.index), &failure);
+            const std::optional<ChapterPage> page =
+                processor.composePage(drafted.draft, item(next.index), &failure);
             if (!page) {
                 report(next.index, failure);
                 continue;
             }
-            const NovelFileWriter* writer = &m_context.writer;
             const ChapterRows::Row row = rows.expect(page->chapterId, page->wordNums);
             writers.start([page = *page, writer, fetching, written = row.written] {
                 ProcessTuning::yieldTo(fetching);
@@ -438,6 +449,26 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
         completeWrites(all);
     };
 
+    // On the pool: the draft and, for a plain one, its page written and its row handed over.
+    const DownloadContext& context = m_context;
+    auto draft = [&, pageCharset = m_pageCharset](const FetchedPage& answer, const ChapterItem& chapter) {
+        ProcessTuning::yieldTo(fetching);
+        PageDecoder decoder(context.options.charset);
+        decoder.setPageCharset(pageCharset);
+        decoder.takeContentType(answer.contentType);
+        Drafted drafted;
+        drafted.draft =
+            ChapterProcessor::draftChapter(decoder.decode(answer.body), chapter.url, novel, context.options);
+        drafted.page = processor.plainPage(drafted.draft, chapter);
+        if (drafted.page && context.stopped())
+            drafted.page.reset();
+        if (drafted.page) {
+            const ChapterRows::Row row = rows.expect(drafted.page->chapterId, drafted.page->wordNums);
+            row.written(drafted.page->write(*writer));
+            drafted.rowDone = row.done;
+        }
+        return drafted;
+    };
     const bool draftElsewhere = processor.draftsAnywhere();
     m_context.fetcher.fetchEach(
         requests, m_context.options.multGetNums, [&](int index, const FetchedPage& answer) {
@@ -451,19 +482,7 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
                 m_context.events.downloadStateChanged(index, failedCell());
             } else if (draftElsewhere &&
                        !ChapterProcessor::isPictureAnswer(answer, chapters.at(index).comeFrom)) {
-                const QString charset = m_context.options.charset;
-                const QString pageCharset = m_pageCharset;
-                const QString url = chapters.at(index).comeFrom;
-                const NovelRecord& record = novel;
-                const DownloadOptions& options = m_context.options;
-                pending.push_back({index, QtConcurrent::run(&drafters, [=, &record, &options] {
-                                       ProcessTuning::yieldTo(fetching);
-                                       PageDecoder decoder(charset);
-                                       decoder.setPageCharset(pageCharset);
-                                       decoder.takeContentType(answer.contentType);
-                                       return ChapterProcessor::draftChapter(decoder.decode(answer.body), url,
-                                                                             record, options);
-                                   })});
+                pending.push_back({index, QtConcurrent::run(&drafters, draft, answer, item(index))});
             } else {
                 report(index, store(processor, answer, item(index)));
             }

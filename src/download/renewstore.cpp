@@ -3,7 +3,6 @@
 #include "storage/database.h"
 #include "storage/dbvalue.h"
 
-#include <QDateTime>
 #include <QHash>
 #include <QSet>
 #include <QSqlQuery>
@@ -176,6 +175,6 @@ QString RenewStore::finishChapterSql() {
 }
 
 QVariantList RenewStore::finishChapterValues(qint64 id, int wordNums) {
-    const QDateTime now = QDateTime::currentDateTime();
-    return {now.toString(QStringLiteral("yyyy-MM-dd")), now.toString(QStringLiteral("HH:mm:ss")), wordNums, id};
+    const ChapterStore::Stamp now = ChapterStore::now();
+    return {now.date, now.time, wordNums, id};
 }

@@ -56,18 +56,28 @@ qint64 ChapterStore::insertChapter(const ChapterRecord& r) const {
 }
 
 QList<qint64> ChapterStore::insertChapters(const QList<ChapterRecord>& records) const {
-    const QDateTime now = QDateTime::currentDateTime();
-    const QString date = now.toString(QStringLiteral("yyyy-MM-dd"));
-    const QString time = now.toString(QStringLiteral("HH:mm:ss"));
+    const Stamp stamp = now();
     QList<QVariantList> rows;
     rows.reserve(records.size());
     for (const ChapterRecord& r : records)
-        rows.append(insertValues(r, date, time));
+        rows.append(insertValues(r, stamp.date, stamp.time));
     QList<qint64> ids;
     ids.reserve(records.size());
     if (!m_db.execEach(kInsertChapter, rows, [&ids](const QSqlQuery& q) { ids.append(q.lastInsertId().toLongLong()); }))
         return {};
     return ids;
+}
+
+ChapterStore::Stamp ChapterStore::now() {
+    thread_local qint64 second = -1;
+    thread_local Stamp stamp;
+    const qint64 current = QDateTime::currentSecsSinceEpoch();
+    if (current != second) {
+        const QDateTime local = QDateTime::fromSecsSinceEpoch(current);
+        stamp = {local.toString(QStringLiteral("yyyy-MM-dd")), local.toString(QStringLiteral("HH:mm:ss"))};
+        second = current;
+    }
+    return stamp;
 }
 
 QStringList ChapterStore::chapterSources(const QString& novelId) const {

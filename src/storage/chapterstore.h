@@ -40,6 +40,14 @@ public:
     // caller's transaction then rolls the others back).
     QList<qint64> insertChapters(const QList<ChapterRecord>& records) const;
 
+    // The local date and time as chapter rows keep them ("yyyy-MM-dd", "HH:mm:ss"). Worked out at
+    // most once a second on each thread: the time zone lookup behind it reads the disk.
+    struct Stamp {
+        QString date;
+        QString time;
+    };
+    static Stamp now();
+
     // The addresses the novel's chapters were downloaded from, in chapter order.
     QStringList chapterSources(const QString& novelId) const;
     // Gives the chapters downloaded from each address that volume name ("" as Null), all or nothing.

@@ -3,7 +3,10 @@
 #include "download/renewstore.h"
 #include "support/testlibrary.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 #include <QThread>
 
@@ -15,6 +18,7 @@ class TestChapterRows : public QObject {
 
 private Q_SLOTS:
     void rowsFollowTheirWrites();
+    void rowsHandedOverMeanwhileShareACommit();
     void processingThreadsGiveWay();
 };
 
@@ -72,6 +76,49 @@ void TestChapterRows::rowsFollowTheirWrites() {
     QCOMPARE(after.value(ids.at(2)), 102);
     QCOMPARE(after.value(ids.at(3)), -1); // its page failed: fetched again next time
     QVERIFY2(lib.errors().isEmpty(), qPrintable(lib.errors().join(u'\n')));
+}
+
+void TestChapterRows::rowsHandedOverMeanwhileShareACommit() {
+    TestLibrary lib;
+    QVERIFY(lib.isValid());
+    const QString novel = lib.addNovel(QStringLiteral("书"));
+    QList<ChapterRecord> records;
+    for (int i = 0; i < 40; ++i)
+        records << ChapterRecord{novel, QStringLiteral("第%1章").arg(i), QStringLiteral("%1.html").arg(i), {}, i, {}};
+    const QList<qint64> ids = ChapterStore(lib.db()).insertChapters(records);
+    QCOMPARE(ids.size(), 40);
+    const QString walPath = lib.db().path() + QStringLiteral("-wal");
+    {
+        // Another connection holds the write lock: the first row waits for it, the rest queue up.
+        QSqlDatabase holder = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder"));
+        holder.setDatabaseName(lib.db().path());
+        QVERIFY(holder.open());
+        QSqlQuery hold(holder);
+        QVERIFY(hold.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")));
+        QVERIFY(hold.exec(QStringLiteral("BEGIN IMMEDIATE")));
+        QList<QFuture<QString>> rows;
+        ChapterRows completer(lib.db());
+        for (int i = 0; i < ids.size(); ++i) {
+            const ChapterRows::Row row = completer.expect(ids.at(i), 10 + i);
+            row.written(QString());
+            rows << row.done;
+        }
+        QTest::qWait(100);
+        QVERIFY(!rows.first().isFinished());
+        QVERIFY(hold.exec(QStringLiteral("COMMIT")));
+        for (const QFuture<QString>& row : std::as_const(rows))
+            QCOMPARE(QFuture<QString>(row).result(), QString());
+        hold.finish();
+        holder.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("holder"));
+    QHash<qint64, int> wordNums;
+    for (const StoredChapter& c : RenewStore(lib.db()).chapters(novel))
+        wordNums.insert(c.id, c.wordNums.value_or(-1));
+    for (int i = 0; i < ids.size(); ++i)
+        QCOMPARE(wordNums.value(ids.at(i)), 10 + i);
+    // One commit per row would have written a page to the log for each of them.
+    QVERIFY2(QFileInfo(walPath).size() < 10 * 4096, qPrintable(QString::number(QFileInfo(walPath).size())));
 }
 
 void TestChapterRows::processingThreadsGiveWay() {

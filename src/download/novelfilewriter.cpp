@@ -69,16 +69,21 @@ QString NovelFileWriter::effectiveCharset(const QString& charset) const {
 QString NovelFileWriter::pageText(const QString& text, const QString& title, const QString& charset) const {
     QString page = isWholePage(text) ? text : fillChapterTemplate(m_template, title, text);
     const QString cs = effectiveCharset(charset);
+    // Qt's case-blind replace folds every character of the page; most pages hold the text once.
+    auto replaceDeclared = [&page](QLatin1String declared, const QString& by) {
+        if (containsIgnoringCase(page, declared))
+            page.replace(declared, by, Qt::CaseInsensitive);
+    };
     if (cs == QLatin1String("big5")) {
         if (charset.trimmed().isEmpty())
             page = convertChineseScript(page, true, ScriptConversion::CharactersForBig5);
-        page.replace(QLatin1String("charset=gb2312"), QLatin1String("charset=big5"), Qt::CaseInsensitive);
+        replaceDeclared(QLatin1String("charset=gb2312"), QStringLiteral("charset=big5"));
         return page;
     }
-    page.replace(QLatin1String("charset=big5"), QLatin1String("charset=") + cs, Qt::CaseInsensitive);
+    replaceDeclared(QLatin1String("charset=big5"), QLatin1String("charset=") + cs);
     // The page says the charset it is written in: a UTF-8 page must not claim gb2312.
     if (codecForCharset(cs) != codecForCharset(QStringLiteral("gb2312")))
-        page.replace(QLatin1String("charset=gb2312"), QLatin1String("charset=") + cs, Qt::CaseInsensitive);
+        replaceDeclared(QLatin1String("charset=gb2312"), QLatin1String("charset=") + cs);
     return page;
 }
 

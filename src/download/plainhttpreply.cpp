@@ -61,7 +61,11 @@ void PlainHttpReply::connectFresh() {
     auto* socket = new QTcpSocket(m_access);
     socket->setProxy(QNetworkProxy::NoProxy);
     attach(socket);
-    connect(socket, &QTcpSocket::connected, this, &PlainHttpReply::sendRequest);
+    connect(socket, &QTcpSocket::connected, this, [this, socket] {
+        // Requests are small and each waits for its answer: sent at once, once for the connection.
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        sendRequest();
+    });
     socket->connectToHost(url().host(), quint16(url().port(80)));
 }
 
@@ -80,8 +84,9 @@ void PlainHttpReply::detach() {
 
 void PlainHttpReply::sendRequest() {
     if (m_socket) {
-        m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         m_socket->write(requestBytes());
+        // Out now rather than when the event loop next looks: the answer is what everything waits for.
+        m_socket->flush();
     }
 }
 

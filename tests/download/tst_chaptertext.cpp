@@ -3,6 +3,7 @@
 #include "download/chaptertext.h"
 #include "download/novelfilewriter.h"
 
+#include <QRandomGenerator>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,6 +18,7 @@ private Q_SLOTS:
     void cut();
     void needDelStr_data();
     void needDelStr();
+    void plainNeedDelStrRemovesAsQtDoes();
     void clean_data();
     void clean();
     void absoluteAddresses_data();
@@ -106,6 +108,25 @@ void TestChapterText::needDelStr() {
     QFETCH(QString, needDelStr);
     QFETCH(QString, expected);
     QCOMPARE(removeNeedDelStr(QStringLiteral("正文广告甲.丙正文a1b22推荐"), needDelStr), expected);
+}
+
+void TestChapterText::plainNeedDelStrRemovesAsQtDoes() {
+    // Overlaps, joins made by a removal, a needle at either end: small alphabets meet them all.
+    QRandomGenerator random(7);
+    const QString alphabet = QStringLiteral("ab本章a");
+    auto randomText = [&](int most) {
+        QString text;
+        for (int i = random.bounded(most + 1); i > 0; --i)
+            text += alphabet.at(random.bounded(int(alphabet.size())));
+        return text;
+    };
+    for (int run = 0; run < 20000; ++run) {
+        const QString text = randomText(12);
+        QString needle = randomText(3);
+        if (needle.isEmpty() || needle.contains(QLatin1String("||")))
+            continue;
+        QCOMPARE(removeNeedDelStr(text, needle), QString(text).remove(needle));
+    }
 }
 
 void TestChapterText::clean_data() {

@@ -279,6 +279,16 @@ void TestRegex::loneSurrogates() {
     QCOMPARE(regexReplace(QStringLiteral("b"), text, QStringLiteral("B"), &error),
              QStringLiteral("a\uFFFDB😀"));
     QCOMPARE(error, QString());
+    // Wherever the lone half stands, in the long runs the search skips and in the short tail.
+    for (const char16_t half : {char16_t(0xD800), char16_t(0xDFFF)}) {
+        for (int at = 0; at < 20; ++at) {
+            QString x(20, u'x');
+            x[at] = QChar(half);
+            QString expected(20, u'y');
+            expected[at] = QChar::ReplacementCharacter;
+            QCOMPARE(regexReplace(QStringLiteral("x"), x, QStringLiteral("y")), expected);
+        }
+    }
 }
 
 void TestRegex::escape_data() {

@@ -11,6 +11,8 @@ Prompter::Answer CliPrompter::ask(const Question& question) {
         answer.chosen = question.preselected;
     }
     const QString button = question.buttons.value(answer.button);
+    if (m_before)
+        m_before();
     std::fprintf(stderr, "%s %s\n", question.text.toUtf8().constData(), button.toUtf8().constData());
     return answer;
 }
@@ -18,5 +20,7 @@ Prompter::Answer CliPrompter::ask(const Question& question) {
 void CliPrompter::message(Icon icon, const QString& text) {
     QMutexLocker lock(&m_mutex);
     ScriptedPrompter::message(icon, text);
+    if (m_before)
+        m_before();
     std::fprintf(stderr, "%s\n", text.toUtf8().constData());
 }

@@ -14,6 +14,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <atomic>
+
 #include <vector>
 
 namespace {
@@ -129,15 +131,22 @@ void PageFetcher::run(const QList<PageTransfer*>& transfers, int concurrency,
     const qsizetype depth = t_frames.size();
     t_frames.append(&transfers);
     const auto leaveFrame = qScopeGuard([] { t_frames.removeLast(); });
+    std::atomic<bool> pumpQueued{false}; // outlives the loop: queued pumps die with the loop
     QEventLoop loop;
     TransferQueue queue(transfers);
     bool stopping = false;
+    bool starting = false;
     bool pumping = false;
     bool pumpAgain = false;
 
     // Starts what may start, reports what ended, and quits when everything has ended. Runs on every
     // change and on every tick: slots held by other threads come free without a signal here.
     auto startWaiting = [&] {
+        // A transfer that ends while others are started (a refused address, a stop) comes back here.
+        if (starting)
+            return;
+        starting = true;
+        const auto done = qScopeGuard([&starting] { starting = false; });
         if (!stopping && stopRequested()) {
             stopping = true;
             for (PageTransfer* transfer : transfers)
@@ -182,10 +191,20 @@ void PageFetcher::run(const QList<PageTransfer*>& transfers, int concurrency,
         pumping = false;
     };
 
+    // One pump waits in the queue at most, however many changes asked for one; any thread may ask.
+    auto queuePump = [&loop, &pumpQueued, &pump] {
+        if (!pumpQueued.exchange(true))
+            QMetaObject::invokeMethod(
+                &loop,
+                [&pumpQueued, &pump] {
+                    pumpQueued = false;
+                    pump();
+                },
+                Qt::QueuedConnection);
+    };
     // A slot freed by another transfer (of this loop, an outer one or another thread's) starts the
-    // next request now; the tick remains for time-outs.
-    const int waker =
-        HostSlots::addWaker([&loop, pump] { QMetaObject::invokeMethod(&loop, pump, Qt::QueuedConnection); });
+    // next request soon; the tick remains for time-outs.
+    const int waker = HostSlots::addWaker(queuePump);
     const auto unregister = qScopeGuard([waker] { HostSlots::removeWaker(waker); });
     QTimer tick;
     tick.setInterval(kTickMs);
@@ -194,9 +213,14 @@ void PageFetcher::run(const QList<PageTransfer*>& transfers, int concurrency,
         pump();
     });
     for (PageTransfer* transfer : transfers) {
-        // Queued: a reply may end inside abort() or tryStart(), in the middle of a pump.
-        QObject::connect(transfer, &PageTransfer::requestEnded, &loop, pump, Qt::QueuedConnection);
-        QObject::connect(transfer, &PageTransfer::done, &loop, pump, Qt::QueuedConnection);
+        // The connection a request ended on takes the next one at once: the reports and the rest of
+        // the events before the pump would otherwise keep it idle. Reports wait for the pump, as a
+        // reply may end inside abort() or tryStart(), in the middle of one.
+        QObject::connect(transfer, &PageTransfer::requestEnded, &loop, [&startWaiting, &queuePump] {
+            startWaiting();
+            queuePump();
+        });
+        QObject::connect(transfer, &PageTransfer::done, &loop, queuePump);
     }
     tick.start();
     pump();

@@ -13,6 +13,11 @@
 #include <cstdio>
 #include <cstring>
 
+#if defined(Q_OS_UNIX)
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 struct Tally {
@@ -86,36 +91,86 @@ bool writeBytesAtomically(const QString& path, const QByteArray& bytes, QString*
     return true;
 }
 
+namespace {
+
+QString systemError(int code) {
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+// A new file with the bytes, or false with errno set. Plain system calls: QFile looks every file up
+// once more after opening it, and a renewal writes thousands.
+bool writeNewFile(const QByteArray& path, const QByteArray& bytes) {
+#if defined(Q_OS_UNIX)
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, size_t(left));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            const int code = written < 0 ? errno : EIO;
+            ::close(fd);
+            ::unlink(path.constData());
+            errno = code;
+            return false;
+        }
+        data += written;
+        left -= written;
+    }
+    if (::close(fd) != 0) {
+        const int code = errno;
+        ::unlink(path.constData());
+        errno = code;
+        return false;
+    }
+    return true;
+#else
+    QFile file(QFile::decodeName(path));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        errno = file.exists() ? EEXIST : ENOENT;
+        return false;
+    }
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        file.remove();
+        errno = EIO;
+        return false;
+    }
+    return true;
+#endif
+}
+
+} // namespace
+
 bool replaceFileBytes(const QString& path, const QByteArray& bytes, QString* error) {
     static std::atomic<quint64> counter{0};
     static const QString pid = QString::number(QCoreApplication::applicationPid());
     const QFileInfo info(path);
-    const QString temp = info.absolutePath() + QStringLiteral("/.") + info.fileName() + u'.' + pid + u'-' +
-                         QString::number(counter.fetch_add(1)) + QStringLiteral(".part");
-    QFile file(temp);
+    const QByteArray temp = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+                                              u'.' + pid + u'-' + QString::number(counter.fetch_add(1)) +
+                                              QStringLiteral(".part"));
     // The folder usually exists: made when the first try fails (another thread may be making it
     // at the same moment; mkpath succeeds all the same).
-    bool opened = file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
-    if (!opened) {
+    bool written = writeNewFile(temp, bytes);
+    if (!written && errno == ENOENT) {
         if (!QDir().mkpath(info.absolutePath())) {
             if (error)
                 *error = QStringLiteral("无法创建目录 %1").arg(info.absolutePath());
             return false;
         }
-        opened = file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+        written = writeNewFile(temp, bytes);
     }
-    if (!opened || file.write(bytes) != bytes.size() || !file.flush()) {
+    if (!written) {
         if (error)
-            *error = file.errorString();
-        if (opened)
-            file.remove();
+            *error = systemError(errno);
         return false;
     }
-    file.close();
-    if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) != 0) {
+    if (std::rename(temp.constData(), QFile::encodeName(path).constData()) != 0) {
         if (error)
-            *error = QString::fromLocal8Bit(std::strerror(errno));
-        QFile::remove(temp);
+            *error = systemError(errno);
+        std::remove(temp.constData());
         return false;
     }
     return true;

@@ -3,6 +3,7 @@
 #include "download/chaptertext.h"
 #include "output/pagetemplates.h"
 #include "storage/charset.h"
+#include "storage/markers.h"
 #include "storage/chinese.h"
 #include "storage/settings.h"
 #include "storage/textfile.h"
@@ -56,10 +57,12 @@ QString NovelFileWriter::fillChapterTemplate(const QString& pageTemplate, const 
 }
 
 bool NovelFileWriter::isWholePage(const QString& text) {
-    for (const char* mark : {"<html", "<head>", "xml version", "<meta"})
-        if (containsIgnoringCase(text, QLatin1String(mark)))
-            return true;
-    return false;
+    // The tags in one pass over the text's "<": a chapter has a hundred line breaks.
+    for (qsizetype at = text.indexOf(u'<'); at >= 0; at = text.indexOf(u'<', at + 1))
+        for (const char* mark : {"<html", "<head>", "<meta"})
+            if (matchesIgnoringCaseAt(text, at, QLatin1String(mark)))
+                return true;
+    return containsIgnoringCase(text, QLatin1String("xml version"));
 }
 
 QString NovelFileWriter::effectiveCharset(const QString& charset) const {

@@ -85,11 +85,11 @@ QString PageDecoder::declaredCharset(const QString& text) {
     return {};
 }
 
-QString PageDecoder::guessCharset(const QByteArray& bytes) {
+QString PageDecoder::guessCharset(const QByteArray& bytes, bool gbkBytes) {
     // UTF-8 that reads as text wins; then GBK, what most novel sites serve; then whatever uchardet sees.
     if (isWellFormedUtf8(bytes) && decodeTextFileBytes(bytes) == QString::fromUtf8(bytes))
         return QStringLiteral("utf-8");
-    if (isGb18030(bytes))
+    if (gbkBytes || isGb18030(bytes))
         return QStringLiteral("gb2312");
     QString guess;
     if (uchardet_t detector = uchardet_new()) {
@@ -107,11 +107,13 @@ QString PageDecoder::decode(const QByteArray& bytes) {
         return {};
     QString text;
     if (m_pageCharset.isEmpty()) {
+        // Read as gb2312 first: bytes that are GBK throughout need no second pass to guess.
+        const std::optional<QString> gbk = decodeGbkBytes(bytes);
         QString charset = QStringLiteral("gb2312");
-        text = bytesToText(bytes, charset, m_defaultCharset);
+        text = gbk ? *gbk : bytesToText(bytes, charset, m_defaultCharset);
         QString found = declaredCharset(text);
         if (found.isEmpty())
-            found = guessCharset(bytes);
+            found = guessCharset(bytes, gbk.has_value());
         m_pageCharset = found;
         if (found.toLower() != QLatin1String("gb2312")) {
             QString used = found;

@@ -26,8 +26,9 @@ public:
 
     // The charset named in the text: meta tag first, then the XML declaration; "" when neither.
     static QString declaredCharset(const QString& text);
-    // For bytes that declare nothing.
-    static QString guessCharset(const QByteArray& bytes);
+    // For bytes that declare nothing. gbkBytes: the bytes are known to read as GBK throughout
+    // (decodeGbkBytes), which spares a pass over them.
+    static QString guessCharset(const QByteArray& bytes, bool gbkBytes = false);
 
 private:
     QString m_defaultCharset;

@@ -90,32 +90,6 @@ const PairTable& pairTable() {
     return *table;
 }
 
-// Most pages are ASCII and two-byte codes only: those go through the tables, several times faster than
-// the codec and with its very result. Anything else (four-byte codes, damaged bytes) is the codec's.
-std::optional<QString> decodeGbFast(const QByteArray& bytes) {
-    const PairTable& pairs = pairTable();
-    QString text(bytes.size(), Qt::Uninitialized);
-    char16_t* out = reinterpret_cast<char16_t*>(text.data());
-    const char16_t* const begin = out;
-    const auto* in = reinterpret_cast<const uchar*>(bytes.constData());
-    const auto* const end = in + bytes.size();
-    while (in < end) {
-        const uchar b = *in++;
-        if (b < 0x80) {
-            *out++ = b;
-            continue;
-        }
-        if (b == 0x80 || b == 0xFF || in == end || *in < 0x40 || *in == 0x7F || *in == 0xFF)
-            return std::nullopt;
-        const char16_t c = pairs[(b - 0x81) * kTrails + (*in++ - 0x40)];
-        if (c == 0)
-            return std::nullopt;
-        *out++ = c;
-    }
-    text.truncate(out - begin);
-    return text;
-}
-
 std::optional<QByteArray> encodeGbFast(const QString& text) {
     const std::array<quint16, 0x10000>& gbk = gbkTable();
     QByteArray bytes(text.size() * 2, Qt::Uninitialized);
@@ -154,6 +128,31 @@ QByteArray characterReference(char32_t ch) {
 
 } // namespace
 
+// Through the tables: several times faster than the codec and with its very result.
+std::optional<QString> decodeGbkBytes(const QByteArray& bytes) {
+    const PairTable& pairs = pairTable();
+    QString text(bytes.size(), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    const char16_t* const begin = out;
+    const auto* in = reinterpret_cast<const uchar*>(bytes.constData());
+    const auto* const end = in + bytes.size();
+    while (in < end) {
+        const uchar b = *in++;
+        if (b < 0x80) {
+            *out++ = b;
+            continue;
+        }
+        if (b == 0x80 || b == 0xFF || in == end || *in < 0x40 || *in == 0x7F || *in == 0xFF)
+            return std::nullopt;
+        const char16_t c = pairs[(b - 0x81) * kTrails + (*in++ - 0x40)];
+        if (c == 0)
+            return std::nullopt;
+        *out++ = c;
+    }
+    text.truncate(out - begin);
+    return text;
+}
+
 QByteArray codecForCharset(const QString& charset) {
     const QString name = charset.trimmed().toLower();
     if (name.isEmpty())
@@ -188,7 +187,7 @@ QString bytesToText(const QByteArray& bytes, QString& charset, const QString& de
     if (bytes.isEmpty())
         return {};
     if (codec == "GB18030") {
-        if (std::optional<QString> text = decodeGbFast(bytes))
+        if (std::optional<QString> text = decodeGbkBytes(bytes))
             return *std::move(text);
     }
     QStringDecoder decoder(codec.constData());

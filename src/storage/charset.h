@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 // Charsets of pages and files. The old files and most sites are GBK; the GB18030 codec reads and
 // writes all of GBK and every other character besides, so "gb2312" and "gbk" always mean GB18030
 // here and nothing turns into "?".
@@ -16,6 +18,10 @@ QByteArray codecForCharset(const QString& charset);
 // (the charset setting), "UTF8…" becomes "utf-8", and a name no codec knows falls back to "gb2312".
 QString bytesToText(const QByteArray& bytes, QString& charset,
                     const QString& defaultCharset = QStringLiteral("gb2312"));
+
+// The bytes read as GB18030 when they hold only ASCII and GBK's two-byte codes, as most pages do;
+// nothing for any other bytes (four-byte codes, damaged bytes), which bytesToText leaves to the codec.
+std::optional<QString> decodeGbkBytes(const QByteArray& bytes);
 
 // Encodes text in a charset (same names as bytesToText; unknown: GB18030). A character the charset
 // cannot hold becomes a numeric character reference, so an HTML page written in Big5 keeps it.

@@ -26,6 +26,8 @@ private Q_SLOTS:
     void pictureNames_data();
     void pictureNames();
     void pictureChapterNameStaysInItsFolder();
+    void wholePage_data();
+    void wholePage();
     void chapterFile_data();
     void chapterFile();
 };
@@ -236,6 +238,23 @@ void TestChapterText::pictureChapterNameStaysInItsFolder() {
     QCOMPARE(ChapterPictures::savePictureChapter(gif, QStringLiteral("http://s.test/p.png"), "image/png",
                                                  chapter, true),
              QStringLiteral("<center><img src=000001_5_0.gif border=0></center>")); // the bytes decide
+}
+
+void TestChapterText::wholePage_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("whole");
+    QTest::newRow("html tag") << "<HTML><body>正文" << true;
+    QTest::newRow("head after line breaks") << "<br><br><Head>正文" << true;
+    QTest::newRow("meta late in the text") << "一<br>二<p>三<meta charset=gbk>" << true;
+    QTest::newRow("xml declaration") << "<?xml version=\"1.0\"?><a/>" << true;
+    QTest::newRow("chapter text") << "一<br>二<p>三<headline>" << false;
+    QTest::newRow("cut off at the end") << "正文<htm" << false;
+}
+
+void TestChapterText::wholePage() {
+    QFETCH(QString, text);
+    QFETCH(bool, whole);
+    QCOMPARE(NovelFileWriter::isWholePage(text), whole);
 }
 
 void TestChapterText::chapterFile_data() {

@@ -212,20 +212,28 @@ void PageFetcher::run(const QList<PageTransfer*>& transfers, int concurrency,
         queue.checkTimes();
         pump();
     });
-    for (PageTransfer* transfer : transfers) {
-        // The connection a request ended on takes the next one at once: the reports and the rest of
-        // the events before the pump would otherwise keep it idle. Reports wait for the pump, as a
-        // reply may end inside abort() or tryStart(), in the middle of one.
-        QObject::connect(transfer, &PageTransfer::requestEnded, &loop, [&startWaiting, &queuePump] {
-            startWaiting();
-            queuePump();
-        });
-        QObject::connect(transfer, &PageTransfer::done, &loop, queuePump);
-    }
+    // The connection a request ended on takes the next one at once: the reports and the rest of the
+    // events before the pump would otherwise keep it idle. Reports wait for the pump, as a reply may
+    // end inside abort() or tryStart(), in the middle of one.
+    struct Listener final : PageTransfer::Listener {
+        std::function<void()> ended;
+        std::function<void()> done;
+        void requestEnded() override { ended(); }
+        void transferDone() override { done(); }
+    } listener;
+    listener.ended = [&startWaiting, &queuePump] {
+        startWaiting();
+        queuePump();
+    };
+    listener.done = queuePump;
+    for (PageTransfer* transfer : transfers)
+        transfer->setListener(&listener);
+    const auto stopListening = qScopeGuard([&transfers] {
+        for (PageTransfer* transfer : transfers)
+            transfer->setListener(nullptr);
+    });
     tick.start();
     pump();
     if (!queue.allEnded())
         loop.exec(QEventLoop::ExcludeUserInputEvents);
-    for (PageTransfer* transfer : transfers)
-        QObject::disconnect(transfer, nullptr, &loop, nullptr);
 }

@@ -216,7 +216,8 @@ void PageTransfer::onFinished() {
             endPage(reply, status);
         break;
     }
-    Q_EMIT requestEnded();
+    if (m_listener)
+        m_listener->requestEnded();
 }
 
 void PageTransfer::endPage(QNetworkReply* reply, int status) {
@@ -394,5 +395,6 @@ void PageTransfer::finish(FetchedPage::Outcome outcome) {
     if (outcome == FetchedPage::Outcome::Stopped)
         m_result.error = tr("已停止");
     m_state = State::Done;
-    Q_EMIT done();
+    if (m_listener)
+        m_listener->transferDone();
 }

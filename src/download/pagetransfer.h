@@ -51,9 +51,18 @@ public:
     // Jump mode: the Location as sent (or the body's location="…"), "" when there is none.
     QString jumpTarget() const { return m_jumpTarget; }
 
-Q_SIGNALS:
-    void requestEnded(); // a host slot came free
-    void done();
+    // Told when a request ends (a host slot came free) and when the transfer is done. A plain
+    // pointer rather than signals: a renewal connects thousands of transfers before its first
+    // request. One listener at a time, the fetch that runs the transfer.
+    class Listener {
+    public:
+        virtual void requestEnded() = 0;
+        virtual void transferDone() = 0;
+
+    protected:
+        ~Listener() = default;
+    };
+    void setListener(Listener* listener) { m_listener = listener; }
 
 private:
     enum class State { Ready, Running, Done };
@@ -78,6 +87,7 @@ private:
     void urlChanged();
 
     QNetworkAccessManager* m_nam;
+    Listener* m_listener = nullptr;
     FetchOptions m_options;
     Mode m_mode;
     QUrl m_url;        // of the next request

@@ -528,22 +528,20 @@ void TestPageFetcher::nestedFetchGoesFirstOnItsHost() {
     for (int i = 0; i < 40; ++i)
         pages.append({url(QStringLiteral("/page.html?n=%1").arg(i)), QString(), false});
     int pagesAskedBefore = -1;
+    int pagesAskedAfter = -1;
     fetcher.fetchAll(pages, 2, [&](int index, const FetchedPage&) {
         if (index != 0)
             return;
         pagesAskedBefore = site()->requestCount(QStringLiteral("/page.html*"));
         QVERIFY(fetcher.fetch(url(QStringLiteral("/picture.png"))).ok());
+        pagesAskedAfter = site()->requestCount(QStringLiteral("/page.html*"));
     });
-    int pagesBeforePicture = 0;
-    for (const LocalSiteRequest& request : site()->requests()) {
-        if (request.path == QLatin1String("/picture.png"))
-            break;
-        ++pagesBeforePicture;
-    }
-    // At most the two pages already sent when the picture was asked for went before it.
+    // While the picture waited and ran, only the pages already on their way (two) and a few on the
+    // other slot reached the site; without its turn it waits for all forty. Counted at the site, not
+    // by its order of requests: it reads two connections in its own order when the machine is busy.
     QVERIFY(pagesAskedBefore >= 1);
-    QVERIFY2(pagesBeforePicture - pagesAskedBefore <= 2,
-             qPrintable(QStringLiteral("%1 %2").arg(pagesAskedBefore).arg(pagesBeforePicture)));
+    QVERIFY2(pagesAskedAfter - pagesAskedBefore <= 12,
+             qPrintable(QStringLiteral("%1 %2").arg(pagesAskedBefore).arg(pagesAskedAfter)));
 }
 
 void TestPageFetcher::concurrencyLimits_data() {

@@ -3,8 +3,8 @@
 #include "download/chaptertext.h"
 #include "output/pagetemplates.h"
 #include "storage/charset.h"
-#include "storage/markers.h"
 #include "storage/chinese.h"
+#include "storage/markers.h"
 #include "storage/settings.h"
 #include "storage/textfile.h"
 

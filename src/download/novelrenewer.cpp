@@ -459,9 +459,8 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
         Drafted drafted;
         drafted.draft =
             ChapterProcessor::draftChapter(decoder.decode(answer.body), chapter.url, novel, context.options);
-        drafted.page = processor.plainPage(drafted.draft, chapter);
-        if (drafted.page && context.stopped())
-            drafted.page.reset();
+        if (!context.stopped())
+            drafted.page = processor.plainPage(drafted.draft, chapter);
         if (drafted.page) {
             const ChapterRows::Row row = rows.expect(drafted.page->chapterId, drafted.page->wordNums);
             row.written(drafted.page->write(*writer));

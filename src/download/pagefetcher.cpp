@@ -15,7 +15,6 @@
 #include <QUrl>
 
 #include <atomic>
-
 #include <vector>
 
 namespace {
@@ -216,16 +215,17 @@ void PageFetcher::run(const QList<PageTransfer*>& transfers, int concurrency,
     // events before the pump would otherwise keep it idle. Reports wait for the pump, as a reply may
     // end inside abort() or tryStart(), in the middle of one.
     struct Listener final : PageTransfer::Listener {
-        std::function<void()> ended;
-        std::function<void()> done;
-        void requestEnded() override { ended(); }
-        void transferDone() override { done(); }
-    } listener;
-    listener.ended = [&startWaiting, &queuePump] {
-        startWaiting();
-        queuePump();
-    };
-    listener.done = queuePump;
+        Listener(decltype(startWaiting)& start, decltype(queuePump)& queue)
+            : start(start)
+            , queue(queue) {}
+        void requestEnded() override {
+            start();
+            queue();
+        }
+        void transferDone() override { queue(); }
+        decltype(startWaiting)& start;
+        decltype(queuePump)& queue;
+    } listener(startWaiting, queuePump);
     for (PageTransfer* transfer : transfers)
         transfer->setListener(&listener);
     const auto stopListening = qScopeGuard([&transfers] {

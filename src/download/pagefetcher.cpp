@@ -24,7 +24,7 @@ constexpr int kTickMs = 50;
 // The transfers of every fetch running on this thread, outermost first. A fetch made inside the
 // report of another (a chapter's pictures) goes first on the hosts they share: the outer one would
 // otherwise take every slot that comes free until its own list runs out.
-thread_local QList<const QList<PageTransfer*>*> t_frames;
+thread_local QList<const TransferQueue*> t_frames;
 
 // "||"-separated entries; "[[…]]" is a regular expression, anything else a piece of the address.
 bool matchesPatternList(const QString& url, const QString& list) {
@@ -65,51 +65,77 @@ std::unique_ptr<PageTransfer> PageFetcher::makeTransfer(const Request& request) 
     return transfer;
 }
 
-FetchedPage PageFetcher::fetch(const QString& url, const QString& referer) {
-    return fetchAll({Request{url, referer}}, 1).value(0);
-}
-
-std::vector<std::unique_ptr<PageTransfer>> PageFetcher::makeTransfers(const QList<Request>& requests) {
-    std::vector<std::unique_ptr<PageTransfer>> owned;
-    owned.reserve(size_t(requests.size()));
-    for (const Request& request : requests)
-        owned.push_back(makeTransfer(request));
-    return owned;
-}
-
 namespace {
 
-QList<PageTransfer*> pointers(const std::vector<std::unique_ptr<PageTransfer>>& owned) {
-    QList<PageTransfer*> transfers;
-    transfers.reserve(qsizetype(owned.size()));
-    for (const auto& transfer : owned)
-        transfers.append(transfer.get());
-    return transfers;
+// Up to the slash after the host, when it holds nothing an address parser would read two ways.
+QStringView plainOrigin(QStringView address) {
+    const qsizetype scheme = address.indexOf(QLatin1String("://"));
+    if (scheme <= 0)
+        return {};
+    for (qsizetype i = 0; i < address.size(); ++i) {
+        const char16_t c = address[i].unicode();
+        if (c == u'/' && i > scheme + 2)
+            return address.first(i + 1);
+        const bool plain = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
+                           c == u'.' || c == u'-' || c == u':' || c == u'/';
+        if (!plain)
+            return {};
+    }
+    return {};
 }
 
 } // namespace
 
+QStringList PageFetcher::hostKeys(const QList<Request>& requests) {
+    // The addresses of one fetch mostly share their origin: it is read once, not once per address.
+    QStringList keys;
+    keys.reserve(requests.size());
+    QString lastOrigin;
+    for (const Request& request : requests) {
+        const QStringView origin = plainOrigin(request.url);
+        if (origin.isEmpty() || origin != lastOrigin) {
+            keys.append(PageTransfer::hostKeyOf(request.url));
+            lastOrigin = origin.toString();
+        } else {
+            keys.append(keys.constLast());
+        }
+    }
+    return keys;
+}
+
+TransferQueue PageFetcher::queueOf(const QList<Request>& requests) {
+    return TransferQueue(hostKeys(requests), [this, requests](int index) { return makeTransfer(requests.at(index)); });
+}
+
+FetchedPage PageFetcher::fetch(const QString& url, const QString& referer) {
+    return fetchAll({Request{url, referer}}, 1).value(0);
+}
+
 QList<FetchedPage> PageFetcher::fetchAll(const QList<Request>& requests, int concurrency,
                                          const EachFinished& onEachFinished) {
-    const std::vector<std::unique_ptr<PageTransfer>> owned = makeTransfers(requests);
-    run(pointers(owned), concurrency > 0 ? concurrency : m_options.concurrency, onEachFinished);
+    TransferQueue queue = queueOf(requests);
+    run(queue, concurrency > 0 ? concurrency : m_options.concurrency, onEachFinished);
     QList<FetchedPage> results;
-    for (const auto& transfer : owned)
-        results.append(transfer->result());
+    for (int i = 0; i < queue.size(); ++i)
+        results.append(queue.at(i)->result());
     return results;
 }
 
 void PageFetcher::fetchEach(const QList<Request>& requests, int concurrency,
                             const EachFinished& onEachFinished) {
-    const std::vector<std::unique_ptr<PageTransfer>> owned = makeTransfers(requests);
-    run(pointers(owned), concurrency > 0 ? concurrency : m_options.concurrency, onEachFinished, false);
+    TransferQueue queue = queueOf(requests);
+    run(queue, concurrency > 0 ? concurrency : m_options.concurrency, onEachFinished, false);
 }
 
 QString PageFetcher::getJumpUrl(const QString& url) {
-    PageTransfer transfer(m_nam.get(), m_options, PageTransfer::Mode::Jump, url, QString());
-    transfer.setJumpBody(matchesPatternList(url, m_options.jumpBodyPatterns));
-    run({&transfer}, 1, {});
-    return transfer.result().ok() ? transfer.jumpTarget() : QString();
+    TransferQueue queue({PageTransfer::hostKeyOf(url)}, [this, &url](int) {
+        auto transfer = std::make_unique<PageTransfer>(m_nam.get(), m_options, PageTransfer::Mode::Jump, url, QString());
+        transfer->setJumpBody(matchesPatternList(url, m_options.jumpBodyPatterns));
+        return transfer;
+    });
+    run(queue, 1, {});
+    const PageTransfer* transfer = queue.at(0);
+    return transfer->result().ok() ? transfer->jumpTarget() : QString();
 }
 
 QString PageFetcher::getRealDownUrl(const QString& url) {
@@ -121,18 +147,17 @@ QString PageFetcher::getRealDownUrl(const QString& url) {
     return QUrl(url.trimmed(), QUrl::TolerantMode).resolved(QUrl(target, QUrl::TolerantMode)).toString();
 }
 
-void PageFetcher::run(const QList<PageTransfer*>& transfers, int concurrency,
-                      const EachFinished& onEachFinished, bool keepResults) {
+void PageFetcher::run(TransferQueue& queue, int concurrency, const EachFinished& onEachFinished,
+                      bool keepResults) {
     Q_ASSERT_X(m_nam->thread() == QThread::currentThread(), "PageFetcher",
                "used on another thread than the one it was made on");
-    if (transfers.isEmpty())
+    if (queue.size() == 0)
         return;
     const qsizetype depth = t_frames.size();
-    t_frames.append(&transfers);
+    t_frames.append(&queue);
     const auto leaveFrame = qScopeGuard([] { t_frames.removeLast(); });
     std::atomic<bool> pumpQueued{false}; // outlives the loop: queued pumps die with the loop
     QEventLoop loop;
-    TransferQueue queue(transfers);
     bool stopping = false;
     bool starting = false;
     bool pumping = false;
@@ -148,18 +173,14 @@ void PageFetcher::run(const QList<PageTransfer*>& transfers, int concurrency,
         const auto done = qScopeGuard([&starting] { starting = false; });
         if (!stopping && stopRequested()) {
             stopping = true;
-            for (PageTransfer* transfer : transfers)
-                transfer->stop();
-            queue.markAllTried();
+            queue.stopAll();
         }
         if (stopping)
             return;
         // Hosts a nested fetch is waiting for count as full.
         QSet<QString> fullHosts;
         for (qsizetype inner = depth + 1; inner < t_frames.size(); ++inner)
-            for (const PageTransfer* transfer : *t_frames.at(inner))
-                if (transfer->canStartNow())
-                    fullHosts.insert(transfer->hostKey());
+            t_frames.at(inner)->addWaitingHosts(fullHosts);
         queue.startWaiting(concurrency, fullHosts);
     };
     auto pumpOnce = [&] {
@@ -167,9 +188,9 @@ void PageFetcher::run(const QList<PageTransfer*>& transfers, int concurrency,
         // Taken before they are told: a report may start more transfers meanwhile.
         for (const int i : queue.takeEnded()) {
             if (onEachFinished)
-                onEachFinished(i, transfers.at(i)->result());
+                onEachFinished(i, queue.at(i)->result());
             if (!keepResults)
-                transfers.at(i)->dropResult();
+                queue.release(i);
         }
         if (queue.allEnded())
             loop.quit();
@@ -226,12 +247,8 @@ void PageFetcher::run(const QList<PageTransfer*>& transfers, int concurrency,
         decltype(startWaiting)& start;
         decltype(queuePump)& queue;
     } listener(startWaiting, queuePump);
-    for (PageTransfer* transfer : transfers)
-        transfer->setListener(&listener);
-    const auto stopListening = qScopeGuard([&transfers] {
-        for (PageTransfer* transfer : transfers)
-            transfer->setListener(nullptr);
-    });
+    queue.setListener(&listener);
+    const auto stopListening = qScopeGuard([&queue] { queue.setListener(nullptr); });
     tick.start();
     pump();
     if (!queue.allEnded())

@@ -12,6 +12,7 @@
 
 class QNetworkAccessManager;
 class PageTransfer;
+class TransferQueue;
 
 // Fetches pages, scripts and pictures for one job. Made on the thread that uses it (a job's worker
 // thread, or the test's thread) and used only there: it owns its network manager, and every call
@@ -56,16 +57,18 @@ public:
     // absolute; every other address, and one whose target cannot be read, unchanged.
     QString getRealDownUrl(const QString& url);
 
+    // PageTransfer::hostKeyOf each address.
+    static QStringList hostKeys(const QList<Request>& requests);
+
     // Whether an address goes through getJumpUrl first.
     bool isJumpAddress(const QString& url, bool withFeeds) const;
 
 private:
     std::unique_ptr<PageTransfer> makeTransfer(const Request& request);
-    std::vector<std::unique_ptr<PageTransfer>> makeTransfers(const QList<Request>& requests);
+    TransferQueue queueOf(const QList<Request>& requests);
     // Runs the transfers to their end (or the stop) in a local event loop; keepResults false: each
-    // answer is dropped once onEachFinished was told.
-    void run(const QList<PageTransfer*>& transfers, int concurrency, const EachFinished& onEachFinished,
-             bool keepResults = true);
+    // transfer is let go once onEachFinished was told.
+    void run(TransferQueue& queue, int concurrency, const EachFinished& onEachFinished, bool keepResults = true);
 
     FetchOptions m_options;
     std::function<bool()> m_stop;

@@ -55,6 +55,11 @@ int retryAfterSeconds(const QNetworkReply* reply) {
     return ok && seconds >= 0 ? seconds : -1;
 }
 
+QString hostKeyOfUrl(const QUrl& url) {
+    const int port = url.port(url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 ? 443 : 80);
+    return url.host().toLower() + u':' + QString::number(port);
+}
+
 } // namespace
 
 PageTransfer::PageTransfer(QNetworkAccessManager* nam, const FetchOptions& options, Mode mode,
@@ -87,10 +92,12 @@ void PageTransfer::resolveJumpFirst(bool jumpBody) {
     m_pageAfterJump = true;
 }
 
+QString PageTransfer::hostKeyOf(const QString& address) {
+    return hostKeyOfUrl(QUrl(address.trimmed(), QUrl::TolerantMode));
+}
+
 void PageTransfer::urlChanged() {
-    const int port =
-        m_url.port(m_url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 ? 443 : 80);
-    m_hostKey = m_url.host().toLower() + u':' + QString::number(port);
+    m_hostKey = hostKeyOfUrl(m_url);
     m_webAddress = isWebAddress(m_url);
 }
 

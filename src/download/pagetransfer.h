@@ -22,6 +22,7 @@ public:
         Jump, // read the redirect target; follow nothing
     };
 
+    // options: the fetcher's, which outlives its transfers.
     PageTransfer(QNetworkAccessManager* nam, const FetchOptions& options, Mode mode, const QString& url,
                  const QString& referer, QObject* parent = nullptr);
     ~PageTransfer() override;
@@ -40,20 +41,20 @@ public:
     // The last tryStart() found every slot of the host taken; so will the others of that host.
     bool slotRefused() const { return m_slotRefused; }
     const QString& hostKey() const { return m_hostKey; }
+    // The host key a transfer of that address starts with, worked out without making one.
+    static QString hostKeyOf(const QString& address);
     // Called every few ten milliseconds: ends a request that ran out of time.
     void checkTime();
     // The user stopped: ends as Stopped.
     void stop();
 
     const FetchedPage& result() const { return m_result; }
-    // Lets go of the answer's body once it was handed on.
-    void dropResult() { m_result.body = QByteArray(); }
     // Jump mode: the Location as sent (or the body's location="…"), "" when there is none.
     QString jumpTarget() const { return m_jumpTarget; }
 
     // Told when a request ends (a host slot came free) and when the transfer is done. A plain
-    // pointer rather than signals: a renewal connects thousands of transfers before its first
-    // request. One listener at a time, the fetch that runs the transfer.
+    // pointer rather than signals, which cost a renewal's thousands of transfers two connections
+    // each. One listener at a time, the fetch that runs the transfer.
     class Listener {
     public:
         virtual void requestEnded() = 0;
@@ -88,7 +89,7 @@ private:
 
     QNetworkAccessManager* m_nam;
     Listener* m_listener = nullptr;
-    FetchOptions m_options;
+    const FetchOptions& m_options;
     Mode m_mode;
     QUrl m_url;        // of the next request
     QUrl m_startUrl;   // where a try starts: a retry goes back here

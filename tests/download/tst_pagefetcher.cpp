@@ -3,6 +3,7 @@
 #include "download/localsite.h"
 #include "download/pagedecoder.h"
 #include "download/pagefetcher.h"
+#include "download/pagetransfer.h"
 #include "download/unicodetext.h"
 #include "storage/job.h"
 #include "support/testsite.h"
@@ -14,6 +15,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 
@@ -78,6 +80,7 @@ private Q_SLOTS:
     void timeout();
     void stop_data();
     void stop();
+    void stopReportsEveryRequest();
     void requestHeaders();
     void jumpUrl_data();
     void jumpUrl();
@@ -85,6 +88,8 @@ private Q_SLOTS:
     void charsetFromHeaders_data();
     void charsetFromHeaders();
     void fetchAllKeepsOrder();
+    void hostKeys_data();
+    void hostKeys();
     void fetchingGoesOnDuringANestedFetch();
     void nestedFetchGoesFirstOnItsHost();
     void concurrencyLimits_data();
@@ -310,6 +315,33 @@ void TestPageFetcher::stop() {
     QCOMPARE(site()->requestCount(QStringLiteral("/x.html")), requests);
 }
 
+void TestPageFetcher::stopReportsEveryRequest() {
+    // Most of the requests are not under way when the stop comes: each is still told, as Stopped,
+    // and none of them reaches the site afterwards.
+    setRules(QStringLiteral("[/s/*]\nbody: page\ndelay: 100"));
+    std::atomic<bool> stopFlag{false};
+    PageFetcher fetcher(testOptions(), [&stopFlag] { return stopFlag.load(); });
+    QList<PageFetcher::Request> requests;
+    for (int i = 0; i < 500; ++i)
+        requests.append({url(QStringLiteral("/s/%1.html").arg(i)), QString(), false});
+    QTimer::singleShot(250, [&stopFlag] { stopFlag = true; });
+    QList<int> told(requests.size(), 0);
+    int ok = 0;
+    int stopped = 0;
+    fetcher.fetchEach(requests, 2, [&](int index, const FetchedPage& page) {
+        ++told[index];
+        ok += page.ok() ? 1 : 0;
+        stopped += page.stopped() ? 1 : 0;
+    });
+    const int reached = site()->requestCount(QStringLiteral("/s/*"));
+
+    QVERIFY(std::all_of(told.cbegin(), told.cend(), [](int times) { return times == 1; }));
+    QCOMPARE(ok + stopped, int(requests.size()));
+    QVERIFY2(ok >= 1 && reached <= ok + 2, qPrintable(QStringLiteral("%1 ok, %2 reached").arg(ok).arg(reached)));
+    QTest::qWait(300);
+    QCOMPARE(site()->requestCount(QStringLiteral("/s/*")), reached);
+}
+
 void TestPageFetcher::requestHeaders() {
     PageFetcher fetcher(testOptions());
     const QString page = url(QStringLiteral("/page.html"));
@@ -493,6 +525,35 @@ void TestPageFetcher::fetchAllKeepsOrder() {
         QCOMPARE(told.value(i).outcome, results.at(i).outcome);
         QCOMPARE(told.value(i).body, results.at(i).body);
     }
+}
+
+void TestPageFetcher::hostKeys_data() {
+    QTest::addColumn<QStringList>("addresses");
+    QTest::newRow("one site") << QStringList{"http://a.example.com/1.html", "http://a.example.com/2.html",
+                                             "http://a.example.com/dir/3.html"};
+    QTest::newRow("sites and ports") << QStringList{"http://a.com/1", "http://a.com:8080/1", "http://a.com:8080/2",
+                                                    "https://a.com/1", "http://b.com/1", "http://a.com/2"};
+    QTest::newRow("same origin written two ways") << QStringList{"http://A.com/1", "http://a.com/2", "HTTP://a.com/3",
+                                                                  "http://a.com:80/4", "http://a.com./5"};
+    QTest::newRow("no slash after the host") << QStringList{"http://a.com", "http://a.com?x=1", "http://a.com#top",
+                                                             "http://a.com/1"};
+    QTest::newRow("white space, user, odd hosts")
+        << QStringList{"  http://a.com/1", "http://a.com/1 ", "http://u:p@a.com/1", "http://u:p@a.com/2",
+                       "http://[::1]:9/x", "http://[::1]:9/y", "http://中文.com/1", "http://中文.com/2",
+                       "http://a.com:99999/1", "http://a.com:99999/2"};
+    QTest::newRow("not web addresses") << QStringList{"", "page.html", "/abs/path", "ftp://a.com/1", "ftp://a.com/2",
+                                                       "mailto:x@a.com", "://a.com/", "http:///x", "http:///y"};
+}
+
+void TestPageFetcher::hostKeys() {
+    QFETCH(QStringList, addresses);
+    QList<PageFetcher::Request> requests;
+    QStringList expected;
+    for (const QString& address : addresses) {
+        requests.append({address, QString(), false});
+        expected.append(PageTransfer::hostKeyOf(address));
+    }
+    QCOMPARE(PageFetcher::hostKeys(requests), expected);
 }
 
 void TestPageFetcher::fetchingGoesOnDuringANestedFetch() {

@@ -7,6 +7,7 @@
 #include "storage/regex.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -36,6 +37,27 @@ QString scriptLinkAddress(const QString& onclick) {
     return call;
 }
 
+// The chapter link of an HTML link; duplicates are judged on the final address: every "#" link
+// would otherwise count as the same one and only the first script link would survive.
+ChapterLink chapterLinkOf(const HtmlLink& link, QSet<QString>& seen) {
+    ChapterLink out;
+    out.title = link.text.left(kMaxTitle).trimmed();
+    QString address = link.href;
+    address.remove(QLatin1String("about:blank"));
+    address.remove(QLatin1String("about:"));
+    address = address.trimmed();
+    if (address.startsWith(u'#'))
+        address = scriptLinkAddress(link.onclick);
+    if (!address.isEmpty()) {
+        if (seen.contains(address))
+            address.clear();
+        else
+            seen.insert(address);
+    }
+    out.url = address;
+    return out;
+}
+
 // getLinks over a fragment whose pieces start at the given UTF-8 offsets and stand at the given
 // places of the list text.
 ChapterLinks linksOf(const QString& fragment, const QList<qsizetype>& pieceOffsets,
@@ -47,23 +69,7 @@ ChapterLinks linksOf(const QString& fragment, const QList<qsizetype>& pieceOffse
     for (const HtmlLink& link : found) {
         if (stop && stop())
             return {};
-        ChapterLink out;
-        out.title = link.text.left(kMaxTitle).trimmed();
-        QString address = link.href;
-        address.remove(QLatin1String("about:blank"));
-        address.remove(QLatin1String("about:"));
-        address = address.trimmed();
-        if (address.startsWith(u'#'))
-            address = scriptLinkAddress(link.onclick);
-        // Duplicates are judged on the final address: every "#" link would otherwise count as the
-        // same one and only the first script link would survive.
-        if (!address.isEmpty()) {
-            if (seen.contains(address))
-                address.clear();
-            else
-                seen.insert(address);
-        }
-        out.url = address;
+        ChapterLink out = chapterLinkOf(link, seen);
         if (!pieceOffsets.isEmpty()) {
             const auto it = std::upper_bound(pieceOffsets.cbegin(), pieceOffsets.cend(), link.sourceOffset);
             const qsizetype piece = std::max<qsizetype>(0, (it - pieceOffsets.cbegin()) - 1);
@@ -72,6 +78,44 @@ ChapterLinks linksOf(const QString& fragment, const QList<qsizetype>& pieceOffse
         links.append(out);
     }
     return links;
+}
+
+// The links when every piece is a plain link (nearly every list): no parser needed.
+std::optional<ChapterLinks> plainLinksOf(const QStringList& pieces, const QList<qsizetype>& positions) {
+    QList<HtmlLink> found;
+    found.reserve(pieces.size());
+    for (const QString& piece : pieces) {
+        std::optional<HtmlLink> link = plainHtmlLink(piece);
+        if (!link)
+            return std::nullopt;
+        found.append(std::move(*link));
+    }
+    ChapterLinks links;
+    links.reserve(found.size());
+    QSet<QString> seen;
+    for (qsizetype i = 0; i < found.size(); ++i) {
+        links.append(chapterLinkOf(found.at(i), seen));
+        links.last().position = positions.at(i);
+    }
+    return links;
+}
+
+qsizetype utf8Length(QStringView text) {
+    qsizetype length = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < 0x80)
+            length += 1;
+        else if (c < 0x800)
+            length += 2;
+        else if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode())) {
+            length += 4;
+            ++i;
+        } else {
+            length += QChar::isSurrogate(c) ? 1 : 3; // a lone surrogate becomes '?'
+        }
+    }
+    return length;
 }
 
 QString cleanLinkMatch(const QString& match) {
@@ -93,19 +137,25 @@ ChapterLinks getLinks(const QString& fragment, const StopCheck& stop) {
 
 ChapterLinks collectLinks(const QString& listText, const StopCheck& stop) {
     const QList<RegexMatch> matches = regexMatches(listText, kLinkPattern);
+    QStringList pieces;
+    QList<qsizetype> positions;
+    pieces.reserve(matches.size());
+    positions.reserve(matches.size());
+    for (const RegexMatch& m : matches) {
+        pieces.append(cleanLinkMatch(m.captures.at(0)));
+        positions.append(m.start);
+    }
+    if (std::optional<ChapterLinks> plain = plainLinksOf(pieces, positions))
+        return stop && stop() ? ChapterLinks() : *plain;
     QString fragment;
     QList<qsizetype> offsets;
-    QList<qsizetype> positions;
-    offsets.reserve(matches.size());
-    positions.reserve(matches.size());
+    offsets.reserve(pieces.size());
     qsizetype utf8Size = 0;
-    for (const RegexMatch& m : matches) {
-        const QString link = cleanLinkMatch(m.captures.at(0));
+    for (const QString& piece : pieces) {
         offsets.append(utf8Size);
-        positions.append(m.start);
-        fragment += link;
+        fragment += piece;
         fragment += kSeparator;
-        utf8Size += link.toUtf8().size() + kSeparator.size();
+        utf8Size += utf8Length(piece) + kSeparator.size();
     }
     return linksOf(fragment, offsets, positions, stop);
 }

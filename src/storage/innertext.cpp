@@ -3,6 +3,7 @@
 #include <gumbo.h>
 
 #include <QList>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <array>
@@ -561,4 +562,112 @@ QList<HtmlLink> htmlLinks(const QString& html) {
         stack.emplace_back(child, 0);
     }
     return links;
+}
+
+namespace {
+
+bool isHtmlSpace(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f';
+}
+
+// A character the parser keeps as it is in text and attribute values, and that is no markup.
+bool isPlainChar(char16_t c) {
+    return c >= 0x20 && c != u'<' && c != u'>' && c != u'&' && !(c >= 0x7f && c <= 0x9f) &&
+           !QChar::isSurrogate(c) && c != 0xfffe && c != 0xffff;
+}
+
+bool isPlainNameChar(char16_t c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-' ||
+           c == u'_' || c == u':';
+}
+
+} // namespace
+
+std::optional<HtmlLink> plainHtmlLink(QStringView html) {
+    const qsizetype n = html.size();
+    if (n < 7 || html[0] != u'<' || (html[1] != u'a' && html[1] != u'A') || !isHtmlSpace(html[2].unicode()) ||
+        !html.endsWith(QLatin1String("</a>"), Qt::CaseInsensitive))
+        return std::nullopt;
+    const qsizetype textEnd = n - 4;
+    std::optional<QString> href;
+    std::optional<QString> onclick;
+    QVarLengthArray<QString, 4> names;
+    qsizetype i = 3;
+    while (true) {
+        while (i < textEnd && isHtmlSpace(html[i].unicode()))
+            ++i;
+        if (i >= textEnd)
+            return std::nullopt;
+        if (html[i] == u'>')
+            break;
+        const qsizetype nameStart = i;
+        while (i < textEnd && isPlainNameChar(html[i].unicode()))
+            ++i;
+        if (i == nameStart)
+            return std::nullopt;
+        const QString name = html.sliced(nameStart, i - nameStart).toString().toLower();
+        while (i < textEnd && isHtmlSpace(html[i].unicode()))
+            ++i;
+        QStringView value;
+        if (i < textEnd && html[i] == u'=') {
+            ++i;
+            while (i < textEnd && isHtmlSpace(html[i].unicode()))
+                ++i;
+            if (i >= textEnd)
+                return std::nullopt;
+            const char16_t quote = html[i].unicode();
+            if (quote == u'"' || quote == u'\'') {
+                const qsizetype start = ++i;
+                while (i < textEnd && html[i] != quote && isPlainChar(html[i].unicode()))
+                    ++i;
+                if (i >= textEnd || html[i] != quote)
+                    return std::nullopt;
+                value = html.sliced(start, i - start);
+                ++i;
+                if (i >= textEnd || !(isHtmlSpace(html[i].unicode()) || html[i] == u'>'))
+                    return std::nullopt;
+            } else {
+                const qsizetype start = i;
+                while (i < textEnd && isPlainChar(html[i].unicode()) && html[i] != u'"' && html[i] != u'\'' &&
+                       html[i] != u'=' && html[i] != u'`' && !isHtmlSpace(html[i].unicode()))
+                    ++i;
+                if (i == start || i >= textEnd || !(isHtmlSpace(html[i].unicode()) || html[i] == u'>'))
+                    return std::nullopt;
+                value = html.sliced(start, i - start);
+            }
+        }
+        // The parser keeps the first of two attributes of one name, but may then drop the value of
+        // the attribute after them.
+        if (names.contains(name))
+            return std::nullopt;
+        names.append(name);
+        if (name == QLatin1String("href"))
+            href = value.toString();
+        else if (name == QLatin1String("onclick"))
+            onclick = value.toString();
+    }
+    if (!href)
+        return std::nullopt;
+    // The text, its white space collapsed and trimmed as the renderer does.
+    QString text;
+    text.reserve(textEnd - i);
+    bool space = false;
+    for (qsizetype k = i + 1; k < textEnd; ++k) {
+        const char16_t c = html[k].unicode();
+        if (isHtmlSpace(c)) {
+            space = !text.isEmpty();
+            continue;
+        }
+        if (!isPlainChar(c))
+            return std::nullopt;
+        if (space)
+            text += u' ';
+        text += QChar(c);
+        space = false;
+    }
+    HtmlLink link;
+    link.href = *href;
+    link.onclick = onclick.value_or(QString());
+    link.text = text;
+    return link;
 }

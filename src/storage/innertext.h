@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 // The text a browser shows for an HTML fragment, as its body's innerText gives it: markup and
 // scripts gone, entities decoded, white space collapsed, "<br>" and block elements as line breaks
 // ("\r\n"), a blank line around paragraphs, cells of a row separated by tabs.
@@ -20,3 +22,9 @@ struct HtmlLink {
 
 // Every link of the fragment in document order.
 QList<HtmlLink> htmlLinks(const QString& html);
+
+// What htmlLinks gives for one link written plainly: "<a", attributes, ">", text, "</a>", with nothing
+// an HTML parser could read in more than one way (no entity, tag, control character or surrogate,
+// quotes closed, white space between attributes). sourceOffset is 0. nullopt for anything else and
+// for a link without an href: the parser decides those.
+std::optional<HtmlLink> plainHtmlLink(QStringView html);

@@ -31,6 +31,7 @@ private Q_SLOTS:
     void collectLinks_data();
     void collectLinks();
     void positionsFollowTheListText();
+    void plainListsReadAsParsedOnes();
     void longTitlesAreCut();
     void stopEndsWithNothing();
     void getLinks2();
@@ -114,6 +115,30 @@ void TestLinkCollector::positionsFollowTheListText() {
     QCOMPARE(links.at(0).position, list.indexOf(QLatin1String("<a href=1")));
     QCOMPARE(links.at(1).position, list.indexOf(QLatin1String("<a href=2")));
     QCOMPARE(links.at(2).position, list.indexOf(QLatin1String("<a name=x")));
+}
+
+void TestLinkCollector::plainListsReadAsParsedOnes() {
+    // A list of plain links is read without the parser; one link with markup at its end sends the
+    // whole list through the parser. The links before it come out the same either way.
+    QString list = QStringLiteral("<div>卷一</div>\r\n");
+    for (int i = 1; i <= 60; ++i) {
+        const QString address = i % 7 == 0 ? QStringLiteral("%1.html").arg(i - 1) : QStringLiteral("%1.html").arg(i);
+        const QString quoted = i % 3 == 0 ? address : u'"' + address + u'"';
+        list += QStringLiteral("<li><A HREF=%1 title='t%2'>\r\n 第%2章\t 标题 </a></li>中文\r\n").arg(quoted).arg(i);
+        if (i % 10 == 0)
+            list += QStringLiteral("<a href='#' onclick=\"go(%1)\">脚本%1</a>").arg(i);
+    }
+    const ChapterLinks plain = ::collectLinks(list);
+    const ChapterLinks parsed = ::collectLinks(list + QStringLiteral("<a href=end.html><b>末</b>章</a>"));
+    QCOMPARE(plain.size(), 66);
+    QCOMPARE(parsed.size(), plain.size() + 1);
+    for (qsizetype i = 0; i < plain.size(); ++i) {
+        QCOMPARE(plain.at(i), parsed.at(i));
+        QCOMPARE(plain.at(i).position, parsed.at(i).position);
+    }
+    QCOMPARE(plain.at(0).title, QStringLiteral("第1章 标题"));
+    QCOMPARE(plain.at(6).url, QString()); // the same address as the link before it
+    QCOMPARE(parsed.last().title, QStringLiteral("末章"));
 }
 
 void TestLinkCollector::longTitlesAreCut() {

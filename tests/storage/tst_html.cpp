@@ -2,6 +2,7 @@
 #include "storage/html.h"
 #include "storage/innertext.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 class TestHtml : public QObject {
@@ -15,6 +16,9 @@ private Q_SLOTS:
     void innerText_data();
     void innerText();
     void innerTextSurvivesDeepNesting();
+    void plainLinks_data();
+    void plainLinks();
+    void plainLinksReadAsTheParserReadsThem();
     void plainText_data();
     void plainText();
     void entities_data();
@@ -143,6 +147,88 @@ void TestHtml::innerTextSurvivesDeepNesting() {
         lines.append(QString::number(i));
     QCOMPARE(htmlInnerText(u"<div>" + lines.join(QStringLiteral("<div>"))),
              lines.join(QStringLiteral("\r\n")));
+}
+
+void TestHtml::plainLinks_data() {
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<bool>("plain");
+    QTest::addColumn<QString>("href");
+    QTest::addColumn<QString>("onclick");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("quoted") << "<a href=\"1.html\">第1章 山河</a>" << true << "1.html" << "" << "第1章 山河";
+    QTest::newRow("unquoted, upper case") << "<A HREF=/b/2.html TARGET=_blank>第2章</A>" << true << "/b/2.html"
+                                          << "" << "第2章";
+    QTest::newRow("spaces around =, single quotes, onclick")
+        << "<a\thref = '#' onclick=\"go(3)\" >  第3章 \r\n 重逢\t</a>" << true << "#" << "go(3)" << "第3章 重逢";
+    QTest::newRow("unquoted value takes the slash") << "<a href=1.html/>x</a>" << true << "1.html/" << "" << "x";
+    QTest::newRow("attribute twice") << "<a href=a.html href=b.html>x</a>" << false << "" << "" << "";
+    QTest::newRow("empty href, empty text") << "<a href>  </a>" << true << "" << "" << "";
+    QTest::newRow("no href") << "<a name=x>卷一</a>" << false << "" << "" << "";
+    QTest::newRow("entity in the text") << "<a href=1.html>甲 &amp; 乙</a>" << false << "" << "" << "";
+    QTest::newRow("entity in the address") << "<a href=\"a?x=1&amp;y=2\">x</a>" << false << "" << "" << "";
+    QTest::newRow("tag in the text") << "<a href=1.html><b>x</b></a>" << false << "" << "" << "";
+    QTest::newRow("quote not closed") << "<a href=\"1.html>x</a>" << false << "" << "" << "";
+    QTest::newRow("no space between attributes") << "<a href=\"1\"title=\"t\">x</a>" << false << "" << "" << "";
+    QTest::newRow("self-closing slash") << "<a href=\"1.html\"/>x</a>" << false << "" << "" << "";
+    QTest::newRow("line break in a value") << "<a href=\"1\r\n.html\">x</a>" << false << "" << "" << "";
+}
+
+void TestHtml::plainLinks() {
+    QFETCH(QString, html);
+    QFETCH(bool, plain);
+    QFETCH(QString, href);
+    QFETCH(QString, onclick);
+    QFETCH(QString, text);
+    const std::optional<HtmlLink> link = plainHtmlLink(html);
+    QCOMPARE(link.has_value(), plain);
+    if (!plain)
+        return;
+    QCOMPARE(link->href, href);
+    QCOMPARE(link->onclick, onclick);
+    QCOMPARE(link->text, text);
+    // The parser agrees.
+    const QList<HtmlLink> parsed = htmlLinks(html);
+    QCOMPARE(parsed.size(), 1);
+    QCOMPARE(parsed.first().href, href);
+    QCOMPARE(parsed.first().text, text);
+}
+
+void TestHtml::plainLinksReadAsTheParserReadsThem() {
+    // Links from pieces that meet the corners of the plain form; whatever it reads, the parser reads
+    // the same way.
+    const QStringList starts{"<a ", "<A\t", "<a\r\n", "<a", "<ab "};
+    const QStringList attributes{" href=\"1.html\"", " HREF='/b/2.html'", " href=3.html", " href = \"4.html\"",
+                                 " href", " onclick=\"go(1)\"", " OnClick=go(2)", " title=\"标题\"", " id=x",
+                                 " href=\"a&amp;b\"", " href=\"a<b\"", " href=a\"b", " href=\"a\"b=c",
+                                 " href=\"\x01\"", " data-x=`y`", " href=\"\u0085\"", " /", "  ", " href=''",
+                                 " href=\"\r\n\""};
+    const QStringList texts{"第一章", " ", "\r\n", "\t", "甲  乙", "&amp;", "<b>粗</b>", ">", "a", "\u3000",
+                            QString(QChar(0xD83D)) + QChar(0xDE00), "\u0001", "\u00a0", "\ufeff"};
+    const QStringList ends{"</a>", "</A>", "</a >", "</b>"};
+    QRandomGenerator random(20261206);
+    int plain = 0;
+    const int rounds = 20000;
+    for (int round = 0; round < rounds; ++round) {
+        QString html = starts.at(random.bounded(random.bounded(3) == 0 ? starts.size() : 2));
+        for (int k = random.bounded(4); k >= 0; --k)
+            html += attributes.at(random.bounded(random.bounded(3) == 0 ? attributes.size() : 8));
+        html += random.bounded(8) == 0 ? QStringLiteral("") : QStringLiteral(">");
+        for (int k = random.bounded(5); k > 0; --k)
+            html += texts.at(random.bounded(random.bounded(3) == 0 ? texts.size() : 5));
+        html += ends.at(random.bounded(random.bounded(4) == 0 ? ends.size() : 1));
+
+        const std::optional<HtmlLink> link = plainHtmlLink(html);
+        if (!link)
+            continue;
+        ++plain;
+        const QList<HtmlLink> parsed = htmlLinks(html);
+        QVERIFY2(parsed.size() == 1, qPrintable(html));
+        QVERIFY2(parsed.first().href == link->href, qPrintable(html));
+        QVERIFY2(parsed.first().onclick == link->onclick, qPrintable(html + u"|" + parsed.first().onclick + u"|" + link->onclick));
+        QVERIFY2(parsed.first().text == link->text, qPrintable(html + u'|' + parsed.first().text + u'|' + link->text));
+    }
+    // Both ways are taken often.
+    QVERIFY2(plain > rounds / 10 && plain < rounds * 9 / 10, qPrintable(QString::number(plain)));
 }
 
 void TestHtml::plainText_data() {

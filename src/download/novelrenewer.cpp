@@ -8,12 +8,14 @@
 #include "download/processtuning.h"
 #include "download/sitesigntable.h"
 #include "output/listpage.h"
+#include "storage/database.h"
 #include "storage/novelstore.h"
 #include "storage/regex.h"
 #include "storage/textfile.h"
 
 #include <QFileInfo>
 #include <QFuture>
+#include <QPromise>
 #include <QThread>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
@@ -256,6 +258,8 @@ NovelRenewer::Outcome NovelRenewer::renewConcurrently(const NovelRecord& novel, 
         record.displayorder = placeBySite ? int(records.size()) + 100 : maxOrder + int(records.size()) + 1;
         records.append(record);
     }
+    if (!placeBySite && !records.isEmpty())
+        return renewInsertingMeanwhile(novel, records);
     QHash<QString, int> positions;
     if (placeBySite) {
         int position = 0;
@@ -281,6 +285,35 @@ NovelRenewer::Outcome NovelRenewer::renewConcurrently(const NovelRecord& novel, 
         return outcome;
     }
     return redownloadChapters(novel, waiting, QSet<qint64>(ids.cbegin(), ids.cend()));
+}
+
+NovelRenewer::Outcome NovelRenewer::renewInsertingMeanwhile(const NovelRecord& novel,
+                                                            const QList<ChapterRecord>& records) {
+    // The new rows go after every row there is: the chapters to fetch are those still waiting, then
+    // the new ones in their order, as the list read after the insert would give them. The first
+    // pages are fetched while the rows are inserted on a thread and connection of their own; no
+    // chapter is stored before its row is there.
+    const RenewStore store(m_context.db);
+    QList<StoredChapter> chapters = store.waitingChapters(novel.novelId, store.maxChapterId(), true);
+    Inserting inserting;
+    inserting.first = int(chapters.size());
+    for (const ChapterRecord& record : records)
+        chapters.append({0, record.novelId, record.title, record.comeFrom, record.volume, record.displayorder, {}});
+    QPromise<QList<qint64>> promise;
+    inserting.ids = promise.future();
+    promise.start();
+    const std::unique_ptr<QThread> inserter(QThread::create([&promise, &records, db = &m_context.db] {
+        promise.addResult(RenewStore(*db).insertWaitingChapters(records, {}));
+        promise.finish();
+        db->releaseThreadConnection();
+    }));
+    inserter->start();
+    if (m_pageCharset.isEmpty())
+        m_pageCharset = m_context.options.charset;
+    ChapterProcessor processor(m_context, novel);
+    Outcome outcome = redownloadConcurrently(processor, novel, chapters, {}, &inserting);
+    inserter->wait();
+    return outcome;
 }
 
 NovelRenewer::Outcome NovelRenewer::redownloadChapters(const NovelRecord& novel,
@@ -339,7 +372,8 @@ NovelRenewer::Outcome NovelRenewer::redownloadSequentially(ChapterProcessor& pro
 NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& processor,
                                                            const NovelRecord& novel,
                                                            const QList<StoredChapter>& chapters,
-                                                           const QSet<qint64>& announced) {
+                                                           const QSet<qint64>& announced,
+                                                           const Inserting* inserting) {
     Outcome outcome;
     status(tr("正在更新，请稍候..."));
     QStringList titles;
@@ -353,11 +387,22 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
     const int total = int(chapters.size());
     int done = 0;
 
+    // A new row's id waits for the insert; 0 when it failed, and the chapter is not stored.
     auto item = [&](int index) {
         const StoredChapter& c = chapters.at(index);
-        return ChapterItem{c.comeFrom, c.title, c.volume, c.id, announced.contains(c.id)};
+        if (!inserting || index < inserting->first)
+            return ChapterItem{c.comeFrom, c.title, c.volume, c.id, announced.contains(c.id)};
+        const qint64 id = inserting->ids.result().value(index - inserting->first, 0);
+        return ChapterItem{c.comeFrom, c.title, c.volume, id, true};
     };
+    const ChapterOutcome noRow{ChapterOutcome::Kind::Failed, 0, 0, {}, tr("无法保存章节")};
+    bool countsTold = !inserting;
     auto report = [&](int index, const ChapterOutcome& stored) {
+        if (!countsTold && inserting->ids.isFinished()) {
+            countsTold = true;
+            if (!inserting->ids.result().isEmpty())
+                m_context.events.countsChanged(novel.novelId);
+        }
         if (stored.kind == ChapterOutcome::Kind::Stopped) {
             outcome.stopped = true;
             return;
@@ -432,9 +477,13 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
                 outcome.stopped = true;
                 continue;
             }
+            const ChapterItem chapter = item(next.index);
+            if (chapter.chapterId == 0 && inserting) {
+                report(next.index, noRow);
+                continue;
+            }
             ChapterOutcome failure;
-            const std::optional<ChapterPage> page =
-                processor.composePage(drafted.draft, item(next.index), &failure);
+            const std::optional<ChapterPage> page = processor.composePage(drafted.draft, chapter, &failure);
             if (!page) {
                 report(next.index, failure);
                 continue;
@@ -451,15 +500,16 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
 
     // On the pool: the draft and, for a plain one, its page written and its row handed over.
     const DownloadContext& context = m_context;
-    auto draft = [&, pageCharset = m_pageCharset](const FetchedPage& answer, const ChapterItem& chapter) {
+    auto draft = [&, pageCharset = m_pageCharset](const FetchedPage& answer, int index) {
         ProcessTuning::yieldTo(fetching);
         PageDecoder decoder(context.options.charset);
         decoder.setPageCharset(pageCharset);
         decoder.takeContentType(answer.contentType);
         Drafted drafted;
-        drafted.draft =
-            ChapterProcessor::draftChapter(decoder.decode(answer.body), chapter.url, novel, context.options);
-        if (!context.stopped())
+        drafted.draft = ChapterProcessor::draftChapter(decoder.decode(answer.body), chapters.at(index).comeFrom,
+                                                       novel, context.options);
+        const ChapterItem chapter = item(index);
+        if (!context.stopped() && chapter.chapterId != 0)
             drafted.page = processor.plainPage(drafted.draft, chapter);
         if (drafted.page) {
             const ChapterRows::Row row = rows.expect(drafted.page->chapterId, drafted.page->wordNums);
@@ -481,9 +531,10 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
                 m_context.events.downloadStateChanged(index, failedCell());
             } else if (draftElsewhere &&
                        !ChapterProcessor::isPictureAnswer(answer, chapters.at(index).comeFrom)) {
-                pending.push_back({index, QtConcurrent::run(&drafters, draft, answer, item(index))});
+                pending.push_back({index, QtConcurrent::run(&drafters, draft, answer, index)});
             } else {
-                report(index, store(processor, answer, item(index)));
+                const ChapterItem chapter = item(index);
+                report(index, chapter.chapterId == 0 && inserting ? noRow : store(processor, answer, chapter));
             }
             storePending(false);
         });

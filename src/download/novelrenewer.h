@@ -5,6 +5,7 @@
 #include "download/renewstore.h"
 
 #include <QCoreApplication>
+#include <QFuture>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -54,10 +55,19 @@ private:
                               const ChapterLinks& links);
     Outcome renewConcurrently(const NovelRecord& novel, const ChapterLinks& links,
                               const ChapterLinks& listed);
+    // The new rows inserted while the first pages are fetched (new rows that go after all others).
+    Outcome renewInsertingMeanwhile(const NovelRecord& novel, const QList<ChapterRecord>& records);
     Outcome redownloadSequentially(ChapterProcessor& processor, const NovelRecord& novel,
                                    const QList<StoredChapter>& chapters, const QSet<qint64>& announced);
+    // The new rows of a renewal while they are inserted: the chapters from `first` on take their ids
+    // from `ids` (none: the insert failed).
+    struct Inserting {
+        int first = 0;
+        QFuture<QList<qint64>> ids;
+    };
     Outcome redownloadConcurrently(ChapterProcessor& processor, const NovelRecord& novel,
-                                   const QList<StoredChapter>& chapters, const QSet<qint64>& announced);
+                                   const QList<StoredChapter>& chapters, const QSet<qint64>& announced,
+                                   const Inserting* inserting = nullptr);
     // One fetched answer into the library.
     ChapterOutcome store(ChapterProcessor& processor, const FetchedPage& answer, const ChapterItem& item);
     Outcome followDeeperLinks(ChapterProcessor& processor, const ChapterLinks& links);

@@ -143,6 +143,8 @@ private Q_SLOTS:
     void renewedTwice_data();
     void renewedTwice();
     void sameLibraryWhateverMultGetNums();
+    void newRowsInsertedWhileTheFirstPagesCome();
+    void newRowsThatCannotBeInsertedAreNotStored();
     void insertedChapterTakesItsPlace_data();
     void insertedChapterTakesItsPlace();
     void stopThenRenewGetsTheRest_data();
@@ -230,6 +232,60 @@ void TestRenewal::sameLibraryWhateverMultGetNums() {
     QCOMPARE(renew(five, optionsFor(five, 5), renewAll()).result.newChapters, 6);
     QCOMPARE(chapterRows(five, id), chapterRows(one, id));
     QCOMPARE(folderFiles(five, id), folderFiles(one, id));
+}
+
+void TestRenewal::newRowsInsertedWhileTheFirstPagesCome() {
+    // The rows take long to insert (a trigger with a heavy query): the pages come first, and no
+    // chapter is stored before the rows are in; then every one is, as one at a time would store them.
+    TestLibrary one;
+    TestLibrary five;
+    const QString url = m_site->url(QStringLiteral("book/index.html"));
+    const QString id = addNovel(one, url);
+    QCOMPARE(addNovel(five, url), id);
+    QCOMPARE(renew(one, optionsFor(one, 1), renewAll()).result.newChapters, 6);
+
+    QVERIFY(five.db().exec(QStringLiteral("CREATE TABLE pad(x)")));
+    QVERIFY(five.db().exec(QStringLiteral("INSERT INTO pad WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL "
+                                          "SELECT x + 1 FROM c WHERE x < 3000) SELECT x FROM c")));
+    QVERIFY(five.db().exec(QStringLiteral("CREATE TRIGGER slow BEFORE INSERT ON book_novelcontent "
+                                          "BEGIN SELECT count(*) FROM pad a, pad b; END")));
+    QVariant rowsAtLastPage;
+    qsizetype filesAtLastPage = -1;
+    const QMetaObject::Connection watch = connect(
+        m_site->site(), &LocalSite::requestReceived, m_site->site(),
+        [&](const LocalSiteRequest& request) {
+            if (!request.path.endsWith(QLatin1String("/book/6.html")))
+                return;
+            rowsAtLastPage = sqliteScalar(five.db().path(), QStringLiteral("SELECT count(*) FROM book_novelcontent"));
+            filesAtLastPage = folderFiles(five, id).size();
+        },
+        Qt::DirectConnection);
+    const Run run = renew(five, optionsFor(five, 5), renewAll());
+    disconnect(watch);
+
+    QCOMPARE(run.result.newChapters, 6);
+    QCOMPARE(rowsAtLastPage.toInt(), 0);
+    QCOMPARE(filesAtLastPage, 0);
+    QCOMPARE(chapterRows(five, id), chapterRows(one, id));
+    QCOMPARE(folderFiles(five, id), folderFiles(one, id));
+}
+
+void TestRenewal::newRowsThatCannotBeInsertedAreNotStored() {
+    TestLibrary lib;
+    const QString id = addNovel(lib, m_site->url(QStringLiteral("book/index.html")));
+    QVERIFY(lib.db().exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON book_novelcontent "
+                                         "BEGIN SELECT RAISE(ABORT, 'refused'); END")));
+    const Run refused = renew(lib, optionsFor(lib, 5), renewAll());
+    QCOMPARE(refused.result.newChapters, 0);
+    QCOMPARE(refused.result.failedChapters, 6);
+    QVERIFY(RenewStore(lib.db()).chapters(id).isEmpty());
+    QStringList pages = folderFiles(lib, id).keys();
+    pages.removeAll(QStringLiteral("List.htm"));
+    QCOMPARE(pages, QStringList());
+
+    QVERIFY(lib.db().exec(QStringLiteral("DROP TRIGGER refuse")));
+    QCOMPARE(renew(lib, optionsFor(lib, 5), renewAll()).result.newChapters, 6);
+    QCOMPARE(titlesInOrder(lib, id), kSixChapters);
 }
 
 void TestRenewal::insertedChapterTakesItsPlace_data() {

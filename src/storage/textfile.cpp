@@ -97,13 +97,9 @@ QString systemError(int code) {
     return QString::fromLocal8Bit(std::strerror(code));
 }
 
-// A new file with the bytes, or false with errno set. Plain system calls: QFile looks every file up
-// once more after opening it, and a renewal writes thousands.
-bool writeNewFile(const QByteArray& path, const QByteArray& bytes) {
 #if defined(Q_OS_UNIX)
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return false;
+// All the bytes into the open file, or false with errno set.
+bool writeAll(int fd, const QByteArray& bytes) {
     const char* data = bytes.constData();
     qsizetype left = bytes.size();
     while (left > 0) {
@@ -111,17 +107,27 @@ bool writeNewFile(const QByteArray& path, const QByteArray& bytes) {
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0) {
-            const int code = written < 0 ? errno : EIO;
-            ::close(fd);
-            ::unlink(path.constData());
-            errno = code;
+            if (written == 0)
+                errno = EIO;
             return false;
         }
         data += written;
         left -= written;
     }
-    if (::close(fd) != 0) {
+    return true;
+}
+#endif
+
+// A new file with the bytes, or false with errno set. Plain system calls: QFile looks every file up
+// once more after opening it, and a renewal writes thousands.
+bool writeNewFile(const QByteArray& path, const QByteArray& bytes) {
+#if defined(Q_OS_UNIX)
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    if (!writeAll(fd, bytes) || ::close(fd) != 0) {
         const int code = errno;
+        ::close(fd);
         ::unlink(path.constData());
         errno = code;
         return false;
@@ -142,36 +148,94 @@ bool writeNewFile(const QByteArray& path, const QByteArray& bytes) {
 #endif
 }
 
+enum class Unnamed { Written, Failed, NotHere };
+
+#if defined(Q_OS_LINUX)
+// The bytes in a file without a name in the folder, which gets the target's name once whole (a new
+// target) or a temporary one renamed over it: a crash leaves nothing behind, and the file system
+// does less than for a named temporary file. NotHere where the folder's file system or the missing
+// /proc cannot do it.
+Unnamed writeUnnamed(const QByteArray& folder, const QByteArray& target, const QByteArray& temp,
+                     const QByteArray& bytes) {
+    const int fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return errno == ENOENT ? Unnamed::Failed : Unnamed::NotHere;
+    const auto fail = [fd] {
+        const int code = errno;
+        ::close(fd);
+        errno = code;
+        return Unnamed::Failed;
+    };
+    if (!writeAll(fd, bytes))
+        return fail();
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+    if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW) != 0) {
+        if (errno != EEXIST) {
+            ::close(fd);
+            return Unnamed::NotHere;
+        }
+        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, temp.constData(), AT_SYMLINK_FOLLOW) != 0)
+            return fail();
+        if (std::rename(temp.constData(), target.constData()) != 0) {
+            const int code = errno;
+            ::unlink(temp.constData());
+            errno = code;
+            return fail();
+        }
+    }
+    return ::close(fd) == 0 ? Unnamed::Written : Unnamed::Failed;
+}
+#endif
+
 } // namespace
 
 bool replaceFileBytes(const QString& path, const QByteArray& bytes, QString* error) {
     static std::atomic<quint64> counter{0};
     static const QString pid = QString::number(QCoreApplication::applicationPid());
     const QFileInfo info(path);
+    const QByteArray target = QFile::encodeName(path);
     const QByteArray temp = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
                                               u'.' + pid + u'-' + QString::number(counter.fetch_add(1)) +
                                               QStringLiteral(".part"));
+    auto failed = [error](int code) {
+        if (error)
+            *error = systemError(code);
+        return false;
+    };
     // The folder usually exists: made when the first try fails (another thread may be making it
     // at the same moment; mkpath succeeds all the same).
+    auto makeFolder = [&info, error] {
+        if (QDir().mkpath(info.absolutePath()))
+            return true;
+        if (error)
+            *error = QStringLiteral("无法创建目录 %1").arg(info.absolutePath());
+        return false;
+    };
+#if defined(Q_OS_LINUX)
+    const QByteArray folder = QFile::encodeName(info.absolutePath());
+    Unnamed unnamed = writeUnnamed(folder, target, temp, bytes);
+    if (unnamed == Unnamed::Failed && errno == ENOENT) {
+        if (!makeFolder())
+            return false;
+        unnamed = writeUnnamed(folder, target, temp, bytes);
+    }
+    if (unnamed == Unnamed::Written)
+        return true;
+    if (unnamed == Unnamed::Failed)
+        return failed(errno);
+#endif
     bool written = writeNewFile(temp, bytes);
     if (!written && errno == ENOENT) {
-        if (!QDir().mkpath(info.absolutePath())) {
-            if (error)
-                *error = QStringLiteral("无法创建目录 %1").arg(info.absolutePath());
+        if (!makeFolder())
             return false;
-        }
         written = writeNewFile(temp, bytes);
     }
-    if (!written) {
-        if (error)
-            *error = systemError(errno);
-        return false;
-    }
-    if (std::rename(temp.constData(), QFile::encodeName(path).constData()) != 0) {
-        if (error)
-            *error = systemError(errno);
+    if (!written)
+        return failed(errno);
+    if (std::rename(temp.constData(), target.constData()) != 0) {
+        const int code = errno;
         std::remove(temp.constData());
-        return false;
+        return failed(code);
     }
     return true;
 }

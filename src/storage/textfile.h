@@ -14,8 +14,8 @@ QString readTextFile(const QString& path);
 QByteArray encodeText(const QString& text, const char* encoding = "GB18030");
 
 bool writeBytesAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);
-// Also all or nothing for readers and for a killed process (a sibling file renamed over the target),
-// but without waiting for the disk: for downloads that can be fetched again, where one flush per
+// Also all or nothing for readers and for a killed process (the whole file given the target's name
+// at once), but without waiting for the disk: for downloads that can be fetched again, where one flush per
 // chapter page costs more than the fetch.
 bool replaceFileBytes(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 bool writeTextFile(const QString& path, const QString& text, const char* encoding = "GB18030",

@@ -33,6 +33,12 @@ public:
         m_thread->wait();
     }
 
+    void addInsert(const QList<ChapterRecord>& records, std::shared_ptr<QPromise<QList<qint64>>> promise) {
+        QMutexLocker lock(&m_mutex);
+        m_inserts.push_back({records, std::move(promise)});
+        m_wake.wakeOne();
+    }
+
     void add(qint64 id, int wordNums, std::shared_ptr<QPromise<QString>> promise) {
         {
             QMutexLocker lock(&m_mutex);
@@ -58,20 +64,32 @@ private:
         int wordNums;
         std::shared_ptr<QPromise<QString>> promise;
     };
+    struct Insert {
+        QList<ChapterRecord> records;
+        std::shared_ptr<QPromise<QList<qint64>>> promise;
+    };
 
     void run() {
         ProcessTuning::yieldTo(nullptr);
         std::optional<Database::Statement> update;
         for (;;) {
             std::deque<Row> batch;
+            std::deque<Insert> inserts;
             {
                 QMutexLocker lock(&m_mutex);
-                while (m_rows.empty() && !m_closing)
+                while (m_rows.empty() && m_inserts.empty() && !m_closing)
                     m_wake.wait(&m_mutex);
-                if (m_rows.empty())
+                if (m_rows.empty() && m_inserts.empty())
                     break;
                 batch.swap(m_rows);
+                inserts.swap(m_inserts);
             }
+            for (Insert& insert : inserts) {
+                insert.promise->addResult(RenewStore(m_db).insertWaitingChapters(insert.records, {}));
+                insert.promise->finish();
+            }
+            if (batch.empty())
+                continue;
             if (!update)
                 update.emplace(m_db, RenewStore::finishChapterSql());
             complete(batch, *update);
@@ -105,6 +123,7 @@ private:
     QMutex m_mutex;
     QWaitCondition m_wake;
     std::deque<Row> m_rows;
+    std::deque<Insert> m_inserts;
     bool m_closing = false;
 };
 
@@ -112,6 +131,13 @@ ChapterRows::ChapterRows(const Database& db)
     : m_worker(std::make_shared<Worker>(db)) {}
 
 ChapterRows::~ChapterRows() = default;
+
+QFuture<QList<qint64>> ChapterRows::insertWaiting(const QList<ChapterRecord>& records) {
+    auto promise = std::make_shared<QPromise<QList<qint64>>>();
+    promise->start();
+    m_worker->addInsert(records, promise);
+    return promise->future();
+}
 
 ChapterRows::Row ChapterRows::expect(qint64 chapterId, int wordNums) {
     auto promise = std::make_shared<QPromise<QString>>();

@@ -1,15 +1,18 @@
 #pragma once
 
 #include <QFuture>
+#include <QList>
 #include <QString>
 
 #include <functional>
 #include <memory>
 
 class Database;
+struct ChapterRecord;
 
 // Marks chapter rows complete (download time and length) on a thread of its own, through one
-// statement prepared there, so that the fetching thread never waits for the database. A row is
+// statement prepared there, so that the fetching thread never waits for the database; and inserts
+// the waiting rows of new chapters there. A row is
 // committed as soon as the thread gets to it, and only once its page is on disk; rows handed over
 // while a commit runs share the next one.
 class ChapterRows {
@@ -28,6 +31,9 @@ public:
         QFuture<QString> done;
     };
     Row expect(qint64 chapterId, int wordNums);
+    // Inserts waiting rows on the thread before any row handed over later is completed: their ids,
+    // none when the insert failed.
+    QFuture<QList<qint64>> insertWaiting(const QList<ChapterRecord>& records);
 
 private:
     class Worker;

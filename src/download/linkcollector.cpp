@@ -4,6 +4,7 @@
 #include "download/nonchapterfilter.h"
 #include "download/scriptreader.h"
 #include "storage/innertext.h"
+#include "storage/markers.h"
 #include "storage/regex.h"
 
 #include <algorithm>
@@ -120,11 +121,11 @@ qsizetype utf8Length(QStringView text) {
 
 QString cleanLinkMatch(const QString& match) {
     QString link = match;
-    if (link.contains(QLatin1String("<img"), Qt::CaseInsensitive))
+    if (indexOfIgnoringCase(link, QLatin1String("<img")) >= 0)
         link = regexRemove(QStringLiteral("<img[\\s\\S]+?>"), link);
-    if (link.contains(QLatin1String("<a name"), Qt::CaseInsensitive))
+    if (indexOfIgnoringCase(link, QLatin1String("<a name")) >= 0)
         link = regexReplace(QStringLiteral("<a name[\\s\\S]+?<a"), link, QStringLiteral("<a"));
-    if (link.contains(QLatin1String("<a href=\"#"), Qt::CaseInsensitive))
+    if (indexOfIgnoringCase(link, QLatin1String("<a href=\"#")) >= 0)
         link = regexRemove(QStringLiteral("<a href=\"#[\\s\\S]+?</a>"), link);
     return link;
 }

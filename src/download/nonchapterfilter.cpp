@@ -4,7 +4,6 @@
 #include "storage/markers.h"
 #include "storage/regex.h"
 
-#include <algorithm>
 
 namespace {
 
@@ -30,11 +29,6 @@ QStringList wordList(const char* const* words, size_t count) {
     for (size_t i = 0; i < count; ++i)
         list.append(QString::fromUtf8(words[i]));
     return list;
-}
-
-bool containsAny(const QString& text, const QStringList& words) {
-    return std::any_of(words.cbegin(), words.cend(),
-                       [&text](const QString& w) { return indexOfIgnoringCase(text, w) >= 0; });
 }
 
 } // namespace
@@ -103,14 +97,14 @@ bool NonChapterFilter::isNonChapter(const QString& title, const QString& url) co
     if (trimmed.startsWith(QStringLiteral("搜索")) &&
         (trimmed.endsWith(QStringLiteral("最新章节")) || trimmed.endsWith(QStringLiteral("最新更新"))))
         return true;
-    static const QStringList titleWords = wordList(kTitleWords, std::size(kTitleWords));
-    static const QStringList addressWords = wordList(kAddressWords, std::size(kAddressWords));
-    if (containsAny(title, titleWords))
+    static const NeedlesIgnoringCase titleWords(wordList(kTitleWords, std::size(kTitleWords)));
+    static const NeedlesIgnoringCase addressWords(wordList(kAddressWords, std::size(kAddressWords)));
+    if (titleWords.foundIn(title))
         return true;
     if (title.contains(QStringLiteral("查看")) && title.contains(QStringLiteral("评论")))
         return true;
 
-    if (containsAny(url, addressWords))
+    if (addressWords.foundIn(url))
         return true;
     if ((title.contains(QStringLiteral("退出")) || title.contains(QStringLiteral("注销"))) &&
         url.contains(QLatin1String("log"), Qt::CaseInsensitive) &&

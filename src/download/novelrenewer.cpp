@@ -8,14 +8,12 @@
 #include "download/processtuning.h"
 #include "download/sitesigntable.h"
 #include "output/listpage.h"
-#include "storage/database.h"
 #include "storage/novelstore.h"
 #include "storage/regex.h"
 #include "storage/textfile.h"
 
 #include <QFileInfo>
 #include <QFuture>
-#include <QPromise>
 #include <QThread>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
@@ -291,29 +289,19 @@ NovelRenewer::Outcome NovelRenewer::renewInsertingMeanwhile(const NovelRecord& n
                                                             const QList<ChapterRecord>& records) {
     // The new rows go after every row there is: the chapters to fetch are those still waiting, then
     // the new ones in their order, as the list read after the insert would give them. The first
-    // pages are fetched while the rows are inserted on a thread and connection of their own; no
-    // chapter is stored before its row is there.
+    // pages are fetched while the rows are inserted on the rows thread; no chapter is stored before
+    // its row is there.
     const RenewStore store(m_context.db);
     QList<StoredChapter> chapters = store.waitingChapters(novel.novelId, store.maxChapterId(), true);
     Inserting inserting;
     inserting.first = int(chapters.size());
+    inserting.records = records;
     for (const ChapterRecord& record : records)
         chapters.append({0, record.novelId, record.title, record.comeFrom, record.volume, record.displayorder, {}});
-    QPromise<QList<qint64>> promise;
-    inserting.ids = promise.future();
-    promise.start();
-    const std::unique_ptr<QThread> inserter(QThread::create([&promise, &records, db = &m_context.db] {
-        promise.addResult(RenewStore(*db).insertWaitingChapters(records, {}));
-        promise.finish();
-        db->releaseThreadConnection();
-    }));
-    inserter->start();
     if (m_pageCharset.isEmpty())
         m_pageCharset = m_context.options.charset;
     ChapterProcessor processor(m_context, novel);
-    Outcome outcome = redownloadConcurrently(processor, novel, chapters, {}, &inserting);
-    inserter->wait();
-    return outcome;
+    return redownloadConcurrently(processor, novel, chapters, {}, &inserting);
 }
 
 NovelRenewer::Outcome NovelRenewer::redownloadChapters(const NovelRecord& novel,
@@ -373,7 +361,7 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
                                                            const NovelRecord& novel,
                                                            const QList<StoredChapter>& chapters,
                                                            const QSet<qint64>& announced,
-                                                           const Inserting* inserting) {
+                                                           Inserting* inserting) {
     Outcome outcome;
     status(tr("正在更新，请稍候..."));
     QStringList titles;
@@ -443,6 +431,8 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
     std::deque<Pending> pending;
     std::deque<Writing> writing;
     ChapterRows rows(m_context.db); // made before the pools: gone after them, once every row was handed over
+    if (inserting)
+        inserting->ids = rows.insertWaiting(inserting->records);
     const NovelFileWriter* writer = &m_context.writer;
     // Rendering a page costs more than writing it: one writer per core, not per connection. The
     // drafters and writers give way to this thread (ProcessTuning::yieldTo).

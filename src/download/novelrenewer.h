@@ -59,15 +59,16 @@ private:
     Outcome renewInsertingMeanwhile(const NovelRecord& novel, const QList<ChapterRecord>& records);
     Outcome redownloadSequentially(ChapterProcessor& processor, const NovelRecord& novel,
                                    const QList<StoredChapter>& chapters, const QSet<qint64>& announced);
-    // The new rows of a renewal while they are inserted: the chapters from `first` on take their ids
-    // from `ids` (none: the insert failed).
+    // The new rows of a renewal, inserted while the first pages are fetched: the chapters from
+    // `first` on take their ids from `ids` (none: the insert failed).
     struct Inserting {
         int first = 0;
+        QList<ChapterRecord> records;
         QFuture<QList<qint64>> ids;
     };
     Outcome redownloadConcurrently(ChapterProcessor& processor, const NovelRecord& novel,
                                    const QList<StoredChapter>& chapters, const QSet<qint64>& announced,
-                                   const Inserting* inserting = nullptr);
+                                   Inserting* inserting = nullptr);
     // One fetched answer into the library.
     ChapterOutcome store(ChapterProcessor& processor, const FetchedPage& answer, const ChapterItem& item);
     Outcome followDeeperLinks(ChapterProcessor& processor, const ChapterLinks& links);

@@ -163,3 +163,48 @@ bool matchesIgnoringCaseAt(QStringView text, qsizetype at, QLatin1String needle)
     }
     return true;
 }
+
+NeedlesIgnoringCase::NeedlesIgnoringCase(const QStringList& needles) {
+    for (const QString& needle : needles) {
+        if (needle.isEmpty()) {
+            m_empty = true;
+            continue;
+        }
+        QString folding(needle.size(), Qt::Uninitialized);
+        bool fast = true;
+        for (qsizetype i = 0; i < needle.size() && fast; ++i) {
+            const char16_t c = needle.at(i).unicode();
+            fast = c < 0x80 || isCaselessCjk(c);
+            folding[i] = QChar(folded(c));
+        }
+        if (!fast) {
+            m_others.append(needle);
+            continue;
+        }
+        const char16_t first = folding.at(0).unicode();
+        if (first < 0x80)
+            m_ascii[first >> 6] |= quint64(1) << (first & 63);
+        m_folded.append(folding);
+    }
+}
+
+bool NeedlesIgnoringCase::foundIn(QStringView text) const {
+    if (m_empty)
+        return true;
+    const char16_t* data = text.utf16();
+    const qsizetype n = text.size();
+    for (qsizetype at = 0; at < n && !m_folded.isEmpty(); ++at) {
+        const char16_t c = folded(data[at]);
+        if (c == kNoMatch || (c < 0x80 && !(m_ascii[c >> 6] & (quint64(1) << (c & 63)))))
+            continue;
+        for (const QString& needle : m_folded) {
+            if (needle.at(0).unicode() == c && needle.size() <= n - at &&
+                matchesAt(data + at, reinterpret_cast<const char16_t*>(needle.utf16()), needle.size()))
+                return true;
+        }
+    }
+    for (const QString& needle : m_others)
+        if (indexOfIgnoringCase(text, needle) >= 0)
+            return true;
+    return false;
+}

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
+
+#include <array>
 
 // Cutting text between markers. Markers are found ignoring letter case; what comes back keeps the
 // case of the text.
@@ -24,6 +28,20 @@ qsizetype indexOfIgnoringCase(QStringView text, QStringView needle, qsizetype fr
 qsizetype indexOfIgnoringCase(QStringView text, QLatin1String needle, qsizetype from = 0);
 // Whether the needle (ASCII) occurs in the text at `at`, in the sense of indexOfIgnoringCase.
 bool matchesIgnoringCaseAt(QStringView text, qsizetype at, QLatin1String needle);
+
+// Several needles looked for at once, each in the sense of indexOfIgnoringCase: one pass over the
+// text for needles of ASCII and Chinese characters, one search per needle for the others.
+class NeedlesIgnoringCase {
+public:
+    explicit NeedlesIgnoringCase(const QStringList& needles);
+    bool foundIn(QStringView text) const;
+
+private:
+    QList<QString> m_folded;        // in the fast form: folded, first character anywhere
+    QList<QString> m_others;        // searched one by one
+    std::array<quint64, 2> m_ascii{}; // first characters below 128 of m_folded
+    bool m_empty = false;           // an empty needle is found in any text
+};
 
 // Trims the space character only (tabs and line breaks stay), as the marker rules ask.
 QString trimSpaces(const QString& text);

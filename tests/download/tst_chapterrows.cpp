@@ -19,6 +19,7 @@ class TestChapterRows : public QObject {
 private Q_SLOTS:
     void rowsFollowTheirWrites();
     void rowsHandedOverMeanwhileShareACommit();
+    void waitingRowsInsertedFirst();
     void processingThreadsGiveWay();
 };
 
@@ -119,6 +120,37 @@ void TestChapterRows::rowsHandedOverMeanwhileShareACommit() {
         QCOMPARE(wordNums.value(ids.at(i)), 10 + i);
     // One commit per row would have written a page to the log for each of them.
     QVERIFY2(QFileInfo(walPath).size() < 10 * 4096, qPrintable(QString::number(QFileInfo(walPath).size())));
+}
+
+void TestChapterRows::waitingRowsInsertedFirst() {
+    TestLibrary lib;
+    QVERIFY(lib.isValid());
+    const QString novel = lib.addNovel(QStringLiteral("书"));
+    QList<ChapterRecord> records;
+    for (int i = 0; i < 5; ++i)
+        records << ChapterRecord{novel, QStringLiteral("第%1章").arg(i), QStringLiteral("%1.html").arg(i), {}, i, 99};
+    QList<qint64> ids;
+    {
+        ChapterRows rows(lib.db());
+        QFuture<QList<qint64>> inserted = rows.insertWaiting(records);
+        ids = inserted.result();
+        QCOMPARE(ids.size(), 5);
+        const ChapterRows::Row row = rows.expect(ids.at(2), 42);
+        row.written(QString());
+        QCOMPARE(QFuture<QString>(row.done).result(), QString());
+    }
+    QStringList rows;
+    for (const StoredChapter& c : RenewStore(lib.db()).chapters(novel))
+        rows << QStringLiteral("%1 %2 %3").arg(c.id).arg(c.title).arg(c.wordNums ? *c.wordNums : -1);
+    QCOMPARE(rows, (QStringList{QStringLiteral("%1 第0章 -1").arg(ids.at(0)), QStringLiteral("%1 第1章 -1").arg(ids.at(1)),
+                                QStringLiteral("%1 第2章 42").arg(ids.at(2)), QStringLiteral("%1 第3章 -1").arg(ids.at(3)),
+                                QStringLiteral("%1 第4章 -1").arg(ids.at(4))}));
+
+    // An insert the database refuses gives no ids.
+    QVERIFY(lib.db().exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON book_novelcontent "
+                                         "BEGIN SELECT RAISE(ABORT, 'refused'); END")));
+    ChapterRows refusing(lib.db());
+    QVERIFY(refusing.insertWaiting(records).result().isEmpty());
 }
 
 void TestChapterRows::processingThreadsGiveWay() {

@@ -3,6 +3,8 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <algorithm>
+
 class TestMarkers : public QObject {
     Q_OBJECT
 
@@ -16,6 +18,7 @@ private Q_SLOTS:
     void caseBlindSearch_data();
     void caseBlindSearch();
     void caseBlindSearchAgreesWithQt();
+    void needlesAtOnceAgreeWithOneByOne();
 };
 
 void TestMarkers::between_data() {
@@ -227,6 +230,37 @@ void TestMarkers::caseBlindSearchAgreesWithQt() {
         if (QString::fromLatin1(latin1) == needle)
             QCOMPARE(indexOfIgnoringCase(text, QLatin1String(latin1), from), expected);
     }
+}
+
+void TestMarkers::needlesAtOnceAgreeWithOneByOne() {
+    // Sets of needles, some in the one-pass form (ASCII, Chinese) and some not (accents, full-width,
+    // a surrogate pair), against texts of the same pieces.
+    const QList<QString> pieces = {"a", "A", "k", "K", "s", "S", "<", ".", "\u212a", "\u017f", "\u0130",
+                                   "\u00e9", "章", "第", "下载", "\uff21", "\U0001F600"};
+    QRandomGenerator random(20261207);
+    auto make = [&](int maxPieces) {
+        QString out;
+        for (int i = int(random.bounded(maxPieces + 1)); i > 0; --i)
+            out += pieces.at(int(random.bounded(int(pieces.size()))));
+        return out;
+    };
+    int found = 0;
+    for (int round = 0; round < 20000; ++round) {
+        QStringList needles;
+        for (int i = int(random.bounded(5)); i > 0; --i)
+            needles << make(3);
+        const NeedlesIgnoringCase atOnce(needles);
+        for (int t = 0; t < 5; ++t) {
+            const QString text = make(12);
+            const bool expected = std::any_of(needles.cbegin(), needles.cend(), [&text](const QString& needle) {
+                return indexOfIgnoringCase(text, needle) >= 0;
+            });
+            found += expected ? 1 : 0;
+            if (atOnce.foundIn(text) != expected)
+                QFAIL(qPrintable(QStringLiteral("[%1] in \"%2\": Qt %3").arg(needles.join(u'|'), text).arg(expected)));
+        }
+    }
+    QVERIFY(found > 10000 && found < 90000);
 }
 
 QTEST_GUILESS_MAIN(TestMarkers)

@@ -11,14 +11,38 @@
 #include <QCoreApplication>
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <utility>
+
 QString fillListTemplate(const QString& pageTemplate, const ListPageValues& values) {
-    QString page = pageTemplate;
-    page.replace(QLatin1String("[[Content]]"), values.table);
-    page.replace(QLatin1String("[[theDir]]"), htmlEscapeText(values.theDir));
-    page.replace(QLatin1String("[[BookName]]"), htmlEscapeText(values.bookName));
-    page.replace(QLatin1String("[[author]]"), htmlEscapeText(values.author));
-    page.replace(QLatin1String("[[brief]]"), values.brief);
-    page.replace(QLatin1String("[[BookImg]]"), values.bookImg);
+    // One pass over the template: a value is never searched for placeholders itself (a chapter
+    // titled "[[author]]" stays so).
+    const std::pair<QLatin1String, QString> fills[] = {
+        {QLatin1String("[[Content]]"), values.table},
+        {QLatin1String("[[theDir]]"), htmlEscapeText(values.theDir)},
+        {QLatin1String("[[BookName]]"), htmlEscapeText(values.bookName)},
+        {QLatin1String("[[author]]"), htmlEscapeText(values.author)},
+        {QLatin1String("[[brief]]"), values.brief},
+        {QLatin1String("[[BookImg]]"), values.bookImg},
+    };
+    QString page;
+    page.reserve(pageTemplate.size() + values.table.size() + 1024);
+    qsizetype done = 0;
+    for (qsizetype at = pageTemplate.indexOf(QLatin1String("[[")); at >= 0;
+         at = pageTemplate.indexOf(QLatin1String("[["), at)) {
+        const auto fill = std::find_if(std::cbegin(fills), std::cend(fills), [&](const auto& f) {
+            return QStringView(pageTemplate).sliced(at).startsWith(f.first);
+        });
+        if (fill == std::cend(fills)) {
+            ++at;
+            continue;
+        }
+        page += QStringView(pageTemplate).sliced(done, at - done);
+        page += fill->second;
+        at += fill->first.size();
+        done = at;
+    }
+    page += QStringView(pageTemplate).sliced(done);
     return page;
 }
 

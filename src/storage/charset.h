@@ -22,6 +22,8 @@ QString bytesToText(const QByteArray& bytes, QString& charset,
 // The bytes read as GB18030 when they hold only ASCII and GBK's two-byte codes, as most pages do;
 // nothing for any other bytes (four-byte codes, damaged bytes), which bytesToText leaves to the codec.
 std::optional<QString> decodeGbkBytes(const QByteArray& bytes);
+// The GB18030 bytes of a text of ASCII and characters with two-byte codes; nothing for any other.
+std::optional<QByteArray> encodeGbkText(const QString& text);
 
 // Encodes text in a charset (same names as bytesToText; unknown: GB18030). A character the charset
 // cannot hold becomes a numeric character reference, so an HTML page written in Big5 keeps it.

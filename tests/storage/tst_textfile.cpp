@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -18,6 +19,7 @@ private Q_SLOTS:
     void writeIsLossless_data();
     void writeIsLossless();
     void missingFileReadsEmpty();
+    void longTextsEncodeAsTheCodec();
     void replaceLeavesOnlyTheTarget();
     void writersMeetInANewFolder();
 };
@@ -71,6 +73,17 @@ void TestTextFile::missingFileReadsEmpty() {
     QString error;
     QVERIFY(!writeTextFile("/proc/forbidden/x.txt", "x", "GB18030", &error));
     QVERIFY(!error.isEmpty());
+}
+
+void TestTextFile::longTextsEncodeAsTheCodec() {
+    // Long texts take the table way when every character has a one- or two-byte code.
+    QString text;
+    for (int i = 0; text.size() < 40000; ++i)
+        text += QStringLiteral("第%1章 山河€风雨・「夜色」\r\n").arg(i);
+    QStringEncoder codec("GB18030");
+    QCOMPARE(encodeText(text), QByteArray(codec.encode(text)));
+    text += QStringLiteral("\U0001F600 \u00e9 \u20ac \u3400");
+    QCOMPARE(encodeText(text), QByteArray(codec.encode(text)));
 }
 
 void TestTextFile::replaceLeavesOnlyTheTarget() {

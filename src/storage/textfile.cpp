@@ -47,16 +47,21 @@ Tally tally(const QString& text) {
 QString decodeTextFileBytes(const QByteArray& bytes) {
     if (bytes.startsWith("\xEF\xBB\xBF"))
         return QString::fromUtf8(bytes.mid(3));
-    QStringDecoder gb("GB18030");
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString asUtf8 = utf8(bytes);
-    if (utf8.hasError())
+    // The GB18030 codec only when needed: making it costs more than reading a settings file.
+    if (utf8.hasError()) {
+        QStringDecoder gb("GB18030");
         return gb.isValid() ? gb(bytes) : QString::fromLocal8Bit(bytes);
+    }
     // Valid UTF-8. A short GBK text can be valid UTF-8 too ("一" is D2 BB): then it decodes to
     // Cyrillic or Greek letters, while GB18030 gives Chinese. Prefer whichever reads as this
     // program's text, UTF-8 on a tie.
     const Tally u = tally(asUtf8);
-    if (u.implausible == 0 || !gb.isValid())
+    if (u.implausible == 0)
+        return asUtf8;
+    QStringDecoder gb("GB18030");
+    if (!gb.isValid())
         return asUtf8;
     const QString asGb = gb(bytes);
     const Tally g = tally(asGb);

@@ -12,9 +12,9 @@ struct ChapterRecord;
 
 // Marks chapter rows complete (download time and length) on a thread of its own, through one
 // statement prepared there, so that the fetching thread never waits for the database; and inserts
-// the waiting rows of new chapters there. A row is
-// committed as soon as the thread gets to it, and only once its page is on disk; rows handed over
-// while a commit runs share the next one.
+// the waiting rows of new chapters there. A row is committed only once its page is on disk, and at
+// most a few milliseconds after it was handed over: the rows of those milliseconds share a commit.
+// A killed run loses no more than those rows' lengths; they stay waiting and are fetched again.
 class ChapterRows {
 public:
     explicit ChapterRows(const Database& db);

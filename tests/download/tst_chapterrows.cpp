@@ -3,6 +3,7 @@
 #include "download/renewstore.h"
 #include "support/testlibrary.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlDatabase>
@@ -20,6 +21,7 @@ private Q_SLOTS:
     void rowsFollowTheirWrites();
     void rowsHandedOverMeanwhileShareACommit();
     void waitingRowsInsertedFirst();
+    void rowsOfAFewMillisecondsShareACommit();
     void processingThreadsGiveWay();
 };
 
@@ -120,6 +122,40 @@ void TestChapterRows::rowsHandedOverMeanwhileShareACommit() {
         QCOMPARE(wordNums.value(ids.at(i)), 10 + i);
     // One commit per row would have written a page to the log for each of them.
     QVERIFY2(QFileInfo(walPath).size() < 10 * 4096, qPrintable(QString::number(QFileInfo(walPath).size())));
+}
+
+void TestChapterRows::rowsOfAFewMillisecondsShareACommit() {
+    // Rows handed over one by one, a little apart, as pages get written: they share commits, and
+    // each is complete soon after it came.
+    TestLibrary lib;
+    QVERIFY(lib.isValid());
+    const QString novel = lib.addNovel(QStringLiteral("书"));
+    QList<ChapterRecord> records;
+    for (int i = 0; i < 30; ++i)
+        records << ChapterRecord{novel, QStringLiteral("第%1章").arg(i), QStringLiteral("%1.html").arg(i), {}, i, {}};
+    const QList<qint64> ids = ChapterStore(lib.db()).insertChapters(records);
+    QCOMPARE(ids.size(), 30);
+    QVERIFY(lib.db().exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")));
+    const QString walPath = lib.db().path() + QStringLiteral("-wal");
+    {
+        ChapterRows completer(lib.db());
+        QList<QFuture<QString>> rows;
+        for (const qint64 id : ids) {
+            const ChapterRows::Row row = completer.expect(id, 7);
+            row.written(QString());
+            rows << row.done;
+            QThread::usleep(200);
+        }
+        QElapsedTimer clock;
+        clock.start();
+        for (const QFuture<QString>& row : std::as_const(rows))
+            QCOMPARE(QFuture<QString>(row).result(), QString());
+        QVERIFY(clock.elapsed() < 2000);
+    }
+    for (const StoredChapter& c : RenewStore(lib.db()).chapters(novel))
+        QCOMPARE(c.wordNums.value_or(-1), 7);
+    // A commit per row would have logged a page for each.
+    QVERIFY2(QFileInfo(walPath).size() < 15 * 4096, qPrintable(QString::number(QFileInfo(walPath).size())));
 }
 
 void TestChapterRows::waitingRowsInsertedFirst() {

@@ -163,6 +163,21 @@ bool writeNewFile(const QByteArray& path, const QByteArray& bytes) {
 enum class Unnamed { Written, Failed, NotHere };
 
 #if defined(Q_OS_LINUX)
+// Gives the open file a name: straight from the descriptor where the system lets this process
+// (newer kernels, or the right privilege), else through /proc, which costs a path walk.
+bool linkOpenFile(int fd, const QByteArray& path) {
+    static std::atomic<bool> direct{true};
+    if (direct.load(std::memory_order_relaxed)) {
+        if (::linkat(fd, "", AT_FDCWD, path.constData(), AT_EMPTY_PATH) == 0)
+            return true;
+        if (errno != ENOENT && errno != EPERM && errno != EINVAL)
+            return false;
+        direct.store(false, std::memory_order_relaxed);
+    }
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+    return ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, path.constData(), AT_SYMLINK_FOLLOW) == 0;
+}
+
 // The bytes in a file without a name in the folder, which gets the target's name once whole (a new
 // target) or a temporary one renamed over it: a crash leaves nothing behind, and the file system
 // does less than for a named temporary file. NotHere where the folder's file system or the missing
@@ -180,13 +195,12 @@ Unnamed writeUnnamed(const QByteArray& folder, const QByteArray& target, const Q
     };
     if (!writeAll(fd, bytes))
         return fail();
-    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
-    if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW) != 0) {
+    if (!linkOpenFile(fd, target)) {
         if (errno != EEXIST) {
             ::close(fd);
             return Unnamed::NotHere;
         }
-        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, temp.constData(), AT_SYMLINK_FOLLOW) != 0)
+        if (!linkOpenFile(fd, temp))
             return fail();
         if (std::rename(temp.constData(), target.constData()) != 0) {
             const int code = errno;

@@ -384,13 +384,17 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
         return ChapterItem{c.comeFrom, c.title, c.volume, id, true};
     };
     const ChapterOutcome noRow{ChapterOutcome::Kind::Failed, 0, 0, {}, tr("无法保存章节")};
+    // The new rows are told once they are in (at the latest when the run ends).
     bool countsTold = !inserting;
+    auto tellCounts = [&](bool wait) {
+        if (countsTold || !(wait || inserting->ids.isFinished()))
+            return;
+        countsTold = true;
+        if (!inserting->ids.result().isEmpty())
+            m_context.events.countsChanged(novel.novelId);
+    };
     auto report = [&](int index, const ChapterOutcome& stored) {
-        if (!countsTold && inserting->ids.isFinished()) {
-            countsTold = true;
-            if (!inserting->ids.result().isEmpty())
-                m_context.events.countsChanged(novel.novelId);
-        }
+        tellCounts(false);
         if (stored.kind == ChapterOutcome::Kind::Stopped) {
             outcome.stopped = true;
             return;
@@ -529,6 +533,7 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
             storePending(false);
         });
     storePending(true);
+    tellCounts(true);
     outcome.stopped = outcome.stopped || m_context.stopped();
     if (!outcome.stopped && !deeper.isEmpty())
         outcome += followDeeperLinks(processor, deeper);

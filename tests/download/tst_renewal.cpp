@@ -54,6 +54,7 @@ struct Run {
     QStringList statuses;
     QStringList messages;
     int powerOffCalls = 0;
+    int countsChanged = 0;
 };
 
 // Runs the request on this thread; stopAfter: "停止所有更新" once that many chapters were stored.
@@ -70,6 +71,7 @@ Run renew(TestLibrary& lib, const DownloadOptions& options, RenewJob::Request re
         return true;
     });
     QObject::connect(&job, &Job::statusChanged, [&run](const QString& text) { run.statuses << text; });
+    QObject::connect(&job, &RenewJob::countsChanged, [&run](const QString&) { ++run.countsChanged; });
     int stored = 0;
     QObject::connect(&job, &RenewJob::chapterStored, [&](const QString&, qint64) {
         if (++stored == stopAfter)
@@ -145,6 +147,7 @@ private Q_SLOTS:
     void sameLibraryWhateverMultGetNums();
     void newRowsInsertedWhileTheFirstPagesCome();
     void newRowsThatCannotBeInsertedAreNotStored();
+    void newRowsToldWhenNoPageCame();
     void insertedChapterTakesItsPlace_data();
     void insertedChapterTakesItsPlace();
     void stopThenRenewGetsTheRest_data();
@@ -286,6 +289,23 @@ void TestRenewal::newRowsThatCannotBeInsertedAreNotStored() {
     QVERIFY(lib.db().exec(QStringLiteral("DROP TRIGGER refuse")));
     QCOMPARE(renew(lib, optionsFor(lib, 5), renewAll()).result.newChapters, 6);
     QCOMPARE(titlesInOrder(lib, id), kSixChapters);
+}
+
+void TestRenewal::newRowsToldWhenNoPageCame() {
+    // Every chapter page is missing: the rows wait for the next run, and the library is told of them.
+    TestLibrary lib;
+    const QString id = addNovel(lib, m_site->url(QStringLiteral("book/index.html")));
+    LocalSiteRule missing;
+    missing.status = 404;
+    m_site->site()->setRule(QStringLiteral("/book/*.html"), missing);
+    LocalSiteRule contents;
+    contents.file = QStringLiteral("book/index.html");
+    m_site->site()->setRule(QStringLiteral("/book/index.html"), contents);
+    const Run run = renew(lib, optionsFor(lib, 5), renewAll());
+    QCOMPARE(run.result.newChapters, 0);
+    QCOMPARE(run.result.failedChapters, 6);
+    QCOMPARE(run.countsChanged, 1);
+    QCOMPARE(RenewStore(lib.db()).waitingChapters(id, RenewStore(lib.db()).maxChapterId(), false).size(), 6);
 }
 
 void TestRenewal::insertedChapterTakesItsPlace_data() {

@@ -80,5 +80,7 @@ bool writeListPage(const Database& db, const LibraryFolder& folder, const Settin
                          QLatin1String("\" height=125 width=100>");
     const QString page = fillListTemplate(
         PageTemplates::readListTemplate(folder, settings.value(QStringLiteral("ArticleStyle"))), values);
-    return writeTextFile(folder.novelListPage(novelId), page, "GB18030", error);
+    // Made again from the library after every renewal, like the chapter pages it lists: replaced
+    // whole, without waiting for the disk.
+    return replaceFileBytes(folder.novelListPage(novelId), encodeText(page, "GB18030"), error);
 }

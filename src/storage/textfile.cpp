@@ -137,14 +137,17 @@ bool writeNewFile(const QByteArray& path, const QByteArray& bytes) {
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
-    if (!writeAll(fd, bytes) || ::close(fd) != 0) {
-        const int code = errno;
-        ::close(fd);
-        ::unlink(path.constData());
-        errno = code;
-        return false;
-    }
-    return true;
+    const bool written = writeAll(fd, bytes);
+    int code = errno;
+    // Closed once whatever happened: a second close could hit a descriptor another thread opened.
+    const bool closed = ::close(fd) == 0;
+    if (written && closed)
+        return true;
+    if (written)
+        code = errno;
+    ::unlink(path.constData());
+    errno = code;
+    return false;
 #else
     QFile file(QFile::decodeName(path));
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {

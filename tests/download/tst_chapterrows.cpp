@@ -14,6 +14,18 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+namespace {
+
+// Waiting rows "第0章".."第N章" of a novel, in order.
+QList<ChapterRecord> chapterRecords(const QString& novel, int count) {
+    QList<ChapterRecord> records;
+    for (int i = 0; i < count; ++i)
+        records << ChapterRecord{novel, QStringLiteral("第%1章").arg(i), QStringLiteral("%1.html").arg(i), {}, i, {}};
+    return records;
+}
+
+} // namespace
+
 class TestChapterRows : public QObject {
     Q_OBJECT
 
@@ -32,10 +44,8 @@ void TestChapterRows::rowsFollowTheirWrites() {
     QVERIFY(lib.isValid());
     const QString novel = lib.addNovel(QStringLiteral("书"));
     QList<qint64> ids;
-    for (int i = 0; i < 4; ++i) {
-        ids << RenewStore(lib.db()).insertWaitingChapter(
-            ChapterRecord{novel, QStringLiteral("第%1章").arg(i), QStringLiteral("%1.html").arg(i), {}, i, {}},
-            std::nullopt);
+    for (const ChapterRecord& record : chapterRecords(novel, 4)) {
+        ids << RenewStore(lib.db()).insertWaitingChapter(record, std::nullopt);
         QVERIFY(ids.last() > 0);
     }
     auto wordNumsOf = [&] {
@@ -85,10 +95,7 @@ void TestChapterRows::rowsHandedOverMeanwhileShareACommit() {
     TestLibrary lib;
     QVERIFY(lib.isValid());
     const QString novel = lib.addNovel(QStringLiteral("书"));
-    QList<ChapterRecord> records;
-    for (int i = 0; i < 40; ++i)
-        records << ChapterRecord{novel, QStringLiteral("第%1章").arg(i), QStringLiteral("%1.html").arg(i), {}, i, {}};
-    const QList<qint64> ids = ChapterStore(lib.db()).insertChapters(records);
+    const QList<qint64> ids = ChapterStore(lib.db()).insertChapters(chapterRecords(novel, 40));
     QCOMPARE(ids.size(), 40);
     const QString walPath = lib.db().path() + QStringLiteral("-wal");
     {
@@ -130,10 +137,7 @@ void TestChapterRows::rowsOfAFewMillisecondsShareACommit() {
     TestLibrary lib;
     QVERIFY(lib.isValid());
     const QString novel = lib.addNovel(QStringLiteral("书"));
-    QList<ChapterRecord> records;
-    for (int i = 0; i < 30; ++i)
-        records << ChapterRecord{novel, QStringLiteral("第%1章").arg(i), QStringLiteral("%1.html").arg(i), {}, i, {}};
-    const QList<qint64> ids = ChapterStore(lib.db()).insertChapters(records);
+    const QList<qint64> ids = ChapterStore(lib.db()).insertChapters(chapterRecords(novel, 30));
     QCOMPARE(ids.size(), 30);
     QVERIFY(lib.db().exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")));
     const QString walPath = lib.db().path() + QStringLiteral("-wal");
@@ -162,9 +166,7 @@ void TestChapterRows::waitingRowsInsertedFirst() {
     TestLibrary lib;
     QVERIFY(lib.isValid());
     const QString novel = lib.addNovel(QStringLiteral("书"));
-    QList<ChapterRecord> records;
-    for (int i = 0; i < 5; ++i)
-        records << ChapterRecord{novel, QStringLiteral("第%1章").arg(i), QStringLiteral("%1.html").arg(i), {}, i, 99};
+    const QList<ChapterRecord> records = chapterRecords(novel, 5);
     QList<qint64> ids;
     {
         ChapterRows rows(lib.db());

@@ -5,6 +5,18 @@
 
 #include <algorithm>
 
+namespace {
+
+// Up to maxPieces of the pieces, drawn at random.
+QString randomText(QRandomGenerator& random, const QList<QString>& pieces, int maxPieces) {
+    QString out;
+    for (int i = int(random.bounded(maxPieces + 1)); i > 0; --i)
+        out += pieces.at(int(random.bounded(int(pieces.size()))));
+    return out;
+}
+
+} // namespace
+
 class TestMarkers : public QObject {
     Q_OBJECT
 
@@ -209,12 +221,7 @@ void TestMarkers::caseBlindSearchAgreesWithQt() {
                                    "\u0130", "\u00e9", "章", "第", "\u3000", "\uff21", "\uff41",
                                    "\U0001F600"};
     QRandomGenerator random(20261206);
-    auto make = [&](int maxPieces) {
-        QString out;
-        for (int i = int(random.bounded(maxPieces + 1)); i > 0; --i)
-            out += pieces.at(int(random.bounded(int(pieces.size()))));
-        return out;
-    };
+    auto make = [&](int maxPieces) { return randomText(random, pieces, maxPieces); };
     for (int round = 0; round < 200000; ++round) {
         const QString text = make(14);
         const QString needle = make(3);
@@ -238,12 +245,7 @@ void TestMarkers::needlesAtOnceAgreeWithOneByOne() {
     const QList<QString> pieces = {"a", "A", "k", "K", "s", "S", "<", ".", "\u212a", "\u017f", "\u0130",
                                    "\u00e9", "章", "第", "下载", "\uff21", "\U0001F600"};
     QRandomGenerator random(20261207);
-    auto make = [&](int maxPieces) {
-        QString out;
-        for (int i = int(random.bounded(maxPieces + 1)); i > 0; --i)
-            out += pieces.at(int(random.bounded(int(pieces.size()))));
-        return out;
-    };
+    auto make = [&](int maxPieces) { return randomText(random, pieces, maxPieces); };
     int found = 0;
     for (int round = 0; round < 20000; ++round) {
         QStringList needles;

@@ -14,6 +14,7 @@
 
 #include <QFileInfo>
 #include <QFuture>
+#include <QSemaphore>
 #include <QThread>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
@@ -297,7 +298,8 @@ NovelRenewer::Outcome NovelRenewer::renewInsertingMeanwhile(const NovelRecord& n
     inserting.first = int(chapters.size());
     inserting.records = records;
     for (const ChapterRecord& record : records)
-        chapters.append({0, record.novelId, record.title, record.comeFrom, record.volume, record.displayorder, {}});
+        chapters.append(
+            {0, record.novelId, record.title, record.comeFrom, record.volume, record.displayorder, {}});
     if (m_pageCharset.isEmpty())
         m_pageCharset = m_context.options.charset;
     ChapterProcessor processor(m_context, novel);
@@ -427,10 +429,18 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
         int index;
         QFuture<Drafted> drafted;
     };
+    // What is told of a chapter once its row is in: not its text. A row waits for the rows thread,
+    // which may be held up by the database for a while (a checkpoint); this thread goes on meanwhile.
     struct Writing {
         int index;
-        ChapterPage page;
+        ChapterPage page; // its id and length only
         QFuture<QString> error;
+    };
+    auto told = [](const ChapterPage& page) {
+        ChapterPage slim;
+        slim.chapterId = page.chapterId;
+        slim.wordNums = page.wordNums;
+        return slim;
     };
     std::deque<Pending> pending;
     std::deque<Writing> writing;
@@ -443,14 +453,14 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
     const QThread* fetching = QThread::currentThread();
     QThreadPool drafters;
     drafters.setMaxThreadCount(qMax(1, QThread::idealThreadCount()));
-    QThreadPool writers;
-    writers.setMaxThreadCount(qMax(1, QThread::idealThreadCount()));
     // Enough pages in hand to keep the pools busy: waiting on an unstarted task runs it on this
     // thread, which then fetches nothing meanwhile.
     const size_t maxPending = size_t(qMax(2, m_context.options.multGetNums)) * 16;
+    QSemaphore writerRoom{int(maxPending)}; // pages held by the writers: outlives them
+    QThreadPool writers;
+    writers.setMaxThreadCount(qMax(1, QThread::idealThreadCount()));
     auto completeWrites = [&](bool all) {
-        while (!writing.empty() &&
-               (all || writing.front().error.isFinished() || writing.size() > maxPending)) {
+        while (!writing.empty() && (all || writing.front().error.isFinished())) {
             const Writing next = writing.front();
             writing.pop_front();
             // Told even after a stop: a page on disk with its row complete is a stored chapter.
@@ -464,7 +474,7 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
             pending.pop_front();
             const Drafted drafted = next.drafted.result();
             if (drafted.page) {
-                writing.push_back({next.index, *drafted.page, drafted.rowDone});
+                writing.push_back({next.index, told(*drafted.page), drafted.rowDone});
                 continue;
             }
             if (outcome.stopped || m_context.stopped()) {
@@ -483,11 +493,13 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
                 continue;
             }
             const ChapterRows::Row row = rows.expect(page->chapterId, page->wordNums);
-            writers.start([page = *page, writer, fetching, written = row.written] {
+            writerRoom.acquire();
+            writers.start([page = *page, writer, fetching, written = row.written, &writerRoom] {
                 ProcessTuning::yieldTo(fetching);
                 written(page.write(*writer));
+                writerRoom.release();
             });
-            writing.push_back({next.index, *page, row.done});
+            writing.push_back({next.index, told(*page), row.done});
         }
         completeWrites(all);
     };
@@ -500,8 +512,8 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
         decoder.setPageCharset(pageCharset);
         decoder.takeContentType(answer.contentType);
         Drafted drafted;
-        drafted.draft = ChapterProcessor::draftChapter(decoder.decode(answer.body), chapters.at(index).comeFrom,
-                                                       novel, context.options);
+        drafted.draft = ChapterProcessor::draftChapter(decoder.decode(answer.body),
+                                                       chapters.at(index).comeFrom, novel, context.options);
         const ChapterItem chapter = item(index);
         if (!context.stopped() && chapter.chapterId != 0)
             drafted.page = processor.plainPage(drafted.draft, chapter);
@@ -528,7 +540,8 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
                 pending.push_back({index, QtConcurrent::run(&drafters, draft, answer, index)});
             } else {
                 const ChapterItem chapter = item(index);
-                report(index, chapter.chapterId == 0 && inserting ? noRow : store(processor, answer, chapter));
+                report(index,
+                       chapter.chapterId == 0 && inserting ? noRow : store(processor, answer, chapter));
             }
             storePending(false);
         });

@@ -3,10 +3,74 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QLockFile>
 #include <QThread>
+
+#if defined(Q_OS_UNIX)
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#else
+#include <QFileInfo>
+#include <QLockFile>
+#include <optional>
+#endif
+
+// The kernel's lock on a file in the folder (flock): it goes with its owner however that ends, and
+// taking it writes nothing that must reach the disk first (QLockFile syncs its file: milliseconds on
+// every start).
+class SingleInstance::Lock {
+public:
+    explicit Lock(const QString& path)
+        : m_path(path) {}
+    ~Lock() {
+#if defined(Q_OS_UNIX)
+        if (m_fd >= 0)
+            ::close(m_fd); // lets the lock go; the file stays for the next owner
+#endif
+    }
+    Lock(const Lock&) = delete;
+    Lock& operator=(const Lock&) = delete;
+
+    // own false: only looks (a missing file means nobody holds the lock); nothing is made or written.
+    bool tryLock(bool own) {
+#if defined(Q_OS_UNIX)
+        const QByteArray name = QFile::encodeName(m_path);
+        m_fd = ::open(name.constData(), O_RDWR | O_CLOEXEC | (own ? O_CREAT : 0), 0644);
+        if (m_fd < 0)
+            return !own && errno == ENOENT;
+        if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(m_fd);
+            m_fd = -1;
+            return false;
+        }
+        // Who holds it, for whoever looks; the lock holds without it.
+        const QByteArray pid = QByteArray::number(qint64(::getpid())) + '\n';
+        if (own && ::ftruncate(m_fd, 0) == 0) {
+            const ssize_t written = ::pwrite(m_fd, pid.constData(), size_t(pid.size()), 0);
+            Q_UNUSED(written);
+        }
+        return true;
+#else
+        if (!own && !QFileInfo::exists(m_path))
+            return true;
+        m_file.emplace(m_path);
+        m_file->setStaleLockTime(0); // only a dead owner makes a lock stale
+        return m_file->tryLock(0);
+#endif
+    }
+
+private:
+    QString m_path;
+#if defined(Q_OS_UNIX)
+    int m_fd = -1;
+#else
+    std::optional<QLockFile> m_file;
+#endif
+};
 
 SingleInstance::SingleInstance(const QString& libraryFolder, QObject* parent)
     : QObject(parent)
@@ -32,9 +96,8 @@ bool SingleInstance::tryBecomePrimary() {
     if (m_server)
         return true;
     QDir().mkpath(m_folder);
-    auto lock = std::make_unique<QLockFile>(m_folder + QLatin1String("/.quiveral.lock"));
-    lock->setStaleLockTime(0); // only a dead owner makes a lock stale
-    if (!lock->tryLock(0))
+    auto lock = std::make_unique<Lock>(lockPath());
+    if (!lock->tryLock(true))
         return false;
     m_lock = std::move(lock);
 
@@ -51,13 +114,12 @@ bool SingleInstance::tryBecomePrimary() {
 bool SingleInstance::isHeldElsewhere() const {
     if (m_lock)
         return false;
-    QLockFile probe(m_folder + QLatin1String("/.quiveral.lock"));
-    probe.setStaleLockTime(0);
-    if (probe.tryLock(0)) {
-        probe.unlock();
-        return false;
-    }
-    return true;
+    Lock probe(lockPath());
+    return !probe.tryLock(false);
+}
+
+QString SingleInstance::lockPath() const {
+    return m_folder + QLatin1String("/.quiveral.lock");
 }
 
 bool SingleInstance::sendToPrimary(const QString& message, int timeoutMs) const {

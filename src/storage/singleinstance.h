@@ -6,7 +6,6 @@
 #include <memory>
 
 class QLocalServer;
-class QLockFile;
 
 // One program per library folder. The first instance holds a lock file in the folder and listens on
 // a local socket; a later one hands its request ("addnew <address>", or just "activate") to it and
@@ -36,11 +35,14 @@ Q_SIGNALS:
     void activationRequested();
 
 private:
+    class Lock;
+
     void onNewConnection();
     void handle(const QString& message);
+    QString lockPath() const;
 
     QString m_folder;
     QString m_serverName;
-    std::unique_ptr<QLockFile> m_lock;
+    std::unique_ptr<Lock> m_lock;
     QLocalServer* m_server = nullptr;
 };

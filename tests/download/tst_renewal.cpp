@@ -14,6 +14,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 
 namespace {
@@ -148,6 +150,7 @@ private Q_SLOTS:
     void newRowsInsertedWhileTheFirstPagesCome();
     void newRowsThatCannotBeInsertedAreNotStored();
     void newRowsToldWhenNoPageCame();
+    void fetchingGoesOnWhileTheRowsWait();
     void insertedChapterTakesItsPlace_data();
     void insertedChapterTakesItsPlace();
     void stopThenRenewGetsTheRest_data();
@@ -259,7 +262,8 @@ void TestRenewal::newRowsInsertedWhileTheFirstPagesCome() {
         [&](const LocalSiteRequest& request) {
             if (!request.path.endsWith(QLatin1String("/book/6.html")))
                 return;
-            rowsAtLastPage = sqliteScalar(five.db().path(), QStringLiteral("SELECT count(*) FROM book_novelcontent"));
+            rowsAtLastPage =
+                sqliteScalar(five.db().path(), QStringLiteral("SELECT count(*) FROM book_novelcontent"));
             filesAtLastPage = folderFiles(five, id).size();
         },
         Qt::DirectConnection);
@@ -306,6 +310,69 @@ void TestRenewal::newRowsToldWhenNoPageCame() {
     QCOMPARE(run.result.failedChapters, 6);
     QCOMPARE(run.countsChanged, 1);
     QCOMPARE(RenewStore(lib.db()).waitingChapters(id, RenewStore(lib.db()).maxChapterId(), false).size(), 6);
+}
+
+void TestRenewal::fetchingGoesOnWhileTheRowsWait() {
+    // Another program holds the database's write lock in the middle of a run: the rows wait for it,
+    // the pages do not. Every page is asked for while the lock is held, and then every chapter is
+    // stored.
+    constexpr int kChapters = 90; // far more than the pages in hand at two at a time
+    QString list;
+    for (int i = 1; i <= kChapters; ++i)
+        list += QStringLiteral("<li><a href=\"c%1.html\">第%1章</a></li>\n").arg(i);
+    LocalSiteRule contents;
+    contents.body =
+        QStringLiteral("<html><body><div id=\"list\"><ul>\n%1</ul></div><!--list--></body></html>").arg(list);
+    m_site->site()->setRule(QStringLiteral("/book/index.html"), contents);
+    LocalSiteRule page;
+    page.body = QStringLiteral("<html><body><div id=\"content\">正文。</div><!--content--></body></html>");
+    m_site->site()->setRule(QStringLiteral("/book/c*.html"), page);
+    TestLibrary lib;
+    const QString id = addNovel(lib, m_site->url(QStringLiteral("book/index.html")));
+    const QString path = lib.db().path();
+    const QString holder = QStringLiteral("holder");
+    int pagesAsked = 0;
+    bool locked = false;
+    int storedWhenLastAsked = -1;
+    const QMetaObject::Connection watch = connect(
+        m_site->site(), &LocalSite::requestReceived, m_site->site(),
+        [&](const LocalSiteRequest& request) {
+            if (!request.path.contains(QLatin1String("/book/c")))
+                return;
+            ++pagesAsked;
+            // Once the rows are in (the lock would hold up their insert too).
+            if (!locked && pagesAsked >= 10 &&
+                sqliteScalar(path, QStringLiteral("SELECT count(*) FROM book_novelcontent")).toInt() ==
+                    kChapters) {
+                QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), holder);
+                db.setDatabaseName(path);
+                db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+                locked = db.open() && QSqlQuery(db).exec(QStringLiteral("BEGIN IMMEDIATE"));
+            }
+            if (pagesAsked == kChapters && locked) {
+                storedWhenLastAsked =
+                    sqliteScalar(path, QStringLiteral("SELECT count(*) FROM book_novelcontent "
+                                                      "WHERE WordNums IS NOT NULL"))
+                        .toInt();
+                {
+                    QSqlDatabase db = QSqlDatabase::database(holder);
+                    QSqlQuery(db).exec(QStringLiteral("COMMIT"));
+                    db.close();
+                }
+                QSqlDatabase::removeDatabase(holder);
+            }
+        },
+        Qt::DirectConnection);
+    const Run run = renew(lib, optionsFor(lib, 2), renewAll());
+    disconnect(watch);
+
+    QVERIFY(locked);
+    QCOMPARE(pagesAsked, kChapters);
+    QVERIFY2(storedWhenLastAsked >= 0 && storedWhenLastAsked < kChapters / 2,
+             qPrintable(QString::number(storedWhenLastAsked)));
+    QCOMPARE(run.result.failedChapters, 0);
+    QCOMPARE(run.result.newChapters, kChapters);
+    QVERIFY(RenewStore(lib.db()).waitingChapters(id, RenewStore(lib.db()).maxChapterId(), false).isEmpty());
 }
 
 void TestRenewal::insertedChapterTakesItsPlace_data() {
@@ -517,7 +584,8 @@ void TestRenewal::volumeNamesReadAgain() {
     const DownloadOptions options = optionsFor(lib, 1);
     QCOMPARE(renew(lib, options, renewAll()).result.newChapters, 6);
     const QStringList rows = chapterRows(lib, id);
-    QVERIFY(rows.first().contains(QStringLiteral("第一卷 出山")) && rows.last().contains(QStringLiteral("第二卷 入城")));
+    QVERIFY(rows.first().contains(QStringLiteral("第一卷 出山")) &&
+            rows.last().contains(QStringLiteral("第二卷 入城")));
     QVERIFY(lib.db().exec(QStringLiteral("UPDATE book_novelcontent SET Volume=? WHERE NovelID=?"),
                           {QStringLiteral("乱写的卷名"), id}));
     const QStringList changed = chapterRows(lib, id);

@@ -1,6 +1,8 @@
 // One program per library folder, and the hand-over of "addnew" requests.
 #include "storage/singleinstance.h"
 
+#include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,6 +19,7 @@ private Q_SLOTS:
     void requestReachesPrimary();
     void nobodyListening();
     void lockIsReleasedWithOwner();
+    void lockOfAnotherProcess();
 };
 
 void TestSingleInstance::addNewAddress_data() {
@@ -104,6 +107,39 @@ void TestSingleInstance::lockIsReleasedWithOwner() {
     SingleInstance next(dir.path());
     QVERIFY(!next.isHeldElsewhere());
     QVERIFY(next.tryBecomePrimary());
+}
+
+void TestSingleInstance::lockOfAnotherProcess() {
+    QTemporaryDir dir;
+    const QString lockFile = dir.filePath(QStringLiteral(".quiveral.lock"));
+    {
+        // What a killed owner leaves: the file, and no lock on it.
+        QFile left(lockFile);
+        QVERIFY(left.open(QIODevice::WriteOnly));
+        left.write("4242\n");
+    }
+    {
+        SingleInstance after(dir.path());
+        QVERIFY(!after.isHeldElsewhere());
+        QVERIFY(after.tryBecomePrimary());
+    }
+
+    // Another process holds the file's lock (flock(1) takes the same kind of lock).
+    QProcess holder;
+    holder.start(QStringLiteral("sh"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("exec 9>>\"$0\"; flock -n 9 && echo held && exec sleep 30"), lockFile});
+    QVERIFY(holder.waitForStarted());
+    QVERIFY(holder.waitForReadyRead(10000));
+    QCOMPARE(holder.readAllStandardOutput().trimmed(), QByteArray("held"));
+    SingleInstance second(dir.path());
+    QVERIFY(second.isHeldElsewhere());
+    QVERIFY(!second.tryBecomePrimary());
+    // Killed, it lets the library go at once.
+    holder.kill();
+    QVERIFY(holder.waitForFinished());
+    QVERIFY(!second.isHeldElsewhere());
+    QVERIFY(second.tryBecomePrimary());
 }
 
 QTEST_GUILESS_MAIN(TestSingleInstance)

@@ -107,7 +107,8 @@ ChapterPictures::Result ChapterPictures::downloadChapterPictures(PageFetcher& fe
         else
             ++result.failed;
     }
-    result.stopped = result.stopped || fetched.size() < tasks.size() || fetcher.stopRequested();
+    // Stopped only when a picture was left for it: a stop after the last one leaves the text whole.
+    result.stopped = result.stopped || fetched.size() < tasks.size();
     result.text = PictureFetcher::applyRenames(result.text, fetched);
     return result;
 }

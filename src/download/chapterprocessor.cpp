@@ -165,15 +165,25 @@ std::optional<ChapterPage> ChapterProcessor::composePage(const ChapterDraft& dra
     } else {
         const ChapterPictures::Chapter chapter{m_novel.novelId, id, url, m_novelFolder};
         auto status = [this](const QString& s) { m_context.events.status(s); };
-        text = ChapterPictures::downloadChapterPictures(m_context.fetcher, text, chapter, false, status).text;
-        if (options.centerPic)
-            text = centerPictures(text);
-        text = ChapterPictures::downloadChapterPictures(m_context.fetcher, text, chapter, true, status).text;
+        // A picture the site fails is left missing (the pictures can be fetched again later); one a
+        // stop cut off leaves the whole chapter for the next run, as a kill would.
+        for (const bool background : {false, true}) {
+            const ChapterPictures::Result pictures = ChapterPictures::downloadChapterPictures(
+                m_context.fetcher, text, chapter, background, status);
+            if (pictures.stopped) {
+                failure->kind = ChapterOutcome::Kind::Stopped;
+                return std::nullopt;
+            }
+            text = pictures.text;
+            if (!background && options.centerPic)
+                text = centerPictures(text);
+        }
     }
     return pageFor(item, id, text);
 }
 
-std::optional<ChapterPage> ChapterProcessor::plainPage(const ChapterDraft& draft, const ChapterItem& item) const {
+std::optional<ChapterPage> ChapterProcessor::plainPage(const ChapterDraft& draft,
+                                                       const ChapterItem& item) const {
     if (item.chapterId <= 0 || !draft.styleSheets.isEmpty() || mayHoldPictures(draft.text))
         return std::nullopt;
     return pageFor(item, item.chapterId, draft.text);

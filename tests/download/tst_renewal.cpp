@@ -61,9 +61,12 @@ struct Run {
 
 // Runs the request on this thread; stopAfter: "停止所有更新" once that many chapters were stored.
 Run renew(TestLibrary& lib, const DownloadOptions& options, RenewJob::Request request, int stopAfter = -1,
-          const QList<Prompter::Answer>& answers = {}, const SiteSignTable& signs = {}) {
+          const QList<Prompter::Answer>& answers = {}, const SiteSignTable& signs = {},
+          const std::function<void(RenewJob&)>& prepare = {}) {
     Run run;
     RenewJob job(lib.db(), lib.context().folder(), options, request);
+    if (prepare)
+        prepare(job);
     job.setSiteSigns(signs);
     ScriptedPrompter prompter;
     prompter.answers = answers;
@@ -159,6 +162,8 @@ private Q_SLOTS:
     void chapterText();
     void picturesSavedRenamedCentred();
     void missingPictureRedownloaded();
+    void stopAmongPicturesLeavesTheChapter_data();
+    void stopAmongPicturesLeavesTheChapter();
     void redownloadEmptyAndSelected_data();
     void redownloadEmptyAndSelected();
     void volumeNamesReadAgain();
@@ -506,6 +511,51 @@ void TestRenewal::picturesSavedRenamedCentred() {
     QVERIFY2(page.contains(QStringLiteral("<center><img src=\"%1\"").arg(first)), qPrintable(page));
     QVERIFY(page.contains(QStringLiteral("<center><img src=\"%1\"").arg(second)));
     QVERIFY(!page.contains(QStringLiteral("pic/")));
+}
+
+void TestRenewal::stopAmongPicturesLeavesTheChapter_data() {
+    QTest::addColumn<int>("multGetNums");
+    QTest::newRow("one at a time") << 1;
+    QTest::newRow("five at a time") << 5;
+}
+
+void TestRenewal::stopAmongPicturesLeavesTheChapter() {
+    // The stop comes while the fifth chapter's second picture is on its way: that chapter is not
+    // stored without it, and the next run stores it whole.
+    QFETCH(int, multGetNums);
+    TestLibrary lib;
+    const QString id = addNovel(lib, m_site->url(QStringLiteral("book/index.html")));
+    const DownloadOptions options = optionsFor(lib, multGetNums);
+    LocalSiteRule slow;
+    slow.file = QStringLiteral("book/pic/seal.jpg");
+    slow.delayMs = 5000;
+    m_site->site()->setRule(QStringLiteral("/book/pic/seal.jpg"), slow);
+    const Run stopped = renew(lib, options, renewAll(), -1, {}, {}, [this](RenewJob& job) {
+        connect(
+            m_site->site(), &LocalSite::requestReceived, &job,
+            [&job](const LocalSiteRequest& request) {
+                if (request.path.endsWith(QLatin1String("/seal.jpg")))
+                    job.requestStop();
+            },
+            Qt::DirectConnection);
+    });
+    QVERIFY(stopped.result.stopped);
+    QCOMPARE(stopped.result.failedChapters, 0);
+    for (const StoredChapter& c : RenewStore(lib.db()).chapters(id))
+        if (c.title == QStringLiteral("第五章 地图"))
+            QVERIFY2(!c.wordNums, "stored without its picture");
+
+    m_site->site()->removeRule(QStringLiteral("/book/pic/seal.jpg"));
+    renew(lib, options, renewAll());
+    QCOMPARE(titlesInOrder(lib, id), kSixChapters);
+    const StoredChapter fifth = RenewStore(lib.db()).chapters(id).at(4);
+    QVERIFY(fifth.wordNums && *fifth.wordNums > 0);
+    const QDir folder(lib.context().folder().novelDir(id));
+    const QString prefix = id + u'_' + QString::number(fifth.id);
+    QVERIFY2(folder.exists(prefix + QStringLiteral("_1.gif")) &&
+                 folder.exists(prefix + QStringLiteral("_2.jpg")),
+             qPrintable(folder.entryList().join(u' ')));
+    QVERIFY(RenewStore(lib.db()).waitingChapters(id, RenewStore(lib.db()).maxChapterId(), false).isEmpty());
 }
 
 void TestRenewal::missingPictureRedownloaded() {

@@ -112,11 +112,12 @@ void TestSingleInstance::lockIsReleasedWithOwner() {
 void TestSingleInstance::lockOfAnotherProcess() {
     QTemporaryDir dir;
     const QString lockFile = dir.filePath(QStringLiteral(".quiveral.lock"));
-    {
-        // What a killed owner leaves: the file, and no lock on it.
-        QFile left(lockFile);
+    // What an owner killed at any moment may leave: the file with its note, even a stale-lock guard
+    // of another lock scheme; none of it holds the library.
+    for (const QString& name : QStringList{lockFile, lockFile + QStringLiteral(".rmlock")}) {
+        QFile left(name);
         QVERIFY(left.open(QIODevice::WriteOnly));
-        left.write("4242\n");
+        left.write("4242\nquiveral\n\n");
     }
     {
         SingleInstance after(dir.path());

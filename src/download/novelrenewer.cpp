@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QFuture>
 #include <QSemaphore>
+#include <QSet>
 #include <QThread>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
@@ -246,9 +247,14 @@ NovelRenewer::Outcome NovelRenewer::renewConcurrently(const NovelRecord& novel, 
     const int maxOrder = ChapterStore(m_context.db).maxChapterOrder(novel.novelId);
 
     QList<ChapterRecord> records;
+    QSet<QString> seen; // a list may name a chapter twice (two spellings of one address): one row
     for (const ChapterLink& link : links) {
         if (link.isDropped() || link.title.isEmpty())
             continue;
+        const QString key = link.url.toLower();
+        if (seen.contains(key))
+            continue;
+        seen.insert(key);
         ChapterRecord record;
         record.novelId = novel.novelId;
         record.title = link.title.left(250);

@@ -153,6 +153,8 @@ private Q_SLOTS:
     void newRowsInsertedWhileTheFirstPagesCome();
     void newRowsThatCannotBeInsertedAreNotStored();
     void newRowsToldWhenNoPageCame();
+    void chapterListedTwiceStoredOnce_data();
+    void chapterListedTwiceStoredOnce();
     void fetchingGoesOnWhileTheRowsWait();
     void insertedChapterTakesItsPlace_data();
     void insertedChapterTakesItsPlace();
@@ -315,6 +317,32 @@ void TestRenewal::newRowsToldWhenNoPageCame() {
     QCOMPARE(run.result.failedChapters, 6);
     QCOMPARE(run.countsChanged, 1);
     QCOMPARE(RenewStore(lib.db()).waitingChapters(id, RenewStore(lib.db()).maxChapterId(), false).size(), 6);
+}
+
+void TestRenewal::chapterListedTwiceStoredOnce_data() {
+    QTest::addColumn<int>("multGetNums");
+    QTest::newRow("one at a time") << 1;
+    QTest::newRow("five at a time") << 5;
+}
+
+void TestRenewal::chapterListedTwiceStoredOnce() {
+    // The list names the third chapter a second time, by its path from the site's root.
+    QFETCH(int, multGetNums);
+    QString list;
+    for (int i = 0; i < kSixChapters.size(); ++i) {
+        list += QStringLiteral("<li><a href=\"%1.html\">%2</a></li>\n").arg(i + 1).arg(kSixChapters.at(i));
+        if (i == 2)
+            list += QStringLiteral("<li><a href=\"/book/3.html\">%1</a></li>\n").arg(kSixChapters.at(i));
+    }
+    LocalSiteRule contents;
+    contents.body =
+        QStringLiteral("<html><body><div id=\"list\"><ul>\n%1</ul></div><!--list--></body></html>").arg(list);
+    contents.encoding = "gbk";
+    m_site->site()->setRule(QStringLiteral("/book/index.html"), contents);
+    TestLibrary lib;
+    const QString id = addNovel(lib, m_site->url(QStringLiteral("book/index.html")));
+    QCOMPARE(renew(lib, optionsFor(lib, multGetNums), renewAll()).result.newChapters, 6);
+    QCOMPARE(titlesInOrder(lib, id), kSixChapters);
 }
 
 void TestRenewal::fetchingGoesOnWhileTheRowsWait() {

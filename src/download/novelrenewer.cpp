@@ -133,9 +133,18 @@ NovelRenewer::Outcome NovelRenewer::renewNovel(const QString& novelId, bool read
         status(tr("<<%1>>更新完毕").arg(novel->novelName));
     else
         status(tr("<<%1>>尚无更新的章节").arg(novel->novelName));
-    if (outcome.stored > 0 || list.information)
+    if (outcome.stored > 0 || list.information || listPageBehind(novelId))
         writeListPage(m_context.db, m_context.folder, m_context.options.settings, novelId);
     return outcome;
+}
+
+bool NovelRenewer::listPageBehind(const QString& novelId) const {
+    const qint64 newest = RenewStore(m_context.db).newestStoredChapterId(novelId);
+    if (newest <= 0)
+        return false;
+    const QFileInfo page(m_context.folder.chapterPage(novelId, newest));
+    const QFileInfo list(m_context.folder.novelListPage(novelId));
+    return page.exists() && (!list.exists() || list.size() == 0 || list.lastModified() < page.lastModified());
 }
 
 ChapterOutcome NovelRenewer::store(ChapterProcessor& processor, const FetchedPage& answer,

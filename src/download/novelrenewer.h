@@ -51,6 +51,9 @@ public:
     static QString failedNovelText(const QString& name);
 
 private:
+    // Whether the novel's list page misses chapters stored since it was written: a run killed
+    // between its last chapter and the list page leaves it so, and the next finds nothing new.
+    bool listPageBehind(const QString& novelId) const;
     Outcome renewSequentially(ChapterProcessor& processor, const NovelRecord& novel,
                               const ChapterLinks& links);
     Outcome renewConcurrently(const NovelRecord& novel, const ChapterLinks& links,

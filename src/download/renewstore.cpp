@@ -107,6 +107,14 @@ qint64 RenewStore::maxChapterId() const {
     return m_db.scalar(QStringLiteral("SELECT max(id) FROM book_novelcontent"), {}, 0).toLongLong();
 }
 
+qint64 RenewStore::newestStoredChapterId(const QString& novelId) const {
+    return m_db
+        .scalar(
+            QStringLiteral("SELECT max(id) FROM book_novelcontent WHERE NovelID=? AND WordNums IS NOT NULL"),
+            {novelId}, 0)
+        .toLongLong();
+}
+
 std::optional<int> RenewStore::orderBySource(const QString& novelId, const QString& comeFrom) const {
     const QVariant order = m_db.scalar(QStringLiteral("SELECT Displayorder FROM book_novelcontent WHERE "
                                                       "NovelID=? AND lower(ComeFrom)=lower(?) LIMIT 1"),

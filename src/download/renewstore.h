@@ -46,6 +46,8 @@ public:
     // Waiting chapters (WordNums Null) up to that id, with the failed ones (0) too when asked.
     QList<StoredChapter> waitingChapters(const QString& novelId, qint64 upToId, bool withFailed) const;
     qint64 maxChapterId() const;
+    // The novel's newest stored chapter (its length known); 0 when there is none.
+    qint64 newestStoredChapterId(const QString& novelId) const;
 
     // The order of the novel's chapter from that address, ignoring letter case.
     std::optional<int> orderBySource(const QString& novelId, const QString& comeFrom) const;

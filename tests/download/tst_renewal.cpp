@@ -11,6 +11,7 @@
 #include "support/testlibrary.h"
 #include "support/testsite.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -149,6 +150,7 @@ private Q_SLOTS:
     void cleanup();
     void renewedTwice_data();
     void renewedTwice();
+    void listPageLeftBehindIsWritten();
     void sameLibraryWhateverMultGetNums();
     void newRowsInsertedWhileTheFirstPagesCome();
     void newRowsThatCannotBeInsertedAreNotStored();
@@ -245,6 +247,28 @@ void TestRenewal::sameLibraryWhateverMultGetNums() {
     QCOMPARE(renew(five, optionsFor(five, 5), renewAll()).result.newChapters, 6);
     QCOMPARE(chapterRows(five, id), chapterRows(one, id));
     QCOMPARE(folderFiles(five, id), folderFiles(one, id));
+}
+
+void TestRenewal::listPageLeftBehindIsWritten() {
+    // A run killed after its last chapter but before the list page: the next finds nothing new and
+    // still writes the list page; once it is up to date, a run without news leaves it alone.
+    TestLibrary lib;
+    const QString id = addNovel(lib, m_site->url(QStringLiteral("book/index.html")));
+    const DownloadOptions options = optionsFor(lib, 5);
+    QCOMPARE(renew(lib, options, renewAll()).result.newChapters, 6);
+    const QString listPage = lib.context().folder().novelListPage(id);
+    const QByteArray written = folderFiles(lib, id).value(QStringLiteral("List.htm"));
+    QVERIFY(written.contains(".htm"));
+    QFile list(listPage);
+    QVERIFY(list.open(QIODevice::WriteOnly | QIODevice::Truncate)); // as the novel was added
+    QVERIFY(list.setFileTime(QDateTime::currentDateTime().addDays(-1), QFileDevice::FileModificationTime));
+    list.close();
+
+    QCOMPARE(renew(lib, options, renewAll()).result.newChapters, 0);
+    QCOMPARE(folderFiles(lib, id).value(QStringLiteral("List.htm")), written);
+    const QDateTime upToDate = QFileInfo(listPage).lastModified();
+    QCOMPARE(renew(lib, options, renewAll()).result.newChapters, 0);
+    QCOMPARE(QFileInfo(listPage).lastModified(), upToDate);
 }
 
 void TestRenewal::newRowsInsertedWhileTheFirstPagesCome() {

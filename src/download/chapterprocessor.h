@@ -89,9 +89,9 @@ public:
     ChapterOutcome storeDraft(const ChapterDraft& draft, const ChapterItem& item);
     // storeDraft in two halves, so that pages can be written on other threads: the row, the
     // pictures and the page to write (none on failure or a stop among the pictures, told in
-    // failure); then, once the page was
-    // written and its row got its length (ChapterRows; error "" then), the outcome and the events.
-    // Page first, length last: a chapter with a length always has its page.
+    // failure); then, once the page was written and its row got its length (ChapterRows; error ""
+    // then), the outcome and the events. Page first, length last: a chapter with a length always
+    // has its page.
     std::optional<ChapterPage> composePage(const ChapterDraft& draft, const ChapterItem& item,
                                            ChapterOutcome* failure);
     ChapterOutcome completePage(const ChapterPage& page, const ChapterItem& item, const QString& error);

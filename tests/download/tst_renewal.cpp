@@ -90,6 +90,13 @@ Run renew(TestLibrary& lib, const DownloadOptions& options, RenewJob::Request re
     return run;
 }
 
+// A test row for fetching one chapter at a time and one for five at once.
+void bothWays() {
+    QTest::addColumn<int>("multGetNums");
+    QTest::newRow("one at a time") << 1;
+    QTest::newRow("five at a time") << 5;
+}
+
 RenewJob::Request renewAll() {
     return RenewJob::Request{RenewJob::Command::RenewAll, {}, {}, {}, false};
 }
@@ -196,9 +203,7 @@ void TestRenewal::cleanup() {
 }
 
 void TestRenewal::renewedTwice_data() {
-    QTest::addColumn<int>("multGetNums");
-    QTest::newRow("one at a time") << 1;
-    QTest::newRow("five at a time") << 5;
+    bothWays();
 }
 
 void TestRenewal::renewedTwice() {
@@ -344,9 +349,7 @@ void TestRenewal::newRowsToldWhenNoPageCame() {
 }
 
 void TestRenewal::chapterListedTwiceStoredOnce_data() {
-    QTest::addColumn<int>("multGetNums");
-    QTest::newRow("one at a time") << 1;
-    QTest::newRow("five at a time") << 5;
+    bothWays();
 }
 
 void TestRenewal::chapterListedTwiceStoredOnce() {
@@ -472,9 +475,7 @@ void TestRenewal::insertedChapterTakesItsPlace() {
 }
 
 void TestRenewal::stopThenRenewGetsTheRest_data() {
-    QTest::addColumn<int>("multGetNums");
-    QTest::newRow("one at a time") << 1;
-    QTest::newRow("five at a time") << 5;
+    bothWays();
 }
 
 void TestRenewal::stopThenRenewGetsTheRest() {
@@ -566,9 +567,7 @@ void TestRenewal::picturesSavedRenamedCentred() {
 }
 
 void TestRenewal::stopAmongPicturesLeavesTheChapter_data() {
-    QTest::addColumn<int>("multGetNums");
-    QTest::newRow("one at a time") << 1;
-    QTest::newRow("five at a time") << 5;
+    bothWays();
 }
 
 void TestRenewal::stopAmongPicturesLeavesTheChapter() {
@@ -638,9 +637,7 @@ void TestRenewal::missingPictureRedownloaded() {
 }
 
 void TestRenewal::redownloadEmptyAndSelected_data() {
-    QTest::addColumn<int>("multGetNums");
-    QTest::newRow("one at a time") << 1;
-    QTest::newRow("five at a time") << 5;
+    bothWays();
 }
 
 // Chapters downloaded again keep their row, order and file name; only their text changes.
@@ -738,9 +735,7 @@ void TestRenewal::informationReadAgain() {
 }
 
 void TestRenewal::linkDepthTwoFollowsChapterLinks_data() {
-    QTest::addColumn<int>("multGetNums");
-    QTest::newRow("one at a time") << 1;
-    QTest::newRow("five at a time") << 5;
+    bothWays();
 }
 
 // LinkDepth 2: pages a chapter links to are stored as chapters too, each once, the contents page

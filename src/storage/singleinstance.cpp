@@ -39,7 +39,7 @@ public:
     bool tryLock(bool own) {
 #if defined(Q_OS_UNIX)
         const QByteArray name = QFile::encodeName(m_path);
-        m_fd = ::open(name.constData(), O_RDWR | O_CLOEXEC | (own ? O_CREAT : 0), 0644);
+        m_fd = ::open(name.constData(), O_CLOEXEC | (own ? O_RDWR | O_CREAT : O_RDONLY), 0644);
         if (m_fd < 0)
             return !own && errno == ENOENT;
         if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
@@ -48,8 +48,8 @@ public:
             return false;
         }
         // Who holds it, for whoever looks; the lock holds without it.
-        const QByteArray pid = QByteArray::number(qint64(::getpid())) + '\n';
         if (own && ::ftruncate(m_fd, 0) == 0) {
+            const QByteArray pid = QByteArray::number(qint64(::getpid())) + '\n';
             const ssize_t written = ::pwrite(m_fd, pid.constData(), size_t(pid.size()), 0);
             Q_UNUSED(written);
         }

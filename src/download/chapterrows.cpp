@@ -34,7 +34,7 @@ public:
         m_thread->wait();
     }
 
-    void addInsert(const QList<ChapterRecord>& records, std::shared_ptr<QPromise<QList<qint64>>> promise) {
+    void addInsert(const QList<ChapterRecord>& records, std::shared_ptr<QPromise<qint64>> promise) {
         QMutexLocker lock(&m_mutex);
         m_inserts.push_back({records, std::move(promise)});
         m_wake.wakeOne();
@@ -62,6 +62,7 @@ public:
 
 private:
     static constexpr int kGatherMs = 3;
+    static constexpr qsizetype kFirstRows = 32;
 
     struct Row {
         qint64 id;
@@ -70,7 +71,7 @@ private:
     };
     struct Insert {
         QList<ChapterRecord> records;
-        std::shared_ptr<QPromise<QList<qint64>>> promise;
+        std::shared_ptr<QPromise<qint64>> promise;
     };
 
     void run() {
@@ -98,10 +99,8 @@ private:
                 batch.swap(m_rows);
                 inserts.swap(m_inserts);
             }
-            for (Insert& insert : inserts) {
-                insert.promise->addResult(RenewStore(m_db).insertWaitingChapters(insert.records, {}));
-                insert.promise->finish();
-            }
+            for (Insert& insert : inserts)
+                this->insert(insert);
             if (batch.empty())
                 continue;
             if (!update)
@@ -110,6 +109,23 @@ private:
         }
         update.reset();
         m_db.releaseThreadConnection();
+    }
+
+    // The first rows go in on their own: pages fetched meanwhile wait for them, not for the whole
+    // list of a long novel. Each id is told, 0 for a row not inserted, so that every id asked for comes.
+    void insert(Insert& insert) {
+        const QList<ChapterRecord>& records = insert.records;
+        qsizetype from = 0;
+        while (from < records.size()) {
+            const qsizetype count = from == 0 ? qMin(kFirstRows, records.size()) : records.size() - from;
+            QList<qint64> ids = RenewStore(m_db).insertWaitingChapters(records.mid(from, count), {});
+            if (ids.size() != count)
+                ids = QList<qint64>(records.size() - from, 0);
+            for (const qint64 id : std::as_const(ids))
+                insert.promise->addResult(id);
+            from += ids.size();
+        }
+        insert.promise->finish();
     }
 
     // The rows that came in while the last commit ran share the next one: none waits for a row
@@ -147,8 +163,8 @@ ChapterRows::ChapterRows(const Database& db)
 
 ChapterRows::~ChapterRows() = default;
 
-QFuture<QList<qint64>> ChapterRows::insertWaiting(const QList<ChapterRecord>& records) {
-    auto promise = std::make_shared<QPromise<QList<qint64>>>();
+QFuture<qint64> ChapterRows::insertWaiting(const QList<ChapterRecord>& records) {
+    auto promise = std::make_shared<QPromise<qint64>>();
     promise->start();
     m_worker->addInsert(records, promise);
     return promise->future();

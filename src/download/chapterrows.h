@@ -31,9 +31,10 @@ public:
         QFuture<QString> done;
     };
     Row expect(qint64 chapterId, int wordNums);
-    // Inserts waiting rows on the thread before any row handed over later is completed: their ids,
-    // none when the insert failed.
-    QFuture<QList<qint64>> insertWaiting(const QList<ChapterRecord>& records);
+    // Inserts waiting rows on the thread before any row handed over later is completed: one id per
+    // record, in order, 0 where the insert failed. The first few rows commit on their own, so their
+    // pages are stored while the rest go in.
+    QFuture<qint64> insertWaiting(const QList<ChapterRecord>& records);
 
 private:
     class Worker;

@@ -397,7 +397,7 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
         const StoredChapter& c = chapters.at(index);
         if (!inserting || index < inserting->first)
             return ChapterItem{c.comeFrom, c.title, c.volume, c.id, announced.contains(c.id)};
-        const qint64 id = inserting->ids.result().value(index - inserting->first, 0);
+        const qint64 id = inserting->ids.resultAt(index - inserting->first);
         return ChapterItem{c.comeFrom, c.title, c.volume, id, true};
     };
     const ChapterOutcome noRow{ChapterOutcome::Kind::Failed, 0, 0, {}, tr("无法保存章节")};
@@ -407,7 +407,7 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
         if (countsTold || !(wait || inserting->ids.isFinished()))
             return;
         countsTold = true;
-        if (!inserting->ids.result().isEmpty())
+        if (inserting->ids.resultAt(0) != 0)
             m_context.events.countsChanged(novel.novelId);
     };
     auto report = [&](int index, const ChapterOutcome& stored) {

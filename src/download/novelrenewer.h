@@ -63,11 +63,11 @@ private:
     Outcome redownloadSequentially(ChapterProcessor& processor, const NovelRecord& novel,
                                    const QList<StoredChapter>& chapters, const QSet<qint64>& announced);
     // The new rows of a renewal, inserted while the first pages are fetched: the chapters from
-    // `first` on take their ids from `ids` (none: the insert failed).
+    // `first` on take their ids from `ids` (0: not inserted).
     struct Inserting {
         int first = 0;
         QList<ChapterRecord> records;
-        QFuture<QList<qint64>> ids;
+        QFuture<qint64> ids;
     };
     Outcome redownloadConcurrently(ChapterProcessor& processor, const NovelRecord& novel,
                                    const QList<StoredChapter>& chapters, const QSet<qint64>& announced,

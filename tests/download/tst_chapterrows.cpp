@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QThread>
 
+#include <algorithm>
+
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -32,7 +34,9 @@ class TestChapterRows : public QObject {
 private Q_SLOTS:
     void rowsFollowTheirWrites();
     void rowsHandedOverMeanwhileShareACommit();
+    void waitingRowsInsertedFirst_data();
     void waitingRowsInsertedFirst();
+    void refusedRowsGetNoId();
     void rowsOfAFewMillisecondsShareACommit();
     void processingThreadsGiveWay();
 };
@@ -162,33 +166,59 @@ void TestChapterRows::rowsOfAFewMillisecondsShareACommit() {
     QVERIFY2(QFileInfo(walPath).size() < 15 * 4096, qPrintable(QString::number(QFileInfo(walPath).size())));
 }
 
+void TestChapterRows::waitingRowsInsertedFirst_data() {
+    QTest::addColumn<int>("count");
+    QTest::newRow("a few") << 5;
+    QTest::newRow("more than the first commit") << 100;
+}
+
 void TestChapterRows::waitingRowsInsertedFirst() {
+    QFETCH(int, count);
     TestLibrary lib;
     QVERIFY(lib.isValid());
     const QString novel = lib.addNovel(QStringLiteral("书"));
-    const QList<ChapterRecord> records = chapterRecords(novel, 5);
+    const QList<ChapterRecord> records = chapterRecords(novel, count);
     QList<qint64> ids;
     {
         ChapterRows rows(lib.db());
-        QFuture<QList<qint64>> inserted = rows.insertWaiting(records);
-        ids = inserted.result();
-        QCOMPARE(ids.size(), 5);
+        ids = rows.insertWaiting(records).results();
+        QCOMPARE(ids.size(), count);
         const ChapterRows::Row row = rows.expect(ids.at(2), 42);
         row.written(QString());
         QCOMPARE(QFuture<QString>(row.done).result(), QString());
     }
-    QStringList rows;
+    QStringList expected;
+    for (int i = 0; i < count; ++i)
+        expected << QStringLiteral("%1 第%2章 %3").arg(ids.at(i)).arg(i).arg(i == 2 ? 42 : -1);
+    QStringList stored;
     for (const StoredChapter& c : RenewStore(lib.db()).chapters(novel))
-        rows << QStringLiteral("%1 %2 %3").arg(c.id).arg(c.title).arg(c.wordNums ? *c.wordNums : -1);
-    QCOMPARE(rows, (QStringList{QStringLiteral("%1 第0章 -1").arg(ids.at(0)), QStringLiteral("%1 第1章 -1").arg(ids.at(1)),
-                                QStringLiteral("%1 第2章 42").arg(ids.at(2)), QStringLiteral("%1 第3章 -1").arg(ids.at(3)),
-                                QStringLiteral("%1 第4章 -1").arg(ids.at(4))}));
+        stored << QStringLiteral("%1 %2 %3").arg(c.id).arg(c.title).arg(c.wordNums ? *c.wordNums : -1);
+    QCOMPARE(stored, expected);
+    QVERIFY(std::is_sorted(ids.cbegin(), ids.cend()) && ids.first() > 0);
+}
 
-    // An insert the database refuses gives no ids.
+void TestChapterRows::refusedRowsGetNoId() {
+    TestLibrary lib;
+    QVERIFY(lib.isValid());
+    const QString novel = lib.addNovel(QStringLiteral("书"));
+    // The database takes the first rows and refuses the rest midway: the refused part leaves no row.
     QVERIFY(lib.db().exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON book_novelcontent "
+                                         "WHEN (SELECT count(*) FROM book_novelcontent) >= 40 "
                                          "BEGIN SELECT RAISE(ABORT, 'refused'); END")));
-    ChapterRows refusing(lib.db());
-    QVERIFY(refusing.insertWaiting(records).result().isEmpty());
+    ChapterRows rows(lib.db());
+    const QList<qint64> ids = rows.insertWaiting(chapterRecords(novel, 100)).results();
+    QCOMPARE(ids.size(), 100);
+    const qsizetype inserted = std::count_if(ids.cbegin(), ids.cend(), [](qint64 id) { return id != 0; });
+    QCOMPARE(inserted, qsizetype(RenewStore(lib.db()).chapters(novel).size()));
+    QVERIFY(inserted > 0 && inserted < 40);
+    QVERIFY(std::all_of(ids.cbegin() + inserted, ids.cend(), [](qint64 id) { return id == 0; }));
+
+    // Refused from the first row: none.
+    QVERIFY(lib.db().exec(QStringLiteral("CREATE TRIGGER refuseAll BEFORE INSERT ON book_novelcontent "
+                                         "BEGIN SELECT RAISE(ABORT, 'refused'); END")));
+    const QString other = lib.addNovel(QStringLiteral("另一本"));
+    const QList<qint64> none = rows.insertWaiting(chapterRecords(other, 5)).results();
+    QCOMPARE(none, QList<qint64>(5, 0));
 }
 
 void TestChapterRows::processingThreadsGiveWay() {

@@ -464,8 +464,7 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
         inserting->ids = rows.insertWaiting(inserting->records);
     const NovelFileWriter* writer = &m_context.writer;
     // Rendering a page costs more than writing it: one writer per core, not per connection. The
-    // drafters run only where a core is free and the writers give way to this thread
-    // (ProcessTuning): its pace is the pace of the run.
+    // drafters and writers give way to this thread (ProcessTuning::yieldTo).
     const QThread* fetching = QThread::currentThread();
     QThreadPool drafters;
     drafters.setMaxThreadCount(qMax(1, QThread::idealThreadCount()));
@@ -523,7 +522,7 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
     // On the pool: the draft and, for a plain one, its page written and its row handed over.
     const DownloadContext& context = m_context;
     auto draft = [&, pageCharset = m_pageCharset](const FetchedPage& answer, int index) {
-        ProcessTuning::runWhenIdle(fetching);
+        ProcessTuning::yieldTo(fetching);
         PageDecoder decoder(context.options.charset);
         decoder.setPageCharset(pageCharset);
         decoder.takeContentType(answer.contentType);

@@ -7,8 +7,6 @@
 #endif
 #if defined(Q_OS_LINUX)
 #include <sys/resource.h>
-#include <pthread.h>
-#include <sched.h>
 #include <unistd.h>
 #endif
 
@@ -34,20 +32,6 @@ void yieldTo(const QThread* keep) {
     const int current = getpriority(PRIO_PROCESS, thread);
     if (errno == 0)
         setpriority(PRIO_PROCESS, thread, qMin(19, current + 10));
-#endif
-}
-
-void runWhenIdle(const QThread* keep) {
-    thread_local bool idle = false;
-    if (idle || QThread::currentThread() == keep)
-        return;
-    idle = true;
-#if defined(Q_OS_LINUX)
-    const sched_param param{};
-    if (pthread_setschedparam(pthread_self(), SCHED_IDLE, &param) != 0)
-        yieldTo(keep);
-#else
-    yieldTo(keep);
 #endif
 }
 

@@ -16,12 +16,4 @@ void keepFreedMemory();
 // which is why that thread is named.
 void yieldTo(const QThread* keep);
 
-// Lets the calling thread run only on a core that has nothing else to do (SCHED_IDLE on Linux),
-// unless it is `keep`. A waking thread takes such a core at once instead of waiting for the end
-// of a time slice, which is what keeps fetching going at its own pace. For pool threads whose
-// tasks the waiting thread can take over: a task not yet started when its result is waited for
-// runs on the waiting thread, so a busy machine slows these threads down but never stops a run.
-// One way only: without privilege a thread cannot leave this class again.
-void runWhenIdle(const QThread* keep);
-
 } // namespace ProcessTuning

@@ -9,14 +9,10 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
-#include <QSemaphore>
 #include <QThread>
-#include <QThreadPool>
-#include <QtConcurrent>
 
 #include <algorithm>
 
-#include <sched.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -43,7 +39,6 @@ private Q_SLOTS:
     void refusedRowsGetNoId();
     void rowsOfAFewMillisecondsShareACommit();
     void processingThreadsGiveWay();
-    void idleThreadsWorkIsTakenOver();
 };
 
 void TestChapterRows::rowsFollowTheirWrites() {
@@ -243,31 +238,6 @@ void TestChapterRows::processingThreadsGiveWay() {
     kept = niceOf();
     QCOMPARE(other, qMin(19, mine + 10));
     QCOMPARE(kept, mine);
-}
-
-void TestChapterRows::idleThreadsWorkIsTakenOver() {
-    // One pool thread, held up as a busy machine would hold it: the task queued behind it is run
-    // by the thread that waits for its result, which keeps its own scheduling.
-    QThreadPool pool;
-    pool.setMaxThreadCount(1);
-    const QThread* waiting = QThread::currentThread();
-    QSemaphore held;
-    QSemaphore started;
-    QFuture<int> first = QtConcurrent::run(&pool, [&] {
-        ProcessTuning::runWhenIdle(waiting);
-        started.release();
-        held.acquire();
-        return sched_getscheduler(0);
-    });
-    started.acquire();
-    QFuture<QThread*> second = QtConcurrent::run(&pool, [waiting] {
-        ProcessTuning::runWhenIdle(waiting);
-        return QThread::currentThread();
-    });
-    QCOMPARE(second.result(), QThread::currentThread());
-    QCOMPARE(sched_getscheduler(0), SCHED_OTHER);
-    held.release();
-    QCOMPARE(first.result(), SCHED_IDLE);
 }
 
 QTEST_GUILESS_MAIN(TestChapterRows)

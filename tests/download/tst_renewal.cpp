@@ -165,6 +165,7 @@ private Q_SLOTS:
     void chapterListedTwiceStoredOnce_data();
     void chapterListedTwiceStoredOnce();
     void fetchingGoesOnWhileTheRowsWait();
+    void newRowsRefusedMidwayFetchedNextTime();
     void insertedChapterTakesItsPlace_data();
     void insertedChapterTakesItsPlace();
     void stopThenRenewGetsTheRest_data();
@@ -190,8 +191,24 @@ private Q_SLOTS:
     void powerOffOnlyAfterAWholeRun();
 
 private:
+    void serveChapters(int count);
+
     std::unique_ptr<TestSite> m_site;
 };
+
+// The site's contents page lists chapters "第1章".."第N章" (c1.html..), each with a line of text.
+void TestRenewal::serveChapters(int count) {
+    QString list;
+    for (int i = 1; i <= count; ++i)
+        list += QStringLiteral("<li><a href=\"c%1.html\">第%1章</a></li>\n").arg(i);
+    LocalSiteRule contents;
+    contents.body =
+        QStringLiteral("<html><body><div id=\"list\"><ul>\n%1</ul></div><!--list--></body></html>").arg(list);
+    m_site->site()->setRule(QStringLiteral("/book/index.html"), contents);
+    LocalSiteRule page;
+    page.body = QStringLiteral("<html><body><div id=\"content\">正文。</div><!--content--></body></html>");
+    m_site->site()->setRule(QStringLiteral("/book/c*.html"), page);
+}
 
 void TestRenewal::init() {
     m_site = std::make_unique<TestSite>(QStringLiteral("renew"));
@@ -377,16 +394,7 @@ void TestRenewal::fetchingGoesOnWhileTheRowsWait() {
     // the pages do not. Every page is asked for while the lock is held, and then every chapter is
     // stored.
     constexpr int kChapters = 90; // far more than the pages in hand at two at a time
-    QString list;
-    for (int i = 1; i <= kChapters; ++i)
-        list += QStringLiteral("<li><a href=\"c%1.html\">第%1章</a></li>\n").arg(i);
-    LocalSiteRule contents;
-    contents.body =
-        QStringLiteral("<html><body><div id=\"list\"><ul>\n%1</ul></div><!--list--></body></html>").arg(list);
-    m_site->site()->setRule(QStringLiteral("/book/index.html"), contents);
-    LocalSiteRule page;
-    page.body = QStringLiteral("<html><body><div id=\"content\">正文。</div><!--content--></body></html>");
-    m_site->site()->setRule(QStringLiteral("/book/c*.html"), page);
+    serveChapters(kChapters);
     TestLibrary lib;
     const QString id = addNovel(lib, m_site->url(QStringLiteral("book/index.html")));
     const QString path = lib.db().path();
@@ -432,6 +440,34 @@ void TestRenewal::fetchingGoesOnWhileTheRowsWait() {
              qPrintable(QString::number(storedWhenLastAsked)));
     QCOMPARE(run.result.failedChapters, 0);
     QCOMPARE(run.result.newChapters, kChapters);
+    QVERIFY(RenewStore(lib.db()).waitingChapters(id, RenewStore(lib.db()).maxChapterId(), false).isEmpty());
+}
+
+void TestRenewal::newRowsRefusedMidwayFetchedNextTime() {
+    // The new rows go in at two commits; the database takes the first and refuses the second, as a
+    // run killed between them would leave it. Those chapters are not stored, and the next run stores
+    // them after the others, in the site's order.
+    constexpr int kChapters = 60;
+    serveChapters(kChapters);
+    TestLibrary lib;
+    const QString id = addNovel(lib, m_site->url(QStringLiteral("book/index.html")));
+    QVERIFY(lib.db().exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON book_novelcontent "
+                                         "WHEN (SELECT count(*) FROM book_novelcontent) >= 40 "
+                                         "BEGIN SELECT RAISE(ABORT, 'refused'); END")));
+    const Run first = renew(lib, optionsFor(lib, 5), renewAll());
+    const int stored = first.result.newChapters;
+    QVERIFY2(stored > 0 && stored < 40, qPrintable(QString::number(stored)));
+    QCOMPARE(first.result.failedChapters, kChapters - stored);
+    QCOMPARE(RenewStore(lib.db()).chapters(id).size(), stored);
+
+    QVERIFY(lib.db().exec(QStringLiteral("DROP TRIGGER refuse")));
+    const Run second = renew(lib, optionsFor(lib, 5), renewAll());
+    QCOMPARE(second.result.newChapters, kChapters - stored);
+    QCOMPARE(second.result.failedChapters, 0);
+    QStringList expected;
+    for (int i = 1; i <= kChapters; ++i)
+        expected << QStringLiteral("第%1章").arg(i);
+    QCOMPARE(titlesInOrder(lib, id), expected);
     QVERIFY(RenewStore(lib.db()).waitingChapters(id, RenewStore(lib.db()).maxChapterId(), false).isEmpty());
 }
 

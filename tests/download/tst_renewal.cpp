@@ -112,6 +112,12 @@ QStringList chapterRows(TestLibrary& lib, const QString& novelId) {
     return rows;
 }
 
+// The novel's rows still waiting for their text (no length yet).
+QList<StoredChapter> waitingRows(TestLibrary& lib, const QString& novelId) {
+    const RenewStore store(lib.db());
+    return store.waitingChapters(novelId, store.maxChapterId(), false);
+}
+
 QStringList titlesInOrder(TestLibrary& lib, const QString& novelId) {
     QStringList titles;
     for (const StoredChapter& c : RenewStore(lib.db()).chapters(novelId))
@@ -362,7 +368,7 @@ void TestRenewal::newRowsToldWhenNoPageCame() {
     QCOMPARE(run.result.newChapters, 0);
     QCOMPARE(run.result.failedChapters, 6);
     QCOMPARE(run.countsChanged, 1);
-    QCOMPARE(RenewStore(lib.db()).waitingChapters(id, RenewStore(lib.db()).maxChapterId(), false).size(), 6);
+    QCOMPARE(waitingRows(lib, id).size(), 6);
 }
 
 void TestRenewal::chapterListedTwiceStoredOnce_data() {
@@ -440,7 +446,7 @@ void TestRenewal::fetchingGoesOnWhileTheRowsWait() {
              qPrintable(QString::number(storedWhenLastAsked)));
     QCOMPARE(run.result.failedChapters, 0);
     QCOMPARE(run.result.newChapters, kChapters);
-    QVERIFY(RenewStore(lib.db()).waitingChapters(id, RenewStore(lib.db()).maxChapterId(), false).isEmpty());
+    QVERIFY(waitingRows(lib, id).isEmpty());
 }
 
 void TestRenewal::newRowsRefusedMidwayFetchedNextTime() {
@@ -468,7 +474,7 @@ void TestRenewal::newRowsRefusedMidwayFetchedNextTime() {
     for (int i = 1; i <= kChapters; ++i)
         expected << QStringLiteral("第%1章").arg(i);
     QCOMPARE(titlesInOrder(lib, id), expected);
-    QVERIFY(RenewStore(lib.db()).waitingChapters(id, RenewStore(lib.db()).maxChapterId(), false).isEmpty());
+    QVERIFY(waitingRows(lib, id).isEmpty());
 }
 
 void TestRenewal::insertedChapterTakesItsPlace_data() {
@@ -642,7 +648,7 @@ void TestRenewal::stopAmongPicturesLeavesTheChapter() {
     QVERIFY2(folder.exists(prefix + QStringLiteral("_1.gif")) &&
                  folder.exists(prefix + QStringLiteral("_2.jpg")),
              qPrintable(folder.entryList().join(u' ')));
-    QVERIFY(RenewStore(lib.db()).waitingChapters(id, RenewStore(lib.db()).maxChapterId(), false).isEmpty());
+    QVERIFY(waitingRows(lib, id).isEmpty());
 }
 
 void TestRenewal::missingPictureRedownloaded() {

@@ -1,6 +1,14 @@
 #include "output/listtable.h"
 
+#include <algorithm>
+
 QString htmlEscapeText(const QString& value) {
+    // Most titles need nothing: a contents page escapes thousands of them.
+    const bool plain = std::none_of(value.cbegin(), value.cend(), [](QChar c) {
+        return c == u'<' || c == u'>' || c == u'\r' || c == u'\n' || c == u' ';
+    });
+    if (plain)
+        return value;
     QString out = value;
     out.replace(u'<', QLatin1String("&lt;"));
     out.replace(u'>', QLatin1String("&gt;"));
@@ -23,6 +31,7 @@ QString buildListTable(const QList<OutputChapter>& chapters, int perLine, bool v
     const QString filler = QLatin1String("<TD width=") + width + QLatin1String("%>&nbsp;</TD>");
 
     QString table;
+    table.reserve(chapters.size() * (cellStart.size() + 48));
     for (const VolumeRun& run : volumeRuns(chapters)) {
         // Only the tag characters are escaped: the import of contents pages reads the heading back
         // up to its first "<".

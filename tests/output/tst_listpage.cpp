@@ -118,6 +118,11 @@ void TestListPage::escapeText_data() {
                                  << "一<br>二<br>三";
     QTest::newRow("entities stay") << "&amp;"
                                    << "&amp;";
+    QTest::newRow("plain title") << "第十章山河" << "第十章山河";
+    QTest::newRow("last character only") << "第十章>"
+                                          << "第十章&gt;";
+    QTest::newRow("lone carriage return") << "一\r"
+                                          << "一<br>";
 }
 
 void TestListPage::escapeText() {

@@ -31,7 +31,7 @@ QString buildListTable(const QList<OutputChapter>& chapters, int perLine, bool v
     const QString filler = QLatin1String("<TD width=") + width + QLatin1String("%>&nbsp;</TD>");
 
     QString table;
-    table.reserve(chapters.size() * (cellStart.size() + 48));
+    table.reserve(chapters.size() * (cellStart.size() + 48)); // a cell: its start, id, title and end
     for (const VolumeRun& run : volumeRuns(chapters)) {
         // Only the tag characters are escaped: the import of contents pages reads the heading back
         // up to its first "<".

@@ -197,20 +197,27 @@ private Q_SLOTS:
     void powerOffOnlyAfterAWholeRun();
 
 private:
+    void serveContents(const QString& items, const QByteArray& encoding = {});
     void serveChapters(int count);
 
     std::unique_ptr<TestSite> m_site;
 };
+
+// The site's contents page holds these list items.
+void TestRenewal::serveContents(const QString& items, const QByteArray& encoding) {
+    LocalSiteRule contents;
+    contents.body =
+        QStringLiteral("<html><body><div id=\"list\"><ul>\n%1</ul></div><!--list--></body></html>").arg(items);
+    contents.encoding = encoding;
+    m_site->site()->setRule(QStringLiteral("/book/index.html"), contents);
+}
 
 // The site's contents page lists chapters "第1章".."第N章" (c1.html..), each with a line of text.
 void TestRenewal::serveChapters(int count) {
     QString list;
     for (int i = 1; i <= count; ++i)
         list += QStringLiteral("<li><a href=\"c%1.html\">第%1章</a></li>\n").arg(i);
-    LocalSiteRule contents;
-    contents.body =
-        QStringLiteral("<html><body><div id=\"list\"><ul>\n%1</ul></div><!--list--></body></html>").arg(list);
-    m_site->site()->setRule(QStringLiteral("/book/index.html"), contents);
+    serveContents(list);
     LocalSiteRule page;
     page.body = QStringLiteral("<html><body><div id=\"content\">正文。</div><!--content--></body></html>");
     m_site->site()->setRule(QStringLiteral("/book/c*.html"), page);
@@ -384,11 +391,7 @@ void TestRenewal::chapterListedTwiceStoredOnce() {
         if (i == 2)
             list += QStringLiteral("<li><a href=\"/book/3.html\">%1</a></li>\n").arg(kSixChapters.at(i));
     }
-    LocalSiteRule contents;
-    contents.body =
-        QStringLiteral("<html><body><div id=\"list\"><ul>\n%1</ul></div><!--list--></body></html>").arg(list);
-    contents.encoding = "gbk";
-    m_site->site()->setRule(QStringLiteral("/book/index.html"), contents);
+    serveContents(list, "gbk");
     TestLibrary lib;
     const QString id = addNovel(lib, m_site->url(QStringLiteral("book/index.html")));
     QCOMPARE(renew(lib, optionsFor(lib, multGetNums), renewAll()).result.newChapters, 6);

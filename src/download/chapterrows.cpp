@@ -111,13 +111,16 @@ private:
         m_db.releaseThreadConnection();
     }
 
-    // The first rows go in on their own: pages fetched meanwhile wait for them, not for the whole
-    // list of a long novel. Each id is told, 0 for a row not inserted, so that every id asked for comes.
+    // A few rows go in first, then batches twice as large each time: a page fetched meanwhile waits
+    // for its own batch, never for the whole list of a long novel. Each id is told, 0 for a row not
+    // inserted (the rest once one batch fails), so that every id asked for comes.
     void insert(Insert& insert) {
         const QList<ChapterRecord>& records = insert.records;
         qsizetype from = 0;
+        qsizetype batch = kFirstRows;
         while (from < records.size()) {
-            const qsizetype count = from == 0 ? qMin(kFirstRows, records.size()) : records.size() - from;
+            const qsizetype count = qMin(batch, records.size() - from);
+            batch *= 2;
             QList<qint64> ids = RenewStore(m_db).insertWaitingChapters(records.mid(from, count), {});
             if (ids.size() != count)
                 ids = QList<qint64>(records.size() - from, 0);

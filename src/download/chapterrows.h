@@ -32,8 +32,8 @@ public:
     };
     Row expect(qint64 chapterId, int wordNums);
     // Inserts waiting rows on the thread before any row handed over later is completed: one id per
-    // record, in order, 0 where the insert failed. The first few rows commit on their own, so their
-    // pages are stored while the rest go in.
+    // record, in order, 0 where the insert failed. The first few rows commit on their own, the rest in
+    // growing batches, so that pages are stored while later rows go in.
     QFuture<qint64> insertWaiting(const QList<ChapterRecord>& records);
 
 private:

@@ -170,6 +170,7 @@ void TestChapterRows::waitingRowsInsertedFirst_data() {
     QTest::addColumn<int>("count");
     QTest::newRow("a few") << 5;
     QTest::newRow("more than the first commit") << 100;
+    QTest::newRow("several growing batches") << 500;
 }
 
 void TestChapterRows::waitingRowsInsertedFirst() {

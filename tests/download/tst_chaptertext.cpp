@@ -144,6 +144,11 @@ void TestChapterText::clean_data() {
         << "<p class=x>一</p><br/><BR>二<br style=\"x\"><img src=\"a.jpg\"\nalt=\"图\"><font "
            "color=red>三</font>"
         << "<p>一<br><br>二<br><img src=\"a.jpg\" alt=\"图\">三";
+    QTest::newRow("blocks in any case, server code, a lone bracket at the end")
+        << "a<SCRIPT>x()</SCRIPT>b<Style>p{}</Style>c<%= v %>d<NoScript>n</NoScript>e<!---->f<"
+        << "abcdef<";
+    QTest::newRow("a long s folds into an opener")
+        << QStringLiteral("a<") + QChar(0x017F) + QStringLiteral("cript>x()</script>b") << "ab";
     QTest::newRow("escaped text stays escaped") << "1 &lt; 2 &gt; 0"
                                                 << "1 &lt; 2 &gt; 0";
     QTest::newRow("double angle quotes kept") << "<<书名>>"

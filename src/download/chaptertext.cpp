@@ -7,10 +7,11 @@
 #include "storage/regex.h"
 #include "storage/url.h"
 
-#include <QUrl>
 #include <QStringView>
+#include <QUrl>
 
 #include <algorithm>
+#include <array>
 #include <iterator>
 
 namespace {
@@ -112,31 +113,16 @@ const Block kBlocks[] = {
     {QLatin1String("<%"), "<%[\\s\\S]+?%>", {}},
 };
 
-// Whether a block's opener may start with "<" and this character: most "<" of a chapter open a
-// "<br" or a "<p", which none of them does. The few other characters that fold into ASCII are left
-// to the full comparison.
-bool mayOpenBlock(QChar next) {
-    char16_t c = next.unicode();
-    if (c >= 0x80)
-        return true;
-    if (c >= u'A' && c <= u'Z')
-        c |= 0x20;
-    return std::any_of(std::begin(kBlocks), std::end(kBlocks),
-                       [c](const Block& block) { return block.opener.at(1) == QLatin1Char(char(c)); });
-}
-
 // Which blocks' openers the text holds (bit i for kBlocks[i]): one pass over its "<" instead of a
 // search of the whole chapter per opener. Most chapters hold none.
 quint32 blockOpenersIn(QStringView text) {
-    quint32 found = 0;
-    for (qsizetype at = text.indexOf(u'<'); at >= 0; at = text.indexOf(u'<', at + 1)) {
-        if (at + 1 >= text.size() || !mayOpenBlock(text[at + 1]))
-            continue;
-        for (size_t i = 0; i < std::size(kBlocks); ++i)
-            if (matchesIgnoringCaseAt(text, at, kBlocks[i].opener))
-                found |= 1u << i;
-    }
-    return found;
+    static const auto openers = [] {
+        std::array<QLatin1String, std::size(kBlocks)> all;
+        std::transform(std::begin(kBlocks), std::end(kBlocks), all.begin(),
+                       [](const Block& b) { return b.opener; });
+        return all;
+    }();
+    return tagOpenersIn(text, openers.data(), qsizetype(openers.size()));
 }
 
 } // namespace

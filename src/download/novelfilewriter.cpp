@@ -57,12 +57,10 @@ QString NovelFileWriter::fillChapterTemplate(const QString& pageTemplate, const 
 }
 
 bool NovelFileWriter::isWholePage(const QString& text) {
-    // The tags in one pass over the text's "<": a chapter has a hundred line breaks.
-    for (qsizetype at = text.indexOf(u'<'); at >= 0; at = text.indexOf(u'<', at + 1))
-        for (const char* mark : {"<html", "<head>", "<meta"})
-            if (matchesIgnoringCaseAt(text, at, QLatin1String(mark)))
-                return true;
-    return containsIgnoringCase(text, QLatin1String("xml version"));
+    static const QLatin1String marks[] = {QLatin1String("<html"), QLatin1String("<head>"),
+                                          QLatin1String("<meta")};
+    return tagOpenersIn(text, marks, qsizetype(std::size(marks)), true) != 0 ||
+           containsIgnoringCase(text, QLatin1String("xml version"));
 }
 
 QString NovelFileWriter::effectiveCharset(const QString& charset) const {

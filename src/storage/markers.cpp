@@ -164,6 +164,25 @@ bool matchesIgnoringCaseAt(QStringView text, qsizetype at, QLatin1String needle)
     return true;
 }
 
+quint32 tagOpenersIn(QStringView text, const QLatin1String* openers, qsizetype count, bool firstOnly) {
+    Q_ASSERT(count <= 32);
+    quint32 found = 0;
+    for (qsizetype at = text.indexOf(u'<'); at >= 0 && at + 1 < text.size();
+         at = text.indexOf(u'<', at + 1)) {
+        const char16_t next = folded(text[at + 1].unicode());
+        for (qsizetype i = 0; i < count; ++i) {
+            const char16_t second = char16_t(uchar(openers[i].at(1).toLatin1()));
+            if (next != (second >= u'A' && second <= u'Z' ? char16_t(second | 0x20) : second) ||
+                !matchesIgnoringCaseAt(text, at, openers[i]))
+                continue;
+            found |= 1u << i;
+            if (firstOnly)
+                return found;
+        }
+    }
+    return found;
+}
+
 NeedlesIgnoringCase::NeedlesIgnoringCase(const QStringList& needles) {
     for (const QString& needle : needles) {
         if (needle.isEmpty()) {

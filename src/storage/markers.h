@@ -28,6 +28,11 @@ qsizetype indexOfIgnoringCase(QStringView text, QStringView needle, qsizetype fr
 qsizetype indexOfIgnoringCase(QStringView text, QLatin1String needle, qsizetype from = 0);
 // Whether the needle (ASCII) occurs in the text at `at`, in the sense of indexOfIgnoringCase.
 bool matchesIgnoringCaseAt(QStringView text, qsizetype at, QLatin1String needle);
+// Which of the tag openers (each "<" and at least one character of ASCII) the text holds, each in
+// the sense of matchesIgnoringCaseAt: bit i for openers[i], at most 32 of them. One pass over the
+// text's "<", which mostly open tags none of them begins (a chapter's line breaks); firstOnly stops
+// at the first one found.
+quint32 tagOpenersIn(QStringView text, const QLatin1String* openers, qsizetype count, bool firstOnly = false);
 
 // Several needles looked for at once, each in the sense of indexOfIgnoringCase: one pass over the
 // text for needles of ASCII and Chinese characters, one search per needle for the others.

@@ -31,6 +31,7 @@ private Q_SLOTS:
     void caseBlindSearch();
     void caseBlindSearchAgreesWithQt();
     void needlesAtOnceAgreeWithOneByOne();
+    void tagOpenersAgreeWithEveryBracket();
 };
 
 void TestMarkers::between_data() {
@@ -263,6 +264,32 @@ void TestMarkers::needlesAtOnceAgreeWithOneByOne() {
         }
     }
     QVERIFY(found > 10000 && found < 90000);
+}
+
+void TestMarkers::tagOpenersAgreeWithEveryBracket() {
+    // Openers of several lengths and first letters (one a sign), against texts with both cases, the
+    // long s and Kelvin sign that fold into them, Chinese, and a "<" at the very end.
+    const QLatin1String openers[] = {QLatin1String("<script"), QLatin1String("<s"), QLatin1String("<!--"),
+                                     QLatin1String("<%"), QLatin1String("<kbd"), QLatin1String("<head>")};
+    const qsizetype count = qsizetype(std::size(openers));
+    const QList<QString> pieces = {"<", "<", "s", "S", "\u017f", "k", "K", "\u212a", "cript", "CRIPT", "bd", "!",
+                                   "-", "%", "head", "HEAD", ">", "章", "br"};
+    QRandomGenerator random(20261208);
+    int found = 0;
+    for (int round = 0; round < 50000; ++round) {
+        const QString text = randomText(random, pieces, 10);
+        quint32 expected = 0;
+        for (qsizetype at = 0; at < text.size(); ++at)
+            for (qsizetype i = 0; i < count; ++i)
+                if (text.at(at) == u'<' && matchesIgnoringCaseAt(text, at, openers[i]))
+                    expected |= 1u << i;
+        QCOMPARE(tagOpenersIn(text, openers, count), expected);
+        const quint32 first = tagOpenersIn(text, openers, count, true);
+        QCOMPARE(first != 0, expected != 0);
+        QVERIFY((first & expected) == first && (first & (first - 1)) == 0);
+        found += expected != 0 ? 1 : 0;
+    }
+    QVERIFY(found > 1000); // the texts did hold openers
 }
 
 QTEST_GUILESS_MAIN(TestMarkers)

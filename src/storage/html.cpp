@@ -19,6 +19,55 @@ QString sourcesByPattern(const QString& fragment, const QString& pattern, const 
     return out;
 }
 
+// As QString::replace with Qt::CaseInsensitive (left to right, matches never overlap), through the
+// fast search: Qt's folds every character of the text. Whether anything was replaced.
+bool replaceIgnoringCase(QString& text, QLatin1String needle, const QString& by) {
+    qsizetype at = indexOfIgnoringCase(text, needle);
+    if (at < 0)
+        return false;
+    QString out;
+    out.reserve(text.size());
+    qsizetype copied = 0;
+    for (; at >= 0; at = indexOfIgnoringCase(text, needle, copied)) {
+        out += QStringView(text).mid(copied, at - copied);
+        out += by;
+        copied = at + needle.size();
+    }
+    out += QStringView(text).mid(copied);
+    text = std::move(out);
+    return true;
+}
+
+// A break after a sentence end, with up to two spaces between, starts a paragraph: the end stays,
+// the spaces and the break make way for a paragraph break. One pass over the breaks does what a
+// case-blind replace per end and gap did: no two of those patterns overlap, and no replacement
+// forms another.
+QString breakAfterSentenceEnds(const QString& text) {
+    static const QString sentenceEnds = QStringLiteral("。？！’”…．.?!'\"~）─");
+    static const QString paragraphBreak = QStringLiteral("\r\n\r\n　　");
+    const QLatin1String br("<br>");
+    QString out;
+    qsizetype copied = 0;
+    for (qsizetype at = text.indexOf(u'<'); at >= 0; at = text.indexOf(u'<', at + 1)) {
+        if (!matchesIgnoringCaseAt(text, at, br))
+            continue;
+        qsizetype mark = at - 1;
+        while (mark >= 0 && at - mark <= 2 && text.at(mark) == u' ')
+            --mark;
+        if (mark < 0 || !sentenceEnds.contains(text.at(mark)))
+            continue;
+        if (out.isNull())
+            out.reserve(text.size() + 64);
+        out += QStringView(text).mid(copied, mark + 1 - copied);
+        out += paragraphBreak;
+        copied = at + br.size();
+    }
+    if (copied == 0)
+        return text;
+    out += QStringView(text).mid(copied);
+    return out;
+}
+
 } // namespace
 
 QString htmlToPlainText(const QString& html) {
@@ -118,7 +167,6 @@ QString extractQuotedValue(const QString& fragment, bool keepEquals) {
 }
 
 QString formatParagraphs(const QString& text) {
-    static const QString sentenceEnds = QStringLiteral("。？！’”…．.?!'\"~）─");
     const QString br = QStringLiteral("<br>");
     QString out = text;
 
@@ -136,15 +184,10 @@ QString formatParagraphs(const QString& text) {
     for (const char* tag : {"<p>", "<P>", "</P>", "</p>"})
         out.replace(QLatin1String(tag), br);
 
-    for (int i = 0; i < 5; ++i)
-        out.replace(QLatin1String("<br><br>"), br, Qt::CaseInsensitive);
-
-    const QString paragraphBreak = QStringLiteral("\r\n\r\n　　");
-    for (const QChar c : sentenceEnds) {
-        const QString mark(c);
-        for (const char* gap : {"", " ", "  "})
-            out.replace(mark + QLatin1String(gap) + br, mark + paragraphBreak, Qt::CaseInsensitive);
+    // Each pass halves a run of breaks; five leave one of up to 32.
+    for (int i = 0; i < 5 && replaceIgnoringCase(out, QLatin1String("<br><br>"), br); ++i) {
     }
+    out = breakAfterSentenceEnds(out);
 
     for (const char* tag : {"<br>", "<BR>", "<Br>"})
         out.remove(QLatin1String(tag));

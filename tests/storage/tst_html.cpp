@@ -5,12 +5,50 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+namespace {
+
+// Paragraph formatting the plain way, one Qt replace after the other: what the one-pass steps of
+// formatParagraphs must give for every text.
+QString paragraphsStepByStep(const QString& text) {
+    static const QString sentenceEnds = QStringLiteral("。？！’”…．.?!'\"~）─");
+    const QString br = QStringLiteral("<br>");
+    QString out = text;
+    out.remove(QStringLiteral("&nbsp;"));
+    out.remove(QStringLiteral("　　"));
+    out.remove(QStringLiteral("    "));
+    out.remove(charFromCodePageValue(0xA3A0));
+    out.remove(u'\t');
+    out.replace(QLatin1String("\r\n"), br);
+    out.replace(u'\n', br);
+    out.replace(u'\r', br);
+    for (const char* tag : {"<p>", "<P>", "</P>", "</p>"})
+        out.replace(QLatin1String(tag), br);
+    for (int i = 0; i < 5; ++i)
+        out.replace(QLatin1String("<br><br>"), br, Qt::CaseInsensitive);
+    for (const QChar c : sentenceEnds)
+        for (const char* gap : {"", " ", "  "})
+            out.replace(c + QLatin1String(gap) + br, c + QStringLiteral("\r\n\r\n　　"), Qt::CaseInsensitive);
+    for (const char* tag : {"<br>", "<BR>", "<Br>"})
+        out.remove(QLatin1String(tag));
+    out.replace(QLatin1String("\r\n\r\n"), QLatin1String("<br><br>"));
+    if (out.size() > 1) {
+        qsizetype lead = 0;
+        while (lead < out.size() && out.at(lead) == u' ')
+            ++lead;
+        out.remove(0, lead);
+    }
+    return QStringLiteral("　　") + out;
+}
+
+} // namespace
+
 class TestHtml : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
     void paragraphs_data();
     void paragraphs();
+    void paragraphsAgreeWithStepByStep();
     void styledPage_data();
     void styledPage();
     void innerText_data();
@@ -72,6 +110,25 @@ void TestHtml::paragraphs() {
     QFETCH(QString, text);
     QFETCH(QString, expected);
     QCOMPARE(formatParagraphs(text), expected);
+}
+
+void TestHtml::paragraphsAgreeWithStepByStep() {
+    // Breaks in every case and in pieces, runs of them longer than five halvings undo, sentence ends
+    // with and without their spaces, and everything the first steps remove or turn into breaks.
+    const QList<QString> pieces = {"<br>", "<BR>", "<Br>", "<bR>", "<", "br", ">", "<p>", "</P>",
+                                   "&nbsp;", "　", " ", "  ", "\t", "\r\n", "\r", "\n", "。", ".",
+                                   "!", "”", "─", "，", "a", "章", charFromCodePageValue(0xA3A0),
+                                   QStringLiteral("<br>").repeated(40)};
+    QRandomGenerator random(20261207);
+    for (int round = 0; round < 30000; ++round) {
+        QString text;
+        for (int i = int(random.bounded(16)); i > 0; --i)
+            text += pieces.at(int(random.bounded(int(pieces.size()))));
+        const QString expected = paragraphsStepByStep(text);
+        const QString got = formatParagraphs(text);
+        if (got != expected)
+            QFAIL(qPrintable(QStringLiteral("\"%1\": \"%2\", step by step \"%3\"").arg(text, got, expected)));
+    }
 }
 
 void TestHtml::styledPage_data() {

@@ -19,25 +19,6 @@ QString sourcesByPattern(const QString& fragment, const QString& pattern, const 
     return out;
 }
 
-// As QString::replace with Qt::CaseInsensitive (left to right, matches never overlap), through the
-// fast search: Qt's folds every character of the text. Whether anything was replaced.
-bool replaceIgnoringCase(QString& text, QLatin1String needle, const QString& by) {
-    qsizetype at = indexOfIgnoringCase(text, needle);
-    if (at < 0)
-        return false;
-    QString out;
-    out.reserve(text.size());
-    qsizetype copied = 0;
-    for (; at >= 0; at = indexOfIgnoringCase(text, needle, copied)) {
-        out += QStringView(text).mid(copied, at - copied);
-        out += by;
-        copied = at + needle.size();
-    }
-    out += QStringView(text).mid(copied);
-    text = std::move(out);
-    return true;
-}
-
 // A break after a sentence end, with up to two spaces between, starts a paragraph: the end stays,
 // the spaces and the break make way for a paragraph break. One pass over the breaks does what a
 // case-blind replace per end and gap did: no two of those patterns overlap, and no replacement
@@ -170,28 +151,32 @@ QString formatParagraphs(const QString& text) {
     const QString br = QStringLiteral("<br>");
     QString out = text;
 
-    out.remove(QStringLiteral("&nbsp;"));
-    out.remove(QStringLiteral("　　"));
-    out.remove(QStringLiteral("    "));
+    // One after the other: removing one may join the pieces of the next.
     static const QString a3a0 = charFromCodePageValue(0xA3A0);
-    if (!a3a0.isEmpty())
-        out.remove(a3a0);
+    for (const QStringView gone :
+         {QStringView(u"&nbsp;"), QStringView(u"　　"), QStringView(u"    "), QStringView(a3a0)})
+        if (!gone.isEmpty())
+            out = replaceAll(out, gone, {});
     out.remove(u'\t');
 
-    out.replace(QLatin1String("\r\n"), br);
+    out = replaceAll(out, u"\r\n", br);
     out.replace(u'\n', br);
     out.replace(u'\r', br);
-    for (const char* tag : {"<p>", "<P>", "</P>", "</p>"})
-        out.replace(QLatin1String(tag), br);
+    for (const char16_t* tag : {u"<p>", u"<P>", u"</P>", u"</p>"})
+        out = replaceAll(out, tag, br);
 
     // Each pass halves a run of breaks; five leave one of up to 32.
-    for (int i = 0; i < 5 && replaceIgnoringCase(out, QLatin1String("<br><br>"), br); ++i) {
+    for (int i = 0; i < 5; ++i) {
+        const qsizetype before = out.size();
+        out = replaceIgnoringCase(out, QLatin1String("<br><br>"), br);
+        if (out.size() == before)
+            break;
     }
     out = breakAfterSentenceEnds(out);
 
-    for (const char* tag : {"<br>", "<BR>", "<Br>"})
-        out.remove(QLatin1String(tag));
-    out.replace(QLatin1String("\r\n\r\n"), QLatin1String("<br><br>"));
+    for (const char16_t* tag : {u"<br>", u"<BR>", u"<Br>"})
+        out = replaceAll(out, tag, {});
+    out = replaceAll(out, u"\r\n\r\n", u"<br><br>");
 
     if (out.size() > 1) {
         qsizetype lead = 0;

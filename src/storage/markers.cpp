@@ -164,6 +164,46 @@ bool matchesIgnoringCaseAt(QStringView text, qsizetype at, QLatin1String needle)
     return true;
 }
 
+QString replaceAll(const QString& text, QStringView needle, QStringView by) {
+    Q_ASSERT(!needle.isEmpty());
+    const QStringView view(text);
+    QString out;
+    qsizetype copied = 0;
+    for (qsizetype at = view.indexOf(needle.front()); at >= 0; at = view.indexOf(needle.front(), at)) {
+        if (!view.mid(at).startsWith(needle)) {
+            ++at;
+            continue;
+        }
+        if (out.isNull())
+            out.reserve(text.size() + by.size() - needle.size());
+        out += view.mid(copied, at - copied);
+        out += by;
+        at += needle.size();
+        copied = at;
+    }
+    if (copied == 0)
+        return text;
+    out += view.mid(copied);
+    return out;
+}
+
+QString replaceIgnoringCase(const QString& text, QLatin1String needle, QStringView by) {
+    Q_ASSERT(!needle.isEmpty());
+    qsizetype at = findIgnoringCase(text, needle, 0);
+    if (at < 0)
+        return text;
+    QString out;
+    out.reserve(text.size());
+    qsizetype copied = 0;
+    for (; at >= 0; at = findIgnoringCase(text, needle, copied)) {
+        out += QStringView(text).mid(copied, at - copied);
+        out += by;
+        copied = at + needle.size();
+    }
+    out += QStringView(text).mid(copied);
+    return out;
+}
+
 quint32 tagOpenersIn(QStringView text, const QLatin1String* openers, qsizetype count, bool firstOnly) {
     Q_ASSERT(count <= 32);
     quint32 found = 0;

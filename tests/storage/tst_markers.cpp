@@ -32,6 +32,7 @@ private Q_SLOTS:
     void caseBlindSearchAgreesWithQt();
     void needlesAtOnceAgreeWithOneByOne();
     void tagOpenersAgreeWithEveryBracket();
+    void replacementsAgreeWithQt();
 };
 
 void TestMarkers::between_data() {
@@ -290,6 +291,26 @@ void TestMarkers::tagOpenersAgreeWithEveryBracket() {
         found += expected != 0 ? 1 : 0;
     }
     QVERIFY(found > 1000); // the texts did hold openers
+}
+
+void TestMarkers::replacementsAgreeWithQt() {
+    // Overlapping needles, a needle formed or found again by a replacement, both cases and the two
+    // non-ASCII letters that fold into ASCII.
+    const QList<QString> pieces = {"a", "A", "aa", "s", "S", "\u017f", "k", "\u212a", "<", ">", "章", " "};
+    QRandomGenerator random(20261209);
+    auto make = [&](int maxPieces) { return randomText(random, pieces, maxPieces); };
+    for (int round = 0; round < 50000; ++round) {
+        const QString text = make(12);
+        const QString needle = make(3);
+        const QString by = make(2);
+        if (needle.isEmpty())
+            continue;
+        QCOMPARE(replaceAll(text, needle, by), QString(text).replace(needle, by));
+        const QByteArray latin1 = needle.toLatin1();
+        if (QString::fromLatin1(latin1) == needle)
+            QCOMPARE(replaceIgnoringCase(text, QLatin1String(latin1), by),
+                     QString(text).replace(needle, by, Qt::CaseInsensitive));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestMarkers)

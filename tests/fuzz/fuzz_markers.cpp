@@ -14,6 +14,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (qsizetype from : {qsizetype(0), text.size() / 2, text.size()})
         fuzzCheck(indexOfIgnoringCase(text, start, from) == text.indexOf(start, from, Qt::CaseInsensitive));
 
+    // The fast replacements replace what Qt's replace does.
+    if (!start.isEmpty()) {
+        fuzzCheck(replaceAll(text, start, end) == QString(text).replace(start, end));
+        const QByteArray latin1 = start.toLatin1();
+        if (QString::fromLatin1(latin1) == start)
+            fuzzCheck(replaceIgnoringCase(text, QLatin1String(latin1), end) ==
+                      QString(text).replace(start, end, Qt::CaseInsensitive));
+    }
+
     const QString strict = getTextBetweenStrict(text, start, end);
     fuzzCheck(strict.isEmpty() || text.contains(strict));
     const QString loose = getTextBetween(text, start, end);

@@ -70,10 +70,8 @@ QString NovelFileWriter::effectiveCharset(const QString& charset) const {
 QString NovelFileWriter::pageText(const QString& text, const QString& title, const QString& charset) const {
     QString page = isWholePage(text) ? text : fillChapterTemplate(m_template, title, text);
     const QString cs = effectiveCharset(charset);
-    // Qt's case-blind replace folds every character of the page; most pages hold the text once.
     auto replaceDeclared = [&page](QLatin1String declared, const QString& by) {
-        if (containsIgnoringCase(page, declared))
-            page.replace(declared, by, Qt::CaseInsensitive);
+        page = replaceIgnoringCase(page, declared, by);
     };
     if (cs == QLatin1String("big5")) {
         if (charset.trimmed().isEmpty())

@@ -62,8 +62,8 @@ void VolumeTextJob::run() {
             const QString page =
                 ExportText::readChapterPage(m_folder.chapterPage(m_novelId, chapter.id), charset);
             // Paragraphs are separated by "<br><br>"; one line break each is what a text file wants.
-            QString content = getTextBetween(page, kBookContentStart, kBookContentEnd);
-            content.replace(QLatin1String("<br><br>"), QLatin1String("<br>"), Qt::CaseInsensitive);
+            const QString content = replaceIgnoringCase(getTextBetween(page, kBookContentStart, kBookContentEnd),
+                                                        QLatin1String("<br><br>"), u"<br>");
             html += QLatin1String("<div align=center><b>") + ExportText::escapeMarkup(chapter.title) +
                     QLatin1String("</b></div>") + content + QLatin1String("<br>");
         }

@@ -6,6 +6,7 @@
 #include "download/downloadoptions.h"
 #include "download/novelfilewriter.h"
 #include "download/pagedecoder.h"
+#include "download/processtuning.h"
 #include "storage/settings.h"
 
 #include <benchmark/benchmark.h>
@@ -61,4 +62,12 @@ void chapterProcessing(benchmark::State& state) {
 
 BENCHMARK(chapterProcessing)->Arg(0)->Arg(1)->ArgName("picture")->Unit(benchmark::kMicrosecond);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    ProcessTuning::keepFreedMemory(); // the program's memory settings, as in bench_text
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

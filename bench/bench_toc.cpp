@@ -3,6 +3,7 @@
 // all but the newest chapters, excluded links and global filters. Extraction must stay linear: the
 // 10,000-link time at most 2.2 times the 5,000-link one. Both times and the ratio are printed.
 #include "download/chapterlistreader.h"
+#include "download/processtuning.h"
 #include "download/pagesource.h"
 #include "storage/chapterstore.h"
 #include "storage/database.h"
@@ -166,6 +167,7 @@ BENCHMARK(BM_ReadChapterList)
     ->ReportAggregatesOnly(true);
 
 int main(int argc, char** argv) {
+    ProcessTuning::keepFreedMemory(); // the program's memory settings, as in bench_text
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;

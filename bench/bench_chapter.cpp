@@ -2,11 +2,12 @@
 // the text cut out between the markers, NeedDelStr removed, cleaned, and the chapter page composed
 // and encoded. An 8 KB chapter with and without a picture; the CPU time is what a renewal spends per
 // chapter on top of fetching and storing.
+#include "tunedmain.h"
+
 #include "download/chapterprocessor.h"
 #include "download/downloadoptions.h"
 #include "download/novelfilewriter.h"
 #include "download/pagedecoder.h"
-#include "download/processtuning.h"
 #include "storage/settings.h"
 
 #include <benchmark/benchmark.h>
@@ -63,11 +64,5 @@ void chapterProcessing(benchmark::State& state) {
 BENCHMARK(chapterProcessing)->Arg(0)->Arg(1)->ArgName("picture")->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
-    ProcessTuning::keepFreedMemory(); // the program's memory settings, as in bench_text
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runTunedBenchmarks(argc, argv);
 }

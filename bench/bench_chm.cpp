@@ -152,7 +152,7 @@ BENCHMARK(BM_ChmBuild)->UseManualTime()->Unit(benchmark::kMillisecond)->Iteratio
 } // namespace
 
 int main(int argc, char** argv) {
-    ProcessTuning::keepFreedMemory(); // the program's memory settings, as in bench_text
+    ProcessTuning::keepFreedMemory(); // the program's memory settings (tunedmain.h)
     QCoreApplication app(argc, argv);
     if (ChmCompiler::findProgram().isEmpty()) {
         std::fprintf(stderr, "chmcmd (fp-utils) is not installed\n");

@@ -1,8 +1,7 @@
 // Chapter-sized inputs through the text utilities that run once per shown or exported chapter.
 // Each runs at 100 KB and 1 MB (UTF-8); the 1 MB time should stay near ten times the 100 KB one.
-// The memory settings are the program's: without them each megabyte-sized string comes fresh from
-// the system, and its page faults, not the text work, set the 1 MB time.
-#include "download/processtuning.h"
+#include "tunedmain.h"
+
 #include "storage/chinese.h"
 #include "storage/html.h"
 #include "storage/innertext.h"
@@ -101,11 +100,5 @@ BENCHMARK(BM_HtmlInnerText)->Arg(100 * 1024)->Arg(1024 * 1024)->Unit(benchmark::
 BENCHMARK(BM_ConvertChineseScript)->Arg(100 * 1024)->Arg(1024 * 1024)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-    ProcessTuning::keepFreedMemory();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runTunedBenchmarks(argc, argv);
 }

@@ -167,7 +167,7 @@ BENCHMARK(BM_ReadChapterList)
     ->ReportAggregatesOnly(true);
 
 int main(int argc, char** argv) {
-    ProcessTuning::keepFreedMemory(); // the program's memory settings, as in bench_text
+    ProcessTuning::keepFreedMemory(); // the program's memory settings (tunedmain.h)
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;

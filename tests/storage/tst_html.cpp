@@ -3,6 +3,7 @@
 #include "storage/innertext.h"
 
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTest>
 
 namespace {
@@ -31,12 +32,8 @@ QString paragraphsStepByStep(const QString& text) {
     for (const char* tag : {"<br>", "<BR>", "<Br>"})
         out.remove(QLatin1String(tag));
     out.replace(QLatin1String("\r\n\r\n"), QLatin1String("<br><br>"));
-    if (out.size() > 1) {
-        qsizetype lead = 0;
-        while (lead < out.size() && out.at(lead) == u' ')
-            ++lead;
-        out.remove(0, lead);
-    }
+    if (out.size() > 1)
+        out.remove(QRegularExpression(QStringLiteral("^ +")));
     return QStringLiteral("　　") + out;
 }
 

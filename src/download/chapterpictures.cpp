@@ -64,12 +64,10 @@ bool ChapterPictures::isPictureContentType(const QString& contentType) {
     return types.contains(contentType.section(u';', 0, 0).trimmed().toLower());
 }
 
-ChapterPictures::Result ChapterPictures::downloadChapterPictures(PageFetcher& fetcher, const QString& text,
-                                                                 const Chapter& chapter, bool background,
-                                                                 const Status& status) {
-    Result result;
+ChapterPictures::Plan ChapterPictures::planChapterPictures(const QString& text, const Chapter& chapter,
+                                                           bool background) {
+    Plan plan;
     QHash<QString, QString> names; // address as written → local name
-    QList<PictureFetcher::Task> tasks;
     int number = 0;
     for (const QString& source : pictureSources(text, background)) {
         const QString address = source.trimmed();
@@ -78,28 +76,35 @@ ChapterPictures::Result ChapterPictures::downloadChapterPictures(PageFetcher& fe
         const QString name =
             pictureFileName(chapter.novelId, chapter.id, background, ++number, pictureExtension(address));
         names.insert(source, name);
-        tasks.append({absoluteAddress(address, chapter.pageUrl), QDir(chapter.novelFolder).filePath(name)});
+        plan.tasks.append({absoluteAddress(address, chapter.pageUrl),
+                           QDir(chapter.novelFolder).filePath(name), chapter.pageUrl});
     }
-    result.text =
-        names.isEmpty()
-            ? text
-            : replacePictureSources(text, background, [&names](const QString& s) { return names.value(s); });
-    if (tasks.isEmpty())
-        return result;
+    plan.text = names.isEmpty() ? text : replacePictureSources(text, background, [&names](const QString& s) {
+        return names.value(s);
+    });
+    return plan;
+}
 
+QList<PictureFetcher::Result> ChapterPictures::fetchPictures(PageFetcher& fetcher,
+                                                             const QList<PictureFetcher::Task>& tasks,
+                                                             const Status& status) {
+    if (fetcher.options().concurrency > 1)
+        return PictureFetcher::fetchPicturesConcurrently(fetcher, tasks, status);
     QList<PictureFetcher::Result> fetched;
-    if (fetcher.options().concurrency <= 1) {
-        for (const PictureFetcher::Task& task : std::as_const(tasks)) {
-            if (fetcher.stopRequested())
-                break;
-            if (status)
-                status(tr("正在下载图片\"%1\"…").arg(QFileInfo(task.filePath).fileName()));
-            fetched += PictureFetcher::fetchPicturesConcurrently(fetcher, {task}, chapter.pageUrl);
-        }
-    } else {
-        fetched = PictureFetcher::fetchPicturesConcurrently(fetcher, tasks, chapter.pageUrl, status);
+    for (const PictureFetcher::Task& task : tasks) {
+        if (fetcher.stopRequested())
+            break;
+        if (status)
+            status(tr("正在下载图片\"%1\"…").arg(QFileInfo(task.filePath).fileName()));
+        fetched += PictureFetcher::fetchPicturesConcurrently(fetcher, {task});
     }
-    for (const PictureFetcher::Result& r : std::as_const(fetched)) {
+    return fetched;
+}
+
+ChapterPictures::Result ChapterPictures::finishChapterPictures(const Plan& plan,
+                                                               const QList<PictureFetcher::Result>& fetched) {
+    Result result;
+    for (const PictureFetcher::Result& r : fetched) {
         if (r.saved())
             ++result.saved;
         else if (r.outcome == FetchedPage::Outcome::Stopped)
@@ -108,8 +113,8 @@ ChapterPictures::Result ChapterPictures::downloadChapterPictures(PageFetcher& fe
             ++result.failed;
     }
     // Stopped only when a picture was left for it: a stop after the last one leaves the text whole.
-    result.stopped = result.stopped || fetched.size() < tasks.size();
-    result.text = PictureFetcher::applyRenames(result.text, fetched);
+    result.stopped = result.stopped || fetched.size() < plan.tasks.size();
+    result.text = PictureFetcher::applyRenames(plan.text, fetched);
     return result;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "download/picturefetcher.h"
+
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QString>
@@ -29,12 +31,21 @@ public:
         bool stopped = false;
     };
 
-    // Fetches the pictures of the "<img" tags (or of the background="…" attributes, with the "b"
-    // prefix) at the same time, up to the fetcher's MultGetNums; one at a time with a status text
-    // each when that is 1. An address is replaced by its local name even when the picture could not
-    // be fetched, so "缺图章节" finds the chapter later.
-    static Result downloadChapterPictures(PageFetcher& fetcher, const QString& text, const Chapter& chapter,
-                                          bool background, const Status& status = {});
+    // The pictures of one chapter's text, the "<img" tags' (or the background="…" attributes', with
+    // the "b" prefix): the text with each address replaced by its local name, and what to fetch. An
+    // address gets its local name even when the picture cannot be fetched, so "缺图章节" finds the
+    // chapter later.
+    struct Plan {
+        QString text;
+        QList<PictureFetcher::Task> tasks; // referer: the chapter page
+    };
+    static Plan planChapterPictures(const QString& text, const Chapter& chapter, bool background);
+    // Fetches the tasks at the same time, up to the fetcher's MultGetNums; one at a time with a status
+    // text each when that is 1. A stop ends the work: the results then stop short or end Stopped.
+    static QList<PictureFetcher::Result>
+    fetchPictures(PageFetcher& fetcher, const QList<PictureFetcher::Task>& tasks, const Status& status = {});
+    // The plan's outcome from the results of its tasks, in order (fewer when a stop cut them short).
+    static Result finishChapterPictures(const Plan& plan, const QList<PictureFetcher::Result>& fetched);
 
     // ".jpg" … of the known picture types, else ".gif"; from the text after the address's last "."
     // (query and fragment aside).

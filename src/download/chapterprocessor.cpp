@@ -146,40 +146,75 @@ ChapterOutcome ChapterProcessor::storeDraft(const ChapterDraft& draft, const Cha
 
 std::optional<ChapterPage> ChapterProcessor::composePage(const ChapterDraft& draft, const ChapterItem& item,
                                                          ChapterOutcome* failure) {
-    const DownloadOptions& options = m_context.options;
-    const QString& url = draft.url;
-    QString text = draft.text;
-    if (!draft.styleSheets.isEmpty())
-        saveStyleSheet(draft.styleSheets.first(), url);
+    Composed composed = composePages({{draft, item}}).constFirst();
+    *failure = composed.failure;
+    return composed.page;
+}
 
-    const qint64 id = rowFor(item);
-    if (id <= 0) {
-        failure->error = tr("无法保存章节");
-        return std::nullopt;
+QList<ChapterProcessor::Composed>
+ChapterProcessor::composePages(const QList<std::pair<ChapterDraft, ChapterItem>>& chapters) {
+    const DownloadOptions& options = m_context.options;
+    QList<Composed> composed(chapters.size());
+    QList<qint64> ids(chapters.size(), 0); // 0 once a chapter failed
+    QStringList texts;
+    for (qsizetype i = 0; i < chapters.size(); ++i) {
+        const auto& [draft, item] = chapters.at(i);
+        texts << draft.text;
+        if (!draft.styleSheets.isEmpty())
+            saveStyleSheet(draft.styleSheets.first(), draft.url);
+        ids[i] = qMax<qint64>(0, rowFor(item));
+        if (ids[i] == 0)
+            composed[i].failure.error = tr("无法保存章节");
     }
     if (!options.picDown) {
         // The reading view loads them from the site.
-        for (const bool background : {false, true})
-            text = replacePictureSources(text, background,
-                                         [&url](const QString& s) { return absoluteAddress(s, url); });
+        for (qsizetype i = 0; i < chapters.size(); ++i) {
+            const QString& url = chapters.at(i).first.url;
+            for (const bool background : {false, true})
+                texts[i] = replacePictureSources(
+                    texts[i], background, [&url](const QString& s) { return absoluteAddress(s, url); });
+        }
     } else {
-        const ChapterPictures::Chapter chapter{m_novel.novelId, id, url, m_novelFolder};
         auto status = [this](const QString& s) { m_context.events.status(s); };
         // A picture the site fails is left missing (the pictures can be fetched again later); one a
         // stop cut off leaves the whole chapter for the next run, as a kill would.
         for (const bool background : {false, true}) {
-            const ChapterPictures::Result pictures = ChapterPictures::downloadChapterPictures(
-                m_context.fetcher, text, chapter, background, status);
-            if (pictures.stopped) {
-                failure->kind = ChapterOutcome::Kind::Stopped;
-                return std::nullopt;
+            QList<ChapterPictures::Plan> plans(chapters.size());
+            QList<PictureFetcher::Task> tasks;
+            for (qsizetype i = 0; i < chapters.size(); ++i) {
+                if (ids[i] == 0)
+                    continue;
+                const ChapterPictures::Chapter chapter{m_novel.novelId, ids[i], chapters.at(i).first.url,
+                                                       m_novelFolder};
+                plans[i] = ChapterPictures::planChapterPictures(texts[i], chapter, background);
+                tasks += plans[i].tasks;
             }
-            text = pictures.text;
-            if (!background && options.centerPic)
-                text = centerPictures(text);
+            const QList<PictureFetcher::Result> fetched =
+                tasks.isEmpty() ? QList<PictureFetcher::Result>()
+                                : ChapterPictures::fetchPictures(m_context.fetcher, tasks, status);
+            qsizetype next = 0; // the first result of the chapter
+            for (qsizetype i = 0; i < chapters.size(); ++i) {
+                if (ids[i] == 0)
+                    continue;
+                const qsizetype count = plans[i].tasks.size();
+                const ChapterPictures::Result pictures =
+                    ChapterPictures::finishChapterPictures(plans[i], fetched.mid(next, count));
+                next += count;
+                if (pictures.stopped) {
+                    composed[i].failure.kind = ChapterOutcome::Kind::Stopped;
+                    ids[i] = 0;
+                    continue;
+                }
+                texts[i] = pictures.text;
+                if (!background && options.centerPic)
+                    texts[i] = centerPictures(texts[i]);
+            }
         }
     }
-    return pageFor(item, id, text);
+    for (qsizetype i = 0; i < chapters.size(); ++i)
+        if (ids[i] != 0)
+            composed[i].page = pageFor(chapters.at(i).second, ids[i], texts[i]);
+    return composed;
 }
 
 std::optional<ChapterPage> ChapterProcessor::plainPage(const ChapterDraft& draft,

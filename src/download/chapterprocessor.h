@@ -94,6 +94,14 @@ public:
     // has its page.
     std::optional<ChapterPage> composePage(const ChapterDraft& draft, const ChapterItem& item,
                                            ChapterOutcome* failure);
+    // composePage for several chapters, their pictures fetched together: the connections stay full,
+    // where the few pictures of one chapter at a time would leave them waiting. One page or failure
+    // per chapter, in order.
+    struct Composed {
+        std::optional<ChapterPage> page;
+        ChapterOutcome failure; // when there is no page
+    };
+    QList<Composed> composePages(const QList<std::pair<ChapterDraft, ChapterItem>>& chapters);
     ChapterOutcome completePage(const ChapterPage& page, const ChapterItem& item, const QString& error);
     // What composePage makes of a draft that needs neither the network nor the library (no
     // pictures, no style sheet, its row already there); nothing for any other. Safe on any thread.

@@ -12,6 +12,7 @@
 #include "storage/regex.h"
 #include "storage/textfile.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QFuture>
 #include <QSemaphore>
@@ -482,6 +483,35 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
             report(next.index, processor.completePage(next.page, item(next.index), next.error.result()));
         }
     };
+    // Drafts that need more than the pool can do (pictures, mostly) are composed here, several at a
+    // time: the pictures of all of them are fetched together. A draft waits for the others a little
+    // while at most, and a stop leaves the waiting ones for the next run, as a kill would.
+    constexpr qsizetype kComposeTogether = 16;
+    constexpr int kComposeWaitMs = 250;
+    QList<std::pair<ChapterDraft, ChapterItem>> composing;
+    QList<int> composingIndexes;
+    QElapsedTimer composingSince;
+    auto compose = [&] {
+        const QList<ChapterProcessor::Composed> composed = processor.composePages(composing);
+        for (qsizetype i = 0; i < composed.size(); ++i) {
+            const int index = composingIndexes.at(i);
+            const std::optional<ChapterPage>& page = composed.at(i).page;
+            if (!page) {
+                report(index, composed.at(i).failure);
+                continue;
+            }
+            const ChapterRows::Row row = rows.expect(page->chapterId, page->wordNums);
+            writerRoom.acquire();
+            writers.start([page = *page, writer, fetching, written = row.written, &writerRoom] {
+                ProcessTuning::yieldTo(fetching);
+                written(page.write(*writer));
+                writerRoom.release();
+            });
+            writing.push_back({index, told(*page), row.done});
+        }
+        composing.clear();
+        composingIndexes.clear();
+    };
     auto storePending = [&](bool all) {
         while (!pending.empty() &&
                (all || pending.front().drafted.isFinished() || pending.size() > maxPending)) {
@@ -501,21 +531,19 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
                 report(next.index, noRow);
                 continue;
             }
-            ChapterOutcome failure;
-            const std::optional<ChapterPage> page = processor.composePage(drafted.draft, chapter, &failure);
-            if (!page) {
-                report(next.index, failure);
-                continue;
-            }
-            const ChapterRows::Row row = rows.expect(page->chapterId, page->wordNums);
-            writerRoom.acquire();
-            writers.start([page = *page, writer, fetching, written = row.written, &writerRoom] {
-                ProcessTuning::yieldTo(fetching);
-                written(page.write(*writer));
-                writerRoom.release();
-            });
-            writing.push_back({next.index, told(*page), row.done});
+            if (composing.isEmpty())
+                composingSince.start();
+            composing.append({drafted.draft, chapter});
+            composingIndexes.append(next.index);
         }
+        if (!composing.isEmpty() && (outcome.stopped || m_context.stopped())) {
+            outcome.stopped = true;
+            composing.clear();
+            composingIndexes.clear();
+        }
+        if (!composing.isEmpty() &&
+            (all || composing.size() >= kComposeTogether || composingSince.hasExpired(kComposeWaitMs)))
+            compose();
         completeWrites(all);
     };
 

@@ -11,7 +11,6 @@
 
 QList<PictureFetcher::Result> PictureFetcher::fetchPicturesConcurrently(PageFetcher& fetcher,
                                                                         const QList<Task>& tasks,
-                                                                        const QString& chapterUrl,
                                                                         const Status& status) {
     QList<Result> results(tasks.size());
     QList<PageFetcher::Request> requests;
@@ -22,7 +21,7 @@ QList<PictureFetcher::Result> PictureFetcher::fetchPicturesConcurrently(PageFetc
             results[i].error = tr("没有图片地址");
             continue;
         }
-        requests.append({tasks.at(i).url, chapterUrl, true});
+        requests.append({tasks.at(i).url, tasks.at(i).referer, true});
         taskOf.append(i);
     }
     auto report = [&](const QString& text) {

@@ -19,6 +19,7 @@ public:
     struct Task {
         QString url;      // the picture's address; an empty one is skipped
         QString filePath; // where to save it
+        QString referer;  // the chapter page that shows it
     };
     struct Result {
         FetchedPage::Outcome outcome = FetchedPage::Outcome::Failed;
@@ -30,12 +31,12 @@ public:
     };
     using Status = std::function<void(const QString& text)>;
 
-    // Referer of every picture: the chapter page. Each picture gets "图片"…"下载成功，下载下一图片中..."
+    // Each picture gets "图片"…"下载成功，下载下一图片中..."
     // or "…下载失败…" on the status; a stop ends the work with the rest Stopped and unreported.
     // With the options' judgePicExt a picture whose content is of another type than its extension
     // says is renamed; the caller puts the new names into the chapter text with applyRenames().
     static QList<Result> fetchPicturesConcurrently(PageFetcher& fetcher, const QList<Task>& tasks,
-                                                   const QString& chapterUrl, const Status& status = {});
+                                                   const Status& status = {});
 
     static QString applyRenames(const QString& chapterText, const QList<Result>& results);
 

@@ -64,22 +64,24 @@ void TestPictureFetcher::pictures() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString folder = dir.filePath(QStringLiteral("chm/000001"));
+    // Two chapters' pictures in one fetch: each is asked for with its own chapter as referer.
+    const QString chapter = url(QStringLiteral("/book/1/12.html"));
+    const QString other = url(QStringLiteral("/book/1/13.html"));
     const QList<PictureFetcher::Task> tasks = {
-        {url(QStringLiteral("/img/misnamed.jpg")), folder + QLatin1String("/1.jpg")}, // a PNG inside
-        {url(QStringLiteral("/img/anim.gif")), folder + QLatin1String("/2.gif")},
-        {url(QStringLiteral("/img/none.jpg")), folder + QLatin1String("/3.jpg")},
-        {QString(), folder + QLatin1String("/4.jpg")},
-        {url(QStringLiteral("/img/photo.jpg")), folder + QLatin1String("/21.jpg")},
+        {url(QStringLiteral("/img/misnamed.jpg")), folder + QLatin1String("/1.jpg"), chapter}, // a PNG inside
+        {url(QStringLiteral("/img/anim.gif")), folder + QLatin1String("/2.gif"), chapter},
+        {url(QStringLiteral("/img/none.jpg")), folder + QLatin1String("/3.jpg"), chapter},
+        {QString(), folder + QLatin1String("/4.jpg"), chapter},
+        {url(QStringLiteral("/img/photo.jpg")), folder + QLatin1String("/21.jpg"), other},
     };
     FetchOptions options;
     options.retryDelayMs = 20;
     options.judgePicExt = judgePicExt;
     options.concurrency = 3;
     PageFetcher fetcher(options);
-    const QString chapter = url(QStringLiteral("/book/1/12.html"));
     QStringList statuses;
     const QList<PictureFetcher::Result> results = PictureFetcher::fetchPicturesConcurrently(
-        fetcher, tasks, chapter, [&](const QString& text) { statuses << text; });
+        fetcher, tasks, [&](const QString& text) { statuses << text; });
 
     QCOMPARE(results.size(), tasks.size());
     QVERIFY(results.at(0).saved() && results.at(1).saved() && results.at(4).saved());
@@ -97,7 +99,8 @@ void TestPictureFetcher::pictures() {
     const QList<LocalSiteRequest> requests = m_site.site()->requests(QStringLiteral("/img/*"));
     QCOMPARE(requests.size(), 4);
     for (const LocalSiteRequest& request : requests)
-        QCOMPARE(request.header("Referer"), chapter.toUtf8());
+        QCOMPARE(request.header("Referer"),
+                 (request.path.endsWith(QLatin1String("photo.jpg")) ? other : chapter).toUtf8());
 
     const QString original = QStringLiteral("<img src=\"1.jpg\"><img src=\"21.jpg\"><img src='2.gif'>");
     QCOMPARE(PictureFetcher::applyRenames(original, results), chapterText);
@@ -107,9 +110,12 @@ void TestPictureFetcher::stopLeavesTheRest() {
     QVERIFY(m_site.site()->setRules(QStringLiteral("[/slow/*]\nhang")));
     QTemporaryDir dir;
     const QList<PictureFetcher::Task> tasks = {
-        {url(QStringLiteral("/img/anim.gif")), dir.filePath(QStringLiteral("1.gif"))},
-        {url(QStringLiteral("/slow/2.jpg")), dir.filePath(QStringLiteral("2.jpg"))},
-        {url(QStringLiteral("/slow/3.jpg")), dir.filePath(QStringLiteral("3.jpg"))},
+        {url(QStringLiteral("/img/anim.gif")), dir.filePath(QStringLiteral("1.gif")),
+         url(QStringLiteral("/book/1.html"))},
+        {url(QStringLiteral("/slow/2.jpg")), dir.filePath(QStringLiteral("2.jpg")),
+         url(QStringLiteral("/book/1.html"))},
+        {url(QStringLiteral("/slow/3.jpg")), dir.filePath(QStringLiteral("3.jpg")),
+         url(QStringLiteral("/book/1.html"))},
     };
     QStringList statuses;
     // Stops once the first picture is in and the other two are waiting for their answers.
@@ -118,7 +124,7 @@ void TestPictureFetcher::stopLeavesTheRest() {
         return !statuses.isEmpty() && site->requestCount(QStringLiteral("/slow/*")) == 2;
     });
     const QList<PictureFetcher::Result> results = PictureFetcher::fetchPicturesConcurrently(
-        fetcher, tasks, url(QStringLiteral("/book/1.html")), [&](const QString& text) { statuses << text; });
+        fetcher, tasks, [&](const QString& text) { statuses << text; });
 
     QCOMPARE(statuses, QStringList{succeeded("1.gif")});
     QVERIFY(results.at(0).saved());

@@ -179,6 +179,7 @@ private Q_SLOTS:
     void chapterText_data();
     void chapterText();
     void picturesSavedRenamedCentred();
+    void picturesOfSeveralChapters();
     void missingPictureRedownloaded();
     void stopAmongPicturesLeavesTheChapter_data();
     void stopAmongPicturesLeavesTheChapter();
@@ -207,7 +208,8 @@ private:
 void TestRenewal::serveContents(const QString& items, const QByteArray& encoding) {
     LocalSiteRule contents;
     contents.body =
-        QStringLiteral("<html><body><div id=\"list\"><ul>\n%1</ul></div><!--list--></body></html>").arg(items);
+        QStringLiteral("<html><body><div id=\"list\"><ul>\n%1</ul></div><!--list--></body></html>")
+            .arg(items);
     contents.encoding = encoding;
     m_site->site()->setRule(QStringLiteral("/book/index.html"), contents);
 }
@@ -609,6 +611,91 @@ void TestRenewal::picturesSavedRenamedCentred() {
     QVERIFY2(page.contains(QStringLiteral("<center><img src=\"%1\"").arg(first)), qPrintable(page));
     QVERIFY(page.contains(QStringLiteral("<center><img src=\"%1\"").arg(second)));
     QVERIFY(!page.contains(QStringLiteral("pic/")));
+}
+
+void TestRenewal::picturesOfSeveralChapters() {
+    // Four chapters show pictures, some the same one, one picture missing, one a background: with
+    // several connections their pictures come in together, and each chapter still gets its own
+    // copies under its own names, asked for with its own page as referer, exactly as one
+    // connection stores them.
+    const QMap<int, QString> pictures = {
+        {2, QStringLiteral("<img src=\"pic/map.gif\">山<img src='pic/seal.jpg'>")},
+        {3, QStringLiteral("<img src=\"/book/pic/seal.jpg\">水")},
+        {4, QStringLiteral(
+                "<img src=\"pic/none.jpg\"><table background=\"pic/seal.jpg\"><tr><td>城</td></tr></table>")},
+        {5, QStringLiteral("<img src=\"pic/map.gif\">图")},
+    };
+    QString list;
+    for (int i = 1; i <= 6; ++i) {
+        list += QStringLiteral("<li><a href=\"c%1.html\">第%1章</a></li>\n").arg(i);
+        LocalSiteRule page;
+        page.body =
+            QStringLiteral("<html><body><div id=\"content\">正文%1。%2</div><!--content--></body></html>")
+                .arg(i)
+                .arg(pictures.value(i));
+        m_site->site()->setRule(QStringLiteral("/book/c%1.html").arg(i), page);
+    }
+    serveContents(list);
+    TestLibrary one;
+    TestLibrary five;
+    const QString id = addNovel(one, m_site->url(QStringLiteral("book/index.html")));
+    QCOMPARE(addNovel(five, m_site->url(QStringLiteral("book/index.html"))), id);
+    for (TestLibrary* lib : {&one, &five}) {
+        DownloadOptions options = optionsFor(*lib, lib == &one ? 1 : 5);
+        options.centerPic = true;
+        options.fetch.judgePicExt = true;
+        options.setGood = false; // cleaning would drop the table and its background
+        const int before = int(m_site->site()->requests(QStringLiteral("/book/pic/*")).size());
+        QCOMPARE(renew(*lib, options, renewAll()).result.newChapters, 6);
+        QMultiMap<QString, QString> referers; // picture → the chapter that asked for it
+        for (const LocalSiteRequest& request :
+             m_site->site()->requests(QStringLiteral("/book/pic/*")).mid(before))
+            referers.insert(request.path.section(u'/', -1),
+                            QString::fromUtf8(request.header("Referer")).section(u'/', -1));
+        const QMultiMap<QString, QString> expected = {
+            {QStringLiteral("map.gif"), QStringLiteral("c2.html")},
+            {QStringLiteral("map.gif"), QStringLiteral("c5.html")},
+            {QStringLiteral("seal.jpg"), QStringLiteral("c2.html")},
+            {QStringLiteral("seal.jpg"), QStringLiteral("c3.html")},
+            {QStringLiteral("seal.jpg"), QStringLiteral("c4.html")},
+            {QStringLiteral("none.jpg"), QStringLiteral("c4.html")},
+        };
+        QCOMPARE(QSet<QString>(referers.keyBegin(), referers.keyEnd()),
+                 QSet<QString>(expected.keyBegin(), expected.keyEnd()));
+        for (const QString& picture : expected.uniqueKeys()) {
+            QStringList asked = referers.values(picture);
+            QStringList want = expected.values(picture);
+            asked.removeDuplicates(); // a missing picture may be asked for again
+            asked.sort();
+            want.sort();
+            QCOMPARE(asked, want);
+        }
+    }
+    QCOMPARE(chapterRows(five, id), chapterRows(one, id));
+    const QMap<QString, QByteArray> files = folderFiles(five, id);
+    QCOMPARE(files, folderFiles(one, id));
+
+    const QList<StoredChapter> chapters = RenewStore(five.db()).chapters(id);
+    auto name = [&](int chapter, const QString& rest) -> QString {
+        return id + u'_' + QString::number(chapters.at(chapter - 1).id) + rest;
+    };
+    QFile sealFile(m_site->site()->folder() + QStringLiteral("/book/pic/seal.jpg"));
+    QVERIFY(sealFile.open(QIODevice::ReadOnly));
+    const QByteArray seal = sealFile.readAll();
+    QVERIFY(!seal.isEmpty());
+    for (const QString& copy : {name(2, QStringLiteral("_2.jpg")), name(3, QStringLiteral("_1.jpg")),
+                                name(4, QStringLiteral("b_1.jpg"))})
+        QVERIFY2(files.value(copy) == seal, qPrintable(copy));
+    QVERIFY(files.contains(name(2, QStringLiteral("_1.png")))); // map.gif holds a PNG
+    QVERIFY(files.contains(name(5, QStringLiteral("_1.png"))));
+    QVERIFY(!files.contains(name(4, QStringLiteral("_1.jpg"))));
+    const QString fourth =
+        QString::fromLocal8Bit(files.value(QStringLiteral("%1.htm").arg(chapters.at(3).id)));
+    QVERIFY2(fourth.contains(name(4, QStringLiteral("_1.jpg"))) &&
+                 fourth.contains(name(4, QStringLiteral("b_1.jpg"))),
+             qPrintable(fourth));
+    for (const StoredChapter& c : chapters)
+        QVERIFY(c.wordNums && *c.wordNums > 0);
 }
 
 void TestRenewal::stopAmongPicturesLeavesTheChapter_data() {

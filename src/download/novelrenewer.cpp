@@ -8,6 +8,7 @@
 #include "download/processtuning.h"
 #include "download/sitesigntable.h"
 #include "output/listpage.h"
+#include "storage/database.h"
 #include "storage/novelstore.h"
 #include "storage/regex.h"
 #include "storage/textfile.h"
@@ -134,8 +135,17 @@ NovelRenewer::Outcome NovelRenewer::renewNovel(const QString& novelId, bool read
         status(tr("<<%1>>更新完毕").arg(novel->novelName));
     else
         status(tr("<<%1>>尚无更新的章节").arg(novel->novelName));
-    if (outcome.stored > 0 || list.information || listPageBehind(novelId))
+    if (outcome.stored > 0 || list.information || listPageBehind(novelId)) {
+        // The run's rows go into the database file while the list page is written, rather than
+        // when the library closes.
+        const std::unique_ptr<QThread> checkpoint(QThread::create([&db = m_context.db] {
+            db.checkpoint();
+            db.releaseThreadConnection();
+        }));
+        checkpoint->start();
         writeListPage(m_context.db, m_context.folder, m_context.options.settings, novelId);
+        checkpoint->wait();
+    }
     return outcome;
 }
 

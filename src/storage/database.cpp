@@ -99,6 +99,10 @@ void Database::releaseThreadConnection() const {
     QSqlDatabase::removeDatabase(name);
 }
 
+void Database::checkpoint() const {
+    exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
+}
+
 bool Database::open(QString* error) {
     const QFileInfo info(m_path);
     if (info.exists() && !info.isFile()) {

@@ -32,6 +32,10 @@ public:
     QSqlDatabase connection() const;
     // Jobs call this before their thread ends.
     void releaseThreadConnection() const;
+    // Copies what the write-ahead log holds into the database file, without waiting for readers or
+    // writers (what they still need stays in the log); closing the last connection has that much
+    // less to do.
+    void checkpoint() const;
 
     void setErrorHandler(ErrorHandler handler);
 

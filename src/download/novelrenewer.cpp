@@ -47,6 +47,21 @@ NovelRenewer::Outcome& NovelRenewer::Outcome::operator+=(const Outcome& other) {
 NovelRenewer::NovelRenewer(DownloadContext& context)
     : m_context(context) {}
 
+NovelRenewer::~NovelRenewer() {
+    if (m_checkpoint)
+        m_checkpoint->wait();
+}
+
+void NovelRenewer::checkpointMeanwhile() {
+    if (m_checkpoint)
+        m_checkpoint->wait();
+    m_checkpoint.reset(QThread::create([&db = m_context.db] {
+        db.checkpoint();
+        db.releaseThreadConnection();
+    }));
+    m_checkpoint->start();
+}
+
 void NovelRenewer::status(const QString& text) const {
     m_context.events.status(text);
 }
@@ -136,15 +151,8 @@ NovelRenewer::Outcome NovelRenewer::renewNovel(const QString& novelId, bool read
     else
         status(tr("<<%1>>尚无更新的章节").arg(novel->novelName));
     if (outcome.stored > 0 || list.information || listPageBehind(novelId)) {
-        // The run's rows go into the database file while the list page is written, rather than
-        // when the library closes.
-        const std::unique_ptr<QThread> checkpoint(QThread::create([&db = m_context.db] {
-            db.checkpoint();
-            db.releaseThreadConnection();
-        }));
-        checkpoint->start();
+        checkpointMeanwhile();
         writeListPage(m_context.db, m_context.folder, m_context.options.settings, novelId);
-        checkpoint->wait();
     }
     return outcome;
 }

@@ -9,6 +9,9 @@
 #include <QList>
 #include <QSet>
 #include <QString>
+#include <QThread>
+
+#include <memory>
 
 struct DownloadContext;
 class SiteSignTable;
@@ -21,6 +24,10 @@ class NovelRenewer {
 
 public:
     explicit NovelRenewer(DownloadContext& context);
+    // Waits for the last checkpoint (checkpointMeanwhile).
+    ~NovelRenewer();
+    NovelRenewer(const NovelRenewer&) = delete;
+    NovelRenewer& operator=(const NovelRenewer&) = delete;
 
     void setSiteSigns(const SiteSignTable* signs) { m_signs = signs; }
     // Asked for the new chapters when bIsManualSelect is on.
@@ -79,6 +86,10 @@ private:
     void prepareListReader(ChapterListReader& reader);
     bool fetchList(const NovelRecord& novel, ChapterListRequest& request);
     void status(const QString& text) const;
+    // Folds the write-ahead log into the database file on a thread of its own while the renewal
+    // goes on (the list page, the next novel), one at a time: the library then closes without
+    // that wait, and a copy of the file alone holds the chapters.
+    void checkpointMeanwhile();
 
     DownloadContext& m_context;
     const SiteSignTable* m_signs = nullptr;
@@ -86,4 +97,5 @@ private:
     QString m_pageCharset;     // of the novel's table of contents, for chapter answers without one
     QSet<QString> m_handled;   // lower-case addresses stored in this renewal
     QSet<QString> m_scheduled; // lower-case addresses of the new chapters still to come
+    std::unique_ptr<QThread> m_checkpoint;
 };

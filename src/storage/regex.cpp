@@ -1,6 +1,7 @@
 #include "storage/regex.h"
 
 #include "storage/markers.h"
+#include "storage/textscan.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -173,30 +174,9 @@ std::shared_ptr<const Compiled> compile(const QString& pattern) {
     return compiled;
 }
 
-// Eight characters at a time without an early exit, which the compiler turns into vector code:
-// nearly every text has no surrogate at all.
-bool hasSurrogates(QStringView text) {
-    const char16_t* p = text.utf16();
-    const qsizetype n = text.size();
-    qsizetype i = 0;
-    for (; i + 8 <= n; i += 8) {
-        unsigned any = 0;
-        for (int k = 0; k < 8; ++k)
-            any |= unsigned((p[i + k] & 0xF800) == 0xD800);
-        if (any)
-            return true;
-    }
-    for (; i < n; ++i)
-        if ((p[i] & 0xF800) == 0xD800)
-            return true;
-    return false;
-}
-
 // PCRE2 refuses text with unpaired surrogates; they stand for no character anyway.
 QString withoutLoneSurrogates(const QString& text) {
-    if (!hasSurrogates(text))
-        return text;
-    for (qsizetype i = 0; i < text.size(); ++i) {
+    for (qsizetype i = skipPlainText(text, 0); i < text.size(); ++i) {
         const QChar c = text.at(i);
         if (!c.isSurrogate())
             continue;

@@ -176,10 +176,8 @@ std::shared_ptr<const Compiled> compile(const QString& pattern) {
 
 // PCRE2 refuses text with unpaired surrogates; they stand for no character anyway.
 QString withoutLoneSurrogates(const QString& text) {
-    for (qsizetype i = skipPlainText(text, 0); i < text.size(); ++i) {
+    for (qsizetype i = skipPlainText(text, 0); i < text.size(); i = skipPlainText(text, i + 1)) {
         const QChar c = text.at(i);
-        if (!c.isSurrogate())
-            continue;
         if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
             ++i;
             continue;

@@ -4,10 +4,10 @@
 // chapter on top of fetching and storing.
 #include "tunedmain.h"
 
-#include "download/chapterprocessor.h"
-#include "download/downloadoptions.h"
-#include "download/novelfilewriter.h"
-#include "download/pagedecoder.h"
+#include "renewal/chapterprocessor.h"
+#include "renewal/downloadoptions.h"
+#include "renewal/novelfilewriter.h"
+#include "fetch/pagedecoder.h"
 #include "storage/settings.h"
 
 #include <benchmark/benchmark.h>

@@ -1,7 +1,7 @@
 // A whole CHM build of a 3,000-chapter novel against chmcmd alone on the same project, in the same
 // run. The ratio is our overhead: reading the chapters, relinking every page, writing the list,
 // contents, index and project, moving the book and registering it. Target: at most 1.5.
-#include "download/processtuning.h"
+#include "renewal/processtuning.h"
 #include "output/chmbuildjob.h"
 #include "output/chmcompiler.h"
 #include "output/chmproject.h"

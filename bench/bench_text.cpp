@@ -2,9 +2,9 @@
 // Each runs at 100 KB and 1 MB (UTF-8); the 1 MB time should stay near ten times the 100 KB one.
 #include "tunedmain.h"
 
-#include "storage/chinese.h"
-#include "storage/html.h"
-#include "storage/innertext.h"
+#include "text/chinese.h"
+#include "text/html.h"
+#include "text/innertext.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,9 +2,9 @@
 // way a renewal runs it: volumes, navigation and advertising links, duplicates, a library that holds
 // all but the newest chapters, excluded links and global filters. Extraction must stay linear: the
 // 10,000-link time at most 2.2 times the 5,000-link one. Both times and the ratio are printed.
-#include "download/chapterlistreader.h"
-#include "download/processtuning.h"
-#include "download/pagesource.h"
+#include "toc/chapterlistreader.h"
+#include "renewal/processtuning.h"
+#include "fetch/pagesource.h"
 #include "storage/chapterstore.h"
 #include "storage/database.h"
 #include "storage/librarycontext.h"

@@ -2,7 +2,7 @@
 // The main() of a benchmark of the program's own code: it runs with the program's memory settings.
 // Without them each large string comes fresh from the system, and its page faults, not the work
 // measured, set the larger sizes' times.
-#include "download/processtuning.h"
+#include "renewal/processtuning.h"
 
 #include <benchmark/benchmark.h>
 

@@ -10,13 +10,13 @@ PACKAGES=(
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     # C libraries
     libsqlite3-dev sqlite3 libgumbo-dev libxml2-dev libpcre2-dev libuchardet-dev
-    libopencc-dev opencc libchm-dev libchm-bin fp-utils libzip-dev zlib1g-dev
+    libopencc-dev opencc libchm-dev libchm-bin fp-utils libzip-dev zlib1g-dev libcurl4-openssl-dev libssl-dev
     libtesseract-dev tesseract-ocr tesseract-ocr-chi-sim tesseract-ocr-chi-tra
     mdbtools mdbtools-dev
     # fonts, display and screenshots for GUI tests
     fonts-wqy-microhei xvfb xauth xdotool imagemagick trayer
     # build and test tools
-    build-essential cmake libbenchmark-dev ccache ninja-build pkg-config curl clang libclang-rt-14-dev
+    build-essential cmake libbenchmark-dev ccache ninja-build pkg-config curl clang libclang-rt-14-dev python3
     dbus-daemon
 )
 

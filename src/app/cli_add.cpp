@@ -2,12 +2,12 @@
 // "renew" does that.
 #include "app/cli.h"
 
-#include "download/addnovelrules.h"
-#include "download/noveladder.h"
-#include "download/pagedecoder.h"
-#include "download/pagefetcher.h"
-#include "download/sitesign.h"
-#include "download/sitesigntable.h"
+#include "addnovel/addnovelrules.h"
+#include "addnovel/noveladder.h"
+#include "fetch/pagedecoder.h"
+#include "fetch/pagefetcher.h"
+#include "sites/sitesign.h"
+#include "sites/sitesigntable.h"
 #include "storage/librarycontext.h"
 
 #include <QJsonObject>

@@ -1,11 +1,11 @@
 // check: whether this computer has what downloading and the e-book tools need.
 #include "app/cli.h"
 
-#include "download/localsite.h"
-#include "download/pagefetcher.h"
-#include "storage/charset.h"
-#include "storage/chinese.h"
-#include "storage/regex.h"
+#include "localsite/localsite.h"
+#include "fetch/pagefetcher.h"
+#include "text/charset.h"
+#include "text/chinese.h"
+#include "text/regex.h"
 #include "storage/settings.h"
 
 #include <QFile>

@@ -1,8 +1,8 @@
 // fetch: one address through the program's own fetcher, for trying a site by hand.
 #include "app/cli.h"
 
-#include "download/pagedecoder.h"
-#include "download/pagefetcher.h"
+#include "fetch/pagedecoder.h"
+#include "fetch/pagefetcher.h"
 #include "storage/settings.h"
 
 #include <QFile>

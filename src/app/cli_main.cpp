@@ -1,6 +1,6 @@
 #include "app/cli.h"
 
-#include "download/processtuning.h"
+#include "renewal/processtuning.h"
 #include "storage/librarycontext.h"
 #include "storage/singleinstance.h"
 

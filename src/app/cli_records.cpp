@@ -1,9 +1,9 @@
 // Record-file commands: sitesign, lst, bookmarks.
 #include "app/cli.h"
 
-#include "download/pagefetcher.h"
-#include "download/sitesigntable.h"
-#include "download/sitesignupdate.h"
+#include "fetch/pagefetcher.h"
+#include "sites/sitesigntable.h"
+#include "sites/sitesignupdate.h"
 #include "storage/librarycontext.h"
 #include "storage/novellist.h"
 #include "storage/recorddocument.h"

@@ -4,9 +4,9 @@
 #include "app/cli_prompter.h"
 #include "app/cli_signals.h"
 
-#include "download/downloadoptions.h"
-#include "download/renewjob.h"
-#include "download/sitesigntable.h"
+#include "renewal/downloadoptions.h"
+#include "renewal/renewjob.h"
+#include "sites/sitesigntable.h"
 #include "storage/librarycontext.h"
 #include "storage/novelstore.h"
 

@@ -2,8 +2,8 @@
 // dialog's "更多网站" does, and lists what the sites answered. Changes nothing in the library.
 #include "app/cli.h"
 
-#include "download/novelsearchjob.h"
-#include "download/searchsites.h"
+#include "sites/novelsearchjob.h"
+#include "sites/searchsites.h"
 #include "storage/prompter.h"
 #include "storage/settings.h"
 

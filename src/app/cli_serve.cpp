@@ -2,17 +2,22 @@
 #include "app/cli.h"
 #include "app/cli_signals.h"
 
-#include "download/localsite.h"
+#include "localsite/localsite.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
 
 int runServe(CliContext& cli, const QStringList& args) {
-    const QString usage = QStringLiteral("用法: quiveral-cli serve DIR [--port N] [--quiet]");
+    const QString usage =
+        QStringLiteral("用法: quiveral-cli serve DIR [--port N] [--quiet] [--https [--ca-out FILE]]");
     QString folder;
+    QString caOut;
     int port = 0;
     bool quiet = false;
+    bool https = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args.at(i);
         QString portText;
@@ -25,6 +30,14 @@ int runServe(CliContext& cli, const QStringList& args) {
         } else if (a == QLatin1String("--quiet")) {
             quiet = true;
             continue;
+        } else if (a == QLatin1String("--https")) {
+            https = true;
+            continue;
+        } else if (a == QLatin1String("--ca-out") || a.startsWith(QLatin1String("--ca-out="))) {
+            caOut = a.contains(u'=') ? a.section(u'=', 1) : i + 1 < args.size() ? args.at(++i) : QString();
+            if (caOut.isEmpty())
+                return cli.fail(usage, CliUsage);
+            continue;
         } else if (a.startsWith(u'-') || !folder.isEmpty()) {
             return cli.fail(usage, CliUsage);
         } else {
@@ -36,13 +49,13 @@ int runServe(CliContext& cli, const QStringList& args) {
         if (!ok || port < 0 || port > 65535)
             return cli.fail(QStringLiteral("端口号无效：") + portText, CliUsage);
     }
-    if (folder.isEmpty())
+    if (folder.isEmpty() || (!caOut.isEmpty() && !https))
         return cli.fail(usage, CliUsage);
     if (!QFileInfo(folder).isDir())
         return cli.fail(QStringLiteral("文件夹不存在：") + folder);
 
     LocalSite site(folder);
-    if (!site.listen(quint16(port)))
+    if (!site.listen(quint16(port), https))
         return cli.fail(site.errorString());
     for (const QString& problem : site.ruleErrors())
         cli.err << problem << Qt::endl;
@@ -55,13 +68,27 @@ int runServe(CliContext& cli, const QStringList& args) {
     if (!onTerminationSignal(&site, [] { QCoreApplication::quit(); }))
         return cli.fail(QStringLiteral("无法处理终止信号"));
 
+    // The CA is made anew by every run, so the default file is named after the port and goes at the end.
+    // It is written before the address appears: a script that waits for the address may use it at once.
+    const bool ownCaFile = https && caOut.isEmpty();
+    if (ownCaFile)
+        caOut = QDir::temp().filePath(QStringLiteral("quiveral-serve-%1-ca.pem").arg(site.port()));
+    if (https) {
+        QFile ca(caOut);
+        if (!ca.open(QIODevice::WriteOnly | QIODevice::Truncate) || ca.write(LocalSite::caPem()) < 0 ||
+            !ca.flush())
+            return cli.fail(QStringLiteral("无法写入 CA 证书：%1（%2）").arg(caOut, ca.errorString()));
+        cli.err << "CA: " << QFileInfo(caOut).absoluteFilePath() << Qt::endl;
+    }
     cli.out << site.baseUrl() << Qt::endl;
     QCoreApplication::exec();
+    if (ownCaFile)
+        QFile::remove(caOut);
     return CliOk;
 }
 
-const CliRegistry::Registration
-    registration({QStringLiteral("serve"), QStringLiteral("DIR [--port N] [--quiet]"),
-                  QStringLiteral("在 127.0.0.1 上提供测试网站（文件夹与规则文件）"), runServe});
+const CliRegistry::Registration registration(
+    {QStringLiteral("serve"), QStringLiteral("DIR [--port N] [--quiet] [--https [--ca-out FILE]]"),
+     QStringLiteral("在 127.0.0.1 上提供测试网站（文件夹与规则文件），可用 https"), runServe});
 
 } // namespace

@@ -1,12 +1,12 @@
 // Text utilities on files: quiveral-cli text <op> [ARGS] [FILE] [--charset NAME].
 #include "app/cli.h"
 
-#include "storage/charset.h"
-#include "storage/chinese.h"
-#include "storage/html.h"
-#include "storage/innertext.h"
-#include "storage/markers.h"
-#include "storage/regex.h"
+#include "text/charset.h"
+#include "text/chinese.h"
+#include "text/html.h"
+#include "text/innertext.h"
+#include "text/markers.h"
+#include "text/regex.h"
 #include "storage/textfile.h"
 
 #include <QFile>

@@ -3,9 +3,9 @@
 // changes nothing in it.
 #include "app/cli.h"
 
-#include "download/chapterlistjob.h"
-#include "download/pagefetcher.h"
-#include "download/sitesigntable.h"
+#include "toc/chapterlistjob.h"
+#include "fetch/pagefetcher.h"
+#include "sites/sitesigntable.h"
 #include "storage/librarycontext.h"
 #include "storage/novelstore.h"
 #include "storage/settings.h"

@@ -1,10 +1,10 @@
 // The desktop program.
-#include "download/localsitethread.h"
-#include "download/processtuning.h"
+#include "localsite/localsitethread.h"
+#include "renewal/processtuning.h"
 #include "library/demolibrary.h"
 #include "library/treekeys.h"
-#include "library/ui/frmbook.h"
-#include "library/ui/messages.h"
+#include "app/ui/frmbook.h"
+#include "widgets/messages.h"
 #include "storage/librarycontext.h"
 #include "storage/singleinstance.h"
 

@@ -1,8 +1,8 @@
 #include "library/bookmarkbook.h"
 
 #include "library/readingpages.h"
-#include "storage/charset.h"
-#include "storage/html.h"
+#include "text/charset.h"
+#include "text/html.h"
 #include "storage/textfile.h"
 
 #include <QDir>

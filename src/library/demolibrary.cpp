@@ -1,7 +1,7 @@
 #include "library/demolibrary.h"
 
-#include "download/sitesign.h"
-#include "download/sitesigntable.h"
+#include "sites/sitesign.h"
+#include "sites/sitesigntable.h"
 #include "library/demostore.h"
 #include "storage/librarycontext.h"
 

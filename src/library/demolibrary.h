@@ -1,6 +1,6 @@
 #pragma once
 
-#include "library/noveladdjob.h"
+#include "addnovel/noveladdjob.h"
 
 #include <QCoreApplication>
 #include <QString>

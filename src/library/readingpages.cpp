@@ -1,6 +1,6 @@
 #include "library/readingpages.h"
 
-#include "storage/charset.h"
+#include "text/charset.h"
 #include "storage/libraryfolder.h"
 #include "storage/textfile.h"
 

@@ -1,6 +1,6 @@
 #include "output/exporttext.h"
 
-#include "storage/charset.h"
+#include "text/charset.h"
 #include "storage/files.h"
 #include "storage/textfile.h"
 

@@ -6,7 +6,7 @@
 #include "output/pagetemplates.h"
 #include "storage/bookcasestore.h"
 #include "storage/database.h"
-#include "storage/html.h"
+#include "text/html.h"
 #include "storage/novelstore.h"
 #include "storage/prompter.h"
 #include "storage/textfile.h"

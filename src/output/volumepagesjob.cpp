@@ -5,8 +5,8 @@
 #include "output/outputstore.h"
 #include "output/pagetemplates.h"
 #include "storage/database.h"
-#include "storage/html.h"
-#include "storage/markers.h"
+#include "text/html.h"
+#include "text/markers.h"
 #include "storage/prompter.h"
 #include "storage/textfile.h"
 

@@ -2,7 +2,7 @@
 
 #include "storage/database.h"
 #include "storage/dbvalue.h"
-#include "storage/url.h"
+#include "text/url.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>

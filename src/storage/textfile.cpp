@@ -1,6 +1,6 @@
 #include "storage/textfile.h"
 
-#include "storage/charset.h"
+#include "text/charset.h"
 
 #include <QCoreApplication>
 #include <QDir>

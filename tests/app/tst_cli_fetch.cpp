@@ -1,5 +1,5 @@
 // quiveral-cli check, fetch and sitesign update as a user runs them, against the loopback site.
-#include "download/localsite.h"
+#include "localsite/localsite.h"
 #include "support/process.h"
 #include "support/testsite.h"
 

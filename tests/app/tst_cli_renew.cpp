@@ -1,6 +1,6 @@
 // add, renew and the listings on the command line against the demo site, as a new user tries them;
 // a renewal killed or interrupted half-way leaves a library the next renewal completes.
-#include "download/localsite.h"
+#include "localsite/localsite.h"
 #include "support/process.h"
 #include "support/testlibrary.h"
 #include "support/testsite.h"

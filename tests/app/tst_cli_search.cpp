@@ -1,6 +1,6 @@
 // quiveral-cli search against an invented novel site on loopback: the ticked sites or all of them,
 // by name or by author, and the messages of a search that finds nothing.
-#include "download/searchsites.h"
+#include "sites/searchsites.h"
 #include "storage/textfile.h"
 #include "support/process.h"
 #include "support/testsite.h"

@@ -1,7 +1,7 @@
 // quiveral-cli toc against the fixture sites served on loopback, through the real fetcher: the exact
 // chapter lists, the markers of a site sign or a novel, a page that hangs, and what is never changed.
-#include "download/localsite.h"
-#include "download/sitesign.h"
+#include "localsite/localsite.h"
+#include "sites/sitesign.h"
 #include "storage/novelstore.h"
 #include "storage/textfile.h"
 #include "support/process.h"

@@ -1,7 +1,7 @@
 // Decoding any bytes under any charset name, and GB18030 staying lossless for what it decoded.
 #include "fuzzinput.h"
 
-#include "storage/charset.h"
+#include "text/charset.h"
 #include "storage/textfile.h"
 
 #include <QByteArray>

@@ -2,8 +2,8 @@
 // the whole cleaning never crashes.
 #include "fuzzinput.h"
 
-#include "download/chaptertags.h"
-#include "download/chaptertext.h"
+#include "renewal/chaptertags.h"
+#include "renewal/chaptertext.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString text = fuzzTexts(data, size, 1).at(0);

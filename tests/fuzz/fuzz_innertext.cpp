@@ -2,8 +2,8 @@
 // read without it.
 #include "fuzzinput.h"
 
-#include "storage/html.h"
-#include "storage/innertext.h"
+#include "text/html.h"
+#include "text/innertext.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString html = fuzzTexts(data, size, 1).first();

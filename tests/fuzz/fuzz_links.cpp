@@ -3,11 +3,11 @@
 // address left over.
 #include "fuzzinput.h"
 
-#include "download/linkcollector.h"
-#include "download/linkresolver.h"
-#include "download/nonchapterfilter.h"
-#include "download/scriptreader.h"
-#include "download/volumes.h"
+#include "toc/linkcollector.h"
+#include "toc/linkresolver.h"
+#include "toc/nonchapterfilter.h"
+#include "toc/scriptreader.h"
+#include "toc/volumes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QList<QString> t = fuzzTexts(data, size, 3);

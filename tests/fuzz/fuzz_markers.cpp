@@ -1,8 +1,8 @@
 // The marker cuts: never more than the text holds, never a crash.
 #include "fuzzinput.h"
 
-#include "storage/markers.h"
-#include "storage/url.h"
+#include "text/markers.h"
+#include "text/url.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QList<QString> t = fuzzTexts(data, size, 3);

@@ -1,7 +1,7 @@
 // Paragraph formatting of any chapter text.
 #include "fuzzinput.h"
 
-#include "storage/html.h"
+#include "text/html.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString text = fuzzTexts(data, size, 1).first();

@@ -2,7 +2,7 @@
 // read back the same.
 #include "fuzzinput.h"
 
-#include "download/sitesign.h"
+#include "sites/sitesign.h"
 #include "storage/recorddocument.h"
 
 #include <QVariant>

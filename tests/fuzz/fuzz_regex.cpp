@@ -2,7 +2,7 @@
 // crash or a hang; and what compiles behaves like a search.
 #include "fuzzinput.h"
 
-#include "storage/regex.h"
+#include "text/regex.h"
 
 #include <QRegularExpression>
 

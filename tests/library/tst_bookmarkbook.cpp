@@ -1,7 +1,7 @@
 // Bookmarks: the anchor written into the chapter page where the chosen words begin, the record in
 // bookmark.xml, one bookmark per novel, and removing them again.
 #include "library/bookmarkbook.h"
-#include "storage/charset.h"
+#include "text/charset.h"
 #include "support/testlibrary.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "support/memorypagesource.h"
 
-#include "download/localsiterules.h"
+#include "localsite/localsiterules.h"
 
 #include <QDir>
 #include <QDirIterator>

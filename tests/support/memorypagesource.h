@@ -3,7 +3,7 @@
 // Pages served from memory for extraction tests: added one by one, or every file of a fixture site
 // under an invented host, with the Content-Type its rules file gives (as the loopback site would).
 
-#include "download/pagesource.h"
+#include "fetch/pagesource.h"
 
 #include <QHash>
 #include <QStringList>

@@ -3,7 +3,7 @@
 // A fixture site of tests/data/sites served by the loopback test site on its own thread, so the code
 // under test may block or run its own event loop while it fetches.
 
-#include "download/localsitethread.h"
+#include "localsite/localsitethread.h"
 
 class TestSite : public LocalSiteThread {
 public:

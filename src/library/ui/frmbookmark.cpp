@@ -1,7 +1,7 @@
 #include "library/ui/frmbookmark.h"
 
 #include "library/bookmarkbook.h"
-#include "library/ui/messages.h"
+#include "widgets/messages.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

@@ -3,7 +3,7 @@
 #include "companion/autostart.h"
 #include "library/optionchecks.h"
 #include "library/ui/frmfilter.h"
-#include "library/ui/messages.h"
+#include "widgets/messages.h"
 #include "storage/librarycontext.h"
 #include "storage/recordlists.h"
 

@@ -2,7 +2,7 @@
 
 #include "library/displaysettings.h"
 #include "library/readingschemes.h"
-#include "library/ui/messages.h"
+#include "widgets/messages.h"
 #include "storage/librarycontext.h"
 
 #include <QCheckBox>

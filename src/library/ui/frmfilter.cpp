@@ -1,6 +1,6 @@
 #include "library/ui/frmfilter.h"
 
-#include "library/ui/messages.h"
+#include "widgets/messages.h"
 #include "storage/librarycontext.h"
 
 #include <QHBoxLayout>

@@ -2,7 +2,7 @@
 
 #include "library/librarylists.h"
 #include "library/readingpages.h"
-#include "library/ui/messages.h"
+#include "widgets/messages.h"
 #include "storage/librarycontext.h"
 
 #include <QFormLayout>

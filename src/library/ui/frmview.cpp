@@ -2,7 +2,7 @@
 
 #include "library/readingpages.h"
 #include "library/ui/readingview.h"
-#include "storage/html.h"
+#include "text/html.h"
 
 #include <QActionGroup>
 #include <QJsonDocument>

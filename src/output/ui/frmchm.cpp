@@ -1,14 +1,14 @@
 #include "output/ui/frmchm.h"
 
-#include "library/ui/messages.h"
+#include "widgets/messages.h"
 #include "output/chmbuildjob.h"
 #include "output/listpage.h"
 #include "output/pagetemplates.h"
-#include "output/ui/dialogprompter.h"
+#include "widgets/dialogprompter.h"
 #include "output/ui/sourceeditor.h"
 #include "storage/librarycontext.h"
 #include "storage/textfile.h"
-#include "storage/ui/openwithshell.h"
+#include "widgets/openwithshell.h"
 
 #include <QFileInfo>
 #include <QLabel>

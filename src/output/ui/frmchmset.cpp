@@ -1,6 +1,6 @@
 #include "output/ui/frmchmset.h"
 
-#include "library/ui/messages.h"
+#include "widgets/messages.h"
 #include "storage/settings.h"
 
 #include <QCheckBox>

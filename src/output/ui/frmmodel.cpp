@@ -1,6 +1,6 @@
 #include "output/ui/frmmodel.h"
 
-#include "library/ui/messages.h"
+#include "widgets/messages.h"
 #include "output/pagetemplates.h"
 #include "output/ui/sourceeditor.h"
 #include "storage/librarycontext.h"

@@ -1,6 +1,6 @@
 #include "output/ui/sourceeditor.h"
 
-#include "library/ui/messages.h"
+#include "widgets/messages.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

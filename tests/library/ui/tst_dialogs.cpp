@@ -1,5 +1,5 @@
 // The options, filter, find and reading-settings dialogs, and questions of jobs asked on the window.
-#include "library/ui/desktopprompter.h"
+#include "widgets/desktopprompter.h"
 #include "library/ui/frmbookmark.h"
 #include "library/ui/frmbookset.h"
 #include "library/ui/frmcontentset.h"
@@ -10,7 +10,7 @@
 #include "storage/recordlists.h"
 #include "storage/textfile.h"
 #include "support/testlibrary.h"
-#include "uitest.h"
+#include "support/uitest.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -65,6 +65,7 @@ private Q_SLOTS:
     void closedPrompterReleasesWorker();
 };
 
+// One field of each kind: the limits of every field are tst_options'.
 void TestDialogs::optionsRefuseBadValues_data() {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("value");
@@ -72,18 +73,6 @@ void TestDialogs::optionsRefuseBadValues_data() {
     QTest::newRow("timeout") << "txtNovelConnTimeOut"
                              << "1"
                              << "连接超时数应该在5与300之间";
-    QTest::newRow("tasks") << "txtMultGetNums"
-                           << "50"
-                           << "最大下载任务数应该在1与10之间";
-    QTest::newRow("per line") << "txtListPerLineNums"
-                              << "9"
-                              << "目录页每行章数应该在1与8之间";
-    QTest::newRow("delay") << "txtDelayTime"
-                           << "-1"
-                           << "每章下载后等待时间应该在0与60之间";
-    QTest::newRow("depth") << "txtLinkDepth"
-                           << "3"
-                           << "最大链接深度应该在1与2之间";
     QTest::newRow("empty e-book folder") << "txtNovelChmPath"
                                          << ""
                                          << "电子书输出目录不能为空";

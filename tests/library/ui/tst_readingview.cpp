@@ -1,11 +1,11 @@
 // The reading view in the window: chapter pages with the shared style, links and keys driving the
 // window, what pages may load, bookmarks, reading settings, logs and full screen.
-#include "library/ui/frmbook.h"
+#include "app/ui/frmbook.h"
 #include "library/ui/frmview.h"
 #include "library/ui/readingview.h"
 #include "storage/textfile.h"
 #include "support/testlibrary.h"
-#include "uitest.h"
+#include "support/uitest.h"
 
 #include <QAction>
 #include <QComboBox>

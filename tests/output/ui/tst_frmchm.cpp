@@ -1,5 +1,5 @@
 // The e-book cover editor.
-#include "library/ui/messages.h"
+#include "widgets/messages.h"
 #include "output/chmcompiler.h"
 #include "output/novelfixture.h"
 #include "output/ui/frmchm.h"

@@ -1,5 +1,5 @@
 // The display style window.
-#include "library/ui/messages.h"
+#include "widgets/messages.h"
 #include "output/stylelibrary.h"
 #include "output/ui/frmmodel.h"
 #include "storage/textfile.h"

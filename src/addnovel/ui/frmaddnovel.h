@@ -1,0 +1,132 @@
+#pragma once
+
+#include "sites/sitesearch.h"
+#include "storage/novelrecord.h"
+
+#include <QDialog>
+#include <QList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class DialogPrompter;
+class Job;
+class LibraryContext;
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QToolBar;
+
+// The novel dialog: a new novel ("新增小说") or the properties of a stored one. Checks what the user
+// typed, looks a novel up by name on the web or on the novel sites, and stores the novel. Every check
+// and search runs as a job; while one runs, cmdOK is the stop button.
+class FrmAddNovel : public QDialog {
+    Q_OBJECT
+
+public:
+    // novelId empty: a new novel; otherwise the properties of that novel.
+    FrmAddNovel(LibraryContext& library, const QString& novelId = QString(), QWidget* parent = nullptr);
+    ~FrmAddNovel() override;
+
+    // An address handed over ("address" or "address||page title"), as from the browser; it wins over
+    // the clipboard.
+    void setHandedAddress(const QString& text);
+
+    bool isNew() const { return m_novelId.isEmpty() || m_isNew; }
+    // After acceptance: the stored novel.
+    QString novelId() const { return m_novelId; }
+    QString novelName() const;
+    bool autoRead() const;
+    QString listStyle() const;
+    bool isBusy() const { return m_job != nullptr; }
+
+    // The results of the last search, for "LastSearch" and the tests.
+    const QList<SiteSearchResult>& lastResults() const { return m_lastResults; }
+
+    // How a result is chosen; by default the list window. Returns the index, -1 for none.
+    using Chooser = std::function<int(const QList<SiteSearchResult>&, QWidget*)>;
+    void setChooser(Chooser chooser) { m_chooser = std::move(chooser); }
+
+Q_SIGNALS:
+    // A novel was stored; isNew tells a new one from changed properties. The main window adds or renames
+    // its tree node and, for a new novel with bIsNovelNewDown on, renews it (reading the novel's
+    // information too when autoRead).
+    void novelStored(const QString& novelId, const QString& name, bool isNew, bool autoRead);
+    // "是否进行设置？" was answered yes after a search found nothing; the site settings window opens.
+    void siteSettingsRequested();
+
+private:
+    enum class Search { Name, Author, MoreSite };
+
+    void buildControls();
+    void loadNovel();
+    void takeClipboardAddress();
+
+    void onOk();
+    void onSearch(Search kind);
+    void onLastSearch();
+    // The site of the typed address; warns and gives nothing when it has none.
+    std::optional<QString> checkedSiteRoot();
+    void onSiteSignGet();
+    void onSiteSignSave();
+    void onBookImage();
+
+    // Checks of cmdOK once the list address is known to answer (or is local).
+    void finishOk(const QString& pageName);
+    bool checkName(const QString& name);
+    NovelRecord recordOfControls(const QString& name) const;
+    void storeNew(const QString& name);
+    void storeProperties(const QString& name);
+
+    void startJob(Job* job);
+    void jobFinished();
+    void searchFinished();
+    void offerResults(const QList<SiteSearchResult>& results);
+
+    void warn(const QString& text, QWidget* focus);
+    QString siteSignPath() const;
+
+    LibraryContext& m_library;
+    QString m_novelId;
+    bool m_isNew = true;
+    QString m_coverSource; // a cover chosen for a novel that has no folder yet
+    QList<SiteSearchResult> m_lastResults;
+    Search m_searchKind = Search::Name;
+    QString m_searchText;
+    Chooser m_chooser;
+
+    std::unique_ptr<DialogPrompter> m_prompter;
+    std::unique_ptr<Job> m_job;
+
+    QLineEdit* m_txtNovelName = nullptr;
+    QLineEdit* m_txtListUrl = nullptr;
+    QComboBox* m_cboLB = nullptr;
+    QComboBox* m_cboShowType = nullptr;
+    QLineEdit* m_txtAuthor = nullptr;
+    QPlainTextEdit* m_txtBrief = nullptr;
+    QLineEdit* m_txtBookImg = nullptr;
+    QPushButton* m_cmdBookImage = nullptr;
+    QCheckBox* m_chkbIsEnd = nullptr;
+    QCheckBox* m_chkAutoRead = nullptr;
+    QGroupBox* m_fraSign = nullptr;
+    QLineEdit* m_txtListStart = nullptr;
+    QLineEdit* m_txtListEnd = nullptr;
+    QLineEdit* m_txtVolumeStart = nullptr;
+    QLineEdit* m_txtVolumeEnd = nullptr;
+    QLineEdit* m_txtContentStart = nullptr;
+    QLineEdit* m_txtContentEnd = nullptr;
+    QLineEdit* m_txtNeedDelStr = nullptr;
+    QPushButton* m_cmdSiteSignGet = nullptr;
+    QPushButton* m_cmdSiteSignSave = nullptr;
+    QToolBar* m_cmdFind = nullptr;
+    QPushButton* m_cmdMoreSet = nullptr;
+    QPushButton* m_cmdOK = nullptr;
+    QPushButton* m_cmdCancel = nullptr;
+    QLabel* m_lblStatus = nullptr;
+};

@@ -1,0 +1,311 @@
+#pragma once
+
+#include "renewal/renewjob.h"
+#include "library/librarylists.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+#include <QSet>
+
+#include <functional>
+
+class DesktopPrompter;
+class FrmMessage;
+class FrmView;
+class LibraryContext;
+class LibraryTreeWidget;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProcess;
+class QProgressBar;
+class QSplitter;
+class QSystemTrayIcon;
+class QToolBar;
+class QTreeWidget;
+class QTreeWidgetItem;
+class ReadingView;
+class RenewScheduler;
+class QTimer;
+class Job;
+
+// The main window: the tree of categories and novels, the list of novels or chapters, the reading
+// view, the menus and tool bars. It wires the commands to the library's operations; what takes time
+// runs as a job. The implementation is split by concern: frmbook.cpp (layout, start-up, shutdown),
+// frmbook_actions.cpp (menus and tool bars), frmbook_tree.cpp (tree and list), frmbook_commands.cpp
+// (ordering, selecting, deleting, finding), frmbook_reading.cpp (the reading view and its pages),
+// frmbook_output.cpp (e-books and exports), frmbook_download.cpp (download runs and adding novels).
+class FrmBook : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit FrmBook(LibraryContext& library, QWidget* parent = nullptr);
+    ~FrmBook() override;
+
+    enum class ListMode { None, Novels, Chapters };
+
+    // The tree and the list.
+    void fillTree();
+    void setChangeTreeViewText();
+    void enableButton();
+    QTreeWidgetItem* findNode(const QString& key) const;
+    QTreeWidgetItem* findListItem(const QString& key) const;
+    // Selects the node and shows its content; false when there is no such node.
+    bool selectNode(const QString& key);
+    QTreeWidget* tree() const;
+    QTreeWidget* list() const;
+    ListMode listMode() const { return m_listMode; }
+    // The NovelID of the selected novel node, "" when another kind of node is selected.
+    QString currentNovelId() const;
+
+    // The reading view.
+    void viewNovelContent(int mode = 0, const QString& anchor = QString());
+    void showPreviousChapter();
+    void showNextChapter();
+    void viewRecentDown(LibraryLists::Recent kind, int count, const QDate& day = QDate());
+    void applyDisplaySettings();
+    ReadingView* web() const { return m_web1; }
+    QString shownNovelId() const { return m_shownNovelId; }
+    qint64 shownChapterId() const { return m_shownChapterId; }
+
+    // While a download runs, commands that would conflict with it are refused.
+    bool isBusy() const { return m_busy; }
+    void setBusy(bool busy);
+
+    // An address handed over on the command line or by a second start.
+    void requestAddNovel(const QString& address);
+    QString pendingAddress() const { return m_pendingAddress; }
+
+Q_SIGNALS:
+    void addNovelRequested(const QString& address);
+    // The tree has been filled (start-up timing, tests).
+    void treeFilled();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // frmbook.cpp
+    void createLayout();
+    void applyLayoutSettings();
+    void reopenLastChapter();
+    void createTrayIcon();
+    void saveWindowState();
+    void setStatusText(const QString& text);
+    void runJob(Job* job, const std::function<void(Job*)>& done);
+
+    // frmbook_actions.cpp
+    QAction* addCommand(const QString& name, const QString& text, void (FrmBook::*slot)());
+    QAction* addToggle(const QString& name, const QString& text, const QString& key);
+    QAction* command(const QString& name) const;
+    void createActions();
+    void createMenus();
+    void createToolbars();
+    void settbrWeb();
+    void applySkin();
+    QIcon toolIcon(const QString& key) const;
+    void setSkin(int skin);
+    void toggleView(const QString& key, bool on);
+
+    // frmbook_tree.cpp
+    void onCurrentNodeChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous);
+    void nodeClick(QTreeWidgetItem* node);
+    void setListMode(ListMode mode);
+    void showNovelList(const QString& categoryCode, const QString& nodeText);
+    void showChapterList(const QString& novelId);
+    void showDayList(int day, const QString& nodeText);
+    void updateNovelNode(QTreeWidgetItem* node, const QString& name, int unread, const QString& bIsEnd);
+    void setItemRead(QTreeWidgetItem* item, bool read);
+    void showChapterCounts(const QString& novelId);
+    void onListItemClicked(QTreeWidgetItem* item);
+    void onListItemDoubleClicked(QTreeWidgetItem* item);
+    void onHeaderClicked(int column);
+    void onTreeContextMenu(const QPoint& pos);
+    void onListContextMenu(const QPoint& pos);
+    void moveNovelsTo(const QStringList& novelIds, const QString& targetKey);
+    QStringList selectedNovelIds() const;
+    QList<QTreeWidgetItem*> chapterItems() const;
+
+    // frmbook_commands.cpp
+    void mnuBookUp();
+    void mnuBookDown();
+    void moveNovel(bool up);
+    void mnuBookOrderByTitle();
+    void mnuBookOrderByDate();
+    void mnuLBUp();
+    void mnuLBDown();
+    void moveCategory(bool up);
+    void mnuOrderByTitle();
+    void mnuOrderByTime();
+    void mnuOrderByUrl();
+    void orderChapters(int order);
+    void mnuSelectAll();
+    void mnuSelectNotReaded();
+    void mnuSelectReaded();
+    void mnuSelectOther();
+    void mnuSelSingleLine();
+    void mnuSelectNotRead();
+    void mnuSelectFirst();
+    void mnuSelectLast();
+    void jumpTo(QTreeWidgetItem* item);
+    void mnuDelete();
+    void mnuBatchDelete();
+    void deleteNovels(const QStringList& novelIds);
+    void mnuBatchNotReNew();
+    void mnuBatchReNew();
+    void mnuBookFind();
+    void mnuNovelFolder();
+    void mnuTitleWidth();
+    void mnuProp();
+    void mnuAbout();
+    void mnuCheck();
+    void showCheckPage(const QByteArray& json, const QString& failure);
+    void mnuExit();
+
+    // frmbook_output.cpp
+    QString novelForCommand();
+    bool startOutput(const QString& command);
+    void endOutput(const QString& command);
+    void mnuBook();
+    void exportText(int mode, const QString& folder = QString());
+    void mnuBookTxt();
+    void mnuBookDoc();
+    void mnuBookText2();
+    void mnuVolText2();
+    void mnuAllText();
+    void makeFullText(const QString& novelId);
+    void mnuListAgain();
+    void extListFileGen();
+    void mnuVolumeText();
+    void extVolumeFileGen();
+    void makeVolumePages(const QStringList& novelIds, const QString& thenShow);
+    void mnuModel();
+    void mnuChmCover();
+    void mnuChmSet();
+    void rewriteContentsPage(const QString& novelId);
+
+    // frmbook_addnovel.cpp
+    void createAddNovelActions();
+    // The novel dialog: a new novel (novelId empty, with an address handed over or none) or the
+    // properties of one.
+    void openNovelDialog(const QString& novelId, const QString& address);
+
+    // frmbook_download.cpp
+    void createDownloadActions();
+    QMenu* createRedownloadMenu(QWidget* parent);
+    void startRenewalTimer();
+    bool refuseWhileDownloading(const QString& text = QString());
+    bool startRenew(const RenewJob::Request& request);
+    void setRunning(bool running);
+    void mnuNew();
+    // The add-novel flow, for mnuNew and for addresses handed over ("addnew").
+    void openAddNovel(const QString& address);
+    void mnuReNew();
+    void mnuAllReNew();
+    void mnuReNewLB();
+    void renewSelectedNovels(int command);
+    void mnuBatchBookReNew();
+    void mnuVolumeBatchReNew();
+    void mnuOtherInfoBatchReNew();
+    void mnuStop();
+    void redownload(int command);
+    void extContentReNew();
+    void mnuReNewEmpty();
+    void mnuLackPicReNew();
+    void mnuPic2TxtReNew();
+    void mnuVolumeReNew();
+    void mnuOtherInfoReNew();
+    QString downloadListPath() const;
+    void showDownloadListPage(const QString& bookName, const QStringList& titles);
+    void mnuDownList();
+    void setDownloadState(int row, const QString& state);
+    void applyDownloadStates();
+    QString downloadStateScript(const QList<int>& rows) const;
+    void markChanged(const QString& novelId);
+    void refreshChangedNovels();
+    void reloadChapterList(const QString& novelId);
+    void announceChapter(const QString& novelId, qint64 chapterId, const QString& text);
+    void bringToFront();
+
+    // frmbook_reading.cpp
+    bool handleLink(const QUrl& url, bool clicked);
+    bool handleReadingKey(int key);
+    void showPage(const QString& path, const QString& anchor = QString(), bool forReading = false);
+    void selectChapter(const QString& novelId, qint64 chapterId, const QString& anchor);
+    void showVolumePage(const QString& novelId, const QString& fileName);
+    void showFullText(const QString& novelId);
+    void showContentsPage();
+    void extLogRead();
+    void extLogNotRead();
+    void extLogAllRead();
+    void extLogAllNotRead();
+    void markAll(bool read);
+    void mnuContentSet();
+    void mnuBookmark();
+    void addBookmark(ReadingView* view, bool inViewer);
+    void mnuBookmarkEnter();
+    void mnuBookmarkList();
+    void mnuBookmarkManage();
+    void mnuAllScreen();
+    void setReadingLayout(bool on);
+    void openViewer();
+    void mnuDownToday();
+    void mnuDownYesterday();
+    void mnuDownBefDay();
+    void mnuDown100();
+    void mnuDown200();
+    void mnuDown500();
+    void mnuDown1000();
+    void mnuDownWait();
+    void mnuDownError();
+    void mnuTotalView();
+    void extIEOpen();
+    void editChapter();
+    void openListUrl();
+    ReadingView* activeView() const;
+
+    LibraryContext& m_library;
+    DesktopPrompter* m_prompter = nullptr;
+
+    QSplitter* m_picSplitter = nullptr;
+    QSplitter* m_picVSplit = nullptr;
+    QWidget* m_leftPane = nullptr;
+    QWidget* m_picSearchBar = nullptr;
+    QLineEdit* m_txtSearch = nullptr;
+    LibraryTreeWidget* m_tvwBar = nullptr;
+    LibraryTreeWidget* m_listView1 = nullptr;
+    QWidget* m_fraWeb = nullptr;
+    QToolBar* m_toolbar1 = nullptr;
+    QToolBar* m_tbrWeb = nullptr;
+    ReadingView* m_web1 = nullptr;
+    QLabel* m_lblStatus = nullptr;
+    QProgressBar* m_progressBar1 = nullptr;
+    QMenu* m_mnuNovel = nullptr;
+    QMenu* m_extmnuTitle = nullptr;
+    QMenu* m_extBookBatch = nullptr;
+    QPointer<FrmView> m_frmView;
+    QHash<QString, QAction*> m_commands;
+    QSet<QString> m_runningCommands; // output commands whose job runs
+    QPointer<RenewJob> m_renewJob;
+    RenewScheduler* m_scheduler = nullptr;
+    QTimer* m_refreshTimer = nullptr;
+    QStringList m_changedNovels;  // novels whose chapters a run changed, not yet shown
+    QStringList m_downloadStates; // the state cells of the download list page
+    QPointer<FrmMessage> m_frmMessage;
+    QSystemTrayIcon* m_tray = nullptr;
+    QPointer<QProcess> m_checkProcess; // "常见问题检测" while it runs
+
+    ListMode m_listMode = ListMode::None;
+    QString m_openNovelKey; // the novel node shown open
+    QString m_shownNovelId;
+    qint64 m_shownChapterId = 0;
+    bool m_busy = false;
+    bool m_readingLayout = false;
+    bool m_activated = false;
+    bool m_closing = false;
+    QList<QPointer<Job>> m_jobs;
+    QString m_pendingAddress;
+};

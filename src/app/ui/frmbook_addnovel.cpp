@@ -1,0 +1,111 @@
+// The main window's commands for adding and describing novels: the novel dialog, the search-site and
+// site-sign settings, batch chapters, old downloads and the batch changes of signs and addresses.
+#include "app/ui/frmbook.h"
+
+#include "renewal/renewjob.h"
+#include "sites/ui/batchsitesign.h"
+#include "addnovel/ui/frmaddbatchcontent.h"
+#include "addnovel/ui/frmaddnovel.h"
+#include "addnovel/ui/frmgetdownnovel.h"
+#include "sites/ui/frmsite.h"
+#include "sites/ui/frmsitesign.h"
+#include "library/ui/frmurlreplace.h"
+#include "library/treekeys.h"
+#include "widgets/messages.h"
+#include "storage/librarycontext.h"
+
+#include <QAction>
+
+void FrmBook::createAddNovelActions() {
+    // The novels chosen in the list, or the novel of the tree when its chapters are shown.
+    const auto chosenNovels = [this] {
+        QStringList ids = selectedNovelIds();
+        if (ids.isEmpty() && !currentNovelId().isEmpty())
+            ids << currentNovelId();
+        return ids;
+    };
+    const auto add = [this](const char* name, const QString& text, std::function<void()> work) {
+        QAction* action = addCommand(QLatin1String(name), text, nullptr);
+        connect(action, &QAction::triggered, this, std::move(work));
+    };
+    add("mnuEdit", tr("小说属性(&E)"), [this] {
+        const QString id = currentNovelId();
+        if (id.isEmpty())
+            Messages::warning(this, tr("请选择具体的小说"));
+        else
+            openNovelDialog(id, QString());
+    });
+    add("mnuSite", tr("更多小说网站设置"), [this] {
+        auto* window = new FrmSite(m_library, this);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->open();
+    });
+    add("mnuSiteSignSet", tr("小说正文标志设置"), [this] {
+        auto* window = new FrmSiteSign(m_library, QString(), this);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        // Re-applied markers change the novels shown.
+        connect(window, &FrmSiteSign::signsSaved, this, [this](int changed) {
+            if (changed > 0)
+                fillTree();
+        });
+        window->open();
+    });
+    add("mnuBatchSiteSign", tr("各正文标志按设定标志替换"), [this, chosenNovels] {
+        const QStringList ids = chosenNovels();
+        if (ids.isEmpty()) {
+            Messages::warning(this, tr("请选择具体的小说"));
+            return;
+        }
+        BatchSiteSign::run(m_library, ids, this);
+    });
+    add("mnuChangeListUrl", tr("批量更改目录页网址"), [this, chosenNovels] {
+        const QStringList ids = chosenNovels();
+        if (ids.isEmpty()) {
+            Messages::warning(this, tr("请选择具体的小说"));
+            return;
+        }
+        auto* window = new FrmUrlReplace(m_library, ids, this);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->open();
+    });
+    add("mnuBatchContent", tr("添加成批章节"), [this] {
+        const QString id = currentNovelId();
+        if (id.isEmpty()) {
+            Messages::warning(this, tr("请选择具体的小说"));
+            return;
+        }
+        auto* window = new FrmAddBatchContent(m_library, id, this);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        connect(window, &FrmAddBatchContent::chaptersAdded, this, [this](const QString& novelId) {
+            fillTree();
+            selectNode(TreeKeys::novel(novelId));
+        });
+        window->open();
+    });
+    add("mnuGetDownNovel", tr("导入以前下载的小说"), [this] {
+        auto* window = new FrmGetDownNovel(m_library, this);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        connect(window, &FrmGetDownNovel::novelsImported, this, [this] { fillTree(); });
+        window->open();
+    });
+}
+
+void FrmBook::openNovelDialog(const QString& novelId, const QString& address) {
+    auto* dialog = new FrmAddNovel(m_library, novelId, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    if (!address.isEmpty())
+        dialog->setHandedAddress(address);
+    connect(dialog, &FrmAddNovel::novelStored, this,
+            [this](const QString& id, const QString&, bool isNew, bool autoRead) {
+                fillTree();
+                selectNode(TreeKeys::novel(id));
+                if (!isNew || !m_library.settings().isOn(QStringLiteral("bIsNovelNewDown")))
+                    return;
+                RenewJob::Request request;
+                request.command = RenewJob::Command::RenewNovels;
+                request.novelIds = {id};
+                request.readInformation = autoRead;
+                startRenew(request);
+            });
+    dialog->open();
+}

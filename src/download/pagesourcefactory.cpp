@@ -1,9 +1,0 @@
-#include "download/pagesourcefactory.h"
-
-#include "download/pagefetcher.h"
-
-PageSourceFactory networkSourceFactory(const FetchOptions& options) {
-    return [options](std::function<bool()> stop) {
-        return std::unique_ptr<PageSource>(std::make_unique<PageFetcher>(options, std::move(stop)));
-    };
-}

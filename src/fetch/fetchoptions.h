@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+class Settings;
+
+// How pages are fetched: one set of values for every request a job makes.
+struct FetchOptions {
+    int timeoutMs = 30000; // one request, from sending to the last byte
+    // Transient failures are tried again after a pause that doubles each time. A time-out has
+    // already cost a whole wait, so it gets fewer tries than a refused connection or a 503.
+    int retries = 2;        // for connection errors, 429 and 5xx
+    int timeoutRetries = 1; // for time-outs
+    int retryDelayMs = 500; // first pause; a Retry-After up to maxRetryDelayMs is honoured
+    int maxRetryDelayMs = 10000;
+    int perHostLimit = 4; // requests open at once to one host (host and port), process-wide
+    int concurrency = 5;  // MultGetNums: requests of fetchAll open at once
+    int maxRedirects = 10;
+    qint64 maxBodyBytes = qint64(32) * 1024 * 1024;
+    QByteArray userAgent = defaultUserAgent();
+
+    // Addresses that only redirect to the real file ("||" list, "[[regex]]" entries allowed): pages
+    // and pictures, feeds (resolved for pictures only) and sites that write the target into the body.
+    QString jumpUrlPatterns;
+    QString jumpFeedPatterns;
+    QString jumpBodyPatterns;
+
+    QString displayCharset = QStringLiteral("gb2312"); // "big5" keeps text as it is
+    bool judgePicExt = false;                          // correct picture extensions from content
+    // Certificates trusted instead of the system's: only for the loopback test site, whose tests and
+    // benchmarks set it (QUIVERAL_TEST_CA); certificates are always checked.
+    QString caFile = QString::fromLocal8Bit(qgetenv("QUIVERAL_TEST_CA"));
+
+    static FetchOptions fromSettings(const Settings& settings);
+    static QByteArray defaultUserAgent();
+};

@@ -1,0 +1,678 @@
+#include "renewal/novelrenewer.h"
+
+#include "renewal/chapterpictures.h"
+#include "renewal/chapterrows.h"
+#include "renewal/downloadcontext.h"
+#include "fetch/pagedecoder.h"
+#include "fetch/pagefetcher.h"
+#include "renewal/processtuning.h"
+#include "sites/sitesigntable.h"
+#include "output/listpage.h"
+#include "storage/database.h"
+#include "storage/novelstore.h"
+#include "text/regex.h"
+#include "storage/textfile.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QFuture>
+#include <QSemaphore>
+#include <QSet>
+#include <QThread>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <deque>
+
+namespace {
+
+QString percent(int done, int total) {
+    return QString::number(total > 0 ? 100.0 * done / total : 100.0, 'f', 2);
+}
+
+QString failedCell() {
+    return QStringLiteral("<font color=red>下载失败</font>");
+}
+
+} // namespace
+
+NovelRenewer::Outcome& NovelRenewer::Outcome::operator+=(const Outcome& other) {
+    stored += other.stored;
+    failedChapters += other.failedChapters;
+    failed = failed || other.failed;
+    stopped = stopped || other.stopped;
+    return *this;
+}
+
+NovelRenewer::NovelRenewer(DownloadContext& context)
+    : m_context(context) {}
+
+NovelRenewer::~NovelRenewer() {
+    if (m_checkpoint)
+        m_checkpoint->wait();
+}
+
+void NovelRenewer::checkpointMeanwhile() {
+    if (m_checkpoint)
+        m_checkpoint->wait();
+    m_checkpoint.reset(QThread::create([&db = m_context.db] {
+        db.checkpoint();
+        db.releaseThreadConnection();
+    }));
+    m_checkpoint->start();
+}
+
+void NovelRenewer::status(const QString& text) const {
+    m_context.events.status(text);
+}
+
+QString NovelRenewer::failedNovelText(const QString& name) {
+    return tr("更新小说<<%1>>失败，请查看网络连接").arg(name);
+}
+
+void NovelRenewer::prepareListReader(ChapterListReader& reader) {
+    reader.setDatabase(&m_context.db);
+    reader.setSiteSigns(m_signs);
+    reader.setLibraryFolder(m_context.folder.path());
+    reader.setStatusHandler([this](const QString& text) { status(text); });
+    reader.setStopCheck(m_context.stop);
+}
+
+bool NovelRenewer::fetchList(const NovelRecord& novel, ChapterListRequest& request) {
+    const FetchedPage answer = m_context.fetcher.fetch(novel.listUrl);
+    if (answer.stopped() || m_context.stopped())
+        return false;
+    if (!answer.ok() || answer.body.isEmpty()) {
+        status(failedNovelText(novel.novelName));
+        return false;
+    }
+    PageDecoder decoder(m_context.options.charset);
+    decoder.takeContentType(answer.contentType);
+    request.page = decoder.decode(answer.body);
+    request.pageCharset = decoder.pageCharset();
+    request.listUrl = novel.listUrl;
+    request.novel = novel;
+    request.needDelUrl = NovelStore(m_context.db).needDelUrl(novel.novelId);
+    m_pageCharset = request.pageCharset;
+    return true;
+}
+
+NovelRenewer::Outcome NovelRenewer::renewNovel(const QString& novelId, bool readInformation) {
+    Outcome outcome;
+    m_handled.clear();
+    m_scheduled.clear();
+    std::optional<NovelRecord> novel = NovelStore(m_context.db).loadNovel(novelId);
+    if (!novel) {
+        outcome.failed = true;
+        return outcome;
+    }
+    status(tr("正在连接<<%1>>目录页...").arg(novel->novelName));
+    ChapterListRequest request;
+    request.mode = ChapterListMode::Renewal;
+    request.readInformation = readInformation;
+    if (!fetchList(*novel, request)) {
+        outcome.stopped = m_context.stopped();
+        outcome.failed = !outcome.stopped;
+        return outcome;
+    }
+
+    ChapterListReader reader(m_context.fetcher, m_context.options.list);
+    prepareListReader(reader);
+    reader.setChooser(m_chooser);
+    const ChapterListResult list = reader.readChapterList(request);
+    if (!list.newName.isEmpty()) {
+        novel->novelName = list.newName;
+        m_context.events.novelRenamed(novelId, list.newName);
+    }
+    if (list.outcome == ChapterListResult::Outcome::Stopped || m_context.stopped()) {
+        outcome.stopped = true;
+        status(tr("停止更新"));
+        return outcome;
+    }
+
+    ChapterProcessor processor(m_context, *novel);
+    processor.setSiteList(list.listed);
+    const ChapterLinks& links =
+        list.outcome == ChapterListResult::Outcome::Chapters ? list.links : ChapterLinks();
+    outcome += m_context.options.concurrent() ? renewConcurrently(*novel, links, list.listed)
+                                              : renewSequentially(processor, *novel, links);
+    if (!outcome.stopped && !m_context.options.concurrent()) {
+        // Rows a stopped or killed run left waiting, and rows other commands listed without text.
+        const QList<StoredChapter> waiting =
+            RenewStore(m_context.db).waitingChapters(novelId, RenewStore(m_context.db).maxChapterId(), false);
+        if (!waiting.isEmpty())
+            outcome += redownloadChapters(*novel, waiting);
+    }
+
+    if (outcome.stopped)
+        status(tr("停止更新"));
+    else if (outcome.stored > 0)
+        status(tr("<<%1>>更新完毕").arg(novel->novelName));
+    else
+        status(tr("<<%1>>尚无更新的章节").arg(novel->novelName));
+    if (outcome.stored > 0 || list.information || listPageBehind(novelId)) {
+        checkpointMeanwhile();
+        writeListPage(m_context.db, m_context.folder, m_context.options.settings, novelId);
+    }
+    return outcome;
+}
+
+bool NovelRenewer::listPageBehind(const QString& novelId) const {
+    const qint64 newest = RenewStore(m_context.db).newestStoredChapterId(novelId);
+    if (newest <= 0)
+        return false;
+    const QFileInfo page(m_context.folder.chapterPage(novelId, newest));
+    const QFileInfo list(m_context.folder.novelListPage(novelId));
+    return page.exists() && (!list.exists() || list.size() == 0 || list.lastModified() < page.lastModified());
+}
+
+ChapterOutcome NovelRenewer::store(ChapterProcessor& processor, const FetchedPage& answer,
+                                   const ChapterItem& item) {
+    if (ChapterProcessor::isPictureAnswer(answer, item.url))
+        return processor.storePictureChapter(answer, item);
+    PageDecoder decoder(m_context.options.charset);
+    decoder.setPageCharset(m_pageCharset);
+    decoder.takeContentType(answer.contentType);
+    return processor.processChapterPage(decoder.decode(answer.body), item, decoder);
+}
+
+NovelRenewer::Outcome NovelRenewer::renewSequentially(ChapterProcessor& processor, const NovelRecord& novel,
+                                                      const ChapterLinks& links) {
+    Outcome outcome;
+    ChapterLinks chapters;
+    for (const ChapterLink& link : links)
+        if (!link.isDropped()) {
+            chapters.append(link);
+            m_scheduled.insert(link.url.toLower());
+        }
+    QStringList titles;
+    for (const ChapterLink& link : std::as_const(chapters))
+        titles << link.title;
+    m_context.events.downloadListStarted(novel.novelName, titles);
+
+    const int total = int(chapters.size());
+    for (int i = 0; i < total; ++i) {
+        const ChapterLink& link = chapters.at(i);
+        const QString key = link.url.toLower();
+        m_scheduled.remove(key);
+        if (m_handled.contains(key))
+            continue; // already stored as a link of an earlier chapter page
+        status(tr("正在下载<<%1>>的章节\"%2\"内容，下载进度：%3%")
+                   .arg(novel.novelName, link.title, percent(i + 1, total)));
+        m_context.events.progress(i, total);
+        const FetchedPage answer = m_context.fetcher.fetch(link.url);
+        if (answer.stopped() || m_context.stopped()) {
+            outcome.stopped = true;
+            return outcome;
+        }
+        ChapterOutcome stored;
+        if (answer.ok() && !answer.body.isEmpty()) {
+            stored = store(processor, answer, ChapterItem{link.url, link.title, link.volume});
+            if (stored.kind == ChapterOutcome::Kind::Stopped) {
+                outcome.stopped = true;
+                return outcome;
+            }
+        } else {
+            status(tr("链接章节<<%1>>失败，请查看网络连接").arg(link.title));
+        }
+        if (stored.stored()) {
+            ++outcome.stored;
+            m_handled.insert(key);
+            m_context.events.downloadStateChanged(i, tr("下载完成"));
+        } else {
+            ++outcome.failedChapters;
+            m_context.events.downloadStateChanged(i, failedCell());
+        }
+        outcome += followDeeperLinks(processor, stored.deeperLinks);
+        if (outcome.stopped)
+            return outcome;
+    }
+    m_context.events.progress(total, total);
+    return outcome;
+}
+
+NovelRenewer::Outcome NovelRenewer::followDeeperLinks(ChapterProcessor& processor,
+                                                      const ChapterLinks& links) {
+    Outcome outcome;
+    for (const ChapterLink& link : links) {
+        const QString key = link.url.toLower();
+        if (link.isDropped() || m_handled.contains(key) || m_scheduled.contains(key))
+            continue;
+        if (m_context.stopped()) {
+            outcome.stopped = true;
+            return outcome;
+        }
+        m_handled.insert(key);
+        const FetchedPage answer = m_context.fetcher.fetch(link.url);
+        if (answer.stopped()) {
+            outcome.stopped = true;
+            return outcome;
+        }
+        if (!answer.ok() || answer.body.isEmpty())
+            continue;
+        if (!ChapterProcessor::isPictureAnswer(answer, link.url) &&
+            answer.body.contains("<title>404 Not Found</title>"))
+            continue;
+        const ChapterOutcome stored =
+            store(processor, answer, ChapterItem{link.url, link.title, link.volume});
+        if (stored.kind == ChapterOutcome::Kind::Stopped) {
+            outcome.stopped = true;
+            return outcome;
+        }
+        if (stored.stored())
+            ++outcome.stored;
+    }
+    return outcome;
+}
+
+NovelRenewer::Outcome NovelRenewer::renewConcurrently(const NovelRecord& novel, const ChapterLinks& links,
+                                                      const ChapterLinks& listed) {
+    Outcome outcome;
+    status(tr("正在处理目录页，请稍候..."));
+    const RenewStore store(m_context.db);
+    const bool hadChapters = ChapterStore(m_context.db).count(novel.novelId) > 0;
+    const bool placeBySite = m_context.options.autoDisplayorder && hadChapters;
+    const int maxOrder = ChapterStore(m_context.db).maxChapterOrder(novel.novelId);
+
+    QList<ChapterRecord> records;
+    QSet<QString> seen; // a list may name a chapter twice (two spellings of one address): one row
+    for (const ChapterLink& link : links) {
+        if (link.isDropped() || link.title.isEmpty())
+            continue;
+        const QString key = link.url.toLower();
+        if (seen.contains(key))
+            continue;
+        seen.insert(key);
+        ChapterRecord record;
+        record.novelId = novel.novelId;
+        record.title = link.title.left(250);
+        record.comeFrom = link.url;
+        record.volume = link.volume;
+        record.displayorder = placeBySite ? int(records.size()) + 100 : maxOrder + int(records.size()) + 1;
+        records.append(record);
+    }
+    if (!placeBySite && !records.isEmpty())
+        return renewInsertingMeanwhile(novel, records);
+    QHash<QString, int> positions;
+    if (placeBySite) {
+        int position = 0;
+        for (const ChapterLink& link : listed)
+            if (!link.isDropped() && !positions.contains(link.url.toLower()))
+                positions.insert(link.url.toLower(), position++);
+    }
+    const QList<qint64> ids =
+        records.isEmpty() ? QList<qint64>() : store.insertWaitingChapters(records, positions);
+    if (!records.isEmpty() && ids.isEmpty()) {
+        outcome.failedChapters += int(records.size());
+        return outcome;
+    }
+    if (!ids.isEmpty())
+        m_context.events.countsChanged(novel.novelId);
+
+    // The new rows and those still waiting before them; without new rows, what earlier runs left.
+    const QList<StoredChapter> waiting =
+        ids.isEmpty() ? store.waitingChapters(novel.novelId, store.maxChapterId(), false)
+                      : store.waitingChapters(novel.novelId, ids.last(), true);
+    if (waiting.isEmpty()) {
+        status(tr("没有新增项"));
+        return outcome;
+    }
+    return redownloadChapters(novel, waiting, QSet<qint64>(ids.cbegin(), ids.cend()));
+}
+
+NovelRenewer::Outcome NovelRenewer::renewInsertingMeanwhile(const NovelRecord& novel,
+                                                            const QList<ChapterRecord>& records) {
+    // The new rows go after every row there is: the chapters to fetch are those still waiting, then
+    // the new ones in their order, as the list read after the insert would give them. The first
+    // pages are fetched while the rows are inserted on the rows thread; no chapter is stored before
+    // its row is there.
+    const RenewStore store(m_context.db);
+    QList<StoredChapter> chapters = store.waitingChapters(novel.novelId, store.maxChapterId(), true);
+    Inserting inserting;
+    inserting.first = int(chapters.size());
+    inserting.records = records;
+    for (const ChapterRecord& record : records)
+        chapters.append(
+            {0, record.novelId, record.title, record.comeFrom, record.volume, record.displayorder, {}});
+    if (m_pageCharset.isEmpty())
+        m_pageCharset = m_context.options.charset;
+    ChapterProcessor processor(m_context, novel);
+    return redownloadConcurrently(processor, novel, chapters, {}, &inserting);
+}
+
+NovelRenewer::Outcome NovelRenewer::redownloadChapters(const NovelRecord& novel,
+                                                       const QList<StoredChapter>& chapters,
+                                                       const QSet<qint64>& announced) {
+    if (m_pageCharset.isEmpty())
+        m_pageCharset = m_context.options.charset;
+    ChapterProcessor processor(m_context, novel);
+    Outcome outcome = m_context.options.concurrent()
+                          ? redownloadConcurrently(processor, novel, chapters, announced)
+                          : redownloadSequentially(processor, novel, chapters, announced);
+    return outcome;
+}
+
+NovelRenewer::Outcome NovelRenewer::redownloadSequentially(ChapterProcessor& processor,
+                                                           const NovelRecord& novel,
+                                                           const QList<StoredChapter>& chapters,
+                                                           const QSet<qint64>& announced) {
+    Outcome outcome;
+    const int total = int(chapters.size());
+    for (int i = 0; i < total; ++i) {
+        const StoredChapter& c = chapters.at(i);
+        if (m_context.stopped()) {
+            outcome.stopped = true;
+            return outcome;
+        }
+        m_context.events.progress(i, total);
+        status(tr("正在连接<<%1>>的章节\"%2\"网址...").arg(novel.novelName, c.title));
+        if (!ChapterPictures::isPictureAddress(c.comeFrom))
+            status(tr("正在更新<<%1>>的章节\"%2\"内容...").arg(novel.novelName, c.title));
+        const FetchedPage answer = m_context.fetcher.fetch(c.comeFrom);
+        if (answer.stopped() || m_context.stopped()) {
+            outcome.stopped = true;
+            return outcome;
+        }
+        ChapterOutcome stored;
+        if (answer.ok() && !answer.body.isEmpty())
+            stored = store(processor, answer,
+                           ChapterItem{c.comeFrom, c.title, c.volume, c.id, announced.contains(c.id)});
+        if (stored.kind == ChapterOutcome::Kind::Stopped) {
+            outcome.stopped = true;
+            return outcome;
+        }
+        if (stored.stored()) {
+            ++outcome.stored;
+            status(tr("<<%1>>的章节\"%2\"更新完成").arg(novel.novelName, c.title));
+        } else {
+            ++outcome.failedChapters;
+            status(tr("更新小说<<%1>>的章节\"%2\"失败，请查看网络连接").arg(novel.novelName, c.title));
+        }
+    }
+    m_context.events.progress(total, total);
+    return outcome;
+}
+
+NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& processor,
+                                                           const NovelRecord& novel,
+                                                           const QList<StoredChapter>& chapters,
+                                                           const QSet<qint64>& announced,
+                                                           Inserting* inserting) {
+    Outcome outcome;
+    status(tr("正在更新，请稍候..."));
+    QStringList titles;
+    QList<PageFetcher::Request> requests;
+    for (const StoredChapter& c : chapters) {
+        titles << c.title;
+        requests.append({c.comeFrom, QString(), true});
+    }
+    m_context.events.downloadListStarted(novel.novelName, titles);
+    ChapterLinks deeper;
+    const int total = int(chapters.size());
+    int done = 0;
+
+    // A new row's id waits for the insert; 0 when it failed, and the chapter is not stored.
+    auto item = [&](int index) {
+        const StoredChapter& c = chapters.at(index);
+        if (!inserting || index < inserting->first)
+            return ChapterItem{c.comeFrom, c.title, c.volume, c.id, announced.contains(c.id)};
+        const qint64 id = inserting->ids.resultAt(index - inserting->first);
+        return ChapterItem{c.comeFrom, c.title, c.volume, id, true};
+    };
+    const ChapterOutcome noRow{ChapterOutcome::Kind::Failed, 0, 0, {}, tr("无法保存章节")};
+    // The new rows are told once they are in (at the latest when the run ends).
+    bool countsTold = !inserting;
+    auto tellCounts = [&](bool wait) {
+        if (countsTold || !(wait || inserting->ids.isFinished()))
+            return;
+        countsTold = true;
+        if (inserting->ids.resultAt(0) != 0)
+            m_context.events.countsChanged(novel.novelId);
+    };
+    auto report = [&](int index, const ChapterOutcome& stored) {
+        tellCounts(false);
+        if (stored.kind == ChapterOutcome::Kind::Stopped) {
+            outcome.stopped = true;
+            return;
+        }
+        ++done;
+        m_context.events.progress(done, total);
+        if (stored.stored()) {
+            ++outcome.stored;
+            m_handled.insert(chapters.at(index).comeFrom.toLower());
+            deeper += stored.deeperLinks;
+            m_context.events.downloadStateChanged(index, tr("下载成功"));
+        } else {
+            ++outcome.failedChapters;
+            m_context.events.downloadStateChanged(index, failedCell());
+        }
+        status(tr("处理章节\"%1\"中，总进度:%2%").arg(chapters.at(index).title, percent(done, total)));
+    };
+
+    // The text of a page is cut and cleaned on the pool while this thread goes on fetching. A draft
+    // that needs nothing more from the network or the library (most chapters) is written there too;
+    // the others get their pictures here, in the order their pages arrived, and are written on the
+    // writer threads (the disk's wait is the longest step). The rows get their lengths on a thread
+    // of their own once the pages are on disk.
+    struct Drafted {
+        ChapterDraft draft;
+        std::optional<ChapterPage> page; // written on the pool already, its row handed over
+        QFuture<QString> rowDone;
+    };
+    struct Pending {
+        int index;
+        QFuture<Drafted> drafted;
+    };
+    // What is told of a chapter once its row is in: not its text. A row waits for the rows thread,
+    // which may be held up by the database for a while (a checkpoint); this thread goes on meanwhile.
+    struct Writing {
+        int index;
+        ChapterPage page; // its id and length only
+        QFuture<QString> error;
+    };
+    auto told = [](const ChapterPage& page) {
+        ChapterPage slim;
+        slim.chapterId = page.chapterId;
+        slim.wordNums = page.wordNums;
+        return slim;
+    };
+    std::deque<Pending> pending;
+    std::deque<Writing> writing;
+    ChapterRows rows(m_context.db); // made before the pools: gone after them, once every row was handed over
+    if (inserting)
+        inserting->ids = rows.insertWaiting(inserting->records);
+    const NovelFileWriter* writer = &m_context.writer;
+    // Rendering a page costs more than writing it: one writer per core, not per connection. The
+    // drafters and writers give way to this thread (ProcessTuning::yieldTo).
+    const QThread* fetching = QThread::currentThread();
+    QThreadPool drafters;
+    drafters.setMaxThreadCount(qMax(1, QThread::idealThreadCount()));
+    // Enough pages in hand to keep the pools busy: waiting on an unstarted task runs it on this
+    // thread, which then fetches nothing meanwhile.
+    const size_t maxPending = size_t(qMax(2, m_context.options.multGetNums)) * 16;
+    QSemaphore writerRoom{int(maxPending)}; // pages held by the writers: outlives them
+    QThreadPool writers;
+    writers.setMaxThreadCount(qMax(1, QThread::idealThreadCount()));
+    auto completeWrites = [&](bool all) {
+        while (!writing.empty() && (all || writing.front().error.isFinished())) {
+            const Writing next = writing.front();
+            writing.pop_front();
+            // Told even after a stop: a page on disk with its row complete is a stored chapter.
+            report(next.index, processor.completePage(next.page, item(next.index), next.error.result()));
+        }
+    };
+    // Drafts that need more than the pool can do (pictures, mostly) are composed here, several at a
+    // time: the pictures of all of them are fetched together. A draft waits for the others a little
+    // while at most, and a stop leaves the waiting ones for the next run, as a kill would.
+    constexpr qsizetype kComposeTogether = 16;
+    constexpr int kComposeWaitMs = 250;
+    QList<std::pair<ChapterDraft, ChapterItem>> composing;
+    QList<int> composingIndexes;
+    QElapsedTimer composingSince;
+    auto compose = [&] {
+        const QList<ChapterProcessor::Composed> composed = processor.composePages(composing);
+        for (qsizetype i = 0; i < composed.size(); ++i) {
+            const int index = composingIndexes.at(i);
+            const std::optional<ChapterPage>& page = composed.at(i).page;
+            if (!page) {
+                report(index, composed.at(i).failure);
+                continue;
+            }
+            const ChapterRows::Row row = rows.expect(page->chapterId, page->wordNums);
+            writerRoom.acquire();
+            writers.start([page = *page, writer, fetching, written = row.written, &writerRoom] {
+                ProcessTuning::yieldTo(fetching);
+                written(page.write(*writer));
+                writerRoom.release();
+            });
+            writing.push_back({index, told(*page), row.done});
+        }
+        composing.clear();
+        composingIndexes.clear();
+    };
+    auto storePending = [&](bool all) {
+        while (!pending.empty() &&
+               (all || pending.front().drafted.isFinished() || pending.size() > maxPending)) {
+            const Pending next = pending.front();
+            pending.pop_front();
+            const Drafted drafted = next.drafted.result();
+            if (drafted.page) {
+                writing.push_back({next.index, told(*drafted.page), drafted.rowDone});
+                continue;
+            }
+            if (outcome.stopped || m_context.stopped()) {
+                outcome.stopped = true;
+                continue;
+            }
+            const ChapterItem chapter = item(next.index);
+            if (chapter.chapterId == 0 && inserting) {
+                report(next.index, noRow);
+                continue;
+            }
+            if (composing.isEmpty())
+                composingSince.start();
+            composing.append({drafted.draft, chapter});
+            composingIndexes.append(next.index);
+        }
+        if (!composing.isEmpty() && (outcome.stopped || m_context.stopped())) {
+            outcome.stopped = true;
+            composing.clear();
+            composingIndexes.clear();
+        }
+        if (!composing.isEmpty() &&
+            (all || composing.size() >= kComposeTogether || composingSince.hasExpired(kComposeWaitMs)))
+            compose();
+        completeWrites(all);
+    };
+
+    // On the pool: the draft and, for a plain one, its page written and its row handed over.
+    const DownloadContext& context = m_context;
+    auto draft = [&, pageCharset = m_pageCharset](const FetchedPage& answer, int index) {
+        ProcessTuning::yieldTo(fetching);
+        PageDecoder decoder(context.options.charset);
+        decoder.setPageCharset(pageCharset);
+        decoder.takeContentType(answer.contentType);
+        Drafted drafted;
+        drafted.draft = ChapterProcessor::draftChapter(decoder.decode(answer.body),
+                                                       chapters.at(index).comeFrom, novel, context.options);
+        const ChapterItem chapter = item(index);
+        if (!context.stopped() && chapter.chapterId != 0)
+            drafted.page = processor.plainPage(drafted.draft, chapter);
+        if (drafted.page) {
+            const ChapterRows::Row row = rows.expect(drafted.page->chapterId, drafted.page->wordNums);
+            row.written(drafted.page->write(*writer));
+            drafted.rowDone = row.done;
+        }
+        return drafted;
+    };
+    const bool draftElsewhere = processor.draftsAnywhere();
+    m_context.fetcher.fetchEach(
+        requests, m_context.options.multGetNums, [&](int index, const FetchedPage& answer) {
+            if (answer.stopped() || outcome.stopped)
+                return;
+            if (!answer.ok() || answer.body.isEmpty()) {
+                ++done;
+                m_context.events.progress(done, total);
+                ++outcome.failedChapters;
+                status(tr("网络连接失败或内容为空"));
+                m_context.events.downloadStateChanged(index, failedCell());
+            } else if (draftElsewhere &&
+                       !ChapterProcessor::isPictureAnswer(answer, chapters.at(index).comeFrom)) {
+                pending.push_back({index, QtConcurrent::run(&drafters, draft, answer, index)});
+            } else {
+                const ChapterItem chapter = item(index);
+                report(index,
+                       chapter.chapterId == 0 && inserting ? noRow : store(processor, answer, chapter));
+            }
+            storePending(false);
+        });
+    storePending(true);
+    tellCounts(true);
+    outcome.stopped = outcome.stopped || m_context.stopped();
+    if (!outcome.stopped && !deeper.isEmpty())
+        outcome += followDeeperLinks(processor, deeper);
+    status(outcome.stopped ? tr("停止更新") : tr("更新完成"));
+    return outcome;
+}
+
+bool NovelRenewer::rereadList(const QString& novelId, ChapterListMode mode, Outcome* outcome) {
+    Outcome local;
+    Outcome& result = outcome ? *outcome : local;
+    const std::optional<NovelRecord> novel = NovelStore(m_context.db).loadNovel(novelId);
+    if (!novel) {
+        result.failed = true;
+        return false;
+    }
+    status(tr("正在连接<<%1>>目录页...").arg(novel->novelName));
+    ChapterListRequest request;
+    request.mode = mode;
+    if (!fetchList(*novel, request)) {
+        result.stopped = m_context.stopped();
+        result.failed = !result.stopped;
+        return false;
+    }
+    ChapterListReader reader(m_context.fetcher, m_context.options.list);
+    prepareListReader(reader);
+    const ChapterListResult list = reader.readChapterList(request);
+    if (!list.newName.isEmpty())
+        m_context.events.novelRenamed(novelId, list.newName);
+    if (list.outcome == ChapterListResult::Outcome::Stopped) {
+        result.stopped = true;
+        return false;
+    }
+    const bool done = list.outcome == ChapterListResult::Outcome::VolumesRenamed ||
+                      (list.outcome == ChapterListResult::Outcome::InformationRead && list.information &&
+                       list.information->found());
+    if (done) {
+        m_context.events.countsChanged(novelId);
+        writeListPage(m_context.db, m_context.folder, m_context.options.settings, novelId);
+    }
+    return done;
+}
+
+QList<StoredChapter> NovelRenewer::chaptersWithPictures(const QString& novelId, bool missingOnly) const {
+    QList<StoredChapter> found;
+    const QString folder = m_context.folder.novelDir(novelId);
+    for (const StoredChapter& c : RenewStore(m_context.db).chapters(novelId)) {
+        const QString page = readTextFile(m_context.folder.chapterPage(novelId, c.id));
+        if (page.isEmpty())
+            continue;
+        const QString pattern =
+            escapeRegex(novelId + u'_' + QString::number(c.id)) + QStringLiteral("b?_[\\s\\S]+?>");
+        bool refers = false;
+        bool missing = false;
+        for (const QString& match : regexMatchValues(page, pattern)) {
+            refers = true;
+            QString name = match.section(u' ', 0, 0);
+            for (const QChar drop : {u'"', u'\'', u'>', u';'})
+                name.remove(drop);
+            if (!QFileInfo::exists(folder + u'/' + name)) {
+                missing = true;
+                break;
+            }
+        }
+        if (missingOnly ? missing : refers)
+            found.append(c);
+    }
+    return found;
+}

@@ -1,0 +1,173 @@
+// The checks made before a novel is stored, and the names taken from page titles and handed addresses.
+#include "addnovel/addnovelrules.h"
+#include "support/testlibrary.h"
+
+#include <QDir>
+#include <QTest>
+
+class TestAddNovelRules : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void checkName_data();
+    void checkName();
+    void nameFileIsLeftAlone();
+    void localPaths_data();
+    void localPaths();
+    void searchChecks_data();
+    void searchChecks();
+    void titleToName_data();
+    void titleToName();
+    void handedAddress_data();
+    void handedAddress();
+};
+
+void TestAddNovelRules::checkName_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("isNew");
+    QTest::addColumn<bool>("editingOwn"); // the novel being edited is the one named "O'Brien的书"
+    QTest::addColumn<QString>("message");
+    const QString bad = "小说名称不能包含<>?:\"|*%#等特殊符号，请重新输入";
+    QTest::newRow("empty new") << "  " << true << false << "请输入小说名称或者目录页网址";
+    QTest::newRow("empty properties") << "" << false << true << "小说名称不能为空";
+    QTest::newRow("hash") << "第#部" << true << false << bad;
+    QTest::newRow("percent") << "100%" << true << false << bad;
+    QTest::newRow("slash makes no file") << "上/下" << true << false << bad;
+    QTest::newRow("backslash") << "上\\下" << true << false << bad;
+    QTest::newRow("too long for a file") << QString(300, QChar(u'长')) << true << false << bad;
+    QTest::newRow("apostrophe duplicate") << "O'Brien的书" << true << false << "已有同名的小说，请重新输入";
+    QTest::newRow("own name when editing") << "O'Brien的书" << false << true << "";
+    QTest::newRow("another's name when editing") << "旧书" << false << true << "已有同名的小说，请重新输入";
+    QTest::newRow("fresh name") << "It's new" << true << false << "";
+}
+
+void TestAddNovelRules::checkName() {
+    QFETCH(QString, name);
+    QFETCH(bool, isNew);
+    QFETCH(bool, editingOwn);
+    QFETCH(QString, message);
+    TestLibrary library;
+    QVERIFY(library.isValid());
+    const QString own = library.addNovel("O'Brien的书");
+    library.addNovel("旧书");
+    const QString temp = library.context().folder().tempDir();
+    QCOMPARE(AddNovelRules::checkName(library.db(), name, isNew, temp, editingOwn ? own : QString()),
+             message);
+    // The trial file is gone again.
+    QCOMPARE(QDir(temp).entryList(QDir::Files).size(), 0);
+}
+
+void TestAddNovelRules::nameFileIsLeftAlone() {
+    QTemporaryDir dir;
+    QFile existing(dir.filePath("已有.txt"));
+    QVERIFY(existing.open(QIODevice::WriteOnly));
+    existing.write("keep");
+    existing.close();
+    QVERIFY(AddNovelRules::canNameFile("已有", dir.path()));
+    QVERIFY(existing.open(QIODevice::ReadOnly));
+    QCOMPARE(existing.readAll(), QByteArray("keep"));
+}
+
+void TestAddNovelRules::localPaths_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("local");
+    QTest::addColumn<bool>("siteRoot");
+    QTest::newRow("drive letter") << "C:\\books\\list.htm" << true << false;
+    QTest::newRow("absolute path") << "/home/u/list.htm" << true << false;
+    QTest::newRow("file url") << "file:///home/u/list.htm" << true << false;
+    QTest::newRow("http") << "http://a.test/1/" << false << true;
+    QTest::newRow("https, spaces") << "  HTTPS://a.test/1/" << false << true;
+    QTest::newRow("bare host") << "a.test/1/" << false << false;
+}
+
+void TestAddNovelRules::localPaths() {
+    QFETCH(QString, address);
+    QFETCH(bool, local);
+    QFETCH(bool, siteRoot);
+    QCOMPARE(AddNovelRules::isLocalPath(address), local);
+    QCOMPARE(AddNovelRules::hasSiteRoot(address), siteRoot);
+}
+
+void TestAddNovelRules::searchChecks_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("empty") << " "
+                           << "名称不能为空";
+    QTest::newRow("straight quotes") << "\"\""
+                                     << "名称不能为空";
+    QTest::newRow("curly quotes") << "“”"
+                                  << "名称不能为空";
+    QTest::newRow("name") << "演示"
+                          << "";
+}
+
+void TestAddNovelRules::searchChecks() {
+    QFETCH(QString, name);
+    QFETCH(QString, message);
+    QCOMPARE(AddNovelRules::checkSearchName(name), message);
+    QCOMPARE(AddNovelRules::checkAuthor(name),
+             name.trimmed().isEmpty() ? QString("作者姓名不能为空") : QString());
+}
+
+void TestAddNovelRules::titleToName_data() {
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("hyphen") << "演示小说-最新章节-演示小说站"
+                            << "演示小说";
+    QTest::newRow("arrow") << "演示小说-->目录"
+                           << "演示小说";
+    QTest::newRow("separators") << "演示小说_目录|站"
+                                << "演示小说";
+    QTest::newRow("full-width hyphen and dot") << "剑来－烽火·戏诸侯"
+                                               << "剑来";
+    QTest::newRow("space") << "剑来 最新章节"
+                           << "剑来";
+    QTest::newRow("site first") << "演示小说站 - 风雪夜归人 - 目录"
+                                << "风雪夜归人";
+    QTest::newRow("site alone") << "演示小说站"
+                                << "演示小说站";
+    QTest::newRow("angle removed") << ">>剑来"
+                                   << "剑来";
+}
+
+void TestAddNovelRules::titleToName() {
+    QFETCH(QString, title);
+    QFETCH(QString, name);
+    QCOMPARE(AddNovelRules::titleToName(title), name);
+    QCOMPARE(AddNovelRules::nameFromPage("<html><head><title>" + title + "</title></head></html>"), name);
+}
+
+void TestAddNovelRules::handedAddress_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("address") << "  http://a.test/1/ \n"
+                             << "http://a.test/1/"
+                             << "";
+    QTest::newRow("any case") << "HTTP://a.test/1/"
+                              << "HTTP://a.test/1/"
+                              << "";
+    QTest::newRow("with title") << "http://a.test/1/||剑来_最新章节"
+                                << "http://a.test/1/"
+                                << "剑来";
+    QTest::newRow("not an address") << "剑来"
+                                    << ""
+                                    << "";
+    QTest::newRow("address later in the text") << "see http://a.test/"
+                                               << ""
+                                               << "";
+}
+
+void TestAddNovelRules::handedAddress() {
+    QFETCH(QString, text);
+    QFETCH(QString, address);
+    QFETCH(QString, name);
+    const AddNovelRules::Handed handed = AddNovelRules::handedAddress(text);
+    QCOMPARE(handed.address, address);
+    QCOMPARE(handed.name, name);
+}
+
+QTEST_GUILESS_MAIN(TestAddNovelRules)
+#include "tst_addnovelrules.moc"

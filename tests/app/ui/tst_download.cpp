@@ -1,0 +1,404 @@
+// Download runs from the main window, against the demo site on loopback: status texts, the live chapter
+// list and tree, the download list page, the refusal of a second run, stopping, the new-chapter message,
+// the renewal timer and the add-novel flow.
+#include "localsite/localsite.h"
+#include "renewal/renewscheduler.h"
+#include "library/demolibrary.h"
+#include "library/treekeys.h"
+#include "app/ui/frmbook.h"
+#include "library/ui/frmmessage.h"
+#include "library/ui/readingview.h"
+#include "storage/chapterstore.h"
+#include "storage/novelstore.h"
+#include "support/testlibrary.h"
+#include "support/testsite.h"
+#include "support/uitest.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QWebEnginePage>
+
+#include <algorithm>
+
+#include <memory>
+
+namespace {
+
+constexpr int kDemoChapters = 30;
+
+QVariant js(QWebEngineView* view, const QString& code) {
+    struct Answer {
+        QVariant value;
+        bool done = false;
+    };
+    auto answer = std::make_shared<Answer>();
+    view->page()->runJavaScript(code, [answer](const QVariant& v) {
+        answer->value = v;
+        answer->done = true;
+    });
+    if (!QTest::qWaitFor([&] { return answer->done; }, 10000))
+        qWarning("no answer from the page to %s", qPrintable(code));
+    return answer->value;
+}
+
+QString statusOf(FrmBook& w) {
+    return w.findChild<QLabel*>("lblStatus")->text();
+}
+
+QAction* action(FrmBook& w, const char* name) {
+    return w.findChild<QAction*>(QString::fromLatin1(name));
+}
+
+int storedChapters(TestLibrary& lib, const QString& novelId) {
+    return lib.db()
+        .scalar("SELECT count(*) FROM book_novelcontent WHERE NovelID = ? AND WordNums > 0", {novelId})
+        .toInt();
+}
+
+// A library holding the demo novel, and the demo site it comes from.
+struct Demo {
+    TestSite site{DemoLibrary::siteFolder()};
+    TestLibrary lib;
+    QString novel;
+
+    explicit Demo(int multGetNums = 1) {
+        if (!site.start())
+            qFatal("the demo site does not start: %s", qPrintable(site.errorString()));
+        auto& s = lib.context().settings();
+        s.writeIniValue(Settings::kMain, "MultGetNums", QString::number(multGetNums));
+        s.writeIniValue(Settings::kMain, "bIsNovelPicDown", "0");
+        s.writeIniValue(Settings::kMain, "bIsNewMessageView", "0");
+        const QString problem = DemoLibrary::prepare(lib.context(), site.baseUrl(), &novel);
+        if (!problem.isEmpty() || novel.isEmpty())
+            qFatal("the demo novel was not added: %s", qPrintable(problem));
+    }
+    // Slows the chapter pages down so that a run lasts while the test looks at it.
+    void slowChapters(int ms) {
+        LocalSiteRule rule;
+        rule.delayMs = ms;
+        site.site()->setRule("/book/10*.html", rule);
+    }
+};
+
+} // namespace
+
+class TestDownload : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void renewShowsProgressLive_data();
+    void renewShowsProgressLive();
+    void secondRunRefused_data();
+    void secondRunRefused();
+    void stopKeepsWhatWasStored();
+    void newChapterMessage();
+    void doubleClicksDownload();
+    void timerRenewsAll();
+    void commandsNeedTheirSelection_data();
+    void commandsNeedTheirSelection();
+    void addNovelDialog();
+    void demoLibraryFollowsThePort();
+};
+
+void TestDownload::renewShowsProgressLive_data() {
+    QTest::addColumn<int>("multGetNums");
+    QTest::addColumn<QString>("progress");
+    QTest::addColumn<QString>("done");
+    QTest::addColumn<QString>("cell");
+    QTest::newRow("one at a time") << 1
+                                   << "正在下载<<演示小说>>的章节\"第一章 初到青石镇\"内容，下载进度：3.33%"
+                                   << "<<演示小说>>更新完毕"
+                                   << "下载完成";
+    QTest::newRow("concurrent") << 4 << "总进度:"
+                                << "<<演示小说>>更新完毕"
+                                << "下载成功";
+}
+
+void TestDownload::renewShowsProgressLive() {
+    QFETCH(int, multGetNums);
+    QFETCH(QString, progress);
+    QFETCH(QString, done);
+    QFETCH(QString, cell);
+    Demo demo(multGetNums);
+    demo.slowChapters(250);
+    LocalSiteRule slowList;
+    slowList.delayMs = 300;
+    demo.site.site()->setRule("/book/index.html", slowList);
+    FrmBook window(demo.lib.context());
+    window.show();
+    QVERIFY(window.selectNode(TreeKeys::novel(demo.novel)));
+    QCOMPARE(window.list()->topLevelItemCount(), 0);
+
+    // What the window shows while the run goes on, looked at every few milliseconds.
+    QStringList statuses;
+    bool rowsWhileRunning = false;
+    QTimer sampler;
+    sampler.setInterval(10);
+    connect(&sampler, &QTimer::timeout, this, [&] {
+        if (!window.isBusy())
+            return;
+        if (statuses.isEmpty() || statuses.last() != statusOf(window))
+            statuses << statusOf(window);
+        rowsWhileRunning = rowsWhileRunning || window.list()->topLevelItemCount() > 0;
+    });
+    sampler.start();
+
+    action(window, "mnuReNew")->trigger();
+    QVERIFY(window.isBusy());
+    QVERIFY(action(window, "mnuStop")->isVisible());
+    QVERIFY(action(window, "mnuStop")->isEnabled());
+    QVERIFY(!action(window, "mnuAllReNew")->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isBusy(), 60000);
+    sampler.stop();
+
+    QVERIFY(action(window, "mnuAllReNew")->isVisible());
+    QVERIFY(!action(window, "mnuStop")->isVisible());
+    QVERIFY2(statuses.contains("正在连接<<演示小说>>目录页..."), qPrintable(statuses.join('\n')));
+    QVERIFY2(std::any_of(statuses.cbegin(), statuses.cend(),
+                         [&](const QString& s) { return s.contains(progress); }),
+             qPrintable(statuses.join('\n')));
+    QVERIFY(rowsWhileRunning);
+    QCOMPARE(statusOf(window), done);
+
+    const int stored = storedChapters(demo.lib, demo.novel);
+    QVERIFY2(stored >= kDemoChapters - 1, qPrintable(QString::number(stored)));
+    // Every row of the database is in the list, and the tree counts them unread, in bold.
+    QCOMPARE(window.list()->topLevelItemCount(), ChapterStore(demo.lib.db()).count(demo.novel));
+    QTreeWidgetItem* node = window.findNode(TreeKeys::novel(demo.novel));
+    const int unread =
+        demo.lib.db()
+            .scalar("SELECT count(*) FROM book_novelcontent WHERE NovelID = ? AND bIsRead <> '1'",
+                    {demo.novel})
+            .toInt();
+    QCOMPARE(node->text(0), QString("演示小说(%1)").arg(unread));
+    QVERIFY(node->font(0).bold());
+    // The download list page is shown with its state cells filled in.
+    QTRY_COMPARE_WITH_TIMEOUT(js(window.web(), "document.title").toString(), QString("Quiveral下载列表"),
+                              20000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        js(window.web(), "(document.getElementById('downloadview1') || {}).innerHTML || ''").toString(), cell,
+        20000);
+
+    // Renewing again finds nothing new and changes nothing.
+    action(window, "mnuReNew")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isBusy(), 30000);
+    QCOMPARE(storedChapters(demo.lib, demo.novel), stored);
+    if (multGetNums == 1)
+        QCOMPARE(statusOf(window), QString("<<演示小说>>尚无更新的章节"));
+}
+
+void TestDownload::secondRunRefused_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("category") << "mnuReNewLB"
+                              << "当前正在下载中，请在停止下载后再进行该项操作";
+    QTest::newRow("empty chapters") << "mnuReNewEmpty"
+                                    << "当前正在下载中，请在停止下载后再进行该项操作";
+    QTest::newRow("volume names") << "mnuVolumeReNew"
+                                  << "当前正在下载中，请在停止下载后再下载分卷名";
+}
+
+void TestDownload::secondRunRefused() {
+    QFETCH(QString, command);
+    QFETCH(QString, message);
+    Demo demo;
+    demo.slowChapters(400);
+    MessageRecorder messages;
+    FrmBook window(demo.lib.context());
+    QVERIFY(window.selectNode(TreeKeys::novel(demo.novel)));
+    action(window, "mnuReNew")->trigger();
+    QVERIFY(window.isBusy());
+    QVERIFY(!action(window, "mnuReNew")->isEnabled());
+
+    QAction* second = window.findChild<QAction*>(command);
+    QVERIFY(second && second->isEnabled());
+    second->trigger();
+    QCOMPARE(messages.last(), message);
+    QVERIFY(window.isBusy());
+
+    action(window, "mnuStop")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isBusy(), 30000);
+}
+
+void TestDownload::stopKeepsWhatWasStored() {
+    Demo demo;
+    demo.slowChapters(300);
+    FrmBook window(demo.lib.context());
+    QVERIFY(window.selectNode(TreeKeys::novel(demo.novel)));
+    action(window, "mnuReNew")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(storedChapters(demo.lib, demo.novel) >= 2, 30000);
+    action(window, "mnuStop")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isBusy(), 30000);
+    QCOMPARE(statusOf(window), QString("停止更新"));
+    const int kept = storedChapters(demo.lib, demo.novel);
+    QVERIFY(kept >= 2);
+    QVERIFY(kept < kDemoChapters);
+    QTRY_COMPARE(window.list()->topLevelItemCount(), ChapterStore(demo.lib.db()).count(demo.novel));
+
+    // The next renewal fetches the rest and nothing twice.
+    demo.slowChapters(0);
+    demo.site.site()->resetStatistics();
+    action(window, "mnuReNew")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isBusy(), 60000);
+    QVERIFY(storedChapters(demo.lib, demo.novel) >= kDemoChapters - 1);
+    QCOMPARE(demo.site.site()->requestCount("/book/1001.html"), 0);
+}
+
+void TestDownload::newChapterMessage() {
+    Demo demo;
+    demo.lib.context().settings().writeIniValue(Settings::kMain, "bIsNewMessageView", "1");
+    FrmBook window(demo.lib.context());
+    window.show();
+    QVERIFY(window.selectNode(TreeKeys::novel(demo.novel)));
+    action(window, "mnuReNew")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(window.findChild<FrmMessage*>("frmMessage"), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isBusy(), 60000);
+    // One window, however many chapters came.
+    QCOMPARE(window.findChildren<FrmMessage*>("frmMessage").size(), 1);
+    auto* message = window.findChild<FrmMessage*>("frmMessage");
+    QCOMPARE(message->windowTitle(), QString("消息"));
+    const QString title =
+        demo.lib.db()
+            .scalar("SELECT Title FROM book_novelcontent WHERE id = ?", {message->chapterId()})
+            .toString();
+    QCOMPARE(message->findChild<QLabel*>("lblMessage")->text(),
+             QString("《演示小说》出新章节\"%1\"了，点此看看。").arg(title));
+
+    // Clicking the text shows that chapter in the window.
+    QTest::mouseClick(message->findChild<QLabel*>("lblMessage"), Qt::LeftButton);
+    QTRY_COMPARE(window.shownChapterId(), message ? message->chapterId() : window.shownChapterId());
+    QTRY_VERIFY(!window.findChild<FrmMessage*>("frmMessage"));
+    QVERIFY(window.shownChapterId() > 0);
+    QCOMPARE(window.list()->currentItem()->text(1), title);
+}
+
+void TestDownload::doubleClicksDownload() {
+    Demo demo;
+    FrmBook window(demo.lib.context());
+    window.show();
+    QVERIFY(window.selectNode(TreeKeys::novel(demo.novel)));
+    // A double-click on the novel's node renews it.
+    QTreeWidgetItem* node = window.findNode(TreeKeys::novel(demo.novel));
+    const QPoint at = window.tree()->visualItemRect(node).center();
+    QTest::mouseClick(window.tree()->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(window.tree()->viewport(), Qt::LeftButton, {}, at);
+    QVERIFY(window.isBusy());
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isBusy(), 60000);
+    QTRY_VERIFY(window.list()->topLevelItemCount() > 0);
+
+    // A double-click on a chapter downloads that chapter again, and only it.
+    demo.site.site()->resetStatistics();
+    QTreeWidgetItem* first = window.list()->topLevelItem(0);
+    const QPoint row = window.list()->visualItemRect(first).center();
+    QTest::mouseClick(window.list()->viewport(), Qt::LeftButton, {}, row);
+    QTest::mouseDClick(window.list()->viewport(), Qt::LeftButton, {}, row);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isBusy() && demo.site.site()->requestCount("/book/1001.html") == 1,
+                             30000);
+    QCOMPARE(demo.site.site()->requestCount("/book/index.html"), 0);
+    QCOMPARE(demo.site.site()->requestCount("/book/1002.html"), 0);
+}
+
+void TestDownload::timerRenewsAll() {
+    Demo demo;
+    demo.lib.context().settings().writeIniValue(Settings::kMain, "IntervalTime", "2");
+    FrmBook window(demo.lib.context());
+    auto* timer = window.findChild<RenewScheduler*>("tmrAutoRenew");
+    QVERIFY(timer);
+    QCOMPARE(timer->interval(), 2);
+    timer->tick();
+    QVERIFY(!window.isBusy());
+    timer->tick();
+    QVERIFY(window.isBusy());
+    // Minutes during its own run do not start another one.
+    timer->tick();
+    timer->tick();
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isBusy(), 60000);
+    QVERIFY(storedChapters(demo.lib, demo.novel) >= kDemoChapters - 1);
+}
+
+void TestDownload::commandsNeedTheirSelection_data() {
+    QTest::addColumn<QString>("node");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("renew without novel") << "BookList"
+                                         << "mnuReNew"
+                                         << "请在左边的导航栏中选择具体的小说名再进行更新";
+    QTest::newRow("category without category") << "BookList"
+                                               << "mnuReNewLB"
+                                               << "请选择具体分类";
+    QTest::newRow("batch without selection") << "BookList"
+                                             << "mnuBatchBookReNew"
+                                             << "请选择具体的小说";
+}
+
+void TestDownload::commandsNeedTheirSelection() {
+    QFETCH(QString, node);
+    QFETCH(QString, command);
+    QFETCH(QString, message);
+    TestLibrary lib;
+    lib.addNovel("山河");
+    MessageRecorder messages;
+    FrmBook window(lib.context());
+    QVERIFY(window.selectNode(node));
+    window.list()->clearSelection();
+    QAction* a = window.findChild<QAction*>(command);
+    QVERIFY(a && a->isEnabled());
+    a->trigger();
+    QCOMPARE(messages.last(), message);
+    QVERIFY(!window.isBusy());
+}
+
+void TestDownload::addNovelDialog() {
+    TestSite site{DemoLibrary::siteFolder()};
+    QVERIFY(site.start());
+    TestLibrary lib;
+    MessageRecorder messages;
+    FrmBook window(lib.context());
+    window.show();
+
+    // A handed-over address opens the dialog with it; a dead address keeps the dialog open.
+    window.requestAddNovel(site.url("book/missing.html"));
+    QDialog* dialog = nullptr;
+    QTRY_VERIFY((dialog = window.findChild<QDialog*>("frmAddNovel")) && dialog->isVisible());
+    QCOMPARE(dialog->findChild<QLineEdit*>("txtListUrl")->text(), site.url("book/missing.html"));
+    dialog->findChild<QLineEdit*>("txtNovelName")->setText("林间");
+    clickButton(dialog, "cmdOK");
+    QTRY_COMPARE(messages.last(), QString("无效的目录页网址"));
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(lib.db().scalar("SELECT count(*) FROM book_novel").toInt(), 0);
+
+    dialog->findChild<QLineEdit*>("txtListUrl")->setText(site.url("book/index.html"));
+    clickButton(dialog, "cmdOK");
+    QTRY_VERIFY(!window.findChild<QDialog*>("frmAddNovel"));
+    const QString id = lib.db().scalar("SELECT NovelID FROM book_novel WHERE NovelName = '林间'").toString();
+    QVERIFY(!id.isEmpty());
+    QCOMPARE(window.currentNovelId(), id);
+    // The site's markers came with the sign of the demo site when it serves on its own port.
+    if (site.site()->port() == DemoLibrary::kPort)
+        QVERIFY(!NovelStore(lib.db()).loadNovel(id)->listStart.isEmpty());
+}
+
+void TestDownload::demoLibraryFollowsThePort() {
+    Demo demo;
+    QVERIFY(!NovelStore(demo.lib.db()).loadNovel(demo.novel)->listStart.isEmpty());
+    demo.lib.addChapter(demo.novel, "旧", true, demo.site.url("book/1001.html"));
+    // The same library served from another port: the addresses move along, nothing is added twice.
+    TestSite other{DemoLibrary::siteFolder()};
+    QVERIFY(other.start());
+    QString again;
+    QCOMPARE(DemoLibrary::prepare(demo.lib.context(), other.baseUrl(), &again), QString());
+    QCOMPARE(again, demo.novel);
+    QCOMPARE(demo.lib.db().scalar("SELECT count(*) FROM book_novel").toInt(), 1);
+    QCOMPARE(NovelStore(demo.lib.db()).loadNovel(demo.novel)->listUrl, other.url("book/index.html"));
+    QCOMPARE(demo.lib.db()
+                 .scalar("SELECT ComeFrom FROM book_novelcontent WHERE NovelID = ?", {demo.novel})
+                 .toString(),
+             other.url("book/1001.html"));
+}
+
+QUIVERAL_UI_TEST_MAIN(TestDownload)
+#include "tst_download.moc"

@@ -1,0 +1,439 @@
+// The main window: tree, list, reordering, moving, deleting, read marks, keys, layout settings.
+#include "library/treekeys.h"
+#include "app/ui/frmbook.h"
+#include "library/ui/librarytreewidget.h"
+#include "storage/categorystore.h"
+#include "support/testlibrary.h"
+#include "support/uitest.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMimeData>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTreeWidget>
+
+namespace {
+
+QTreeWidget* listOf(FrmBook& w) {
+    return w.findChild<QTreeWidget*>("ListView1");
+}
+
+QString statusOf(FrmBook& w) {
+    return w.findChild<QLabel*>("lblStatus")->text();
+}
+
+void trigger(FrmBook& w, const char* name) {
+    auto* action = w.findChild<QAction*>(QString::fromLatin1(name));
+    QVERIFY2(action, name);
+    QVERIFY2(action->isEnabled(), name);
+    action->trigger();
+}
+
+void clickItem(QTreeWidget* list, QTreeWidgetItem* item) {
+    list->scrollToItem(item);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+}
+
+QStringList listTitles(FrmBook& w) {
+    QStringList titles;
+    for (int i = 0; i < listOf(w)->topLevelItemCount(); ++i)
+        titles << listOf(w)->topLevelItem(i)->text(1);
+    return titles;
+}
+
+QString ini(TestLibrary& lib, const QString& key) {
+    return lib.context().settings().readIniValue("Main", key);
+}
+
+} // namespace
+
+class TestFrmBook : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void emptyLibraryShowsRootAndCategories();
+    void unreadCountBoldUntilRead();
+    void bookDownSwapsOrdersAndNodes();
+    void orderByAddress();
+    void chapterEnds_data();
+    void chapterEnds();
+    void downloadDayLists();
+    void dragNovelOntoCategory();
+    void deleteNovel();
+    void categoryMoves();
+    void selectionCommands();
+    void batchEndFlags();
+    void layoutSettingsPersist();
+    void reopensLastChapter();
+    void downloadDisablesConflictingCommands();
+};
+
+void TestFrmBook::emptyLibraryShowsRootAndCategories() {
+    TestLibrary lib;
+    CategoryStore(lib.db()).add("玄幻");
+    CategoryStore(lib.db()).add("都市");
+    FrmBook window(lib.context());
+    QCOMPARE(window.objectName(), QString("frmBook"));
+    QCOMPARE(window.windowTitle(), QString("Quiveral"));
+    QTreeWidget* tree = window.findChild<QTreeWidget*>("tvwBar");
+    QTreeWidgetItem* root = tree->topLevelItem(0);
+    QCOMPARE(root->text(0), QString("小说列表"));
+    QCOMPARE(root->data(0, LibraryTreeWidget::kKeyRole).toString(), QString("BookList"));
+    QCOMPARE(root->childCount(), 2);
+    QCOMPARE(root->child(0)->text(0), QString("玄幻"));
+    QCOMPARE(root->child(1)->data(0, LibraryTreeWidget::kKeyRole).toString(), QString("组别02"));
+    QCOMPARE(tree->currentItem(), root);
+    // The download days follow the novel list.
+    QCOMPARE(tree->topLevelItemCount(), 4);
+    QCOMPARE(tree->topLevelItem(1)->data(0, LibraryTreeWidget::kKeyRole).toString(), QString("日期1"));
+    QCOMPARE(window.listMode(), FrmBook::ListMode::Novels);
+    QCOMPARE(listOf(window)->headerItem()->text(1), QString("小说名称"));
+    QCOMPARE(statusOf(window), QString("小说列表：0"));
+    for (const char* name : {"Toolbar1", "tbrWeb", "StatusBar1", "ProgressBar1", "picSplitter", "picVSplit",
+                             "picSearchBar", "Web1"})
+        QVERIFY2(window.findChild<QWidget*>(QString::fromLatin1(name)), name);
+}
+
+void TestFrmBook::unreadCountBoldUntilRead() {
+    TestLibrary lib;
+    const QString id = lib.addNovel("山河");
+    lib.addChapter(id, "第一章", true);
+    for (int i = 2; i <= 4; ++i)
+        lib.addChapter(id, QString("第%1章").arg(i));
+    FrmBook window(lib.context());
+    window.show();
+    QTreeWidgetItem* node = window.findNode("栏目" + id);
+    QCOMPARE(node->text(0), QString("山河(3)"));
+    QVERIFY(node->font(0).bold());
+
+    QVERIFY(window.selectNode("栏目" + id));
+    QCOMPARE(window.listMode(), FrmBook::ListMode::Chapters);
+    QCOMPARE(statusOf(window), QString("4篇章节,3篇未读"));
+    QTreeWidget* list = listOf(window);
+    QCOMPARE(list->headerItem()->text(1), QString("标题"));
+    for (int i = 1; i <= 3; ++i) {
+        clickItem(list, list->topLevelItem(i));
+        QCOMPARE(window.shownChapterId(), qint64(i + 1));
+        QVERIFY(list->topLevelItem(i)->data(0, LibraryTreeWidget::kReadRole).toBool());
+        QCOMPARE(statusOf(window), QString("4篇章节,%1篇未读").arg(2 - i + 1));
+    }
+    QCOMPARE(node->text(0), QString("山河"));
+    QVERIFY(!node->font(0).bold());
+    QCOMPARE(
+        sqliteScalar(lib.db().path(), "SELECT count(*) FROM book_novelcontent WHERE bIsRead='1'").toInt(), 4);
+    QVERIFY(window.windowTitle().startsWith("《山河》"));
+
+    // Marking them unread again brings the count back.
+    trigger(window, "extLogAllNotRead");
+    QCOMPARE(node->text(0), QString("山河(4)"));
+    QVERIFY(node->font(0).bold());
+}
+
+void TestFrmBook::bookDownSwapsOrdersAndNodes() {
+    TestLibrary lib;
+    CategoryStore(lib.db()).add("分类");
+    const QString first = lib.addNovel("甲", "01", 1);
+    const QString second = lib.addNovel("乙", "01", 2);
+    FrmBook window(lib.context());
+    QVERIFY(window.selectNode("栏目" + first));
+    trigger(window, "mnuBookDown");
+    const auto order = [&](const QString& id) {
+        return sqliteScalar(lib.db().path(), "SELECT Displayorder FROM book_novel WHERE NovelID='" + id + "'")
+            .toInt();
+    };
+    QCOMPARE(order(first), 2);
+    QCOMPARE(order(second), 1);
+    QTreeWidgetItem* category = window.findNode("组别01");
+    QCOMPARE(category->child(0)->text(0), QString("乙"));
+    QCOMPARE(category->child(1)->text(0), QString("甲"));
+    QCOMPARE(window.currentNovelId(), first);
+    // At the end it stays.
+    trigger(window, "mnuBookDown");
+    QCOMPARE(order(first), 2);
+    trigger(window, "mnuBookUp");
+    QCOMPARE(category->child(0)->text(0), QString("甲"));
+}
+
+void TestFrmBook::orderByAddress() {
+    TestLibrary lib;
+    const QString id = lib.addNovel("书");
+    for (const char* page : {"10", "9", "11", "100"})
+        lib.addChapter(id, QString("第%1页").arg(page), true, QString("http://a.test/b/%1.html").arg(page));
+    FrmBook window(lib.context());
+    QVERIFY(window.selectNode("栏目" + id));
+    MessageRecorder messages;
+    // Clicking the column header asks first; "No" changes nothing.
+    messages.answers = {false};
+    listOf(window)->header()->sectionClicked(3);
+    QCOMPARE(messages.last(), QString("您是否确定将小说章节按下载地址重新排序?"));
+    QCOMPARE(listTitles(window), (QStringList{"第10页", "第9页", "第11页", "第100页"}));
+    trigger(window, "mnuOrderByUrl");
+    QCOMPARE(listTitles(window), (QStringList{"第9页", "第10页", "第11页", "第100页"}));
+    QCOMPARE(sqliteScalar(lib.db().path(),
+                          "SELECT group_concat(Title) FROM (SELECT Title FROM book_novelcontent "
+                          "ORDER BY Displayorder)")
+                 .toString(),
+             QString("第9页,第10页,第11页,第100页"));
+    trigger(window, "mnuOrderByTitle");
+    QCOMPARE(listTitles(window), (QStringList{"第100页", "第10页", "第11页", "第9页"}));
+}
+
+void TestFrmBook::chapterEnds_data() {
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("after");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("right on the last") << 2 << int(Qt::Key_Right) << 2 << "当前章是最后一章";
+    QTest::newRow("left on the first") << 0 << int(Qt::Key_Left) << 0 << "当前章是第一章";
+    QTest::newRow("right moves on") << 0 << int(Qt::Key_Right) << 1 << "";
+    QTest::newRow("left moves back") << 2 << int(Qt::Key_Left) << 1 << "";
+}
+
+void TestFrmBook::chapterEnds() {
+    QFETCH(int, start);
+    QFETCH(int, key);
+    QFETCH(int, after);
+    QFETCH(QString, message);
+    TestLibrary lib;
+    const QString id = lib.addNovel("书");
+    for (int i = 1; i <= 3; ++i)
+        lib.addChapter(id, QString("第%1章").arg(i));
+    FrmBook window(lib.context());
+    window.show();
+    QVERIFY(window.selectNode("栏目" + id));
+    QTreeWidget* list = listOf(window);
+    clickItem(list, list->topLevelItem(start));
+    MessageRecorder messages;
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key(key));
+    QCOMPARE(messages.last(), message);
+    QCOMPARE(list->indexOfTopLevelItem(list->currentItem()), after);
+    QCOMPARE(window.shownChapterId(), qint64(after + 1));
+}
+
+void TestFrmBook::downloadDayLists() {
+    TestLibrary lib;
+    const QString a = lib.addNovel("甲");
+    const QString b = lib.addNovel("乙");
+    lib.addChapter(a, "今天的");
+    const qint64 old = lib.addChapter(b, "前天的");
+    lib.db().exec("UPDATE book_novelcontent SET DownDate=? WHERE id=?",
+                  {QDate::currentDate().addDays(-2).toString("yyyy-MM-dd"), old});
+    FrmBook window(lib.context());
+    window.show();
+    QVERIFY(window.selectNode("日期1"));
+    QCOMPARE(listTitles(window), QStringList{"《甲》今天的"});
+    QVERIFY(window.selectNode("日期3"));
+    QCOMPARE(listTitles(window), QStringList{"《乙》前天的"});
+    QCOMPARE(statusOf(window), QString("前天：1篇章节,1篇未读"));
+    // Reading it there lowers its novel's count in the tree.
+    clickItem(listOf(window), listOf(window)->topLevelItem(0));
+    QCOMPARE(window.shownNovelId(), b);
+    QCOMPARE(window.findNode("栏目" + b)->text(0), QString("乙"));
+    QVERIFY(window.windowTitle().endsWith("前天的"));
+}
+
+void TestFrmBook::dragNovelOntoCategory() {
+    TestLibrary lib;
+    CategoryStore(lib.db()).add("玄幻");
+    const QString id = lib.addNovel("游侠");
+    FrmBook window(lib.context());
+    window.show();
+    QTreeWidget* tree = window.tree();
+    MessageRecorder messages;
+    const auto drop = [&](QTreeWidgetItem* target) {
+        QMimeData mime;
+        mime.setData(LibraryTreeWidget::kMimeType, id.toUtf8());
+        const QPoint at = tree->visualItemRect(target).center();
+        QDragEnterEvent enter(at, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(tree->viewport(), &enter);
+        QDragMoveEvent move(at, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(tree->viewport(), &move);
+        QDropEvent event(at, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(tree->viewport(), &event);
+    };
+    drop(window.findNode("BookList"));
+    QTRY_COMPARE(messages.last(), QString("请拖到相应的分类处"));
+    QCOMPARE(window.findNode("栏目" + id)->parent(), window.findNode("BookList"));
+
+    drop(window.findNode("组别01"));
+    QTRY_COMPARE(window.findNode("栏目" + id)->parent(), window.findNode("组别01"));
+    QCOMPARE(sqliteScalar(lib.db().path(), "SELECT LB FROM book_novel").toString(), QString("01"));
+}
+
+void TestFrmBook::deleteNovel() {
+    TestLibrary lib;
+    CategoryStore(lib.db()).add("玄幻");
+    const QString id = lib.addNovel("将删", "01");
+    const QString kept = lib.addNovel("保留", "01");
+    lib.addChapter(id, "一");
+    QDir().mkpath(lib.context().folder().novelDir(id));
+    FrmBook window(lib.context());
+    MessageRecorder messages;
+    trigger(window, "mnuDelete");
+    QCOMPARE(messages.last(), QString("请选择具体的小说"));
+
+    QVERIFY(window.selectNode("栏目" + id));
+    // "取消" keeps everything.
+    whenDialogOpens("frmBookDel", [](QDialog* d) { clickButton(d, "cmdCancel"); });
+    trigger(window, "mnuDelete");
+    QVERIFY(window.findNode("栏目" + id));
+
+    whenDialogOpens("frmBookDel", [](QDialog* d) {
+        QCOMPARE(d->windowTitle(), QString("删除小说"));
+        d->findChild<QCheckBox*>("chkDelFile")->setChecked(true);
+        clickButton(d, "cmdOK");
+    });
+    trigger(window, "mnuDelete");
+    QVERIFY(!window.findNode("栏目" + id));
+    QVERIFY(window.findNode("栏目" + kept));
+    QCOMPARE(window.tree()->currentItem(), window.findNode("组别01"));
+    QCOMPARE(listTitles(window), QStringList{"保留"});
+    QCOMPARE(sqliteScalar(lib.db().path(), "SELECT count(*) FROM book_novelcontent").toInt(), 0);
+    QVERIFY(!QFileInfo::exists(lib.context().folder().novelDir(id)));
+}
+
+void TestFrmBook::categoryMoves() {
+    TestLibrary lib;
+    CategoryStore(lib.db()).add("一");
+    CategoryStore(lib.db()).add("二");
+    FrmBook window(lib.context());
+    MessageRecorder messages;
+    QVERIFY(window.selectNode("BookList"));
+    window.findChild<QAction*>("mnuLBUp")->trigger();
+    QCOMPARE(messages.last(), QString("请选择具体分类"));
+    QVERIFY(window.selectNode("组别01"));
+    trigger(window, "mnuLBDown");
+    QCOMPARE(window.findNode("组别01")->text(0), QString("二"));
+    QCOMPARE(window.findNode("组别02")->text(0), QString("一"));
+    QCOMPARE(window.tree()->currentItem(), window.findNode("组别02"));
+}
+
+void TestFrmBook::selectionCommands() {
+    TestLibrary lib;
+    const QString id = lib.addNovel("书");
+    for (int i = 1; i <= 5; ++i)
+        lib.addChapter(id, QString::number(i), i % 2 == 0);
+    FrmBook window(lib.context());
+    window.show();
+    QVERIFY(window.selectNode("栏目" + id));
+    const auto selected = [&] {
+        QStringList titles;
+        for (int i = 0; i < listOf(window)->topLevelItemCount(); ++i)
+            if (listOf(window)->topLevelItem(i)->isSelected())
+                titles << listOf(window)->topLevelItem(i)->text(1);
+        return titles;
+    };
+    trigger(window, "mnuSelectNotReaded");
+    QCOMPARE(selected(), (QStringList{"1", "3", "5"}));
+    trigger(window, "mnuSelectOther");
+    QCOMPARE(selected(), (QStringList{"2", "4"}));
+    trigger(window, "mnuSelSingleLine");
+    QCOMPARE(selected(), (QStringList{"1", "3", "5"}));
+    trigger(window, "extLogRead");
+    trigger(window, "mnuSelectReaded");
+    QCOMPARE(selected().size(), 5);
+    MessageRecorder messages;
+    trigger(window, "mnuSelectNotRead");
+    QCOMPARE(messages.last(), QString("没有未读章节"));
+    trigger(window, "mnuSelectLast");
+    QCOMPARE(selected(), QStringList{"5"});
+    QCOMPARE(window.shownChapterId(), qint64(5));
+}
+
+void TestFrmBook::batchEndFlags() {
+    TestLibrary lib;
+    const QString a = lib.addNovel("甲");
+    lib.addNovel("乙");
+    FrmBook window(lib.context());
+    QTreeWidget* list = listOf(window);
+    list->topLevelItem(0)->setSelected(true);
+    trigger(window, "mnuBatchNotReNew");
+    QCOMPARE(
+        sqliteScalar(lib.db().path(), "SELECT bIsEnd FROM book_novel WHERE NovelID='" + a + "'").toString(),
+        QString("1"));
+    QCOMPARE(list->topLevelItem(0)->text(5), QString("是"));
+    QCOMPARE(window.findNode("栏目" + a)->data(0, LibraryTreeWidget::kEndRole).toString(), QString("1"));
+    trigger(window, "mnuBatchReNew");
+    QCOMPARE(
+        sqliteScalar(lib.db().path(), "SELECT bIsEnd FROM book_novel WHERE NovelID='" + a + "'").toString(),
+        QString("0"));
+}
+
+void TestFrmBook::layoutSettingsPersist() {
+    TestLibrary lib;
+    lib.addChapter(lib.addNovel("书"), "一");
+    {
+        FrmBook window(lib.context());
+        window.show();
+        trigger(window, "mnuCellLine");
+        QCOMPARE(ini(lib, "bIsVisibleCellLine"), QString("0"));
+        trigger(window, "mnuNav");
+        QVERIFY(!window.findChild<QWidget*>("picSearchBar")->isVisible());
+        trigger(window, "mnuSkin2");
+        QCOMPARE(ini(lib, "Skin"), QString("2"));
+        window.findChild<QSplitter*>("picSplitter")->setSizes({300, 700});
+        window.findChild<QSplitter*>("picVSplit")->setSizes({200, 400});
+        QVERIFY(window.selectNode("栏目000001"));
+        listOf(window)->header()->resizeSection(1, 150);
+        MessageRecorder messages;
+        trigger(window, "mnuTitleWidth");
+        QCOMPARE(messages.last(), QString("保存完成"));
+        window.close();
+    }
+    QCOMPARE(ini(lib, "Left1"), QString("300"));
+    QCOMPARE(ini(lib, "Right1"), QString("200"));
+    QCOMPARE(ini(lib, "TitleWidth1"), QString("2250"));
+    FrmBook again(lib.context());
+    again.show();
+    QCOMPARE(again.findChild<QSplitter*>("picSplitter")->sizes().value(0), 300);
+    QCOMPARE(again.findChild<QSplitter*>("picVSplit")->sizes().value(0), 200);
+    QVERIFY(!again.findChild<QAction*>("mnuNav")->isChecked());
+    QVERIFY(again.findChild<QAction*>("mnuSkin2")->isChecked());
+    QVERIFY(again.selectNode("栏目000001"));
+    QCOMPARE(listOf(again)->header()->sectionSize(1), 150);
+}
+
+void TestFrmBook::reopensLastChapter() {
+    TestLibrary lib;
+    const QString id = lib.addNovel("书");
+    lib.addChapter(id, "一");
+    const qint64 second = lib.addChapter(id, "二");
+    {
+        FrmBook window(lib.context());
+        window.show();
+        QVERIFY(window.selectNode("栏目" + id));
+        clickItem(listOf(window), listOf(window)->topLevelItem(1));
+        window.close();
+    }
+    QCOMPARE(ini(lib, "LastNovelID"), id);
+    QCOMPARE(ini(lib, "LastArticleID"), QString::number(second));
+    FrmBook again(lib.context());
+    QCOMPARE(again.currentNovelId(), id);
+    QCOMPARE(again.shownChapterId(), second);
+    QCOMPARE(listOf(again)->currentItem()->text(1), QString("二"));
+}
+
+void TestFrmBook::downloadDisablesConflictingCommands() {
+    TestLibrary lib;
+    const QString id = lib.addNovel("山河");
+    lib.addChapter(id, "一");
+    FrmBook window(lib.context());
+    QVERIFY(window.selectNode(TreeKeys::novel(id)));
+    const QStringList conflicting{"mnuReNew",   "mnuAllReNew", "mnuBook",
+                                  "mnuBookTxt", "mnuBookDoc",  "mnuDelete"};
+    for (const QString& name : conflicting)
+        QVERIFY2(window.findChild<QAction*>(name)->isEnabled(), qPrintable(name));
+    window.setBusy(true);
+    for (const QString& name : conflicting)
+        QVERIFY2(!window.findChild<QAction*>(name)->isEnabled(), qPrintable(name));
+    window.setBusy(false);
+    QVERIFY(window.findChild<QAction*>("mnuBook")->isEnabled());
+}
+
+QUIVERAL_UI_TEST_MAIN(TestFrmBook)
+#include "tst_frmbook.moc"

@@ -1,0 +1,139 @@
+// The sites a novel is searched on: built-in table, the user's book.dat, the ticks of DownSiteStr.
+#include "sites/searchsites.h"
+#include "storage/textfile.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+NovelSite userSite(const QString& name, bool selected) {
+    NovelSite s;
+    s[NovelSite::Name] = name;
+    s[NovelSite::Url] = "http://" + name + ".test/";
+    s[NovelSite::SearchUrl] = "http://" + name + ".test/s?k=[[Name]]";
+    s.setSelected(selected);
+    return s;
+}
+
+const QString kBuiltIn = QStringLiteral(QUIVERAL_SOURCE_DATA_DIR "/searchsites.xml");
+
+} // namespace
+
+class TestSearchSites : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void shippedTable();
+    void selection_data();
+    void selection();
+    void malformedUserFile();
+    void editAndDeleteRules_data();
+    void editAndDeleteRules();
+    void importUserFile();
+};
+
+void TestSearchSites::shippedTable() {
+    SearchSites sites;
+    sites.loadFiles(kBuiltIn, "/nonexistent/book.dat", QString());
+    QVERIFY(!sites.sites().isEmpty());
+    QCOMPARE(sites.userSiteCount(), 0);
+    for (const NovelSite& site : sites.sites()) {
+        QVERIFY(!site.userAdded);
+        QVERIFY(site[NovelSite::SearchUrl].contains("[[Name]]"));
+        QVERIFY(site[NovelSite::Url].endsWith('/'));
+    }
+    QCOMPARE(sites.sites().first()[NovelSite::Name], QString("演示小说站"));
+}
+
+void TestSearchSites::selection_data() {
+    QTest::addColumn<QString>("downSiteStr");
+    QTest::addColumn<QString>("expected"); // the ticks of built-in, user 1, user 2
+    // Without a stored selection every site keeps the tick of its file.
+    QTest::newRow("none stored") << ""
+                                 << "111";
+    QTest::newRow("rows from 1") << "1,3,"
+                                 << "101";
+    QTest::newRow("junk and rows past the end ignored") << "x,2,,9,"
+                                                        << "010";
+}
+
+void TestSearchSites::selection() {
+    QFETCH(QString, downSiteStr);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    QVERIFY(saveUserSites(dir.filePath("book.dat"), {userSite("a", true), userSite("b", true)}));
+    SearchSites sites;
+    sites.loadFiles(kBuiltIn, dir.filePath("book.dat"), downSiteStr);
+    QCOMPARE(sites.sites().size(), 3);
+    QString ticks;
+    for (const NovelSite& s : sites.sites())
+        ticks += s.isSelected() ? '1' : '0';
+    QCOMPARE(ticks, expected);
+    QCOMPARE(sites.sitesToSearch(true).size(), expected.count('1'));
+    QCOMPARE(sites.sitesToSearch(false).size(), 3);
+    // The ticks written back read the same.
+    SearchSites again;
+    again.loadFiles(kBuiltIn, dir.filePath("book.dat"), sites.selectionText());
+    QCOMPARE(again.selectionText(), sites.selectionText());
+}
+
+void TestSearchSites::malformedUserFile() {
+    QTemporaryDir dir;
+    QVERIFY(writeTextFile(dir.filePath("book.dat"), "not a site list"));
+    SearchSites sites;
+    sites.loadFiles(kBuiltIn, dir.filePath("book.dat"), "1,");
+    QCOMPARE(sites.userSiteCount(), 0);
+    QCOMPARE(sites.sites().size(), 1);
+    QVERIFY(sites.sites().first().isSelected());
+}
+
+void TestSearchSites::editAndDeleteRules_data() {
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<QString>("remove");
+    QTest::newRow("no selection") << -1 << "请点选具体自增项进行修改"
+                                  << "请点选具体自增项进行删除";
+    QTest::newRow("built-in") << 0 << "系统项不能修改"
+                              << "系统项不能删除";
+    QTest::newRow("user's") << 1 << ""
+                            << "";
+    QTest::newRow("past the end") << 2 << "请点选具体自增项进行修改"
+                                  << "请点选具体自增项进行删除";
+}
+
+void TestSearchSites::editAndDeleteRules() {
+    QFETCH(int, row);
+    QFETCH(QString, edit);
+    QFETCH(QString, remove);
+    QTemporaryDir dir;
+    QVERIFY(saveUserSites(dir.filePath("book.dat"), {userSite("a", false)}));
+    SearchSites sites;
+    sites.loadFiles(kBuiltIn, dir.filePath("book.dat"), QString());
+    QCOMPARE(sites.editProblem(row), edit);
+    QCOMPARE(sites.deleteProblem(row), remove);
+}
+
+void TestSearchSites::importUserFile() {
+    QTemporaryDir library;
+    QTemporaryDir other;
+    QVERIFY(saveUserSites(library.filePath("book.dat"), {userSite("old", true)}));
+    QCOMPARE(SearchSites::importUserFile(other.filePath("missing.dat"), library.path()), QString("无此文件"));
+    QVERIFY(writeTextFile(other.filePath("bad.dat"), "garbage"));
+    QCOMPARE(SearchSites::importUserFile(other.filePath("bad.dat"), library.path()), QString("文件格式有误"));
+    // Refused files leave book.dat as it was.
+    QList<NovelSite> kept;
+    QVERIFY(loadUserSites(library.filePath("book.dat"), kept));
+    QCOMPARE(kept.size(), 1);
+
+    QVERIFY(saveUserSites(other.filePath("new.dat"), {userSite("x", false), userSite("y", true)}));
+    QCOMPARE(SearchSites::importUserFile(other.filePath("new.dat"), library.path()), QString());
+    QList<NovelSite> imported;
+    QVERIFY(loadUserSites(library.filePath("book.dat"), imported));
+    QCOMPARE(imported.size(), 2);
+    QCOMPARE(imported[1][NovelSite::Name], QString("y"));
+    QCOMPARE(SearchSites::proposedExportName(QDate(2026, 3, 4)), QString("自定义搜索网站-20260304.dat"));
+}
+
+QTEST_GUILESS_MAIN(TestSearchSites)
+#include "tst_searchsites.moc"

@@ -1,0 +1,305 @@
+// Site signs: the file by position, matching by site root, copying into novels, merging imports.
+#include "sites/sitesigntable.h"
+#include "storage/novelstore.h"
+#include "storage/recorddocument.h"
+#include "support/testlibrary.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+SiteSign makeSign(const QString& name, const QString& url, const QString& tag = "A") {
+    SiteSign s;
+    s[SiteSign::Name] = name;
+    s[SiteSign::Url] = url;
+    for (int f = SiteSign::ListStart; f < SiteSign::FieldCount; ++f)
+        s.fields[f] = tag + QString::number(f);
+    return s;
+}
+
+} // namespace
+
+class TestSiteSign : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void siteRoot_data();
+    void siteRoot();
+    void fileRoundTrip();
+    void olderFilesByFieldCount_data();
+    void olderFilesByFieldCount();
+    void unavailableFile_data();
+    void unavailableFile();
+    void matching_data();
+    void matching();
+    void applyToNovel();
+    void applyToNovels();
+    void mergeIdenticalAsksNothing();
+    void mergeAskOnceForAll();
+    void mergeAskEach();
+    void mergeFileErrors();
+    void saveRemovesEmptyFile();
+    void shippedDemoSign();
+};
+
+void TestSiteSign::siteRoot_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("root");
+    QTest::newRow("page") << "http://www.a.com/book/1/index.html"
+                          << "http://www.a.com/";
+    QTest::newRow("spaces and case") << "  HTTP://WWW.A.com/x  "
+                                     << "http://WWW.A.com/";
+    QTest::newRow("no path") << "http://a.com"
+                             << "http://a.com/";
+    QTest::newRow("port") << "http://127.0.0.1:8080/b/"
+                          << "http://127.0.0.1:8080/";
+    QTest::newRow("https shares the host's sign") << "https://a.com/b/"
+                                                  << "http://a.com/";
+    QTest::newRow("no scheme") << "www.a.com/book/"
+                               << "";
+    QTest::newRow("empty") << ""
+                           << "";
+}
+
+void TestSiteSign::siteRoot() {
+    QFETCH(QString, address);
+    QFETCH(QString, root);
+    QCOMPARE(getSiteRoot(address), root);
+}
+
+void TestSiteSign::fileRoundTrip() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("sitesign.xml");
+    SiteSignTable table;
+    SiteSign odd = makeSign("特殊<&'>", "http://b.com/", "<div class='x'>&");
+    table.setSigns({makeSign("甲站", "http://a.com/"), makeSign(QString(), "http://nameless.com/"), odd});
+    QVERIFY(table.save(path));
+
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().startsWith("<?xml version=\"1.0\" encoding=\"gb2312\"?>"));
+
+    SiteSignTable loaded;
+    QVERIFY(loaded.load(path));
+    QVERIFY(!loaded.isUnavailable());
+    QCOMPARE(loaded.signs().size(), 2); // the record without a name is not written
+    QCOMPARE(loaded.signs()[0], makeSign("甲站", "http://a.com/"));
+    QCOMPARE(loaded.signs()[1], odd);
+}
+
+void TestSiteSign::olderFilesByFieldCount_data() {
+    QTest::addColumn<int>("children");
+    QTest::addColumn<int>("fieldsRead");
+    QTest::newRow("6") << 6 << 6;
+    QTest::newRow("7") << 7 << 7;
+    QTest::newRow("8") << 8 << 7;
+    QTest::newRow("9") << 9 << 9;
+    QTest::newRow("16") << 16 << 9;
+    QTest::newRow("17") << 17 << 17;
+    QTest::newRow("19") << 19 << 17;
+    QTest::newRow("3") << 3 << 3;
+}
+
+void TestSiteSign::olderFilesByFieldCount() {
+    QFETCH(int, children);
+    QFETCH(int, fieldsRead);
+    // Element names are ignored: position decides.
+    QString text = "<?xml version=\"1.0\" encoding=\"gb2312\"?><MESSAGE><SiteSign>";
+    for (int i = 0; i < children; ++i)
+        text += QString("<f%1>v%1</f%1>").arg(i);
+    text += "</SiteSign></MESSAGE>";
+    QList<SiteSign> signs;
+    QVERIFY(readSiteSigns(text, signs));
+    QCOMPARE(signs.size(), 1);
+    for (int i = 0; i < SiteSign::FieldCount; ++i)
+        QCOMPARE(signs[0].fields[i], i < fieldsRead ? QString("v%1").arg(i) : QString());
+}
+
+void TestSiteSign::unavailableFile_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("missing") << QByteArray();
+    QTest::newRow("empty") << QByteArray("");
+    QTest::newRow("binary") << QByteArray("\x00\x01\x02\xFF\xFE garbage", 14);
+    QTest::newRow("no records") << QByteArray("<?xml version=\"1.0\"?><MESSAGE></MESSAGE>");
+    QTest::newRow("truncated") << QByteArray("<MESSAGE><SiteSign><name>a</name><url>http://a/");
+}
+
+void TestSiteSign::unavailableFile() {
+    QFETCH(QByteArray, content);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("sitesign.xml");
+    if (!content.isNull()) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    TestLibrary lib;
+    const QString novel = lib.addNovel("n");
+    SiteSignTable table;
+    QVERIFY(!table.load(path));
+    QVERIFY(table.isUnavailable());
+    QVERIFY(table.signs().isEmpty());
+    QCOMPARE(table.find("http://a/"), -1);
+    QVERIFY(!table.applyToNovel(lib.db(), "http://a/", novel));
+}
+
+void TestSiteSign::matching_data() {
+    QTest::addColumn<QString>("signUrl");
+    QTest::addColumn<QString>("listUrl");
+    QTest::addColumn<bool>("matches");
+    QTest::newRow("same") << "http://www.a.com/"
+                          << "http://www.a.com/book/1/" << true;
+    QTest::newRow("sign without slash, other case") << "http://www.A.com"
+                                                    << "http://WWW.a.COM/files/article/1/index.html" << true;
+    QTest::newRow("other host") << "http://www.a.com/"
+                                << "http://www.b.com/1/" << false;
+    QTest::newRow("no scheme in address") << "http://www.a.com/"
+                                          << "www.a.com/1/" << false;
+    QTest::newRow("subdomain differs") << "http://a.com/"
+                                       << "http://www.a.com/1/" << false;
+}
+
+void TestSiteSign::matching() {
+    QFETCH(QString, signUrl);
+    QFETCH(QString, listUrl);
+    QFETCH(bool, matches);
+    SiteSignTable table;
+    table.setSigns({makeSign("other", "http://other.com/"), makeSign("site", signUrl)});
+    QCOMPARE(table.find(getSiteRoot(listUrl)), matches ? 1 : -1);
+}
+
+void TestSiteSign::applyToNovel() {
+    TestLibrary lib;
+    const QString novel = lib.addNovel("n");
+    SiteSign sign = makeSign("站", "http://a.com");
+    sign[SiteSign::ListEnd] = QString();         // copied as Null
+    sign[SiteSign::NeedDelStr] = "it's||[['x]]"; // stored unchanged
+    SiteSignTable table;
+    table.setSigns({sign});
+    QVERIFY(table.applyToNovel(lib.db(), "http://a.com/", novel));
+    QCOMPARE(table.signs()[0][SiteSign::Url], QString("http://a.com/")); // normalised in the table
+
+    const std::optional<NovelRecord> r = NovelStore(lib.db()).loadNovel(novel);
+    QCOMPARE(r->listStart, sign[SiteSign::ListStart]);
+    QCOMPARE(r->volumeStart, sign[SiteSign::VolumeStart]);
+    QCOMPARE(r->volumeEnd, sign[SiteSign::VolumeEnd]);
+    QCOMPARE(r->contentStart, sign[SiteSign::ContentStart]);
+    QCOMPARE(r->contentEnd, sign[SiteSign::ContentEnd]);
+    QCOMPARE(r->needDelStr, QString("it's||[['x]]"));
+    QVERIFY(sqliteScalar(lib.db().path(), "SELECT ListEnd IS NULL FROM book_novel").toBool());
+    QVERIFY(!table.applyToNovel(lib.db(), "http://b.com/", novel));
+}
+
+void TestSiteSign::applyToNovels() {
+    TestLibrary lib;
+    const QString a = lib.addNovel("a");
+    const QString b = lib.addNovel("b");
+    const QString c = lib.addNovel("c");
+    lib.db().exec("UPDATE book_novel SET ListUrl='http://a.com/1/' WHERE NovelID IN (?, ?)", {a, b});
+    lib.db().exec("UPDATE book_novel SET ListUrl='no-scheme/1/' WHERE NovelID=?", {c});
+    SiteSignTable table;
+    table.setSigns({makeSign("站", "http://a.com/", "X")});
+    QCOMPARE(table.applyToNovels(lib.db(), {b}), 1);
+    QCOMPARE(NovelStore(lib.db()).loadNovel(a)->listStart, QString());
+    QCOMPARE(NovelStore(lib.db()).loadNovel(b)->listStart, QString("X2"));
+    QCOMPARE(table.applyToNovels(lib.db()), 2);
+    QCOMPARE(NovelStore(lib.db()).loadNovel(a)->listStart, QString("X2"));
+    QCOMPARE(NovelStore(lib.db()).loadNovel(c)->listStart, QString());
+}
+
+void TestSiteSign::mergeIdenticalAsksNothing() {
+    SiteSignTable table;
+    table.setSigns({makeSign("甲", "http://a.com/")});
+    int asked = 0;
+    const auto result = table.merge({makeSign("甲", "http://a.com")}, [&](const SiteSign&, const SiteSign&) {
+        ++asked;
+        return SiteSignTable::Decision{true, false};
+    });
+    QCOMPARE(asked, 0);
+    QCOMPARE(result.identical, 1);
+    QCOMPARE(result.added, 0);
+    QCOMPARE(table.signs().size(), 1);
+}
+
+void TestSiteSign::mergeAskOnceForAll() {
+    SiteSignTable table;
+    table.setSigns(
+        {makeSign("a", "http://a.com/"), makeSign("b", "http://b.com/"), makeSign("c", "http://c.com/")});
+    int asked = 0;
+    const auto result =
+        table.merge({makeSign("a", "http://A.com/", "new"), makeSign("b", "http://b.com/", "new"),
+                     makeSign("n", "http://n.com/"), makeSign("c", "http://c.com/", "new")},
+                    [&](const SiteSign& existing, const SiteSign& imported) {
+                        ++asked;
+                        Q_ASSERT(existing[SiteSign::Name] == imported[SiteSign::Name]);
+                        return SiteSignTable::Decision{true, true};
+                    });
+    QCOMPARE(asked, 1);
+    QCOMPARE(result.overwritten, 3);
+    QCOMPARE(result.added, 1);
+    QCOMPARE(table.signs().size(), 4);
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(table.signs()[i][SiteSign::ListStart], QString("new2"));
+}
+
+void TestSiteSign::mergeAskEach() {
+    SiteSignTable table;
+    table.setSigns({makeSign("a", "http://a.com/"), makeSign("b", "http://b.com/")});
+    QStringList asked;
+    const auto result =
+        table.merge({makeSign("a", "http://a.com/", "new"), makeSign("b", "http://b.com/", "new")},
+                    [&](const SiteSign& existing, const SiteSign&) {
+                        asked << existing[SiteSign::Name];
+                        return SiteSignTable::Decision{existing[SiteSign::Name] == "b", false};
+                    });
+    QCOMPARE(asked, (QStringList{"a", "b"}));
+    QCOMPARE(result.kept, 1);
+    QCOMPARE(result.overwritten, 1);
+    QCOMPARE(table.signs()[0][SiteSign::ListStart], QString("A2"));
+    QCOMPARE(table.signs()[1][SiteSign::ListStart], QString("new2"));
+}
+
+void TestSiteSign::mergeFileErrors() {
+    QTemporaryDir dir;
+    SiteSignTable table;
+    table.setSigns({makeSign("a", "http://a.com/")});
+    QCOMPARE(table.mergeFile(dir.filePath("none.xml"), {}).error, QString("无此文件"));
+    const QString bad = dir.filePath("bad.xml");
+    QVERIFY(writeRecordFile(bad, "not a sign file"));
+    QCOMPARE(table.mergeFile(bad, {}).error, QString("文件为空或文件格式不对"));
+    QCOMPARE(table.signs().size(), 1);
+
+    const QString good = dir.filePath("good.xml");
+    QVERIFY(writeRecordFile(good, siteSignsText({makeSign("b", "http://b.com/")})));
+    const auto result = table.mergeFile(good, {});
+    QVERIFY(result.error.isEmpty());
+    QCOMPARE(result.added, 1);
+    QCOMPARE(SiteSignTable::proposedExportName(QDate(2026, 12, 6)), QString("正文标志文件-20261206.xml"));
+}
+
+void TestSiteSign::saveRemovesEmptyFile() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("sitesign.xml");
+    SiteSignTable table;
+    table.setSigns({makeSign("a", "http://a.com/")});
+    QVERIFY(table.save(path));
+    QVERIFY(QFile::exists(path));
+    table.setSigns({makeSign(QString(), "http://a.com/")});
+    QVERIFY(table.save(path));
+    QVERIFY(!QFile::exists(path));
+}
+
+void TestSiteSign::shippedDemoSign() {
+    TestLibrary lib;
+    SiteSignTable table;
+    QVERIFY(table.load(lib.context().folder().file("sitesign.xml")));
+    const int demo = table.find(getSiteRoot("http://127.0.0.1:18808/book/index.html"));
+    QVERIFY(demo >= 0);
+    QCOMPARE(table.signs()[demo][SiteSign::Name], QString("演示小说站"));
+    QVERIFY(table.signs()[demo][SiteSign::NeedDelStr].contains("[[<script"));
+}
+
+QTEST_GUILESS_MAIN(TestSiteSign)
+#include "tst_sitesign.moc"

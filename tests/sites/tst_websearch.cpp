@@ -1,0 +1,91 @@
+// Looking a novel up with a general web search engine: the query and which results are kept.
+#include "sites/websearch.h"
+#include "storage/textfile.h"
+
+#include <QTest>
+
+Q_DECLARE_METATYPE(QList<WebSearch::Result>)
+
+class TestWebSearch : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void exclusionWords();
+    void getValidBookTitle_data();
+    void getValidBookTitle();
+    void searchAddress_data();
+    void searchAddress();
+    void readResults();
+};
+
+void TestWebSearch::exclusionWords() {
+    const QStringList& words = WebSearch::exclusionWords();
+    QCOMPARE(words.size(), 60);
+    QCOMPARE(QSet<QString>(words.cbegin(), words.cend()).size(), 60);
+}
+
+void TestWebSearch::getValidBookTitle_data() {
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("novel");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("hyphen") << "斗破苍穹-最新章节"
+                            << "斗破苍穹" << true;
+    QTest::newRow("underscore") << "斗破苍穹_目录"
+                                << "斗破苍穹" << true;
+    QTest::newRow("小说") << "斗破苍穹小说目录"
+                          << "斗破苍穹" << true;
+    QTest::newRow("no separator") << "斗破苍穹 目录"
+                                  << "斗破苍穹" << false;
+    QTest::newRow("excluded word") << "斗破苍穹-图书目录"
+                                   << "斗破苍穹" << false;
+    QTest::newRow("excluded latin, any case") << "斗破苍穹-BLOG目录"
+                                              << "斗破苍穹" << false;
+    QTest::newRow("last word of the list") << "斗破苍穹-目录简介"
+                                           << "斗破苍穹" << false;
+    QTest::newRow("word inside the novel's own name") << "我的博客-最新章节"
+                                                      << "我的博客" << true;
+    QTest::newRow("own name holds one word, title another") << "我的博客-公司"
+                                                            << "我的博客" << false;
+}
+
+void TestWebSearch::getValidBookTitle() {
+    QFETCH(QString, title);
+    QFETCH(QString, novel);
+    QFETCH(bool, kept);
+    QCOMPARE(WebSearch::getValidBookTitle(title, novel), kept ? title : QString());
+}
+
+void TestWebSearch::searchAddress_data() {
+    QTest::addColumn<QString>("engine");
+    QTest::addColumn<bool>("byAuthor");
+    QTest::addColumn<QString>("expected");
+    // "演示" in GBK, the quotes and the rest of the query escaped byte by byte.
+    const QString name = "%22%D1%DD%CA%BE%22";
+    const QString rest = "%20%C4%BF%C2%BC%20%28%2D%20%7C%20%5F%20%7C%20%D0%A1%CB%B5%29";
+    QTest::newRow("placeholder") << "http://e.test/s?q=[[Name]]&n=20" << false
+                                 << "http://e.test/s?q=" + name + rest + "&n=20";
+    QTest::newRow("appended") << "http://e.test/s?q=" << false << "http://e.test/s?q=" + name + rest;
+    QTest::newRow("no engine") << "  " << false << "";
+}
+
+void TestWebSearch::searchAddress() {
+    QFETCH(QString, engine);
+    QFETCH(bool, byAuthor);
+    QFETCH(QString, expected);
+    QCOMPARE(WebSearch::searchAddress(engine, " 演示 ", byAuthor), expected);
+}
+
+void TestWebSearch::readResults() {
+    const QString page = readTextFile(QUIVERAL_TEST_DATA_DIR "/sites/soushu/engine/results.html");
+    QVERIFY(!page.isEmpty());
+    const QList<WebSearch::Result> results = WebSearch::readResults(page, "演示小说", "shop.example.test||");
+    // The shop's results (its host and subdomains), the company and the blog directory are gone.
+    const QList<WebSearch::Result> expected = {
+        {"演示小说-最新章节目录_小说阅读", "http://novel-a.test/book/1/"},
+        {"演示小说 目录", "http://novel-b.test/list/"},
+    };
+    QCOMPARE(results, expected);
+}
+
+QTEST_GUILESS_MAIN(TestWebSearch)
+#include "tst_websearch.moc"

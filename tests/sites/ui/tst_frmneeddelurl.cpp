@@ -1,0 +1,170 @@
+// The filtered-link windows of a novel and the batch replacement of list addresses and bookcase paths.
+#include "support/dialogtest.h"
+#include "sites/needdelurl.h"
+#include "sites/ui/frmaddneeddelurl.h"
+#include "sites/ui/frmneeddelurl.h"
+#include "library/ui/frmurlreplace.h"
+#include "widgets/messages.h"
+#include "storage/bookcasestore.h"
+#include "storage/novelstore.h"
+#include "support/testlibrary.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeWidget>
+
+class TestFrmNeedDelUrl : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void addChecks_data();
+    void addChecks();
+    void editListAndStore();
+    void noneTickedStoresNull();
+    void replaceListUrls();
+    void replaceBookcasePaths();
+};
+
+void TestFrmNeedDelUrl::addChecks_data() {
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<bool>("regex");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no title") << " "
+                              << "http://a.test/1.htm" << false << "链接名称不能为空";
+    QTest::newRow("no address") << "广告"
+                                << "" << false << "链接地址不能为空";
+    QTest::newRow("broken pattern") << "广告"
+                                    << "ad(" << true << "正则表达式有误：";
+    QTest::newRow("plain address with a bracket")
+        << "广告"
+        << "http://a.test/x(1).htm" << false << "链接地址不能包含“(”或“||”，请改用正则表达式";
+    QTest::newRow("pattern with a bracket") << "广告"
+                                            << "x\\(1\\)" << true << "";
+}
+
+void TestFrmNeedDelUrl::addChecks() {
+    QFETCH(QString, title);
+    QFETCH(QString, url);
+    QFETCH(bool, regex);
+    QFETCH(QString, message);
+    MessageLog log;
+    FrmAddNeedDelUrl window;
+    QCOMPARE(window.windowTitle(), QString("新增过滤链接"));
+    child<QLineEdit>(window, "txtTitle")->setText(title);
+    child<QLineEdit>(window, "txtUrl")->setText(url);
+    child<QCheckBox>(window, "chkRegex")->setChecked(regex);
+    click(window, "cmdOK");
+    if (message.isEmpty()) {
+        QVERIFY(log.texts.isEmpty());
+        QCOMPARE(window.result(), int(QDialog::Accepted));
+    } else {
+        QCOMPARE(log.texts.size(), 1);
+        QVERIFY2(log.texts[0].startsWith(message), qPrintable(log.texts[0]));
+        QCOMPARE(window.result(), 0);
+    }
+}
+
+void TestFrmNeedDelUrl::editListAndStore() {
+    TestLibrary library;
+    const QString novel = library.addNovel("过滤");
+    QVERIFY(
+        NovelStore(library.db())
+            .setNeedDelUrl(
+                novel, "http://a.test/ad.htm(广告)||[[/vip/\\d+]](VIP章节)||http://a.test/old.htm(旧)||"));
+    MessageLog log;
+    FrmNeedDelUrl window(library.context(), novel);
+    QCOMPARE(window.windowTitle(), QString("过滤链接管理"));
+    auto* list = child<QTreeWidget>(window, "lstUrl");
+    QCOMPARE(list->topLevelItemCount(), 3);
+    QCOMPARE(list->topLevelItem(1)->text(1), QString("[[/vip/\\d+]]"));
+    QCOMPARE(list->topLevelItem(1)->text(0), QString("VIP章节"));
+    list->topLevelItem(2)->setCheckState(0, Qt::Unchecked);
+
+    click(window, "cmdEdit");
+    QCOMPARE(log.texts, QStringList{"请选择具体项"});
+    list->setCurrentItem(list->topLevelItem(1));
+    list->topLevelItem(1)->setSelected(true);
+    click(window, "cmdEdit");
+    auto* editor = window.findChild<FrmAddNeedDelUrl*>();
+    QVERIFY(editor);
+    QCOMPARE(editor->windowTitle(), QString("编辑过滤链接"));
+    QCOMPARE(child<QLineEdit>(*editor, "txtUrl")->text(), QString("/vip/\\d+"));
+    QVERIFY(child<QCheckBox>(*editor, "chkRegex")->isChecked());
+    child<QLineEdit>(*editor, "txtUrl")->setText("/vip/");
+    click(*editor, "cmdOK");
+
+    click(window, "cmdAdd");
+    editor = window.findChildren<FrmAddNeedDelUrl*>().last();
+    QTRY_VERIFY(editor->isVisible());
+    child<QLineEdit>(*editor, "txtTitle")->setText("下载");
+    child<QLineEdit>(*editor, "txtUrl")->setText("http://a.test/down.htm");
+    click(*editor, "cmdOK");
+    QCOMPARE(list->topLevelItemCount(), 4);
+
+    click(window, "cmdOK");
+    QCOMPARE(window.result(), int(QDialog::Accepted));
+    const QString stored = NovelStore(library.db()).needDelUrl(novel);
+    QCOMPARE(stored,
+             QString("http://a.test/ad.htm(广告)||[[/vip/]](VIP章节)||http://a.test/down.htm(下载)||"));
+    const NeedDelUrl filter(stored);
+    QVERIFY(filter.excludes("http://a.test/vip/12.htm"));
+    QVERIFY(filter.excludes("http://a.test/down.htm"));
+    QVERIFY(!filter.excludes("http://a.test/old.htm"));
+}
+
+void TestFrmNeedDelUrl::noneTickedStoresNull() {
+    TestLibrary library;
+    const QString novel = library.addNovel("过滤");
+    QVERIFY(NovelStore(library.db()).setNeedDelUrl(novel, "http://a.test/ad.htm(广告)||"));
+    FrmNeedDelUrl window(library.context(), novel);
+    click(window, "chkNext");
+    click(window, "cmdOK");
+    QVERIFY(library.db().scalar("SELECT NeedDelUrl FROM book_novel WHERE NovelID=?", {novel}).isNull());
+}
+
+void TestFrmNeedDelUrl::replaceListUrls() {
+    TestLibrary library;
+    const QString a = library.addNovel("甲");
+    const QString b = library.addNovel("乙");
+    const QString c = library.addNovel("丙");
+    NovelStore novels(library.db());
+    QVERIFY(novels.setListUrl(a, "http://old.test/1/"));
+    QVERIFY(novels.setListUrl(b, "http://old.test/2/"));
+    QVERIFY(novels.setListUrl(c, "http://old.test/3/"));
+    MessageLog log;
+    FrmUrlReplace window(library.context(), QStringList{a, c});
+    QCOMPARE(window.windowTitle(), QString("目录页网址批量替换"));
+    QSignalSpy replaced(&window, &FrmUrlReplace::replaced);
+    click(window, "cmdOK");
+    QCOMPARE(log.texts, QStringList{"请输入查找内容"});
+    child<QLineEdit>(window, "txtFind")->setText("old.test");
+    child<QLineEdit>(window, "txtReplace")->setText("new.test");
+    click(window, "cmdOK");
+    QCOMPARE(replaced.size(), 1);
+    QCOMPARE(replaced[0][0].toInt(), 2);
+    QCOMPARE(novels.loadNovel(a)->listUrl, QString("http://new.test/1/"));
+    QCOMPARE(novels.loadNovel(b)->listUrl, QString("http://old.test/2/"));
+    QCOMPARE(novels.loadNovel(c)->listUrl, QString("http://new.test/3/"));
+}
+
+void TestFrmNeedDelUrl::replaceBookcasePaths() {
+    TestLibrary library;
+    BookcaseStore bookcase(library.db());
+    QVERIFY(bookcase.registerEntry("甲", "", "", "/media/old/甲.txt"));
+    QVERIFY(bookcase.registerEntry("乙", "", "", "/media/old/乙.txt"));
+    const qint64 first = library.db().scalar("SELECT MIN(ID) FROM pri_mynovel").toLongLong();
+    FrmUrlReplace window(library.context(), QList<qint64>{first});
+    QCOMPARE(window.windowTitle(), QString("批量更改文件路径"));
+    child<QLineEdit>(window, "txtFind")->setText("/media/old/");
+    child<QLineEdit>(window, "txtReplace")->setText("/home/u/书/");
+    click(window, "cmdOK");
+    QCOMPARE(bookcase.pathOf(first), QString("/home/u/书/甲.txt"));
+    QCOMPARE(bookcase.pathOf(first + 1), QString("/media/old/乙.txt"));
+}
+
+QTEST_MAIN(TestFrmNeedDelUrl)
+#include "tst_frmneeddelurl.moc"

@@ -1,0 +1,243 @@
+#include "text/charset.h"
+#include "storage/textfile.h"
+
+#include <QRandomGenerator>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <QTest>
+
+class TestCharset : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void codecsExist();
+    void charsetNames_data();
+    void charsetNames();
+    void bomIsDropped();
+    void everyGbkCodeRoundTrips();
+    void gbTablesMatchTheCodec();
+    void rareCharactersRoundTrip_data();
+    void rareCharactersRoundTrip();
+    void big5PagesKeepEveryCharacter();
+    void codePageValues_data();
+    void codePageValues();
+    void ansiLength_data();
+    void ansiLength();
+};
+
+void TestCharset::codecsExist() {
+    QVERIFY(QStringDecoder("GB18030").isValid());
+    QVERIFY(QStringEncoder("GB18030").isValid());
+    QVERIFY(QStringDecoder("Big5").isValid());
+    QVERIFY(QStringEncoder("Big5").isValid());
+}
+
+void TestCharset::charsetNames_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("charset");
+    QTest::addColumn<QString>("defaultCharset");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("used");
+
+    const QByteArray gbk("\xD6\xD0\xCE\xC4"); // 中文
+    const QByteArray utf8("\xE4\xB8\xAD\xE6\x96\x87");
+    const QByteArray big5("\xA4\xA4\xA4\xE5");
+    QTest::newRow("GB2312_80") << gbk << "GB2312_80"
+                               << "gb2312"
+                               << "中文"
+                               << "gb2312";
+    QTest::newRow("gb2312") << gbk << "gb2312"
+                            << "gb2312"
+                            << "中文"
+                            << "gb2312";
+    QTest::newRow("GB2312 keeps its case") << gbk << "GB2312"
+                                           << "gb2312"
+                                           << "中文"
+                                           << "GB2312";
+    QTest::newRow("gbk stays gbk") << gbk << "gbk"
+                                   << "gb2312"
+                                   << "中文"
+                                   << "gbk";
+    QTest::newRow("gb18030") << gbk << "GB18030"
+                             << "gb2312"
+                             << "中文"
+                             << "GB18030";
+    QTest::newRow("UTF8") << utf8 << "UTF8"
+                          << "gb2312"
+                          << "中文"
+                          << "utf-8";
+    QTest::newRow("utf_8") << utf8 << "utf_8"
+                           << "gb2312"
+                           << "中文"
+                           << "utf-8";
+    QTest::newRow("UTF-8") << utf8 << "UTF-8"
+                           << "gb2312"
+                           << "中文"
+                           << "UTF-8";
+    QTest::newRow("none uses the setting") << big5 << "None"
+                                           << "big5"
+                                           << "中文"
+                                           << "big5";
+    QTest::newRow("none, default gb2312") << gbk << "none"
+                                          << "gb2312"
+                                          << "中文"
+                                          << "gb2312";
+    QTest::newRow("big5") << big5 << "BIG5"
+                          << "gb2312"
+                          << "中文"
+                          << "BIG5";
+    QTest::newRow("unknown falls back") << gbk << "x-no-such"
+                                        << "gb2312"
+                                        << "中文"
+                                        << "gb2312";
+    QTest::newRow("empty name falls back") << gbk << ""
+                                           << "gb2312"
+                                           << "中文"
+                                           << "gb2312";
+    QTest::newRow("non-latin name") << gbk << "中文"
+                                    << "gb2312"
+                                    << "中文"
+                                    << "gb2312";
+    QTest::newRow("empty bytes") << QByteArray() << "UTF8"
+                                 << "gb2312"
+                                 << ""
+                                 << "utf-8";
+}
+
+void TestCharset::charsetNames() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, charset);
+    QFETCH(QString, defaultCharset);
+    QFETCH(QString, text);
+    QFETCH(QString, used);
+    QCOMPARE(bytesToText(bytes, charset, defaultCharset), text);
+    QCOMPARE(charset, used);
+}
+
+void TestCharset::bomIsDropped() {
+    QString charset = QStringLiteral("utf-8");
+    QCOMPARE(bytesToText(QByteArray("\xEF\xBB\xBF\xE4\xB8\xAD"), charset), QStringLiteral("中"));
+}
+
+// Old chapter files can hold any GBK code, including the user-defined areas: reading and writing one
+// back must give the same bytes.
+void TestCharset::everyGbkCodeRoundTrips() {
+    QByteArray all;
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+        for (int trail = 0x40; trail <= 0xFE; ++trail) {
+            if (trail == 0x7F)
+                continue;
+            all.append(char(lead));
+            all.append(char(trail));
+        }
+    }
+    QString charset = QStringLiteral("gbk");
+    const QString text = bytesToText(all, charset);
+    QVERIFY(!text.contains(QChar::ReplacementCharacter));
+    QCOMPARE(text.size(), all.size() / 2);
+    const QByteArray again = encodeText(text);
+    if (again != all) {
+        for (qsizetype i = 0; i < all.size(); i += 2)
+            QVERIFY2(again.mid(i, 2) == all.mid(i, 2), all.mid(i, 2).toHex().constData());
+    }
+    QCOMPARE(encodeHtmlForCharset(text, QStringLiteral("gb2312")), all);
+}
+
+// Pages are read and written through tables when they allow it; the result must be the codec's, for
+// any bytes and any text.
+void TestCharset::gbTablesMatchTheCodec() {
+    QRandomGenerator random(20261206);
+    const QList<QByteArray> byteBits = {"a", "<br />", "\xD6\xD0", "\xB5\xDA", "\x81\x40", "\xFE\xFE",
+                                        "\x81\x30\x81\x30", "\x95\x32\x82\x36", "\x80", "\xFF",
+                                        "\x81", "\x81\x7F", "\x00", "\xA2\xE3"};
+    const QList<QString> textBits = {"a", "<p>", "中文", "\u00b7", "\u20ac", "\u0080", "\u3400", "\U0001F600",
+                                     "\uE000", "\u00e9", "\uFFFD", QString(QChar(0xD800))};
+    for (int round = 0; round < 50000; ++round) {
+        QByteArray bytes;
+        QString text;
+        for (int i = int(random.bounded(12)); i > 0; --i) {
+            bytes += byteBits.at(int(random.bounded(int(byteBits.size()))));
+            text += textBits.at(int(random.bounded(int(textBits.size()))));
+        }
+        QString charset = QStringLiteral("gbk");
+        QStringDecoder decoder("GB18030");
+        const QString expectedText = decoder.decode(bytes);
+        QCOMPARE(bytesToText(bytes, charset), expectedText);
+
+        QStringEncoder encoder("GB18030");
+        const QByteArray expectedBytes = encoder.encode(text);
+        if (!encoder.hasError()) // else characters become references, checked elsewhere
+            QCOMPARE(encodeHtmlForCharset(text, QStringLiteral("gb2312")), expectedBytes);
+    }
+}
+
+void TestCharset::rareCharactersRoundTrip_data() {
+    QTest::addColumn<QString>("text");
+    QTest::newRow("extension B") << QStringLiteral("𠀀𪚥");
+    QTest::newRow("镕 and 堃") << QStringLiteral("朱镕基，王堃");
+    QTest::newRow("emoji") << QStringLiteral("😀👍🏻");
+    QTest::newRow("euro, middle dot, nbsp") << QStringLiteral("€·\u00A0");
+    QTest::newRow("private use") << QStringLiteral("\uE5E5\uE000");
+    QTest::newRow("mixed") << QStringLiteral("第1章 𠀀镕😀 «end»");
+}
+
+void TestCharset::rareCharactersRoundTrip() {
+    QFETCH(QString, text);
+    for (const char* name : {"gb2312", "gbk", "GB18030", "utf-8"}) {
+        QString charset = QString::fromLatin1(name);
+        const QByteArray bytes = encodeHtmlForCharset(text, charset);
+        QVERIFY2(!bytes.contains("&#"), name);
+        QCOMPARE(bytesToText(bytes, charset), text);
+    }
+    QCOMPARE(decodeTextFileBytes(encodeText(text)), text);
+}
+
+void TestCharset::big5PagesKeepEveryCharacter() {
+    const QString text = QStringLiteral("中文着𠀀😀");
+    const QByteArray bytes = encodeHtmlForCharset(text, QStringLiteral("big5"));
+    QVERIFY(!bytes.contains('?'));
+    QString charset = QStringLiteral("big5");
+    QCOMPARE(bytesToText(bytes, charset), QStringLiteral("中文&#30528;&#131072;&#128512;"));
+    QVERIFY(big5CanEncode(U'中'));
+    QVERIFY(!big5CanEncode(U'着'));
+}
+
+void TestCharset::codePageValues_data() {
+    QTest::addColumn<uint>("ch");
+    QTest::addColumn<int>("value");
+    QTest::newRow("ascii") << uint('A') << 0x41;
+    QTest::newRow("中") << uint(U'中') << 0xD6D0;
+    QTest::newRow("ideographic space") << uint(U'\u3000') << 0xA1A1;
+    QTest::newRow("镕") << uint(U'镕') << 0xE946;
+    QTest::newRow("extension B") << uint(U'𠀀') << -1;
+    QTest::newRow("emoji") << uint(U'😀') << -1;
+    QTest::newRow("latin-1 é") << uint(U'é') << 0xA8A6;
+    QTest::newRow("nbsp") << 0xA0u << -1;
+}
+
+void TestCharset::codePageValues() {
+    QFETCH(uint, ch);
+    QFETCH(int, value);
+    QCOMPARE(codePageValue(ch), value);
+    QCOMPARE(isDoubleByte(ch), value > 0xFF);
+    if (value >= 0)
+        QCOMPARE(charFromCodePageValue(value), QString::fromUcs4(reinterpret_cast<const char32_t*>(&ch), 1));
+}
+
+void TestCharset::ansiLength_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("length");
+    QTest::newRow("empty") << QString() << 0;
+    QTest::newRow("ascii") << QStringLiteral("abc") << 3;
+    QTest::newRow("chinese") << QStringLiteral("a中文") << 5;
+    QTest::newRow("outside gbk") << QStringLiteral("𠀀😀") << 4;
+}
+
+void TestCharset::ansiLength() {
+    QFETCH(QString, text);
+    QFETCH(int, length);
+    QCOMPARE(::ansiLength(text), length);
+}
+
+QTEST_GUILESS_MAIN(TestCharset)
+#include "tst_charset.moc"

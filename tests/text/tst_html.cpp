@@ -1,0 +1,413 @@
+#include "text/charset.h"
+#include "text/html.h"
+#include "text/innertext.h"
+
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTest>
+
+namespace {
+
+// Paragraph formatting the plain way, one Qt replace after the other: what the one-pass steps of
+// formatParagraphs must give for every text.
+QString paragraphsStepByStep(const QString& text) {
+    static const QString sentenceEnds = QStringLiteral("。？！’”…．.?!'\"~）─");
+    const QString br = QStringLiteral("<br>");
+    QString out = text;
+    out.remove(QStringLiteral("&nbsp;"));
+    out.remove(QStringLiteral("　　"));
+    out.remove(QStringLiteral("    "));
+    out.remove(charFromCodePageValue(0xA3A0));
+    out.remove(u'\t');
+    out.replace(QLatin1String("\r\n"), br);
+    out.replace(u'\n', br);
+    out.replace(u'\r', br);
+    for (const char* tag : {"<p>", "<P>", "</P>", "</p>"})
+        out.replace(QLatin1String(tag), br);
+    for (int i = 0; i < 5; ++i)
+        out.replace(QLatin1String("<br><br>"), br, Qt::CaseInsensitive);
+    for (const QChar c : sentenceEnds)
+        for (const char* gap : {"", " ", "  "})
+            out.replace(c + QLatin1String(gap) + br, c + QStringLiteral("\r\n\r\n　　"), Qt::CaseInsensitive);
+    for (const char* tag : {"<br>", "<BR>", "<Br>"})
+        out.remove(QLatin1String(tag));
+    out.replace(QLatin1String("\r\n\r\n"), QLatin1String("<br><br>"));
+    if (out.size() > 1)
+        out.remove(QRegularExpression(QStringLiteral("^ +")));
+    return QStringLiteral("　　") + out;
+}
+
+} // namespace
+
+class TestHtml : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void paragraphs_data();
+    void paragraphs();
+    void paragraphsAgreeWithStepByStep();
+    void styledPage_data();
+    void styledPage();
+    void innerText_data();
+    void innerText();
+    void innerTextSurvivesDeepNesting();
+    void plainLinks_data();
+    void plainLinks();
+    void plainLinksReadAsTheParserReadsThem();
+    void plainText_data();
+    void plainText();
+    void entities_data();
+    void entities();
+    void cleanWord();
+    void imageSources_data();
+    void imageSources();
+    void imageSourcesByPattern();
+    void titles_data();
+    void titles();
+    void curlyQuotes();
+    void quotedValue_data();
+    void quotedValue();
+};
+
+void TestHtml::paragraphs_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    const QString ind = QStringLiteral("　　");
+
+    QTest::newRow("joins lines without end punctuation")
+        << "第一句。\r\n第二句\r\n接着。" << ind + "第一句。<br><br>" + ind + "第二句接着。";
+    QTest::newRow("empty") << "" << ind;
+    QTest::newRow("one space before break") << "a。 <br>b" << ind + "a。<br><br>" + ind + "b";
+    QTest::newRow("two spaces before break") << "a。  <br>b" << ind + "a。<br><br>" + ind + "b";
+    QTest::newRow("three spaces join") << "a。   <br>b" << ind + "a。   b";
+    QTest::newRow("four spaces are dropped first") << "a。    <br>b" << ind + "a。<br><br>" + ind + "b";
+    QTest::newRow("lone LF and CR") << "a！\nb？\rc" << ind + "a！<br><br>" + ind + "b？<br><br>" + ind + "c";
+    QTest::newRow("paragraph tags") << "<p>a.</p><P>b!" << ind + "a.<br><br>" + ind + "b!";
+    // A break after the last sentence still opens an (empty) paragraph.
+    QTest::newRow("closing paragraph tag") << "a.</p>" << ind + "a.<br><br>" + ind;
+    QTest::newRow("upper-case breaks") << "a”<BR><Br><bR>b" << ind + "a”<br><br>" + ind + "b";
+    QTest::newRow("many breaks collapse")
+        << "a。" + QStringLiteral("<br>").repeated(32) + "b" << ind + "a。<br><br>" + ind + "b";
+    QTest::newRow("old indents removed")
+        << "　　a。\r\n    b。\r\n\tc&nbsp;d" << ind + "a。<br><br>" + ind + "b。<br><br>" + ind + "cd";
+    QTest::newRow("single ideographic space stays") << "　a" << ind + "　a";
+    QTest::newRow("leading ascii spaces") << "   a" << ind + "a";
+    QTest::newRow("one space alone stays") << " " << ind + " ";
+    QTest::newRow("every sentence end")
+        << "1。\n2？\n3！\n4’\n5”\n6…\n7．\n8.\n9?\n10!\n11'\n12\"\n13~\n14）\n15─\n16"
+        << ind + "1。<br><br>" + ind + "2？<br><br>" + ind + "3！<br><br>" + ind + "4’<br><br>" + ind +
+               "5”<br><br>" + ind + "6…<br><br>" + ind + "7．<br><br>" + ind + "8.<br><br>" + ind +
+               "9?<br><br>" + ind + "10!<br><br>" + ind + "11'<br><br>" + ind + "12\"<br><br>" + ind +
+               "13~<br><br>" + ind + "14）<br><br>" + ind + "15─<br><br>" + ind + "16";
+    QTest::newRow("comma joins") << "a，\r\nb" << ind + "a，b";
+    QTest::newRow("A3A0 removed") << "a" + charFromCodePageValue(0xA3A0) + "b" << ind + "ab";
+}
+
+void TestHtml::paragraphs() {
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(formatParagraphs(text), expected);
+}
+
+void TestHtml::paragraphsAgreeWithStepByStep() {
+    // Breaks in every case and in pieces, runs of them longer than five halvings undo, sentence ends
+    // with and without their spaces, and everything the first steps remove or turn into breaks.
+    const QList<QString> pieces = {"<br>", "<BR>", "<Br>", "<bR>", "<", "br", ">", "<p>", "</P>",
+                                   "&nbsp;", "　", " ", "  ", "\t", "\r\n", "\r", "\n", "。", ".",
+                                   "!", "”", "─", "，", "a", "章", charFromCodePageValue(0xA3A0),
+                                   QStringLiteral("<br>").repeated(40)};
+    QRandomGenerator random(20261207);
+    for (int round = 0; round < 30000; ++round) {
+        QString text;
+        for (int i = int(random.bounded(16)); i > 0; --i)
+            text += pieces.at(int(random.bounded(int(pieces.size()))));
+        const QString expected = paragraphsStepByStep(text);
+        const QString got = formatParagraphs(text);
+        if (got != expected)
+            QFAIL(qPrintable(QStringLiteral("\"%1\": \"%2\", step by step \"%3\"").arg(text, got, expected)));
+    }
+}
+
+void TestHtml::styledPage_data() {
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<QString>("expected");
+    const QString styled = kStyledPageComment;
+    QTest::newRow("styled") << "<html>" + styled + kBookContentStart + "a。\r\nb" + kBookContentEnd
+                            << QStringLiteral("　　a。<br><br>　　b");
+    QTest::newRow("not styled") << kBookContentStart + "a" + kBookContentEnd << "-1";
+    QTest::newRow("styled but empty") << styled + kBookContentStart + kBookContentEnd << "-1";
+    QTest::newRow("styled, end missing") << styled + kBookContentStart + "a"
+                                         << "-1";
+}
+
+void TestHtml::styledPage() {
+    QFETCH(QString, html);
+    QFETCH(QString, expected);
+    QCOMPARE(getStyledPageContent(html), expected);
+}
+
+void TestHtml::innerText_data() {
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("white space collapses") << "  a \r\n\t b  <b> c </b> d "
+                                           << "a b c d";
+    QTest::newRow("br") << "a<br>b<BR/>  c"
+                        << "a\r\nb\r\nc";
+    QTest::newRow("leading br kept") << "<br>a"
+                                     << "\r\na";
+    QTest::newRow("paragraphs") << "<p>a</p><p>b</p>"
+                                << "a\r\n\r\nb";
+    QTest::newRow("divs") << "<div>a</div><div><div>b</div></div>c"
+                          << "a\r\nb\r\nc";
+    QTest::newRow("no breaks at the ends") << "<div><p>a</p></div>"
+                                           << "a";
+    QTest::newRow("hidden parts") << "<script>x()</script><style>p{}</style>a<noscript>n</noscript>"
+                                  << "a";
+    QTest::newRow("document head") << "<html><head><title>T</title></head><body>b</body></html>"
+                                   << "b";
+    QTest::newRow("entities") << "&lt;a&gt; &amp; &quot;&nbsp;&#20013;"
+                              << "<a> & \"\u00A0中";
+    QTest::newRow("table") << "<table><tr><td>1</td><td>2</td></tr><tr><td>3</td></tr></table>"
+                           << "1\t2\r\n3";
+    QTest::newRow("pre keeps spaces") << "<pre>a  b\n c</pre>"
+                                      << "a  b\r\n c";
+    QTest::newRow("ideographic spaces stay") << "<p>　　第一段</p>"
+                                             << "　　第一段";
+    QTest::newRow("unclosed tags") << "<p>a<p>b<div>c"
+                                   << "a\r\n\r\nb\r\n\r\nc";
+    QTest::newRow("comments") << "a<!-- x -->b"
+                              << "ab";
+    QTest::newRow("images and inputs") << "a<img src=x alt=y><input value=v>b"
+                                       << "ab";
+}
+
+void TestHtml::innerText() {
+    QFETCH(QString, html);
+    QFETCH(QString, expected);
+    QCOMPARE(htmlInnerText(html), expected);
+}
+
+void TestHtml::innerTextSurvivesDeepNesting() {
+    const int depth = 200000;
+    const QString html = QStringLiteral("<div>").repeated(depth) + QStringLiteral("深处") +
+                         QStringLiteral("</div>").repeated(depth);
+    QCOMPARE(htmlInnerText(html), QStringLiteral("深处"));
+    QCOMPARE(htmlInnerText(QStringLiteral("<b><i>").repeated(depth) + u'x'), QStringLiteral("x"));
+    // Bad pages leave every line's <div> open; past the nesting limit the lines must stay apart.
+    QStringList lines;
+    for (int i = 0; i < 2000; ++i)
+        lines.append(QString::number(i));
+    QCOMPARE(htmlInnerText(u"<div>" + lines.join(QStringLiteral("<div>"))),
+             lines.join(QStringLiteral("\r\n")));
+}
+
+void TestHtml::plainLinks_data() {
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<bool>("plain");
+    QTest::addColumn<QString>("href");
+    QTest::addColumn<QString>("onclick");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("quoted") << "<a href=\"1.html\">第1章 山河</a>" << true << "1.html" << "" << "第1章 山河";
+    QTest::newRow("unquoted, upper case") << "<A HREF=/b/2.html TARGET=_blank>第2章</A>" << true << "/b/2.html"
+                                          << "" << "第2章";
+    QTest::newRow("spaces around =, single quotes, onclick")
+        << "<a\thref = '#' onclick=\"go(3)\" >  第3章 \r\n 重逢\t</a>" << true << "#" << "go(3)" << "第3章 重逢";
+    QTest::newRow("unquoted value takes the slash") << "<a href=1.html/>x</a>" << true << "1.html/" << "" << "x";
+    QTest::newRow("attribute twice") << "<a href=a.html href=b.html>x</a>" << false << "" << "" << "";
+    QTest::newRow("empty href, empty text") << "<a href>  </a>" << true << "" << "" << "";
+    QTest::newRow("no href") << "<a name=x>卷一</a>" << false << "" << "" << "";
+    QTest::newRow("entity in the text") << "<a href=1.html>甲 &amp; 乙</a>" << false << "" << "" << "";
+    QTest::newRow("entity in the address") << "<a href=\"a?x=1&amp;y=2\">x</a>" << false << "" << "" << "";
+    QTest::newRow("tag in the text") << "<a href=1.html><b>x</b></a>" << false << "" << "" << "";
+    QTest::newRow("quote not closed") << "<a href=\"1.html>x</a>" << false << "" << "" << "";
+    QTest::newRow("no space between attributes") << "<a href=\"1\"title=\"t\">x</a>" << false << "" << "" << "";
+    QTest::newRow("self-closing slash") << "<a href=\"1.html\"/>x</a>" << false << "" << "" << "";
+    QTest::newRow("line break in a value") << "<a href=\"1\r\n.html\">x</a>" << false << "" << "" << "";
+}
+
+void TestHtml::plainLinks() {
+    QFETCH(QString, html);
+    QFETCH(bool, plain);
+    QFETCH(QString, href);
+    QFETCH(QString, onclick);
+    QFETCH(QString, text);
+    const std::optional<HtmlLink> link = plainHtmlLink(html);
+    QCOMPARE(link.has_value(), plain);
+    if (!plain)
+        return;
+    QCOMPARE(link->href, href);
+    QCOMPARE(link->onclick, onclick);
+    QCOMPARE(link->text, text);
+    // The parser agrees.
+    const QList<HtmlLink> parsed = htmlLinks(html);
+    QCOMPARE(parsed.size(), 1);
+    QCOMPARE(parsed.first().href, href);
+    QCOMPARE(parsed.first().text, text);
+}
+
+void TestHtml::plainLinksReadAsTheParserReadsThem() {
+    // Links from pieces that meet the corners of the plain form; whatever it reads, the parser reads
+    // the same way.
+    const QStringList starts{"<a ", "<A\t", "<a\r\n", "<a", "<ab "};
+    const QStringList attributes{" href=\"1.html\"", " HREF='/b/2.html'", " href=3.html", " href = \"4.html\"",
+                                 " href", " onclick=\"go(1)\"", " OnClick=go(2)", " title=\"标题\"", " id=x",
+                                 " href=\"a&amp;b\"", " href=\"a<b\"", " href=a\"b", " href=\"a\"b=c",
+                                 " href=\"\x01\"", " data-x=`y`", " href=\"\u0085\"", " /", "  ", " href=''",
+                                 " href=\"\r\n\""};
+    const QStringList texts{"第一章", " ", "\r\n", "\t", "甲  乙", "&amp;", "<b>粗</b>", ">", "a", "\u3000",
+                            QString(QChar(0xD83D)) + QChar(0xDE00), "\u0001", "\u00a0", "\ufeff"};
+    const QStringList ends{"</a>", "</A>", "</a >", "</b>"};
+    QRandomGenerator random(20261206);
+    int plain = 0;
+    const int rounds = 20000;
+    for (int round = 0; round < rounds; ++round) {
+        QString html = starts.at(random.bounded(random.bounded(3) == 0 ? starts.size() : 2));
+        for (int k = random.bounded(4); k >= 0; --k)
+            html += attributes.at(random.bounded(random.bounded(3) == 0 ? attributes.size() : 8));
+        html += random.bounded(8) == 0 ? QStringLiteral("") : QStringLiteral(">");
+        for (int k = random.bounded(5); k > 0; --k)
+            html += texts.at(random.bounded(random.bounded(3) == 0 ? texts.size() : 5));
+        html += ends.at(random.bounded(random.bounded(4) == 0 ? ends.size() : 1));
+
+        const std::optional<HtmlLink> link = plainHtmlLink(html);
+        if (!link)
+            continue;
+        ++plain;
+        const QList<HtmlLink> parsed = htmlLinks(html);
+        QVERIFY2(parsed.size() == 1, qPrintable(html));
+        QVERIFY2(parsed.first().href == link->href, qPrintable(html));
+        QVERIFY2(parsed.first().onclick == link->onclick, qPrintable(html + u"|" + parsed.first().onclick + u"|" + link->onclick));
+        QVERIFY2(parsed.first().text == link->text, qPrintable(html + u'|' + parsed.first().text + u'|' + link->text));
+    }
+    // Both ways are taken often.
+    QVERIFY2(plain > rounds / 10 && plain < rounds * 9 / 10, qPrintable(QString::number(plain)));
+}
+
+void TestHtml::plainText_data() {
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("links, options, scripts gone")
+        << "a<a href=x>link</a><select><option>o</option></select><script>s()</script>b"
+        << "ab";
+    QTest::newRow("newfont2 span gone") << "a<span class=\"newfont2\">ad</span>b"
+                                        << "ab";
+    QTest::newRow("blank lines halved") << "<p>a</p><p>b</p>"
+                                        << "a\r\nb";
+}
+
+void TestHtml::plainText() {
+    QFETCH(QString, html);
+    QFETCH(QString, expected);
+    QCOMPARE(htmlToPlainText(html), expected);
+}
+
+void TestHtml::entities_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("all") << "&quot;&nbsp;&lt;&gt;<br>&#91;&#93;&amp;&#13;&#10;&#39;&#183;"
+                         << "\" <>\r\n[]&\r\n'·";
+    // &lt; comes before &amp;, &#39; after it.
+    QTest::newRow("order") << "&amp;lt; &amp;#39;"
+                           << "&lt; '";
+    QTest::newRow("case-sensitive") << "&QUOT;<BR>"
+                                    << "&QUOT;<BR>";
+}
+
+void TestHtml::entities() {
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(decodeHtmlEntities(text), expected);
+}
+
+void TestHtml::cleanWord() {
+    const QString word =
+        QStringLiteral("<?xml version=\"1.0\"?><meta name=ProgId content=Word.Document><p style='margin:0'>"
+                       "<span lang=ZH-CN>文字</span><o:p></o:p></p><![if !supportLists]>1.<![endif]>"
+                       "<TABLE border=1 style=\"x\"><tr><td>c</td></tr></table>");
+    QCOMPARE(
+        cleanWordHtml(word),
+        QStringLiteral("<p >文字</p>1.<table width=\"95%\" align=center border=1 cellspacing=0 cellpadding=3 "
+                       "bordercolorlight=#000000 bordercolordark=#000000 "
+                       "style='border-collapse: collapse;word-break:break-all'><tr><td>c</td></tr></table>"));
+}
+
+void TestHtml::imageSources_data() {
+    QTest::addColumn<QString>("fragment");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("double quotes") << "<img src=\"a.jpg\"><IMG SRC=\" b.gif \">"
+                                   << "a.jpg||b.gif||";
+    QTest::newRow("single quotes after double") << "<img src='c.png'><img src=\"a.jpg\">"
+                                                << "a.jpg||c.png||";
+    QTest::newRow("bare, space ended") << "<img src=a.jpg width=1><img src=b.jpg >"
+                                       << "a.jpg||b.jpg||";
+    QTest::newRow("bare, tag ended") << "<img src=a.jpg>"
+                                     << "a.jpg||";
+    QTest::newRow("bare ignored when quoted exist") << "<img src=a.jpg ><img src=\"b.jpg\">"
+                                                    << "b.jpg||";
+    QTest::newRow("empty src anywhere") << "<img src=\"a.jpg\"><img src=\"\"><img src=\"b.jpg\">"
+                                        << "";
+    QTest::newRow("no pictures") << "<p>text</p>"
+                                 << "";
+}
+
+void TestHtml::imageSources() {
+    QFETCH(QString, fragment);
+    QFETCH(QString, expected);
+    QCOMPARE(extractImageSources(fragment), expected);
+}
+
+void TestHtml::imageSourcesByPattern() {
+    const QString page = QStringLiteral("<img src=\"logo.gif\"><div id=c><img src=\"1.jpg\"></div>"
+                                        "<div id=c><img src=\"2.jpg\"></div>");
+    QCOMPARE(extractImageSourcesByPattern(page, QStringLiteral("<div id=c>[\\s\\S]+?</div>")),
+             QStringLiteral("1.jpg||2.jpg||"));
+}
+
+void TestHtml::titles_data() {
+    QTest::addColumn<QString>("fragment");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("tags and book marks") << "<h1><a href=x>《斗破苍穹》</a></h1>"
+                                         << "斗破苍穹";
+    QTest::newRow("cut tag") << "class=\"t\">书名：凡人修仙传 "
+                             << "凡人修仙传";
+    QTest::newRow("labels and breaks") << "最新章节：第一章\r\n\t更新时间"
+                                       << "第一章";
+    QTest::newRow("entities") << "&quot;雪中&amp;刀&quot;&nbsp;"
+                              << "\"雪中&刀\"";
+    QTest::newRow("current chapter") << "当前章节 黄金"
+                                     << "黄金";
+}
+
+void TestHtml::titles() {
+    QFETCH(QString, fragment);
+    QFETCH(QString, expected);
+    QCOMPARE(cleanTitleText(fragment), expected);
+}
+
+void TestHtml::curlyQuotes() {
+    QCOMPARE(::curlyQuotes(QStringLiteral("他说\"好\"，又说\"不\"\"")),
+             QStringLiteral("他说“好”，又说“不”\""));
+}
+
+void TestHtml::quotedValue_data() {
+    QTest::addColumn<QString>("fragment");
+    QTest::addColumn<bool>("keepEquals");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("double") << "href=\"a.htm?x=1\" target=_blank>" << false << "a.htm?x1";
+    QTest::newRow("double, keep =") << "href=\"a.htm?x=1\">" << true << "a.htm?x=1";
+    QTest::newRow("single") << "href='b.htm'>" << false << "b.htm";
+    QTest::newRow("unquoted") << "=c.htm>" << false << "c.htm";
+    QTest::newRow("double before single") << "'x' \"y\"" << false << "y";
+}
+
+void TestHtml::quotedValue() {
+    QFETCH(QString, fragment);
+    QFETCH(bool, keepEquals);
+    QFETCH(QString, expected);
+    QCOMPARE(extractQuotedValue(fragment, keepEquals), expected);
+}
+
+QTEST_GUILESS_MAIN(TestHtml)
+#include "tst_html.moc"

@@ -1,0 +1,357 @@
+#include "text/regex.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+class TestRegex : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void replace_data();
+    void replace();
+    void matchList_data();
+    void matchList();
+    void matchPositions();
+    void badPatterns_data();
+    void badPatterns();
+    void runaway_data();
+    void runaway();
+    void longTextsStillMatch();
+    void loneSurrogates();
+    void escape_data();
+    void escape();
+    void randomPatternsKeepInvariants();
+};
+
+void TestRegex::replace_data() {
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("replacement");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("global, any case") << "ab"
+                                      << "ab AB aB"
+                                      << "x"
+                                      << "x x x";
+    // Patterns that start with literal text jump from one place of it to the next; these must match
+    // exactly what a search at every position finds.
+    QTest::newRow("literal start, any case") << "<br(?:\\s[^<>]*|/)?>"
+                                             << "a<BR>b<br/>c<Br class=x>d<brx>e<br"
+                                             << "|"
+                                             << "a|b|c|d<brx>e<br";
+    QTest::newRow("quantified last letter") << "ab?c"
+                                            << "ac abc abbc"
+                                            << "x"
+                                            << "x x abbc";
+    QTest::newRow("starred last letter") << "xa*b"
+                                         << "xb xaab b"
+                                         << "-"
+                                         << "- - b";
+    QTest::newRow("counted last letter") << "ab{0,2}c"
+                                         << "ac abbc"
+                                         << "x"
+                                         << "x x";
+    QTest::newRow("alternatives keep every start") << "ab|cd"
+                                                   << "cd ab"
+                                                   << "x"
+                                                   << "x x";
+    QTest::newRow("alternatives inside a group") << "x(?:a|b)"
+                                                 << "xa xb xc"
+                                                 << "#"
+                                                 << "# # xc";
+    QTest::newRow("bar in a class, then alternatives") << "a[|]b|c"
+                                                       << "a|b c"
+                                                       << "#"
+                                                       << "# #";
+    QTest::newRow("kelvin sign is k") << "k\\d"
+                                      << "\u212A1 k2"
+                                      << "#"
+                                      << "# #";
+    QTest::newRow("literal then lookahead") << "<p(?=>)"
+                                            << "<p> <pre> <P>"
+                                            << "["
+                                            << "[> <pre> [>";
+    QTest::newRow("non-greedy") << "<b>.+?</b>"
+                                << "<b>1</b>-<b>2</b>"
+                                << "B"
+                                << "B-B";
+    QTest::newRow("greedy") << "<b>.+</b>"
+                            << "<b>1</b>-<b>2</b>"
+                            << "B"
+                            << "B";
+    QTest::newRow("[\\s\\S] crosses lines") << "<p>[\\s\\S]+?</p>"
+                                            << "<p>a\r\nb</p>c"
+                                            << ""
+                                            << "c";
+    QTest::newRow(". stops at CR") << "a.+"
+                                   << "ab\rc"
+                                   << "x"
+                                   << "x\rc";
+    QTest::newRow("back-reference") << "(['\"])(.*?)\\1"
+                                    << "'a' \"b\""
+                                    << "<$2>"
+                                    << "<a> <b>";
+    QTest::newRow("\\x22") << "\\x22"
+                           << "say \"hi\""
+                           << "'"
+                           << "say 'hi'";
+    QTest::newRow("\\u escape") << "\\u4E2D\\u6587"
+                                << "中文abc"
+                                << "zw"
+                                << "zwabc";
+    QTest::newRow("\\\\u stays literal") << "\\\\u4E2D"
+                                         << "\\u4E2D"
+                                         << "x"
+                                         << "x";
+    QTest::newRow("$& and $$") << "\\d+"
+                               << "a12b"
+                               << "[$&]$$"
+                               << "a[12]$b";
+    QTest::newRow("$1..$9") << "(a)(b)(c)(d)(e)(f)(g)(h)(i)"
+                            << "abcdefghi"
+                            << "$9$8$1"
+                            << "iha";
+    QTest::newRow("$n beyond the groups stays") << "(a)"
+                                                << "a"
+                                                << "$2$0$"
+                                                << "$2$0$";
+    QTest::newRow("$12 with one group") << "(a)"
+                                        << "a"
+                                        << "$12"
+                                        << "a2";
+    QTest::newRow("unmatched group is empty") << "(a)|(b)"
+                                              << "b"
+                                              << "[$1]"
+                                              << "[]";
+    QTest::newRow("empty matches step on") << "x*"
+                                           << "abc"
+                                           << "-"
+                                           << "-a-b-c-";
+    QTest::newRow("empty match after a match") << "a*"
+                                               << "baaac"
+                                               << "-"
+                                               << "-b--c-";
+    QTest::newRow("empty pattern keeps pairs whole") << ""
+                                                     << "😀"
+                                                     << "|"
+                                                     << "|😀|";
+    QTest::newRow("chinese") << "第(.+?)章"
+                             << "第十二章 风云"
+                             << "Chapter $1"
+                             << "Chapter 十二 风云";
+    QTest::newRow("no match") << "zzz"
+                              << "abc"
+                              << "x"
+                              << "abc";
+    QTest::newRow("extended mode still works") << "(?x) a \\d  # digits"
+                                               << "a1 b2"
+                                               << "_"
+                                               << "_ b2";
+    QTest::newRow("\\G") << "\\Ga"
+                         << "aab"
+                         << "x"
+                         << "xxb";
+    QTest::newRow("leading verb") << "(*UCP)\\w+"
+                                  << "中文 ab"
+                                  << "w"
+                                  << "w w";
+    QTest::newRow("recursion") << "\\((?:[^()]|(?R))*\\)"
+                               << "f((a)(b))c"
+                               << "P"
+                               << "fPc";
+    QTest::newRow("\\Q without \\E") << "a\\Q.*"
+                                     << "xa.*"
+                                     << "y"
+                                     << "xy";
+    QTest::newRow("lookbehind sees the text before") << "(?<=a)b"
+                                                     << "abcb"
+                                                     << "x"
+                                                     << "axcb";
+}
+
+void TestRegex::replace() {
+    QFETCH(QString, pattern);
+    QFETCH(QString, text);
+    QFETCH(QString, replacement);
+    QFETCH(QString, expected);
+    QString error = QStringLiteral("stale");
+    QCOMPARE(regexReplace(pattern, text, replacement, &error), expected);
+    QCOMPARE(error, QString());
+}
+
+void TestRegex::matchList_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("expected");
+    // The start-up check of the old program asks exactly this.
+    QTest::newRow("script check") << "<td>aa</td>"
+                                  << "<td>[\\s\\S]+?</td>"
+                                  << "<td>aa</td>||";
+    QTest::newRow("several") << "<A href=1>x</a><a href=2>y</A>"
+                             << "<a [\\s\\S]+?</a>"
+                             << "<A href=1>x</a>||<a href=2>y</A>||";
+    QTest::newRow("none") << "abc"
+                          << "\\d"
+                          << "";
+}
+
+void TestRegex::matchList() {
+    QFETCH(QString, text);
+    QFETCH(QString, pattern);
+    QFETCH(QString, expected);
+    QCOMPARE(regexMatchList(text, pattern), expected);
+}
+
+void TestRegex::matchPositions() {
+    const QList<RegexMatch> matches =
+        regexMatches(QStringLiteral("第一章 第二章"), QStringLiteral("第(.)章"));
+    QCOMPARE(matches.size(), 2);
+    QCOMPARE(matches.at(1).start, 4);
+    QCOMPARE(matches.at(1).length, 3);
+    QCOMPARE(matches.at(1).captures, QStringList({QStringLiteral("第二章"), QStringLiteral("二")}));
+}
+
+void TestRegex::badPatterns_data() {
+    QTest::addColumn<QString>("pattern");
+    QTest::newRow("open paren") << "(";
+    QTest::newRow("close paren") << "a)";
+    QTest::newRow("open class") << "[a";
+    QTest::newRow("trailing backslash") << "a\\";
+    QTest::newRow("bad range") << "a{2,1}";
+    QTest::newRow("nothing to repeat") << "*a";
+    QTest::newRow("lone surrogate") << QString(QChar(0xD800));
+    QTest::newRow("unknown property") << "\\p{Nope}";
+    // Would be valid once wrapped by the scanner: must still be refused.
+    QTest::newRow("unbalanced inside") << "a)(?:b";
+}
+
+void TestRegex::badPatterns() {
+    QFETCH(QString, pattern);
+    const QString text = QStringLiteral("a(b)c");
+    QVERIFY(!regexPatternError(pattern).isEmpty());
+    QString error;
+    QCOMPARE(regexReplace(pattern, text, QStringLiteral("x"), &error), text);
+    QVERIFY(!error.isEmpty());
+    error.clear();
+    QCOMPARE(regexMatchList(text, pattern, &error), QString());
+    QVERIFY(!error.isEmpty());
+    error.clear();
+    QVERIFY(regexMatches(text, pattern, &error).isEmpty());
+    QVERIFY(!error.isEmpty());
+}
+
+void TestRegex::runaway_data() {
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("one hopeless start") << "(x+x+)+y" << QString(32, u'x') + QStringLiteral("zy");
+    // No single search is hopeless, but the searches together are: the step limit has to cover the
+    // whole way to the next match.
+    QTest::newRow("many bad starts") << "(x+x+)+y"
+                                     << QStringLiteral("xxxxxxxxxxxxxxxx ").repeated(4000) + u'y';
+    QTest::newRow("quadratic lazy scan")
+        << "<tr>[\\s\\S]*?ZZZ" << QStringLiteral("<tr><td>a</td></tr>\r\n").repeated(40000) + u'Z';
+}
+
+void TestRegex::runaway() {
+    QFETCH(QString, pattern);
+    QFETCH(QString, text);
+    QString error;
+    QCOMPARE(regexReplace(pattern, text, QStringLiteral("!"), &error), text);
+    QVERIFY(!error.isEmpty());
+    QVERIFY(regexPatternError(pattern).isEmpty());
+}
+
+void TestRegex::longTextsStillMatch() {
+    // A chapter page of a few megabytes with the wanted part at the very end.
+    const QString page = QStringLiteral("<div>填充文字，填充文字。</div>\r\n").repeated(100000) +
+                         QStringLiteral("<div id=content>正文</div>");
+    QString error;
+    QCOMPARE(regexMatchValues(page, QStringLiteral("<div id=content>[\\s\\S]+?</div>"), &error),
+             QStringList(QStringLiteral("<div id=content>正文</div>")));
+    QCOMPARE(error, QString());
+    QCOMPARE(regexMatchValues(page, QStringLiteral("<div>[\\s\\S]+?</div>"), &error).size(), 100000);
+    QCOMPARE(error, QString());
+}
+
+void TestRegex::loneSurrogates() {
+    const QString text = QStringLiteral("a") + QChar(0xD800) + QStringLiteral("b😀");
+    QString error;
+    QCOMPARE(regexReplace(QStringLiteral("b"), text, QStringLiteral("B"), &error),
+             QStringLiteral("a\uFFFDB😀"));
+    QCOMPARE(error, QString());
+    // Wherever the lone half stands, in the long runs the search skips and in the short tail.
+    for (const char16_t half : {char16_t(0xD800), char16_t(0xDFFF)}) {
+        for (int at = 0; at < 20; ++at) {
+            QString x(20, u'x');
+            x[at] = QChar(half);
+            QString expected(20, u'y');
+            expected[at] = QChar::ReplacementCharacter;
+            QCOMPARE(regexReplace(QStringLiteral("x"), x, QStringLiteral("y")), expected);
+        }
+    }
+}
+
+void TestRegex::escape_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("escaped");
+    QTest::newRow("plain") << "abc中"
+                           << "abc中";
+    QTest::newRow("all specials") << "()[]?^$*+{}|."
+                                  << "\\(\\)\\[\\]\\?\\^\\$\\*\\+\\{\\}\\|\\.";
+    QTest::newRow("backslash") << "a\\d"
+                               << "a\\\\d";
+    QTest::newRow("marker") << "<div id=\"content\">"
+                            << "<div id=\"content\">";
+}
+
+void TestRegex::escape() {
+    QFETCH(QString, text);
+    QFETCH(QString, escaped);
+    QCOMPARE(escapeRegex(text), escaped);
+    // An escaped marker finds itself literally, in any case.
+    const QString haystack = QStringLiteral("xx") + text.toUpper() + QStringLiteral("yy");
+    QCOMPARE(regexMatchValues(haystack, escapeRegex(text)), QStringList(text.toUpper()));
+}
+
+// Random patterns of regex syntax over random text: whatever compiles must behave like a regular
+// expression search, and nothing may crash or hang.
+void TestRegex::randomPatternsKeepInvariants() {
+    static const QStringList atoms = {
+        QStringLiteral("a"),   QStringLiteral("b"),    QStringLiteral("中"),  QStringLiteral("."),
+        QStringLiteral("\\s"), QStringLiteral("\\S"),  QStringLiteral("["),   QStringLiteral("]"),
+        QStringLiteral("("),   QStringLiteral(")"),    QStringLiteral("(?:"), QStringLiteral("*"),
+        QStringLiteral("+"),   QStringLiteral("?"),    QStringLiteral("{2}"), QStringLiteral("|"),
+        QStringLiteral("^"),   QStringLiteral("$"),    QStringLiteral("\\1"), QStringLiteral("\\"),
+        QStringLiteral("\\b"), QStringLiteral("[^a]"), QStringLiteral("*?"),  QStringLiteral("\\x22"),
+    };
+    static const QString letters = QStringLiteral("ab中\r\n \"");
+    QRandomGenerator random(20240601);
+    int compiled = 0;
+    for (int round = 0; round < 3000; ++round) {
+        QString pattern;
+        for (int i = 0, n = random.bounded(1, 8); i < n; ++i)
+            pattern += atoms.at(random.bounded(int(atoms.size())));
+        QString text;
+        for (int i = 0, n = random.bounded(0, 40); i < n; ++i)
+            text += letters.at(random.bounded(int(letters.size())));
+
+        QString error;
+        const QString same = regexReplace(pattern, text, QStringLiteral("$&"), &error);
+        if (!error.isEmpty()) {
+            QCOMPARE(same, text);
+            continue;
+        }
+        ++compiled;
+        QVERIFY2(same == text, qPrintable(pattern));
+        qsizetype last = 0;
+        for (const RegexMatch& m : regexMatches(text, pattern)) {
+            QVERIFY2(m.start >= last, qPrintable(pattern));
+            QCOMPARE(m.captures.at(0), text.mid(m.start, m.length));
+            last = m.start + m.length;
+        }
+    }
+    QVERIFY(compiled > 500);
+}
+
+QTEST_GUILESS_MAIN(TestRegex)
+#include "tst_regex.moc"

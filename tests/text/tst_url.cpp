@@ -1,0 +1,165 @@
+#include "text/url.h"
+
+#include <QTest>
+
+class TestUrl : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void splitBase_data();
+    void splitBase();
+    void encoders_data();
+    void encoders();
+    void decodeHex_data();
+    void decodeHex();
+    void decodeAnsi_data();
+    void decodeAnsi();
+    void doubleByteRoundTrip_data();
+    void doubleByteRoundTrip();
+};
+
+void TestUrl::splitBase_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("root");
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("page") << "http://www.a.com/a/b.htm"
+                          << "http://www.a.com/"
+                          << "http://www.a.com/a";
+    QTest::newRow("folder with slash") << "http://www.a.com/a/"
+                                       << "http://www.a.com/"
+                                       << "http://www.a.com/a";
+    QTest::newRow("folder without slash") << "http://www.a.com/a"
+                                          << "http://www.a.com/"
+                                          << "http://www.a.com/a";
+    QTest::newRow("query segment") << "http://a.com/book/?id=3"
+                                   << "http://a.com/"
+                                   << "http://a.com/book";
+    QTest::newRow("bare host") << "http://www.a.com"
+                               << "http://www.a.com/"
+                               << "http://www.a.com";
+    QTest::newRow("bare host, upper case") << "HTTP://A.COM"
+                                           << "http://A.COM/"
+                                           << "HTTP://A.COM";
+    QTest::newRow("host with slash") << "http://a.com/"
+                                     << "http://a.com/"
+                                     << "http://a.com";
+    QTest::newRow("https") << "https://a.com/x/1.html"
+                           << "https://a.com/"
+                           << "https://a.com/x";
+    QTest::newRow("dotted page at the root") << "http://a.com/index.html"
+                                             << "http://a.com/"
+                                             << "http://a.com";
+}
+
+void TestUrl::splitBase() {
+    QFETCH(QString, address);
+    QFETCH(QString, root);
+    QFETCH(QString, folder);
+    const UrlBase base = splitUrlBase(address);
+    QCOMPARE(base.siteRoot, root);
+    QCOMPARE(base.folder, folder);
+}
+
+void TestUrl::encoders_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("ansi");
+    QTest::addColumn<QString>("doubleByte");
+    QTest::addColumn<QString>("utf8");
+    QTest::newRow("chinese") << "中文"
+                             << "%D6%D0%CE%C4"
+                             << "%D6%D0%CE%C4"
+                             << "%E4%B8%AD%E6%96%87";
+    QTest::newRow("ascii") << "a 1+"
+                           << "%61%20%31%2B"
+                           << "a 1+"
+                           << "a 1+";
+    QTest::newRow("control") << "\x05"
+                             << "%05"
+                             << "\x05"
+                             << "\x05";
+    QTest::newRow("two-byte utf-8 kept") << "é"
+                                         << "%A8%A6"
+                                         << "%A8%A6"
+                                         << "é";
+    QTest::newRow("outside gbk") << "𠀀"
+                                 << "%95%32%82%36"
+                                 << "𠀀"
+                                 << "%F0%A0%80%80";
+    QTest::newRow("emoji") << "😀"
+                           << "%94%39%FC%36"
+                           << "😀"
+                           << "%F0%9F%98%80";
+    QTest::newRow("nul") << QString(QChar(0)) << "%00" << QString(QChar(0)) << "%00";
+}
+
+void TestUrl::encoders() {
+    QFETCH(QString, text);
+    QFETCH(QString, ansi);
+    QFETCH(QString, doubleByte);
+    QFETCH(QString, utf8);
+    QCOMPARE(urlEncodeAnsi(text), ansi);
+    QCOMPARE(urlEncodeDoubleByte(text), doubleByte);
+    QCOMPARE(urlEncodeUtf8(text), utf8);
+}
+
+void TestUrl::decodeHex_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("two characters") << "%D6%D0%CE%C4"
+                                    << "中文";
+    QTest::newRow("no percent signs") << "D6D0"
+                                      << "中";
+    QTest::newRow("lower case") << "%d6%d0"
+                                << "中";
+    QTest::newRow("not hex") << "%ZZ%ZZ"
+                             << "%ZZ%ZZ";
+    QTest::newRow("0x prefix is not hex") << "0x1F"
+                                          << "0x1F";
+    QTest::newRow("incomplete group") << "%D6%D"
+                                      << "%D6%D";
+    QTest::newRow("invalid GBK") << "%FF%FF"
+                                 << "%FF%FF";
+    QTest::newRow("empty") << ""
+                           << "";
+}
+
+void TestUrl::decodeHex() {
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(decodeHexChars(text), expected);
+}
+
+void TestUrl::decodeAnsi_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("mixed") << "<a>%D6%D0x%CE%C4</a>"
+                           << "<a>中x文</a>";
+    QTest::newRow("percent sign at the end") << "100%"
+                                             << "100%";
+    QTest::newRow("percent in text") << "50%off 20%"
+                                     << "50%off 20%";
+    QTest::newRow("no escapes") << "abc"
+                                << "abc";
+}
+
+void TestUrl::decodeAnsi() {
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(urlDecodeAnsi(text), expected);
+}
+
+void TestUrl::doubleByteRoundTrip_data() {
+    QTest::addColumn<QString>("text");
+    QTest::newRow("site record")
+        << "<Site><Name>起点中文网</Name><Url>http://a.com/s?q=[[Name]]</Url></Site>";
+    QTest::newRow("rare") << "朱镕基 𠀀 😀 € ·";
+    QTest::newRow("percent signs") << "100% 50%off %";
+}
+
+void TestUrl::doubleByteRoundTrip() {
+    QFETCH(QString, text);
+    QCOMPARE(urlDecodeAnsi(urlEncodeDoubleByte(text)), text);
+}
+
+QTEST_GUILESS_MAIN(TestUrl)
+#include "tst_url.moc"

@@ -1,0 +1,115 @@
+// Link addresses made absolute against the list page, its base element and its script functions.
+#include "toc/linkresolver.h"
+#include "toc/scriptreader.h"
+
+#include <QTest>
+
+class TestLinkResolver : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void resolve_data();
+    void resolve();
+    void findBase_data();
+    void findBase();
+};
+
+void TestLinkResolver::resolve_data() {
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("expected");
+    const QString page = QStringLiteral("http://www.site.test/files/12/345/index.html");
+    QTest::newRow("folder") << page << ""
+                            << "1001.html"
+                            << "http://www.site.test/files/12/345/1001.html";
+    QTest::newRow("root") << page << ""
+                          << "/read/1.html"
+                          << "http://www.site.test/read/1.html";
+    QTest::newRow("one folder up") << page << ""
+                                   << "../346/1.html"
+                                   << "http://www.site.test/files/12/346/1.html";
+    QTest::newRow("two folders up") << page << ""
+                                    << "../../7/1.html"
+                                    << "http://www.site.test/files/7/1.html";
+    QTest::newRow("never above the root") << page << ""
+                                          << "../../../../x.html"
+                                          << "http://www.site.test/x.html";
+    QTest::newRow("absolute kept") << page << ""
+                                   << "HTTP://other.test/a.html"
+                                   << "HTTP://other.test/a.html";
+    QTest::newRow("scheme-relative") << page << ""
+                                     << "//img.site.test/1.html"
+                                     << "http://img.site.test/1.html";
+    QTest::newRow("query only") << "http://www.site.test/book.php?id=3"
+                                << ""
+                                << "?id=3&page=2"
+                                << "http://www.site.test/book.php?id=3&page=2";
+    QTest::newRow("folder page") << "http://www.site.test/novel/88/"
+                                 << ""
+                                 << "1/"
+                                 << "http://www.site.test/novel/88/1/";
+    QTest::newRow("bare host") << "http://www.site.test"
+                               << ""
+                               << "1.html"
+                               << "http://www.site.test/1.html";
+    QTest::newRow("base element") << page << "http://cdn.site.test/mirror/345/"
+                                  << "1.html"
+                                  << "http://cdn.site.test/mirror/345/1.html";
+    QTest::newRow("relative base") << page << "/mirror/"
+                                   << "../1.html"
+                                   << "http://www.site.test/1.html";
+    QTest::newRow("script call") << page << ""
+                                 << "javascript:open(12,'b')"
+                                 << "http://www.site.test/r/12/b.htm";
+    QTest::newRow("call without scheme") << page << ""
+                                         << "open(3,'c')"
+                                         << "http://www.site.test/r/3/c.htm";
+    QTest::newRow("unknown function") << page << ""
+                                      << "javascript:nothing(1)"
+                                      << "";
+    QTest::newRow("void") << page << ""
+                          << "javascript:void(0);"
+                          << "";
+    QTest::newRow("bare scheme") << page << ""
+                                 << "javascript:;"
+                                 << "";
+    QTest::newRow("empty") << page << ""
+                           << "  "
+                           << "";
+}
+
+void TestLinkResolver::resolve() {
+    QFETCH(QString, page);
+    QFETCH(QString, base);
+    QFETCH(QString, address);
+    QFETCH(QString, expected);
+    const ScriptReader scripts(
+        QStringLiteral("function open(a, b) { location.href = '/r/' + a + '/' + b + '.htm'; }"));
+    LinkResolver resolver(page);
+    resolver.setBase(base);
+    resolver.setScripts(&scripts, false);
+    QCOMPARE(resolver.resolve(address), expected);
+}
+
+void TestLinkResolver::findBase_data() {
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("base");
+    QTest::newRow("quoted") << "<head><BASE HREF=\"http://a.test/b/\" /></head>"
+                            << "http://a.test/b/";
+    QTest::newRow("single quotes") << "<base href='http://a.test/c/'>"
+                                   << "http://a.test/c/";
+    QTest::newRow("first one") << "<base href=http://a.test/1/><base href=http://a.test/2/>"
+                               << "http://a.test/1";
+    QTest::newRow("target only") << "<base target=_blank>"
+                                 << "";
+}
+
+void TestLinkResolver::findBase() {
+    QFETCH(QString, page);
+    QFETCH(QString, base);
+    QCOMPARE(LinkResolver::findBase(page), base);
+}
+
+QTEST_GUILESS_MAIN(TestLinkResolver)
+#include "tst_linkresolver.moc"

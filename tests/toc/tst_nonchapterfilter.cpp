@@ -1,0 +1,116 @@
+// What is not a chapter: one row per rule, each with a near miss that must stay a chapter.
+#include "toc/navigationlabels.h"
+#include "toc/nonchapterfilter.h"
+
+#include <QTest>
+
+class TestNonChapterFilter : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void rules_data();
+    void rules();
+    void userFilters_data();
+    void userFilters();
+    void siteSettings();
+};
+
+void TestNonChapterFilter::rules_data() {
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<bool>("dropped");
+    const QString chapter = QStringLiteral("http://s.test/b/1.html");
+    QTest::newRow("chapter") << "第一章 山村" << chapter << false;
+    QTest::newRow("folder address") << "第一章"
+                                    << "http://s.test/b/" << true;
+    QTest::newRow("download") << "第一章"
+                              << "http://s.test/b/1.ZIP" << true;
+    QTest::newRow("three-letter ending") << "第一章"
+                                         << "http://s.test/a.rm" << true;
+    QTest::newRow("site root") << "第一章"
+                               << "http://www.s.com" << true;
+    QTest::newRow("near miss ending") << "第一章"
+                                      << "http://s.test/b/1.shtml" << false;
+    QTest::newRow("navigation label") << " 返回目录 " << chapter << true;
+    QTest::newRow("label among other words") << "第九章 返回目录之谜" << chapter << false;
+    QTest::newRow("label in other case") << "rss" << chapter << true;
+    QTest::newRow("label with inner capitals") << "Internet Explorer 7.0" << chapter << true;
+    QTest::newRow("search latest") << "搜索剑影流年最新章节" << chapter << true;
+    QTest::newRow("search only") << "搜索引擎" << chapter << false;
+    QTest::newRow("title word") << "点击阅读全文" << chapter << true;
+    QTest::newRow("view and comment") << "查看本章评论(12)" << chapter << true;
+    QTest::newRow("view only") << "第三章 查看" << chapter << false;
+    QTest::newRow("address word") << "第一章"
+                                  << "http://s.test/About/1.html" << true;
+    QTest::newRow("mailto") << "第一章"
+                            << "http://s.test/b/mailto:a@s.test" << true;
+    QTest::newRow("logout") << "注销"
+                            << "http://s.test/user/LogOut.php" << true;
+    QTest::newRow("logout words elsewhere") << "注销"
+                                            << "http://s.test/b/1.html" << false;
+    QTest::newRow("index page") << "第一章"
+                                << "http://s.test/b/Index.HTML" << true;
+    QTest::newRow("index with query") << "第一章"
+                                      << "http://s.test/b/index.php?id=1" << false;
+    QTest::newRow("forum index") << "第一章"
+                                 << "http://s.test/bbs" << true;
+}
+
+void TestNonChapterFilter::rules() {
+    QFETCH(QString, title);
+    QFETCH(QString, url);
+    QFETCH(bool, dropped);
+    QCOMPARE(NonChapterFilter().isNonChapter(title, url), dropped);
+}
+
+void TestNonChapterFilter::userFilters_data() {
+    QTest::addColumn<QString>("titles");
+    QTest::addColumn<QString>("urls");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<bool>("dropped");
+    const QString chapter = QStringLiteral("http://s.test/b/1.html");
+    QTest::newRow("title equal, any case") << "上架感言||VIP||"
+                                           << ""
+                                           << "vip" << chapter << true;
+    QTest::newRow("title only containing") << "上架感言||"
+                                           << ""
+                                           << "第一章 上架感言" << chapter << false;
+    QTest::newRow("title pattern") << "[[^第\\d+章 .*求票]]||"
+                                   << ""
+                                   << "第12章 求票" << chapter << true;
+    QTest::newRow("empty entries drop nothing") << "||||"
+                                                << "||"
+                                                << "" << chapter << false;
+    QTest::newRow("address equal, any case") << ""
+                                             << "HTTP://S.TEST/B/1.HTML||"
+                                             << "第一章" << chapter << true;
+    QTest::newRow("address pattern") << ""
+                                     << "[[/b/\\d\\.html$]]"
+                                     << "第一章" << chapter << true;
+    QTest::newRow("bad pattern drops nothing") << "[[(]]"
+                                               << "[[*]]"
+                                               << "第一章" << chapter << false;
+}
+
+void TestNonChapterFilter::userFilters() {
+    QFETCH(QString, titles);
+    QFETCH(QString, urls);
+    QFETCH(QString, title);
+    QFETCH(QString, url);
+    QFETCH(bool, dropped);
+    QCOMPARE(NonChapterFilter(titles, urls).isNonChapter(title, url), dropped);
+}
+
+void TestNonChapterFilter::siteSettings() {
+    const NonChapterFilter folders(QString(), QString(), QString(), true);
+    QVERIFY(!folders.isNonChapter(QStringLiteral("第一章"), QStringLiteral("http://s.test/b/1/")));
+    const NonChapterFilter words(QString(), QString(), QStringLiteral("s.test/comment/||[[/author/\\d+]]"));
+    QVERIFY(words.isNonChapter(QStringLiteral("第一章"), QStringLiteral("http://S.test/Comment/1.html")));
+    QVERIFY(words.isNonChapter(QStringLiteral("第一章"), QStringLiteral("http://s.test/author/12.html")));
+    QVERIFY(!words.isNonChapter(QStringLiteral("第一章"), QStringLiteral("http://s.test/author/x.html")));
+    QCOMPARE(navigationLabels().size(), 617);
+}
+
+QTEST_GUILESS_MAIN(TestNonChapterFilter)
+#include "tst_nonchapterfilter.moc"

@@ -1,0 +1,183 @@
+// Following site scripts without running them: calls, the addresses functions navigate to, what
+// scripts write, and arrays of literals.
+#include "toc/scriptreader.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+class TestScriptReader : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void parseScriptCall_data();
+    void parseScriptCall();
+    void callAddress_data();
+    void callAddress();
+    void writtenHtml_data();
+    void writtenHtml();
+    void arrays();
+    void runawayScriptsEnd();
+};
+
+void TestScriptReader::parseScriptCall_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("isCall");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("javascript scheme")
+        << "javascript:showChapter('12', \"345\");" << true << "showChapter" << QStringList{"12", "345"};
+    QTest::newRow("numbers and spaces") << "go( 1 , 0 )" << true << "go" << QStringList{"1", "0"};
+    QTest::newRow("void") << "javascript:void(0)" << true << "void" << QStringList{"0"};
+    QTest::newRow("no arguments") << "refresh()" << true << "refresh" << QStringList();
+    QTest::newRow("comma inside quotes") << "f('a,b', c)" << true << "f" << QStringList{"a,b", "c"};
+    QTest::newRow("empty argument") << "f(1,)" << true << "f" << QStringList{"1", ""};
+    QTest::newRow("address with brackets") << "book(1).html" << false << "" << QStringList();
+    QTest::newRow("plain address") << "1001.html" << false << "" << QStringList();
+    QTest::newRow("unclosed call") << "f('a'" << true << "f" << QStringList{"a"};
+}
+
+void TestScriptReader::parseScriptCall() {
+    QFETCH(QString, text);
+    QFETCH(bool, isCall);
+    QFETCH(QString, name);
+    QFETCH(QStringList, args);
+    const std::optional<ScriptCall> call = ::parseScriptCall(text);
+    QCOMPARE(call.has_value(), isCall);
+    if (call) {
+        QCOMPARE(call->name, name);
+        QCOMPARE(call->args, args);
+    }
+}
+
+void TestScriptReader::callAddress_data() {
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("chooseBranch");
+    QTest::addColumn<QString>("address");
+
+    QTest::newRow("location =") << "function f(a,b){ location = '/b/' + a + '/' + b + '.html'; }"
+                                << QStringList{"12", "345"} << false << "/b/12/345.html";
+    QTest::newRow("parameter first") << "function f(p){ window.location.href = p + \".htm\"; }"
+                                     << QStringList{"9"} << false << "9.htm";
+    QTest::newRow("replace call") << "function f(p){ document.location.replace('/r?id=' + p); }"
+                                  << QStringList{"3"} << false << "/r?id=3";
+    QTest::newRow("window.open") << "function f(p){ window.open('/o/' + p, '_blank'); }" << QStringList{"4"}
+                                 << false << "/o/4";
+    QTest::newRow("local variable") << "function f(p){ var u = '/v/'; u += p; location = u + '.html'; }"
+                                    << QStringList{"5"} << false << "/v/5.html";
+    QTest::newRow("escapes") << "function f(p){ location = \"\\/e\\/\\u7B2C\" + p; }" << QStringList{"1"}
+                             << false << "/e/第1";
+    QTest::newRow("VBScript joins") << "function f(p){ location = \"/vb/\" & p & \".asp\" }"
+                                    << QStringList{"2"} << false << "/vb/2.asp";
+    QTest::newRow("missing argument")
+        << "function f(a,b){ location = '/m/' + a + '-' + b; }" << QStringList{"1"} << false << "/m/1-";
+    QTest::newRow("nested braces before location")
+        << "function f(p){ var o = {a: 1}; if (o) { } location = '/n/' + p; }" << QStringList{"6"} << false
+        << "/n/6";
+    const QString branches = QStringLiteral("function f(id, vip){ if (vip == 1) { location = '/vip/' + id; } "
+                                            "else if (id > 100) { location = '/new/' + id; } "
+                                            "else { location = '/old/' + id; } }");
+    QTest::newRow("branches unread: first assignment")
+        << branches << QStringList{"5", "0"} << false << "/vip/5";
+    QTest::newRow("first branch") << branches << QStringList{"5", "1"} << true << "/vip/5";
+    QTest::newRow("else if, numbers compared as numbers")
+        << branches << QStringList{"200", "0"} << true << "/new/200";
+    QTest::newRow("else") << branches << QStringList{"20", "0"} << true << "/old/20";
+    QTest::newRow("and, or, not") << "function f(a,b){ if (!(a == 'x') && (b == '1' || b == '2')) location = "
+                                     "'/y'; else location = '/z'; }"
+                                  << QStringList{"w", "2"} << true << "/y";
+    QTest::newRow("no assignment") << "function f(p){ alert(p); }" << QStringList{"1"} << false << "<none>";
+    QTest::newRow("unknown function")
+        << "function g(p){ location = p; }" << QStringList{"1"} << false << "<none>";
+}
+
+void TestScriptReader::callAddress() {
+    QFETCH(QString, script);
+    QFETCH(QStringList, args);
+    QFETCH(bool, chooseBranch);
+    QFETCH(QString, address);
+    const ScriptReader reader(script);
+    const std::optional<QString> found = reader.callAddress(QStringLiteral("f"), args, chooseBranch);
+    QCOMPARE(found.value_or(QStringLiteral("<none>")), address);
+}
+
+void TestScriptReader::writtenHtml_data() {
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("definitions");
+    QTest::addColumn<QString>("html");
+    QTest::newRow("writes") << "document.write('<a href=\"1.html\">一</a>');\ndocument.writeln(\"<br>\");"
+                            << ""
+                            << "<a href=\"1.html\">一</a><br>";
+    QTest::newRow("function defined later") << "p('1.html','一'); p('2.html','二'); function p(u,t){ "
+                                               "document.write('<a href=' + u + '>' + t + '</a>'); }"
+                                            << ""
+                                            << "<a href=1.html>一</a><a href=2.html>二</a>";
+    QTest::newRow("function from another file") << "show(7,'七');"
+                                                << "function show(i,t){ document.write(i + t); }"
+                                                << "7七";
+    QTest::newRow("variables and comments")
+        << "var base = '/b/'; /* 目录 */ // 注释 document.write('x');\ndocument.write('<a href=' + base + "
+           "'1>' + "
+           "\"一\" + '</a>');"
+        << ""
+        << "<a href=/b/1>一</a>";
+    QTest::newRow("array elements") << "var t = ['一','二']; document.write(t[1] + t[5]);"
+                                    << ""
+                                    << "二";
+    QTest::newRow("recursion is bounded") << "function r(){ document.write('x'); r(); } r();"
+                                          << ""
+                                          << "xxxx";
+    QTest::newRow("cut off at the end") << "document.write('<a href=1.html>一</a>"
+                                        << ""
+                                        << "<a href=1.html>一</a>";
+}
+
+void TestScriptReader::writtenHtml() {
+    QFETCH(QString, script);
+    QFETCH(QString, definitions);
+    QFETCH(QString, html);
+    ScriptReader reader(script);
+    reader.addDefinitions(definitions);
+    QCOMPARE(reader.writtenHtml(), html);
+}
+
+void TestScriptReader::arrays() {
+    const ScriptReader reader(
+        QStringLiteral("var t = new Array(\"卷一\", \"第一章\"); var n = new Array(3);\n"
+                       "n[0] = 'a'; n[2] = \"c\"; var l = ['x', 1]; t[3] = '第三章';"));
+    const QList<QPair<QString, QStringList>> arrays = reader.arrays();
+    QCOMPARE(arrays.size(), 3);
+    QCOMPARE(arrays.at(0), (QPair<QString, QStringList>{"t", {"卷一", "第一章", "", "第三章"}}));
+    QCOMPARE(arrays.at(1), (QPair<QString, QStringList>{"n", {"a", "", "c"}}));
+    QCOMPARE(arrays.at(2), (QPair<QString, QStringList>{"l", {"x", "1"}}));
+}
+
+void TestScriptReader::runawayScriptsEnd() {
+    // Each function calls the next one twice: without a bound this writes 2^40 times.
+    QString script;
+    for (int i = 0; i < 40; ++i)
+        script += QStringLiteral("function f%1(){ f%2(); f%2(); document.write('x'); }\n").arg(i).arg(i + 1);
+    script += QStringLiteral("f0();");
+    const ScriptReader reader(script);
+    const QString written = reader.writtenHtml();
+    QVERIFY(!written.isEmpty());
+    QVERIFY(written.size() < 1000);
+
+    // Thousands of definitions that never close: each body would be searched to the end.
+    const ScriptReader unclosed(QStringLiteral("function f(a){ g(a, [b, (c ").repeated(20000));
+    QVERIFY(unclosed.hasFunction(QStringLiteral("f")));
+    QCOMPARE(unclosed.callAddress(QStringLiteral("f"), {QStringLiteral("1")}, true), std::nullopt);
+    QCOMPARE(unclosed.writtenHtml(), QString());
+
+    // Brackets and branches nested deeper than any page needs end the reading, not the stack.
+    const QString deep = QStringLiteral("function f(a){ if (a) { ").repeated(100000) +
+                         QStringLiteral("location = ") + QStringLiteral("(").repeated(100000) + u"'x'";
+    const ScriptReader nested(deep + QStringLiteral("; document.write(") +
+                              QStringLiteral("[(").repeated(100000));
+    QCOMPARE(nested.callAddress(QStringLiteral("f"), {QStringLiteral("1")}, true), std::nullopt);
+    QCOMPARE(nested.callAddress(QStringLiteral("f"), {QStringLiteral("1")}, false), QStringLiteral(""));
+    nested.writtenHtml();
+}
+
+QTEST_GUILESS_MAIN(TestScriptReader)
+#include "tst_scriptreader.moc"

@@ -1,0 +1,121 @@
+// Volume headings: which heading a chapter falls under, and the clean name of a heading.
+#include "toc/linkcollector.h"
+#include "toc/volumes.h"
+
+#include <QTest>
+
+class TestVolumes : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void findVolumeIndex_data();
+    void findVolumeIndex();
+    void getVolumeTitle_data();
+    void getVolumeTitle();
+    void assignVolumes_data();
+    void assignVolumes();
+};
+
+void TestVolumes::findVolumeIndex_data() {
+    QTest::addColumn<qsizetype>("position");
+    QTest::addColumn<int>("index");
+    QTest::newRow("before the first") << qsizetype(5) << -1;
+    QTest::newRow("at a heading") << qsizetype(10) << -1;
+    QTest::newRow("after the first") << qsizetype(11) << 0;
+    QTest::newRow("between") << qsizetype(25) << 1;
+    QTest::newRow("after the last") << qsizetype(1000) << 2;
+}
+
+void TestVolumes::findVolumeIndex() {
+    QFETCH(qsizetype, position);
+    QFETCH(int, index);
+    QCOMPARE(::findVolumeIndex(position, {10, 20, 30}), index);
+}
+
+void TestVolumes::getVolumeTitle_data() {
+    QTest::addColumn<QString>("match");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("end");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("markers cut") << "<dt class=\"vol\">第一卷 少年游</dt>"
+                                 << "<dt class=\"vol\">"
+                                 << "</dt>"
+                                 << "第一卷 少年游";
+    QTest::newRow("fallback marker") << "vcss\" colspan=\"4\">第二部&nbsp;入京<"
+                                     << "vcss"
+                                     << "<"
+                                     << "第二部 入京";
+    QTest::newRow("tags and brackets") << "<td class=vol><b>[第三卷]</b> &lt;风云&gt;\r\n</td>"
+                                       << "<td class=vol>"
+                                       << "</td>"
+                                       << "第三卷 风云";
+    QTest::newRow("quotes and tabs") << "<h3>\t\"外传\"\t</h3>"
+                                     << "<h3>"
+                                     << "</h3>"
+                                     << "外传";
+    QTest::newRow("shorter than its markers") << "<b>"
+                                              << "<b>"
+                                              << "</b>"
+                                              << "";
+}
+
+void TestVolumes::getVolumeTitle() {
+    QFETCH(QString, match);
+    QFETCH(QString, start);
+    QFETCH(QString, end);
+    QFETCH(QString, title);
+    QCOMPARE(::getVolumeTitle(match, start, end), title);
+}
+
+void TestVolumes::assignVolumes_data() {
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("end");
+    QTest::addColumn<QStringList>("volumes");
+    QTest::addColumn<bool>("titlesFindThePlace"); // the same result for links without a place
+    const QString list =
+        QStringLiteral("<a href=0.html>楔子</a><h3>第一卷</h3><a href=1.html>第一章</a>"
+                       "<a href=2.html>第二章</a><h3>第二卷</h3><a href=3.html>第三章</a><h3>第三卷</h3>");
+    QTest::newRow("markers") << list << "<h3>"
+                             << "</h3>" << QStringList{"", "第一卷", "第一卷", "第二卷"} << true;
+    QTest::newRow("end marker defaults to <") << list << "<h3>"
+                                              << "" << QStringList{"", "第一卷", "第一卷", "第二卷"} << true;
+    QTest::newRow("no markers, no volumes") << list << ""
+                                            << "" << QStringList{"", "", "", ""} << true;
+    QTest::newRow("fallback marker")
+        << "<div class=style6>上卷</div><a href=0.html>楔子</a><a href=1.html>第一章</a>"
+        << ""
+        << "" << QStringList{"上卷", "上卷"} << true;
+    // A chapter title repeated in a heading does not move the chapter into that volume.
+    QTest::newRow("title also in a heading")
+        << "<h3>第一卷</h3><a href=1.html>终章</a><h3>终章</h3><a href=2.html>后记</a>"
+        << "<h3>"
+        << "</h3>" << QStringList{"第一卷", "终章"} << false;
+}
+
+void TestVolumes::assignVolumes() {
+    QFETCH(QString, list);
+    QFETCH(QString, start);
+    QFETCH(QString, end);
+    QFETCH(QStringList, volumes);
+    QFETCH(bool, titlesFindThePlace);
+    ChapterLinks links = collectLinks(list);
+    ::assignVolumes(list, links, start, end);
+    QStringList got;
+    for (const ChapterLink& link : links)
+        got.append(link.volume);
+    QCOMPARE(got, volumes);
+
+    // Links without a place, as feed items come, are found by their titles in order.
+    for (ChapterLink& link : links)
+        link.position = -1;
+    ::assignVolumes(list, links, start, end);
+    got.clear();
+    for (const ChapterLink& link : links)
+        got.append(link.volume);
+    if (titlesFindThePlace)
+        QCOMPARE(got, volumes);
+}
+
+QTEST_GUILESS_MAIN(TestVolumes)
+#include "tst_volumes.moc"

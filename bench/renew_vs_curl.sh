@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Renewal speed against plain fetching: a generated site of 2,000 GBK chapters (about 8 KB of text
-# each, one in twenty with a picture) served by `quiveral-cli serve`; in the same run
+# each, one in twenty with a picture) served by `quiveral-cli serve`, over http and then over https
+# (a certificate of the site's own CA, which both clients are told to trust); for each, in the same run
 #   (a) `quiveral-cli renew` of the novel with MultGetNums 5, and
 #   (b) `curl --parallel --parallel-max 5` fetching the same page and picture addresses into files.
 # Prints both times (fastest of ROUNDS rounds, 7 unless set), the ratio a/b both fastest against
 # fastest and as the median of the rounds' ratios (target <= 1.25), the CPU milliseconds
 # per chapter of the renewal process and, when bench/bench_chapter was built beside it, of the
-# processing alone.
+# processing alone. SCHEMES="http" (or "https") measures one of the two.
 #
 #   bench/renew_vs_curl.sh [path/to/quiveral-cli] [chapters]
 set -euo pipefail
@@ -63,7 +64,12 @@ with open(os.path.join(book, "index.html"), "wb") as f:
     f.write(toc.encode("gbk"))
 EOF
 
-"$cli" serve "$site" --quiet >"$work/serve.out" 2>"$work/serve.err" &
+measure() {
+local scheme="$1"
+local serve_args=(--quiet)
+[ "$scheme" = https ] && serve_args+=(--https --ca-out "$work/ca.pem")
+rm -f "$work/serve.out"
+"$cli" serve "$site" "${serve_args[@]}" >"$work/serve.out" 2>"$work/serve.err" &
 server_pid=$!
 for _ in $(seq 100); do
     [ -s "$work/serve.out" ] && break
@@ -71,8 +77,14 @@ for _ in $(seq 100); do
 done
 base="$(head -n1 "$work/serve.out")"
 [ -n "$base" ] || { echo "the site did not start" >&2; exit 1; }
-host="${base#http://}"
-host="${host%/}"
+# Site signs are kept under the http address of a site, https sites too.
+host="${base#*://}"
+curl_tls=()
+unset QUIVERAL_TEST_CA
+if [ "$scheme" = https ]; then
+    curl_tls=(--cacert "$work/ca.pem")
+    export QUIVERAL_TEST_CA="$work/ca.pem"
+fi
 
 # (b) curl: the table of contents, every chapter page and every picture.
 {
@@ -90,16 +102,17 @@ host="${host%/}"
 # Into a new folder each time, as the renewal writes new files; nothing is deleted while timing, as
 # ext4 makes creating files right after deleting many of them slow.
 fetch_with_curl() {
-    mkdir -p "$work/$1"
-    (cd "$work/$1" && curl --silent --no-progress-meter --fail --parallel --parallel-max 5 --config "$work/curl.conf")
+    mkdir -p "$work/$scheme-$1"
+    (cd "$work/$scheme-$1" && curl --silent --no-progress-meter --fail "${curl_tls[@]}" --parallel --parallel-max 5 \
+        --config "$work/curl.conf")
 }
 fetch_with_curl curl-warm # warm the page cache and the server
 
 # (a) quiveral-cli renew with MultGetNums 5, pictures downloaded, in a fresh library each round.
 renew_round() {
-    local lib="$work/library-$1"
+    local lib="$work/library-$scheme-$1"
     "$cli" --library "$lib" init >/dev/null
-    sed -i "s/127\.0\.0\.1:18808/$host/" "$lib/sitesign.xml"
+    sed -i "s|http://127\.0\.0\.1:18808/|http://$host|" "$lib/sitesign.xml"
     "$cli" --library "$lib" settings set Main MultGetNums 5 >/dev/null
     "$cli" --library "$lib" settings set Main bIsNovelPicDown 1 >/dev/null
     local novel
@@ -147,6 +160,7 @@ done
 median_ratio=$(printf '%s\n' "${ratios[@]}" | sort -g | awk '{ v[NR] = $1 } END {
     print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }')
 
+printf '%s\n' "-- $scheme"
 printf 'chapters:                 %d (%d pictures), %d rounds\n' "$chapters" $((chapters / 20)) "$rounds"
 printf 'curl --parallel-max 5:    %.2f s (fastest)\n' "$curl_s"
 printf 'quiveral-cli renew (5):   %.2f s (fastest)\n' "$renew_s"
@@ -155,6 +169,15 @@ printf 'ratio renew/curl:         %.2f fastest against fastest, %.2f median of t
 printf 'ratios of the rounds:     %s\n' "$(printf '%.2f ' "${ratios[@]}")"
 printf 'renew CPU per chapter:    %.2f ms (user+system of the whole run: fetching, processing, storing)\n' \
     "$(echo "$cpu_ms / $chapters" | bc -l)"
+kill "$server_pid" 2>/dev/null || true
+wait "$server_pid" 2>/dev/null || true
+server_pid=""
+}
+
+for scheme in ${SCHEMES:-http https}; do
+    measure "$scheme"
+done
+
 # Processing alone (decode, cut, clean, compose and encode the page), when the benchmarks were built.
 bench_chapter="$(dirname "$cli")/../bench/bench_chapter"
 if [ -x "$bench_chapter" ]; then

@@ -99,9 +99,10 @@ FetchOptions quickOptions(const Settings& settings) {
     return options;
 }
 
-// The network stack itself, against a site on this computer: no internet needed.
-Item checkHttp(const Settings& settings) {
-    const QString name = QStringLiteral("HTTP");
+// The network stack itself, against a site on this computer: no internet needed. Over https the
+// certificate of the site's own authority is checked as any site's would be.
+Item checkHttp(const Settings& settings, bool https) {
+    const QString name = https ? QStringLiteral("HTTPS") : QStringLiteral("HTTP");
     QTemporaryDir dir;
     QFile page(dir.filePath(QStringLiteral("check.html")));
     const QByteArray body = "<html><body>quiveral check</body></html>";
@@ -109,9 +110,12 @@ Item checkHttp(const Settings& settings) {
         return {name, State::Failed, QStringLiteral("无法建立临时文件夹")};
     page.close();
     LocalSite site(dir.path());
-    if (!site.listen())
+    if (!site.listen(0, https))
         return {name, State::Failed, QStringLiteral("无法在本机监听：") + site.errorString()};
-    PageFetcher fetcher(quickOptions(settings));
+    FetchOptions options = quickOptions(settings);
+    if (https)
+        options.caFile = LocalSite::caFile();
+    PageFetcher fetcher(options);
     const FetchedPage got = fetcher.fetch(site.url(QStringLiteral("check.html")));
     site.close();
     if (got.ok() && got.body == body)
@@ -185,7 +189,7 @@ int runCheck(CliContext& cli, const QStringList& args) {
     items << Item{QStringLiteral("操作系统"), State::Info,
                   QSysInfo::prettyProductName() + QStringLiteral("，内核 ") + QSysInfo::kernelVersion()};
     items << Item{QStringLiteral("Qt 版本"), State::Info, QString::fromLatin1(qVersion())};
-    items << checkRegex() << checkCharsets() << checkOpenCC() << checkHttp(settings)
+    items << checkRegex() << checkCharsets() << checkOpenCC() << checkHttp(settings, false) << checkHttp(settings, true)
           << checkNetwork(settings, address) << checkChmcmd() << checkTesseract();
 
     bool allRequired = true;

@@ -16,10 +16,14 @@ class TestCliFetch : public QObject {
 
 public:
     TestCliFetch()
-        : m_site(QStringLiteral("fetch")) {}
+        : m_site(QStringLiteral("fetch"))
+        , m_secure(QStringLiteral("fetch")) {}
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY2(m_site.start(), qPrintable(m_site.errorString())); }
+    void initTestCase() {
+        QVERIFY2(m_site.start(), qPrintable(m_site.errorString()));
+        QVERIFY2(m_secure.start(0, true), qPrintable(m_secure.errorString()));
+    }
     void check_data();
     void check();
     void checkJson();
@@ -30,6 +34,7 @@ private Q_SLOTS:
 private:
     QString url(const QString& path) const { return m_site.url(path); }
     TestSite m_site;
+    TestSite m_secure; // https
 };
 
 void TestCliFetch::check_data() {
@@ -76,7 +81,8 @@ void TestCliFetch::check() {
     QVERIFY2(lines.contains(networkLine), qPrintable(r.out));
     for (const QString& line :
          {QStringLiteral("正则表达式：正常"), QStringLiteral("字符集转换：GB18030、Big5 正常"),
-          QStringLiteral("简繁转换 (OpenCC)：正常"), QStringLiteral("HTTP：正常（本机测试站点）")})
+          QStringLiteral("简繁转换 (OpenCC)：正常"), QStringLiteral("HTTP：正常（本机测试站点）"),
+          QStringLiteral("HTTPS：正常（本机测试站点）")})
         QVERIFY2(lines.contains(line), qPrintable(r.out));
     QVERIFY(lines.size() >= 9);
     QCOMPARE(QDir(library).exists(), !bookIni.isEmpty()); // a check creates no library
@@ -91,6 +97,7 @@ void TestCliFetch::checkJson() {
         states.insert(item["item"].toString(), item["state"].toString());
     QCOMPARE(states.value("正则表达式"), QString("ok"));
     QCOMPARE(states.value("HTTP"), QString("ok"));
+    QCOMPARE(states.value("HTTPS"), QString("ok"));
     QCOMPARE(states.value("网络情况"), QString("skipped"));
     QVERIFY(states.contains("CHM 编译器 (chmcmd)"));
     QVERIFY(states.contains("文字识别 (tesseract)"));
@@ -104,6 +111,11 @@ void TestCliFetch::fetch_data() {
 
     QTest::newRow("raw bytes") << QStringList{"/page.html"} << 0 << "<p>plain page</p>"
                                << "";
+    // "s/": the https site, whose authority the test CA setting names; "u/": the same, not trusted.
+    QTest::newRow("https") << QStringList{"s/page.html", "-v"} << 0 << "<p>plain page</p>"
+                           << "HTTP 200\ttext/html\t";
+    QTest::newRow("https certificate not trusted") << QStringList{"u/page.html"} << 1 << ""
+                                                   << "安全连接失败：服务器的证书无法验证";
     QTest::newRow("decoded from big5") << QStringList{"/big5.html", "--decode"} << 0 << "龍族傳說 最新章節"
                                        << "";
     QTest::newRow("verbose tells status and type") << QStringList{"/page.html", "-v"} << 0 << "plain page"
@@ -121,11 +133,17 @@ void TestCliFetch::fetch() {
     QFETCH(int, exitCode);
     QFETCH(QString, outPart);
     QFETCH(QString, errPart);
-    for (QString& a : args)
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (QString& a : args) {
         if (a.startsWith(u'/'))
             a = url(a);
+        if (a.startsWith(QLatin1String("s/")))
+            env.insert(QStringLiteral("QUIVERAL_TEST_CA"), LocalSite::caFile());
+        if (a.startsWith(QLatin1String("s/")) || a.startsWith(QLatin1String("u/")))
+            a = m_secure.url(a.mid(1));
+    }
     QTemporaryDir dir;
-    const ProcessResult r = runCli(QStringList{"--library", dir.filePath("lib"), "fetch"} + args);
+    const ProcessResult r = runCli(QStringList{"--library", dir.filePath("lib"), "fetch"} + args, env);
     QVERIFY2(r.exitCode == exitCode, qPrintable(r.err));
     QVERIFY2(r.out.contains(outPart), qPrintable(r.out));
     QVERIFY2(r.err.contains(errPart), qPrintable(r.err));

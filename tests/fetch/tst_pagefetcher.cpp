@@ -82,6 +82,8 @@ private Q_SLOTS:
     void stop();
     void stopReportsEveryRequest();
     void requestHeaders();
+    void https_data();
+    void https();
     void jumpUrl_data();
     void jumpUrl();
     void jumpPatterns();
@@ -354,6 +356,47 @@ void TestPageFetcher::requestHeaders() {
     const QString chapter = url(QStringLiteral("/book/12.html"));
     QVERIFY(fetcher.fetch(page, chapter).ok());
     QCOMPARE(site()->lastRequest().header("Referer"), chapter.toUtf8());
+}
+
+void TestPageFetcher::https_data() {
+    QTest::addColumn<QString>("caFile"); // {ca}: the test site's CA
+    QTest::addColumn<QString>("errorPart");
+    QTest::newRow("the site's CA trusted") << "{ca}"
+                                           << "";
+    // Without the test CA the system's store is asked, which does not know the site's certificate.
+    QTest::newRow("certificate of an unknown CA") << ""
+                                                  << "安全连接失败：服务器的证书无法验证";
+    QTest::newRow("CA file missing") << "/nonexistent/ca.pem"
+                                     << "安全连接失败";
+}
+
+void TestPageFetcher::https() {
+    QFETCH(QString, caFile);
+    QFETCH(QString, errorPart);
+    TestSite secure(QStringLiteral("fetch"));
+    QVERIFY2(secure.start(0, true), qPrintable(secure.errorString()));
+    FetchOptions options = testOptions();
+    options.caFile = caFile == QLatin1String("{ca}") ? LocalSite::caFile() : caFile;
+    PageFetcher fetcher(options);
+    const QString address = secure.url(QStringLiteral("/page.html"));
+    QVERIFY(address.startsWith(QLatin1String("https://")));
+
+    for (int round = 0; round < 2; ++round) {
+        const FetchedPage page = fetcher.fetch(address);
+        if (errorPart.isEmpty()) {
+            QVERIFY2(page.ok(), qPrintable(page.error));
+            QVERIFY(page.body.contains("plain page"));
+        } else {
+            QCOMPARE(page.outcome, FetchedPage::Outcome::Failed);
+            QVERIFY2(page.error.contains(errorPart), qPrintable(page.error));
+            QVERIFY2(!page.error.contains(QStringLiteral("已重试")), "a certificate stays bad when asked again");
+        }
+    }
+    const QList<LocalSiteRequest> requests = secure.site()->requests();
+    QCOMPARE(requests.size(), errorPart.isEmpty() ? 2 : 0);
+    // The second page comes over the connection (and the TLS session) of the first.
+    if (errorPart.isEmpty())
+        QCOMPARE(requests.at(1).connection, requests.at(0).connection);
 }
 
 void TestPageFetcher::jumpUrl_data() {

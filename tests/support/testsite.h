@@ -1,7 +1,8 @@
 #pragma once
 
 // A fixture site of tests/data/sites served by the loopback test site on its own thread, so the code
-// under test may block or run its own event loop while it fetches.
+// under test may block or run its own event loop while it fetches. start(0, true) serves it over https;
+// clients trust caFile() (the CA of every https site of the test process) and check certificates as usual.
 
 #include "localsite/localsitethread.h"
 

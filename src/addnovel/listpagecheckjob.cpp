@@ -1,4 +1,4 @@
-#include "toc/listpagecheckjob.h"
+#include "addnovel/listpagecheckjob.h"
 
 #include "addnovel/addnovelrules.h"
 #include "fetch/pagedecoder.h"

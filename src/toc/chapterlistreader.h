@@ -4,7 +4,7 @@
 #include "toc/chapterlistoptions.h"
 #include "toc/feedreader.h"
 #include "toc/linkcollector.h"
-#include "renewal/novelinforeader.h"
+#include "toc/novelinforeader.h"
 #include "storage/novelrecord.h"
 
 #include <QCoreApplication>

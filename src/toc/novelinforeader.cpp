@@ -1,4 +1,4 @@
-#include "renewal/novelinforeader.h"
+#include "toc/novelinforeader.h"
 
 #include "toc/linkresolver.h"
 #include "fetch/pagedecoder.h"

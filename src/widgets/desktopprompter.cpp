@@ -1,12 +1,11 @@
 #include "widgets/desktopprompter.h"
 
-#include "renewal/chapterchooser.h"
-#include "widgets/frmcontentsel.h"
 #include "widgets/messages.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QHash>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
@@ -24,6 +23,11 @@ namespace {
 DesktopPrompter::Handler& handler() {
     static DesktopPrompter::Handler h;
     return h;
+}
+
+QHash<QString, DesktopPrompter::QuestionWindow>& questionWindows() {
+    static QHash<QString, DesktopPrompter::QuestionWindow> windows;
+    return windows;
 }
 
 bool isYesNo(const Prompter::Question& q) {
@@ -49,6 +53,10 @@ DesktopPrompter::~DesktopPrompter() {
 
 void DesktopPrompter::setHandler(Handler h) {
     handler() = std::move(h);
+}
+
+void DesktopPrompter::setQuestionWindow(const QString& questionText, QuestionWindow window) {
+    questionWindows().insert(questionText, std::move(window));
 }
 
 void DesktopPrompter::close() {
@@ -98,9 +106,8 @@ Prompter::Answer DesktopPrompter::askHere(const Question& question) {
     }
     if (handler())
         return handler()(question);
-    // The renewal's choice of new chapters has a window of its own.
-    if (!question.choices.isEmpty() && question.text == ChapterChooserPrompt::questionText())
-        return FrmContentSel::answer(question, nullptr, QString(), m_parentWidget);
+    if (const QuestionWindow window = questionWindows().value(question.text))
+        return window(question, m_parentWidget);
 
     QDialog dialog(m_parentWidget);
     dialog.setWindowTitle(QApplication::applicationDisplayName());

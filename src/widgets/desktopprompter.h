@@ -31,6 +31,11 @@ public:
     using Handler = std::function<Answer(const Question&)>;
     static void setHandler(Handler handler);
 
+    // A question whose text is questionText is asked with a window of its own (the renewal's choice of
+    // new chapters); the program registers them, as this folder knows no subsystem's windows.
+    using QuestionWindow = std::function<Answer(const Question&, QWidget* parent)>;
+    static void setQuestionWindow(const QString& questionText, QuestionWindow window);
+
 private:
     Answer askHere(const Question& question);
     Answer onWindowThread(const std::function<Answer()>& work);

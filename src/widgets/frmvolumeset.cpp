@@ -1,4 +1,4 @@
-#include "library/ui/frmvolumeset.h"
+#include "widgets/frmvolumeset.h"
 #include "widgets/dialogbuttons.h"
 
 #include <QComboBox>

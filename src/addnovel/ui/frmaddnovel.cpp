@@ -1,15 +1,12 @@
 #include "addnovel/ui/frmaddnovel.h"
 
 #include "addnovel/addnovelrules.h"
-#include "toc/listpagecheckjob.h"
+#include "addnovel/listpagecheckjob.h"
 #include "addnovel/noveladder.h"
 #include "addnovel/novelproperties.h"
 #include "sites/novelsearchjob.h"
 #include "sites/searchsites.h"
 #include "sites/sitesigntable.h"
-#include "sites/ui/frmneeddelurl.h"
-#include "sites/ui/frmsite.h"
-#include "sites/ui/frmsitesign.h"
 #include "addnovel/ui/frmurlselect.h"
 #include "widgets/dialogbuttons.h"
 #include "widgets/messages.h"
@@ -195,16 +192,9 @@ void FrmAddNovel::buildControls() {
     connect(m_cmdBookImage, &QPushButton::clicked, this, &FrmAddNovel::onBookImage);
     connect(m_cmdSiteSignGet, &QPushButton::clicked, this, &FrmAddNovel::onSiteSignGet);
     connect(m_cmdSiteSignSave, &QPushButton::clicked, this, &FrmAddNovel::onSiteSignSave);
-    connect(cmdNeedDelUrl, &QPushButton::clicked, this, [this] {
-        auto* links = new FrmNeedDelUrl(m_library, m_novelId, this);
-        links->setAttribute(Qt::WA_DeleteOnClose);
-        links->open();
-    });
-    connect(cmdSiteSign, &QPushButton::clicked, this, [this] {
-        auto* signs = new FrmSiteSign(m_library, getSiteRoot(m_txtListUrl->text().trimmed()), this);
-        signs->setAttribute(Qt::WA_DeleteOnClose);
-        signs->open();
-    });
+    connect(cmdNeedDelUrl, &QPushButton::clicked, this, [this] { Q_EMIT filterLinksRequested(m_novelId); });
+    connect(cmdSiteSign, &QPushButton::clicked, this,
+            [this] { Q_EMIT siteSignsRequested(getSiteRoot(m_txtListUrl->text().trimmed())); });
 }
 
 void FrmAddNovel::loadNovel() {
@@ -483,9 +473,6 @@ void FrmAddNovel::jobFinished() {
         } else if (Messages::question(this, tr("搜索不到该小说，请进入“选项”-“更多小说网站设置”进行设置，将有"
                                                "更多的搜索结果,是否进行设置？"))) {
             Q_EMIT siteSettingsRequested();
-            auto* sites = new FrmSite(m_library, this);
-            sites->setAttribute(Qt::WA_DeleteOnClose);
-            sites->open();
         }
         return;
     }

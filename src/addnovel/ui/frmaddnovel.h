@@ -58,8 +58,12 @@ Q_SIGNALS:
     // its tree node and, for a new novel with bIsNovelNewDown on, renews it (reading the novel's
     // information too when autoRead).
     void novelStored(const QString& novelId, const QString& name, bool isNew, bool autoRead);
-    // "是否进行设置？" was answered yes after a search found nothing; the site settings window opens.
+    // Windows of the site settings this dialog asks the main window to open over it: the search sites
+    // ("是否进行设置？" answered yes after a search found nothing), the novel's filtered links, the site
+    // signs with the novel's site chosen.
     void siteSettingsRequested();
+    void filterLinksRequested(const QString& novelId);
+    void siteSignsRequested(const QString& siteRoot);
 
 private:
     enum class Search { Name, Author, MoreSite };

@@ -7,6 +7,8 @@
 #include "library/ui/librarytreewidget.h"
 #include "library/ui/readingpage.h"
 #include "library/ui/readingview.h"
+#include "renewal/chapterchooser.h"
+#include "renewal/ui/frmcontentsel.h"
 #include "storage/job.h"
 #include "storage/librarycontext.h"
 
@@ -40,6 +42,11 @@ FrmBook::FrmBook(LibraryContext& library, QWidget* parent)
     setWindowIcon(QIcon(QStringLiteral(":/icons/tree/quiveral@128.png")));
     resize(1180, 760);
     m_prompter = new DesktopPrompter(this);
+    // The renewal's choice of new chapters is asked with a window of its own.
+    DesktopPrompter::setQuestionWindow(ChapterChooserPrompt::questionText(),
+                                       [](const Prompter::Question& question, QWidget* parent) {
+                                           return FrmContentSel::answer(question, parent);
+                                       });
 
     createLayout();
     createActions();

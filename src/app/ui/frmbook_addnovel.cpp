@@ -7,6 +7,7 @@
 #include "addnovel/ui/frmaddbatchcontent.h"
 #include "addnovel/ui/frmaddnovel.h"
 #include "addnovel/ui/frmgetdownnovel.h"
+#include "sites/ui/frmneeddelurl.h"
 #include "sites/ui/frmsite.h"
 #include "sites/ui/frmsitesign.h"
 #include "library/ui/frmurlreplace.h"
@@ -15,6 +16,16 @@
 #include "storage/librarycontext.h"
 
 #include <QAction>
+
+namespace {
+
+// A window of its own over the one that opened it, gone once closed.
+void openWindow(QDialog* window) {
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->open();
+}
+
+} // namespace
 
 void FrmBook::createAddNovelActions() {
     // The novels chosen in the list, or the novel of the tree when its chapters are shown.
@@ -36,9 +47,7 @@ void FrmBook::createAddNovelActions() {
             openNovelDialog(id, QString());
     });
     add("mnuSite", tr("更多小说网站设置"), [this] {
-        auto* window = new FrmSite(m_library, this);
-        window->setAttribute(Qt::WA_DeleteOnClose);
-        window->open();
+        openWindow(new FrmSite(m_library, this));
     });
     add("mnuSiteSignSet", tr("小说正文标志设置"), [this] {
         auto* window = new FrmSiteSign(m_library, QString(), this);
@@ -95,6 +104,16 @@ void FrmBook::openNovelDialog(const QString& novelId, const QString& address) {
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     if (!address.isEmpty())
         dialog->setHandedAddress(address);
+    // The site windows the dialog asks for open over it.
+    connect(dialog, &FrmAddNovel::siteSettingsRequested, dialog, [this, dialog] {
+        openWindow(new FrmSite(m_library, dialog));
+    });
+    connect(dialog, &FrmAddNovel::filterLinksRequested, dialog, [this, dialog](const QString& id) {
+        openWindow(new FrmNeedDelUrl(m_library, id, dialog));
+    });
+    connect(dialog, &FrmAddNovel::siteSignsRequested, dialog, [this, dialog](const QString& siteRoot) {
+        openWindow(new FrmSiteSign(m_library, siteRoot, dialog));
+    });
     connect(dialog, &FrmAddNovel::novelStored, this,
             [this](const QString& id, const QString&, bool isNew, bool autoRead) {
                 fillTree();

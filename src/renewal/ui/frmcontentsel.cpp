@@ -1,7 +1,6 @@
-#include "widgets/frmcontentsel.h"
+#include "renewal/ui/frmcontentsel.h"
 
-#include "sites/ui/frmneeddelurl.h"
-#include "library/ui/frmvolumeset.h"
+#include "widgets/frmvolumeset.h"
 #include "widgets/dialogbuttons.h"
 #include "widgets/messages.h"
 #include "widgets/openwithshell.h"
@@ -37,8 +36,7 @@ public:
 
 } // namespace
 
-FrmContentSel::FrmContentSel(const QStringList& rows, LibraryContext* library, const QString& novelId,
-                             QWidget* parent)
+FrmContentSel::FrmContentSel(const QStringList& rows, EditFilterLinks editFilterLinks, QWidget* parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("frmContentSel"));
     setWindowTitle(tr("选择下载的章节"));
@@ -84,11 +82,9 @@ FrmContentSel::FrmContentSel(const QStringList& rows, LibraryContext* library, c
         ++column;
     }
     QPushButton* needDelUrl = namedButton(this, "cmdNeedDelUrl", tr("过滤列表"));
-    needDelUrl->setEnabled(library && !novelId.isEmpty());
-    connect(needDelUrl, &QPushButton::clicked, this, [this, library, novelId] {
-        FrmNeedDelUrl links(*library, novelId, this);
-        links.exec();
-    });
+    needDelUrl->setEnabled(bool(editFilterLinks));
+    if (editFilterLinks)
+        connect(needDelUrl, &QPushButton::clicked, this, [this, editFilterLinks] { editFilterLinks(this); });
     QPushButton* ok = namedButton(this, "cmdOK", tr("确定"));
     ok->setDefault(true);
     QPushButton* cancel = namedButton(this, "cmdCancel", tr("取消"));
@@ -179,9 +175,9 @@ QStringList FrmContentSel::volumes() const {
     return list;
 }
 
-Prompter::Answer FrmContentSel::answer(const Prompter::Question& question, LibraryContext* library,
-                                       const QString& novelId, QWidget* parent) {
-    FrmContentSel window(question.choices, library, novelId, parent);
+Prompter::Answer FrmContentSel::answer(const Prompter::Question& question, QWidget* parent,
+                                       EditFilterLinks editFilterLinks) {
+    FrmContentSel window(question.choices, std::move(editFilterLinks), parent);
     Prompter::Answer answer;
     answer.button = window.exec() == QDialog::Accepted ? 0 : 1;
     answer.chosen = window.chosen();

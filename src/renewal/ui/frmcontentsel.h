@@ -6,7 +6,8 @@
 #include <QList>
 #include <QStringList>
 
-class LibraryContext;
+#include <functional>
+
 class QCheckBox;
 class QTreeWidget;
 
@@ -16,9 +17,11 @@ class FrmContentSel : public QDialog {
     Q_OBJECT
 
 public:
-    // library and novelId open the novel's filtered links ("过滤列表"); without them the button is off.
-    explicit FrmContentSel(const QStringList& rows, LibraryContext* library = nullptr,
-                           const QString& novelId = QString(), QWidget* parent = nullptr);
+    // Opens the novel's filtered links ("过滤列表") over this window; without it the button is off.
+    using EditFilterLinks = std::function<void(QWidget* parent)>;
+
+    explicit FrmContentSel(const QStringList& rows, EditFilterLinks editFilterLinks = {},
+                           QWidget* parent = nullptr);
 
     // After the window closed: the ticked rows by page position, and the check box.
     QList<int> chosen() const;
@@ -27,8 +30,8 @@ public:
     QStringList volumes() const;
 
     // The answer to a chapter question of the renewal, asked with this window.
-    static Prompter::Answer answer(const Prompter::Question& question, LibraryContext* library,
-                                   const QString& novelId, QWidget* parent);
+    static Prompter::Answer answer(const Prompter::Question& question, QWidget* parent,
+                                   EditFilterLinks editFilterLinks = {});
 
 private:
     void tick(bool selectedOnly, Qt::CheckState state);

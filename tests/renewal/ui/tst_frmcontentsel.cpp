@@ -1,10 +1,11 @@
 // The manual choice of new chapters: ticking commands, sorting that keeps page positions, volume names.
 #include "renewal/chapterchooser.h"
-#include "widgets/frmcontentsel.h"
-#include "library/ui/frmvolumeset.h"
-#include "widgets/desktopprompter.h"
-#include "widgets/messages.h"
+#include "renewal/ui/frmcontentsel.h"
+#include "support/rows.h"
 #include "support/uitest.h"
+#include "widgets/desktopprompter.h"
+#include "widgets/frmvolumeset.h"
+#include "widgets/messages.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,17 +14,6 @@
 #include <QTreeWidget>
 
 namespace {
-
-template <typename T> T* child(QObject& window, const char* name) {
-    T* widget = window.findChild<T*>(QLatin1String(name));
-    if (!widget)
-        qFatal("no control %s", name);
-    return widget;
-}
-
-void click(QObject& window, const char* name) {
-    child<QAbstractButton>(window, name)->click();
-}
 
 const QStringList kRows = {"第3章 风起\t卷一\thttp://a.test/3.htm", "第1章 开端\t卷一\thttp://a.test/1.htm",
                            "第2章 相逢\t\thttp://a.test/2.htm", "第9章 番外\t卷二\thttp://a.test/9.htm"};
@@ -52,18 +42,15 @@ void TestFrmContentSel::commands_data() {
     QTest::addColumn<QStringList>("selected");
     QTest::addColumn<QStringList>("commands");
     QTest::addColumn<QList<int>>("chosen");
-    QTest::newRow("all ticked at first") << QStringList{} << QStringList{} << QList<int>{0, 1, 2, 3};
-    QTest::newRow("not these") << QStringList{"第9章 番外", "第1章 开端"} << QStringList{"cmdUnselect"}
-                               << QList<int>{0, 2};
-    QTest::newRow("none, then these")
-        << QStringList{"第9章 番外"} << QStringList{"cmdUnselectAll", "cmdSelect"} << QList<int>{3};
-    QTest::newRow("invert") << QStringList{"第9章 番外"} << QStringList{"cmdUnselect", "cmdInvert"}
-                            << QList<int>{3};
-    QTest::newRow("cleared selection changes no tick")
-        << QStringList{"第9章 番外"} << QStringList{"cmdClearSelection", "cmdUnselect"}
-        << QList<int>{0, 1, 2, 3};
-    QTest::newRow("all again") << QStringList{} << QStringList{"cmdUnselectAll", "cmdSelectAll"}
-                               << QList<int>{0, 1, 2, 3};
+    addRow("all ticked at first", QStringList{}, QStringList{}, QList<int>{0, 1, 2, 3});
+    addRow("not these", QStringList{"第9章 番外", "第1章 开端"}, QStringList{"cmdUnselect"},
+           QList<int>{0, 2});
+    addRow("none, then these", QStringList{"第9章 番外"}, QStringList{"cmdUnselectAll", "cmdSelect"},
+           QList<int>{3});
+    addRow("invert", QStringList{"第9章 番外"}, QStringList{"cmdUnselect", "cmdInvert"}, QList<int>{3});
+    addRow("cleared selection changes no tick", QStringList{"第9章 番外"},
+           QStringList{"cmdClearSelection", "cmdUnselect"}, QList<int>{0, 1, 2, 3});
+    addRow("all again", QStringList{}, QStringList{"cmdUnselectAll", "cmdSelectAll"}, QList<int>{0, 1, 2, 3});
 }
 
 void TestFrmContentSel::commands() {
@@ -71,7 +58,6 @@ void TestFrmContentSel::commands() {
     QFETCH(QStringList, commands);
     QFETCH(QList<int>, chosen);
     FrmContentSel window(kRows);
-    QCOMPARE(window.windowTitle(), QString("选择下载的章节"));
     selectRows(child<QTreeWidget>(window, "lstContent"), selected);
     for (const QString& c : commands)
         click(window, qPrintable(c));
@@ -124,6 +110,10 @@ void TestFrmContentSel::volumeNames() {
 void TestFrmContentSel::renewalAsksWithThisWindow() {
     QWidget parent;
     DesktopPrompter prompter(&parent);
+    DesktopPrompter::setQuestionWindow(ChapterChooserPrompt::questionText(),
+                                       [](const Prompter::Question& question, QWidget* parent) {
+                                           return FrmContentSel::answer(question, parent);
+                                       });
     const ChapterLinks candidates = {{"第一章", "http://a.test/1.htm", "卷一"},
                                      {"第二章", "http://a.test/2.htm", ""}};
     whenDialogOpens("frmContentSel", [](QDialog* dialog) {
@@ -131,7 +121,7 @@ void TestFrmContentSel::renewalAsksWithThisWindow() {
         list->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
         list->topLevelItem(1)->setText(1, "卷二");
         dialog->findChild<QCheckBox*>("chkAutoFilter")->setChecked(true);
-        clickButton(dialog, "cmdOK");
+        click(*dialog, "cmdOK");
     });
     const ChapterChoice choice = ChapterChooserPrompt::chooser(prompter)(candidates);
     QVERIFY(choice.accepted);

@@ -1,28 +1,19 @@
 #include "renewal/novelrenewer.h"
 
-#include "renewal/chapterpictures.h"
-#include "renewal/chapterrows.h"
-#include "renewal/downloadcontext.h"
 #include "fetch/pagedecoder.h"
 #include "fetch/pagefetcher.h"
-#include "renewal/processtuning.h"
-#include "sites/sitesigntable.h"
 #include "output/listpage.h"
+#include "renewal/chapterpictures.h"
+#include "renewal/downloadcontext.h"
+#include "sites/sitesigntable.h"
 #include "storage/database.h"
 #include "storage/novelstore.h"
-#include "text/regex.h"
 #include "storage/textfile.h"
+#include "text/regex.h"
 
-#include <QElapsedTimer>
 #include <QFileInfo>
-#include <QFuture>
-#include <QSemaphore>
 #include <QSet>
 #include <QThread>
-#include <QThreadPool>
-#include <QtConcurrent/QtConcurrentRun>
-
-#include <deque>
 
 namespace {
 
@@ -398,219 +389,19 @@ NovelRenewer::Outcome NovelRenewer::redownloadConcurrently(ChapterProcessor& pro
                                                            const QList<StoredChapter>& chapters,
                                                            const QSet<qint64>& announced,
                                                            Inserting* inserting) {
+    // Lives to the end of this call: its pools and rows thread end after the deeper links were fetched.
+    ConcurrentRedownload redownload(m_context, processor, novel, chapters, announced, inserting,
+                                    m_pageCharset, m_handled,
+                                    [this, &processor](const FetchedPage& answer, const ChapterItem& item) {
+                                        return store(processor, answer, item);
+                                    });
+    const ConcurrentRedownload::Result result = redownload.run();
     Outcome outcome;
-    status(tr("正在更新，请稍候..."));
-    QStringList titles;
-    QList<PageFetcher::Request> requests;
-    for (const StoredChapter& c : chapters) {
-        titles << c.title;
-        requests.append({c.comeFrom, QString(), true});
-    }
-    m_context.events.downloadListStarted(novel.novelName, titles);
-    ChapterLinks deeper;
-    const int total = int(chapters.size());
-    int done = 0;
-
-    // A new row's id waits for the insert; 0 when it failed, and the chapter is not stored.
-    auto item = [&](int index) {
-        const StoredChapter& c = chapters.at(index);
-        if (!inserting || index < inserting->first)
-            return ChapterItem{c.comeFrom, c.title, c.volume, c.id, announced.contains(c.id)};
-        const qint64 id = inserting->ids.resultAt(index - inserting->first);
-        return ChapterItem{c.comeFrom, c.title, c.volume, id, true};
-    };
-    const ChapterOutcome noRow{ChapterOutcome::Kind::Failed, 0, 0, {}, tr("无法保存章节")};
-    // The new rows are told once they are in (at the latest when the run ends).
-    bool countsTold = !inserting;
-    auto tellCounts = [&](bool wait) {
-        if (countsTold || !(wait || inserting->ids.isFinished()))
-            return;
-        countsTold = true;
-        if (inserting->ids.resultAt(0) != 0)
-            m_context.events.countsChanged(novel.novelId);
-    };
-    auto report = [&](int index, const ChapterOutcome& stored) {
-        tellCounts(false);
-        if (stored.kind == ChapterOutcome::Kind::Stopped) {
-            outcome.stopped = true;
-            return;
-        }
-        ++done;
-        m_context.events.progress(done, total);
-        if (stored.stored()) {
-            ++outcome.stored;
-            m_handled.insert(chapters.at(index).comeFrom.toLower());
-            deeper += stored.deeperLinks;
-            m_context.events.downloadStateChanged(index, tr("下载成功"));
-        } else {
-            ++outcome.failedChapters;
-            m_context.events.downloadStateChanged(index, failedCell());
-        }
-        status(tr("处理章节\"%1\"中，总进度:%2%").arg(chapters.at(index).title, percent(done, total)));
-    };
-
-    // The text of a page is cut and cleaned on the pool while this thread goes on fetching. A draft
-    // that needs nothing more from the network or the library (most chapters) is written there too;
-    // the others get their pictures here, in the order their pages arrived, and are written on the
-    // writer threads (the disk's wait is the longest step). The rows get their lengths on a thread
-    // of their own once the pages are on disk.
-    struct Drafted {
-        ChapterDraft draft;
-        std::optional<ChapterPage> page; // written on the pool already, its row handed over
-        QFuture<QString> rowDone;
-    };
-    struct Pending {
-        int index;
-        QFuture<Drafted> drafted;
-    };
-    // What is told of a chapter once its row is in: not its text. A row waits for the rows thread,
-    // which may be held up by the database for a while (a checkpoint); this thread goes on meanwhile.
-    struct Writing {
-        int index;
-        ChapterPage page; // its id and length only
-        QFuture<QString> error;
-    };
-    auto told = [](const ChapterPage& page) {
-        ChapterPage slim;
-        slim.chapterId = page.chapterId;
-        slim.wordNums = page.wordNums;
-        return slim;
-    };
-    std::deque<Pending> pending;
-    std::deque<Writing> writing;
-    ChapterRows rows(m_context.db); // made before the pools: gone after them, once every row was handed over
-    if (inserting)
-        inserting->ids = rows.insertWaiting(inserting->records);
-    const NovelFileWriter* writer = &m_context.writer;
-    // Rendering a page costs more than writing it: one writer per core, not per connection. The
-    // drafters and writers give way to this thread (ProcessTuning::yieldTo).
-    const QThread* fetching = QThread::currentThread();
-    QThreadPool drafters;
-    drafters.setMaxThreadCount(qMax(1, QThread::idealThreadCount()));
-    // Enough pages in hand to keep the pools busy: waiting on an unstarted task runs it on this
-    // thread, which then fetches nothing meanwhile.
-    const size_t maxPending = size_t(qMax(2, m_context.options.multGetNums)) * 16;
-    QSemaphore writerRoom{int(maxPending)}; // pages held by the writers: outlives them
-    QThreadPool writers;
-    writers.setMaxThreadCount(qMax(1, QThread::idealThreadCount()));
-    auto completeWrites = [&](bool all) {
-        while (!writing.empty() && (all || writing.front().error.isFinished())) {
-            const Writing next = writing.front();
-            writing.pop_front();
-            // Told even after a stop: a page on disk with its row complete is a stored chapter.
-            report(next.index, processor.completePage(next.page, item(next.index), next.error.result()));
-        }
-    };
-    // Drafts that need more than the pool can do (pictures, mostly) are composed here, several at a
-    // time: the pictures of all of them are fetched together. A draft waits for the others a little
-    // while at most, and a stop leaves the waiting ones for the next run, as a kill would.
-    constexpr qsizetype kComposeTogether = 16;
-    constexpr int kComposeWaitMs = 250;
-    QList<std::pair<ChapterDraft, ChapterItem>> composing;
-    QList<int> composingIndexes;
-    QElapsedTimer composingSince;
-    auto compose = [&] {
-        const QList<ChapterProcessor::Composed> composed = processor.composePages(composing);
-        for (qsizetype i = 0; i < composed.size(); ++i) {
-            const int index = composingIndexes.at(i);
-            const std::optional<ChapterPage>& page = composed.at(i).page;
-            if (!page) {
-                report(index, composed.at(i).failure);
-                continue;
-            }
-            const ChapterRows::Row row = rows.expect(page->chapterId, page->wordNums);
-            writerRoom.acquire();
-            writers.start([page = *page, writer, fetching, written = row.written, &writerRoom] {
-                ProcessTuning::yieldTo(fetching);
-                written(page.write(*writer));
-                writerRoom.release();
-            });
-            writing.push_back({index, told(*page), row.done});
-        }
-        composing.clear();
-        composingIndexes.clear();
-    };
-    auto storePending = [&](bool all) {
-        while (!pending.empty() &&
-               (all || pending.front().drafted.isFinished() || pending.size() > maxPending)) {
-            const Pending next = pending.front();
-            pending.pop_front();
-            const Drafted drafted = next.drafted.result();
-            if (drafted.page) {
-                writing.push_back({next.index, told(*drafted.page), drafted.rowDone});
-                continue;
-            }
-            if (outcome.stopped || m_context.stopped()) {
-                outcome.stopped = true;
-                continue;
-            }
-            const ChapterItem chapter = item(next.index);
-            if (chapter.chapterId == 0 && inserting) {
-                report(next.index, noRow);
-                continue;
-            }
-            if (composing.isEmpty())
-                composingSince.start();
-            composing.append({drafted.draft, chapter});
-            composingIndexes.append(next.index);
-        }
-        if (!composing.isEmpty() && (outcome.stopped || m_context.stopped())) {
-            outcome.stopped = true;
-            composing.clear();
-            composingIndexes.clear();
-        }
-        if (!composing.isEmpty() &&
-            (all || composing.size() >= kComposeTogether || composingSince.hasExpired(kComposeWaitMs)))
-            compose();
-        completeWrites(all);
-    };
-
-    // On the pool: the draft and, for a plain one, its page written and its row handed over.
-    const DownloadContext& context = m_context;
-    auto draft = [&, pageCharset = m_pageCharset](const FetchedPage& answer, int index) {
-        ProcessTuning::yieldTo(fetching);
-        PageDecoder decoder(context.options.charset);
-        decoder.setPageCharset(pageCharset);
-        decoder.takeContentType(answer.contentType);
-        Drafted drafted;
-        drafted.draft = ChapterProcessor::draftChapter(decoder.decode(answer.body),
-                                                       chapters.at(index).comeFrom, novel, context.options);
-        const ChapterItem chapter = item(index);
-        if (!context.stopped() && chapter.chapterId != 0)
-            drafted.page = processor.plainPage(drafted.draft, chapter);
-        if (drafted.page) {
-            const ChapterRows::Row row = rows.expect(drafted.page->chapterId, drafted.page->wordNums);
-            row.written(drafted.page->write(*writer));
-            drafted.rowDone = row.done;
-        }
-        return drafted;
-    };
-    const bool draftElsewhere = processor.draftsAnywhere();
-    m_context.fetcher.fetchEach(
-        requests, m_context.options.multGetNums, [&](int index, const FetchedPage& answer) {
-            if (answer.stopped() || outcome.stopped)
-                return;
-            if (!answer.ok() || answer.body.isEmpty()) {
-                ++done;
-                m_context.events.progress(done, total);
-                ++outcome.failedChapters;
-                status(tr("网络连接失败或内容为空"));
-                m_context.events.downloadStateChanged(index, failedCell());
-            } else if (draftElsewhere &&
-                       !ChapterProcessor::isPictureAnswer(answer, chapters.at(index).comeFrom)) {
-                pending.push_back({index, QtConcurrent::run(&drafters, draft, answer, index)});
-            } else {
-                const ChapterItem chapter = item(index);
-                report(index,
-                       chapter.chapterId == 0 && inserting ? noRow : store(processor, answer, chapter));
-            }
-            storePending(false);
-        });
-    storePending(true);
-    tellCounts(true);
-    outcome.stopped = outcome.stopped || m_context.stopped();
-    if (!outcome.stopped && !deeper.isEmpty())
-        outcome += followDeeperLinks(processor, deeper);
+    outcome.stored = result.stored;
+    outcome.failedChapters = result.failedChapters;
+    outcome.stopped = result.stopped;
+    if (!outcome.stopped && !redownload.deeperLinks().isEmpty())
+        outcome += followDeeperLinks(processor, redownload.deeperLinks());
     status(outcome.stopped ? tr("停止更新") : tr("更新完成"));
     return outcome;
 }

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "toc/chapterlistreader.h"
 #include "renewal/chapterprocessor.h"
+#include "renewal/concurrentredownload.h"
 #include "renewal/renewstore.h"
+#include "toc/chapterlistreader.h"
 
 #include <QCoreApplication>
-#include <QFuture>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -69,13 +69,7 @@ private:
     Outcome renewInsertingMeanwhile(const NovelRecord& novel, const QList<ChapterRecord>& records);
     Outcome redownloadSequentially(ChapterProcessor& processor, const NovelRecord& novel,
                                    const QList<StoredChapter>& chapters, const QSet<qint64>& announced);
-    // The new rows of a renewal, inserted while the first pages are fetched: the chapters from
-    // `first` on take their ids from `ids` (0: not inserted).
-    struct Inserting {
-        int first = 0;
-        QList<ChapterRecord> records;
-        QFuture<qint64> ids;
-    };
+    using Inserting = ConcurrentRedownload::Inserting;
     Outcome redownloadConcurrently(ChapterProcessor& processor, const NovelRecord& novel,
                                    const QList<StoredChapter>& chapters, const QSet<qint64>& announced,
                                    Inserting* inserting = nullptr);

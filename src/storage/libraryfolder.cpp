@@ -15,8 +15,9 @@ bool copyMissing(const QString& from, const QString& to, QString* error) {
     while (it.hasNext()) {
         const QString src = it.next();
         const QString relative = source.relativeFilePath(src);
-        // The demo site is served from where it is shipped, not copied into a library.
-        if (relative.startsWith(QLatin1String("demo-site/")))
+        // The demo site is served from where it is shipped and the word lists are compiled in: neither
+        // belongs in a library.
+        if (relative.startsWith(QLatin1String("demo-site/")) || relative == QLatin1String("navigationlabels.txt"))
             continue;
         const QString dst = to + u'/' + relative;
         if (QFileInfo::exists(dst))

@@ -188,7 +188,7 @@ QByteArray PageTransfer::header(const char* name) const {
 
 void PageTransfer::requestEnded(CURLcode result) {
     // The handle has left the multi handle; it is read here and let go below.
-    if (m_slotHost.size()) {
+    if (!m_slotHost.isEmpty()) {
         HostSlots::release(m_slotHost);
         m_slotHost.clear();
     }

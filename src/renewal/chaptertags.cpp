@@ -2,7 +2,6 @@
 
 #include "renewal/chaptertext.h"
 #include "text/regex.h"
-#include "text/textscan.h"
 
 #include <QStringView>
 #include <QVarLengthArray>
@@ -138,8 +137,7 @@ std::optional<QString> keepTextTagsInOnePass(QStringView text) {
     const qsizetype n = text.size();
     qsizetype copied = 0;
     qsizetype tagStart = -1;
-    const QLatin1String stops("<>[");
-    for (qsizetype i = skipPlainText(text, 0, stops); i < n; i = skipPlainText(text, i + 1, stops)) {
+    for (qsizetype i = 0; i < n; ++i) {
         const char16_t c = text[i].unicode();
         if (c == u'<') {
             // Doubled brackets are kept as text; a "<" inside a tag ends it elsewhere.
@@ -171,7 +169,7 @@ std::optional<QString> keepTextTagsInOnePass(QStringView text) {
         } else if (c == u'[') {
             if (startsWithAt(text, i, kEscapes[2]) || startsWithAt(text, i, kEscapes[3]))
                 return std::nullopt;
-        } else { // half of a surrogate pair, the scan's other stop
+        } else if (QChar::isSurrogate(c)) {
             // Lone halves become U+FFFD on the regular expressions' way.
             if (QChar::isLowSurrogate(c) || i + 1 >= n || !QChar::isLowSurrogate(text[i + 1].unicode()))
                 return std::nullopt;

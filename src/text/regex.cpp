@@ -1,7 +1,6 @@
 #include "text/regex.h"
 
 #include "text/markers.h"
-#include "text/textscan.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -176,8 +175,10 @@ std::shared_ptr<const Compiled> compile(const QString& pattern) {
 
 // PCRE2 refuses text with unpaired surrogates; they stand for no character anyway.
 QString withoutLoneSurrogates(const QString& text) {
-    for (qsizetype i = skipPlainText(text, 0); i < text.size(); i = skipPlainText(text, i + 1)) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
+        if (!c.isSurrogate())
+            continue;
         if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
             ++i;
             continue;

@@ -75,18 +75,6 @@ QString readTextFile(const QString& path) {
     return decodeTextFileBytes(file.readAll());
 }
 
-QByteArray encodeText(const QString& text, const char* encoding) {
-    // Long texts through the tables (built once for the downloads) with the codec's very result.
-    if (text.size() >= 16384 && qstricmp(encoding, "GB18030") == 0) {
-        if (std::optional<QByteArray> bytes = encodeGbkText(text))
-            return *std::move(bytes);
-    }
-    QStringEncoder encoder(encoding);
-    if (!encoder.isValid())
-        return text.toUtf8();
-    return encoder(text);
-}
-
 bool writeBytesAtomically(const QString& path, const QByteArray& bytes, QString* error) {
     const QFileInfo info(path);
     if (!QDir().mkpath(info.absolutePath())) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/charset.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -9,9 +11,6 @@
 
 QString decodeTextFileBytes(const QByteArray& bytes);
 QString readTextFile(const QString& path);
-
-// Encodes without ever substituting "?": GB18030 covers all of Unicode.
-QByteArray encodeText(const QString& text, const char* encoding = "GB18030");
 
 bool writeBytesAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 // Also all or nothing for readers and for a killed process (the whole file given the target's name

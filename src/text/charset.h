@@ -24,6 +24,8 @@ QString bytesToText(const QByteArray& bytes, QString& charset,
 std::optional<QString> decodeGbkBytes(const QByteArray& bytes);
 // The GB18030 bytes of a text of ASCII and characters with two-byte codes; nothing for any other.
 std::optional<QByteArray> encodeGbkText(const QString& text);
+// Encodes without ever substituting "?": GB18030 covers all of Unicode.
+QByteArray encodeText(const QString& text, const char* encoding = "GB18030");
 
 // Encodes text in a charset (same names as bytesToText; unknown: GB18030). A character the charset
 // cannot hold becomes a numeric character reference, so an HTML page written in Big5 keeps it.

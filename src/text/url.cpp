@@ -2,7 +2,6 @@
 
 #include "text/charset.h"
 #include "text/markers.h"
-#include "storage/textfile.h"
 
 #include <QStringDecoder>
 

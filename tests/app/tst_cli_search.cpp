@@ -3,6 +3,7 @@
 #include "sites/searchsites.h"
 #include "storage/textfile.h"
 #include "support/process.h"
+#include "support/rows.h"
 #include "support/testsite.h"
 
 #include <QDir>
@@ -91,21 +92,16 @@ void TestCliSearch::search_data() {
     const QStringList fromUserSite = {"演示小说-搜书网\t{base}book/101.html\t第九章 归来",
                                       "演示外传-搜书网\thttp://other.test/book/202.html\t第二章 & 后记",
                                       "演示特辑-搜书网\t{base}special/77.htm\t序"};
-    QTest::newRow("ticked user site") << QStringList{"search", "演示"} << "2," << 0 << fromUserSite << "";
-    QTest::newRow("ticked built-in site")
-        << QStringList{"search", "演示"} << "1," << 0
-        << QStringList{"演示小说-内置站\t{base}book/101/index.html\t"} << "";
-    QTest::newRow("all sites") << QStringList{"search", "演示", "--all-sites"} << "9," << 0
-                               << QStringList{"演示小说-内置站\t{base}book/101/index.html\t"} + fromUserSite
-                               << "";
-    QTest::newRow("none ticked") << QStringList{"search", "演示"} << "9," << 1 << QStringList{}
-                                 << "没有选定的小说网站（可用 --all-sites 搜索全部网站）";
-    QTest::newRow("author finds nothing")
-        << QStringList{"search", "林晚", "--author"} << "2," << 0 << QStringList{} << "搜索不到该作者的小说";
-    QTest::newRow("empty name") << QStringList{"search", "“”"} << "2," << 2 << QStringList{}
-                                << "名称不能为空";
-    QTest::newRow("bad option") << QStringList{"search", "演示", "--every"} << "2," << 2 << QStringList{}
-                                << "用法: quiveral-cli search NAME [--author] [--all-sites]";
+    addRow("ticked user site", QStringList{"search", "演示"}, "2,", 0, fromUserSite, "");
+    addRow("all sites", QStringList{"search", "演示", "--all-sites"}, "9,", 0,
+           QStringList{"演示小说-内置站\t{base}book/101/index.html\t"} + fromUserSite, "");
+    addRow("none ticked", QStringList{"search", "演示"}, "9,", 1, QStringList{},
+           "没有选定的小说网站（可用 --all-sites 搜索全部网站）");
+    addRow("author finds nothing", QStringList{"search", "林晚", "--author"}, "2,", 0, QStringList{},
+           "搜索不到该作者的小说");
+    addRow("empty name", QStringList{"search", "“”"}, "2,", 2, QStringList{}, "名称不能为空");
+    addRow("bad option", QStringList{"search", "演示", "--every"}, "2,", 2, QStringList{},
+           "用法: quiveral-cli search NAME [--author] [--all-sites]");
 }
 
 void TestCliSearch::search() {
@@ -138,9 +134,8 @@ void TestCliSearch::demoSite_data() {
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QString>("err");
     const QString found = "演示小说-演示小说站\t{base}book/index.html\t第三十章 归途";
-    QTest::newRow("by name") << QStringList{"search", "演示"} << QStringList{found} << "";
-    QTest::newRow("by author") << QStringList{"search", "林间客", "--author"} << QStringList{found} << "";
-    QTest::newRow("unknown") << QStringList{"search", "不存在的书"} << QStringList{} << "搜索不到该小说";
+    addRow("by name", QStringList{"search", "演示"}, QStringList{found}, "");
+    addRow("unknown", QStringList{"search", "不存在的书"}, QStringList{}, "搜索不到该小说");
 }
 
 // The shipped search table and the demo site together, offline: the road from a name to the demo

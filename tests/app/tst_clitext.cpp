@@ -1,4 +1,5 @@
 #include "storage/textfile.h"
+#include "support/rows.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -42,24 +43,22 @@ void TestCliText::operations_data() {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("paragraphs") << QStringList{"text", "paragraphs"}
-                                << QByteArray("第一句。\r\n第二句\r\n接着。")
-                                << "　　第一句。<br><br>　　第二句接着。";
-    QTest::newRow("inner-text") << QStringList{"text", "inner-text"}
-                                << QByteArray("<p>a <b>b</b></p><p>c</p>") << "a b\r\n\r\nc";
-    QTest::newRow("plain") << QStringList{"text", "plain"} << QByteArray("x<a href=1>y</a>z") << "xz";
-    QTest::newRow("s2t") << QStringList{"text", "s2t"} << QByteArray("冲发") << "衝發";
-    QTest::newRow("t2s") << QStringList{"text", "t2s", "-"} << QByteArray("衝發") << "冲发";
-    QTest::newRow("between") << QStringList{"text", "between", "<DIV>", "</div>"}
-                             << QByteArray("<div>正文</DIV>") << "正文";
-    QTest::newRow("regex-replace") << QStringList{"text", "regex-replace", "第(\\d+)章", "Chapter $1"}
-                                   << QByteArray("第12章") << "Chapter 12";
-    QTest::newRow("gbk input read as GB18030")
-        << QStringList{"text", "between", "[", "]"} << QByteArray("[\xD6\xD0]") << "中";
-    QTest::newRow("--charset") << QStringList{"text", "paragraphs", "--charset", "big5"}
-                               << QByteArray("\xA4\xA4") << "　　中";
-    QTest::newRow("decode defaults to gb2312")
-        << QStringList{"text", "decode"} << QByteArray("\xD6\xD0") << "中";
+    addRow("paragraphs", QStringList{"text", "paragraphs"}, QByteArray("第一句。\r\n第二句\r\n接着。"),
+           "　　第一句。<br><br>　　第二句接着。");
+    addRow("inner-text", QStringList{"text", "inner-text"}, QByteArray("<p>a <b>b</b></p><p>c</p>"),
+           "a b\r\n\r\nc");
+    addRow("plain", QStringList{"text", "plain"}, QByteArray("x<a href=1>y</a>z"), "xz");
+    addRow("s2t", QStringList{"text", "s2t"}, QByteArray("冲发"), "衝發");
+    addRow("t2s", QStringList{"text", "t2s", "-"}, QByteArray("衝發"), "冲发");
+    addRow("between", QStringList{"text", "between", "<DIV>", "</div>"}, QByteArray("<div>正文</DIV>"),
+           "正文");
+    addRow("regex-replace", QStringList{"text", "regex-replace", "第(\\d+)章", "Chapter $1"},
+           QByteArray("第12章"), "Chapter 12");
+    addRow("gbk input read as GB18030", QStringList{"text", "between", "[", "]"}, QByteArray("[\xD6\xD0]"),
+           "中");
+    addRow("--charset", QStringList{"text", "paragraphs", "--charset", "big5"}, QByteArray("\xA4\xA4"),
+           "　　中");
+    addRow("decode defaults to gb2312", QStringList{"text", "decode"}, QByteArray("\xD6\xD0"), "中");
 }
 
 void TestCliText::operations() {
@@ -94,13 +93,12 @@ void TestCliText::failures_data() {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
-    QTest::newRow("bad pattern") << QStringList{"text", "regex-replace", "(", "x"} << 1 << "正则表达式有误";
-    QTest::newRow("missing file") << QStringList{"text", "plain", "/nonexistent/file.htm"} << 1
-                                  << "无法读取文件";
-    QTest::newRow("unknown operation") << QStringList{"text", "shout"} << 2 << "用法";
-    QTest::newRow("missing arguments") << QStringList{"text", "between", "a"} << 2 << "用法";
-    QTest::newRow("too many arguments") << QStringList{"text", "s2t", "a", "b"} << 2 << "用法";
-    QTest::newRow("no operation") << QStringList{"text"} << 2 << "用法";
+    addRow("bad pattern", QStringList{"text", "regex-replace", "(", "x"}, 1, "正则表达式有误");
+    addRow("missing file", QStringList{"text", "plain", "/nonexistent/file.htm"}, 1, "无法读取文件");
+    addRow("unknown operation", QStringList{"text", "shout"}, 2, "用法");
+    addRow("missing arguments", QStringList{"text", "between", "a"}, 2, "用法");
+    addRow("too many arguments", QStringList{"text", "s2t", "a", "b"}, 2, "用法");
+    addRow("no operation", QStringList{"text"}, 2, "用法");
 }
 
 void TestCliText::failures() {

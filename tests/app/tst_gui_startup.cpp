@@ -1,5 +1,6 @@
 // The desktop program as a process: start-up, one instance per library, hand-over of addresses.
 #include "support/process.h"
+#include "support/testlibrary.h"
 
 #include <QFile>
 #include <QProcess>
@@ -49,10 +50,7 @@ void TestGuiStartup::secondStartHandsOverAddress() {
 
 void TestGuiStartup::brokenDatabaseEndsWithMessage() {
     QTemporaryDir dir;
-    QFile db(dir.filePath("pim.db"));
-    QVERIFY(db.open(QIODevice::WriteOnly));
-    db.write(QByteArray(8192, 'x'));
-    db.close();
+    QVERIFY(writeFile(dir.filePath("pim.db"), QByteArray(8192, 'x')));
     const ProcessResult r = runProgram(QUIVERAL_GUI_PATH, {"--library", dir.path()}, guiEnvironment(), 20000);
     QVERIFY(r.finished);
     QVERIFY(r.exitCode != 0);

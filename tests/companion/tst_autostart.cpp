@@ -1,6 +1,7 @@
 // The desktop-session autostart entry.
 #include "companion/autostart.h"
 #include "storage/textfile.h"
+#include "support/rows.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -26,16 +27,10 @@ void TestAutoStart::createAndRemove_data() {
     QTest::addColumn<QString>("program");
     QTest::addColumn<QString>("library");
     QTest::addColumn<QString>("execLine");
-    QTest::newRow("plain") << "/usr/bin/quiveral"
-                           << "/home/u/lib"
-                           << "Exec=/usr/bin/quiveral --library /home/u/lib";
-    QTest::newRow("spaces and quotes")
-        << "/opt/my apps/quiveral"
-        << "/home/u/我的 \"书\"库"
-        << "Exec=\"/opt/my apps/quiveral\" --library \"/home/u/我的 \\\"书\\\"库\"";
-    QTest::newRow("dollar") << "/bin/q"
-                            << "/tmp/$HOME"
-                            << "Exec=/bin/q --library \"/tmp/\\$HOME\"";
+    addRow("plain", "/usr/bin/quiveral", "/home/u/lib", "Exec=/usr/bin/quiveral --library /home/u/lib");
+    addRow("spaces and quotes", "/opt/my apps/quiveral", "/home/u/我的 \"书\"库",
+           "Exec=\"/opt/my apps/quiveral\" --library \"/home/u/我的 \\\"书\\\"库\"");
+    addRow("dollar", "/bin/q", "/tmp/$HOME", "Exec=/bin/q --library \"/tmp/\\$HOME\"");
 }
 
 void TestAutoStart::createAndRemove() {

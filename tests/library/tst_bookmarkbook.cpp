@@ -1,8 +1,9 @@
 // Bookmarks: the anchor written into the chapter page where the chosen words begin, the record in
 // bookmark.xml, one bookmark per novel, and removing them again.
 #include "library/bookmarkbook.h"
-#include "text/charset.h"
+#include "support/rows.h"
 #include "support/testlibrary.h"
+#include "text/charset.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,16 +18,8 @@ const QString kPage = QStringLiteral(
     "<!--BookContent Start-->　　天色&nbsp;渐晚，他走进了<b>客栈</b>。<br><br>　　掌柜抬起头来。"
     "<!--BookContent End-->\r\n</div>\r\n</body>\r\n</html>\r\n");
 
-QByteArray readBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 QString writePage(const QString& path, const QString& charset) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(encodeHtmlForCharset(kPage.arg(charset), charset));
+    writeFile(path, encodeHtmlForCharset(kPage.arg(charset), charset));
     return path;
 }
 
@@ -58,19 +51,18 @@ void TestBookmarkBook::sourceIndex_data() {
     QTest::addColumn<QString>("html");
     QTest::addColumn<int>("offset");
     QTest::addColumn<QString>("after"); // the source text that starts at the found index
-    QTest::newRow("plain") << "<body>abcdef</body>" << 3 << "def</body>";
-    QTest::newRow("tags count nothing") << "<body><p>ab</p><b>cd</b></body>" << 3 << "d</b></body>";
-    QTest::newRow("entity is one character") << "<body>a&amp;b&nbsp;cd</body>" << 4 << "cd</body>";
-    QTest::newRow("astral entity is two") << "<body>&#x20000;xy</body>" << 3 << "y</body>";
-    QTest::newRow("unknown entity-like text") << "<body>a & b</body>" << 4 << "b</body>";
-    QTest::newRow("crlf is one") << "<body>a\r\nbc</body>" << 2 << "bc</body>";
-    QTest::newRow("comments count nothing") << "<body>a<!-- x > y -->bc</body>" << 2 << "c</body>";
-    QTest::newRow("scripts count nothing")
-        << "<body>a<script>if (a<b) x();</script>bc</body>" << 2 << "c</body>";
-    QTest::newRow("head is skipped") << "<html><head><title>long title</title></head><body class=x>ab</body>"
-                                     << 1 << "b</body>";
-    QTest::newRow("end of text") << "<body>ab</body>" << 2 << "</body>";
-    QTest::newRow("beyond the text") << "<body>ab</body>" << 9 << "";
+    addRow("plain", "<body>abcdef</body>", 3, "def</body>");
+    addRow("tags count nothing", "<body><p>ab</p><b>cd</b></body>", 3, "d</b></body>");
+    addRow("entity is one character", "<body>a&amp;b&nbsp;cd</body>", 4, "cd</body>");
+    addRow("astral entity is two", "<body>&#x20000;xy</body>", 3, "y</body>");
+    addRow("unknown entity-like text", "<body>a & b</body>", 4, "b</body>");
+    addRow("crlf is one", "<body>a\r\nbc</body>", 2, "bc</body>");
+    addRow("comments count nothing", "<body>a<!-- x > y -->bc</body>", 2, "c</body>");
+    addRow("scripts count nothing", "<body>a<script>if (a<b) x();</script>bc</body>", 2, "c</body>");
+    addRow("head is skipped", "<html><head><title>long title</title></head><body class=x>ab</body>", 1,
+           "b</body>");
+    addRow("end of text", "<body>ab</body>", 2, "</body>");
+    addRow("beyond the text", "<body>ab</body>", 9, "");
 }
 
 void TestBookmarkBook::sourceIndex() {
@@ -100,11 +92,11 @@ void TestBookmarkBook::anchorNames() {
 void TestBookmarkBook::selectionLength_data() {
     QTest::addColumn<QString>("selected");
     QTest::addColumn<bool>("accepted");
-    QTest::newRow("20 characters") << QString(20, u'字') << true;
-    QTest::newRow("21 characters") << QString(21, u'字') << false;
-    QTest::newRow("20 characters outside the BMP")
-        << QString::fromUcs4(std::u32string(20, U'\U00020000').c_str()) << true;
-    QTest::newRow("nothing selected") << QString() << true;
+    addRow("20 characters", QString(20, u'字'), true);
+    addRow("21 characters", QString(21, u'字'), false);
+    addRow("20 characters outside the BMP", QString::fromUcs4(std::u32string(20, U'\U00020000').c_str()),
+           true);
+    addRow("nothing selected", QString(), true);
 }
 
 void TestBookmarkBook::selectionLength() {
@@ -118,16 +110,16 @@ void TestBookmarkBook::selectionLength() {
 
 void TestBookmarkBook::addWritesAnchorAndRecord_data() {
     QTest::addColumn<QString>("charset");
-    QTest::newRow("gb2312") << "gb2312";
-    QTest::newRow("big5") << "big5";
-    QTest::newRow("utf-8") << "utf-8";
+    addRow("gb2312", "gb2312");
+    addRow("big5", "big5");
+    addRow("utf-8", "utf-8");
 }
 
 void TestBookmarkBook::addWritesAnchorAndRecord() {
     QFETCH(QString, charset);
     TestLibrary lib;
     const QString path = writePage(lib.path() + "/chm/000001/5.htm", charset);
-    const QByteArray before = readBytes(path);
+    const QByteArray before = fileBytes(path);
 
     BookmarkBook book(lib.path());
     BookmarkBook::Request request;
@@ -142,7 +134,7 @@ void TestBookmarkBook::addWritesAnchorAndRecord() {
     QCOMPARE(result.anchor, QString("001"));
 
     // Only the anchor is new; the rest of the file is byte for byte what it was, in its charset.
-    const QByteArray after = readBytes(path);
+    const QByteArray after = fileBytes(path);
     const QByteArray anchor = encodeHtmlForCharset(BookmarkBook::anchorHtml("001"), charset);
     const QByteArray words = encodeHtmlForCharset("<b>客栈", charset);
     QCOMPARE(after.size(), before.size() + anchor.size());
@@ -170,7 +162,7 @@ void TestBookmarkBook::oneBookmarkPerNovel() {
     const QString first = writePage(lib.path() + "/chm/000001/5.htm", "gb2312");
     const QString second = writePage(lib.path() + "/chm/000001/6.htm", "gb2312");
     const QString other = writePage(lib.path() + "/chm/000002/9.htm", "gb2312");
-    const QByteArray untouched = readBytes(first);
+    const QByteArray untouched = fileBytes(first);
     BookmarkBook book(lib.path());
     BookmarkBook::Request request;
     request.selected = "客栈";
@@ -188,7 +180,7 @@ void TestBookmarkBook::oneBookmarkPerNovel() {
     QVERIFY(book.add(request).error.isEmpty());
 
     // The novel's earlier bookmark is gone from the list and from its page; other novels keep theirs.
-    QCOMPARE(readBytes(first), untouched);
+    QCOMPARE(fileBytes(first), untouched);
     QStringList pages;
     for (const Bookmark& b : book.list())
         pages << b.fullAddress;
@@ -198,7 +190,7 @@ void TestBookmarkBook::oneBookmarkPerNovel() {
 void TestBookmarkBook::saveStripsRemovedAnchors() {
     TestLibrary lib;
     const QString path = writePage(lib.path() + "/chm/000001/5.htm", "gb2312");
-    const QByteArray original = readBytes(path);
+    const QByteArray original = fileBytes(path);
     BookmarkBook book(lib.path());
     BookmarkBook::Request request;
     request.pagePath = path;
@@ -214,11 +206,11 @@ void TestBookmarkBook::saveStripsRemovedAnchors() {
 
     QVERIFY(book.save(kept, {removed}));
     QCOMPARE(book.list().size(), 1);
-    const QByteArray now = readBytes(path);
+    const QByteArray now = fileBytes(path);
     QVERIFY(!now.contains("<a name=001>"));
     QVERIFY(now.contains("<a name=002>"));
     QVERIFY(book.save({}, kept));
-    QCOMPARE(readBytes(path), original);
+    QCOMPARE(fileBytes(path), original);
 }
 
 void TestBookmarkBook::pagesThatTakeNoBookmark() {

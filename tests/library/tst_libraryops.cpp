@@ -7,6 +7,7 @@
 #include "storage/categorystore.h"
 #include "storage/recordlists.h"
 #include "storage/textfile.h"
+#include "support/rows.h"
 #include "support/testlibrary.h"
 
 #include <QDir>
@@ -130,18 +131,12 @@ void TestLibraryOps::moveNovelToCategory() {
 void TestLibraryOps::addressSortKey_data() {
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("key");
-    QTest::newRow("page number") << "http://a/b/9.html"
-                                 << "000000000009";
-    QTest::newRow("query number") << "http://a/read.php?id=3&page=10"
-                                  << "000000000010";
-    QTest::newRow("not a number") << "http://a/b/intro.html"
-                                  << "http://a/b/intro.html";
-    QTest::newRow("no dot") << "http://a/b/1234"
-                            << "000000001234";
-    QTest::newRow("too long for the key") << "http://a/b/1234567890123.htm"
-                                          << "http://a/b/1234567890123.htm";
-    QTest::newRow("empty") << ""
-                           << "";
+    addRow("page number", "http://a/b/9.html", "000000000009");
+    addRow("query number", "http://a/read.php?id=3&page=10", "000000000010");
+    addRow("not a number", "http://a/b/intro.html", "http://a/b/intro.html");
+    addRow("no dot", "http://a/b/1234", "000000001234");
+    addRow("too long for the key", "http://a/b/1234567890123.htm", "http://a/b/1234567890123.htm");
+    addRow("empty", "", "");
 }
 
 void TestLibraryOps::addressSortKey() {
@@ -153,9 +148,9 @@ void TestLibraryOps::addressSortKey() {
 void TestLibraryOps::orderChapters_data() {
     QTest::addColumn<int>("order");
     QTest::addColumn<QStringList>("titles");
-    QTest::newRow("by address") << int(Ordering::ChapterOrder::ByAddress) << QStringList{"九", "十", "一百"};
-    QTest::newRow("by title") << int(Ordering::ChapterOrder::ByTitle) << QStringList{"一百", "九", "十"};
-    QTest::newRow("by time") << int(Ordering::ChapterOrder::ByTime) << QStringList{"九", "一百", "十"};
+    addRow("by address", int(Ordering::ChapterOrder::ByAddress), QStringList{"九", "十", "一百"});
+    addRow("by title", int(Ordering::ChapterOrder::ByTitle), QStringList{"一百", "九", "十"});
+    addRow("by time", int(Ordering::ChapterOrder::ByTime), QStringList{"九", "一百", "十"});
 }
 
 void TestLibraryOps::orderChapters() {
@@ -181,8 +176,8 @@ void TestLibraryOps::orderChapters() {
 
 void TestLibraryOps::deleteNovel_data() {
     QTest::addColumn<bool>("deleteFiles");
-    QTest::newRow("rows only") << false;
-    QTest::newRow("with files") << true;
+    addRow("rows only", false);
+    addRow("with files", true);
 }
 
 void TestLibraryOps::deleteNovel() {

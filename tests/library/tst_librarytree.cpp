@@ -10,19 +10,8 @@ class TestLibraryTree : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void emptyLibrary();
     void categoriesNovelsAndCounts();
-    void nodeText_data();
-    void nodeText();
 };
-
-void TestLibraryTree::emptyLibrary() {
-    TestLibrary lib;
-    const LibraryTree tree = LibraryTree::load(lib.db());
-    QVERIFY(tree.categories.isEmpty());
-    QVERIFY(tree.uncategorised.isEmpty());
-    QCOMPARE(tree.novelCount(), 0);
-}
 
 void TestLibraryTree::categoriesNovelsAndCounts() {
     TestLibrary lib;
@@ -67,19 +56,6 @@ void TestLibraryTree::categoriesNovelsAndCounts() {
         all += c.novels;
     for (const TreeNovel& novel : all)
         QCOMPARE(novel.unread, LibraryLists::unreadCount(lib.db(), novel.novelId));
-}
-
-void TestLibraryTree::nodeText_data() {
-    QTest::addColumn<int>("unread");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("none unread") << 0 << "斗罗";
-    QTest::newRow("three unread") << 3 << "斗罗(3)";
-}
-
-void TestLibraryTree::nodeText() {
-    QFETCH(int, unread);
-    QFETCH(QString, text);
-    QCOMPARE((TreeNovel{"000001", "斗罗", "0", unread}.text()), text);
 }
 
 QTEST_GUILESS_MAIN(TestLibraryTree)

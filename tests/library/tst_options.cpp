@@ -2,6 +2,7 @@
 #include "library/optionchecks.h"
 #include "library/readingschemes.h"
 #include "storage/settings.h"
+#include "support/rows.h"
 #include "support/testlibrary.h"
 
 #include <QFile>
@@ -27,46 +28,16 @@ void TestOptions::numbers_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("stored");
-    QTest::newRow("within") << "NovelConnTimeOut"
-                            << "30"
-                            << ""
-                            << "30";
-    QTest::newRow("lower limit") << "DelayTime"
-                                 << "0"
-                                 << ""
-                                 << "0";
-    QTest::newRow("below") << "NovelConnTimeOut"
-                           << "1"
-                           << "连接超时数应该在5与300之间"
-                           << "1";
-    QTest::newRow("above") << "MultGetNums"
-                           << "11"
-                           << "最大下载任务数应该在1与10之间"
-                           << "11";
-    QTest::newRow("list columns") << "ListPerLineNums"
-                                  << "0"
-                                  << "目录页每行章数应该在1与8之间"
-                                  << "0";
-    QTest::newRow("delay") << "DelayTime"
-                           << "61"
-                           << "每章下载后等待时间应该在0与60之间"
-                           << "61";
-    QTest::newRow("depth") << "LinkDepth"
-                           << "3"
-                           << "最大链接深度应该在1与2之间"
-                           << "3";
-    QTest::newRow("not a number: timeout") << "NovelConnTimeOut"
-                                           << "abc"
-                                           << ""
-                                           << "10";
-    QTest::newRow("not a number: tasks") << "MultGetNums"
-                                         << ""
-                                         << ""
-                                         << "1";
-    QTest::newRow("not a number: per line") << "ListPerLineNums"
-                                            << "x"
-                                            << ""
-                                            << "2";
+    addRow("within", "NovelConnTimeOut", "30", "", "30");
+    addRow("lower limit", "DelayTime", "0", "", "0");
+    addRow("below", "NovelConnTimeOut", "1", "连接超时数应该在5与300之间", "1");
+    addRow("above", "MultGetNums", "11", "最大下载任务数应该在1与10之间", "11");
+    addRow("list columns", "ListPerLineNums", "0", "目录页每行章数应该在1与8之间", "0");
+    addRow("delay", "DelayTime", "61", "每章下载后等待时间应该在0与60之间", "61");
+    addRow("depth", "LinkDepth", "3", "最大链接深度应该在1与2之间", "3");
+    addRow("not a number: timeout", "NovelConnTimeOut", "abc", "", "10");
+    addRow("not a number: tasks", "MultGetNums", "", "", "1");
+    addRow("not a number: per line", "ListPerLineNums", "x", "", "2");
 }
 
 void TestOptions::numbers() {
@@ -84,12 +55,12 @@ void TestOptions::intervals_data() {
     QTest::addColumn<QString>("stored");
     QTest::addColumn<int>("index");
     QTest::addColumn<QString>("entry");
-    QTest::newRow("empty") << "" << 0 << "无";
-    QTest::newRow("zero") << "0" << 0 << "无";
-    QTest::newRow("half an hour") << "30" << 1 << "30分钟";
-    QTest::newRow("two hours") << "120" << 3 << "2小时";
-    QTest::newRow("six hours") << "360" << 7 << "6小时";
-    QTest::newRow("not offered") << "45" << 0 << "无";
+    addRow("empty", "", 0, "无");
+    addRow("zero", "0", 0, "无");
+    addRow("half an hour", "30", 1, "30分钟");
+    addRow("two hours", "120", 3, "2小时");
+    addRow("six hours", "360", 7, "6小时");
+    addRow("not offered", "45", 0, "无");
 }
 
 void TestOptions::intervals() {

@@ -6,17 +6,13 @@
 #include "library/readingpages.h"
 #include "storage/categorystore.h"
 #include "storage/textfile.h"
+#include "support/rows.h"
 #include "support/testlibrary.h"
 
 #include <QFile>
 #include <QTest>
 
 namespace {
-
-QByteArray fileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 ChapterRow chapter(qint64 id, const QString& novelId, const QString& novelName, const QString& title,
                    bool read, const QString& volume = QString()) {
@@ -55,23 +51,14 @@ void TestReadingPages::styleSheet_data() {
     QTest::addColumn<QString>("fontName");
     QTest::addColumn<QString>("background");
     QTest::addColumn<QString>("font");
-    QTest::newRow("colour") << ""
-                            << "宋体"
-                            << "background: #E7F4FE;"
-                            << "font-family: \"宋体\"";
-    QTest::newRow("picture wins over the colour") << "宣纸.jpg"
-                                                  << "宋体"
-                                                  << "background: url(../bgimage/宣纸.jpg);"
-                                                  << "font-family: \"宋体\"";
-    QTest::newRow("picture name with a space") << "my pic (1).jpg"
-                                               << "宋体"
-                                               << "background: url(../bgimage/my%20pic%20%281%29.jpg);"
-                                               << "font-family: \"宋体\"";
+    addRow("colour", "", "宋体", "background: #E7F4FE;", "font-family: \"宋体\"");
+    addRow("picture wins over the colour", "宣纸.jpg", "宋体", "background: url(../bgimage/宣纸.jpg);",
+           "font-family: \"宋体\"");
+    addRow("picture name with a space", "my pic (1).jpg", "宋体",
+           "background: url(../bgimage/my%20pic%20%281%29.jpg);", "font-family: \"宋体\"");
     // A quote or brace in a value must not close the font name or the rule.
-    QTest::newRow("odd font name") << ""
-                                   << "A\"; } body { color: red"
-                                   << "background: #E7F4FE;"
-                                   << "font-family: \"A  body  color: red\"";
+    addRow("odd font name", "", "A\"; } body { color: red", "background: #E7F4FE;",
+           "font-family: \"A  body  color: red\"");
 }
 
 void TestReadingPages::styleSheet() {
@@ -93,12 +80,9 @@ void TestReadingPages::styleSheet() {
 void TestReadingPages::headScriptSpeed_data() {
     QTest::addColumn<QString>("speed");
     QTest::addColumn<QString>("written");
-    QTest::newRow("five") << "5"
-                          << "var speed = 50;";
-    QTest::newRow("ten") << "10"
-                         << "var speed = 100;";
-    QTest::newRow("not a number") << "fast"
-                                  << "var speed = 50;";
+    addRow("five", "5", "var speed = 50;");
+    addRow("ten", "10", "var speed = 100;");
+    addRow("not a number", "fast", "var speed = 50;");
 }
 
 void TestReadingPages::headScriptSpeed() {
@@ -207,8 +191,8 @@ void TestReadingPages::checkPage_data() {
         << "<p>网络情况：<font color=red>连不上 &lt;b&gt;&amp;</font></p>";
     QTest::newRow("warning in blue") << QByteArray(R"([{"item":"chmcmd","state":"warning","text":"未找到"}])")
                                      << "<p>chmcmd：<font color=blue>未找到</font></p>";
-    QTest::newRow("not json") << QByteArray("用法: quiveral-cli check") << "";
-    QTest::newRow("no items") << QByteArray("[]") << "";
+    addRow("not json", QByteArray("用法: quiveral-cli check"), "");
+    addRow("no items", QByteArray("[]"), "");
 }
 
 void TestReadingPages::checkPage() {

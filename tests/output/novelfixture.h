@@ -33,10 +33,7 @@ inline void writeFixturePage(TestLibrary& lib, const QString& novelId, qint64 id
     QString page = PageTemplates::readChapterTemplate(folder, QStringLiteral("普通样式"));
     page.replace(QLatin1String("[[title]]"), title);
     page.replace(QLatin1String("[[Content]]"), body.isEmpty() ? fixtureBody(title) : body);
-    QDir().mkpath(folder.novelDir(novelId));
-    QFile file(folder.chapterPage(novelId, id));
-    if (file.open(QIODevice::WriteOnly))
-        file.write(ExportText::encodePage(page, charset));
+    writeFile(folder.chapterPage(novelId, id), ExportText::encodePage(page, charset));
 }
 
 // Returns the NovelID; ids receives the chapter ids in display order.
@@ -57,9 +54,4 @@ inline QString addFixtureNovel(TestLibrary& lib, const QString& name, const QStr
             ids->append(id);
     }
     return novelId;
-}
-
-inline QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }

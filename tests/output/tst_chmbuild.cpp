@@ -4,6 +4,7 @@
 #include "output/chmproject.h"
 #include "storage/prompter.h"
 #include "storage/textfile.h"
+#include "support/rows.h"
 
 #include <QRegularExpression>
 #include <QStringDecoder>
@@ -41,7 +42,6 @@ class TestChmBuild : public QObject {
 private Q_SLOTS:
     void init();
     void buildsReadableBook();
-    void windowWithoutContentsOrIndex();
     void laterBuildLeavesRelinkedPages();
     void coverPage();
     void unreadChaptersOnly();
@@ -90,7 +90,6 @@ ChmBuildJob::Result TestChmBuild::build(TestLibrary& lib, const QString& novelId
 
 void TestChmBuild::buildsReadableBook() {
     TestLibrary lib;
-    QVERIFY(lib.isValid());
     const Built novel = addNovel(lib);
     const ChmBuildJob::Result result = build(lib, novel.novelId);
     QVERIFY2(result.ok, qPrintable(result.error));
@@ -177,24 +176,8 @@ void TestChmBuild::buildsReadableBook() {
     QVERIFY(lib.errors().isEmpty());
 }
 
-void TestChmBuild::windowWithoutContentsOrIndex() {
-    TestLibrary lib;
-    QVERIFY(lib.isValid());
-    const Built novel = addNovel(lib);
-    lib.context().settings().setChmValue(QStringLiteral("chmList"), QStringLiteral("0"));
-    lib.context().settings().setChmValue(QStringLiteral("chmIndex"), QStringLiteral("0"));
-    const ChmBuildJob::Result result = build(lib, novel.novelId);
-    QVERIFY2(result.ok, qPrintable(result.error));
-    ChmReader book(result.chmPath);
-    QVERIFY(book.isOpen());
-    QVERIFY(book.string(book.windowField(0x60)).isEmpty());
-    QVERIFY(book.string(book.windowField(0x64)).isEmpty());
-    QCOMPARE(book.windowField(0x74), quint32(1)); // navigation pane closed
-}
-
 void TestChmBuild::laterBuildLeavesRelinkedPages() {
     TestLibrary lib;
-    QVERIFY(lib.isValid());
     Built novel = addNovel(lib);
     QVERIFY(build(lib, novel.novelId).ok);
     const LibraryFolder& folder = lib.context().folder();
@@ -219,7 +202,6 @@ void TestChmBuild::laterBuildLeavesRelinkedPages() {
 
 void TestChmBuild::coverPage() {
     TestLibrary lib;
-    QVERIFY(lib.isValid());
     const Built novel = addNovel(lib);
     lib.db().exec(
         QStringLiteral("UPDATE book_novel SET BookImg='cover.jpg', NovelName='测试 <小说>' WHERE NovelID=?"),
@@ -249,7 +231,6 @@ void TestChmBuild::coverPage() {
 
 void TestChmBuild::unreadChaptersOnly() {
     TestLibrary lib;
-    QVERIFY(lib.isValid());
     QList<qint64> ids;
     const QString novelId = addFixtureNovel(lib, QStringLiteral("读过"), QString(),
                                             {{QStringLiteral("甲章"), QString(), true},
@@ -278,11 +259,11 @@ void TestChmBuild::refusals_data() {
     QTest::addColumn<bool>("unreadOnly");
     QTest::addColumn<bool>("outputFolder");
     QTest::addColumn<QString>("message");
-    QTest::newRow("no chapters") << false << false << true << QStringLiteral("无内容");
-    QTest::newRow("nothing unread") << true << true << true
-                                    << QStringLiteral("您在设置中选择了只处理未读章节，此小说没有未读章节");
-    QTest::newRow("no output folder")
-        << true << false << false << QStringLiteral("电子书输出目录不存在，请在设置中重新设定电子书输出目录");
+    addRow("no chapters", false, false, true, QStringLiteral("无内容"));
+    addRow("nothing unread", true, true, true,
+           QStringLiteral("您在设置中选择了只处理未读章节，此小说没有未读章节"));
+    addRow("no output folder", true, false, false,
+           QStringLiteral("电子书输出目录不存在，请在设置中重新设定电子书输出目录"));
 }
 
 void TestChmBuild::refusals() {
@@ -291,7 +272,6 @@ void TestChmBuild::refusals() {
     QFETCH(bool, outputFolder);
     QFETCH(QString, message);
     TestLibrary lib;
-    QVERIFY(lib.isValid());
     const QString novelId = chapters ? addFixtureNovel(lib, QStringLiteral("书"), QString(),
                                                        {{QStringLiteral("一"), QString(), true}})
                                      : lib.addNovel(QStringLiteral("书"));
@@ -315,7 +295,6 @@ void TestChmBuild::refusals() {
 
 void TestChmBuild::failedCompileKeepsOldBook() {
     TestLibrary lib;
-    QVERIFY(lib.isValid());
     const Built novel = addNovel(lib);
     QDir().mkpath(outDir(lib));
     const QString target = outDir(lib) + QStringLiteral("/测试小说.chm");
@@ -331,7 +310,6 @@ void TestChmBuild::failedCompileKeepsOldBook() {
 
 void TestChmBuild::stopEndsCompiler() {
     TestLibrary lib;
-    QVERIFY(lib.isValid());
     const Built novel = addNovel(lib);
     // A compiler that never finishes on its own.
     const QString slow = lib.path() + QStringLiteral("/slow-chmcmd");

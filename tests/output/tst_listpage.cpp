@@ -7,6 +7,7 @@
 #include "storage/categorystore.h"
 #include "storage/prompter.h"
 #include "storage/textfile.h"
+#include "support/rows.h"
 
 #include <QRegularExpression>
 #include <QtTest>
@@ -47,22 +48,19 @@ void TestListPage::table_data() {
     QTest::addColumn<bool>("volumeLinks");
     QTest::addColumn<QStringList>("expected"); // rows in short form: H<heading>, C<cells> F<fillers>
 
-    QTest::newRow("seven by three") << QStringList(7, QString()) << 3 << false
-                                    << QStringList({"H正文", "C3F0", "C3F0", "C1F2"});
-    QTest::newRow("volumes with links")
-        << QStringList({"上卷", "上卷", "上卷", "下卷"}) << 2 << true
-        << QStringList({"H上卷  [ <a href=vol1.htm>分卷阅读</a> ]", "C2F0", "C1F1",
-                        "H下卷  [ <a href=vol2.htm>分卷阅读</a> ]", "C1F1"});
-    QTest::newRow("a volume coming back is a run of its own")
-        << QStringList({"甲", "乙", "甲"}) << 4 << false
-        << QStringList({"H甲", "C1F3", "H乙", "C1F3", "H甲", "C1F3"});
-    QTest::newRow("chapters without volume after a volume")
-        << QStringList({"甲", QString()}) << 1 << true
-        << QStringList({"H甲  [ <a href=vol1.htm>分卷阅读</a> ]", "C1F0",
-                        "H正文  [ <a href=vol2.htm>分卷阅读</a> ]", "C1F0"});
-    QTest::newRow("zero per line means two")
-        << QStringList(3, QStringLiteral("卷")) << 0 << false << QStringList({"H卷", "C2F0", "C1F1"});
-    QTest::newRow("no chapters") << QStringList() << 2 << true << QStringList();
+    addRow("seven by three", QStringList(7, QString()), 3, false,
+           QStringList({"H正文", "C3F0", "C3F0", "C1F2"}));
+    addRow("volumes with links", QStringList({"上卷", "上卷", "上卷", "下卷"}), 2, true,
+           QStringList({"H上卷  [ <a href=vol1.htm>分卷阅读</a> ]", "C2F0", "C1F1",
+                        "H下卷  [ <a href=vol2.htm>分卷阅读</a> ]", "C1F1"}));
+    addRow("a volume coming back is a run of its own", QStringList({"甲", "乙", "甲"}), 4, false,
+           QStringList({"H甲", "C1F3", "H乙", "C1F3", "H甲", "C1F3"}));
+    addRow("chapters without volume after a volume", QStringList({"甲", QString()}), 1, true,
+           QStringList({"H甲  [ <a href=vol1.htm>分卷阅读</a> ]", "C1F0",
+                        "H正文  [ <a href=vol2.htm>分卷阅读</a> ]", "C1F0"}));
+    addRow("zero per line means two", QStringList(3, QStringLiteral("卷")), 0, false,
+           QStringList({"H卷", "C2F0", "C1F1"}));
+    addRow("no chapters", QStringList(), 2, true, QStringList());
 }
 
 void TestListPage::table() {
@@ -111,18 +109,13 @@ void TestListPage::table() {
 void TestListPage::escapeText_data() {
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("page");
-    QTest::newRow("null") << QString() << QString();
-    QTest::newRow("tags and spaces") << "a <b> c"
-                                     << "a&nbsp;&lt;b&gt;&nbsp;c";
-    QTest::newRow("line breaks") << "一\r\n二\n三"
-                                 << "一<br>二<br>三";
-    QTest::newRow("entities stay") << "&amp;"
-                                   << "&amp;";
-    QTest::newRow("plain title") << "第十章山河" << "第十章山河";
-    QTest::newRow("last character only") << "第十章>"
-                                          << "第十章&gt;";
-    QTest::newRow("lone carriage return") << "一\r"
-                                          << "一<br>";
+    addRow("null", QString(), QString());
+    addRow("tags and spaces", "a <b> c", "a&nbsp;&lt;b&gt;&nbsp;c");
+    addRow("line breaks", "一\r\n二\n三", "一<br>二<br>三");
+    addRow("entities stay", "&amp;", "&amp;");
+    addRow("plain title", "第十章山河", "第十章山河");
+    addRow("last character only", "第十章>", "第十章&gt;");
+    addRow("lone carriage return", "一\r", "一<br>");
 }
 
 void TestListPage::escapeText() {
@@ -133,7 +126,6 @@ void TestListPage::escapeText() {
 
 void TestListPage::listPage() {
     TestLibrary lib;
-    QVERIFY(lib.isValid());
     const QString novelId = addFixtureNovel(lib, QStringLiteral("长 <夜>"), QStringLiteral("无名 氏"),
                                             {{QStringLiteral("第一章 a<b"), QStringLiteral("第一卷")},
                                              {QStringLiteral("第二章"), QStringLiteral("第一卷")},
@@ -184,7 +176,6 @@ void TestListPage::listPage() {
 
 void TestListPage::listPageOfUserStyle() {
     TestLibrary lib;
-    QVERIFY(lib.isValid());
     const QString novelId = addFixtureNovel(lib, QStringLiteral("书"), QString(), {{QStringLiteral("一")}});
     Settings& settings = lib.context().settings();
     settings.setValue(QStringLiteral("ArticleStyle"), QStringLiteral("我的样式"));
@@ -204,7 +195,6 @@ void TestListPage::listPageOfUserStyle() {
 
 void TestListPage::listPagesJob() {
     TestLibrary lib;
-    QVERIFY(lib.isValid());
     const QString a = addFixtureNovel(lib, QStringLiteral("甲"), QString(), {{QStringLiteral("一")}});
     const QString b = addFixtureNovel(lib, QStringLiteral("乙"), QString(), {{QStringLiteral("二")}});
     ListPagesJob job(lib.db(), lib.context().folder(), lib.context().settings(),
@@ -221,7 +211,6 @@ void TestListPage::listPagesJob() {
 
 void TestListPage::volumePages() {
     TestLibrary lib;
-    QVERIFY(lib.isValid());
     QList<qint64> ids;
     const QString novelId = addFixtureNovel(lib, QStringLiteral("书"), QString(),
                                             {{QStringLiteral("一章"), QStringLiteral("上卷")},
@@ -251,7 +240,6 @@ void TestListPage::volumePages() {
 
 void TestListPage::libraryReport() {
     TestLibrary lib;
-    QVERIFY(lib.isValid());
     const CategoryStore::Result category = CategoryStore(lib.db()).add(QStringLiteral("武侠"));
     QVERIFY(category.ok());
     const QString a =

@@ -1,5 +1,6 @@
 #include "output/stylelibrary.h"
 #include "storage/textfile.h"
+#include "support/rows.h"
 #include "support/testlibrary.h"
 
 #include <QtTest>
@@ -18,20 +19,16 @@ private Q_SLOTS:
 void TestStyleLibrary::addStyle_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("error");
-    QTest::newRow("new") << "我的样式" << QString();
-    QTest::newRow("built in") << "简洁样式"
-                              << "已有此名，请重新新增";
-    QTest::newRow("exists") << "旧样式"
-                            << "已有此名，请重新新增";
-    QTest::newRow("bad character") << "a/b"
-                                   << "\"名称\"中不能包括以下字符：\\/:*?\"<>|',&";
+    addRow("new", "我的样式", QString());
+    addRow("built in", "简洁样式", "已有此名，请重新新增");
+    addRow("exists", "旧样式", "已有此名，请重新新增");
+    addRow("bad character", "a/b", "\"名称\"中不能包括以下字符：\\/:*?\"<>|',&");
 }
 
 void TestStyleLibrary::addStyle() {
     QFETCH(QString, name);
     QFETCH(QString, error);
     TestLibrary lib;
-    QVERIFY(lib.isValid());
     StyleLibrary styles(lib.context().folder());
     QVERIFY(styles.addStyle(QStringLiteral("旧样式"), QStringLiteral("普通样式")).isEmpty());
     QCOMPARE(styles.addStyle(name, QStringLiteral("旧样式")), error);
@@ -48,7 +45,6 @@ void TestStyleLibrary::addStyle() {
 
 void TestStyleLibrary::deleteStyle() {
     TestLibrary lib;
-    QVERIFY(lib.isValid());
     StyleLibrary styles(lib.context().folder());
     QCOMPARE(styles.deleteStyle(QStringLiteral("普通样式")), QStringLiteral("只能删除自增项，其他不能删除"));
     QVERIFY(QFileInfo::exists(lib.path() + QStringLiteral("/model/vbArticle1.htm")));
@@ -64,20 +60,13 @@ void TestStyleLibrary::saveStyle_data() {
     QTest::addColumn<int>("page");
     QTest::addColumn<QString>("error");
     QTest::addColumn<QString>("file"); // relative to the library, where the text went
-    QTest::newRow("built-in chapter page") << "外框样式"
-                                           << "外框样式" << 0 << QString() << "model/vbArticle3.htm";
-    QTest::newRow("built-in list page") << "普通样式"
-                                        << "普通样式" << 1 << QString() << "model/vbarticlelist.htm";
-    QTest::newRow("user page") << "甲"
-                               << "甲" << 1 << QString() << "usermodel/甲/listmodel.htm";
-    QTest::newRow("renamed") << "甲"
-                             << "丙" << 0 << QString() << "usermodel/丙/chaptermodel.htm";
-    QTest::newRow("empty name") << "甲"
-                                << " " << 0 << "样式名称不能为空" << QString();
-    QTest::newRow("taken name") << "甲"
-                                << "乙" << 0 << "已有此样式名称，请重新输入" << QString();
-    QTest::newRow("built-in renamed") << "普通样式"
-                                      << "新" << 0 << "已有此样式名称，请重新输入" << QString();
+    addRow("built-in chapter page", "外框样式", "外框样式", 0, QString(), "model/vbArticle3.htm");
+    addRow("built-in list page", "普通样式", "普通样式", 1, QString(), "model/vbarticlelist.htm");
+    addRow("user page", "甲", "甲", 1, QString(), "usermodel/甲/listmodel.htm");
+    addRow("renamed", "甲", "丙", 0, QString(), "usermodel/丙/chaptermodel.htm");
+    addRow("empty name", "甲", " ", 0, "样式名称不能为空", QString());
+    addRow("taken name", "甲", "乙", 0, "已有此样式名称，请重新输入", QString());
+    addRow("built-in renamed", "普通样式", "新", 0, "已有此样式名称，请重新输入", QString());
 }
 
 void TestStyleLibrary::saveStyle() {
@@ -87,7 +76,6 @@ void TestStyleLibrary::saveStyle() {
     QFETCH(QString, error);
     QFETCH(QString, file);
     TestLibrary lib;
-    QVERIFY(lib.isValid());
     StyleLibrary styles(lib.context().folder());
     QVERIFY(styles.addStyle(QStringLiteral("甲"), QStringLiteral("普通样式")).isEmpty());
     QVERIFY(styles.addStyle(QStringLiteral("乙"), QStringLiteral("普通样式")).isEmpty());

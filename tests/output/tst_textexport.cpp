@@ -3,6 +3,7 @@
 #include "output/volumetextjob.h"
 #include "storage/prompter.h"
 #include "storage/textfile.h"
+#include "support/rows.h"
 
 #include <QStringDecoder>
 #include <QtTest>
@@ -66,15 +67,14 @@ TextExportJob::Result TestTextExport::exportNovel(TestLibrary& lib, const QStrin
 void TestTextExport::wholeText_data() {
     QTest::addColumn<QString>("author");
     QTest::addColumn<QString>("start");
-    QTest::newRow("with author") << QStringLiteral("某人") << QStringLiteral("长夜\r\n作者：某人\r\n");
-    QTest::newRow("without author") << QString() << QStringLiteral("长夜\r\n");
+    addRow("with author", QStringLiteral("某人"), QStringLiteral("长夜\r\n作者：某人\r\n"));
+    addRow("without author", QString(), QStringLiteral("长夜\r\n"));
 }
 
 void TestTextExport::wholeText() {
     QFETCH(QString, author);
     QFETCH(QString, start);
     TestLibrary lib;
-    QVERIFY(lib.isValid());
     const QString novelId = addVolumesNovel(lib, author);
     ScriptedPrompter prompter;
     const TextExportJob::Result result = exportNovel(lib, novelId, TextExportJob::Mode::Text, prompter);
@@ -113,9 +113,9 @@ void TestTextExport::encodings_data() {
     QTest::addColumn<QString>("charset");
     QTest::addColumn<QByteArray>("codec");
     QTest::addColumn<QByteArray>("prefix");
-    QTest::newRow("gb2312") << QStringLiteral("gb2312") << QByteArray("GB18030") << QByteArray();
-    QTest::newRow("big5") << QStringLiteral("big5") << QByteArray("Big5") << QByteArray();
-    QTest::newRow("utf-8") << QStringLiteral("utf-8") << QByteArray("UTF-8") << QByteArray("\xEF\xBB\xBF");
+    addRow("gb2312", QStringLiteral("gb2312"), QByteArray("GB18030"), QByteArray());
+    addRow("big5", QStringLiteral("big5"), QByteArray("Big5"), QByteArray());
+    addRow("utf-8", QStringLiteral("utf-8"), QByteArray("UTF-8"), QByteArray("\xEF\xBB\xBF"));
 }
 
 void TestTextExport::encodings() {
@@ -123,7 +123,6 @@ void TestTextExport::encodings() {
     QFETCH(QByteArray, codec);
     QFETCH(QByteArray, prefix);
     TestLibrary lib;
-    QVERIFY(lib.isValid());
     const QString novelId = addFixtureNovel(lib, QStringLiteral("長夜"), QStringLiteral("作者"),
                                             {{QStringLiteral("第一章 開始")}});
     // The chapter page is stored in the charset too.
@@ -145,7 +144,6 @@ void TestTextExport::encodings() {
 
 void TestTextExport::document() {
     TestLibrary lib;
-    QVERIFY(lib.isValid());
     const QString novelId = addVolumesNovel(lib, QStringLiteral("某人"));
     ScriptedPrompter prompter;
     prompter.defaultButton = 0;
@@ -170,7 +168,6 @@ void TestTextExport::document() {
 
 void TestTextExport::missingOutputFolder() {
     TestLibrary lib;
-    QVERIFY(lib.isValid());
     const QString novelId = addFixtureNovel(lib, QStringLiteral("书"), QString(), {{QStringLiteral("一")}});
     lib.context().settings().setValue(QStringLiteral("NovelChmPath"), lib.path() + QStringLiteral("/没有"));
     ScriptedPrompter prompter;
@@ -184,18 +181,12 @@ void TestTextExport::chapterFileNames_data() {
     QTest::addColumn<int>("number");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("name");
-    QTest::newRow("1") << 1 << "第一章"
-                       << "001_第一章.txt";
-    QTest::newRow("99") << 99 << "x"
-                        << "099_x.txt";
-    QTest::newRow("100") << 100 << "x"
-                         << "100_x.txt";
-    QTest::newRow("1000") << 1000 << "x"
-                          << "1000_x.txt";
-    QTest::newRow("question mark and colon") << 7 << "为什么?答案:有"
-                                             << "007_为什么_答案_有.txt";
-    QTest::newRow("slashes and quotes") << 8 << "a/b\\c\"d\"<e>|f*"
-                                        << "008_a_b_c_d__e__f_.txt";
+    addRow("1", 1, "第一章", "001_第一章.txt");
+    addRow("99", 99, "x", "099_x.txt");
+    addRow("100", 100, "x", "100_x.txt");
+    addRow("1000", 1000, "x", "1000_x.txt");
+    addRow("question mark and colon", 7, "为什么?答案:有", "007_为什么_答案_有.txt");
+    addRow("slashes and quotes", 8, "a/b\\c\"d\"<e>|f*", "008_a_b_c_d__e__f_.txt");
 }
 
 void TestTextExport::chapterFileNames() {
@@ -207,7 +198,6 @@ void TestTextExport::chapterFileNames() {
 
 void TestTextExport::chapterFiles() {
     TestLibrary lib;
-    QVERIFY(lib.isValid());
     QList<qint64> ids;
     const QString novelId = addFixtureNovel(
         lib, QStringLiteral("书"), QString(),
@@ -237,11 +227,9 @@ void TestTextExport::chapterFiles() {
 void TestTextExport::postProcess_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("NUL") << QString(QStringLiteral("a") + QChar(0) + QStringLiteral("b")) << "ab";
-    QTest::newRow("bare line feeds") << "a\nb\r\nc\rd"
-                                     << "a\r\nb\r\nc\r\nd";
-    QTest::newRow("blank lines kept") << "a\r\n\r\nb"
-                                      << "a\r\n\r\nb";
+    addRow("NUL", QString(QStringLiteral("a") + QChar(0) + QStringLiteral("b")), "ab");
+    addRow("bare line feeds", "a\nb\r\nc\rd", "a\r\nb\r\nc\r\nd");
+    addRow("blank lines kept", "a\r\n\r\nb", "a\r\n\r\nb");
 }
 
 void TestTextExport::postProcess() {
@@ -252,7 +240,6 @@ void TestTextExport::postProcess() {
 
 void TestTextExport::volumeFiles() {
     TestLibrary lib;
-    QVERIFY(lib.isValid());
     const QString novelId = addVolumesNovel(lib, QString());
     const QString folder = lib.path() + QStringLiteral("/分卷");
     VolumeTextJob job(lib.db(), lib.context().folder(), lib.context().settings(), novelId, folder);
@@ -279,7 +266,6 @@ void TestTextExport::volumeFiles() {
 
 void TestTextExport::volumeFilesUnreadOnly() {
     TestLibrary lib;
-    QVERIFY(lib.isValid());
     const QString novelId = addFixtureNovel(lib, QStringLiteral("书"), QString(),
                                             {{QStringLiteral("旧章"), QStringLiteral("卷一"), true},
                                              {QStringLiteral("新章"), QStringLiteral("卷一"), false}});
@@ -307,7 +293,6 @@ void TestTextExport::volumeFilesUnreadOnly() {
 
 void TestTextExport::fullTextPage() {
     TestLibrary lib;
-    QVERIFY(lib.isValid());
     const QString novelId = addVolumesNovel(lib, QStringLiteral("某 人"));
     ScriptedPrompter prompter;
     TextExportJob::Result result = exportNovel(lib, novelId, TextExportJob::Mode::FullTextPage, prompter);

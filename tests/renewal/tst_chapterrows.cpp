@@ -45,7 +45,6 @@ void TestChapterRows::rowsFollowTheirWrites() {
     // A connection left open on the rows' thread, or used from another, shows as this warning.
     QTest::failOnWarning(QRegularExpression(QStringLiteral("does not belong to the calling thread")));
     TestLibrary lib;
-    QVERIFY(lib.isValid());
     const QString novel = lib.addNovel(QStringLiteral("书"));
     QList<qint64> ids;
     for (const ChapterRecord& record : chapterRecords(novel, 4)) {
@@ -97,7 +96,6 @@ void TestChapterRows::rowsFollowTheirWrites() {
 
 void TestChapterRows::rowsHandedOverMeanwhileShareACommit() {
     TestLibrary lib;
-    QVERIFY(lib.isValid());
     const QString novel = lib.addNovel(QStringLiteral("书"));
     const QList<qint64> ids = ChapterStore(lib.db()).insertChapters(chapterRecords(novel, 40));
     QCOMPARE(ids.size(), 40);
@@ -139,7 +137,6 @@ void TestChapterRows::rowsOfAFewMillisecondsShareACommit() {
     // Rows handed over one by one, a little apart, as pages get written: they share commits, and
     // each is complete soon after it came.
     TestLibrary lib;
-    QVERIFY(lib.isValid());
     const QString novel = lib.addNovel(QStringLiteral("书"));
     const QList<qint64> ids = ChapterStore(lib.db()).insertChapters(chapterRecords(novel, 30));
     QCOMPARE(ids.size(), 30);
@@ -176,7 +173,6 @@ void TestChapterRows::waitingRowsInsertedFirst_data() {
 void TestChapterRows::waitingRowsInsertedFirst() {
     QFETCH(int, count);
     TestLibrary lib;
-    QVERIFY(lib.isValid());
     const QString novel = lib.addNovel(QStringLiteral("书"));
     const QList<ChapterRecord> records = chapterRecords(novel, count);
     QList<qint64> ids;
@@ -200,7 +196,6 @@ void TestChapterRows::waitingRowsInsertedFirst() {
 
 void TestChapterRows::refusedRowsGetNoId() {
     TestLibrary lib;
-    QVERIFY(lib.isValid());
     const QString novel = lib.addNovel(QStringLiteral("书"));
     // The database takes the first rows and refuses the rest midway: the refused part leaves no row.
     QVERIFY(lib.db().exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON book_novelcontent "

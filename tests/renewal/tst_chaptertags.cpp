@@ -1,6 +1,7 @@
 // The tag step of cleaning done in one pass must give what the regular expressions give, or step
 // aside.
 #include "renewal/chaptertags.h"
+#include "support/rows.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -19,25 +20,18 @@ private Q_SLOTS:
 void TestChapterTags::onePass_data() {
     QTest::addColumn<QString>("html");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("chapter text with breaks")
-        << "&nbsp;&nbsp;第一段。<br /><br />\r\n&nbsp;&nbsp;第二段。<BR>"
-        << "&nbsp;&nbsp;第一段。<br><br>\r\n&nbsp;&nbsp;第二段。<br>";
-    QTest::newRow("paragraphs keep their case only when bare")
-        << "<p>一</p><P>二</P><p class=\"x\">三</p><P\tid=a>四"
-        << "<p>一<P>二<p>三<p>四";
-    QTest::newRow("pre kept, other tags dropped")
-        << "<pre>a</pre><PRE>b<Pre>c<font color=red>d</font><b>e</b>"
-        << "<PRE>a<PRE>bcde";
-    QTest::newRow("break forms that are no breaks") << "a<br/ >b<brx>c<br/x>d"
-                                                    << "abcd";
-    QTest::newRow("escapes and lone brackets stay") << "1 &lt; 2 &gt; 0 > -1 [注]"
-                                                    << "1 &lt; 2 &gt; 0 > -1 [注]";
-    QTest::newRow("a tag needs a character before its end") << "a<>b>c"
-                                                             << "ac";
-    QTest::newRow("characters outside the basic plane") << QString::fromUtf8("𠀀<br>𠀁")
-                                                        << QString::fromUtf8("𠀀<br>𠀁");
-    QTest::newRow("no tags at all") << "正文"
-                                    << "正文";
+    addRow("chapter text with breaks", "&nbsp;&nbsp;第一段。<br /><br />\r\n&nbsp;&nbsp;第二段。<BR>",
+           "&nbsp;&nbsp;第一段。<br><br>\r\n&nbsp;&nbsp;第二段。<br>");
+    addRow("paragraphs keep their case only when bare", "<p>一</p><P>二</P><p class=\"x\">三</p><P\tid=a>四",
+           "<p>一<P>二<p>三<p>四");
+    addRow("pre kept, other tags dropped", "<pre>a</pre><PRE>b<Pre>c<font color=red>d</font><b>e</b>",
+           "<PRE>a<PRE>bcde");
+    addRow("break forms that are no breaks", "a<br/ >b<brx>c<br/x>d", "abcd");
+    addRow("escapes and lone brackets stay", "1 &lt; 2 &gt; 0 > -1 [注]", "1 &lt; 2 &gt; 0 > -1 [注]");
+    addRow("a tag needs a character before its end", "a<>b>c", "ac");
+    addRow("characters outside the basic plane", QString::fromUtf8("𠀀<br>𠀁"),
+           QString::fromUtf8("𠀀<br>𠀁"));
+    addRow("no tags at all", "正文", "正文");
 }
 
 void TestChapterTags::onePass() {
@@ -51,14 +45,14 @@ void TestChapterTags::onePass() {
 
 void TestChapterTags::stepsAside_data() {
     QTest::addColumn<QString>("html");
-    QTest::newRow("picture") << "a<IMG src=x.jpg>b";
-    QTest::newRow("doubled opening brackets") << "<<书名>>";
-    QTest::newRow("doubled closing brackets after a tag") << "<b>>x";
-    QTest::newRow("escape written as text") << "a[[lt;b";
-    QTest::newRow("unclosed bracket") << "a<b";
-    QTest::newRow("bracket inside a tag") << "<b x<br>y>z";
-    QTest::newRow("escape made by dropping a tag") << "&l<b>t;";
-    QTest::newRow("lone surrogate") << QString(QChar(0xd800)) + "<br>";
+    addRow("picture", "a<IMG src=x.jpg>b");
+    addRow("doubled opening brackets", "<<书名>>");
+    addRow("doubled closing brackets after a tag", "<b>>x");
+    addRow("escape written as text", "a[[lt;b");
+    addRow("unclosed bracket", "a<b");
+    addRow("bracket inside a tag", "<b x<br>y>z");
+    addRow("escape made by dropping a tag", "&l<b>t;");
+    addRow("lone surrogate", QString(QChar(0xd800)) + "<br>");
 }
 
 void TestChapterTags::stepsAside() {

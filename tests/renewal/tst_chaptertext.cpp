@@ -2,6 +2,8 @@
 #include "renewal/chapterpictures.h"
 #include "renewal/chaptertext.h"
 #include "renewal/novelfilewriter.h"
+#include "support/rows.h"
+#include "support/testlibrary.h"
 
 #include <QRandomGenerator>
 #include <QStringDecoder>
@@ -36,22 +38,14 @@ void TestChapterText::containsIgnoringCase_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("literal");
     QTest::addColumn<bool>("found");
-    QTest::newRow("same case") << "a<script>b"
-                               << "<script" << true;
-    QTest::newRow("other case") << "a<SCRIPT>b"
-                                << "<script" << true;
-    QTest::newRow("opener without the rest") << "a<b <scrip"
-                                             << "<script" << false;
-    QTest::newRow("at the very end") << "正文<br"
-                                     << "<br" << true;
-    QTest::newRow("cut off at the end") << "正文<b"
-                                        << "<br" << false;
-    QTest::newRow("second opener") << "<p>一<IMG src=x>"
-                                   << "<img" << true;
-    QTest::newRow("letter first") << "BACKGROUND=x"
-                                  << "background" << true;
-    QTest::newRow("none") << "纯文字"
-                          << ".css" << false;
+    addRow("same case", "a<script>b", "<script", true);
+    addRow("other case", "a<SCRIPT>b", "<script", true);
+    addRow("opener without the rest", "a<b <scrip", "<script", false);
+    addRow("at the very end", "正文<br", "<br", true);
+    addRow("cut off at the end", "正文<b", "<br", false);
+    addRow("second opener", "<p>一<IMG src=x>", "<img", true);
+    addRow("letter first", "BACKGROUND=x", "background", true);
+    addRow("none", "纯文字", ".css", false);
 }
 
 void TestChapterText::containsIgnoringCase() {
@@ -67,19 +61,11 @@ void TestChapterText::cut_data() {
     QTest::addColumn<QString>("end");
     QTest::addColumn<QString>("expected");
     const QString page = QStringLiteral("head<s>one<e>mid<s>two<e>tail");
-    QTest::newRow("both") << "<s>"
-                          << "<e>"
-                          << "one";
-    QTest::newRow("start only: after the last") << "<s>"
-                                                << ""
-                                                << "two<e>tail";
-    QTest::newRow("end only") << ""
-                              << "<e>"
-                              << "head<s>one";
-    QTest::newRow("neither: whole page") << ""
-                                         << "" << page;
-    QTest::newRow("markers not on the page: whole page") << "<x>"
-                                                         << "</x>" << page;
+    addRow("both", "<s>", "<e>", "one");
+    addRow("start only: after the last", "<s>", "", "two<e>tail");
+    addRow("end only", "", "<e>", "head<s>one");
+    addRow("neither: whole page", "", "", page);
+    addRow("markers not on the page: whole page", "<x>", "</x>", page);
 }
 
 void TestChapterText::cut() {
@@ -92,18 +78,12 @@ void TestChapterText::cut() {
 void TestChapterText::needDelStr_data() {
     QTest::addColumn<QString>("needDelStr");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("plain") << "广告||推荐"
-                           << "正文甲.丙正文a1b22";
-    QTest::newRow("plain text with regex characters") << "甲.丙"
-                                                      << "正文广告正文a1b22推荐";
-    QTest::newRow("regex") << "[[\\d+]]"
-                           << "正文广告甲.丙正文ab推荐";
-    QTest::newRow("regex and plain") << "[[[a-b]\\d]]||推荐"
-                                     << "正文广告甲.丙正文2";
-    QTest::newRow("empty entries ignored") << "||||"
-                                           << "正文广告甲.丙正文a1b22推荐";
-    QTest::newRow("bracket text too short for a regex stays plain") << "[[]]"
-                                                                    << "正文广告甲.丙正文a1b22推荐";
+    addRow("plain", "广告||推荐", "正文甲.丙正文a1b22");
+    addRow("plain text with regex characters", "甲.丙", "正文广告正文a1b22推荐");
+    addRow("regex", "[[\\d+]]", "正文广告甲.丙正文ab推荐");
+    addRow("regex and plain", "[[[a-b]\\d]]||推荐", "正文广告甲.丙正文2");
+    addRow("empty entries ignored", "||||", "正文广告甲.丙正文a1b22推荐");
+    addRow("bracket text too short for a regex stays plain", "[[]]", "正文广告甲.丙正文a1b22推荐");
 }
 
 void TestChapterText::needDelStr() {
@@ -134,32 +114,26 @@ void TestChapterText::plainNeedDelStrRemovesAsQtDoes() {
 void TestChapterText::clean_data() {
     QTest::addColumn<QString>("html");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("page around the text")
-        << "<html><head><title>t</title></head><body><div>正文</div></body></html>"
-        << "正文";
-    QTest::newRow("blocks removed") << "a<!-- c -->b<script>x()</script>c<style>p{}</style>d<iframe "
-                                       "src=x></iframe>e<select><option>o</option></select>f"
-                                    << "abcdef";
-    QTest::newRow("paragraphs, breaks and pictures kept")
-        << "<p class=x>一</p><br/><BR>二<br style=\"x\"><img src=\"a.jpg\"\nalt=\"图\"><font "
-           "color=red>三</font>"
-        << "<p>一<br><br>二<br><img src=\"a.jpg\" alt=\"图\">三";
-    QTest::newRow("blocks in any case, server code, a lone bracket at the end")
-        << "a<SCRIPT>x()</SCRIPT>b<Style>p{}</Style>c<%= v %>d<NoScript>n</NoScript>e<!---->f<"
-        << "abcdef<";
-    QTest::newRow("a long s folds into an opener")
-        << QStringLiteral("a<") + QChar(0x017F) + QStringLiteral("cript>x()</script>b") << "ab";
-    QTest::newRow("escaped text stays escaped") << "1 &lt; 2 &gt; 0"
-                                                << "1 &lt; 2 &gt; 0";
-    QTest::newRow("double angle quotes kept") << "<<书名>>"
-                                              << "<<书名>>";
-    QTest::newRow("a break tag does not swallow the text after it") << "<Br>一<b>二</b>"
-                                                                    << "<br>一二";
-    QTest::newRow("navigation texts removed") << "正文[返回]【上一页】【 目录 】【下一页】"
-                                              << "正文";
-    QTest::newRow("own page: only the chapter text")
-        << "<!--Quiveral样式--><h1>标题</h1><!--BookContent Start-->正文<!--BookContent End-->页脚"
-        << "正文";
+    addRow("page around the text", "<html><head><title>t</title></head><body><div>正文</div></body></html>",
+           "正文");
+    addRow("blocks removed",
+           "a<!-- c -->b<script>x()</script>c<style>p{}</style>d<iframe "
+           "src=x></iframe>e<select><option>o</option></select>f",
+           "abcdef");
+    addRow("paragraphs, breaks and pictures kept",
+           "<p class=x>一</p><br/><BR>二<br style=\"x\"><img src=\"a.jpg\"\nalt=\"图\"><font "
+           "color=red>三</font>",
+           "<p>一<br><br>二<br><img src=\"a.jpg\" alt=\"图\">三");
+    addRow("blocks in any case, server code, a lone bracket at the end",
+           "a<SCRIPT>x()</SCRIPT>b<Style>p{}</Style>c<%= v %>d<NoScript>n</NoScript>e<!---->f<", "abcdef<");
+    addRow("a long s folds into an opener",
+           QStringLiteral("a<") + QChar(0x017F) + QStringLiteral("cript>x()</script>b"), "ab");
+    addRow("escaped text stays escaped", "1 &lt; 2 &gt; 0", "1 &lt; 2 &gt; 0");
+    addRow("double angle quotes kept", "<<书名>>", "<<书名>>");
+    addRow("a break tag does not swallow the text after it", "<Br>一<b>二</b>", "<br>一二");
+    addRow("navigation texts removed", "正文[返回]【上一页】【 目录 】【下一页】", "正文");
+    addRow("own page: only the chapter text",
+           "<!--Quiveral样式--><h1>标题</h1><!--BookContent Start-->正文<!--BookContent End-->页脚", "正文");
 }
 
 void TestChapterText::clean() {
@@ -172,22 +146,14 @@ void TestChapterText::absoluteAddresses_data() {
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("expected");
     const QString page = QStringLiteral("http://site.test/book/12/345.html");
-    QTest::newRow("absolute") << "http://pic.test/a.jpg"
-                              << "http://pic.test/a.jpg";
-    QTest::newRow("protocol relative") << "//pic.test/a.jpg"
-                                       << "http://pic.test/a.jpg";
-    QTest::newRow("root") << "/pic/a.jpg"
-                          << "http://site.test/pic/a.jpg";
-    QTest::newRow("backslash root") << "\\pic\\a.jpg"
-                                    << "http://site.test/pic/a.jpg";
-    QTest::newRow("folder") << "pic/a.jpg"
-                            << "http://site.test/book/12/pic/a.jpg";
-    QTest::newRow("parent") << "../a.jpg"
-                            << "http://site.test/book/a.jpg";
-    QTest::newRow("bare host") << "www.pic.com/a.jpg"
-                               << "http://www.pic.com/a.jpg";
-    QTest::newRow("file name with .com") << "logo.com.gif"
-                                         << "http://site.test/book/12/logo.com.gif";
+    addRow("absolute", "http://pic.test/a.jpg", "http://pic.test/a.jpg");
+    addRow("protocol relative", "//pic.test/a.jpg", "http://pic.test/a.jpg");
+    addRow("root", "/pic/a.jpg", "http://site.test/pic/a.jpg");
+    addRow("backslash root", "\\pic\\a.jpg", "http://site.test/pic/a.jpg");
+    addRow("folder", "pic/a.jpg", "http://site.test/book/12/pic/a.jpg");
+    addRow("parent", "../a.jpg", "http://site.test/book/a.jpg");
+    addRow("bare host", "www.pic.com/a.jpg", "http://www.pic.com/a.jpg");
+    addRow("file name with .com", "logo.com.gif", "http://site.test/book/12/logo.com.gif");
 }
 
 void TestChapterText::absoluteAddresses() {
@@ -200,15 +166,14 @@ void TestChapterText::pictureNames_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("background");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("quoted, unquoted, repeated")
-        << "<img src=\"a.JPG\"><IMG alt=x src=b.png border=0><img src='a.JPG'>" << false
-        << "<img src=\"000007_42_1.jpg\"><IMG alt=x src=\"000007_42_2.png\" border=0><img "
-           "src=\"000007_42_1.jpg\">";
-    QTest::newRow("unknown extension becomes gif")
-        << "<img src=\"pic.php?id=3\">" << false << "<img src=\"000007_42_1.gif\">";
-    QTest::newRow("address without a dot skipped") << "<img src=\"pic\">" << false << "<img src=\"pic\">";
-    QTest::newRow("background prefix")
-        << "<td background=\"bg.png\">" << true << "<td background=\"000007_42b_1.png\">";
+    addRow("quoted, unquoted, repeated", "<img src=\"a.JPG\"><IMG alt=x src=b.png border=0><img src='a.JPG'>",
+           false,
+           "<img src=\"000007_42_1.jpg\"><IMG alt=x src=\"000007_42_2.png\" border=0><img "
+           "src=\"000007_42_1.jpg\">");
+    addRow("unknown extension becomes gif", "<img src=\"pic.php?id=3\">", false,
+           "<img src=\"000007_42_1.gif\">");
+    addRow("address without a dot skipped", "<img src=\"pic\">", false, "<img src=\"pic\">");
+    addRow("background prefix", "<td background=\"bg.png\">", true, "<td background=\"000007_42b_1.png\">");
 }
 
 // The names go into the text before any fetch; no fetch happens for an unreachable site.
@@ -248,12 +213,12 @@ void TestChapterText::pictureChapterNameStaysInItsFolder() {
 void TestChapterText::wholePage_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("whole");
-    QTest::newRow("html tag") << "<HTML><body>正文" << true;
-    QTest::newRow("head after line breaks") << "<br><br><Head>正文" << true;
-    QTest::newRow("meta late in the text") << "一<br>二<p>三<meta charset=gbk>" << true;
-    QTest::newRow("xml declaration") << "<?xml version=\"1.0\"?><a/>" << true;
-    QTest::newRow("chapter text") << "一<br>二<p>三<headline>" << false;
-    QTest::newRow("cut off at the end") << "正文<htm" << false;
+    addRow("html tag", "<HTML><body>正文", true);
+    addRow("head after line breaks", "<br><br><Head>正文", true);
+    addRow("meta late in the text", "一<br>二<p>三<meta charset=gbk>", true);
+    addRow("xml declaration", "<?xml version=\"1.0\"?><a/>", true);
+    addRow("chapter text", "一<br>二<p>三<headline>", false);
+    addRow("cut off at the end", "正文<htm", false);
 }
 
 void TestChapterText::wholePage() {
@@ -269,21 +234,12 @@ void TestChapterText::chapterFile_data() {
     QTest::addColumn<QStringList>("present");
     QTest::addColumn<QString>("decodeAs");
     const QString tpl = QStringLiteral("<meta charset=gb2312><title>[[title]]</title>[[Content]]");
-    QTest::newRow("text into the template")
-        << "gb2312"
-        << "正文 [[title]] 𠀀"
-        << "第一章 <甲>"
-        << QStringList{"<title>第一章 &lt;甲&gt;</title>", "正文 [[title]] 𠀀", "charset=gb2312"}
-        << "GB18030";
-    QTest::newRow("whole page as it is") << "gb2312"
-                                         << "<html><body>整页</body></html>"
-                                         << "t" << QStringList{"<html><body>整页</body></html>"} << "GB18030";
-    QTest::newRow("big5 converted") << "big5"
-                                    << "简体发财"
-                                    << "标题" << QStringList{"簡體發財", "charset=big5"} << "Big5";
-    QTest::newRow("utf-8 says so") << "utf-8"
-                                   << "正文"
-                                   << "t" << QStringList{"charset=utf-8", "正文"} << "UTF-8";
+    addRow("text into the template", "gb2312", "正文 [[title]] 𠀀", "第一章 <甲>",
+           QStringList{"<title>第一章 &lt;甲&gt;</title>", "正文 [[title]] 𠀀", "charset=gb2312"}, "GB18030");
+    addRow("whole page as it is", "gb2312", "<html><body>整页</body></html>", "t",
+           QStringList{"<html><body>整页</body></html>"}, "GB18030");
+    addRow("big5 converted", "big5", "简体发财", "标题", QStringList{"簡體發財", "charset=big5"}, "Big5");
+    addRow("utf-8 says so", "utf-8", "正文", "t", QStringList{"charset=utf-8", "正文"}, "UTF-8");
 }
 
 void TestChapterText::chapterFile() {
@@ -303,9 +259,7 @@ void TestChapterText::chapterFile() {
     for (const QString& s : present)
         QVERIFY2(page.contains(s), qPrintable(page));
     QVERIFY(writer.writeNovelFile(QStringLiteral("000001"), 3, text, title));
-    QFile file(dir.filePath(QStringLiteral("chm/000001/3.htm")));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), bytes);
+    QCOMPARE(fileBytes(dir.filePath(QStringLiteral("chm/000001/3.htm"))), bytes);
 }
 
 QTEST_GUILESS_MAIN(TestChapterText)

@@ -1,5 +1,6 @@
 // A novel's excluded links: entry format, plain and pattern entries.
 #include "sites/needdelurl.h"
+#include "support/rows.h"
 
 #include <QTest>
 
@@ -18,13 +19,12 @@ void TestNeedDelUrl::excludes_data() {
     QTest::addColumn<bool>("excluded");
     const QString list = QStringLiteral(
         "http://s.test/b/5.html(第五章(上))||[[/vip/(\\d+)\\.html]](VIP章节)||http://s.test/b/9.html||");
-    QTest::newRow("plain equal") << list << "http://s.test/b/5.html" << true;
-    QTest::newRow("plain is not a prefix") << list << "http://s.test/b/5.html?x" << false;
-    QTest::newRow("plain without title") << list << "http://s.test/b/9.html" << true;
-    QTest::newRow("pattern with brackets matches anywhere") << list << "http://s.test/vip/12.html" << true;
-    QTest::newRow("pattern near miss") << list << "http://s.test/vip/x.html" << false;
-    QTest::newRow("empty list") << ""
-                                << "http://s.test/b/5.html" << false;
+    addRow("plain equal", list, "http://s.test/b/5.html", true);
+    addRow("plain is not a prefix", list, "http://s.test/b/5.html?x", false);
+    addRow("plain without title", list, "http://s.test/b/9.html", true);
+    addRow("pattern with brackets matches anywhere", list, "http://s.test/vip/12.html", true);
+    addRow("pattern near miss", list, "http://s.test/vip/x.html", false);
+    addRow("empty list", "", "http://s.test/b/5.html", false);
 }
 
 void TestNeedDelUrl::excludes() {

@@ -1,6 +1,7 @@
 // The sites a novel is searched on: built-in table, the user's book.dat, the ticks of DownSiteStr.
 #include "sites/searchsites.h"
 #include "storage/textfile.h"
+#include "support/rows.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -50,12 +51,9 @@ void TestSearchSites::selection_data() {
     QTest::addColumn<QString>("downSiteStr");
     QTest::addColumn<QString>("expected"); // the ticks of built-in, user 1, user 2
     // Without a stored selection every site keeps the tick of its file.
-    QTest::newRow("none stored") << ""
-                                 << "111";
-    QTest::newRow("rows from 1") << "1,3,"
-                                 << "101";
-    QTest::newRow("junk and rows past the end ignored") << "x,2,,9,"
-                                                        << "010";
+    addRow("none stored", "", "111");
+    addRow("rows from 1", "1,3,", "101");
+    addRow("junk and rows past the end ignored", "x,2,,9,", "010");
 }
 
 void TestSearchSites::selection() {
@@ -92,14 +90,10 @@ void TestSearchSites::editAndDeleteRules_data() {
     QTest::addColumn<int>("row");
     QTest::addColumn<QString>("edit");
     QTest::addColumn<QString>("remove");
-    QTest::newRow("no selection") << -1 << "请点选具体自增项进行修改"
-                                  << "请点选具体自增项进行删除";
-    QTest::newRow("built-in") << 0 << "系统项不能修改"
-                              << "系统项不能删除";
-    QTest::newRow("user's") << 1 << ""
-                            << "";
-    QTest::newRow("past the end") << 2 << "请点选具体自增项进行修改"
-                                  << "请点选具体自增项进行删除";
+    addRow("no selection", -1, "请点选具体自增项进行修改", "请点选具体自增项进行删除");
+    addRow("built-in", 0, "系统项不能修改", "系统项不能删除");
+    addRow("user's", 1, "", "");
+    addRow("past the end", 2, "请点选具体自增项进行修改", "请点选具体自增项进行删除");
 }
 
 void TestSearchSites::editAndDeleteRules() {

@@ -4,6 +4,7 @@
 #include "sites/sitediscoveryjob.h"
 #include "sites/sitesearch.h"
 #include "storage/textfile.h"
+#include "support/rows.h"
 #include "support/testsite.h"
 
 #include <QTest>
@@ -32,26 +33,19 @@ void TestSiteDiscovery::discover_data() {
     QTest::addColumn<QString>("searchUrl");
     QTest::addColumn<QString>("answer"); // a page of the site read with the rules found
     QTest::addColumn<QStringList>("found");
-    QTest::newRow("result table") << "{base}"
-                                  << ""
-                                  << "{base}modules/article/search.php?searchtype=articlename&ordertype=date&"
-                                     "action=result&searchkey=[[Name]]"
-                                  << "results.html"
-                                  << QStringList{"演示小说 {base}book/101.html 第九章 归来",
-                                                 "演示外传 http://other.test/book/202.html 第二章 & 后记",
-                                                 "演示特辑 {base}special/77.htm 序"};
-    QTest::newRow("novel page") << "{base}one"
-                                << ""
-                                << "{base}one/search.php?t=1&key=[[Name]]"
-                                << "one/bookpage.html" << QStringList{"演示小说 {base}book/101/index.html "};
-    QTest::newRow("no form, common path fails")
-        << "{base}plain/"
-        << "检查能否搜索失败，请查看网络连接或者目前尚未能支持对该网站的搜索"
-        << "{base}plain/" + SiteDiscovery::commonSearchPath() << "" << QStringList{};
-    QTest::newRow("no home page") << "{base}broken/"
-                                  << "请查看网络连接或该网站连接不上"
-                                  << ""
-                                  << "" << QStringList{};
+    addRow("result table", "{base}", "",
+           "{base}modules/article/search.php?searchtype=articlename&ordertype=date&"
+           "action=result&searchkey=[[Name]]",
+           "results.html",
+           QStringList{"演示小说 {base}book/101.html 第九章 归来",
+                       "演示外传 http://other.test/book/202.html 第二章 & 后记",
+                       "演示特辑 {base}special/77.htm 序"});
+    addRow("novel page", "{base}one", "", "{base}one/search.php?t=1&key=[[Name]]", "one/bookpage.html",
+           QStringList{"演示小说 {base}book/101/index.html "});
+    addRow("no form, common path fails", "{base}plain/",
+           "检查能否搜索失败，请查看网络连接或者目前尚未能支持对该网站的搜索",
+           "{base}plain/" + SiteDiscovery::commonSearchPath(), "", QStringList{});
+    addRow("no home page", "{base}broken/", "请查看网络连接或该网站连接不上", "", "", QStringList{});
 }
 
 void TestSiteDiscovery::discover() {
@@ -86,17 +80,17 @@ void TestSiteDiscovery::discover() {
 void TestSiteDiscovery::searchForm_data() {
     QTest::addColumn<QString>("home");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("selected option, absolute action")
-        << "<form action='http://s.test/find.asp'><select name=t><option value=1>作者</option>"
+    addRow("selected option, absolute action",
+           "<form action='http://s.test/find.asp'><select name=t><option value=1>作者</option>"
            "<option value=2 selected>书名</option></select><input type=text name=q>"
-           "<input type=image src=search.jpg></form>"
-        << "http://s.test/find.asp?t=2&q=[[Name]]";
-    QTest::newRow("a form without a search picture is not it")
-        << "<form action=/login.php><input name=user><input type=submit value=登录></form>"
-        << "";
-    QTest::newRow("second form") << "<form action=/login.php><input name=user></form>"
-                                    "<FORM ACTION=\"/s.php?x=1\"><INPUT TYPE=\"text\" NAME=\"k\">搜索</FORM>"
-                                 << "http://site.test/s.php?x=1&k=[[Name]]";
+           "<input type=image src=search.jpg></form>",
+           "http://s.test/find.asp?t=2&q=[[Name]]");
+    addRow("a form without a search picture is not it",
+           "<form action=/login.php><input name=user><input type=submit value=登录></form>", "");
+    addRow("second form",
+           "<form action=/login.php><input name=user></form>"
+           "<FORM ACTION=\"/s.php?x=1\"><INPUT TYPE=\"text\" NAME=\"k\">搜索</FORM>",
+           "http://site.test/s.php?x=1&k=[[Name]]");
 }
 
 void TestSiteDiscovery::searchForm() {

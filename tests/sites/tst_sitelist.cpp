@@ -3,6 +3,7 @@
 #include "storage/recorddocument.h"
 #include "storage/scramble.h"
 #include "storage/textfile.h"
+#include "support/testlibrary.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -57,9 +58,7 @@ void TestSiteList::fileIsScrambledAscii() {
     QTemporaryDir dir;
     const QString path = dir.filePath("book.dat");
     QVERIFY(saveUserSites(path, {site("中文站", "http://a.test/", true)}));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = fileBytes(path);
     for (const char c : bytes)
         QVERIFY2(QByteArray("0123456789ABCDEF ").contains(c), bytes.left(40).constData());
     // Inside: the record document with the Chinese percent-escaped.

@@ -1,6 +1,7 @@
 // Searching a novel site by name: the search address and the reading of its result pages.
 #include "sites/sitesearch.h"
 #include "storage/textfile.h"
+#include "support/rows.h"
 
 #include <QTest>
 
@@ -60,20 +61,14 @@ void TestSiteSearch::buildSearchUrl_data() {
     QTest::addColumn<bool>("byAuthor");
     QTest::addColumn<QString>("expected");
     const QString base = "http://soushu.test/modules/article/search.php?";
-    QTest::newRow("utf-8 escapes") << "utf-8"
-                                   << "演示" << false << base + "searchkey=%E6%BC%94%E7%A4%BA";
-    QTest::newRow("UTF-8 any case, trimmed") << " UTF-8 "
-                                             << "  演示 " << false << base + "searchkey=%E6%BC%94%E7%A4%BA";
-    QTest::newRow("gbk site") << ""
-                              << "演示" << false << base + "searchkey=%D1%DD%CA%BE";
-    QTest::newRow("query characters cannot split the address")
-        << "utf-8"
-        << "a&b=c #1" << false << base + "searchkey=a%26b%3Dc%20%231";
-    QTest::newRow("gbk site, query characters")
-        << "gb2312"
-        << "演示+1%" << false << base + "searchkey=%D1%DD%CA%BE%2B%31%25";
-    QTest::newRow("by author") << "utf-8"
-                               << "林晚" << true << base + "searchtype=author&searchkey=%E6%9E%97%E6%99%9A";
+    addRow("utf-8 escapes", "utf-8", "演示", false, base + "searchkey=%E6%BC%94%E7%A4%BA");
+    addRow("UTF-8 any case, trimmed", " UTF-8 ", "  演示 ", false, base + "searchkey=%E6%BC%94%E7%A4%BA");
+    addRow("gbk site", "", "演示", false, base + "searchkey=%D1%DD%CA%BE");
+    addRow("query characters cannot split the address", "utf-8", "a&b=c #1", false,
+           base + "searchkey=a%26b%3Dc%20%231");
+    addRow("gbk site, query characters", "gb2312", "演示+1%", false,
+           base + "searchkey=%D1%DD%CA%BE%2B%31%25");
+    addRow("by author", "utf-8", "林晚", true, base + "searchtype=author&searchkey=%E6%9E%97%E6%99%9A");
 }
 
 void TestSiteSearch::buildSearchUrl() {
@@ -95,21 +90,19 @@ void TestSiteSearch::readSearchResults_data() {
     QTest::addColumn<NovelSite>("site");
     QTest::addColumn<QList<SiteSearchResult>>("expected");
 
-    QTest::newRow("several results, book pages turned into contents pages")
-        << fixture("results.html") << soushu()
-        << QList<SiteSearchResult>{
+    addRow("several results, book pages turned into contents pages", fixture("results.html"), soushu(),
+           QList<SiteSearchResult>{
                {"演示小说-搜书网", "http://soushu.test/book/101/index.html", "第九章 归来"},
                {"演示外传-搜书网", "http://other.test/book/202/index.html", "第二章 & 后记"},
                {"演示特辑-搜书网", "http://soushu.test/special/77.htm", "序"},
-           };
+           });
 
     // The book page also links to other books: still the one novel it is about.
-    QTest::newRow("single result mark gives exactly one")
-        << fixture("one/bookpage.html") << soushu()
-        << QList<SiteSearchResult>{
-               {"演示小说-搜书网", "http://soushu.test/book/101/index.html", "第九章 归来"}};
+    addRow("single result mark gives exactly one", fixture("one/bookpage.html"), soushu(),
+           QList<SiteSearchResult>{
+               {"演示小说-搜书网", "http://soushu.test/book/101/index.html", "第九章 归来"}});
 
-    QTest::newRow("no result region") << fixture("empty.html") << soushu() << QList<SiteSearchResult>{};
+    addRow("no result region", fixture("empty.html"), soushu(), QList<SiteSearchResult>{});
 
     NovelSite noLinkMarkers = soushu();
     noLinkMarkers[NovelSite::LinkStart].clear();
@@ -117,26 +110,24 @@ void TestSiteSearch::readSearchResults_data() {
     noLinkMarkers[NovelSite::LatestStart].clear();
     noLinkMarkers[NovelSite::LatestEnd].clear();
     noLinkMarkers[NovelSite::FindStr].clear();
-    QTest::newRow("link taken from the title without link markers")
-        << fixture("results.html") << noLinkMarkers
-        << QList<SiteSearchResult>{
+    addRow("link taken from the title without link markers", fixture("results.html"), noLinkMarkers,
+           QList<SiteSearchResult>{
                {"演示小说-搜书网", "http://soushu.test/book/101.html", ""},
                {"演示外传-搜书网", "http://other.test/book/202.html", ""},
                {"演示特辑-搜书网", "http://soushu.test/special/77.htm", ""},
-           };
+           });
 
     // Without region markers the whole page counts, but the page title is never read.
     NovelSite wholePage = noLinkMarkers;
     wholePage[NovelSite::ResultStart].clear();
     wholePage[NovelSite::ResultEnd].clear();
     wholePage[NovelSite::TitleStart] = "<a href=\"/book/";
-    QTest::newRow("whole page, title element skipped")
-        << fixture("results.html") << wholePage
-        << QList<SiteSearchResult>{
+    addRow("whole page, title element skipped", fixture("results.html"), wholePage,
+           QList<SiteSearchResult>{
                {"演示小说-搜书网", "http://soushu.test/book/101.html", ""},
                {"第九章 归来-搜书网", "http://soushu.test/book/101/9.html", ""},
                {"不在结果区里-搜书网", "http://soushu.test/book/999.html", ""},
-           };
+           });
 }
 
 void TestSiteSearch::readSearchResults() {
@@ -158,34 +149,17 @@ void TestSiteSearch::resultAddress_data() {
     QTest::addColumn<QString>("find");
     QTest::addColumn<QString>("replace");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("relative joined to the root") << "files/1.htm"
-                                                 << ""
-                                                 << ""
-                                                 << "http://soushu.test/files/1.htm";
-    QTest::newRow("id moved") << "/Book/12345.aspx"
-                              << "/Book/[[id]].aspx"
-                              << "/Html/[[id]]/index.html"
-                              << "http://soushu.test/Html/12345/index.html";
-    QTest::newRow("id in the middle") << "http://x.test/info_88_a.htm"
-                                      << "info_[[id]]_a.htm"
-                                      << "list/[[id]].htm"
-                                      << "http://x.test/list/88.htm";
-    QTest::newRow("not matching stays") << "/read/9/"
-                                        << "/Book/[[id]].aspx"
-                                        << "/Html/[[id]]/"
-                                        << "http://soushu.test/read/9/";
-    QTest::newRow("rooted link on a site in a folder") << "/book/1.htm"
-                                                       << ""
-                                                       << ""
-                                                       << "http://soushu.test/book/1.htm";
-    QTest::newRow("relative link on a site in a folder") << "book/1.htm"
-                                                         << ""
-                                                         << ""
-                                                         << "http://soushu.test/novels/book/1.htm";
-    QTest::newRow("plain replacement") << "/info/5.htm"
-                                       << "/info/"
-                                       << "/list/"
-                                       << "http://soushu.test/list/5.htm";
+    addRow("relative joined to the root", "files/1.htm", "", "", "http://soushu.test/files/1.htm");
+    addRow("id moved", "/Book/12345.aspx", "/Book/[[id]].aspx", "/Html/[[id]]/index.html",
+           "http://soushu.test/Html/12345/index.html");
+    addRow("id in the middle", "http://x.test/info_88_a.htm", "info_[[id]]_a.htm", "list/[[id]].htm",
+           "http://x.test/list/88.htm");
+    addRow("not matching stays", "/read/9/", "/Book/[[id]].aspx", "/Html/[[id]]/",
+           "http://soushu.test/read/9/");
+    addRow("rooted link on a site in a folder", "/book/1.htm", "", "", "http://soushu.test/book/1.htm");
+    addRow("relative link on a site in a folder", "book/1.htm", "", "",
+           "http://soushu.test/novels/book/1.htm");
+    addRow("plain replacement", "/info/5.htm", "/info/", "/list/", "http://soushu.test/list/5.htm");
 }
 
 void TestSiteSearch::resultAddress() {

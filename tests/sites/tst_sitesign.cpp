@@ -2,6 +2,7 @@
 #include "sites/sitesigntable.h"
 #include "storage/novelstore.h"
 #include "storage/recorddocument.h"
+#include "support/rows.h"
 #include "support/testlibrary.h"
 
 #include <QFile>
@@ -47,20 +48,13 @@ private Q_SLOTS:
 void TestSiteSign::siteRoot_data() {
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("root");
-    QTest::newRow("page") << "http://www.a.com/book/1/index.html"
-                          << "http://www.a.com/";
-    QTest::newRow("spaces and case") << "  HTTP://WWW.A.com/x  "
-                                     << "http://WWW.A.com/";
-    QTest::newRow("no path") << "http://a.com"
-                             << "http://a.com/";
-    QTest::newRow("port") << "http://127.0.0.1:8080/b/"
-                          << "http://127.0.0.1:8080/";
-    QTest::newRow("https shares the host's sign") << "https://a.com/b/"
-                                                  << "http://a.com/";
-    QTest::newRow("no scheme") << "www.a.com/book/"
-                               << "";
-    QTest::newRow("empty") << ""
-                           << "";
+    addRow("page", "http://www.a.com/book/1/index.html", "http://www.a.com/");
+    addRow("spaces and case", "  HTTP://WWW.A.com/x  ", "http://WWW.A.com/");
+    addRow("no path", "http://a.com", "http://a.com/");
+    addRow("port", "http://127.0.0.1:8080/b/", "http://127.0.0.1:8080/");
+    addRow("https shares the host's sign", "https://a.com/b/", "http://a.com/");
+    addRow("no scheme", "www.a.com/book/", "");
+    addRow("empty", "", "");
 }
 
 void TestSiteSign::siteRoot() {
@@ -77,9 +71,7 @@ void TestSiteSign::fileRoundTrip() {
     table.setSigns({makeSign("甲站", "http://a.com/"), makeSign(QString(), "http://nameless.com/"), odd});
     QVERIFY(table.save(path));
 
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(file.readAll().startsWith("<?xml version=\"1.0\" encoding=\"gb2312\"?>"));
+    QVERIFY(fileBytes(path).startsWith("<?xml version=\"1.0\" encoding=\"gb2312\"?>"));
 
     SiteSignTable loaded;
     QVERIFY(loaded.load(path));
@@ -92,14 +84,14 @@ void TestSiteSign::fileRoundTrip() {
 void TestSiteSign::olderFilesByFieldCount_data() {
     QTest::addColumn<int>("children");
     QTest::addColumn<int>("fieldsRead");
-    QTest::newRow("6") << 6 << 6;
-    QTest::newRow("7") << 7 << 7;
-    QTest::newRow("8") << 8 << 7;
-    QTest::newRow("9") << 9 << 9;
-    QTest::newRow("16") << 16 << 9;
-    QTest::newRow("17") << 17 << 17;
-    QTest::newRow("19") << 19 << 17;
-    QTest::newRow("3") << 3 << 3;
+    addRow("6", 6, 6);
+    addRow("7", 7, 7);
+    addRow("8", 8, 7);
+    addRow("9", 9, 9);
+    addRow("16", 16, 9);
+    addRow("17", 17, 17);
+    addRow("19", 19, 17);
+    addRow("3", 3, 3);
 }
 
 void TestSiteSign::olderFilesByFieldCount() {
@@ -119,11 +111,11 @@ void TestSiteSign::olderFilesByFieldCount() {
 
 void TestSiteSign::unavailableFile_data() {
     QTest::addColumn<QByteArray>("content");
-    QTest::newRow("missing") << QByteArray();
-    QTest::newRow("empty") << QByteArray("");
-    QTest::newRow("binary") << QByteArray("\x00\x01\x02\xFF\xFE garbage", 14);
-    QTest::newRow("no records") << QByteArray("<?xml version=\"1.0\"?><MESSAGE></MESSAGE>");
-    QTest::newRow("truncated") << QByteArray("<MESSAGE><SiteSign><name>a</name><url>http://a/");
+    addRow("missing", QByteArray());
+    addRow("empty", QByteArray(""));
+    addRow("binary", QByteArray("\x00\x01\x02\xFF\xFE garbage", 14));
+    addRow("no records", QByteArray("<?xml version=\"1.0\"?><MESSAGE></MESSAGE>"));
+    addRow("truncated", QByteArray("<MESSAGE><SiteSign><name>a</name><url>http://a/"));
 }
 
 void TestSiteSign::unavailableFile() {
@@ -131,9 +123,7 @@ void TestSiteSign::unavailableFile() {
     QTemporaryDir dir;
     const QString path = dir.filePath("sitesign.xml");
     if (!content.isNull()) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(content);
+        QVERIFY(writeFile(path, content));
     }
     TestLibrary lib;
     const QString novel = lib.addNovel("n");
@@ -149,16 +139,12 @@ void TestSiteSign::matching_data() {
     QTest::addColumn<QString>("signUrl");
     QTest::addColumn<QString>("listUrl");
     QTest::addColumn<bool>("matches");
-    QTest::newRow("same") << "http://www.a.com/"
-                          << "http://www.a.com/book/1/" << true;
-    QTest::newRow("sign without slash, other case") << "http://www.A.com"
-                                                    << "http://WWW.a.COM/files/article/1/index.html" << true;
-    QTest::newRow("other host") << "http://www.a.com/"
-                                << "http://www.b.com/1/" << false;
-    QTest::newRow("no scheme in address") << "http://www.a.com/"
-                                          << "www.a.com/1/" << false;
-    QTest::newRow("subdomain differs") << "http://a.com/"
-                                       << "http://www.a.com/1/" << false;
+    addRow("same", "http://www.a.com/", "http://www.a.com/book/1/", true);
+    addRow("sign without slash, other case", "http://www.A.com",
+           "http://WWW.a.COM/files/article/1/index.html", true);
+    addRow("other host", "http://www.a.com/", "http://www.b.com/1/", false);
+    addRow("no scheme in address", "http://www.a.com/", "www.a.com/1/", false);
+    addRow("subdomain differs", "http://a.com/", "http://www.a.com/1/", false);
 }
 
 void TestSiteSign::matching() {

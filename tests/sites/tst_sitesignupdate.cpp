@@ -1,10 +1,11 @@
 // The site-sign update from the maker's server, against the loopback site: the address, the merge,
 // the temporary file, the failure messages, and the job on a worker thread asking through a prompter.
-#include "localsite/localsite.h"
 #include "fetch/pagefetcher.h"
+#include "localsite/localsite.h"
 #include "sites/sitesignupdate.h"
 #include "sites/sitesignupdatejob.h"
 #include "storage/prompter.h"
+#include "support/rows.h"
 #include "support/testsite.h"
 
 #include <QDir>
@@ -64,13 +65,11 @@ void TestSiteSignUpdate::update_data() {
     QTest::addColumn<int>("overwritten");
 
     const QStringList downloaded = {QStringLiteral("在线信息下载完毕")};
-    QTest::newRow("merged") << "/update/" << true << "" << downloaded << 1 << 1;
-    QTest::newRow("merged from a utf-8 file") << "/update-utf8/" << true << "" << downloaded << 1 << 1;
-    QTest::newRow("server without the file")
-        << "/gone/" << false << "更新失败，请查看网络连接" << QStringList() << 0 << 0;
-    QTest::newRow("not a sign file") << "/update-bad/" << false << "文件为空或文件格式不对" << downloaded << 0
-                                     << 0;
-    QTest::newRow("no endpoint set") << "" << false << "SiteSignUpdateUrl" << QStringList() << 0 << 0;
+    addRow("merged", "/update/", true, "", downloaded, 1, 1);
+    addRow("merged from a utf-8 file", "/update-utf8/", true, "", downloaded, 1, 1);
+    addRow("server without the file", "/gone/", false, "更新失败，请查看网络连接", QStringList(), 0, 0);
+    addRow("not a sign file", "/update-bad/", false, "文件为空或文件格式不对", downloaded, 0, 0);
+    addRow("no endpoint set", "", false, "SiteSignUpdateUrl", QStringList(), 0, 0);
 }
 
 void TestSiteSignUpdate::update() {
@@ -133,8 +132,8 @@ void TestSiteSignUpdate::update() {
 void TestSiteSignUpdate::jobAsksThroughPrompter_data() {
     QTest::addColumn<int>("button"); // 0 覆盖, 1 取消
     QTest::addColumn<QString>("listStart");
-    QTest::newRow("overwrite") << 0 << "<div id=\"list\">";
-    QTest::newRow("keep") << 1 << "<ul>";
+    addRow("overwrite", 0, "<div id=\"list\">");
+    addRow("keep", 1, "<ul>");
 }
 
 void TestSiteSignUpdate::jobAsksThroughPrompter() {

@@ -1,6 +1,7 @@
 // Looking a novel up with a general web search engine: the query and which results are kept.
 #include "sites/websearch.h"
 #include "storage/textfile.h"
+#include "support/rows.h"
 
 #include <QTest>
 
@@ -28,24 +29,15 @@ void TestWebSearch::getValidBookTitle_data() {
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("novel");
     QTest::addColumn<bool>("kept");
-    QTest::newRow("hyphen") << "斗破苍穹-最新章节"
-                            << "斗破苍穹" << true;
-    QTest::newRow("underscore") << "斗破苍穹_目录"
-                                << "斗破苍穹" << true;
-    QTest::newRow("小说") << "斗破苍穹小说目录"
-                          << "斗破苍穹" << true;
-    QTest::newRow("no separator") << "斗破苍穹 目录"
-                                  << "斗破苍穹" << false;
-    QTest::newRow("excluded word") << "斗破苍穹-图书目录"
-                                   << "斗破苍穹" << false;
-    QTest::newRow("excluded latin, any case") << "斗破苍穹-BLOG目录"
-                                              << "斗破苍穹" << false;
-    QTest::newRow("last word of the list") << "斗破苍穹-目录简介"
-                                           << "斗破苍穹" << false;
-    QTest::newRow("word inside the novel's own name") << "我的博客-最新章节"
-                                                      << "我的博客" << true;
-    QTest::newRow("own name holds one word, title another") << "我的博客-公司"
-                                                            << "我的博客" << false;
+    addRow("hyphen", "斗破苍穹-最新章节", "斗破苍穹", true);
+    addRow("underscore", "斗破苍穹_目录", "斗破苍穹", true);
+    addRow("小说", "斗破苍穹小说目录", "斗破苍穹", true);
+    addRow("no separator", "斗破苍穹 目录", "斗破苍穹", false);
+    addRow("excluded word", "斗破苍穹-图书目录", "斗破苍穹", false);
+    addRow("excluded latin, any case", "斗破苍穹-BLOG目录", "斗破苍穹", false);
+    addRow("last word of the list", "斗破苍穹-目录简介", "斗破苍穹", false);
+    addRow("word inside the novel's own name", "我的博客-最新章节", "我的博客", true);
+    addRow("own name holds one word, title another", "我的博客-公司", "我的博客", false);
 }
 
 void TestWebSearch::getValidBookTitle() {
@@ -62,10 +54,10 @@ void TestWebSearch::searchAddress_data() {
     // "演示" in GBK, the quotes and the rest of the query escaped byte by byte.
     const QString name = "%22%D1%DD%CA%BE%22";
     const QString rest = "%20%C4%BF%C2%BC%20%28%2D%20%7C%20%5F%20%7C%20%D0%A1%CB%B5%29";
-    QTest::newRow("placeholder") << "http://e.test/s?q=[[Name]]&n=20" << false
-                                 << "http://e.test/s?q=" + name + rest + "&n=20";
-    QTest::newRow("appended") << "http://e.test/s?q=" << false << "http://e.test/s?q=" + name + rest;
-    QTest::newRow("no engine") << "  " << false << "";
+    addRow("placeholder", "http://e.test/s?q=[[Name]]&n=20", false,
+           "http://e.test/s?q=" + name + rest + "&n=20");
+    addRow("appended", "http://e.test/s?q=", false, "http://e.test/s?q=" + name + rest);
+    addRow("no engine", "  ", false, "");
 }
 
 void TestWebSearch::searchAddress() {

@@ -6,6 +6,7 @@
 #include "storage/dbvalue.h"
 #include "storage/novelstore.h"
 #include "storage/schema.h"
+#include "support/rows.h"
 #include "support/testlibrary.h"
 
 #include <QFile>
@@ -53,21 +54,17 @@ private Q_SLOTS:
 void TestDatabase::nextNovelId_data() {
     QTest::addColumn<QString>("existing");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("empty table") << QString() << "000001";
-    QTest::newRow("after 9") << "000009"
-                             << "000010";
-    QTest::newRow("after 99999") << "099999"
-                                 << "100000";
-    QTest::newRow("last key") << "999998"
-                              << "999999";
-    QTest::newRow("key space ends") << "999999" << QString();
+    addRow("empty table", QString(), "000001");
+    addRow("after 9", "000009", "000010");
+    addRow("after 99999", "099999", "100000");
+    addRow("last key", "999998", "999999");
+    addRow("key space ends", "999999", QString());
 }
 
 void TestDatabase::nextNovelId() {
     QFETCH(QString, existing);
     QFETCH(QString, expected);
     TestLibrary lib;
-    QVERIFY(lib.isValid());
     if (!existing.isEmpty()) {
         QVERIFY(lib.db().exec("INSERT INTO book_novel (NovelID, NovelName) VALUES ('000002', 'a')"));
         QVERIFY(lib.db().exec("INSERT INTO book_novel (NovelID, NovelName) VALUES (?, 'b')", {existing}));
@@ -126,11 +123,11 @@ void TestDatabase::chapterOrders() {
 
 void TestDatabase::quotesRoundTrip_data() {
     QTest::addColumn<QString>("value");
-    QTest::newRow("apostrophe") << "it's";
-    QTest::newRow("doubled") << "a''b";
-    QTest::newRow("sql-looking") << "x'; DROP TABLE book_novel; --";
-    QTest::newRow("chinese and quotes") << "斗破'苍穹\"第一部\"";
-    QTest::newRow("backslash") << "C:\\novels\\";
+    addRow("apostrophe", "it's");
+    addRow("doubled", "a''b");
+    addRow("sql-looking", "x'; DROP TABLE book_novel; --");
+    addRow("chinese and quotes", "斗破'苍穹\"第一部\"");
+    addRow("backslash", "C:\\novels\\");
 }
 
 void TestDatabase::quotesRoundTrip() {
@@ -175,24 +172,13 @@ void TestDatabase::loadNovelDerivesAddresses_data() {
     QTest::addColumn<QString>("listUrl");
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("root");
-    QTest::newRow("page") << "http://www.a.com/book/12/index.html"
-                          << "http://www.a.com/book/12"
-                          << "http://www.a.com/";
-    QTest::newRow("folder with slash") << "http://www.a.com/book/12/"
-                                       << "http://www.a.com/book/12"
-                                       << "http://www.a.com/";
-    QTest::newRow("folder without slash") << "http://www.a.com/book/12"
-                                          << "http://www.a.com/book/12"
-                                          << "http://www.a.com/";
-    QTest::newRow("query page") << "http://a.com/book?id=3"
-                                << "http://a.com/book?id=3"
-                                << "http://a.com/";
-    QTest::newRow("bare host") << "http://www.a.com"
-                               << "http://www.a.com"
-                               << "http://www.a.com/";
-    QTest::newRow("https keeps scheme") << "https://a.com/b/c.htm"
-                                        << "https://a.com/b"
-                                        << "https://a.com/";
+    addRow("page", "http://www.a.com/book/12/index.html", "http://www.a.com/book/12", "http://www.a.com/");
+    addRow("folder with slash", "http://www.a.com/book/12/", "http://www.a.com/book/12", "http://www.a.com/");
+    addRow("folder without slash", "http://www.a.com/book/12", "http://www.a.com/book/12",
+           "http://www.a.com/");
+    addRow("query page", "http://a.com/book?id=3", "http://a.com/book?id=3", "http://a.com/");
+    addRow("bare host", "http://www.a.com", "http://www.a.com", "http://www.a.com/");
+    addRow("https keeps scheme", "https://a.com/b/c.htm", "https://a.com/b", "https://a.com/");
 }
 
 void TestDatabase::loadNovelDerivesAddresses() {
@@ -269,11 +255,13 @@ void TestDatabase::insertManyChapters() {
     QCOMPARE(ids.size(), 3);
     QCOMPARE(ids.at(1), ids.at(0) + 1);
     QCOMPARE(ids.at(2), ids.at(0) + 2);
-    QSqlQuery q = lib.db().query("SELECT Title, Title IS NULL, Volume, WordNums FROM book_novelcontent ORDER BY id");
+    QSqlQuery q =
+        lib.db().query("SELECT Title, Title IS NULL, Volume, WordNums FROM book_novelcontent ORDER BY id");
     QStringList rows;
     while (q.next())
-        rows << QStringLiteral("%1|%2|%3|%4").arg(q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
-                                                  q.value(3).isNull() ? QStringLiteral("null") : q.value(3).toString());
+        rows << QStringLiteral("%1|%2|%3|%4")
+                    .arg(q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                         q.value(3).isNull() ? QStringLiteral("null") : q.value(3).toString());
     QCOMPARE(rows, (QStringList{"第一章|0|卷一|null", "|0||12", "第三章|0|卷二|null"}));
 
     // Outside a transaction each row stands on its own: the two before the failing one stay, the
@@ -342,19 +330,14 @@ void TestDatabase::categoryAdd_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("code");
     QTest::addColumn<QString>("error");
-    QTest::newRow("first") << QStringList() << "玄幻"
-                           << "01" << QString();
-    QTest::newRow("after gap") << QStringList{"01:a", "05:b"} << "c"
-                               << "06" << QString();
-    QTest::newRow("two digits") << QStringList{"09:a"} << "c"
-                                << "10" << QString();
-    QTest::newRow("99 wraps to 00") << QStringList{"99:a"} << "c"
-                                    << "00" << QString();
-    QTest::newRow("empty name") << QStringList() << "  " << QString() << "分类名称不能为空";
-    QTest::newRow("duplicate") << QStringList{"01:玄幻"} << "玄幻" << QString()
-                               << "已有同名的分类名称，请重新输入";
-    QTest::newRow("duplicate after trim")
-        << QStringList{"01:玄幻"} << " 玄幻 " << QString() << "已有同名的分类名称，请重新输入";
+    addRow("first", QStringList(), "玄幻", "01", QString());
+    addRow("after gap", QStringList{"01:a", "05:b"}, "c", "06", QString());
+    addRow("two digits", QStringList{"09:a"}, "c", "10", QString());
+    addRow("99 wraps to 00", QStringList{"99:a"}, "c", "00", QString());
+    addRow("empty name", QStringList(), "  ", QString(), "分类名称不能为空");
+    addRow("duplicate", QStringList{"01:玄幻"}, "玄幻", QString(), "已有同名的分类名称，请重新输入");
+    addRow("duplicate after trim", QStringList{"01:玄幻"}, " 玄幻 ", QString(),
+           "已有同名的分类名称，请重新输入");
 }
 
 void TestDatabase::categoryAdd() {
@@ -417,15 +400,15 @@ void TestDatabase::valueOrDefault_data() {
     QTest::addColumn<QVariant>("value");
     QTest::addColumn<QString>("type");
     QTest::addColumn<QVariant>("expected");
-    QTest::newRow("int null") << QVariant() << "int" << QVariant(0);
-    QTest::newRow("smallint value") << QVariant(7) << "SmallInt" << QVariant(7);
-    QTest::newRow("varchar null") << QVariant() << "varchar" << QVariant(QString());
-    QTest::newRow("ntext value") << QVariant("字") << "ntext" << QVariant("字");
-    QTest::newRow("datetime null") << QVariant() << "datetime" << QVariant(QString());
-    QTest::newRow("bit null") << QVariant() << "bit" << QVariant(0);
-    QTest::newRow("bit true") << QVariant(true) << "bit" << QVariant(1);
-    QTest::newRow("bit false") << QVariant(false) << "BIT" << QVariant(0);
-    QTest::newRow("unknown kind") << QVariant(5) << "blob" << QVariant();
+    addRow("int null", QVariant(), "int", QVariant(0));
+    addRow("smallint value", QVariant(7), "SmallInt", QVariant(7));
+    addRow("varchar null", QVariant(), "varchar", QVariant(QString()));
+    addRow("ntext value", QVariant("字"), "ntext", QVariant("字"));
+    addRow("datetime null", QVariant(), "datetime", QVariant(QString()));
+    addRow("bit null", QVariant(), "bit", QVariant(0));
+    addRow("bit true", QVariant(true), "bit", QVariant(1));
+    addRow("bit false", QVariant(false), "BIT", QVariant(0));
+    addRow("unknown kind", QVariant(5), "blob", QVariant());
 }
 
 void TestDatabase::valueOrDefault() {
@@ -453,14 +436,13 @@ void TestDatabase::lostConnectionMessage_data() {
     QTest::addColumn<QString>("nativeCode");
     QTest::addColumn<int>("type");
     QTest::addColumn<bool>("lost");
-    QTest::newRow("io error") << "10" << int(QSqlError::StatementError) << true;
-    QTest::newRow("extended io error")
-        << QString::number(10 | (4 << 8)) << int(QSqlError::StatementError) << true;
-    QTest::newRow("cannot open") << "14" << int(QSqlError::StatementError) << true;
-    QTest::newRow("not a database") << "26" << int(QSqlError::StatementError) << true;
-    QTest::newRow("connection error") << QString() << int(QSqlError::ConnectionError) << true;
-    QTest::newRow("syntax") << "1" << int(QSqlError::StatementError) << false;
-    QTest::newRow("constraint") << "19" << int(QSqlError::StatementError) << false;
+    addRow("io error", "10", int(QSqlError::StatementError), true);
+    addRow("extended io error", QString::number(10 | (4 << 8)), int(QSqlError::StatementError), true);
+    addRow("cannot open", "14", int(QSqlError::StatementError), true);
+    addRow("not a database", "26", int(QSqlError::StatementError), true);
+    addRow("connection error", QString(), int(QSqlError::ConnectionError), true);
+    addRow("syntax", "1", int(QSqlError::StatementError), false);
+    addRow("constraint", "19", int(QSqlError::StatementError), false);
 }
 
 void TestDatabase::lostConnectionMessage() {
@@ -475,12 +457,10 @@ void TestDatabase::lostConnectionMessage() {
 void TestDatabase::openRefusesNonDatabase_data() {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<bool>("directory");
-    QTest::newRow("text file") << QByteArray("this is not a database, just some text that is long enough....")
-                               << false;
-    QTest::newRow("old access file") << QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 19) +
-                                            QByteArray(4096, 'x')
-                                     << false;
-    QTest::newRow("directory") << QByteArray() << true;
+    addRow("text file", QByteArray("this is not a database, just some text that is long enough...."), false);
+    addRow("old access file", QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 19) + QByteArray(4096, 'x'),
+           false);
+    addRow("directory", QByteArray(), true);
 }
 
 void TestDatabase::openRefusesNonDatabase() {
@@ -491,9 +471,7 @@ void TestDatabase::openRefusesNonDatabase() {
     if (directory) {
         QVERIFY(QDir().mkpath(path));
     } else {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
+        QVERIFY(writeFile(path, content));
     }
     LibraryContext context(dir.path());
     QString error;

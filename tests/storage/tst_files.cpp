@@ -1,4 +1,6 @@
 #include "storage/files.h"
+#include "support/rows.h"
+#include "support/testlibrary.h"
 
 #include <QDir>
 #include <QFile>
@@ -44,11 +46,10 @@ void TestFiles::byExtension_data() {
     QTest::addColumn<QString>("extensions");
     QTest::addColumn<QStringList>("expected");
     QTest::addColumn<bool>("found");
-    QTest::newRow("htm") << "htm" << QStringList{"a.htm", "第一章.Htm"} << true;
-    QTest::newRow("htm,html") << "htm,html" << QStringList{"a.htm", "B.HTML", "第一章.Htm"} << true;
-    QTest::newRow("all") << "*.*" << QStringList{"a.htm", "B.HTML", "c.txt", "d.xhtm", "htm", "第一章.Htm"}
-                         << true;
-    QTest::newRow("none") << "chm" << QStringList() << false;
+    addRow("htm", "htm", QStringList{"a.htm", "第一章.Htm"}, true);
+    addRow("htm,html", "htm,html", QStringList{"a.htm", "B.HTML", "第一章.Htm"}, true);
+    addRow("all", "*.*", QStringList{"a.htm", "B.HTML", "c.txt", "d.xhtm", "htm", "第一章.Htm"}, true);
+    addRow("none", "chm", QStringList(), false);
 }
 
 void TestFiles::byExtension() {
@@ -80,13 +81,13 @@ void TestFiles::subfolders() {
 void TestFiles::imageType_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("type");
-    QTest::newRow("bmp") << QByteArray("BM\x36\x00\x00\x00", 6) << "bmp";
-    QTest::newRow("gif") << QByteArray("GIF89a") << "gif";
-    QTest::newRow("jfif jpeg") << QByteArray("\xFF\xD8\xFF\xE0\x00\x10", 6) << "jpg";
-    QTest::newRow("exif jpeg") << QByteArray("\xFF\xD8\xFF\xE1\x00\x10", 6) << "jpg";
-    QTest::newRow("png") << QByteArray("\x89PNG\r\n\x1A\n\x00\x00", 10) << "png";
-    QTest::newRow("too short") << QByteArray("GIF8") << "";
-    QTest::newRow("html") << QByteArray("<html>") << "";
+    addRow("bmp", QByteArray("BM\x36\x00\x00\x00", 6), "bmp");
+    addRow("gif", QByteArray("GIF89a"), "gif");
+    addRow("jfif jpeg", QByteArray("\xFF\xD8\xFF\xE0\x00\x10", 6), "jpg");
+    addRow("exif jpeg", QByteArray("\xFF\xD8\xFF\xE1\x00\x10", 6), "jpg");
+    addRow("png", QByteArray("\x89PNG\r\n\x1A\n\x00\x00", 10), "png");
+    addRow("too short", QByteArray("GIF8"), "");
+    addRow("html", QByteArray("<html>"), "");
 }
 
 void TestFiles::imageType() {
@@ -102,9 +103,7 @@ void TestFiles::saveBytes() {
     const QByteArray bytes("\xFF\xD8\xFF\x00 data", 9);
     QVERIFY(saveBytesToFile(bytes, path));
     QVERIFY(saveBytesToFile(bytes.left(4), path));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), bytes.left(4));
+    QCOMPARE(fileBytes(path), bytes.left(4));
 }
 
 void TestFiles::openProblems() {
@@ -122,11 +121,11 @@ void TestFiles::fileNameChars_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("accepted");
     QTest::addColumn<QString>("replaced");
-    QTest::newRow("plain") << "第一卷 风起" << true << "第一卷 风起";
-    QTest::newRow("comma") << "a,b" << false << "a,b";
-    QTest::newRow("ampersand") << "a&b" << false << "a&b";
-    QTest::newRow("apostrophe") << "a'b" << false << "a'b";
-    QTest::newRow("all nine") << "\\/:*?\"<>|" << false << "_________";
+    addRow("plain", "第一卷 风起", true, "第一卷 风起");
+    addRow("comma", "a,b", false, "a,b");
+    addRow("ampersand", "a&b", false, "a&b");
+    addRow("apostrophe", "a'b", false, "a'b");
+    addRow("all nine", "\\/:*?\"<>|", false, "_________");
 }
 
 void TestFiles::fileNameChars() {

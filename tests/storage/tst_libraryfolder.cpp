@@ -2,6 +2,8 @@
 #include "storage/librarycontext.h"
 #include "storage/libraryfolder.h"
 #include "storage/textfile.h"
+#include "support/rows.h"
+#include "support/testlibrary.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,19 +20,15 @@ private Q_SLOTS:
     void prepareCopiesOnlyMissingFiles();
     void openFreshLibrary();
     void filtersAreRead();
-    void novelPaths();
 };
 
 void TestLibraryFolder::resolveOrder_data() {
     QTest::addColumn<QString>("option");
     QTest::addColumn<QString>("home");
     QTest::addColumn<QString>("expectedSuffix");
-    QTest::newRow("option wins") << "/tmp/opt/lib"
-                                 << "/tmp/env/lib"
-                                 << "/tmp/opt/lib";
-    QTest::newRow("environment") << QString() << "/tmp/env/lib/"
-                                 << "/tmp/env/lib";
-    QTest::newRow("default") << QString() << QString() << "/xdg-data/Quiveral";
+    addRow("option wins", "/tmp/opt/lib", "/tmp/env/lib", "/tmp/opt/lib");
+    addRow("environment", QString(), "/tmp/env/lib/", "/tmp/env/lib");
+    addRow("default", QString(), QString(), "/xdg-data/Quiveral");
 }
 
 void TestLibraryFolder::resolveOrder() {
@@ -86,10 +84,7 @@ void TestLibraryFolder::filtersAreRead() {
     const LibraryFolder folder(dir.path());
     QVERIFY(folder.prepare());
     QVERIFY(writeTextFile(folder.file("filter1.txt"), "最新章节||[[^第.*?页$]]")); // written as GB18030
-    QFile utf8(folder.file("filter2.txt"));
-    QVERIFY(utf8.open(QIODevice::WriteOnly));
-    utf8.write("\xEF\xBB\xBFhttp://ad.test/||\xE5\xB9\xBF\xE5\x91\x8A");
-    utf8.close();
+    QVERIFY(writeFile(folder.file("filter2.txt"), "\xEF\xBB\xBFhttp://ad.test/||\xE5\xB9\xBF\xE5\x91\x8A"));
 
     LibraryContext library(dir.path());
     QVERIFY(library.open(nullptr));
@@ -100,13 +95,6 @@ void TestLibraryFolder::filtersAreRead() {
     QVERIFY(reopened.open(nullptr));
     QCOMPARE(reopened.filterTitles(), QString("新||标题"));
     QCOMPARE(reopened.filterUrls(), QString());
-}
-
-void TestLibraryFolder::novelPaths() {
-    const LibraryFolder folder("/data/lib/");
-    QCOMPARE(folder.path(), QString("/data/lib"));
-    QCOMPARE(folder.chapterPage("000012", 345), QString("/data/lib/chm/000012/345.htm"));
-    QCOMPARE(folder.novelListPage("000012"), QString("/data/lib/chm/000012/List.htm"));
 }
 
 QTEST_GUILESS_MAIN(TestLibraryFolder)

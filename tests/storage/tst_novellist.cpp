@@ -138,10 +138,7 @@ void TestNovelList::missingAndBrokenFiles() {
     QVERIFY(!missing.ok);
     QCOMPARE(missing.message, QString("无此文件"));
     const QString broken = dir.filePath("broken.lst");
-    QFile f(broken);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("\x00\x01<MESSAGE><book_Novel><NovelName>x", 35);
-    f.close();
+    QVERIFY(writeFile(broken, QByteArray("\x00\x01<MESSAGE><book_Novel><NovelName>x", 35)));
     const NovelList::Result r = NovelList::importFrom(lib.db(), broken);
     QCOMPARE(r.imported, 0);
     QCOMPARE(NovelStore(lib.db()).count(), 0);

@@ -2,6 +2,7 @@
 #include "storage/recorddocument.h"
 #include "storage/recordlists.h"
 #include "storage/textfile.h"
+#include "support/rows.h"
 #include "support/testlibrary.h"
 
 #include <QDir>
@@ -9,21 +10,6 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
-
-namespace {
-
-QByteArray fileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-} // namespace
 
 class TestRecords : public QObject {
     Q_OBJECT
@@ -48,14 +34,14 @@ private Q_SLOTS:
 
 void TestRecords::roundTripValues_data() {
     QTest::addColumn<QString>("value");
-    QTest::newRow("chinese") << "斗破苍穹";
-    QTest::newRow("markup") << "<div id=\"list\">&nbsp;</div>";
-    QTest::newRow("apostrophe and ampersand") << "it's A&B";
-    QTest::newRow("regex entry") << "广告||[[<script[\\s\\S]*?</script>]]";
-    QTest::newRow("line breaks kept") << "a\r\nb\nc\td";
-    QTest::newRow("outside gbk") << "𠀀 😀";
-    QTest::newRow("empty") << "";
-    QTest::newRow("spaces kept") << "  padded  ";
+    addRow("chinese", "斗破苍穹");
+    addRow("markup", "<div id=\"list\">&nbsp;</div>");
+    addRow("apostrophe and ampersand", "it's A&B");
+    addRow("regex entry", "广告||[[<script[\\s\\S]*?</script>]]");
+    addRow("line breaks kept", "a\r\nb\nc\td");
+    addRow("outside gbk", "𠀀 😀");
+    addRow("empty", "");
+    addRow("spaces kept", "  padded  ");
 }
 
 void TestRecords::roundTripValues() {
@@ -93,29 +79,28 @@ void TestRecords::declarationAndBytesOnDisk() {
 void TestRecords::encodingsRead_data() {
     QTest::addColumn<QByteArray>("bytes");
     const QByteArray body = "<MESSAGE><S><name>%1</name></S></MESSAGE>";
-    QTest::newRow("gb2312") << QByteArray("<?xml version=\"1.0\" encoding=\"gb2312\"?>") +
-                                   QByteArray(body).replace("%1", "\xD6\xD0\xCE\xC4");
-    QTest::newRow("gbk") << QByteArray("<?xml version='1.0' encoding='GBK'?>") +
-                                QByteArray(body).replace("%1", "\xD6\xD0\xCE\xC4");
-    QTest::newRow("gb18030") << QByteArray("<?xml version=\"1.0\" encoding=\"GB18030\"?>") +
-                                    QByteArray(body).replace("%1", "\xD6\xD0\xCE\xC4");
-    QTest::newRow("utf-8 declared") << QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>") +
-                                           QByteArray(body).replace("%1", "\xE4\xB8\xAD\xE6\x96\x87");
-    QTest::newRow("utf-8 under old declaration")
-        << QByteArray("<?xml version=\"1.0\" encoding=\"gb2312\"?>") +
-               QByteArray(body).replace("%1", "\xE4\xB8\xAD\xE6\x96\x87");
-    QTest::newRow("utf-8 bom") << QByteArray("\xEF\xBB\xBF<?xml version=\"1.0\"?>") +
-                                      QByteArray(body).replace("%1", "\xE4\xB8\xAD\xE6\x96\x87");
-    QTest::newRow("big5") << QByteArray("<?xml version=\"1.0\" encoding=\"big5\"?>") +
-                                 QByteArray(body).replace("%1", "\xA4\xA4\xA4\xE5");
-    QTest::newRow("no declaration") << QByteArray(body).replace("%1", "\xD6\xD0\xCE\xC4");
+    addRow("gb2312", QByteArray("<?xml version=\"1.0\" encoding=\"gb2312\"?>") +
+                         QByteArray(body).replace("%1", "\xD6\xD0\xCE\xC4"));
+    addRow("gbk", QByteArray("<?xml version='1.0' encoding='GBK'?>") +
+                      QByteArray(body).replace("%1", "\xD6\xD0\xCE\xC4"));
+    addRow("gb18030", QByteArray("<?xml version=\"1.0\" encoding=\"GB18030\"?>") +
+                          QByteArray(body).replace("%1", "\xD6\xD0\xCE\xC4"));
+    addRow("utf-8 declared", QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>") +
+                                 QByteArray(body).replace("%1", "\xE4\xB8\xAD\xE6\x96\x87"));
+    addRow("utf-8 under old declaration", QByteArray("<?xml version=\"1.0\" encoding=\"gb2312\"?>") +
+                                              QByteArray(body).replace("%1", "\xE4\xB8\xAD\xE6\x96\x87"));
+    addRow("utf-8 bom", QByteArray("\xEF\xBB\xBF<?xml version=\"1.0\"?>") +
+                            QByteArray(body).replace("%1", "\xE4\xB8\xAD\xE6\x96\x87"));
+    addRow("big5", QByteArray("<?xml version=\"1.0\" encoding=\"big5\"?>") +
+                       QByteArray(body).replace("%1", "\xA4\xA4\xA4\xE5"));
+    addRow("no declaration", QByteArray(body).replace("%1", "\xD6\xD0\xCE\xC4"));
 }
 
 void TestRecords::encodingsRead() {
     QFETCH(QByteArray, bytes);
     QTemporaryDir dir;
     const QString path = dir.filePath("x.xml");
-    writeBytes(path, bytes);
+    QVERIFY(writeFile(path, bytes));
     RecordGrid grid;
     QVERIFY(parseMessageRecords(readRecordFile(path), "S", grid));
     QCOMPARE(grid[0][0].text, QString("中文"));
@@ -138,11 +123,11 @@ void TestRecords::gridIsCutToFirstRecord() {
 
 void TestRecords::malformedInput_data() {
     QTest::addColumn<QString>("text");
-    QTest::newRow("empty") << "";
-    QTest::newRow("truncated") << "<?xml version=\"1.0\"?><MESSAGE><S><a>1</a><b>2";
-    QTest::newRow("not xml") << "name=value\nother";
-    QTest::newRow("unclosed entity") << "<MESSAGE><S><a>&amp</a></S></MESSAGE>";
-    QTest::newRow("two roots") << "<MESSAGE><S><a>1</a></S></MESSAGE><MESSAGE/>";
+    addRow("empty", "");
+    addRow("truncated", "<?xml version=\"1.0\"?><MESSAGE><S><a>1</a><b>2");
+    addRow("not xml", "name=value\nother");
+    addRow("unclosed entity", "<MESSAGE><S><a>&amp</a></S></MESSAGE>");
+    addRow("two roots", "<MESSAGE><S><a>1</a></S></MESSAGE><MESSAGE/>");
 }
 
 void TestRecords::malformedInput() {
@@ -204,12 +189,9 @@ void TestRecords::tableRecords() {
 void TestRecords::bookmarks_data() {
     QTest::addColumn<QString>("url");
     QTest::addColumn<QString>("fullSuffix"); // after the library path
-    QTest::newRow("relative") << "000001\\12.htm"
-                              << "/chm/000001/12.htm";
-    QTest::newRow("relative slashes") << "000001/12.htm"
-                                      << "/chm/000001/12.htm";
-    QTest::newRow("inside library") << "@LIB@/chm/000002/3.htm"
-                                    << "/chm/000002/3.htm";
+    addRow("relative", "000001\\12.htm", "/chm/000001/12.htm");
+    addRow("relative slashes", "000001/12.htm", "/chm/000001/12.htm");
+    addRow("inside library", "@LIB@/chm/000002/3.htm", "/chm/000002/3.htm");
 }
 
 void TestRecords::bookmarks() {

@@ -2,23 +2,14 @@
 #include "storage/inifile.h"
 #include "storage/settings.h"
 #include "storage/textfile.h"
+#include "support/rows.h"
+#include "support/testlibrary.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
-
-QByteArray readBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 // Keys of one section in file order.
 QStringList keysInFile(const QString& path, const QString& section) {
@@ -73,54 +64,31 @@ void TestSettings::missingFileIsCreated() {
     QCOMPARE(settings.value("FontName"), QString("宋体"));
     QCOMPARE(settings.value("NovelChmPath"), dir.filePath("chm"));
 
-    // A second start reads what the first wrote.
+    // A second start reads what the first wrote, and leaves the file as it was.
+    const QString written = readTextFile(ini);
     Settings again(dir.path());
     QVERIFY(again.startUp());
     QCOMPARE(again.value("ArticleStyle"), QString("普通样式"));
     QCOMPARE(again.chmValue("chmPrint"), QString("1"));
-    QCOMPARE(readTextFile(ini), readTextFile(ini)); // unchanged by reading
+    QCOMPARE(readTextFile(ini), written);
 }
 
 void TestSettings::defaults_data() {
     QTest::addColumn<QString>("fileLine");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("missing key") << ""
-                                 << "NovelConnTimeOut"
-                                 << "30";
-    QTest::newRow("empty value takes default") << "MultGetNums="
-                                               << "MultGetNums"
-                                               << "5";
-    QTest::newRow("value kept") << "MultGetNums=3"
-                                << "MultGetNums"
-                                << "3";
-    QTest::newRow("width not numeric") << "TitleWidth2=abc"
-                                       << "TitleWidth2"
-                                       << "2000";
-    QTest::newRow("width numeric") << "TitleWidth2=1234"
-                                   << "TitleWidth2"
-                                   << "1234";
-    QTest::newRow("skin not numeric") << "Skin=x"
-                                      << "Skin"
-                                      << "1";
-    QTest::newRow("skin 2") << "Skin=2"
-                            << "Skin"
-                            << "2";
-    QTest::newRow("splitter kept as written") << "Left1=abc"
-                                              << "Left1"
-                                              << "abc";
-    QTest::newRow("no default stays empty") << ""
-                                            << "IntervalTime"
-                                            << "";
-    QTest::newRow("bold default") << ""
-                                  << "FontBold"
-                                  << "none";
-    QTest::newRow("line height") << ""
-                                 << "LineHeight"
-                                 << "160%";
-    QTest::newRow("charset") << ""
-                             << "charset"
-                             << "gb2312";
+    addRow("missing key", "", "NovelConnTimeOut", "30");
+    addRow("empty value takes default", "MultGetNums=", "MultGetNums", "5");
+    addRow("value kept", "MultGetNums=3", "MultGetNums", "3");
+    addRow("width not numeric", "TitleWidth2=abc", "TitleWidth2", "2000");
+    addRow("width numeric", "TitleWidth2=1234", "TitleWidth2", "1234");
+    addRow("skin not numeric", "Skin=x", "Skin", "1");
+    addRow("skin 2", "Skin=2", "Skin", "2");
+    addRow("splitter kept as written", "Left1=abc", "Left1", "abc");
+    addRow("no default stays empty", "", "IntervalTime", "");
+    addRow("bold default", "", "FontBold", "none");
+    addRow("line height", "", "LineHeight", "160%");
+    addRow("charset", "", "charset", "gb2312");
 }
 
 void TestSettings::defaults() {
@@ -177,23 +145,23 @@ void TestSettings::foreignContentSurvives() {
 
 void TestSettings::encodings_data() {
     QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("gbk") << QByteArray("[Main]\r\nFontName=\xBF\xAC\xCC\xE5\r\n");
-    QTest::newRow("utf-8 with bom") << QByteArray("\xEF\xBB\xBF[Main]\nFontName=\xE6\xA5\xB7\xE4\xBD\x93\n");
-    QTest::newRow("utf-8 without bom") << QByteArray("[Main]\nFontName=\xE6\xA5\xB7\xE4\xBD\x93\n");
+    addRow("gbk", QByteArray("[Main]\r\nFontName=\xBF\xAC\xCC\xE5\r\n"));
+    addRow("utf-8 with bom", QByteArray("\xEF\xBB\xBF[Main]\nFontName=\xE6\xA5\xB7\xE4\xBD\x93\n"));
+    addRow("utf-8 without bom", QByteArray("[Main]\nFontName=\xE6\xA5\xB7\xE4\xBD\x93\n"));
 }
 
 void TestSettings::encodings() {
     QFETCH(QByteArray, bytes);
     QTemporaryDir dir;
     const QString ini = dir.filePath("book.ini");
-    writeBytes(ini, bytes);
+    QVERIFY(writeFile(ini, bytes));
     Settings s(dir.path());
     QVERIFY(s.startUp());
     QCOMPARE(s.value("FontName"), QString("楷体"));
     // Written back as GB18030: GBK bytes for GBK characters, four-byte forms for the rest.
     s.setValue("chmAuthor", "作者😀");
     QVERIFY(s.saveOptionSettings());
-    const QByteArray written = readBytes(ini);
+    const QByteArray written = fileBytes(ini);
     QVERIFY(written.contains("FontName=\xBF\xAC\xCC\xE5"));
     QVERIFY(written.contains("chmAuthor=\xD7\xF7\xD5\xDF\x94\x39\xFC\x36"));
     QVERIFY(!written.contains('?'));

@@ -1,5 +1,7 @@
 // One program per library folder, and the hand-over of "addnew" requests.
 #include "storage/singleinstance.h"
+#include "support/rows.h"
+#include "support/testlibrary.h"
 
 #include <QFile>
 #include <QProcess>
@@ -25,20 +27,13 @@ private Q_SLOTS:
 void TestSingleInstance::addNewAddress_data() {
     QTest::addColumn<QString>("commandLine");
     QTest::addColumn<QString>("address");
-    QTest::newRow("plain") << "addnew http://www.a.com/book/1/"
-                           << "http://www.a.com/book/1/";
-    QTest::newRow("any case") << "AddNew http://a.com/"
-                              << "http://a.com/";
-    QTest::newRow("extra spaces") << "  addnew   http://a.com/x?id=1  "
-                                  << "http://a.com/x?id=1";
-    QTest::newRow("chinese address") << "addnew http://a.com/书/"
-                                     << "http://a.com/书/";
-    QTest::newRow("nothing after") << "addnew"
-                                   << "";
-    QTest::newRow("other command") << "activate"
-                                   << "";
-    QTest::newRow("empty") << ""
-                           << "";
+    addRow("plain", "addnew http://www.a.com/book/1/", "http://www.a.com/book/1/");
+    addRow("any case", "AddNew http://a.com/", "http://a.com/");
+    addRow("extra spaces", "  addnew   http://a.com/x?id=1  ", "http://a.com/x?id=1");
+    addRow("chinese address", "addnew http://a.com/书/", "http://a.com/书/");
+    addRow("nothing after", "addnew", "");
+    addRow("other command", "activate", "");
+    addRow("empty", "", "");
 }
 
 void TestSingleInstance::addNewAddress() {
@@ -66,10 +61,8 @@ void TestSingleInstance::secondInstanceIsRefused() {
 void TestSingleInstance::requestReachesPrimary_data() {
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("address");
-    QTest::newRow("addnew") << "addnew http://www.a.com/book/1/"
-                            << "http://www.a.com/book/1/";
-    QTest::newRow("activate only") << "activate"
-                                   << "";
+    addRow("addnew", "addnew http://www.a.com/book/1/", "http://www.a.com/book/1/");
+    addRow("activate only", "activate", "");
 }
 
 void TestSingleInstance::requestReachesPrimary() {
@@ -115,9 +108,7 @@ void TestSingleInstance::lockOfAnotherProcess() {
     // What an owner killed at any moment may leave: the file with its note, even a stale-lock guard
     // of another lock scheme; none of it holds the library.
     for (const QString& name : QStringList{lockFile, lockFile + QStringLiteral(".rmlock")}) {
-        QFile left(name);
-        QVERIFY(left.open(QIODevice::WriteOnly));
-        left.write("4242\nquiveral\n\n");
+        QVERIFY(writeFile(name, "4242\nquiveral\n\n"));
     }
     {
         SingleInstance after(dir.path());

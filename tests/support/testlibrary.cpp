@@ -3,6 +3,9 @@
 #include "storage/chapterstore.h"
 #include "storage/novelstore.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -10,13 +13,13 @@
 
 TestLibrary::TestLibrary() {
     if (!m_dir.isValid())
-        return;
+        qFatal("test library: no temporary folder");
     m_context = std::make_unique<LibraryContext>(m_dir.path());
     m_context->database().setErrorHandler([this](const QString& message) { m_errors << message; });
     QString error;
     m_ok = m_context->open(&error);
-    if (!m_ok)
-        qWarning("test library: %s", qPrintable(error));
+    if (!m_ok) // every test needs its library: no test can go on without one
+        qFatal("test library: %s", qPrintable(error));
 }
 
 QString TestLibrary::addNovel(const QString& name, const QString& lb, int displayorder) {
@@ -46,6 +49,17 @@ qint64 TestLibrary::addChapter(const QString& novelId, const QString& title, boo
     if (read)
         db().exec(QStringLiteral("UPDATE book_novelcontent SET bIsRead='1' WHERE id=?"), {id});
     return id;
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly) &&
+           file.write(bytes) == bytes.size();
 }
 
 namespace {

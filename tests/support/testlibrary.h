@@ -7,8 +7,8 @@
 
 #include <memory>
 
-// A fresh library in a temporary folder, opened the way the program opens one. Database errors are
-// collected instead of printed so that tests can assert them.
+// A fresh library in a temporary folder, opened the way the program opens one (or the test run ends).
+// Database errors are collected instead of printed so that tests can assert them.
 class TestLibrary {
 public:
     TestLibrary();
@@ -31,6 +31,11 @@ private:
     QStringList m_errors;
     bool m_ok = false;
 };
+
+// The bytes of a file; empty when it cannot be read.
+QByteArray fileBytes(const QString& path);
+// Writes a fixture file whole, its folder made first.
+bool writeFile(const QString& path, const QByteArray& bytes);
 
 // Runs statements on a database file with a private connection (to build old-shaped databases or
 // inspect files behind the program's back).

@@ -47,3 +47,10 @@ QList<TocCase> tocCases() {
         qFatal("no cases in %scases.json", qPrintable(kTocDir));
     return cases;
 }
+
+TocCase tocCase(const QString& site) {
+    for (const TocCase& c : tocCases())
+        if (c.site == site)
+            return c;
+    qFatal("no case for %s", qPrintable(site));
+}

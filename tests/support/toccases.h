@@ -24,3 +24,5 @@ struct TocCase {
 };
 
 QList<TocCase> tocCases();
+// The case of that fixture site.
+TocCase tocCase(const QString& site);

@@ -1,5 +1,6 @@
-#include "text/charset.h"
 #include "storage/textfile.h"
+#include "support/rows.h"
+#include "text/charset.h"
 
 #include <QRandomGenerator>
 #include <QStringDecoder>
@@ -42,66 +43,21 @@ void TestCharset::charsetNames_data() {
     const QByteArray gbk("\xD6\xD0\xCE\xC4"); // 中文
     const QByteArray utf8("\xE4\xB8\xAD\xE6\x96\x87");
     const QByteArray big5("\xA4\xA4\xA4\xE5");
-    QTest::newRow("GB2312_80") << gbk << "GB2312_80"
-                               << "gb2312"
-                               << "中文"
-                               << "gb2312";
-    QTest::newRow("gb2312") << gbk << "gb2312"
-                            << "gb2312"
-                            << "中文"
-                            << "gb2312";
-    QTest::newRow("GB2312 keeps its case") << gbk << "GB2312"
-                                           << "gb2312"
-                                           << "中文"
-                                           << "GB2312";
-    QTest::newRow("gbk stays gbk") << gbk << "gbk"
-                                   << "gb2312"
-                                   << "中文"
-                                   << "gbk";
-    QTest::newRow("gb18030") << gbk << "GB18030"
-                             << "gb2312"
-                             << "中文"
-                             << "GB18030";
-    QTest::newRow("UTF8") << utf8 << "UTF8"
-                          << "gb2312"
-                          << "中文"
-                          << "utf-8";
-    QTest::newRow("utf_8") << utf8 << "utf_8"
-                           << "gb2312"
-                           << "中文"
-                           << "utf-8";
-    QTest::newRow("UTF-8") << utf8 << "UTF-8"
-                           << "gb2312"
-                           << "中文"
-                           << "UTF-8";
-    QTest::newRow("none uses the setting") << big5 << "None"
-                                           << "big5"
-                                           << "中文"
-                                           << "big5";
-    QTest::newRow("none, default gb2312") << gbk << "none"
-                                          << "gb2312"
-                                          << "中文"
-                                          << "gb2312";
-    QTest::newRow("big5") << big5 << "BIG5"
-                          << "gb2312"
-                          << "中文"
-                          << "BIG5";
-    QTest::newRow("unknown falls back") << gbk << "x-no-such"
-                                        << "gb2312"
-                                        << "中文"
-                                        << "gb2312";
-    QTest::newRow("empty name falls back") << gbk << ""
-                                           << "gb2312"
-                                           << "中文"
-                                           << "gb2312";
-    QTest::newRow("non-latin name") << gbk << "中文"
-                                    << "gb2312"
-                                    << "中文"
-                                    << "gb2312";
-    QTest::newRow("empty bytes") << QByteArray() << "UTF8"
-                                 << "gb2312"
-                                 << ""
-                                 << "utf-8";
+    addRow("GB2312_80", gbk, "GB2312_80", "gb2312", "中文", "gb2312");
+    addRow("gb2312", gbk, "gb2312", "gb2312", "中文", "gb2312");
+    addRow("GB2312 keeps its case", gbk, "GB2312", "gb2312", "中文", "GB2312");
+    addRow("gbk stays gbk", gbk, "gbk", "gb2312", "中文", "gbk");
+    addRow("gb18030", gbk, "GB18030", "gb2312", "中文", "GB18030");
+    addRow("UTF8", utf8, "UTF8", "gb2312", "中文", "utf-8");
+    addRow("utf_8", utf8, "utf_8", "gb2312", "中文", "utf-8");
+    addRow("UTF-8", utf8, "UTF-8", "gb2312", "中文", "UTF-8");
+    addRow("none uses the setting", big5, "None", "big5", "中文", "big5");
+    addRow("none, default gb2312", gbk, "none", "gb2312", "中文", "gb2312");
+    addRow("big5", big5, "BIG5", "gb2312", "中文", "BIG5");
+    addRow("unknown falls back", gbk, "x-no-such", "gb2312", "中文", "gb2312");
+    addRow("empty name falls back", gbk, "", "gb2312", "中文", "gb2312");
+    addRow("non-latin name", gbk, "中文", "gb2312", "中文", "gb2312");
+    addRow("empty bytes", QByteArray(), "UTF8", "gb2312", "", "utf-8");
 }
 
 void TestCharset::charsetNames() {
@@ -150,7 +106,8 @@ void TestCharset::gbTablesMatchTheCodec() {
     const QList<QByteArray> byteBits = {"a", "<br />", "\xD6\xD0", "\xB5\xDA", "\x81\x40", "\xFE\xFE",
                                         "\x81\x30\x81\x30", "\x95\x32\x82\x36", "\x80", "\xFF",
                                         "\x81", "\x81\x7F", "\x00", "\xA2\xE3"};
-    const QList<QString> textBits = {"a", "<p>", "中文", "\u00b7", "\u20ac", "\u0080", "\u3400", "\U0001F600",
+    const QList<QString> textBits = {"a",      "<p>",    "中文",   "\u00b7",
+                                     "\u20ac", "\u0080", "\u3400", "\U0001F600",
                                      "\uE000", "\u00e9", "\uFFFD", QString(QChar(0xD800))};
     for (int round = 0; round < 50000; ++round) {
         QByteArray bytes;
@@ -173,12 +130,12 @@ void TestCharset::gbTablesMatchTheCodec() {
 
 void TestCharset::rareCharactersRoundTrip_data() {
     QTest::addColumn<QString>("text");
-    QTest::newRow("extension B") << QStringLiteral("𠀀𪚥");
-    QTest::newRow("镕 and 堃") << QStringLiteral("朱镕基，王堃");
-    QTest::newRow("emoji") << QStringLiteral("😀👍🏻");
-    QTest::newRow("euro, middle dot, nbsp") << QStringLiteral("€·\u00A0");
-    QTest::newRow("private use") << QStringLiteral("\uE5E5\uE000");
-    QTest::newRow("mixed") << QStringLiteral("第1章 𠀀镕😀 «end»");
+    addRow("extension B", QStringLiteral("𠀀𪚥"));
+    addRow("镕 and 堃", QStringLiteral("朱镕基，王堃"));
+    addRow("emoji", QStringLiteral("😀👍🏻"));
+    addRow("euro, middle dot, nbsp", QStringLiteral("€·\u00A0"));
+    addRow("private use", QStringLiteral("\uE5E5\uE000"));
+    addRow("mixed", QStringLiteral("第1章 𠀀镕😀 «end»"));
 }
 
 void TestCharset::rareCharactersRoundTrip() {
@@ -205,14 +162,14 @@ void TestCharset::big5PagesKeepEveryCharacter() {
 void TestCharset::codePageValues_data() {
     QTest::addColumn<uint>("ch");
     QTest::addColumn<int>("value");
-    QTest::newRow("ascii") << uint('A') << 0x41;
-    QTest::newRow("中") << uint(U'中') << 0xD6D0;
-    QTest::newRow("ideographic space") << uint(U'\u3000') << 0xA1A1;
-    QTest::newRow("镕") << uint(U'镕') << 0xE946;
-    QTest::newRow("extension B") << uint(U'𠀀') << -1;
-    QTest::newRow("emoji") << uint(U'😀') << -1;
-    QTest::newRow("latin-1 é") << uint(U'é') << 0xA8A6;
-    QTest::newRow("nbsp") << 0xA0u << -1;
+    addRow("ascii", uint('A'), 0x41);
+    addRow("中", uint(U'中'), 0xD6D0);
+    addRow("ideographic space", uint(U'\u3000'), 0xA1A1);
+    addRow("镕", uint(U'镕'), 0xE946);
+    addRow("extension B", uint(U'𠀀'), -1);
+    addRow("emoji", uint(U'😀'), -1);
+    addRow("latin-1 é", uint(U'é'), 0xA8A6);
+    addRow("nbsp", 0xA0u, -1);
 }
 
 void TestCharset::codePageValues() {
@@ -227,10 +184,10 @@ void TestCharset::codePageValues() {
 void TestCharset::ansiLength_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("length");
-    QTest::newRow("empty") << QString() << 0;
-    QTest::newRow("ascii") << QStringLiteral("abc") << 3;
-    QTest::newRow("chinese") << QStringLiteral("a中文") << 5;
-    QTest::newRow("outside gbk") << QStringLiteral("𠀀😀") << 4;
+    addRow("empty", QString(), 0);
+    addRow("ascii", QStringLiteral("abc"), 3);
+    addRow("chinese", QStringLiteral("a中文"), 5);
+    addRow("outside gbk", QStringLiteral("𠀀😀"), 4);
 }
 
 void TestCharset::ansiLength() {

@@ -1,3 +1,4 @@
+#include "support/rows.h"
 #include "text/charset.h"
 #include "text/html.h"
 #include "text/innertext.h"
@@ -74,33 +75,32 @@ void TestHtml::paragraphs_data() {
     QTest::addColumn<QString>("expected");
     const QString ind = QStringLiteral("　　");
 
-    QTest::newRow("joins lines without end punctuation")
-        << "第一句。\r\n第二句\r\n接着。" << ind + "第一句。<br><br>" + ind + "第二句接着。";
-    QTest::newRow("empty") << "" << ind;
-    QTest::newRow("one space before break") << "a。 <br>b" << ind + "a。<br><br>" + ind + "b";
-    QTest::newRow("two spaces before break") << "a。  <br>b" << ind + "a。<br><br>" + ind + "b";
-    QTest::newRow("three spaces join") << "a。   <br>b" << ind + "a。   b";
-    QTest::newRow("four spaces are dropped first") << "a。    <br>b" << ind + "a。<br><br>" + ind + "b";
-    QTest::newRow("lone LF and CR") << "a！\nb？\rc" << ind + "a！<br><br>" + ind + "b？<br><br>" + ind + "c";
-    QTest::newRow("paragraph tags") << "<p>a.</p><P>b!" << ind + "a.<br><br>" + ind + "b!";
+    addRow("joins lines without end punctuation", "第一句。\r\n第二句\r\n接着。",
+           ind + "第一句。<br><br>" + ind + "第二句接着。");
+    addRow("empty", "", ind);
+    addRow("one space before break", "a。 <br>b", ind + "a。<br><br>" + ind + "b");
+    addRow("two spaces before break", "a。  <br>b", ind + "a。<br><br>" + ind + "b");
+    addRow("three spaces join", "a。   <br>b", ind + "a。   b");
+    addRow("four spaces are dropped first", "a。    <br>b", ind + "a。<br><br>" + ind + "b");
+    addRow("lone LF and CR", "a！\nb？\rc", ind + "a！<br><br>" + ind + "b？<br><br>" + ind + "c");
+    addRow("paragraph tags", "<p>a.</p><P>b!", ind + "a.<br><br>" + ind + "b!");
     // A break after the last sentence still opens an (empty) paragraph.
-    QTest::newRow("closing paragraph tag") << "a.</p>" << ind + "a.<br><br>" + ind;
-    QTest::newRow("upper-case breaks") << "a”<BR><Br><bR>b" << ind + "a”<br><br>" + ind + "b";
-    QTest::newRow("many breaks collapse")
-        << "a。" + QStringLiteral("<br>").repeated(32) + "b" << ind + "a。<br><br>" + ind + "b";
-    QTest::newRow("old indents removed")
-        << "　　a。\r\n    b。\r\n\tc&nbsp;d" << ind + "a。<br><br>" + ind + "b。<br><br>" + ind + "cd";
-    QTest::newRow("single ideographic space stays") << "　a" << ind + "　a";
-    QTest::newRow("leading ascii spaces") << "   a" << ind + "a";
-    QTest::newRow("one space alone stays") << " " << ind + " ";
-    QTest::newRow("every sentence end")
-        << "1。\n2？\n3！\n4’\n5”\n6…\n7．\n8.\n9?\n10!\n11'\n12\"\n13~\n14）\n15─\n16"
-        << ind + "1。<br><br>" + ind + "2？<br><br>" + ind + "3！<br><br>" + ind + "4’<br><br>" + ind +
+    addRow("closing paragraph tag", "a.</p>", ind + "a.<br><br>" + ind);
+    addRow("upper-case breaks", "a”<BR><Br><bR>b", ind + "a”<br><br>" + ind + "b");
+    addRow("many breaks collapse", "a。" + QStringLiteral("<br>").repeated(32) + "b",
+           ind + "a。<br><br>" + ind + "b");
+    addRow("old indents removed", "　　a。\r\n    b。\r\n\tc&nbsp;d",
+           ind + "a。<br><br>" + ind + "b。<br><br>" + ind + "cd");
+    addRow("single ideographic space stays", "　a", ind + "　a");
+    addRow("leading ascii spaces", "   a", ind + "a");
+    addRow("one space alone stays", " ", ind + " ");
+    addRow("every sentence end", "1。\n2？\n3！\n4’\n5”\n6…\n7．\n8.\n9?\n10!\n11'\n12\"\n13~\n14）\n15─\n16",
+           ind + "1。<br><br>" + ind + "2？<br><br>" + ind + "3！<br><br>" + ind + "4’<br><br>" + ind +
                "5”<br><br>" + ind + "6…<br><br>" + ind + "7．<br><br>" + ind + "8.<br><br>" + ind +
                "9?<br><br>" + ind + "10!<br><br>" + ind + "11'<br><br>" + ind + "12\"<br><br>" + ind +
-               "13~<br><br>" + ind + "14）<br><br>" + ind + "15─<br><br>" + ind + "16";
-    QTest::newRow("comma joins") << "a，\r\nb" << ind + "a，b";
-    QTest::newRow("A3A0 removed") << "a" + charFromCodePageValue(0xA3A0) + "b" << ind + "ab";
+               "13~<br><br>" + ind + "14）<br><br>" + ind + "15─<br><br>" + ind + "16");
+    addRow("comma joins", "a，\r\nb", ind + "a，b");
+    addRow("A3A0 removed", "a" + charFromCodePageValue(0xA3A0) + "b", ind + "ab");
 }
 
 void TestHtml::paragraphs() {
@@ -132,12 +132,11 @@ void TestHtml::styledPage_data() {
     QTest::addColumn<QString>("html");
     QTest::addColumn<QString>("expected");
     const QString styled = kStyledPageComment;
-    QTest::newRow("styled") << "<html>" + styled + kBookContentStart + "a。\r\nb" + kBookContentEnd
-                            << QStringLiteral("　　a。<br><br>　　b");
-    QTest::newRow("not styled") << kBookContentStart + "a" + kBookContentEnd << "-1";
-    QTest::newRow("styled but empty") << styled + kBookContentStart + kBookContentEnd << "-1";
-    QTest::newRow("styled, end missing") << styled + kBookContentStart + "a"
-                                         << "-1";
+    addRow("styled", "<html>" + styled + kBookContentStart + "a。\r\nb" + kBookContentEnd,
+           QStringLiteral("　　a。<br><br>　　b"));
+    addRow("not styled", kBookContentStart + "a" + kBookContentEnd, "-1");
+    addRow("styled but empty", styled + kBookContentStart + kBookContentEnd, "-1");
+    addRow("styled, end missing", styled + kBookContentStart + "a", "-1");
 }
 
 void TestHtml::styledPage() {
@@ -149,38 +148,22 @@ void TestHtml::styledPage() {
 void TestHtml::innerText_data() {
     QTest::addColumn<QString>("html");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("empty") << ""
-                           << "";
-    QTest::newRow("white space collapses") << "  a \r\n\t b  <b> c </b> d "
-                                           << "a b c d";
-    QTest::newRow("br") << "a<br>b<BR/>  c"
-                        << "a\r\nb\r\nc";
-    QTest::newRow("leading br kept") << "<br>a"
-                                     << "\r\na";
-    QTest::newRow("paragraphs") << "<p>a</p><p>b</p>"
-                                << "a\r\n\r\nb";
-    QTest::newRow("divs") << "<div>a</div><div><div>b</div></div>c"
-                          << "a\r\nb\r\nc";
-    QTest::newRow("no breaks at the ends") << "<div><p>a</p></div>"
-                                           << "a";
-    QTest::newRow("hidden parts") << "<script>x()</script><style>p{}</style>a<noscript>n</noscript>"
-                                  << "a";
-    QTest::newRow("document head") << "<html><head><title>T</title></head><body>b</body></html>"
-                                   << "b";
-    QTest::newRow("entities") << "&lt;a&gt; &amp; &quot;&nbsp;&#20013;"
-                              << "<a> & \"\u00A0中";
-    QTest::newRow("table") << "<table><tr><td>1</td><td>2</td></tr><tr><td>3</td></tr></table>"
-                           << "1\t2\r\n3";
-    QTest::newRow("pre keeps spaces") << "<pre>a  b\n c</pre>"
-                                      << "a  b\r\n c";
-    QTest::newRow("ideographic spaces stay") << "<p>　　第一段</p>"
-                                             << "　　第一段";
-    QTest::newRow("unclosed tags") << "<p>a<p>b<div>c"
-                                   << "a\r\n\r\nb\r\n\r\nc";
-    QTest::newRow("comments") << "a<!-- x -->b"
-                              << "ab";
-    QTest::newRow("images and inputs") << "a<img src=x alt=y><input value=v>b"
-                                       << "ab";
+    addRow("empty", "", "");
+    addRow("white space collapses", "  a \r\n\t b  <b> c </b> d ", "a b c d");
+    addRow("br", "a<br>b<BR/>  c", "a\r\nb\r\nc");
+    addRow("leading br kept", "<br>a", "\r\na");
+    addRow("paragraphs", "<p>a</p><p>b</p>", "a\r\n\r\nb");
+    addRow("divs", "<div>a</div><div><div>b</div></div>c", "a\r\nb\r\nc");
+    addRow("no breaks at the ends", "<div><p>a</p></div>", "a");
+    addRow("hidden parts", "<script>x()</script><style>p{}</style>a<noscript>n</noscript>", "a");
+    addRow("document head", "<html><head><title>T</title></head><body>b</body></html>", "b");
+    addRow("entities", "&lt;a&gt; &amp; &quot;&nbsp;&#20013;", "<a> & \"\u00A0中");
+    addRow("table", "<table><tr><td>1</td><td>2</td></tr><tr><td>3</td></tr></table>", "1\t2\r\n3");
+    addRow("pre keeps spaces", "<pre>a  b\n c</pre>", "a  b\r\n c");
+    addRow("ideographic spaces stay", "<p>　　第一段</p>", "　　第一段");
+    addRow("unclosed tags", "<p>a<p>b<div>c", "a\r\n\r\nb\r\n\r\nc");
+    addRow("comments", "a<!-- x -->b", "ab");
+    addRow("images and inputs", "a<img src=x alt=y><input value=v>b", "ab");
 }
 
 void TestHtml::innerText() {
@@ -209,22 +192,22 @@ void TestHtml::plainLinks_data() {
     QTest::addColumn<QString>("href");
     QTest::addColumn<QString>("onclick");
     QTest::addColumn<QString>("text");
-    QTest::newRow("quoted") << "<a href=\"1.html\">第1章 山河</a>" << true << "1.html" << "" << "第1章 山河";
-    QTest::newRow("unquoted, upper case") << "<A HREF=/b/2.html TARGET=_blank>第2章</A>" << true << "/b/2.html"
-                                          << "" << "第2章";
-    QTest::newRow("spaces around =, single quotes, onclick")
-        << "<a\thref = '#' onclick=\"go(3)\" >  第3章 \r\n 重逢\t</a>" << true << "#" << "go(3)" << "第3章 重逢";
-    QTest::newRow("unquoted value takes the slash") << "<a href=1.html/>x</a>" << true << "1.html/" << "" << "x";
-    QTest::newRow("attribute twice") << "<a href=a.html href=b.html>x</a>" << false << "" << "" << "";
-    QTest::newRow("empty href, empty text") << "<a href>  </a>" << true << "" << "" << "";
-    QTest::newRow("no href") << "<a name=x>卷一</a>" << false << "" << "" << "";
-    QTest::newRow("entity in the text") << "<a href=1.html>甲 &amp; 乙</a>" << false << "" << "" << "";
-    QTest::newRow("entity in the address") << "<a href=\"a?x=1&amp;y=2\">x</a>" << false << "" << "" << "";
-    QTest::newRow("tag in the text") << "<a href=1.html><b>x</b></a>" << false << "" << "" << "";
-    QTest::newRow("quote not closed") << "<a href=\"1.html>x</a>" << false << "" << "" << "";
-    QTest::newRow("no space between attributes") << "<a href=\"1\"title=\"t\">x</a>" << false << "" << "" << "";
-    QTest::newRow("self-closing slash") << "<a href=\"1.html\"/>x</a>" << false << "" << "" << "";
-    QTest::newRow("line break in a value") << "<a href=\"1\r\n.html\">x</a>" << false << "" << "" << "";
+    addRow("quoted", "<a href=\"1.html\">第1章 山河</a>", true, "1.html", "", "第1章 山河");
+    addRow("unquoted, upper case", "<A HREF=/b/2.html TARGET=_blank>第2章</A>", true, "/b/2.html", "",
+           "第2章");
+    addRow("spaces around =, single quotes, onclick",
+           "<a\thref = '#' onclick=\"go(3)\" >  第3章 \r\n 重逢\t</a>", true, "#", "go(3)", "第3章 重逢");
+    addRow("unquoted value takes the slash", "<a href=1.html/>x</a>", true, "1.html/", "", "x");
+    addRow("attribute twice", "<a href=a.html href=b.html>x</a>", false, "", "", "");
+    addRow("empty href, empty text", "<a href>  </a>", true, "", "", "");
+    addRow("no href", "<a name=x>卷一</a>", false, "", "", "");
+    addRow("entity in the text", "<a href=1.html>甲 &amp; 乙</a>", false, "", "", "");
+    addRow("entity in the address", "<a href=\"a?x=1&amp;y=2\">x</a>", false, "", "", "");
+    addRow("tag in the text", "<a href=1.html><b>x</b></a>", false, "", "", "");
+    addRow("quote not closed", "<a href=\"1.html>x</a>", false, "", "", "");
+    addRow("no space between attributes", "<a href=\"1\"title=\"t\">x</a>", false, "", "", "");
+    addRow("self-closing slash", "<a href=\"1.html\"/>x</a>", false, "", "", "");
+    addRow("line break in a value", "<a href=\"1\r\n.html\">x</a>", false, "", "", "");
 }
 
 void TestHtml::plainLinks() {
@@ -278,8 +261,10 @@ void TestHtml::plainLinksReadAsTheParserReadsThem() {
         const QList<HtmlLink> parsed = htmlLinks(html);
         QVERIFY2(parsed.size() == 1, qPrintable(html));
         QVERIFY2(parsed.first().href == link->href, qPrintable(html));
-        QVERIFY2(parsed.first().onclick == link->onclick, qPrintable(html + u"|" + parsed.first().onclick + u"|" + link->onclick));
-        QVERIFY2(parsed.first().text == link->text, qPrintable(html + u'|' + parsed.first().text + u'|' + link->text));
+        QVERIFY2(parsed.first().onclick == link->onclick,
+                 qPrintable(html + u"|" + parsed.first().onclick + u"|" + link->onclick));
+        QVERIFY2(parsed.first().text == link->text,
+                 qPrintable(html + u'|' + parsed.first().text + u'|' + link->text));
     }
     // Both ways are taken often.
     QVERIFY2(plain > rounds / 10 && plain < rounds * 9 / 10, qPrintable(QString::number(plain)));
@@ -288,13 +273,10 @@ void TestHtml::plainLinksReadAsTheParserReadsThem() {
 void TestHtml::plainText_data() {
     QTest::addColumn<QString>("html");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("links, options, scripts gone")
-        << "a<a href=x>link</a><select><option>o</option></select><script>s()</script>b"
-        << "ab";
-    QTest::newRow("newfont2 span gone") << "a<span class=\"newfont2\">ad</span>b"
-                                        << "ab";
-    QTest::newRow("blank lines halved") << "<p>a</p><p>b</p>"
-                                        << "a\r\nb";
+    addRow("links, options, scripts gone",
+           "a<a href=x>link</a><select><option>o</option></select><script>s()</script>b", "ab");
+    addRow("newfont2 span gone", "a<span class=\"newfont2\">ad</span>b", "ab");
+    addRow("blank lines halved", "<p>a</p><p>b</p>", "a\r\nb");
 }
 
 void TestHtml::plainText() {
@@ -306,13 +288,10 @@ void TestHtml::plainText() {
 void TestHtml::entities_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("all") << "&quot;&nbsp;&lt;&gt;<br>&#91;&#93;&amp;&#13;&#10;&#39;&#183;"
-                         << "\" <>\r\n[]&\r\n'·";
+    addRow("all", "&quot;&nbsp;&lt;&gt;<br>&#91;&#93;&amp;&#13;&#10;&#39;&#183;", "\" <>\r\n[]&\r\n'·");
     // &lt; comes before &amp;, &#39; after it.
-    QTest::newRow("order") << "&amp;lt; &amp;#39;"
-                           << "&lt; '";
-    QTest::newRow("case-sensitive") << "&QUOT;<BR>"
-                                    << "&QUOT;<BR>";
+    addRow("order", "&amp;lt; &amp;#39;", "&lt; '");
+    addRow("case-sensitive", "&QUOT;<BR>", "&QUOT;<BR>");
 }
 
 void TestHtml::entities() {
@@ -336,20 +315,13 @@ void TestHtml::cleanWord() {
 void TestHtml::imageSources_data() {
     QTest::addColumn<QString>("fragment");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("double quotes") << "<img src=\"a.jpg\"><IMG SRC=\" b.gif \">"
-                                   << "a.jpg||b.gif||";
-    QTest::newRow("single quotes after double") << "<img src='c.png'><img src=\"a.jpg\">"
-                                                << "a.jpg||c.png||";
-    QTest::newRow("bare, space ended") << "<img src=a.jpg width=1><img src=b.jpg >"
-                                       << "a.jpg||b.jpg||";
-    QTest::newRow("bare, tag ended") << "<img src=a.jpg>"
-                                     << "a.jpg||";
-    QTest::newRow("bare ignored when quoted exist") << "<img src=a.jpg ><img src=\"b.jpg\">"
-                                                    << "b.jpg||";
-    QTest::newRow("empty src anywhere") << "<img src=\"a.jpg\"><img src=\"\"><img src=\"b.jpg\">"
-                                        << "";
-    QTest::newRow("no pictures") << "<p>text</p>"
-                                 << "";
+    addRow("double quotes", "<img src=\"a.jpg\"><IMG SRC=\" b.gif \">", "a.jpg||b.gif||");
+    addRow("single quotes after double", "<img src='c.png'><img src=\"a.jpg\">", "a.jpg||c.png||");
+    addRow("bare, space ended", "<img src=a.jpg width=1><img src=b.jpg >", "a.jpg||b.jpg||");
+    addRow("bare, tag ended", "<img src=a.jpg>", "a.jpg||");
+    addRow("bare ignored when quoted exist", "<img src=a.jpg ><img src=\"b.jpg\">", "b.jpg||");
+    addRow("empty src anywhere", "<img src=\"a.jpg\"><img src=\"\"><img src=\"b.jpg\">", "");
+    addRow("no pictures", "<p>text</p>", "");
 }
 
 void TestHtml::imageSources() {
@@ -368,16 +340,11 @@ void TestHtml::imageSourcesByPattern() {
 void TestHtml::titles_data() {
     QTest::addColumn<QString>("fragment");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("tags and book marks") << "<h1><a href=x>《斗破苍穹》</a></h1>"
-                                         << "斗破苍穹";
-    QTest::newRow("cut tag") << "class=\"t\">书名：凡人修仙传 "
-                             << "凡人修仙传";
-    QTest::newRow("labels and breaks") << "最新章节：第一章\r\n\t更新时间"
-                                       << "第一章";
-    QTest::newRow("entities") << "&quot;雪中&amp;刀&quot;&nbsp;"
-                              << "\"雪中&刀\"";
-    QTest::newRow("current chapter") << "当前章节 黄金"
-                                     << "黄金";
+    addRow("tags and book marks", "<h1><a href=x>《斗破苍穹》</a></h1>", "斗破苍穹");
+    addRow("cut tag", "class=\"t\">书名：凡人修仙传 ", "凡人修仙传");
+    addRow("labels and breaks", "最新章节：第一章\r\n\t更新时间", "第一章");
+    addRow("entities", "&quot;雪中&amp;刀&quot;&nbsp;", "\"雪中&刀\"");
+    addRow("current chapter", "当前章节 黄金", "黄金");
 }
 
 void TestHtml::titles() {
@@ -395,11 +362,11 @@ void TestHtml::quotedValue_data() {
     QTest::addColumn<QString>("fragment");
     QTest::addColumn<bool>("keepEquals");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("double") << "href=\"a.htm?x=1\" target=_blank>" << false << "a.htm?x1";
-    QTest::newRow("double, keep =") << "href=\"a.htm?x=1\">" << true << "a.htm?x=1";
-    QTest::newRow("single") << "href='b.htm'>" << false << "b.htm";
-    QTest::newRow("unquoted") << "=c.htm>" << false << "c.htm";
-    QTest::newRow("double before single") << "'x' \"y\"" << false << "y";
+    addRow("double", "href=\"a.htm?x=1\" target=_blank>", false, "a.htm?x1");
+    addRow("double, keep =", "href=\"a.htm?x=1\">", true, "a.htm?x=1");
+    addRow("single", "href='b.htm'>", false, "b.htm");
+    addRow("unquoted", "=c.htm>", false, "c.htm");
+    addRow("double before single", "'x' \"y\"", false, "y");
 }
 
 void TestHtml::quotedValue() {

@@ -1,3 +1,4 @@
+#include "support/rows.h"
 #include "text/markers.h"
 
 #include <QRandomGenerator>
@@ -42,76 +43,21 @@ void TestMarkers::between_data() {
     QTest::addColumn<QString>("loose");  // getTextBetween
     QTest::addColumn<QString>("strict"); // getTextBetweenStrict
 
-    QTest::newRow("both found") << "abcXYdef"
-                                << "c"
-                                << "d"
-                                << "XY"
-                                << "XY";
-    QTest::newRow("end missing") << "abcXYdef"
-                                 << "c"
-                                 << "Q"
-                                 << "XYdef"
-                                 << "";
-    QTest::newRow("end missing trims spaces") << "start  body \t "
-                                              << "start"
-                                              << "end"
-                                              << "body \t"
-                                              << "";
-    QTest::newRow("found text not trimmed") << "[ a ]"
-                                            << "["
-                                            << "]"
-                                            << " a "
-                                            << " a ";
-    QTest::newRow("start missing") << "abcdef"
-                                   << "x"
-                                   << "d"
-                                   << ""
-                                   << "";
-    QTest::newRow("empty text") << ""
-                                << "a"
-                                << "b"
-                                << ""
-                                << "";
-    QTest::newRow("first start, first end after it") << "<b>1</b><b>2</b>"
-                                                     << "<b>"
-                                                     << "</b>"
-                                                     << "1"
-                                                     << "1";
-    QTest::newRow("end only before start") << "d..c tail"
-                                           << "c"
-                                           << "d"
-                                           << "tail"
-                                           << "";
-    QTest::newRow("end searched after the start marker") << "abab"
-                                                         << "ab"
-                                                         << "ab"
-                                                         << ""
-                                                         << "";
-    QTest::newRow("end overlapping the start marker") << "aXa"
-                                                      << "aX"
-                                                      << "Xa"
-                                                      << "a"
-                                                      << "";
-    QTest::newRow("case-insensitive, case kept") << "<DIV class=C>Text Here</Div>"
-                                                 << "<div class=c>"
-                                                 << "</DIV>"
-                                                 << "Text Here"
-                                                 << "Text Here";
-    QTest::newRow("chinese markers") << "正文开始第一章正文结束"
-                                     << "正文开始"
-                                     << "正文结束"
-                                     << "第一章"
-                                     << "第一章";
-    QTest::newRow("empty end marker") << "abc"
-                                      << "a"
-                                      << ""
-                                      << ""
-                                      << "";
-    QTest::newRow("empty start marker") << "abc"
-                                        << ""
-                                        << "c"
-                                        << "ab"
-                                        << "ab";
+    addRow("both found", "abcXYdef", "c", "d", "XY", "XY");
+    addRow("end missing", "abcXYdef", "c", "Q", "XYdef", "");
+    addRow("end missing trims spaces", "start  body \t ", "start", "end", "body \t", "");
+    addRow("found text not trimmed", "[ a ]", "[", "]", " a ", " a ");
+    addRow("start missing", "abcdef", "x", "d", "", "");
+    addRow("empty text", "", "a", "b", "", "");
+    addRow("first start, first end after it", "<b>1</b><b>2</b>", "<b>", "</b>", "1", "1");
+    addRow("end only before start", "d..c tail", "c", "d", "tail", "");
+    addRow("end searched after the start marker", "abab", "ab", "ab", "", "");
+    addRow("end overlapping the start marker", "aXa", "aX", "Xa", "a", "");
+    addRow("case-insensitive, case kept", "<DIV class=C>Text Here</Div>", "<div class=c>", "</DIV>",
+           "Text Here", "Text Here");
+    addRow("chinese markers", "正文开始第一章正文结束", "正文开始", "正文结束", "第一章", "第一章");
+    addRow("empty end marker", "abc", "a", "", "", "");
+    addRow("empty start marker", "abc", "", "c", "ab", "ab");
 }
 
 void TestMarkers::between() {
@@ -129,22 +75,10 @@ void TestMarkers::betweenLast_data() {
     QTest::addColumn<QString>("start");
     QTest::addColumn<QString>("end");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("last start") << "<a>1</a><A>2</a>"
-                                << "<a>"
-                                << "</a>"
-                                << "2";
-    QTest::newRow("end missing after last") << "<a>1</a><a> 2 "
-                                            << "<a>"
-                                            << "</a>"
-                                            << "2";
-    QTest::newRow("start missing") << "abc"
-                                   << "x"
-                                   << "c"
-                                   << "";
-    QTest::newRow("marker at the very end") << "a<a>"
-                                            << "<a>"
-                                            << "</a>"
-                                            << "";
+    addRow("last start", "<a>1</a><A>2</a>", "<a>", "</a>", "2");
+    addRow("end missing after last", "<a>1</a><a> 2 ", "<a>", "</a>", "2");
+    addRow("start missing", "abc", "x", "c", "");
+    addRow("marker at the very end", "a<a>", "<a>", "</a>", "");
 }
 
 void TestMarkers::betweenLast() {
@@ -160,22 +94,10 @@ void TestMarkers::afterLastAndBefore_data() {
     QTest::addColumn<QString>("marker");
     QTest::addColumn<QString>("after");
     QTest::addColumn<QString>("before");
-    QTest::newRow("found") << "text/html; Charset=GBK; charset=utf-8"
-                           << "charset="
-                           << "utf-8"
-                           << "text/html; ";
-    QTest::newRow("missing") << "abc"
-                             << "x"
-                             << ""
-                             << "";
-    QTest::newRow("at the edges") << "=a="
-                                  << "="
-                                  << ""
-                                  << "";
-    QTest::newRow("empty text") << ""
-                                << "a"
-                                << ""
-                                << "";
+    addRow("found", "text/html; Charset=GBK; charset=utf-8", "charset=", "utf-8", "text/html; ");
+    addRow("missing", "abc", "x", "", "");
+    addRow("at the edges", "=a=", "=", "", "");
+    addRow("empty text", "", "a", "", "");
 }
 
 void TestMarkers::afterLastAndBefore() {
@@ -193,19 +115,19 @@ void TestMarkers::caseBlindSearch_data() {
     QTest::addColumn<int>("from");
     QTest::addColumn<int>("found");
 
-    QTest::newRow("markup, other case") << "<p>一<DIV id=x>" << "<div" << 0 << 4;
-    QTest::newRow("anchor inside the needle") << "META CHARSET=gbk>" << "charset=" << 0 << 5;
-    QTest::newRow("letters only") << "abcABCabc" << "CAB" << 1 << 2;
-    QTest::newRow("from skips a match") << "xAx xax" << "xax" << 1 << 4;
-    QTest::newRow("match at the very end") << "1234<br>" << "<BR>" << 0 << 4;
-    QTest::newRow("needle longer than the rest") << "ab<di" << "<div" << 0 << -1;
-    QTest::newRow("Kelvin sign folds to k") << QString::fromUtf16(u"\u212aey") << "KEY" << 0 << 0;
-    QTest::newRow("long s folds to s") << QString::fromUtf16(u"<\u017fpan>") << "<SPAN>" << 0 << 0;
-    QTest::newRow("dotted capital I does not") << QString::fromUtf16(u"\u0130d") << "id" << 0 << -1;
-    QTest::newRow("Chinese needle") << "第一章 第二章" << "第二" << 0 << 4;
-    QTest::newRow("Chinese and ASCII") << "下一页 NEXT页" << "next页" << 0 << 4;
-    QTest::newRow("empty needle") << "abc" << "" << 2 << 2;
-    QTest::newRow("from past the end") << "abc" << "c" << 4 << -1;
+    addRow("markup, other case", "<p>一<DIV id=x>", "<div", 0, 4);
+    addRow("anchor inside the needle", "META CHARSET=gbk>", "charset=", 0, 5);
+    addRow("letters only", "abcABCabc", "CAB", 1, 2);
+    addRow("from skips a match", "xAx xax", "xax", 1, 4);
+    addRow("match at the very end", "1234<br>", "<BR>", 0, 4);
+    addRow("needle longer than the rest", "ab<di", "<div", 0, -1);
+    addRow("Kelvin sign folds to k", QString::fromUtf16(u"\u212aey"), "KEY", 0, 0);
+    addRow("long s folds to s", QString::fromUtf16(u"<\u017fpan>"), "<SPAN>", 0, 0);
+    addRow("dotted capital I does not", QString::fromUtf16(u"\u0130d"), "id", 0, -1);
+    addRow("Chinese needle", "第一章 第二章", "第二", 0, 4);
+    addRow("Chinese and ASCII", "下一页 NEXT页", "next页", 0, 4);
+    addRow("empty needle", "abc", "", 2, 2);
+    addRow("from past the end", "abc", "c", 4, -1);
 }
 
 void TestMarkers::caseBlindSearch() {
@@ -219,9 +141,9 @@ void TestMarkers::caseBlindSearch() {
 void TestMarkers::caseBlindSearchAgreesWithQt() {
     // Texts mixing the characters that matter: both cases, markup, the two non-ASCII letters that fold
     // into ASCII, Chinese, full-width letters (which have case), a surrogate pair.
-    const QList<QString> pieces = {"a",  "A", "k", "K", "s", "S", "<", "=", ">", " ", "\u212a", "\u017f",
-                                   "\u0130", "\u00e9", "章", "第", "\u3000", "\uff21", "\uff41",
-                                   "\U0001F600"};
+    const QList<QString> pieces = {"a",  "A",  "k",      "K",      "s",      "S",         "<",
+                                   "=",  ">",  " ",      "\u212a", "\u017f", "\u0130",    "\u00e9",
+                                   "章", "第", "\u3000", "\uff21", "\uff41", "\U0001F600"};
     QRandomGenerator random(20261206);
     auto make = [&](int maxPieces) { return randomText(random, pieces, maxPieces); };
     for (int round = 0; round < 200000; ++round) {
@@ -232,7 +154,10 @@ void TestMarkers::caseBlindSearchAgreesWithQt() {
         const qsizetype got = indexOfIgnoringCase(text, needle, from);
         if (got != expected)
             QFAIL(qPrintable(QStringLiteral("\"%1\" in \"%2\" from %3: %4, Qt %5")
-                                 .arg(needle, text).arg(from).arg(got).arg(expected)));
+                                 .arg(needle, text)
+                                 .arg(from)
+                                 .arg(got)
+                                 .arg(expected)));
         if (needle.size() == 1 || needle.isEmpty())
             continue;
         const QByteArray latin1 = needle.toLatin1();
@@ -244,8 +169,9 @@ void TestMarkers::caseBlindSearchAgreesWithQt() {
 void TestMarkers::needlesAtOnceAgreeWithOneByOne() {
     // Sets of needles, some in the one-pass form (ASCII, Chinese) and some not (accents, full-width,
     // a surrogate pair), against texts of the same pieces.
-    const QList<QString> pieces = {"a", "A", "k", "K", "s", "S", "<", ".", "\u212a", "\u017f", "\u0130",
-                                   "\u00e9", "章", "第", "下载", "\uff21", "\U0001F600"};
+    const QList<QString> pieces = {"a",  "A",  "k",      "K",      "s",         "S",
+                                   "<",  ".",  "\u212a", "\u017f", "\u0130",    "\u00e9",
+                                   "章", "第", "下载",   "\uff21", "\U0001F600"};
     QRandomGenerator random(20261207);
     auto make = [&](int maxPieces) { return randomText(random, pieces, maxPieces); };
     int found = 0;
@@ -256,12 +182,14 @@ void TestMarkers::needlesAtOnceAgreeWithOneByOne() {
         const NeedlesIgnoringCase atOnce(needles);
         for (int t = 0; t < 5; ++t) {
             const QString text = make(12);
-            const bool expected = std::any_of(needles.cbegin(), needles.cend(), [&text](const QString& needle) {
-                return indexOfIgnoringCase(text, needle) >= 0;
-            });
+            const bool expected =
+                std::any_of(needles.cbegin(), needles.cend(), [&text](const QString& needle) {
+                    return indexOfIgnoringCase(text, needle) >= 0;
+                });
             found += expected ? 1 : 0;
             if (atOnce.foundIn(text) != expected)
-                QFAIL(qPrintable(QStringLiteral("[%1] in \"%2\": Qt %3").arg(needles.join(u'|'), text).arg(expected)));
+                QFAIL(qPrintable(
+                    QStringLiteral("[%1] in \"%2\": Qt %3").arg(needles.join(u'|'), text).arg(expected)));
         }
     }
     QVERIFY(found > 10000 && found < 90000);
@@ -270,11 +198,12 @@ void TestMarkers::needlesAtOnceAgreeWithOneByOne() {
 void TestMarkers::tagOpenersAgreeWithEveryBracket() {
     // Openers of several lengths and first letters (one a sign), against texts with both cases, the
     // long s and Kelvin sign that fold into them, Chinese, and a "<" at the very end.
-    const QLatin1String openers[] = {QLatin1String("<script"), QLatin1String("<s"), QLatin1String("<!--"),
-                                     QLatin1String("<%"), QLatin1String("<kbd"), QLatin1String("<head>")};
+    const QLatin1String openers[] = {QLatin1String("<script"), QLatin1String("<s"),
+                                     QLatin1String("<!--"),    QLatin1String("<%"),
+                                     QLatin1String("<kbd"),    QLatin1String("<head>")};
     const qsizetype count = qsizetype(std::size(openers));
-    const QList<QString> pieces = {"<", "<", "s", "S", "\u017f", "k", "K", "\u212a", "cript", "CRIPT", "bd", "!",
-                                   "-", "%", "head", "HEAD", ">", "章", "br"};
+    const QList<QString> pieces = {"<",  "<", "s", "S", "\u017f", "k",    "K", "\u212a", "cript", "CRIPT",
+                                   "bd", "!", "-", "%", "head",   "HEAD", ">", "章",     "br"};
     QRandomGenerator random(20261208);
     int found = 0;
     for (int round = 0; round < 50000; ++round) {

@@ -1,3 +1,4 @@
+#include "support/rows.h"
 #include "text/regex.h"
 
 #include <QRandomGenerator>
@@ -29,144 +30,43 @@ void TestRegex::replace_data() {
     QTest::addColumn<QString>("replacement");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("global, any case") << "ab"
-                                      << "ab AB aB"
-                                      << "x"
-                                      << "x x x";
+    addRow("global, any case", "ab", "ab AB aB", "x", "x x x");
     // Patterns that start with literal text jump from one place of it to the next; these must match
     // exactly what a search at every position finds.
-    QTest::newRow("literal start, any case") << "<br(?:\\s[^<>]*|/)?>"
-                                             << "a<BR>b<br/>c<Br class=x>d<brx>e<br"
-                                             << "|"
-                                             << "a|b|c|d<brx>e<br";
-    QTest::newRow("quantified last letter") << "ab?c"
-                                            << "ac abc abbc"
-                                            << "x"
-                                            << "x x abbc";
-    QTest::newRow("starred last letter") << "xa*b"
-                                         << "xb xaab b"
-                                         << "-"
-                                         << "- - b";
-    QTest::newRow("counted last letter") << "ab{0,2}c"
-                                         << "ac abbc"
-                                         << "x"
-                                         << "x x";
-    QTest::newRow("alternatives keep every start") << "ab|cd"
-                                                   << "cd ab"
-                                                   << "x"
-                                                   << "x x";
-    QTest::newRow("alternatives inside a group") << "x(?:a|b)"
-                                                 << "xa xb xc"
-                                                 << "#"
-                                                 << "# # xc";
-    QTest::newRow("bar in a class, then alternatives") << "a[|]b|c"
-                                                       << "a|b c"
-                                                       << "#"
-                                                       << "# #";
-    QTest::newRow("kelvin sign is k") << "k\\d"
-                                      << "\u212A1 k2"
-                                      << "#"
-                                      << "# #";
-    QTest::newRow("literal then lookahead") << "<p(?=>)"
-                                            << "<p> <pre> <P>"
-                                            << "["
-                                            << "[> <pre> [>";
-    QTest::newRow("non-greedy") << "<b>.+?</b>"
-                                << "<b>1</b>-<b>2</b>"
-                                << "B"
-                                << "B-B";
-    QTest::newRow("greedy") << "<b>.+</b>"
-                            << "<b>1</b>-<b>2</b>"
-                            << "B"
-                            << "B";
-    QTest::newRow("[\\s\\S] crosses lines") << "<p>[\\s\\S]+?</p>"
-                                            << "<p>a\r\nb</p>c"
-                                            << ""
-                                            << "c";
-    QTest::newRow(". stops at CR") << "a.+"
-                                   << "ab\rc"
-                                   << "x"
-                                   << "x\rc";
-    QTest::newRow("back-reference") << "(['\"])(.*?)\\1"
-                                    << "'a' \"b\""
-                                    << "<$2>"
-                                    << "<a> <b>";
-    QTest::newRow("\\x22") << "\\x22"
-                           << "say \"hi\""
-                           << "'"
-                           << "say 'hi'";
-    QTest::newRow("\\u escape") << "\\u4E2D\\u6587"
-                                << "中文abc"
-                                << "zw"
-                                << "zwabc";
-    QTest::newRow("\\\\u stays literal") << "\\\\u4E2D"
-                                         << "\\u4E2D"
-                                         << "x"
-                                         << "x";
-    QTest::newRow("$& and $$") << "\\d+"
-                               << "a12b"
-                               << "[$&]$$"
-                               << "a[12]$b";
-    QTest::newRow("$1..$9") << "(a)(b)(c)(d)(e)(f)(g)(h)(i)"
-                            << "abcdefghi"
-                            << "$9$8$1"
-                            << "iha";
-    QTest::newRow("$n beyond the groups stays") << "(a)"
-                                                << "a"
-                                                << "$2$0$"
-                                                << "$2$0$";
-    QTest::newRow("$12 with one group") << "(a)"
-                                        << "a"
-                                        << "$12"
-                                        << "a2";
-    QTest::newRow("unmatched group is empty") << "(a)|(b)"
-                                              << "b"
-                                              << "[$1]"
-                                              << "[]";
-    QTest::newRow("empty matches step on") << "x*"
-                                           << "abc"
-                                           << "-"
-                                           << "-a-b-c-";
-    QTest::newRow("empty match after a match") << "a*"
-                                               << "baaac"
-                                               << "-"
-                                               << "-b--c-";
-    QTest::newRow("empty pattern keeps pairs whole") << ""
-                                                     << "😀"
-                                                     << "|"
-                                                     << "|😀|";
-    QTest::newRow("chinese") << "第(.+?)章"
-                             << "第十二章 风云"
-                             << "Chapter $1"
-                             << "Chapter 十二 风云";
-    QTest::newRow("no match") << "zzz"
-                              << "abc"
-                              << "x"
-                              << "abc";
-    QTest::newRow("extended mode still works") << "(?x) a \\d  # digits"
-                                               << "a1 b2"
-                                               << "_"
-                                               << "_ b2";
-    QTest::newRow("\\G") << "\\Ga"
-                         << "aab"
-                         << "x"
-                         << "xxb";
-    QTest::newRow("leading verb") << "(*UCP)\\w+"
-                                  << "中文 ab"
-                                  << "w"
-                                  << "w w";
-    QTest::newRow("recursion") << "\\((?:[^()]|(?R))*\\)"
-                               << "f((a)(b))c"
-                               << "P"
-                               << "fPc";
-    QTest::newRow("\\Q without \\E") << "a\\Q.*"
-                                     << "xa.*"
-                                     << "y"
-                                     << "xy";
-    QTest::newRow("lookbehind sees the text before") << "(?<=a)b"
-                                                     << "abcb"
-                                                     << "x"
-                                                     << "axcb";
+    addRow("literal start, any case", "<br(?:\\s[^<>]*|/)?>", "a<BR>b<br/>c<Br class=x>d<brx>e<br", "|",
+           "a|b|c|d<brx>e<br");
+    addRow("quantified last letter", "ab?c", "ac abc abbc", "x", "x x abbc");
+    addRow("starred last letter", "xa*b", "xb xaab b", "-", "- - b");
+    addRow("counted last letter", "ab{0,2}c", "ac abbc", "x", "x x");
+    addRow("alternatives keep every start", "ab|cd", "cd ab", "x", "x x");
+    addRow("alternatives inside a group", "x(?:a|b)", "xa xb xc", "#", "# # xc");
+    addRow("bar in a class, then alternatives", "a[|]b|c", "a|b c", "#", "# #");
+    addRow("kelvin sign is k", "k\\d", "\u212A1 k2", "#", "# #");
+    addRow("literal then lookahead", "<p(?=>)", "<p> <pre> <P>", "[", "[> <pre> [>");
+    addRow("non-greedy", "<b>.+?</b>", "<b>1</b>-<b>2</b>", "B", "B-B");
+    addRow("greedy", "<b>.+</b>", "<b>1</b>-<b>2</b>", "B", "B");
+    addRow("[\\s\\S] crosses lines", "<p>[\\s\\S]+?</p>", "<p>a\r\nb</p>c", "", "c");
+    addRow(". stops at CR", "a.+", "ab\rc", "x", "x\rc");
+    addRow("back-reference", "(['\"])(.*?)\\1", "'a' \"b\"", "<$2>", "<a> <b>");
+    addRow("\\x22", "\\x22", "say \"hi\"", "'", "say 'hi'");
+    addRow("\\u escape", "\\u4E2D\\u6587", "中文abc", "zw", "zwabc");
+    addRow("\\\\u stays literal", "\\\\u4E2D", "\\u4E2D", "x", "x");
+    addRow("$& and $$", "\\d+", "a12b", "[$&]$$", "a[12]$b");
+    addRow("$1..$9", "(a)(b)(c)(d)(e)(f)(g)(h)(i)", "abcdefghi", "$9$8$1", "iha");
+    addRow("$n beyond the groups stays", "(a)", "a", "$2$0$", "$2$0$");
+    addRow("$12 with one group", "(a)", "a", "$12", "a2");
+    addRow("unmatched group is empty", "(a)|(b)", "b", "[$1]", "[]");
+    addRow("empty matches step on", "x*", "abc", "-", "-a-b-c-");
+    addRow("empty match after a match", "a*", "baaac", "-", "-b--c-");
+    addRow("empty pattern keeps pairs whole", "", "😀", "|", "|😀|");
+    addRow("chinese", "第(.+?)章", "第十二章 风云", "Chapter $1", "Chapter 十二 风云");
+    addRow("no match", "zzz", "abc", "x", "abc");
+    addRow("extended mode still works", "(?x) a \\d  # digits", "a1 b2", "_", "_ b2");
+    addRow("\\G", "\\Ga", "aab", "x", "xxb");
+    addRow("leading verb", "(*UCP)\\w+", "中文 ab", "w", "w w");
+    addRow("recursion", "\\((?:[^()]|(?R))*\\)", "f((a)(b))c", "P", "fPc");
+    addRow("\\Q without \\E", "a\\Q.*", "xa.*", "y", "xy");
+    addRow("lookbehind sees the text before", "(?<=a)b", "abcb", "x", "axcb");
 }
 
 void TestRegex::replace() {
@@ -184,15 +84,10 @@ void TestRegex::matchList_data() {
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("expected");
     // The start-up check of the old program asks exactly this.
-    QTest::newRow("script check") << "<td>aa</td>"
-                                  << "<td>[\\s\\S]+?</td>"
-                                  << "<td>aa</td>||";
-    QTest::newRow("several") << "<A href=1>x</a><a href=2>y</A>"
-                             << "<a [\\s\\S]+?</a>"
-                             << "<A href=1>x</a>||<a href=2>y</A>||";
-    QTest::newRow("none") << "abc"
-                          << "\\d"
-                          << "";
+    addRow("script check", "<td>aa</td>", "<td>[\\s\\S]+?</td>", "<td>aa</td>||");
+    addRow("several", "<A href=1>x</a><a href=2>y</A>", "<a [\\s\\S]+?</a>",
+           "<A href=1>x</a>||<a href=2>y</A>||");
+    addRow("none", "abc", "\\d", "");
 }
 
 void TestRegex::matchList() {
@@ -213,16 +108,16 @@ void TestRegex::matchPositions() {
 
 void TestRegex::badPatterns_data() {
     QTest::addColumn<QString>("pattern");
-    QTest::newRow("open paren") << "(";
-    QTest::newRow("close paren") << "a)";
-    QTest::newRow("open class") << "[a";
-    QTest::newRow("trailing backslash") << "a\\";
-    QTest::newRow("bad range") << "a{2,1}";
-    QTest::newRow("nothing to repeat") << "*a";
-    QTest::newRow("lone surrogate") << QString(QChar(0xD800));
-    QTest::newRow("unknown property") << "\\p{Nope}";
+    addRow("open paren", "(");
+    addRow("close paren", "a)");
+    addRow("open class", "[a");
+    addRow("trailing backslash", "a\\");
+    addRow("bad range", "a{2,1}");
+    addRow("nothing to repeat", "*a");
+    addRow("lone surrogate", QString(QChar(0xD800)));
+    addRow("unknown property", "\\p{Nope}");
     // Would be valid once wrapped by the scanner: must still be refused.
-    QTest::newRow("unbalanced inside") << "a)(?:b";
+    addRow("unbalanced inside", "a)(?:b");
 }
 
 void TestRegex::badPatterns() {
@@ -243,13 +138,12 @@ void TestRegex::badPatterns() {
 void TestRegex::runaway_data() {
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("text");
-    QTest::newRow("one hopeless start") << "(x+x+)+y" << QString(32, u'x') + QStringLiteral("zy");
+    addRow("one hopeless start", "(x+x+)+y", QString(32, u'x') + QStringLiteral("zy"));
     // No single search is hopeless, but the searches together are: the step limit has to cover the
     // whole way to the next match.
-    QTest::newRow("many bad starts") << "(x+x+)+y"
-                                     << QStringLiteral("xxxxxxxxxxxxxxxx ").repeated(4000) + u'y';
-    QTest::newRow("quadratic lazy scan")
-        << "<tr>[\\s\\S]*?ZZZ" << QStringLiteral("<tr><td>a</td></tr>\r\n").repeated(40000) + u'Z';
+    addRow("many bad starts", "(x+x+)+y", QStringLiteral("xxxxxxxxxxxxxxxx ").repeated(4000) + u'y');
+    addRow("quadratic lazy scan", "<tr>[\\s\\S]*?ZZZ",
+           QStringLiteral("<tr><td>a</td></tr>\r\n").repeated(40000) + u'Z');
 }
 
 void TestRegex::runaway() {
@@ -294,14 +188,10 @@ void TestRegex::loneSurrogates() {
 void TestRegex::escape_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("escaped");
-    QTest::newRow("plain") << "abc中"
-                           << "abc中";
-    QTest::newRow("all specials") << "()[]?^$*+{}|."
-                                  << "\\(\\)\\[\\]\\?\\^\\$\\*\\+\\{\\}\\|\\.";
-    QTest::newRow("backslash") << "a\\d"
-                               << "a\\\\d";
-    QTest::newRow("marker") << "<div id=\"content\">"
-                            << "<div id=\"content\">";
+    addRow("plain", "abc中", "abc中");
+    addRow("all specials", "()[]?^$*+{}|.", "\\(\\)\\[\\]\\?\\^\\$\\*\\+\\{\\}\\|\\.");
+    addRow("backslash", "a\\d", "a\\\\d");
+    addRow("marker", "<div id=\"content\">", "<div id=\"content\">");
 }
 
 void TestRegex::escape() {

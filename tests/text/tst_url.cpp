@@ -1,3 +1,4 @@
+#include "support/rows.h"
 #include "text/url.h"
 
 #include <QTest>
@@ -22,33 +23,15 @@ void TestUrl::splitBase_data() {
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("root");
     QTest::addColumn<QString>("folder");
-    QTest::newRow("page") << "http://www.a.com/a/b.htm"
-                          << "http://www.a.com/"
-                          << "http://www.a.com/a";
-    QTest::newRow("folder with slash") << "http://www.a.com/a/"
-                                       << "http://www.a.com/"
-                                       << "http://www.a.com/a";
-    QTest::newRow("folder without slash") << "http://www.a.com/a"
-                                          << "http://www.a.com/"
-                                          << "http://www.a.com/a";
-    QTest::newRow("query segment") << "http://a.com/book/?id=3"
-                                   << "http://a.com/"
-                                   << "http://a.com/book";
-    QTest::newRow("bare host") << "http://www.a.com"
-                               << "http://www.a.com/"
-                               << "http://www.a.com";
-    QTest::newRow("bare host, upper case") << "HTTP://A.COM"
-                                           << "http://A.COM/"
-                                           << "HTTP://A.COM";
-    QTest::newRow("host with slash") << "http://a.com/"
-                                     << "http://a.com/"
-                                     << "http://a.com";
-    QTest::newRow("https") << "https://a.com/x/1.html"
-                           << "https://a.com/"
-                           << "https://a.com/x";
-    QTest::newRow("dotted page at the root") << "http://a.com/index.html"
-                                             << "http://a.com/"
-                                             << "http://a.com";
+    addRow("page", "http://www.a.com/a/b.htm", "http://www.a.com/", "http://www.a.com/a");
+    addRow("folder with slash", "http://www.a.com/a/", "http://www.a.com/", "http://www.a.com/a");
+    addRow("folder without slash", "http://www.a.com/a", "http://www.a.com/", "http://www.a.com/a");
+    addRow("query segment", "http://a.com/book/?id=3", "http://a.com/", "http://a.com/book");
+    addRow("bare host", "http://www.a.com", "http://www.a.com/", "http://www.a.com");
+    addRow("bare host, upper case", "HTTP://A.COM", "http://A.COM/", "HTTP://A.COM");
+    addRow("host with slash", "http://a.com/", "http://a.com/", "http://a.com");
+    addRow("https", "https://a.com/x/1.html", "https://a.com/", "https://a.com/x");
+    addRow("dotted page at the root", "http://a.com/index.html", "http://a.com/", "http://a.com");
 }
 
 void TestUrl::splitBase() {
@@ -65,31 +48,13 @@ void TestUrl::encoders_data() {
     QTest::addColumn<QString>("ansi");
     QTest::addColumn<QString>("doubleByte");
     QTest::addColumn<QString>("utf8");
-    QTest::newRow("chinese") << "中文"
-                             << "%D6%D0%CE%C4"
-                             << "%D6%D0%CE%C4"
-                             << "%E4%B8%AD%E6%96%87";
-    QTest::newRow("ascii") << "a 1+"
-                           << "%61%20%31%2B"
-                           << "a 1+"
-                           << "a 1+";
-    QTest::newRow("control") << "\x05"
-                             << "%05"
-                             << "\x05"
-                             << "\x05";
-    QTest::newRow("two-byte utf-8 kept") << "é"
-                                         << "%A8%A6"
-                                         << "%A8%A6"
-                                         << "é";
-    QTest::newRow("outside gbk") << "𠀀"
-                                 << "%95%32%82%36"
-                                 << "𠀀"
-                                 << "%F0%A0%80%80";
-    QTest::newRow("emoji") << "😀"
-                           << "%94%39%FC%36"
-                           << "😀"
-                           << "%F0%9F%98%80";
-    QTest::newRow("nul") << QString(QChar(0)) << "%00" << QString(QChar(0)) << "%00";
+    addRow("chinese", "中文", "%D6%D0%CE%C4", "%D6%D0%CE%C4", "%E4%B8%AD%E6%96%87");
+    addRow("ascii", "a 1+", "%61%20%31%2B", "a 1+", "a 1+");
+    addRow("control", "\x05", "%05", "\x05", "\x05");
+    addRow("two-byte utf-8 kept", "é", "%A8%A6", "%A8%A6", "é");
+    addRow("outside gbk", "𠀀", "%95%32%82%36", "𠀀", "%F0%A0%80%80");
+    addRow("emoji", "😀", "%94%39%FC%36", "😀", "%F0%9F%98%80");
+    addRow("nul", QString(QChar(0)), "%00", QString(QChar(0)), "%00");
 }
 
 void TestUrl::encoders() {
@@ -105,22 +70,14 @@ void TestUrl::encoders() {
 void TestUrl::decodeHex_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("two characters") << "%D6%D0%CE%C4"
-                                    << "中文";
-    QTest::newRow("no percent signs") << "D6D0"
-                                      << "中";
-    QTest::newRow("lower case") << "%d6%d0"
-                                << "中";
-    QTest::newRow("not hex") << "%ZZ%ZZ"
-                             << "%ZZ%ZZ";
-    QTest::newRow("0x prefix is not hex") << "0x1F"
-                                          << "0x1F";
-    QTest::newRow("incomplete group") << "%D6%D"
-                                      << "%D6%D";
-    QTest::newRow("invalid GBK") << "%FF%FF"
-                                 << "%FF%FF";
-    QTest::newRow("empty") << ""
-                           << "";
+    addRow("two characters", "%D6%D0%CE%C4", "中文");
+    addRow("no percent signs", "D6D0", "中");
+    addRow("lower case", "%d6%d0", "中");
+    addRow("not hex", "%ZZ%ZZ", "%ZZ%ZZ");
+    addRow("0x prefix is not hex", "0x1F", "0x1F");
+    addRow("incomplete group", "%D6%D", "%D6%D");
+    addRow("invalid GBK", "%FF%FF", "%FF%FF");
+    addRow("empty", "", "");
 }
 
 void TestUrl::decodeHex() {
@@ -132,14 +89,10 @@ void TestUrl::decodeHex() {
 void TestUrl::decodeAnsi_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("mixed") << "<a>%D6%D0x%CE%C4</a>"
-                           << "<a>中x文</a>";
-    QTest::newRow("percent sign at the end") << "100%"
-                                             << "100%";
-    QTest::newRow("percent in text") << "50%off 20%"
-                                     << "50%off 20%";
-    QTest::newRow("no escapes") << "abc"
-                                << "abc";
+    addRow("mixed", "<a>%D6%D0x%CE%C4</a>", "<a>中x文</a>");
+    addRow("percent sign at the end", "100%", "100%");
+    addRow("percent in text", "50%off 20%", "50%off 20%");
+    addRow("no escapes", "abc", "abc");
 }
 
 void TestUrl::decodeAnsi() {
@@ -150,10 +103,9 @@ void TestUrl::decodeAnsi() {
 
 void TestUrl::doubleByteRoundTrip_data() {
     QTest::addColumn<QString>("text");
-    QTest::newRow("site record")
-        << "<Site><Name>起点中文网</Name><Url>http://a.com/s?q=[[Name]]</Url></Site>";
-    QTest::newRow("rare") << "朱镕基 𠀀 😀 € ·";
-    QTest::newRow("percent signs") << "100% 50%off %";
+    addRow("site record", "<Site><Name>起点中文网</Name><Url>http://a.com/s?q=[[Name]]</Url></Site>");
+    addRow("rare", "朱镕基 𠀀 😀 € ·");
+    addRow("percent signs", "100% 50%off %");
 }
 
 void TestUrl::doubleByteRoundTrip() {

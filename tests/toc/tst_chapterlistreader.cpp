@@ -1,8 +1,7 @@
 // Chapter-list extraction of whole pages: the fixture sites give exactly their chapters, and the
 // renewal, volume, information and manual-choice modes change the library as they should.
-#include "renewal/chapterchooser.h"
-#include "toc/chapterlistreader.h"
 #include "fetch/pagedecoder.h"
+#include "renewal/chapterchooser.h"
 #include "sites/sitesigntable.h"
 #include "storage/bookcasestore.h"
 #include "storage/chapterstore.h"
@@ -10,9 +9,11 @@
 #include "storage/novelstore.h"
 #include "storage/prompter.h"
 #include "support/memorypagesource.h"
+#include "support/rows.h"
 #include "support/testlibrary.h"
 #include "support/testsite.h"
 #include "support/toccases.h"
+#include "toc/chapterlistreader.h"
 
 #include <QFile>
 #include <QTest>
@@ -57,13 +58,6 @@ Run read(ChapterListReader& reader, const ChapterListRequest& request) {
     return run;
 }
 
-TocCase findCase(const QString& site) {
-    for (const TocCase& c : tocCases())
-        if (c.site == site)
-            return c;
-    qFatal("no case for %s", qPrintable(site));
-}
-
 } // namespace
 
 class TestChapterListReader : public QObject {
@@ -89,7 +83,7 @@ private Q_SLOTS:
 void TestChapterListReader::fixtureSites_data() {
     QTest::addColumn<TocCase>("tocCase");
     for (const TocCase& c : tocCases())
-        QTest::newRow(qPrintable(c.name)) << c;
+        addRow(qPrintable(c.name), c);
 }
 
 void TestChapterListReader::fixtureSites() {
@@ -122,19 +116,18 @@ void TestChapterListReader::siteHandlingIsOffByDefault_data() {
     QTest::addColumn<ChapterListResult::Outcome>("outcome");
     QTest::addColumn<QStringList>("urls");
     // Unexplained script calls lead nowhere, so they are dropped rather than fetched as addresses.
-    QTest::newRow("script calls") << "wenxuan" << ChapterListResult::Outcome::NoChapters << QStringList();
-    QTest::newRow("address function: first assignment")
-        << "lanting" << ChapterListResult::Outcome::Chapters
-        << QStringList{kBase + "/vip/606/1.shtml", kBase + "/vip/606/2.shtml", kBase + "/vip/606/3.shtml"};
-    QTest::newRow("array list") << "jianghu" << ChapterListResult::Outcome::NoLinks << QStringList();
-    QTest::newRow("folder addresses") << "qiuyue" << ChapterListResult::Outcome::NoChapters << QStringList();
+    addRow("script calls", "wenxuan", ChapterListResult::Outcome::NoChapters, QStringList());
+    addRow("address function: first assignment", "lanting", ChapterListResult::Outcome::Chapters,
+           QStringList{kBase + "/vip/606/1.shtml", kBase + "/vip/606/2.shtml", kBase + "/vip/606/3.shtml"});
+    addRow("array list", "jianghu", ChapterListResult::Outcome::NoLinks, QStringList());
+    addRow("folder addresses", "qiuyue", ChapterListResult::Outcome::NoChapters, QStringList());
 }
 
 void TestChapterListReader::siteHandlingIsOffByDefault() {
     QFETCH(QString, site);
     QFETCH(ChapterListResult::Outcome, outcome);
     QFETCH(QStringList, urls);
-    const TocCase c = findCase(site);
+    const TocCase c = tocCase(site);
     MemoryPageSource source;
     QVERIFY(source.loadSite(TestSite::folder(site), kBase));
     ChapterListRequest request = requestFor(source, kBase + c.page, QStringLiteral("gb2312"));
@@ -156,13 +149,13 @@ void TestChapterListReader::emptyOutcomes_data() {
     QTest::addColumn<QString>("page");
     QTest::addColumn<ChapterListResult::Outcome>("outcome");
     QTest::addColumn<QString>("status");
-    QTest::newRow("no links") << "<html><body><p>暂无章节</p></body></html>"
-                              << ChapterListResult::Outcome::NoLinks << "无目录内容";
-    QTest::newRow("only named anchors")
-        << "<a name=top></a><a name=\"end\">底部</a>" << ChapterListResult::Outcome::NoLinks << "无目录内容";
-    QTest::newRow("navigation only")
-        << "<a href=\"/\">首页</a><a href=\"/top.html\">排行榜</a><a href=\"1.zip\">第一章</a>"
-        << ChapterListResult::Outcome::NoChapters << "该目录页没有章节";
+    addRow("no links", "<html><body><p>暂无章节</p></body></html>", ChapterListResult::Outcome::NoLinks,
+           "无目录内容");
+    addRow("only named anchors", "<a name=top></a><a name=\"end\">底部</a>",
+           ChapterListResult::Outcome::NoLinks, "无目录内容");
+    addRow("navigation only",
+           "<a href=\"/\">首页</a><a href=\"/top.html\">排行榜</a><a href=\"1.zip\">第一章</a>",
+           ChapterListResult::Outcome::NoChapters, "该目录页没有章节");
 }
 
 void TestChapterListReader::emptyOutcomes() {
@@ -181,18 +174,21 @@ void TestChapterListReader::emptyOutcomes() {
 
 void TestChapterListReader::renewalKeepsOnlyNewChapters() {
     TestLibrary library;
-    QVERIFY(library.isValid());
     const QString id = library.addNovel(QStringLiteral("星河旧梦"));
     // Stored under another letter case: still the same chapter.
     library.addChapter(id, QStringLiteral("第一章"), false, kBase.toUpper() + "/BOOK/1/1.HTML");
     library.addChapter(id, QStringLiteral("第二章"), false, kBase + "/book/1/2.html");
+    // Stored addresses that begin a new one, or that a new one begins, are other chapters.
+    library.addChapter(id, QStringLiteral("第八章"), false, kBase + "/book/1/read/8");
+    library.addChapter(id, QStringLiteral("第九章"), false, kBase + "/book/1/read/99");
 
     MemoryPageSource source;
     ChapterListRequest request;
     request.page =
         QStringLiteral("<a href=1.html>第一章</a><a href=2.html>第二章</a><a href=3.html>第三章new</a>"
                        "<a href=4.html>第四章 NEW</a><a href=5.html>第五章</a>"
-                       "<a href=vip/6.html>第六章</a><a href=7.html>第七章</a>");
+                       "<a href=vip/6.html>第六章</a><a href=7.html>第七章</a><a href=read/8>第八章</a>"
+                       "<a href=read/80>第八十章</a><a href=read/9>第九章半</a>");
     request.listUrl = kBase + "/book/1/index.html";
     request.novel.novelId = id;
     request.needDelUrl = QStringLiteral("%1/book/1/5.html(第五章)||[[/vip/\\d+\\.html]](VIP)||").arg(kBase);
@@ -202,12 +198,14 @@ void TestChapterListReader::renewalKeepsOnlyNewChapters() {
     QCOMPARE(run.result.outcome, ChapterListResult::Outcome::Chapters);
     QCOMPARE(rows(run.result.links), (QStringList{"1\t\t第三章\t" + kBase + "/book/1/3.html",
                                                   "2\t\t第四章 \t" + kBase + "/book/1/4.html",
-                                                  "3\t\t第七章\t" + kBase + "/book/1/7.html"}));
-    QCOMPARE(run.result.links.size(), 7); // dropped links keep their places
+                                                  "3\t\t第七章\t" + kBase + "/book/1/7.html",
+                                                  "4\t\t第八十章\t" + kBase + "/book/1/read/80",
+                                                  "5\t\t第九章半\t" + kBase + "/book/1/read/9"}));
+    QCOMPARE(run.result.links.size(), 10); // dropped links keep their places
 
     // Synchronisation sees every chapter the site lists, stored or excluded.
     request.mode = ChapterListMode::Synchronisation;
-    QCOMPARE(keptCount(read(reader, request).result.links), 7);
+    QCOMPARE(keptCount(read(reader, request).result.links), 10);
 }
 
 void TestChapterListReader::manualChoice_data() {
@@ -216,12 +214,10 @@ void TestChapterListReader::manualChoice_data() {
     QTest::addColumn<QStringList>("kept");
     QTest::addColumn<QString>("needDelUrl");
     const QString two = kBase + "/b/2.html";
-    QTest::newRow("take two, remember the rest")
-        << 0 << true << QStringList{kBase + "/b/1.html", kBase + "/b/3.html"}
-        << QStringLiteral("old(旧)||%1(第二章)||").arg(two);
-    QTest::newRow("take two") << 0 << false << QStringList{kBase + "/b/1.html", kBase + "/b/3.html"}
-                              << "old(旧)";
-    QTest::newRow("cancel") << 1 << true << QStringList() << "old(旧)";
+    addRow("take two, remember the rest", 0, true, QStringList{kBase + "/b/1.html", kBase + "/b/3.html"},
+           QStringLiteral("old(旧)||%1(第二章)||").arg(two));
+    addRow("take two", 0, false, QStringList{kBase + "/b/1.html", kBase + "/b/3.html"}, "old(旧)");
+    addRow("cancel", 1, true, QStringList(), "old(旧)");
 }
 
 void TestChapterListReader::manualChoice() {
@@ -273,7 +269,7 @@ void TestChapterListReader::manualChoice() {
 void TestChapterListReader::volumeNamesMode() {
     TestLibrary library;
     const QString id = library.addNovel(QStringLiteral("剑影流年"));
-    const TocCase c = findCase(QStringLiteral("qingfeng"));
+    const TocCase c = tocCase(QStringLiteral("qingfeng"));
     const qint64 first =
         library.addChapter(id, QStringLiteral("第一章"), false, kBase + "/book/12/345/1001.html");
     const qint64 sixth =
@@ -398,7 +394,7 @@ void TestChapterListReader::feedNamesANewNovel() {
 }
 
 void TestChapterListReader::stopDuringScriptFetch() {
-    const TocCase c = findCase(QStringLiteral("zhulin"));
+    const TocCase c = tocCase(QStringLiteral("zhulin"));
     MemoryPageSource source;
     QVERIFY(source.loadSite(TestSite::folder(c.site), kBase));
     ChapterListRequest request = requestFor(source, kBase + c.page, QStringLiteral("gb2312"));
@@ -415,7 +411,7 @@ void TestChapterListReader::stopDuringScriptFetch() {
 }
 
 void TestChapterListReader::failedScriptFetchKeepsThePage() {
-    const TocCase c = findCase(QStringLiteral("zhulin"));
+    const TocCase c = tocCase(QStringLiteral("zhulin"));
     MemoryPageSource source;
     QVERIFY(source.loadSite(TestSite::folder(c.site), kBase));
     source.addFailure(kBase + "/chapterlist/3127.js");

@@ -1,4 +1,5 @@
 // Feeds as chapter lists: title, items anywhere in the document, dates, tolerance of broken XML.
+#include "support/rows.h"
 #include "toc/feedreader.h"
 
 #include <QTest>
@@ -17,10 +18,10 @@ private Q_SLOTS:
 void TestFeedReader::recognise_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("feed");
-    QTest::newRow("declaration") << "<?xml version=\"1.0\"?><rss>" << true;
-    QTest::newRow("rss element") << "\r\n <RSS version=\"0.91\">" << true;
-    QTest::newRow("html") << "<html><body>" << false;
-    QTest::newRow("atom without declaration") << "<feed xmlns=\"http://www.w3.org/2005/Atom\">" << false;
+    addRow("declaration", "<?xml version=\"1.0\"?><rss>", true);
+    addRow("rss element", "\r\n <RSS version=\"0.91\">", true);
+    addRow("html", "<html><body>", false);
+    addRow("atom without declaration", "<feed xmlns=\"http://www.w3.org/2005/Atom\">", false);
 }
 
 void TestFeedReader::recognise() {
@@ -57,14 +58,10 @@ void TestFeedReader::items() {
 void TestFeedReader::dates_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("date");
-    QTest::newRow("rfc 2822") << "Sat, 07 Mar 2009 20:15:00 +0800"
-                              << "2009-03-07 20:15:00";
-    QTest::newRow("gmt") << "Tue, 10 Jun 2003 04:00:00 GMT"
-                         << "2003-06-10 04:00:00";
-    QTest::newRow("iso") << "2009-03-09T22:05:00Z"
-                         << "2009-03-09 22:05:00";
-    QTest::newRow("unreadable kept") << "昨天 22:05"
-                                     << "昨天 22:05";
+    addRow("rfc 2822", "Sat, 07 Mar 2009 20:15:00 +0800", "2009-03-07 20:15:00");
+    addRow("gmt", "Tue, 10 Jun 2003 04:00:00 GMT", "2003-06-10 04:00:00");
+    addRow("iso", "2009-03-09T22:05:00Z", "2009-03-09 22:05:00");
+    addRow("unreadable kept", "昨天 22:05", "昨天 22:05");
 }
 
 void TestFeedReader::dates() {

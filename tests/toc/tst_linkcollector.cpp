@@ -1,5 +1,6 @@
 // Links as the list step sees them: titles, raw addresses, script links, duplicates, the cleaning of
 // the "<a …</a>" matches, and each link's place in the list text.
+#include "support/rows.h"
 #include "toc/linkcollector.h"
 
 #include <QTest>
@@ -42,34 +43,32 @@ void TestLinkCollector::getLinks_data() {
     QTest::addColumn<QStringList>("titles");
     QTest::addColumn<QStringList>("urls");
 
-    QTest::newRow("plain") << "<a href=\"1.html\"> 第一章 </a><br><a href='/b/2.html'>第二章</a>"
-                           << QStringList{"第一章", "第二章"} << QStringList{"1.html", "/b/2.html"};
-    QTest::newRow("second link to an address is emptied")
-        << "<a href=1.html>第一章</a><a href=2.html>第二章</a><a href=1.html>第一章</a>"
-        << QStringList{"第一章", "第二章", "第一章"} << QStringList{"1.html", "2.html", ""};
+    addRow("plain", "<a href=\"1.html\"> 第一章 </a><br><a href='/b/2.html'>第二章</a>",
+           QStringList{"第一章", "第二章"}, QStringList{"1.html", "/b/2.html"});
+    addRow("second link to an address is emptied",
+           "<a href=1.html>第一章</a><a href=2.html>第二章</a><a href=1.html>第一章</a>",
+           QStringList{"第一章", "第二章", "第一章"}, QStringList{"1.html", "2.html", ""});
     // A substring of an earlier address is a different chapter.
-    QTest::newRow("address inside an earlier one")
-        << "<a href=11.html>十一</a><a href=1.html>一</a>" << QStringList{"十一", "一"}
-        << QStringList{"11.html", "1.html"};
-    QTest::newRow("entities and about: prefixes")
-        << "<a href=\"a.php?x=1&amp;y=2\">甲 &amp; 乙</a><a href=\"about:blank\">空</a>"
-        << QStringList{"甲 & 乙", "空"} << QStringList{"a.php?x=1&y=2", ""};
-    QTest::newRow("window.open takes its first argument")
-        << "<a href='#' onclick=\"window.open('/read/7.html','_blank','width=600')\">第七章</a>"
-        << QStringList{"第七章"} << QStringList{"/read/7.html"};
-    QTest::newRow("other onclick call becomes the address")
-        << "<a href=# onclick=\"showChapter(12, 345);return false;\">第八章</a>" << QStringList{"第八章"}
-        << QStringList{"showChapter(12,345)"};
+    addRow("address inside an earlier one", "<a href=11.html>十一</a><a href=1.html>一</a>",
+           QStringList{"十一", "一"}, QStringList{"11.html", "1.html"});
+    addRow("entities and about: prefixes",
+           "<a href=\"a.php?x=1&amp;y=2\">甲 &amp; 乙</a><a href=\"about:blank\">空</a>",
+           QStringList{"甲 & 乙", "空"}, QStringList{"a.php?x=1&y=2", ""});
+    addRow("window.open takes its first argument",
+           "<a href='#' onclick=\"window.open('/read/7.html','_blank','width=600')\">第七章</a>",
+           QStringList{"第七章"}, QStringList{"/read/7.html"});
+    addRow("other onclick call becomes the address",
+           "<a href=# onclick=\"showChapter(12, 345);return false;\">第八章</a>", QStringList{"第八章"},
+           QStringList{"showChapter(12,345)"});
     // Every script link used to count as the same "#" address.
-    QTest::newRow("several script links all survive")
-        << "<a href=#1 onclick=\"go(1)\">一</a><a href=#1 onclick=\"go(2)\">二</a><a href=#1 "
-           "onclick=\"go(1)\">一</a>"
-        << QStringList{"一", "二", "一"} << QStringList{"go(1)", "go(2)", ""};
-    QTest::newRow("hash without script") << "<a href=#top>顶部</a>" << QStringList{"顶部"} << QStringList{""};
-    QTest::newRow("anchors without href are not links")
-        << "<a name=x>卷一</a><a>无</a>" << QStringList() << QStringList();
-    QTest::newRow("markup inside the title") << "<a href=3.html><b>第三章</b><br>重逢</a>"
-                                             << QStringList{"第三章\r\n重逢"} << QStringList{"3.html"};
+    addRow("several script links all survive",
+           "<a href=#1 onclick=\"go(1)\">一</a><a href=#1 onclick=\"go(2)\">二</a><a href=#1 "
+           "onclick=\"go(1)\">一</a>",
+           QStringList{"一", "二", "一"}, QStringList{"go(1)", "go(2)", ""});
+    addRow("hash without script", "<a href=#top>顶部</a>", QStringList{"顶部"}, QStringList{""});
+    addRow("anchors without href are not links", "<a name=x>卷一</a><a>无</a>", QStringList(), QStringList());
+    addRow("markup inside the title", "<a href=3.html><b>第三章</b><br>重逢</a>",
+           QStringList{"第三章\r\n重逢"}, QStringList{"3.html"});
 }
 
 void TestLinkCollector::getLinks() {
@@ -85,16 +84,16 @@ void TestLinkCollector::collectLinks_data() {
     QTest::addColumn<QString>("list");
     QTest::addColumn<QStringList>("titles");
     QTest::addColumn<QStringList>("urls");
-    QTest::newRow("pictures removed") << "<a href=1.html><img src=new.gif alt=\"新\">第一章</a>"
-                                      << QStringList{"第一章"} << QStringList{"1.html"};
-    QTest::newRow("named anchor before a link")
-        << "<a name=\"v1\"><a href=\"2.html\">第二章</a>" << QStringList{"第二章"} << QStringList{"2.html"};
-    QTest::newRow("in-page links removed") << "<a href=\"#top\">顶部</a><a href=\"3.html\">第三章</a>"
-                                           << QStringList{"第三章"} << QStringList{"3.html"};
-    QTest::newRow("links without a space after a are not matched")
-        << "<a\thref=4.html>第四章</a><A HREF=5.html>第五章</A>" << QStringList{"第五章"}
-        << QStringList{"5.html"};
-    QTest::newRow("unclosed link") << "<a href=6.html>第六章" << QStringList() << QStringList();
+    addRow("pictures removed", "<a href=1.html><img src=new.gif alt=\"新\">第一章</a>", QStringList{"第一章"},
+           QStringList{"1.html"});
+    addRow("named anchor before a link", "<a name=\"v1\"><a href=\"2.html\">第二章</a>",
+           QStringList{"第二章"}, QStringList{"2.html"});
+    addRow("in-page links removed", "<a href=\"#top\">顶部</a><a href=\"3.html\">第三章</a>",
+           QStringList{"第三章"}, QStringList{"3.html"});
+    addRow("links without a space after a are not matched",
+           "<a\thref=4.html>第四章</a><A HREF=5.html>第五章</A>", QStringList{"第五章"},
+           QStringList{"5.html"});
+    addRow("unclosed link", "<a href=6.html>第六章", QStringList(), QStringList());
 }
 
 void TestLinkCollector::collectLinks() {
@@ -122,9 +121,12 @@ void TestLinkCollector::plainListsReadAsParsedOnes() {
     // whole list through the parser. The links before it come out the same either way.
     QString list = QStringLiteral("<div>卷一</div>\r\n");
     for (int i = 1; i <= 60; ++i) {
-        const QString address = i % 7 == 0 ? QStringLiteral("%1.html").arg(i - 1) : QStringLiteral("%1.html").arg(i);
+        const QString address =
+            i % 7 == 0 ? QStringLiteral("%1.html").arg(i - 1) : QStringLiteral("%1.html").arg(i);
         const QString quoted = i % 3 == 0 ? address : u'"' + address + u'"';
-        list += QStringLiteral("<li><A HREF=%1 title='t%2'>\r\n 第%2章\t 标题 </a></li>中文\r\n").arg(quoted).arg(i);
+        list += QStringLiteral("<li><A HREF=%1 title='t%2'>\r\n 第%2章\t 标题 </a></li>中文\r\n")
+                    .arg(quoted)
+                    .arg(i);
         if (i % 10 == 0)
             list += QStringLiteral("<a href='#' onclick=\"go(%1)\">脚本%1</a>").arg(i);
     }

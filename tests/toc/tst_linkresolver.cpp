@@ -1,4 +1,5 @@
 // Link addresses made absolute against the list page, its base element and its script functions.
+#include "support/rows.h"
 #include "toc/linkresolver.h"
 #include "toc/scriptreader.h"
 
@@ -20,63 +21,26 @@ void TestLinkResolver::resolve_data() {
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("expected");
     const QString page = QStringLiteral("http://www.site.test/files/12/345/index.html");
-    QTest::newRow("folder") << page << ""
-                            << "1001.html"
-                            << "http://www.site.test/files/12/345/1001.html";
-    QTest::newRow("root") << page << ""
-                          << "/read/1.html"
-                          << "http://www.site.test/read/1.html";
-    QTest::newRow("one folder up") << page << ""
-                                   << "../346/1.html"
-                                   << "http://www.site.test/files/12/346/1.html";
-    QTest::newRow("two folders up") << page << ""
-                                    << "../../7/1.html"
-                                    << "http://www.site.test/files/7/1.html";
-    QTest::newRow("never above the root") << page << ""
-                                          << "../../../../x.html"
-                                          << "http://www.site.test/x.html";
-    QTest::newRow("absolute kept") << page << ""
-                                   << "HTTP://other.test/a.html"
-                                   << "HTTP://other.test/a.html";
-    QTest::newRow("scheme-relative") << page << ""
-                                     << "//img.site.test/1.html"
-                                     << "http://img.site.test/1.html";
-    QTest::newRow("query only") << "http://www.site.test/book.php?id=3"
-                                << ""
-                                << "?id=3&page=2"
-                                << "http://www.site.test/book.php?id=3&page=2";
-    QTest::newRow("folder page") << "http://www.site.test/novel/88/"
-                                 << ""
-                                 << "1/"
-                                 << "http://www.site.test/novel/88/1/";
-    QTest::newRow("bare host") << "http://www.site.test"
-                               << ""
-                               << "1.html"
-                               << "http://www.site.test/1.html";
-    QTest::newRow("base element") << page << "http://cdn.site.test/mirror/345/"
-                                  << "1.html"
-                                  << "http://cdn.site.test/mirror/345/1.html";
-    QTest::newRow("relative base") << page << "/mirror/"
-                                   << "../1.html"
-                                   << "http://www.site.test/1.html";
-    QTest::newRow("script call") << page << ""
-                                 << "javascript:open(12,'b')"
-                                 << "http://www.site.test/r/12/b.htm";
-    QTest::newRow("call without scheme") << page << ""
-                                         << "open(3,'c')"
-                                         << "http://www.site.test/r/3/c.htm";
-    QTest::newRow("unknown function") << page << ""
-                                      << "javascript:nothing(1)"
-                                      << "";
-    QTest::newRow("void") << page << ""
-                          << "javascript:void(0);"
-                          << "";
-    QTest::newRow("bare scheme") << page << ""
-                                 << "javascript:;"
-                                 << "";
-    QTest::newRow("empty") << page << ""
-                           << "  "
-                           << "";
+    addRow("folder", page, "", "1001.html", "http://www.site.test/files/12/345/1001.html");
+    addRow("root", page, "", "/read/1.html", "http://www.site.test/read/1.html");
+    addRow("one folder up", page, "", "../346/1.html", "http://www.site.test/files/12/346/1.html");
+    addRow("two folders up", page, "", "../../7/1.html", "http://www.site.test/files/7/1.html");
+    addRow("never above the root", page, "", "../../../../x.html", "http://www.site.test/x.html");
+    addRow("absolute kept", page, "", "HTTP://other.test/a.html", "HTTP://other.test/a.html");
+    addRow("scheme-relative", page, "", "//img.site.test/1.html", "http://img.site.test/1.html");
+    addRow("query only", "http://www.site.test/book.php?id=3", "", "?id=3&page=2",
+           "http://www.site.test/book.php?id=3&page=2");
+    addRow("folder page", "http://www.site.test/novel/88/", "", "1/", "http://www.site.test/novel/88/1/");
+    addRow("bare host", "http://www.site.test", "", "1.html", "http://www.site.test/1.html");
+    addRow("base element", page, "http://cdn.site.test/mirror/345/", "1.html",
+           "http://cdn.site.test/mirror/345/1.html");
+    addRow("relative base", page, "/mirror/", "../1.html", "http://www.site.test/1.html");
+    addRow("script call", page, "", "javascript:open(12,'b')", "http://www.site.test/r/12/b.htm");
+    addRow("call without scheme", page, "", "open(3,'c')", "http://www.site.test/r/3/c.htm");
+    addRow("unknown function", page, "", "javascript:nothing(1)", "");
+    addRow("void", page, "", "javascript:void(0);", "");
+    addRow("bare scheme", page, "", "javascript:;", "");
+    addRow("empty", page, "", "  ", "");
 }
 
 void TestLinkResolver::resolve() {
@@ -95,14 +59,10 @@ void TestLinkResolver::resolve() {
 void TestLinkResolver::findBase_data() {
     QTest::addColumn<QString>("page");
     QTest::addColumn<QString>("base");
-    QTest::newRow("quoted") << "<head><BASE HREF=\"http://a.test/b/\" /></head>"
-                            << "http://a.test/b/";
-    QTest::newRow("single quotes") << "<base href='http://a.test/c/'>"
-                                   << "http://a.test/c/";
-    QTest::newRow("first one") << "<base href=http://a.test/1/><base href=http://a.test/2/>"
-                               << "http://a.test/1";
-    QTest::newRow("target only") << "<base target=_blank>"
-                                 << "";
+    addRow("quoted", "<head><BASE HREF=\"http://a.test/b/\" /></head>", "http://a.test/b/");
+    addRow("single quotes", "<base href='http://a.test/c/'>", "http://a.test/c/");
+    addRow("first one", "<base href=http://a.test/1/><base href=http://a.test/2/>", "http://a.test/1");
+    addRow("target only", "<base target=_blank>", "");
 }
 
 void TestLinkResolver::findBase() {

@@ -1,4 +1,5 @@
 // What is not a chapter: one row per rule, each with a near miss that must stay a chapter.
+#include "support/rows.h"
 #include "toc/navigationlabels.h"
 #include "toc/nonchapterfilter.h"
 
@@ -20,40 +21,28 @@ void TestNonChapterFilter::rules_data() {
     QTest::addColumn<QString>("url");
     QTest::addColumn<bool>("dropped");
     const QString chapter = QStringLiteral("http://s.test/b/1.html");
-    QTest::newRow("chapter") << "第一章 山村" << chapter << false;
-    QTest::newRow("folder address") << "第一章"
-                                    << "http://s.test/b/" << true;
-    QTest::newRow("download") << "第一章"
-                              << "http://s.test/b/1.ZIP" << true;
-    QTest::newRow("three-letter ending") << "第一章"
-                                         << "http://s.test/a.rm" << true;
-    QTest::newRow("site root") << "第一章"
-                               << "http://www.s.com" << true;
-    QTest::newRow("near miss ending") << "第一章"
-                                      << "http://s.test/b/1.shtml" << false;
-    QTest::newRow("navigation label") << " 返回目录 " << chapter << true;
-    QTest::newRow("label among other words") << "第九章 返回目录之谜" << chapter << false;
-    QTest::newRow("label in other case") << "rss" << chapter << true;
-    QTest::newRow("label with inner capitals") << "Internet Explorer 7.0" << chapter << true;
-    QTest::newRow("search latest") << "搜索剑影流年最新章节" << chapter << true;
-    QTest::newRow("search only") << "搜索引擎" << chapter << false;
-    QTest::newRow("title word") << "点击阅读全文" << chapter << true;
-    QTest::newRow("view and comment") << "查看本章评论(12)" << chapter << true;
-    QTest::newRow("view only") << "第三章 查看" << chapter << false;
-    QTest::newRow("address word") << "第一章"
-                                  << "http://s.test/About/1.html" << true;
-    QTest::newRow("mailto") << "第一章"
-                            << "http://s.test/b/mailto:a@s.test" << true;
-    QTest::newRow("logout") << "注销"
-                            << "http://s.test/user/LogOut.php" << true;
-    QTest::newRow("logout words elsewhere") << "注销"
-                                            << "http://s.test/b/1.html" << false;
-    QTest::newRow("index page") << "第一章"
-                                << "http://s.test/b/Index.HTML" << true;
-    QTest::newRow("index with query") << "第一章"
-                                      << "http://s.test/b/index.php?id=1" << false;
-    QTest::newRow("forum index") << "第一章"
-                                 << "http://s.test/bbs" << true;
+    addRow("chapter", "第一章 山村", chapter, false);
+    addRow("folder address", "第一章", "http://s.test/b/", true);
+    addRow("download", "第一章", "http://s.test/b/1.ZIP", true);
+    addRow("three-letter ending", "第一章", "http://s.test/a.rm", true);
+    addRow("site root", "第一章", "http://www.s.com", true);
+    addRow("near miss ending", "第一章", "http://s.test/b/1.shtml", false);
+    addRow("navigation label", " 返回目录 ", chapter, true);
+    addRow("label among other words", "第九章 返回目录之谜", chapter, false);
+    addRow("label in other case", "rss", chapter, true);
+    addRow("label with inner capitals", "Internet Explorer 7.0", chapter, true);
+    addRow("search latest", "搜索剑影流年最新章节", chapter, true);
+    addRow("search only", "搜索引擎", chapter, false);
+    addRow("title word", "点击阅读全文", chapter, true);
+    addRow("view and comment", "查看本章评论(12)", chapter, true);
+    addRow("view only", "第三章 查看", chapter, false);
+    addRow("address word", "第一章", "http://s.test/About/1.html", true);
+    addRow("mailto", "第一章", "http://s.test/b/mailto:a@s.test", true);
+    addRow("logout", "注销", "http://s.test/user/LogOut.php", true);
+    addRow("logout words elsewhere", "注销", "http://s.test/b/1.html", false);
+    addRow("index page", "第一章", "http://s.test/b/Index.HTML", true);
+    addRow("index with query", "第一章", "http://s.test/b/index.php?id=1", false);
+    addRow("forum index", "第一章", "http://s.test/bbs", true);
 }
 
 void TestNonChapterFilter::rules() {
@@ -70,27 +59,13 @@ void TestNonChapterFilter::userFilters_data() {
     QTest::addColumn<QString>("url");
     QTest::addColumn<bool>("dropped");
     const QString chapter = QStringLiteral("http://s.test/b/1.html");
-    QTest::newRow("title equal, any case") << "上架感言||VIP||"
-                                           << ""
-                                           << "vip" << chapter << true;
-    QTest::newRow("title only containing") << "上架感言||"
-                                           << ""
-                                           << "第一章 上架感言" << chapter << false;
-    QTest::newRow("title pattern") << "[[^第\\d+章 .*求票]]||"
-                                   << ""
-                                   << "第12章 求票" << chapter << true;
-    QTest::newRow("empty entries drop nothing") << "||||"
-                                                << "||"
-                                                << "" << chapter << false;
-    QTest::newRow("address equal, any case") << ""
-                                             << "HTTP://S.TEST/B/1.HTML||"
-                                             << "第一章" << chapter << true;
-    QTest::newRow("address pattern") << ""
-                                     << "[[/b/\\d\\.html$]]"
-                                     << "第一章" << chapter << true;
-    QTest::newRow("bad pattern drops nothing") << "[[(]]"
-                                               << "[[*]]"
-                                               << "第一章" << chapter << false;
+    addRow("title equal, any case", "上架感言||VIP||", "", "vip", chapter, true);
+    addRow("title only containing", "上架感言||", "", "第一章 上架感言", chapter, false);
+    addRow("title pattern", "[[^第\\d+章 .*求票]]||", "", "第12章 求票", chapter, true);
+    addRow("empty entries drop nothing", "||||", "||", "", chapter, false);
+    addRow("address equal, any case", "", "HTTP://S.TEST/B/1.HTML||", "第一章", chapter, true);
+    addRow("address pattern", "", "[[/b/\\d\\.html$]]", "第一章", chapter, true);
+    addRow("bad pattern drops nothing", "[[(]]", "[[*]]", "第一章", chapter, false);
 }
 
 void TestNonChapterFilter::userFilters() {

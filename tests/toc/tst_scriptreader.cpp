@@ -1,5 +1,6 @@
 // Following site scripts without running them: calls, the addresses functions navigate to, what
 // scripts write, and arrays of literals.
+#include "support/rows.h"
 #include "toc/scriptreader.h"
 
 #include <QElapsedTimer>
@@ -24,16 +25,16 @@ void TestScriptReader::parseScriptCall_data() {
     QTest::addColumn<bool>("isCall");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QStringList>("args");
-    QTest::newRow("javascript scheme")
-        << "javascript:showChapter('12', \"345\");" << true << "showChapter" << QStringList{"12", "345"};
-    QTest::newRow("numbers and spaces") << "go( 1 , 0 )" << true << "go" << QStringList{"1", "0"};
-    QTest::newRow("void") << "javascript:void(0)" << true << "void" << QStringList{"0"};
-    QTest::newRow("no arguments") << "refresh()" << true << "refresh" << QStringList();
-    QTest::newRow("comma inside quotes") << "f('a,b', c)" << true << "f" << QStringList{"a,b", "c"};
-    QTest::newRow("empty argument") << "f(1,)" << true << "f" << QStringList{"1", ""};
-    QTest::newRow("address with brackets") << "book(1).html" << false << "" << QStringList();
-    QTest::newRow("plain address") << "1001.html" << false << "" << QStringList();
-    QTest::newRow("unclosed call") << "f('a'" << true << "f" << QStringList{"a"};
+    addRow("javascript scheme", "javascript:showChapter('12', \"345\");", true, "showChapter",
+           QStringList{"12", "345"});
+    addRow("numbers and spaces", "go( 1 , 0 )", true, "go", QStringList{"1", "0"});
+    addRow("void", "javascript:void(0)", true, "void", QStringList{"0"});
+    addRow("no arguments", "refresh()", true, "refresh", QStringList());
+    addRow("comma inside quotes", "f('a,b', c)", true, "f", QStringList{"a,b", "c"});
+    addRow("empty argument", "f(1,)", true, "f", QStringList{"1", ""});
+    addRow("address with brackets", "book(1).html", false, "", QStringList());
+    addRow("plain address", "1001.html", false, "", QStringList());
+    addRow("unclosed call", "f('a'", true, "f", QStringList{"a"});
 }
 
 void TestScriptReader::parseScriptCall() {
@@ -55,40 +56,38 @@ void TestScriptReader::callAddress_data() {
     QTest::addColumn<bool>("chooseBranch");
     QTest::addColumn<QString>("address");
 
-    QTest::newRow("location =") << "function f(a,b){ location = '/b/' + a + '/' + b + '.html'; }"
-                                << QStringList{"12", "345"} << false << "/b/12/345.html";
-    QTest::newRow("parameter first") << "function f(p){ window.location.href = p + \".htm\"; }"
-                                     << QStringList{"9"} << false << "9.htm";
-    QTest::newRow("replace call") << "function f(p){ document.location.replace('/r?id=' + p); }"
-                                  << QStringList{"3"} << false << "/r?id=3";
-    QTest::newRow("window.open") << "function f(p){ window.open('/o/' + p, '_blank'); }" << QStringList{"4"}
-                                 << false << "/o/4";
-    QTest::newRow("local variable") << "function f(p){ var u = '/v/'; u += p; location = u + '.html'; }"
-                                    << QStringList{"5"} << false << "/v/5.html";
-    QTest::newRow("escapes") << "function f(p){ location = \"\\/e\\/\\u7B2C\" + p; }" << QStringList{"1"}
-                             << false << "/e/第1";
-    QTest::newRow("VBScript joins") << "function f(p){ location = \"/vb/\" & p & \".asp\" }"
-                                    << QStringList{"2"} << false << "/vb/2.asp";
-    QTest::newRow("missing argument")
-        << "function f(a,b){ location = '/m/' + a + '-' + b; }" << QStringList{"1"} << false << "/m/1-";
-    QTest::newRow("nested braces before location")
-        << "function f(p){ var o = {a: 1}; if (o) { } location = '/n/' + p; }" << QStringList{"6"} << false
-        << "/n/6";
+    addRow("location =", "function f(a,b){ location = '/b/' + a + '/' + b + '.html'; }",
+           QStringList{"12", "345"}, false, "/b/12/345.html");
+    addRow("parameter first", "function f(p){ window.location.href = p + \".htm\"; }", QStringList{"9"},
+           false, "9.htm");
+    addRow("replace call", "function f(p){ document.location.replace('/r?id=' + p); }", QStringList{"3"},
+           false, "/r?id=3");
+    addRow("window.open", "function f(p){ window.open('/o/' + p, '_blank'); }", QStringList{"4"}, false,
+           "/o/4");
+    addRow("local variable", "function f(p){ var u = '/v/'; u += p; location = u + '.html'; }",
+           QStringList{"5"}, false, "/v/5.html");
+    addRow("escapes", "function f(p){ location = \"\\/e\\/\\u7B2C\" + p; }", QStringList{"1"}, false,
+           "/e/第1");
+    addRow("VBScript joins", "function f(p){ location = \"/vb/\" & p & \".asp\" }", QStringList{"2"}, false,
+           "/vb/2.asp");
+    addRow("missing argument", "function f(a,b){ location = '/m/' + a + '-' + b; }", QStringList{"1"}, false,
+           "/m/1-");
+    addRow("nested braces before location",
+           "function f(p){ var o = {a: 1}; if (o) { } location = '/n/' + p; }", QStringList{"6"}, false,
+           "/n/6");
     const QString branches = QStringLiteral("function f(id, vip){ if (vip == 1) { location = '/vip/' + id; } "
                                             "else if (id > 100) { location = '/new/' + id; } "
                                             "else { location = '/old/' + id; } }");
-    QTest::newRow("branches unread: first assignment")
-        << branches << QStringList{"5", "0"} << false << "/vip/5";
-    QTest::newRow("first branch") << branches << QStringList{"5", "1"} << true << "/vip/5";
-    QTest::newRow("else if, numbers compared as numbers")
-        << branches << QStringList{"200", "0"} << true << "/new/200";
-    QTest::newRow("else") << branches << QStringList{"20", "0"} << true << "/old/20";
-    QTest::newRow("and, or, not") << "function f(a,b){ if (!(a == 'x') && (b == '1' || b == '2')) location = "
-                                     "'/y'; else location = '/z'; }"
-                                  << QStringList{"w", "2"} << true << "/y";
-    QTest::newRow("no assignment") << "function f(p){ alert(p); }" << QStringList{"1"} << false << "<none>";
-    QTest::newRow("unknown function")
-        << "function g(p){ location = p; }" << QStringList{"1"} << false << "<none>";
+    addRow("branches unread: first assignment", branches, QStringList{"5", "0"}, false, "/vip/5");
+    addRow("first branch", branches, QStringList{"5", "1"}, true, "/vip/5");
+    addRow("else if, numbers compared as numbers", branches, QStringList{"200", "0"}, true, "/new/200");
+    addRow("else", branches, QStringList{"20", "0"}, true, "/old/20");
+    addRow("and, or, not",
+           "function f(a,b){ if (!(a == 'x') && (b == '1' || b == '2')) location = "
+           "'/y'; else location = '/z'; }",
+           QStringList{"w", "2"}, true, "/y");
+    addRow("no assignment", "function f(p){ alert(p); }", QStringList{"1"}, false, "<none>");
+    addRow("unknown function", "function g(p){ location = p; }", QStringList{"1"}, false, "<none>");
 }
 
 void TestScriptReader::callAddress() {
@@ -105,31 +104,22 @@ void TestScriptReader::writtenHtml_data() {
     QTest::addColumn<QString>("script");
     QTest::addColumn<QString>("definitions");
     QTest::addColumn<QString>("html");
-    QTest::newRow("writes") << "document.write('<a href=\"1.html\">一</a>');\ndocument.writeln(\"<br>\");"
-                            << ""
-                            << "<a href=\"1.html\">一</a><br>";
-    QTest::newRow("function defined later") << "p('1.html','一'); p('2.html','二'); function p(u,t){ "
-                                               "document.write('<a href=' + u + '>' + t + '</a>'); }"
-                                            << ""
-                                            << "<a href=1.html>一</a><a href=2.html>二</a>";
-    QTest::newRow("function from another file") << "show(7,'七');"
-                                                << "function show(i,t){ document.write(i + t); }"
-                                                << "7七";
-    QTest::newRow("variables and comments")
-        << "var base = '/b/'; /* 目录 */ // 注释 document.write('x');\ndocument.write('<a href=' + base + "
+    addRow("writes", "document.write('<a href=\"1.html\">一</a>');\ndocument.writeln(\"<br>\");", "",
+           "<a href=\"1.html\">一</a><br>");
+    addRow("function defined later",
+           "p('1.html','一'); p('2.html','二'); function p(u,t){ "
+           "document.write('<a href=' + u + '>' + t + '</a>'); }",
+           "", "<a href=1.html>一</a><a href=2.html>二</a>");
+    addRow("function from another file", "show(7,'七');", "function show(i,t){ document.write(i + t); }",
+           "7七");
+    addRow("variables and comments",
+           "var base = '/b/'; /* 目录 */ // 注释 document.write('x');\ndocument.write('<a href=' + base + "
            "'1>' + "
-           "\"一\" + '</a>');"
-        << ""
-        << "<a href=/b/1>一</a>";
-    QTest::newRow("array elements") << "var t = ['一','二']; document.write(t[1] + t[5]);"
-                                    << ""
-                                    << "二";
-    QTest::newRow("recursion is bounded") << "function r(){ document.write('x'); r(); } r();"
-                                          << ""
-                                          << "xxxx";
-    QTest::newRow("cut off at the end") << "document.write('<a href=1.html>一</a>"
-                                        << ""
-                                        << "<a href=1.html>一</a>";
+           "\"一\" + '</a>');",
+           "", "<a href=/b/1>一</a>");
+    addRow("array elements", "var t = ['一','二']; document.write(t[1] + t[5]);", "", "二");
+    addRow("recursion is bounded", "function r(){ document.write('x'); r(); } r();", "", "xxxx");
+    addRow("cut off at the end", "document.write('<a href=1.html>一</a>", "", "<a href=1.html>一</a>");
 }
 
 void TestScriptReader::writtenHtml() {

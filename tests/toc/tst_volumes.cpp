@@ -1,4 +1,5 @@
 // Volume headings: which heading a chapter falls under, and the clean name of a heading.
+#include "support/rows.h"
 #include "toc/linkcollector.h"
 #include "toc/volumes.h"
 
@@ -19,11 +20,11 @@ private Q_SLOTS:
 void TestVolumes::findVolumeIndex_data() {
     QTest::addColumn<qsizetype>("position");
     QTest::addColumn<int>("index");
-    QTest::newRow("before the first") << qsizetype(5) << -1;
-    QTest::newRow("at a heading") << qsizetype(10) << -1;
-    QTest::newRow("after the first") << qsizetype(11) << 0;
-    QTest::newRow("between") << qsizetype(25) << 1;
-    QTest::newRow("after the last") << qsizetype(1000) << 2;
+    addRow("before the first", qsizetype(5), -1);
+    addRow("at a heading", qsizetype(10), -1);
+    addRow("after the first", qsizetype(11), 0);
+    addRow("between", qsizetype(25), 1);
+    addRow("after the last", qsizetype(1000), 2);
 }
 
 void TestVolumes::findVolumeIndex() {
@@ -37,26 +38,13 @@ void TestVolumes::getVolumeTitle_data() {
     QTest::addColumn<QString>("start");
     QTest::addColumn<QString>("end");
     QTest::addColumn<QString>("title");
-    QTest::newRow("markers cut") << "<dt class=\"vol\">第一卷 少年游</dt>"
-                                 << "<dt class=\"vol\">"
-                                 << "</dt>"
-                                 << "第一卷 少年游";
-    QTest::newRow("fallback marker") << "vcss\" colspan=\"4\">第二部&nbsp;入京<"
-                                     << "vcss"
-                                     << "<"
-                                     << "第二部 入京";
-    QTest::newRow("tags and brackets") << "<td class=vol><b>[第三卷]</b> &lt;风云&gt;\r\n</td>"
-                                       << "<td class=vol>"
-                                       << "</td>"
-                                       << "第三卷 风云";
-    QTest::newRow("quotes and tabs") << "<h3>\t\"外传\"\t</h3>"
-                                     << "<h3>"
-                                     << "</h3>"
-                                     << "外传";
-    QTest::newRow("shorter than its markers") << "<b>"
-                                              << "<b>"
-                                              << "</b>"
-                                              << "";
+    addRow("markers cut", "<dt class=\"vol\">第一卷 少年游</dt>", "<dt class=\"vol\">", "</dt>",
+           "第一卷 少年游");
+    addRow("fallback marker", "vcss\" colspan=\"4\">第二部&nbsp;入京<", "vcss", "<", "第二部 入京");
+    addRow("tags and brackets", "<td class=vol><b>[第三卷]</b> &lt;风云&gt;\r\n</td>", "<td class=vol>",
+           "</td>", "第三卷 风云");
+    addRow("quotes and tabs", "<h3>\t\"外传\"\t</h3>", "<h3>", "</h3>", "外传");
+    addRow("shorter than its markers", "<b>", "<b>", "</b>", "");
 }
 
 void TestVolumes::getVolumeTitle() {
@@ -76,21 +64,15 @@ void TestVolumes::assignVolumes_data() {
     const QString list =
         QStringLiteral("<a href=0.html>楔子</a><h3>第一卷</h3><a href=1.html>第一章</a>"
                        "<a href=2.html>第二章</a><h3>第二卷</h3><a href=3.html>第三章</a><h3>第三卷</h3>");
-    QTest::newRow("markers") << list << "<h3>"
-                             << "</h3>" << QStringList{"", "第一卷", "第一卷", "第二卷"} << true;
-    QTest::newRow("end marker defaults to <") << list << "<h3>"
-                                              << "" << QStringList{"", "第一卷", "第一卷", "第二卷"} << true;
-    QTest::newRow("no markers, no volumes") << list << ""
-                                            << "" << QStringList{"", "", "", ""} << true;
-    QTest::newRow("fallback marker")
-        << "<div class=style6>上卷</div><a href=0.html>楔子</a><a href=1.html>第一章</a>"
-        << ""
-        << "" << QStringList{"上卷", "上卷"} << true;
+    addRow("markers", list, "<h3>", "</h3>", QStringList{"", "第一卷", "第一卷", "第二卷"}, true);
+    addRow("end marker defaults to <", list, "<h3>", "", QStringList{"", "第一卷", "第一卷", "第二卷"}, true);
+    addRow("no markers, no volumes", list, "", "", QStringList{"", "", "", ""}, true);
+    addRow("fallback marker", "<div class=style6>上卷</div><a href=0.html>楔子</a><a href=1.html>第一章</a>",
+           "", "", QStringList{"上卷", "上卷"}, true);
     // A chapter title repeated in a heading does not move the chapter into that volume.
-    QTest::newRow("title also in a heading")
-        << "<h3>第一卷</h3><a href=1.html>终章</a><h3>终章</h3><a href=2.html>后记</a>"
-        << "<h3>"
-        << "</h3>" << QStringList{"第一卷", "终章"} << false;
+    addRow("title also in a heading",
+           "<h3>第一卷</h3><a href=1.html>终章</a><h3>终章</h3><a href=2.html>后记</a>", "<h3>", "</h3>",
+           QStringList{"第一卷", "终章"}, false);
 }
 
 void TestVolumes::assignVolumes() {

@@ -1,3 +1,4 @@
+#include "support/rows.h"
 #include "widgets/messages.h"
 #include "widgets/openwithshell.h"
 
@@ -15,10 +16,8 @@ private Q_SLOTS:
 void TestOpenWithShell::missingTargetsWarn_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("message");
-    QTest::newRow("file") << "missing.chm"
-                          << "文件没有找到";
-    QTest::newRow("folder") << "no/such/book.chm"
-                            << "路径没有找到";
+    addRow("file", "missing.chm", "文件没有找到");
+    addRow("folder", "no/such/book.chm", "路径没有找到");
 }
 
 void TestOpenWithShell::missingTargetsWarn() {

@@ -227,7 +227,7 @@ void TestFrmAddNovel::siteSearchOffersResults() {
         return 1;
     });
     setText(window, "txtNovelName", "演示");
-    window.findChild<QAction*>("MoreSite")->trigger();
+    child<QAction>(window, "MoreSite")->trigger();
     QCOMPARE(child<QPushButton>(window, "cmdOK")->text(), QString("停止"));
     QTRY_VERIFY_WITH_TIMEOUT(!window.isBusy(), 20000);
     QVERIFY2(log.shown.isEmpty(), qPrintable(log.shown.join('\n')));
@@ -235,11 +235,11 @@ void TestFrmAddNovel::siteSearchOffersResults() {
     QCOMPARE(offered[1].title, QString("演示外传-搜书网"));
     QCOMPARE(child<QLineEdit>(window, "txtListUrl")->text(), QString("http://other.test/book/202.html"));
     QCOMPARE(child<QPushButton>(window, "cmdOK")->text(), QString("确定"));
-    QCOMPARE(window.findChild<QLabel*>("lblStatus")->text(), QString("已搜索完"));
+    QCOMPARE(child<QLabel>(window, "lblStatus")->text(), QString("已搜索完"));
 
     // The last results are offered again without asking the site.
     offered.clear();
-    window.findChild<QAction*>("LastSearch")->trigger();
+    child<QAction>(window, "LastSearch")->trigger();
     QCOMPARE(offered.size(), 3);
     QCOMPARE(m_site.site()->requestCount("/modules/article/search.php"), 1);
 }

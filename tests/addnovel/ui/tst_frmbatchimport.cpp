@@ -1,13 +1,14 @@
 // The two other roads into the library: numbered chapters (frmAddBatchContent) and old download
 // folders (frmGetDownNovel).
-#include "support/dialogtest.h"
 #include "addnovel/ui/frmaddbatchcontent.h"
 #include "addnovel/ui/frmgetdownnovel.h"
-#include "widgets/messages.h"
 #include "storage/chapterstore.h"
 #include "storage/novelstore.h"
 #include "storage/textfile.h"
+#include "support/rows.h"
 #include "support/testlibrary.h"
+#include "support/uitest.h"
+#include "widgets/messages.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -50,27 +51,11 @@ void TestFrmBatchImport::batchChecks_data() {
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("focus");
     const QString p = "http://a.test/file(*).htm";
-    QTest::newRow("no wildcard") << "http://a.test/file1.htm"
-                                 << "1"
-                                 << "5" << 1 << "5"
-                                 << "网址处必须包含(*)"
-                                 << "txtUrl";
-    QTest::newRow("first") << p << "一"
-                           << "5" << 1 << "5"
-                           << "起始值需要为数字值"
-                           << "txtStart";
-    QTest::newRow("width") << p << "1"
-                           << "5" << 12 << "5"
-                           << "通配符长度应该在1与9之间"
-                           << "txtLength";
-    QTest::newRow("limit") << p << "1"
-                           << "1001" << 1 << "5"
-                           << "成批下载数应在1000之内"
-                           << "txtEnd";
-    QTest::newRow("small limit, one page at a time") << p << "1"
-                                                     << "101" << 1 << "1"
-                                                     << "成批下载数应在100之内"
-                                                     << "txtEnd";
+    addRow("no wildcard", "http://a.test/file1.htm", "1", "5", 1, "5", "网址处必须包含(*)", "txtUrl");
+    addRow("first", p, "一", "5", 1, "5", "起始值需要为数字值", "txtStart");
+    addRow("width", p, "1", "5", 12, "5", "通配符长度应该在1与9之间", "txtLength");
+    addRow("limit", p, "1", "1001", 1, "5", "成批下载数应在1000之内", "txtEnd");
+    addRow("small limit, one page at a time", p, "1", "101", 1, "1", "成批下载数应在100之内", "txtEnd");
 }
 
 void TestFrmBatchImport::batchChecks() {
@@ -84,7 +69,7 @@ void TestFrmBatchImport::batchChecks() {
     TestLibrary library;
     library.context().settings().setValue("MultGetNums", multGetNums);
     const QString novel = library.addNovel("批量");
-    MessageLog log;
+    MessageRecorder log;
     FrmAddBatchContent window(library.context(), novel);
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -93,7 +78,7 @@ void TestFrmBatchImport::batchChecks() {
     child<QLineEdit>(window, "txtEnd")->setText(last);
     child<QSpinBox>(window, "txtLength")->setValue(width);
     click(window, "cmdOK");
-    QCOMPARE(log.texts, QStringList{message});
+    QCOMPARE(log.shown, QStringList{message});
     QCOMPARE(QApplication::focusWidget()->objectName(), focus);
     QCOMPARE(ChapterStore(library.db()).count(novel), 0);
 }
@@ -101,7 +86,7 @@ void TestFrmBatchImport::batchChecks() {
 void TestFrmBatchImport::batchAdds() {
     TestLibrary library;
     const QString novel = library.addNovel("批量");
-    MessageLog log;
+    MessageRecorder log;
     FrmAddBatchContent window(library.context(), novel);
     QSignalSpy added(&window, &FrmAddBatchContent::chaptersAdded);
     child<QLineEdit>(window, "txtUrl")->setText("http://a.test/file(*).htm");
@@ -109,7 +94,7 @@ void TestFrmBatchImport::batchAdds() {
     child<QLineEdit>(window, "txtEnd")->setText("12");
     child<QSpinBox>(window, "txtLength")->setValue(2);
     click(window, "cmdOK");
-    QVERIFY(log.texts.isEmpty());
+    QVERIFY(log.shown.isEmpty());
     QCOMPARE(window.result(), int(QDialog::Accepted));
     QCOMPARE(added.size(), 1);
     QCOMPARE(added[0][1].toInt(), 12);
@@ -121,14 +106,14 @@ void TestFrmBatchImport::importOldNovels() {
     const QString chm = library.context().folder().chmDir();
     oldFolder(chm + "/a", "甲书");
     oldFolder(chm + "/b", "乙书");
-    MessageLog log;
+    MessageRecorder log;
     FrmGetDownNovel window(library.context());
     QSignalSpy imported(&window, &FrmGetDownNovel::novelsImported);
     auto* list = child<QTreeWidget>(window, "lstNovel");
     QCOMPARE(list->topLevelItemCount(), 2);
     QCOMPARE(list->topLevelItem(0)->text(0), QString("甲书"));
     click(window, "cmdImport");
-    QCOMPARE(log.texts, QStringList{"您没有选择具体项"});
+    QCOMPARE(log.shown, QStringList{"您没有选择具体项"});
     click(window, "chkAll");
     click(window, "chkNext");
     list->topLevelItem(1)->setCheckState(0, Qt::Checked);
@@ -139,7 +124,7 @@ void TestFrmBatchImport::importOldNovels() {
     QCOMPARE(ids.size(), 1);
     QCOMPARE(NovelStore(library.db()).novelName(ids[0]), QString("乙书"));
     QCOMPARE(list->topLevelItemCount(), 1);
-    QCOMPARE(log.texts.size(), 1);
+    QCOMPARE(log.shown.size(), 1);
 }
 
 void TestFrmBatchImport::deleteAndClear() {
@@ -148,19 +133,19 @@ void TestFrmBatchImport::deleteAndClear() {
     oldFolder(chm + "/a", "甲书");
     oldFolder(chm + "/b", "乙书");
     oldFolder(chm + "/c", "丙书");
-    MessageLog log;
+    MessageRecorder log;
     FrmGetDownNovel window(library.context());
     auto* list = child<QTreeWidget>(window, "lstNovel");
     list->topLevelItem(1)->setCheckState(0, Qt::Checked);
-    log.answers = {QMessageBox::No};
+    log.answers = {false};
     click(window, "cmdDelete");
-    QCOMPARE(log.texts, QStringList{"您是否确定彻底删除所有选中的小说吗?"});
+    QCOMPARE(log.shown, QStringList{"您是否确定彻底删除所有选中的小说吗?"});
     QVERIFY(QFileInfo::exists(chm + "/b"));
     click(window, "cmdDelete");
     QVERIFY(!QFileInfo::exists(chm + "/b"));
     QCOMPARE(list->topLevelItemCount(), 2);
     click(window, "cmdClear");
-    QCOMPARE(log.texts.last(), QString("您是否确定彻底删除列表中的所有小说吗?"));
+    QCOMPARE(log.shown.last(), QString("您是否确定彻底删除列表中的所有小说吗?"));
     QCOMPARE(list->topLevelItemCount(), 0);
     QVERIFY(!QFileInfo::exists(chm + "/a"));
     QVERIFY(QFileInfo::exists(chm)); // only the chosen folders go

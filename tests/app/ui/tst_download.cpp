@@ -1,15 +1,16 @@
 // Download runs from the main window, against the demo site on loopback: status texts, the live chapter
 // list and tree, the download list page, the refusal of a second run, stopping, the new-chapter message,
 // the renewal timer and the add-novel flow.
-#include "localsite/localsite.h"
-#include "renewal/renewscheduler.h"
+#include "app/ui/frmbook.h"
 #include "library/demolibrary.h"
 #include "library/treekeys.h"
-#include "app/ui/frmbook.h"
 #include "library/ui/frmmessage.h"
 #include "library/ui/readingview.h"
+#include "localsite/localsite.h"
+#include "renewal/renewscheduler.h"
 #include "storage/chapterstore.h"
 #include "storage/novelstore.h"
+#include "support/rows.h"
 #include "support/testlibrary.h"
 #include "support/testsite.h"
 #include "support/uitest.h"
@@ -29,21 +30,6 @@
 namespace {
 
 constexpr int kDemoChapters = 30;
-
-QVariant js(QWebEngineView* view, const QString& code) {
-    struct Answer {
-        QVariant value;
-        bool done = false;
-    };
-    auto answer = std::make_shared<Answer>();
-    view->page()->runJavaScript(code, [answer](const QVariant& v) {
-        answer->value = v;
-        answer->done = true;
-    });
-    if (!QTest::qWaitFor([&] { return answer->done; }, 10000))
-        qWarning("no answer from the page to %s", qPrintable(code));
-    return answer->value;
-}
 
 QString statusOf(FrmBook& w) {
     return w.findChild<QLabel*>("lblStatus")->text();
@@ -98,8 +84,6 @@ private Q_SLOTS:
     void newChapterMessage();
     void doubleClicksDownload();
     void timerRenewsAll();
-    void commandsNeedTheirSelection_data();
-    void commandsNeedTheirSelection();
     void addNovelDialog();
     void demoLibraryFollowsThePort();
 };
@@ -109,13 +93,9 @@ void TestDownload::renewShowsProgressLive_data() {
     QTest::addColumn<QString>("progress");
     QTest::addColumn<QString>("done");
     QTest::addColumn<QString>("cell");
-    QTest::newRow("one at a time") << 1
-                                   << "正在下载<<演示小说>>的章节\"第一章 初到青石镇\"内容，下载进度：3.33%"
-                                   << "<<演示小说>>更新完毕"
-                                   << "下载完成";
-    QTest::newRow("concurrent") << 4 << "总进度:"
-                                << "<<演示小说>>更新完毕"
-                                << "下载成功";
+    addRow("one at a time", 1, "正在下载<<演示小说>>的章节\"第一章 初到青石镇\"内容，下载进度：3.33%",
+           "<<演示小说>>更新完毕", "下载完成");
+    addRow("concurrent", 4, "总进度:", "<<演示小说>>更新完毕", "下载成功");
 }
 
 void TestDownload::renewShowsProgressLive() {
@@ -182,24 +162,14 @@ void TestDownload::renewShowsProgressLive() {
     QTRY_COMPARE_WITH_TIMEOUT(
         js(window.web(), "(document.getElementById('downloadview1') || {}).innerHTML || ''").toString(), cell,
         20000);
-
-    // Renewing again finds nothing new and changes nothing.
-    action(window, "mnuReNew")->trigger();
-    QTRY_VERIFY_WITH_TIMEOUT(!window.isBusy(), 30000);
-    QCOMPARE(storedChapters(demo.lib, demo.novel), stored);
-    if (multGetNums == 1)
-        QCOMPARE(statusOf(window), QString("<<演示小说>>尚无更新的章节"));
 }
 
 void TestDownload::secondRunRefused_data() {
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("message");
-    QTest::newRow("category") << "mnuReNewLB"
-                              << "当前正在下载中，请在停止下载后再进行该项操作";
-    QTest::newRow("empty chapters") << "mnuReNewEmpty"
-                                    << "当前正在下载中，请在停止下载后再进行该项操作";
-    QTest::newRow("volume names") << "mnuVolumeReNew"
-                                  << "当前正在下载中，请在停止下载后再下载分卷名";
+    addRow("category", "mnuReNewLB", "当前正在下载中，请在停止下载后再进行该项操作");
+    addRow("empty chapters", "mnuReNewEmpty", "当前正在下载中，请在停止下载后再进行该项操作");
+    addRow("volume names", "mnuVolumeReNew", "当前正在下载中，请在停止下载后再下载分卷名");
 }
 
 void TestDownload::secondRunRefused() {
@@ -260,7 +230,6 @@ void TestDownload::newChapterMessage() {
     // One window, however many chapters came.
     QCOMPARE(window.findChildren<FrmMessage*>("frmMessage").size(), 1);
     auto* message = window.findChild<FrmMessage*>("frmMessage");
-    QCOMPARE(message->windowTitle(), QString("消息"));
     const QString title =
         demo.lib.db()
             .scalar("SELECT Title FROM book_novelcontent WHERE id = ?", {message->chapterId()})
@@ -320,38 +289,6 @@ void TestDownload::timerRenewsAll() {
     QVERIFY(storedChapters(demo.lib, demo.novel) >= kDemoChapters - 1);
 }
 
-void TestDownload::commandsNeedTheirSelection_data() {
-    QTest::addColumn<QString>("node");
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("renew without novel") << "BookList"
-                                         << "mnuReNew"
-                                         << "请在左边的导航栏中选择具体的小说名再进行更新";
-    QTest::newRow("category without category") << "BookList"
-                                               << "mnuReNewLB"
-                                               << "请选择具体分类";
-    QTest::newRow("batch without selection") << "BookList"
-                                             << "mnuBatchBookReNew"
-                                             << "请选择具体的小说";
-}
-
-void TestDownload::commandsNeedTheirSelection() {
-    QFETCH(QString, node);
-    QFETCH(QString, command);
-    QFETCH(QString, message);
-    TestLibrary lib;
-    lib.addNovel("山河");
-    MessageRecorder messages;
-    FrmBook window(lib.context());
-    QVERIFY(window.selectNode(node));
-    window.list()->clearSelection();
-    QAction* a = window.findChild<QAction*>(command);
-    QVERIFY(a && a->isEnabled());
-    a->trigger();
-    QCOMPARE(messages.last(), message);
-    QVERIFY(!window.isBusy());
-}
-
 void TestDownload::addNovelDialog() {
     TestSite site{DemoLibrary::siteFolder()};
     QVERIFY(site.start());
@@ -360,19 +297,14 @@ void TestDownload::addNovelDialog() {
     FrmBook window(lib.context());
     window.show();
 
-    // A handed-over address opens the dialog with it; a dead address keeps the dialog open.
-    window.requestAddNovel(site.url("book/missing.html"));
+    // A handed-over address opens the dialog with it (its checks are tst_frmaddnovel's); the novel
+    // stored is the one shown.
+    window.requestAddNovel(site.url("book/index.html"));
     QDialog* dialog = nullptr;
     QTRY_VERIFY((dialog = window.findChild<QDialog*>("frmAddNovel")) && dialog->isVisible());
-    QCOMPARE(dialog->findChild<QLineEdit*>("txtListUrl")->text(), site.url("book/missing.html"));
+    QCOMPARE(dialog->findChild<QLineEdit*>("txtListUrl")->text(), site.url("book/index.html"));
     dialog->findChild<QLineEdit*>("txtNovelName")->setText("林间");
-    clickButton(dialog, "cmdOK");
-    QTRY_COMPARE(messages.last(), QString("无效的目录页网址"));
-    QVERIFY(dialog->isVisible());
-    QCOMPARE(lib.db().scalar("SELECT count(*) FROM book_novel").toInt(), 0);
-
-    dialog->findChild<QLineEdit*>("txtListUrl")->setText(site.url("book/index.html"));
-    clickButton(dialog, "cmdOK");
+    click(*dialog, "cmdOK");
     QTRY_VERIFY(!window.findChild<QDialog*>("frmAddNovel"));
     const QString id = lib.db().scalar("SELECT NovelID FROM book_novel WHERE NovelName = '林间'").toString();
     QVERIFY(!id.isEmpty());

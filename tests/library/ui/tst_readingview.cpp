@@ -4,6 +4,7 @@
 #include "library/ui/frmview.h"
 #include "library/ui/readingview.h"
 #include "storage/textfile.h"
+#include "support/rows.h"
 #include "support/testlibrary.h"
 #include "support/uitest.h"
 
@@ -20,40 +21,6 @@
 #include <memory>
 
 namespace {
-
-QVariant js(QWebEngineView* view, const QString& code) {
-    // Shared, so an answer arriving after the wait gave up writes to live memory.
-    struct Answer {
-        QVariant value;
-        bool done = false;
-    };
-    auto answer = std::make_shared<Answer>();
-    view->page()->runJavaScript(code, [answer](const QVariant& v) {
-        answer->value = v;
-        answer->done = true;
-    });
-    if (!QTest::qWaitFor([&] { return answer->done; }, 10000))
-        qWarning("no answer from the page to %s", qPrintable(code));
-    return answer->value;
-}
-
-// Waits until the view has finished loading a page whose address ends so (asked of the document
-// itself: the view's address changes before the old document is gone).
-bool shows(QWebEngineView* view, const QString& ending) {
-    return QTest::qWaitFor(
-        [&] {
-            return js(view, "document.readyState === 'complete' ? decodeURIComponent(location.pathname) : ''")
-                .toString()
-                .endsWith(ending);
-        },
-        15000);
-}
-
-void trigger(FrmBook& w, const char* name) {
-    auto* action = w.findChild<QAction*>(QString::fromLatin1(name));
-    QVERIFY2(action && action->isEnabled(), name);
-    action->trigger();
-}
 
 // A library with a novel of three chapters written from the chapter template.
 struct Library {
@@ -263,11 +230,10 @@ void TestReadingView::readingSettingsBackgroundPicture() {
     window.show();
     openChapter(window, data, 0);
     whenDialogOpens("frmContentSet", [](QDialog* d) {
-        QCOMPARE(d->windowTitle(), QString("阅读设置"));
         auto* pictures = d->findChild<QComboBox*>("cboBgImg");
         QCOMPARE(pictures->itemText(0), QString("无"));
         pictures->setCurrentIndex(pictures->findText("宣纸.jpg"));
-        clickButton(d, "cmdOK");
+        click(*d, "cmdOK");
     });
     trigger(window, "mnuContentSet");
     QCOMPARE(data.lib.context().settings().readIniValue("Main", "BgImg"), QString("宣纸.jpg"));
@@ -281,19 +247,11 @@ void TestReadingView::outputPages_data() {
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("page"); // {novel} for the novel's folder
     QTest::addColumn<QString>("text");
-    QTest::newRow("overview") << "mnuTotalView"
-                              << "/totalview.htm"
-                              << "山河";
-    QTest::newRow("full text") << "mnuAllText"
-                               << "/chm/{novel}/all.htm"
-                               << "第3章的正文";
-    QTest::newRow("contents") << "mnuListAgain"
-                              << "/chm/{novel}/List.htm"
-                              << "第3章";
+    addRow("overview", "mnuTotalView", "/totalview.htm", "山河");
+    addRow("full text", "mnuAllText", "/chm/{novel}/all.htm", "第3章的正文");
+    addRow("contents", "mnuListAgain", "/chm/{novel}/List.htm", "第3章");
     // The command-line program's checks, on a page of their own.
-    QTest::newRow("system check") << "mnuCheck"
-                                  << "/temp/check.htm"
-                                  << "正则表达式：正常";
+    addRow("system check", "mnuCheck", "/temp/check.htm", "正则表达式：正常");
 }
 
 void TestReadingView::outputPages() {

@@ -1,10 +1,11 @@
 // The e-book cover editor.
-#include "widgets/messages.h"
 #include "output/chmcompiler.h"
 #include "output/novelfixture.h"
 #include "output/ui/frmchm.h"
 #include "output/ui/sourceeditor.h"
 #include "storage/textfile.h"
+#include "support/uitest.h"
+#include "widgets/messages.h"
 
 #include <QAction>
 #include <QLabel>
@@ -40,24 +41,19 @@ void TestFrmChm::init() {
 
 void TestFrmChm::coverAndListPages() {
     TestLibrary lib;
-    QVERIFY(lib.isValid());
     const QString novelId =
         addFixtureNovel(lib, QStringLiteral("书"), QString(), {{QStringLiteral("第一章")}});
     FrmChm window(lib.context(), novelId);
-    QCOMPARE(window.objectName(), QStringLiteral("frmChm"));
-    QCOMPARE(window.windowTitle(), QStringLiteral("自定义电子书封面"));
     const QString dir = lib.context().folder().novelDir(novelId);
 
     // A cover never edited starts from the template.
     auto* source = window.findChild<QPlainTextEdit*>(QStringLiteral("txtSource"));
     QVERIFY(source->toPlainText().contains(QStringLiteral("[[BookName]]")));
     QCOMPARE(window.currentPath(), dir + QStringLiteral("/Index.htm"));
-    QCOMPARE(window.findChild<QLabel*>(QStringLiteral("lblPageName"))->text(),
-             QStringLiteral("页面名称：封面"));
-    QCOMPARE(window.findChild<QLabel*>(QStringLiteral("lblFilePath"))->text(),
-             QStringLiteral("文件路径：") + dir + "/Index.htm");
+    QCOMPARE(child<QLabel>(window, "lblPageName")->text(), QStringLiteral("页面名称：封面"));
+    QCOMPARE(child<QLabel>(window, "lblFilePath")->text(), QStringLiteral("文件路径：") + dir + "/Index.htm");
     source->setPlainText(QStringLiteral("<h1>[[BookName]]</h1>我的封面"));
-    window.findChild<QAction*>(QStringLiteral("Save"))->trigger();
+    child<QAction>(window, "Save")->trigger();
     QCOMPARE(m_messages.last().second, QStringLiteral("已保存"));
     QCOMPARE(readTextFile(dir + QStringLiteral("/Index.htm")),
              QStringLiteral("<h1>[[BookName]]</h1>我的封面"));
@@ -75,20 +71,19 @@ void TestFrmChm::coverAndListPages() {
 
 void TestFrmChm::findAndReplace() {
     TestLibrary lib;
-    QVERIFY(lib.isValid());
     const QString novelId =
         addFixtureNovel(lib, QStringLiteral("书"), QString(), {{QStringLiteral("第一章")}});
     FrmChm window(lib.context(), novelId);
     auto* source = window.findChild<QPlainTextEdit*>(QStringLiteral("txtSource"));
     source->setPlainText(QStringLiteral("甲乙甲"));
-    window.findChild<QLineEdit*>(QStringLiteral("txtFind"))->setText(QStringLiteral("丙"));
+    child<QLineEdit>(window, "txtFind")->setText(QStringLiteral("丙"));
     QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("cmdFind")), Qt::LeftButton);
     QCOMPARE(m_messages.last().second, QStringLiteral("没有找到匹配字符"));
 
-    window.findChild<QLineEdit*>(QStringLiteral("txtFind"))->setText(QStringLiteral("甲"));
+    child<QLineEdit>(window, "txtFind")->setText(QStringLiteral("甲"));
     QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("cmdFind")), Qt::LeftButton);
     QCOMPARE(source->textCursor().selectedText(), QStringLiteral("甲"));
-    window.findChild<QLineEdit*>(QStringLiteral("txtReplace"))->setText(QStringLiteral("丁"));
+    child<QLineEdit>(window, "txtReplace")->setText(QStringLiteral("丁"));
     m_answer = QMessageBox::No;
     QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("cmdReplace")), Qt::LeftButton);
     QCOMPARE(m_messages.last().second, QStringLiteral("是否将内容里的\"甲\"替换为\"丁\"？"));
@@ -104,17 +99,16 @@ void TestFrmChm::generate() {
     if (ChmCompiler::findProgram().isEmpty())
         QSKIP("chmcmd (fp-utils) is not installed");
     TestLibrary lib;
-    QVERIFY(lib.isValid());
     const QString novelId = addFixtureNovel(lib, QStringLiteral("书"), QStringLiteral("某"),
                                             {{QStringLiteral("第一章")}, {QStringLiteral("第二章")}});
     lib.context().settings().setValue(QStringLiteral("bIsChmDefine"), QStringLiteral("1"));
     FrmChm window(lib.context(), novelId);
     QStringList opened;
     window.setOpener([&](const QString& path) { opened << path; });
-    window.findChild<QPlainTextEdit*>(QStringLiteral("txtSource"))
+    child<QPlainTextEdit>(window, "txtSource")
         ->setPlainText(QStringLiteral("<h1>[[BookName]]</h1><p>[[author]]</p>"));
     QSignalSpy generated(&window, &FrmChm::generated);
-    window.findChild<QAction*>(QStringLiteral("Gen"))->trigger();
+    child<QAction>(window, "Gen")->trigger();
     QVERIFY(generated.wait(120000));
     const QString book = lib.context().folder().chmDir() + QStringLiteral("/书.chm");
     QCOMPARE(generated.first().first().toString(), book);

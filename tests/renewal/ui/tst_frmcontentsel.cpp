@@ -120,7 +120,7 @@ void TestFrmContentSel::renewalAsksWithThisWindow() {
         auto* list = dialog->findChild<QTreeWidget*>("lstContent");
         list->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
         list->topLevelItem(1)->setText(1, "卷二");
-        dialog->findChild<QCheckBox*>("chkAutoFilter")->setChecked(true);
+        child<QCheckBox>(*dialog, "chkAutoFilter")->setChecked(true);
         click(*dialog, "cmdOK");
     });
     const ChapterChoice choice = ChapterChooserPrompt::chooser(prompter)(candidates);

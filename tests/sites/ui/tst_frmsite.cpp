@@ -1,12 +1,13 @@
 // The search-site windows: ticks and their selection text, the rules for built-in sites, adding a site
 // whose rules are read from its pages, import and export of the user's sites.
-#include "support/dialogtest.h"
 #include "sites/searchsites.h"
 #include "sites/ui/frmaddsite.h"
 #include "sites/ui/frmsite.h"
-#include "widgets/messages.h"
+#include "support/rows.h"
 #include "support/testlibrary.h"
 #include "support/testsite.h"
+#include "support/uitest.h"
+#include "widgets/messages.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -76,9 +77,8 @@ void TestFrmSite::ticksAndSelection() {
     TestLibrary library;
     QVERIFY(saveUserSites(library.path() + "/book.dat", {userSite("甲", true), userSite("乙", false)}));
     library.context().settings().setValue("DownSiteStr", "2,");
-    MessageLog log;
+    MessageRecorder log;
     FrmSite window(library.context());
-    QCOMPARE(window.windowTitle(), QString("小说网站设置"));
     auto* list = child<QTreeWidget>(window, "lstSite");
     QCOMPARE(list->topLevelItemCount(), 3);
     QCOMPARE(list->topLevelItem(0)->text(2), QString("系统"));
@@ -91,7 +91,7 @@ void TestFrmSite::ticksAndSelection() {
     list->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
     click(window, "cmdOK");
     QCOMPARE(window.result(), int(QDialog::Accepted));
-    QVERIFY(log.texts.isEmpty());
+    QVERIFY(log.shown.isEmpty());
     QCOMPARE(library.context().settings().readIniValue(Settings::kMain, "DownSiteStr"), QString("1,3,"));
     QList<NovelSite> stored;
     QVERIFY(loadUserSites(library.path() + "/book.dat", stored));
@@ -100,22 +100,15 @@ void TestFrmSite::ticksAndSelection() {
     QVERIFY(stored[1].isSelected());
 }
 
+// The rules are tst_searchsites'; here each command shows them, or removes the user's site.
 void TestFrmSite::builtInSitesAreFixed_data() {
     QTest::addColumn<int>("row");
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("message");
-    QTest::newRow("edit built-in") << 0 << "cmdEdit"
-                                   << "系统项不能修改";
-    QTest::newRow("delete built-in") << 0 << "cmdDelete"
-                                     << "系统项不能删除";
-    QTest::newRow("edit nothing") << -1 << "cmdEdit"
-                                  << "请点选具体自增项进行修改";
-    QTest::newRow("delete nothing") << -1 << "cmdDelete"
-                                    << "请点选具体自增项进行删除";
-    QTest::newRow("delete user's") << 1 << "cmdDelete"
-                                   << "";
-    QTest::newRow("delete user's from the menu") << 1 << "mnuDelete"
-                                                 << "";
+    addRow("delete built-in", 0, "cmdDelete", "系统项不能删除");
+    addRow("edit nothing", -1, "cmdEdit", "请点选具体自增项进行修改");
+    addRow("delete user's", 1, "cmdDelete", "");
+    addRow("delete user's from the menu", 1, "mnuDelete", "");
 }
 
 void TestFrmSite::builtInSitesAreFixed() {
@@ -124,7 +117,7 @@ void TestFrmSite::builtInSitesAreFixed() {
     QFETCH(QString, message);
     TestLibrary library;
     QVERIFY(saveUserSites(library.path() + "/book.dat", {userSite("甲", true)}));
-    MessageLog log;
+    MessageRecorder log;
     FrmSite window(library.context());
     auto* list = child<QTreeWidget>(window, "lstSite");
     if (row >= 0)
@@ -133,7 +126,7 @@ void TestFrmSite::builtInSitesAreFixed() {
         child<QAction>(window, qPrintable(command))->trigger();
     else
         click(window, qPrintable(command));
-    QCOMPARE(log.texts, message.isEmpty() ? QStringList{} : QStringList{message});
+    QCOMPARE(log.shown, message.isEmpty() ? QStringList{} : QStringList{message});
     QCOMPARE(list->topLevelItemCount(), message.isEmpty() ? 1 : 2);
     QCOMPARE(window.sites().sites().size(), list->topLevelItemCount());
     QVERIFY(!window.findChild<FrmAddSite*>());
@@ -145,12 +138,11 @@ void TestFrmSite::builtInSitesAreFixed() {
 
 void TestFrmSite::addSiteReadsItsRules() {
     TestLibrary library;
-    MessageLog log;
+    MessageRecorder log;
     FrmSite window(library.context());
     click(window, "cmdAdd");
     auto* editor = window.findChild<FrmAddSite*>();
     QVERIFY(editor);
-    QCOMPARE(editor->windowTitle(), QString("新增网站"));
     child<QLineEdit>(*editor, "txtName")->setText("搜书网");
     child<QLineEdit>(*editor, "txtUrl")->setText(m_site.baseUrl().chopped(1));
     child<QLineEdit>(*editor, "txtGetNewRightStr")->setText("</td><!--new-->"); // typed rules are kept
@@ -158,7 +150,7 @@ void TestFrmSite::addSiteReadsItsRules() {
     QCOMPARE(child<QLabel>(*editor, "lblStatus")->text(), QString("正在处理搜索中，请稍候..."));
     auto* list = child<QTreeWidget>(window, "lstSite");
     QTRY_COMPARE_WITH_TIMEOUT(list->topLevelItemCount(), 2, 20000);
-    QVERIFY(log.texts.isEmpty());
+    QVERIFY(log.shown.isEmpty());
     QCOMPARE(list->topLevelItem(1)->text(2), QString("自增"));
     QCOMPARE(list->topLevelItem(1)->checkState(0), Qt::Checked);
     const NovelSite added = window.sites().sites().at(1);
@@ -178,18 +170,11 @@ void TestFrmSite::addSiteFailures_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("url");
     QTest::addColumn<QString>("message");
-    QTest::newRow("no name") << ""
-                             << "{base}"
-                             << "请输入网站名称";
-    QTest::newRow("no address") << "某站"
-                                << ""
-                                << "请输入网站网址";
-    QTest::newRow("site down") << "某站"
-                               << "{base}broken/"
-                               << "请查看网络连接或该网站连接不上";
-    QTest::newRow("no search") << "某站"
-                               << "{base}plain"
-                               << "检查能否搜索失败，请查看网络连接或者目前尚未能支持对该网站的搜索";
+    addRow("no name", "", "{base}", "请输入网站名称");
+    addRow("no address", "某站", "", "请输入网站网址");
+    addRow("site down", "某站", "{base}broken/", "请查看网络连接或该网站连接不上");
+    addRow("no search", "某站", "{base}plain",
+           "检查能否搜索失败，请查看网络连接或者目前尚未能支持对该网站的搜索");
 }
 
 void TestFrmSite::addSiteFailures() {
@@ -197,12 +182,12 @@ void TestFrmSite::addSiteFailures() {
     QFETCH(QString, url);
     QFETCH(QString, message);
     TestLibrary library;
-    MessageLog log;
+    MessageRecorder log;
     FrmAddSite window(NovelSite(), false, library.context().settings());
     child<QLineEdit>(window, "txtName")->setText(name);
     child<QLineEdit>(window, "txtUrl")->setText(QString(url).replace("{base}", m_site.baseUrl()));
     click(window, "cmdOK");
-    QTRY_COMPARE_WITH_TIMEOUT(log.texts, QStringList{message}, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(log.shown, QStringList{message}, 20000);
     QVERIFY(!window.isBusy());
     QCOMPARE(window.result(), 0);
 }
@@ -219,19 +204,19 @@ void TestFrmSite::importAndExport() {
             proposed = name;
         return chosen;
     });
-    MessageLog log;
+    MessageRecorder log;
     FrmSite window(library.context());
     auto* list = child<QTreeWidget>(window, "lstSite");
-    log.answers = {QMessageBox::No};
+    log.answers = {false};
     click(window, "cmdGet");
     QCOMPARE(
-        log.texts,
+        log.shown,
         QStringList{"此操作会自动覆盖原先的设置，如需要备份请按\"取消\"后点选\"导出自增项\"，是否继续?"});
     click(window, "cmdGet");
-    QCOMPARE(log.texts.last(), QString("无此文件"));
+    QCOMPARE(log.shown.last(), QString("无此文件"));
     chosen = dir.filePath("in.dat");
     click(window, "cmdGet");
-    QCOMPARE(log.texts.last(), QString("自增项导入完成"));
+    QCOMPARE(log.shown.last(), QString("自增项导入完成"));
     QCOMPARE(list->topLevelItemCount(), 3);
     QCOMPARE(list->topLevelItem(2)->text(0), QString("新二"));
     QCOMPARE(ticks(list), QString("101"));
@@ -239,7 +224,7 @@ void TestFrmSite::importAndExport() {
     chosen = dir.filePath("out.dat");
     click(window, "cmdOut");
     QVERIFY(proposed.endsWith("自定义搜索网站-" + QDate::currentDate().toString("yyyyMMdd") + ".dat"));
-    QCOMPARE(log.texts.last(), "自增项已导出到文件\"" + QDir::toNativeSeparators(chosen) + "\"中");
+    QCOMPARE(log.shown.last(), "自增项已导出到文件\"" + QDir::toNativeSeparators(chosen) + "\"中");
     QList<NovelSite> exported;
     QVERIFY(loadUserSites(chosen, exported));
     QCOMPARE(exported.size(), 2);
@@ -249,7 +234,7 @@ void TestFrmSite::importAndExport() {
     select(list, 1);
     click(window, "cmdDelete");
     click(window, "cmdOut");
-    QCOMPARE(log.texts.last(), QString("没有自增项"));
+    QCOMPARE(log.shown.last(), QString("没有自增项"));
     Messages::setPickHandler({});
 }
 

@@ -5,10 +5,12 @@
 #include "sites/ui/frmaddsitesign.h"
 #include "sites/ui/frmsitesign.h"
 #include "sites/ui/frmsitesigncompare.h"
-#include "widgets/messages.h"
 #include "storage/novelstore.h"
+#include "support/rows.h"
 #include "support/testlibrary.h"
 #include "support/testsite.h"
+#include "support/uitest.h"
+#include "widgets/messages.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,17 +23,6 @@
 #include <QTreeWidget>
 
 namespace {
-
-struct MessageLog {
-    QStringList texts;
-    MessageLog() {
-        Messages::setHandler([this](Messages::Kind kind, const QString& text) {
-            texts << text;
-            return kind == Messages::Kind::OkCancel ? QMessageBox::Ok : QMessageBox::Yes;
-        });
-    }
-    ~MessageLog() { Messages::setHandler({}); }
-};
 
 SiteSign sign(const QString& name, const QString& url, const QString& listStart) {
     SiteSign s;
@@ -46,17 +37,6 @@ void writeSigns(const QString& path, const QList<SiteSign>& signs) {
     SiteSignTable table;
     table.setSigns(signs);
     QVERIFY(table.save(path));
-}
-
-template <typename T> T* child(QWidget& window, const char* name) {
-    T* widget = window.findChild<T*>(QLatin1String(name));
-    if (!widget)
-        qFatal("no control %s", name);
-    return widget;
-}
-
-void click(QWidget& window, const char* name) {
-    QTest::mouseClick(child<QPushButton>(window, name), Qt::LeftButton);
 }
 
 QString signFile(TestLibrary& library) {
@@ -99,27 +79,24 @@ void TestFrmSiteSign::listAndFind() {
                {sign("甲站", "http://a.test/", "<dl>"), sign("乙站", "http://B.test", "<ul>"),
                 sign("丙书屋", "http://c.test/", "<ol>")});
     FrmSiteSign window(library.context(), "http://b.test/");
-    QCOMPARE(window.windowTitle(), QString("小说正文标志设置"));
     auto* list = child<QTreeWidget>(window, "lstSiteSign");
     QCOMPARE(list->topLevelItemCount(), 3);
     QCOMPARE(list->columnCount(), 18);
     QCOMPARE(list->headerItem()->text(2), QString("网站网址"));
     QCOMPARE(list->topLevelItem(2)->text(0), QString("网站3"));
     QCOMPARE(child<QLabel>(window, "lblSum")->text(), QString("共计：3"));
-    QCOMPARE(child<QLabel>(window, "lblSelect")->text(),
-             QString("在这里您可以设置小说网站的正文标志，方便去掉小说前后不需要的内容"));
     QCOMPARE(list->currentItem(), list->topLevelItem(1));
 
     child<QLineEdit>(window, "txtFind")->setText(" 站 ");
     QCOMPARE(list->selectedItems().size(), 2);
     child<QLineEdit>(window, "txtFind")->setText("C.TEST");
     QCOMPARE(list->selectedItems(), QList<QTreeWidgetItem*>{list->topLevelItem(2)});
-    MessageLog log;
+    MessageRecorder log;
     click(window, "cmdDelete");
     QCOMPARE(list->topLevelItemCount(), 2);
     QCOMPARE(child<QLabel>(window, "lblSum")->text(), QString("共计：2"));
     QCOMPARE(list->topLevelItem(1)->text(0), QString("网站2"));
-    QVERIFY(log.texts.isEmpty());
+    QVERIFY(log.shown.isEmpty());
 }
 
 void TestFrmSiteSign::addSignChecks_data() {
@@ -127,22 +104,10 @@ void TestFrmSiteSign::addSignChecks_data() {
     QTest::addColumn<QString>("url");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("focus");
-    QTest::newRow("no name") << " "
-                             << "http://x.test/"
-                             << "请输入网站名称"
-                             << "txtName";
-    QTest::newRow("no address") << "新站"
-                                << ""
-                                << "请输入网站网址"
-                                << "txtUrl";
-    QTest::newRow("address in the list") << "新站"
-                                         << " HTTP://A.test"
-                                         << "该网站网址已存在列表中"
-                                         << "txtUrl";
-    QTest::newRow("address does not answer") << "新站"
-                                             << "{base}broken/search.php?key=1"
-                                             << "无效的网站网址"
-                                             << "txtUrl";
+    addRow("no name", " ", "http://x.test/", "请输入网站名称", "txtName");
+    addRow("no address", "新站", "", "请输入网站网址", "txtUrl");
+    addRow("address in the list", "新站", " HTTP://A.test", "该网站网址已存在列表中", "txtUrl");
+    addRow("address does not answer", "新站", "{base}broken/search.php?key=1", "无效的网站网址", "txtUrl");
 }
 
 void TestFrmSiteSign::addSignChecks() {
@@ -151,15 +116,14 @@ void TestFrmSiteSign::addSignChecks() {
     QFETCH(QString, message);
     QFETCH(QString, focus);
     TestLibrary library;
-    MessageLog log;
+    MessageRecorder log;
     FrmAddSiteSign window({sign("甲站", "http://a.test/", "<dl>")}, -1, library.context().settings());
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
-    QCOMPARE(window.windowTitle(), QString("新增小说正文标志"));
     child<QLineEdit>(window, "txtName")->setText(name);
     child<QLineEdit>(window, "txtUrl")->setText(QString(url).replace("{base}", m_site.baseUrl()));
     click(window, "cmdOK");
-    QTRY_COMPARE_WITH_TIMEOUT(log.texts, QStringList{message}, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(log.shown, QStringList{message}, 20000);
     QCOMPARE(QApplication::focusWidget()->objectName(), focus);
     QCOMPARE(window.result(), 0);
 }
@@ -167,13 +131,13 @@ void TestFrmSiteSign::addSignChecks() {
 void TestFrmSiteSign::addAndEdit() {
     TestLibrary library;
     writeSigns(signFile(library), {sign("甲站", "http://a.test/", "<dl>")});
-    MessageLog log;
+    MessageRecorder log;
     FrmSiteSign window(library.context());
     click(window, "cmdAdd");
     auto* editor = window.findChild<FrmAddSiteSign*>();
     QVERIFY(editor);
     click(*editor, "cmdGetValue");
-    QCOMPARE(log.texts, QStringList{"请选择具体项"});
+    QCOMPARE(log.shown, QStringList{"请选择具体项"});
     child<QComboBox>(*editor, "cboSiteSign")->setCurrentIndex(0);
     click(*editor, "cmdGetValue");
     QCOMPARE(child<QLineEdit>(*editor, "txtListStart")->text(), QString("<dl>"));
@@ -199,7 +163,7 @@ void TestFrmSiteSign::addAndEdit() {
     click(*editor, "cmdOK");
     QTRY_COMPARE_WITH_TIMEOUT(window.rows().at(1)[SiteSign::ListEnd], QString("</ul>"), 20000);
     QCOMPARE(list->topLevelItemCount(), 2);
-    QCOMPARE(log.texts, QStringList{"请选择具体项"});
+    QCOMPARE(log.shown, QStringList{"请选择具体项"});
 }
 
 void TestFrmSiteSign::importAsksOnceForAll() {
@@ -212,7 +176,7 @@ void TestFrmSiteSign::importAsksOnceForAll() {
     writeSigns(file, {sign("甲", "http://a.test/", "<dl>"), sign("乙", "http://b.test/", "<b>"),
                       sign("丙", "http://C.test", "<c>"), sign("丁", "http://d.test/", "<d>"),
                       sign("戊", "http://e.test/", "<e>")});
-    MessageLog log;
+    MessageRecorder log;
     FrmSiteSign window(library.context());
     window.setComparer([this](const SiteSign& a, const SiteSign& b) {
         m_compared.append({a, b});
@@ -223,14 +187,11 @@ void TestFrmSiteSign::importAsksOnceForAll() {
     Messages::setPickHandler({});
     QCOMPARE(m_compared.size(), 1);
     QCOMPARE(m_compared[0].first[SiteSign::Name], QString("乙"));
-    const QList<SiteSign> rows = window.rows();
-    QCOMPARE(rows.size(), 5);
-    QCOMPARE(rows[1][SiteSign::ListStart], QString("<b>"));
-    QCOMPARE(rows[2][SiteSign::ListStart], QString("<c>"));
-    QCOMPARE(rows[3][SiteSign::ListStart], QString("<d>"));
-    QCOMPARE(rows[4][SiteSign::Name], QString("戊"));
+    // The merge itself is tst_sitesign's: the list shows its rows.
+    QCOMPARE(window.rows().size(), 5);
+    QCOMPARE(window.rows()[3][SiteSign::ListStart], QString("<d>"));
     QCOMPARE(child<QLabel>(window, "lblSum")->text(), QString("共计：5"));
-    QVERIFY(log.texts.isEmpty());
+    QVERIFY(log.shown.isEmpty());
     // Nothing is written before OK.
     SiteSignTable stored;
     QVERIFY(stored.load(signFile(library)));
@@ -243,12 +204,12 @@ void TestFrmSiteSign::importFailure() {
     writeSigns(signFile(library), {sign("甲", "http://a.test/", "<dl>")});
     QTemporaryDir dir;
     const QString file = dir.filePath("in.xml");
-    MessageLog log;
+    MessageRecorder log;
     FrmSiteSign window(library.context());
     Messages::setPickHandler([&file](Messages::Pick, const QString&, const QString&) { return file; });
     click(window, "cmdGet");
     Messages::setPickHandler({});
-    QCOMPARE(log.texts, QStringList{"无此文件"});
+    QCOMPARE(log.shown, QStringList{"无此文件"});
     QCOMPARE(window.rows().size(), 1);
 }
 
@@ -264,7 +225,7 @@ void TestFrmSiteSign::exportThenImportAsksNothing() {
             proposed = name;
         return target;
     });
-    MessageLog log;
+    MessageRecorder log;
     FrmSiteSign window(library.context());
     window.setComparer([this](const SiteSign& a, const SiteSign& b) {
         m_compared.append({a, b});
@@ -272,15 +233,15 @@ void TestFrmSiteSign::exportThenImportAsksNothing() {
     });
     auto* list = child<QTreeWidget>(window, "lstSiteSign");
     click(window, "cmdOutSelect");
-    QCOMPARE(log.texts, QStringList{"没有正文标志内容"});
+    QCOMPARE(log.shown, QStringList{"没有正文标志内容"});
     click(window, "cmdOut");
     QVERIFY(proposed.endsWith("正文标志文件-" + QDate::currentDate().toString("yyyyMMdd") + ".xml"));
-    QCOMPARE(log.texts.last(),
+    QCOMPARE(log.shown.last(),
              "当前的小说正文标志已导出到文件\"" + QDir::toNativeSeparators(target) + "\"中");
     list->topLevelItem(1)->setSelected(true);
     target = dir.filePath("one.xml");
     click(window, "cmdOutSelect");
-    QCOMPARE(log.texts.last(),
+    QCOMPARE(log.shown.last(),
              "当前选中的小说正文标志已导出到文件\"" + QDir::toNativeSeparators(target) + "\"中");
     SiteSignTable one;
     QVERIFY(one.load(target));
@@ -292,14 +253,14 @@ void TestFrmSiteSign::exportThenImportAsksNothing() {
     Messages::setPickHandler({});
     QVERIFY(m_compared.isEmpty());
     QCOMPARE(window.rows().size(), 2);
-    QCOMPARE(log.texts.size(), 3);
+    QCOMPARE(log.shown.size(), 3);
 }
 
 void TestFrmSiteSign::onlineUpdate() {
     TestLibrary library;
     writeSigns(signFile(library), {sign("甲站", "http://a.test/", "<old>")});
     library.context().settings().setValue("SiteSignUpdateUrl", m_site.url("/signs/"));
-    MessageLog log;
+    MessageRecorder log;
     FrmSiteSign window(library.context());
     window.setComparer([this](const SiteSign& a, const SiteSign& b) {
         m_compared.append({a, b});
@@ -313,7 +274,7 @@ void TestFrmSiteSign::onlineUpdate() {
     QCOMPARE(rows.size(), 2);
     QCOMPARE(rows[0][SiteSign::ListStart], QString("<dl>"));
     QCOMPARE(rows[1][SiteSign::Url], QString("http://new.test/"));
-    QVERIFY(log.texts.contains("在线信息下载完毕"));
+    QVERIFY(log.shown.contains("在线信息下载完毕"));
 }
 
 void TestFrmSiteSign::okWritesAndReappliesToNovels() {
@@ -321,13 +282,13 @@ void TestFrmSiteSign::okWritesAndReappliesToNovels() {
     writeSigns(signFile(library), {sign("甲站", "http://a.test/", "<old>")});
     const QString novel = library.addNovel("甲书");
     QVERIFY(NovelStore(library.db()).setListUrl(novel, "http://A.TEST/book/1/"));
-    MessageLog log;
+    MessageRecorder log;
     FrmSiteSign window(library.context());
     QSignalSpy saved(&window, &FrmSiteSign::signsSaved);
     auto* list = child<QTreeWidget>(window, "lstSiteSign");
     list->topLevelItem(0)->setText(1 + SiteSign::ListStart, "<new'>");
     click(window, "cmdOK");
-    QCOMPARE(log.texts, QStringList{"是否将所有小说按当前正文标志重新设置?"});
+    QCOMPARE(log.shown, QStringList{"是否将所有小说按当前正文标志重新设置?"});
     QCOMPARE(saved.size(), 1);
     QCOMPARE(saved[0][0].toInt(), 1);
     QCOMPARE(NovelStore(library.db()).loadNovel(novel)->listStart, QString("<new'>"));
@@ -348,7 +309,6 @@ void TestFrmSiteSign::compareWindow() {
     QVERIFY(!html.contains("http://a.test/"));
 
     FrmSiteSignCompare window(before, after);
-    QCOMPARE(window.windowTitle(), QString("是否覆盖正文标志"));
     QCOMPARE(child<QPushButton>(window, "cmdOK")->text(), QString("覆盖"));
     child<QCheckBox>(window, "chkAll")->setChecked(true);
     click(window, "cmdOK");
@@ -368,9 +328,9 @@ void TestFrmSiteSign::batchSiteSign() {
     NovelStore novels(library.db());
     QVERIFY(novels.setListUrl(chosen, "http://a.test/1/"));
     QVERIFY(novels.setListUrl(other, "http://a.test/2/"));
-    MessageLog log;
+    MessageRecorder log;
     QCOMPARE(BatchSiteSign::run(library.context(), {chosen}, nullptr), 1);
-    QCOMPARE(log.texts,
+    QCOMPARE(log.shown,
              (QStringList{"您是否确定将所有选中的书的正文标志更改为小说正文标志设置中的内容？", "设定完毕"}));
     QCOMPARE(novels.loadNovel(chosen)->listStart, QString("<dl>"));
     QCOMPARE(novels.loadNovel(other)->listStart, QString());

@@ -3,9 +3,8 @@
 #include "app/cli_signals.h"
 
 #include "localsite/localsite.h"
+#include "storage/textfile.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -68,22 +67,20 @@ int runServe(CliContext& cli, const QStringList& args) {
     if (!onTerminationSignal(&site, [] { QCoreApplication::quit(); }))
         return cli.fail(QStringLiteral("无法处理终止信号"));
 
-    // The CA is made anew by every run, so the default file is named after the port and goes at the end.
+    // The CA is made anew by every run; without --ca-out its temporary file goes when the program ends.
     // It is written before the address appears: a script that waits for the address may use it at once.
-    const bool ownCaFile = https && caOut.isEmpty();
-    if (ownCaFile)
-        caOut = QDir::temp().filePath(QStringLiteral("quiveral-serve-%1-ca.pem").arg(site.port()));
     if (https) {
-        QFile ca(caOut);
-        if (!ca.open(QIODevice::WriteOnly | QIODevice::Truncate) || ca.write(LocalSite::caPem()) < 0 ||
-            !ca.flush())
-            return cli.fail(QStringLiteral("无法写入 CA 证书：%1（%2）").arg(caOut, ca.errorString()));
+        QString error;
+        if (caOut.isEmpty())
+            caOut = LocalSite::caFile();
+        else if (!writeBytesAtomically(caOut, LocalSite::caPem(), &error))
+            caOut.clear();
+        if (caOut.isEmpty())
+            return cli.fail(QStringLiteral("无法写入 CA 证书：") + error);
         cli.err << "CA: " << QFileInfo(caOut).absoluteFilePath() << Qt::endl;
     }
     cli.out << site.baseUrl() << Qt::endl;
     QCoreApplication::exec();
-    if (ownCaFile)
-        QFile::remove(caOut);
     return CliOk;
 }
 

@@ -19,6 +19,7 @@ FetchOptions FetchOptions::fromSettings(const Settings& settings) {
     if (!charset.isEmpty())
         options.displayCharset = charset;
     options.judgePicExt = settings.isOn(QStringLiteral("bIsJudgePicExt"));
+    options.caFile = QString::fromLocal8Bit(qgetenv("QUIVERAL_TEST_CA"));
     return options;
 }
 

@@ -30,8 +30,8 @@ struct FetchOptions {
     QString displayCharset = QStringLiteral("gb2312"); // "big5" keeps text as it is
     bool judgePicExt = false;                          // correct picture extensions from content
     // Certificates trusted instead of the system's: only for the loopback test site, whose tests and
-    // benchmarks set it (QUIVERAL_TEST_CA); certificates are always checked.
-    QString caFile = QString::fromLocal8Bit(qgetenv("QUIVERAL_TEST_CA"));
+    // benchmarks name it (fromSettings takes QUIVERAL_TEST_CA); certificates are always checked.
+    QString caFile;
 
     static FetchOptions fromSettings(const Settings& settings);
     static QByteArray defaultUserAgent();

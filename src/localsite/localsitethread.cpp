@@ -50,7 +50,3 @@ QString LocalSiteThread::baseUrl() const {
 QString LocalSiteThread::url(const QString& path) const {
     return m_site ? m_site->url(path) : QString();
 }
-
-QString LocalSiteThread::caFile() {
-    return LocalSite::caFile();
-}

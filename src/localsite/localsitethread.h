@@ -25,8 +25,6 @@ public:
     LocalSite* site() const { return m_site; }
     QString baseUrl() const;
     QString url(const QString& path) const;
-    // The CA file https clients trust (LocalSite::caFile()); one per process.
-    static QString caFile();
 
 private:
     QString m_folder;

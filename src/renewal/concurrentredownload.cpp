@@ -2,20 +2,13 @@
 
 #include "fetch/pagedecoder.h"
 #include "renewal/downloadcontext.h"
+#include "renewal/downloadlistpage.h"
 #include "renewal/processtuning.h"
 
 #include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
 
 namespace {
-
-QString percent(int done, int total) {
-    return QString::number(total > 0 ? 100.0 * done / total : 100.0, 'f', 2);
-}
-
-QString failedCell() {
-    return QStringLiteral("<font color=red>下载失败</font>");
-}
 
 // A draft waits for the others to be composed with it a little while at most; a stop leaves the
 // waiting ones for the next run, as a kill would.
@@ -39,7 +32,6 @@ ConcurrentRedownload::ConcurrentRedownload(DownloadContext& context, ChapterProc
     , m_handled(handled)
     , m_store(std::move(store))
     , m_noRow{ChapterOutcome::Kind::Failed, 0, 0, {}, tr("无法保存章节")}
-    , m_total(int(chapters.size()))
     , m_countsTold(!inserting)
     , m_writer(&context.writer)
     , m_fetching(QThread::currentThread())
@@ -91,10 +83,10 @@ void ConcurrentRedownload::received(int index, const FetchedPage& answer) {
         return;
     if (!answer.ok() || answer.body.isEmpty()) {
         ++m_done;
-        m_context.events.progress(m_done, m_total);
+        m_context.events.progress(m_done, int(m_chapters.size()));
         ++m_result.failedChapters;
         m_context.events.status(tr("网络连接失败或内容为空"));
-        m_context.events.downloadStateChanged(index, failedCell());
+        m_context.events.downloadStateChanged(index, DownloadListPage::failedCell());
     } else if (m_draftElsewhere &&
                !ChapterProcessor::isPictureAnswer(answer, m_chapters.at(index).comeFrom)) {
         m_pending.push_back(
@@ -226,7 +218,7 @@ void ConcurrentRedownload::report(int index, const ChapterOutcome& stored) {
         return;
     }
     ++m_done;
-    m_context.events.progress(m_done, m_total);
+    m_context.events.progress(m_done, int(m_chapters.size()));
     if (stored.stored()) {
         ++m_result.stored;
         m_handled.insert(m_chapters.at(index).comeFrom.toLower());
@@ -234,10 +226,11 @@ void ConcurrentRedownload::report(int index, const ChapterOutcome& stored) {
         m_context.events.downloadStateChanged(index, tr("下载成功"));
     } else {
         ++m_result.failedChapters;
-        m_context.events.downloadStateChanged(index, failedCell());
+        m_context.events.downloadStateChanged(index, DownloadListPage::failedCell());
     }
     m_context.events.status(
-        tr("处理章节\"%1\"中，总进度:%2%").arg(m_chapters.at(index).title, percent(m_done, m_total)));
+        tr("处理章节\"%1\"中，总进度:%2%")
+            .arg(m_chapters.at(index).title, DownloadListPage::percent(m_done, int(m_chapters.size()))));
 }
 
 ChapterPage ConcurrentRedownload::told(const ChapterPage& page) {

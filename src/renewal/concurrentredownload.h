@@ -118,7 +118,6 @@ private:
     Result m_result;
     ChapterLinks m_deeper;
     QList<PageFetcher::Request> m_requests;
-    const int m_total;
     int m_done = 0;
     bool m_countsTold;
     bool m_draftElsewhere = false;

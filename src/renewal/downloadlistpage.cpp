@@ -32,4 +32,12 @@ QString page(const LibraryFolder& folder, const QString& bookName, const QString
                         titles);
 }
 
+QString failedCell() {
+    return QStringLiteral("<font color=red>下载失败</font>");
+}
+
+QString percent(int done, int total) {
+    return QString::number(total > 0 ? 100.0 * done / total : 100.0, 'f', 2);
+}
+
 } // namespace DownloadListPage

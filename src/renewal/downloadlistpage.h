@@ -16,5 +16,9 @@ QString page(const LibraryFolder& folder, const QString& bookName, const QString
 QString fillTemplate(const QString& pageTemplate, const QString& bookName, const QStringList& titles);
 // The element id of a row's state cell (row from 0).
 QString cellId(int row);
+// The state cell of a chapter that could not be fetched or stored.
+QString failedCell();
+// "12.34" of the status texts' "总进度:…%".
+QString percent(int done, int total);
 
 } // namespace DownloadListPage

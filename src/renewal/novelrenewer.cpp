@@ -5,6 +5,7 @@
 #include "output/listpage.h"
 #include "renewal/chapterpictures.h"
 #include "renewal/downloadcontext.h"
+#include "renewal/downloadlistpage.h"
 #include "sites/sitesigntable.h"
 #include "storage/database.h"
 #include "storage/novelstore.h"
@@ -14,18 +15,6 @@
 #include <QFileInfo>
 #include <QSet>
 #include <QThread>
-
-namespace {
-
-QString percent(int done, int total) {
-    return QString::number(total > 0 ? 100.0 * done / total : 100.0, 'f', 2);
-}
-
-QString failedCell() {
-    return QStringLiteral("<font color=red>下载失败</font>");
-}
-
-} // namespace
 
 NovelRenewer::Outcome& NovelRenewer::Outcome::operator+=(const Outcome& other) {
     stored += other.stored;
@@ -189,7 +178,7 @@ NovelRenewer::Outcome NovelRenewer::renewSequentially(ChapterProcessor& processo
         if (m_handled.contains(key))
             continue; // already stored as a link of an earlier chapter page
         status(tr("正在下载<<%1>>的章节\"%2\"内容，下载进度：%3%")
-                   .arg(novel.novelName, link.title, percent(i + 1, total)));
+                   .arg(novel.novelName, link.title, DownloadListPage::percent(i + 1, total)));
         m_context.events.progress(i, total);
         const FetchedPage answer = m_context.fetcher.fetch(link.url);
         if (answer.stopped() || m_context.stopped()) {
@@ -212,7 +201,7 @@ NovelRenewer::Outcome NovelRenewer::renewSequentially(ChapterProcessor& processo
             m_context.events.downloadStateChanged(i, tr("下载完成"));
         } else {
             ++outcome.failedChapters;
-            m_context.events.downloadStateChanged(i, failedCell());
+            m_context.events.downloadStateChanged(i, DownloadListPage::failedCell());
         }
         outcome += followDeeperLinks(processor, stored.deeperLinks);
         if (outcome.stopped)

@@ -407,7 +407,7 @@ void TestLocalSite::https() {
 
 void TestLocalSite::certificates() {
     const LocalCertificates& made = LocalCertificates::shared();
-    const QList<QSslCertificate> inFile = QSslCertificate::fromPath(LocalSiteThread::caFile());
+    const QList<QSslCertificate> inFile = QSslCertificate::fromPath(LocalSite::caFile());
     QVERIFY(inFile.size() == 1 && inFile.first() == QSslCertificate(made.caPem()));
     const QSslCertificate server(made.certificatePem());
     QCOMPARE(server.issuerDisplayName(), inFile.first().subjectDisplayName());

@@ -2,18 +2,18 @@
 // site-sign settings, batch chapters, old downloads and the batch changes of signs and addresses.
 #include "app/ui/frmbook.h"
 
-#include "renewal/renewjob.h"
-#include "sites/ui/batchsitesign.h"
 #include "addnovel/ui/frmaddbatchcontent.h"
 #include "addnovel/ui/frmaddnovel.h"
 #include "addnovel/ui/frmgetdownnovel.h"
+#include "library/treekeys.h"
+#include "library/ui/frmurlreplace.h"
+#include "renewal/renewjob.h"
+#include "sites/ui/batchsitesign.h"
 #include "sites/ui/frmneeddelurl.h"
 #include "sites/ui/frmsite.h"
 #include "sites/ui/frmsitesign.h"
-#include "library/ui/frmurlreplace.h"
-#include "library/treekeys.h"
-#include "widgets/messages.h"
 #include "storage/librarycontext.h"
+#include "widgets/messages.h"
 
 #include <QAction>
 
@@ -46,18 +46,15 @@ void FrmBook::createAddNovelActions() {
         else
             openNovelDialog(id, QString());
     });
-    add("mnuSite", tr("更多小说网站设置"), [this] {
-        openWindow(new FrmSite(m_library, this));
-    });
+    add("mnuSite", tr("更多小说网站设置"), [this] { openWindow(new FrmSite(m_library, this)); });
     add("mnuSiteSignSet", tr("小说正文标志设置"), [this] {
         auto* window = new FrmSiteSign(m_library, QString(), this);
-        window->setAttribute(Qt::WA_DeleteOnClose);
         // Re-applied markers change the novels shown.
         connect(window, &FrmSiteSign::signsSaved, this, [this](int changed) {
             if (changed > 0)
                 fillTree();
         });
-        window->open();
+        openWindow(window);
     });
     add("mnuBatchSiteSign", tr("各正文标志按设定标志替换"), [this, chosenNovels] {
         const QStringList ids = chosenNovels();
@@ -73,9 +70,7 @@ void FrmBook::createAddNovelActions() {
             Messages::warning(this, tr("请选择具体的小说"));
             return;
         }
-        auto* window = new FrmUrlReplace(m_library, ids, this);
-        window->setAttribute(Qt::WA_DeleteOnClose);
-        window->open();
+        openWindow(new FrmUrlReplace(m_library, ids, this));
     });
     add("mnuBatchContent", tr("添加成批章节"), [this] {
         const QString id = currentNovelId();
@@ -84,33 +79,28 @@ void FrmBook::createAddNovelActions() {
             return;
         }
         auto* window = new FrmAddBatchContent(m_library, id, this);
-        window->setAttribute(Qt::WA_DeleteOnClose);
         connect(window, &FrmAddBatchContent::chaptersAdded, this, [this](const QString& novelId) {
             fillTree();
             selectNode(TreeKeys::novel(novelId));
         });
-        window->open();
+        openWindow(window);
     });
     add("mnuGetDownNovel", tr("导入以前下载的小说"), [this] {
         auto* window = new FrmGetDownNovel(m_library, this);
-        window->setAttribute(Qt::WA_DeleteOnClose);
         connect(window, &FrmGetDownNovel::novelsImported, this, [this] { fillTree(); });
-        window->open();
+        openWindow(window);
     });
 }
 
 void FrmBook::openNovelDialog(const QString& novelId, const QString& address) {
     auto* dialog = new FrmAddNovel(m_library, novelId, this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
     if (!address.isEmpty())
         dialog->setHandedAddress(address);
     // The site windows the dialog asks for open over it.
-    connect(dialog, &FrmAddNovel::siteSettingsRequested, dialog, [this, dialog] {
-        openWindow(new FrmSite(m_library, dialog));
-    });
-    connect(dialog, &FrmAddNovel::filterLinksRequested, dialog, [this, dialog](const QString& id) {
-        openWindow(new FrmNeedDelUrl(m_library, id, dialog));
-    });
+    connect(dialog, &FrmAddNovel::siteSettingsRequested, dialog,
+            [this, dialog] { openWindow(new FrmSite(m_library, dialog)); });
+    connect(dialog, &FrmAddNovel::filterLinksRequested, dialog,
+            [this, dialog](const QString& id) { openWindow(new FrmNeedDelUrl(m_library, id, dialog)); });
     connect(dialog, &FrmAddNovel::siteSignsRequested, dialog, [this, dialog](const QString& siteRoot) {
         openWindow(new FrmSiteSign(m_library, siteRoot, dialog));
     });
@@ -126,5 +116,5 @@ void FrmBook::openNovelDialog(const QString& novelId, const QString& address) {
                 request.readInformation = autoRead;
                 startRenew(request);
             });
-    dialog->open();
+    openWindow(dialog);
 }

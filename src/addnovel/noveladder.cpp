@@ -8,7 +8,18 @@
 #include "storage/textfile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+namespace {
+
+// A folder left by a novel whose storing failed may hold a file of that name.
+bool copyReplacing(const QString& from, const QString& to) {
+    QFile::remove(to);
+    return QFile::copy(from, to);
+}
+
+} // namespace
 
 NovelAdder::NovelAdder(const Database& db, const LibraryFolder& folder, const SiteSignTable* signs)
     : m_db(db)
@@ -50,7 +61,14 @@ NovelAdder::Result NovelAdder::storeNewNovel(const NewNovel& novel) const {
 
     const bool stored = m_db.transaction([&] {
         record.novelId = NovelStore(m_db).nextNovelId();
-        if (record.novelId.isEmpty() || !NovelStore(m_db).insertNovel(record))
+        if (record.novelId.isEmpty())
+            return false;
+        // A cover that cannot be copied is no reason to refuse the novel.
+        const QString coverName = QFileInfo(novel.coverFile).fileName();
+        if (!coverName.isEmpty() && QDir().mkpath(m_folder.novelDir(record.novelId)) &&
+            copyReplacing(novel.coverFile, m_folder.novelDir(record.novelId) + u'/' + coverName))
+            record.bookImg = coverName;
+        if (!NovelStore(m_db).insertNovel(record))
             return false;
         // The folder and its empty list page before the commit: a novel never lacks them.
         const QString listPage = m_folder.novelListPage(record.novelId);

@@ -25,6 +25,8 @@ public:
         QString author;
         QString brief;
         QString bookImg;
+        // A picture copied into the novel's folder under its own name, which then is the BookImg.
+        QString coverFile;
         QString bIsEnd = QStringLiteral("0");
         std::optional<NovelMarkers> markers; // none: those of the site sign of the address's site
     };

@@ -1,14 +1,16 @@
 #include "addnovel/noveladdjob.h"
 
 #include "addnovel/addnovelrules.h"
+#include "addnovel/listpagecheckjob.h"
 #include "addnovel/noveladder.h"
-#include "fetch/pagedecoder.h"
 #include "fetch/pagefetcher.h"
 #include "sites/sitesigntable.h"
 #include "storage/database.h"
 #include "storage/settings.h"
 
+#include <QDir>
 #include <QScopeGuard>
+#include <QTemporaryDir>
 
 NovelAddJob::NovelAddJob(Database& db, const LibraryFolder& folder, const Settings& settings,
                          const Request& request, QObject* parent)
@@ -16,6 +18,7 @@ NovelAddJob::NovelAddJob(Database& db, const LibraryFolder& folder, const Settin
     , m_db(db)
     , m_folder(folder)
     , m_charset(settings.value(QStringLiteral("charset")))
+    , m_judgePicExt(settings.isOn(QStringLiteral("bIsJudgePicExt")))
     , m_signFile(folder.file(QStringLiteral("sitesign.xml")))
     , m_fetch(FetchOptions::fromSettings(settings))
     , m_request(request) {
@@ -44,18 +47,22 @@ void NovelAddJob::run() {
         return;
     }
 
-    PageFetcher fetcher(m_fetch, [this] { return stopRequested(); });
-    QByteArray page;
-    QString contentType;
-    m_result.error = AddNovelRules::checkListUrl(fetcher, m_request.listUrl, &page, &contentType);
-    if (!m_result.error.isEmpty() || stopRequested())
+    const StopCheck stop = [this] { return stopRequested(); };
+    PageFetcher fetcher(m_fetch, stop);
+    // The novel has no folder yet: its cover waits here.
+    QDir().mkpath(m_folder.tempDir());
+    const QTemporaryDir coverFolder(m_folder.tempDir() + QStringLiteral("/coverXXXXXX"));
+    ListPageCheckJob::InformationRequest information{signs, m_judgePicExt, coverFolder.path()};
+    const ListPageCheckJob::Facts facts = ListPageCheckJob::check(
+        fetcher, m_request.listUrl, m_charset, m_request.readInformation ? &information : nullptr, stop);
+    if (facts.stopped || stopRequested())
         return;
+    if (facts.failed) {
+        m_result.error = AddNovelRules::badListUrlText();
+        return;
+    }
     if (name.isEmpty()) {
-        PageDecoder decoder(m_charset);
-        decoder.takeContentType(contentType);
-        name = AddNovelRules::nameFromPage(decoder.decode(page));
-        if (name.isEmpty())
-            name = AddNovelRules::defaultName();
+        name = facts.pageName.isEmpty() ? AddNovelRules::defaultName() : facts.pageName;
         m_result.error = AddNovelRules::checkName(m_db, name, true, m_folder.tempDir());
         if (!m_result.error.isEmpty())
             return;
@@ -66,6 +73,10 @@ void NovelAddJob::run() {
     novel.listUrl = m_request.listUrl;
     novel.categoryName = m_request.categoryName;
     novel.markers = m_request.markers;
+    novel.author = facts.information.author;
+    novel.brief = facts.information.brief;
+    if (!facts.information.coverFile.isEmpty())
+        novel.coverFile = coverFolder.filePath(facts.information.coverFile);
     const NovelAdder::Result stored = adder.storeNewNovel(novel);
     m_result.error = stored.error;
     m_result.novelId = stored.novelId;

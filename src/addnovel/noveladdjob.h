@@ -14,8 +14,9 @@ class Database;
 class Settings;
 
 // Adds a novel by its table-of-contents address off the window's thread: the address must answer,
-// a missing name comes from the page's title, then the novel is stored the way the add-novel window
-// stores it. Nothing is downloaded; a renewal does that.
+// a missing name comes from the page's title, with readInformation the author, brief and cover are
+// read from the site, then the novel is stored the way the add-novel window stores it. No chapter is
+// downloaded; a renewal does that.
 class NovelAddJob : public Job {
     Q_OBJECT
 
@@ -25,6 +26,7 @@ public:
         QString listUrl;
         QString categoryName;
         std::optional<NovelMarkers> markers; // none: the site sign's
+        bool readInformation = false;        // "读取其他信息"
     };
 
     struct Result {
@@ -47,6 +49,7 @@ private:
     Database& m_db;
     LibraryFolder m_folder;
     QString m_charset;
+    bool m_judgePicExt = false;
     QString m_signFile;
     FetchOptions m_fetch;
     Request m_request;

@@ -67,8 +67,6 @@ int runSearch(CliContext& cli, const QStringList& args) {
     request.byAuthor = byAuthor;
     request.sites = sites.sitesToSearch(!allSites);
     request.endOnFirstResults = settings.isOn(QStringLiteral("bIsEndSearchOnce"));
-    if (request.sites.isEmpty())
-        return cli.fail(QStringLiteral("没有选定的小说网站（可用 --all-sites 搜索全部网站）"));
 
     FetchOptions options = FetchOptions::fromSettings(settings);
     options.timeoutRetries = 0;
@@ -77,6 +75,8 @@ int runSearch(CliContext& cli, const QStringList& args) {
     NovelSearchJob job(networkSourceFactory(options), request);
     job.setPrompter(&prompter);
     job.runHere();
+    if (job.outcome() == NovelSearchJob::Outcome::NoSites)
+        return cli.fail(NovelSearchJob::noSitesText());
 
     QJsonArray rows;
     for (const SiteSearchResult& r : job.results()) {

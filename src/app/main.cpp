@@ -1,12 +1,13 @@
 // The desktop program.
-#include "localsite/localsitethread.h"
-#include "renewal/processtuning.h"
+#include "app/ui/frmbook.h"
 #include "library/demolibrary.h"
 #include "library/treekeys.h"
-#include "app/ui/frmbook.h"
-#include "widgets/messages.h"
+#include "localsite/localsitethread.h"
+#include "renewal/processtuning.h"
 #include "storage/librarycontext.h"
 #include "storage/singleinstance.h"
+#include "widgets/messages.h"
+#include "widgets/qttranslation.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("quiveral"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quiveral"));
     QApplication::setApplicationVersion(QStringLiteral(QUIVERAL_VERSION));
+    installQtTranslation(app);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Quiveral — 网络小说下载阅读"));

@@ -29,9 +29,6 @@ CurlMulti::CurlMulti(QObject* parent)
     curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
     m_headers = curl_slist_append(m_headers,
                                   "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,image/*,*/*;q=0.8");
-    m_share = curl_share_init();
-    curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
-    curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
     m_headers = curl_slist_append(m_headers, "Accept-Language: zh-CN,zh;q=0.9");
     m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, [this] { act(CURL_SOCKET_TIMEOUT, 0); });

@@ -34,6 +34,8 @@ public:
     bool add(CURL* easy, Finished finished);
     // Ends a transfer at once without telling it; the handle stays the caller's.
     void remove(CURL* easy);
+    // Transfers under way.
+    int running() const { return int(m_running.size()); }
 
 private:
     struct Watch {

@@ -12,6 +12,7 @@ FetchOptions FetchOptions::fromSettings(const Settings& settings) {
     options.concurrency = qMax(1, settings.intValue(QStringLiteral("MultGetNums"), options.concurrency));
     // Novels mostly come from one site: the number the user chose applies to it, not a lower cap.
     options.perHostLimit = qMax(options.perHostLimit, options.concurrency);
+    options.chapterPauseMs = qBound(0, settings.intValue(QStringLiteral("DelayTime"), 0), 3600) * 1000;
     options.jumpUrlPatterns = settings.value(QStringLiteral("JumpUrlPatterns"));
     options.jumpFeedPatterns = settings.value(QStringLiteral("JumpFeedPatterns"));
     options.jumpBodyPatterns = settings.value(QStringLiteral("JumpBodyPatterns"));

@@ -17,6 +17,9 @@ struct FetchOptions {
     int maxRetryDelayMs = 10000;
     int perHostLimit = 4; // requests open at once to one host (host and port), process-wide
     int concurrency = 5;  // MultGetNums: requests of fetchAll open at once
+    // DelayTime: the chapter pages of one host are fetched one at a time, each this long after the
+    // one before it ended (other hosts go on meanwhile). 0: no pause.
+    int chapterPauseMs = 0;
     int maxRedirects = 10;
     qint64 maxBodyBytes = qint64(32) * 1024 * 1024;
     QByteArray userAgent = defaultUserAgent();

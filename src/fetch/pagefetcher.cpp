@@ -1,5 +1,6 @@
 #include "fetch/pagefetcher.h"
 
+#include "fetch/fetchahead.h"
 #include "fetch/hostslots.h"
 #include "fetch/pagetransfer.h"
 #include "fetch/curlmulti.h"
@@ -42,12 +43,55 @@ bool matchesPatternList(const QString& url, const QString& list) {
     return false;
 }
 
+// The local event loop of one fetch: it runs the pump on every change asked for (queuePump, from any
+// thread; one pump waits in the queue at most, however many changes asked for one), whenever a host
+// slot comes free anywhere (another transfer of this loop, an outer one or another thread's), and
+// on every tick, for time-outs and pauses.
+class PumpedLoop {
+public:
+    PumpedLoop() = default;
+    ~PumpedLoop() {
+        if (m_waker >= 0)
+            HostSlots::removeWaker(m_waker);
+    }
+    PumpedLoop(const PumpedLoop&) = delete;
+    PumpedLoop& operator=(const PumpedLoop&) = delete;
+
+    void start(std::function<void()> pump) {
+        m_pump = std::move(pump);
+        m_waker = HostSlots::addWaker([this] { queuePump(); });
+        m_tick.setInterval(kTickMs);
+        QObject::connect(&m_tick, &QTimer::timeout, &m_loop, [this] { m_pump(); });
+        m_tick.start();
+    }
+    void queuePump() {
+        if (!m_queued.exchange(true))
+            QMetaObject::invokeMethod(
+                &m_loop,
+                [this] {
+                    m_queued = false;
+                    m_pump();
+                },
+                Qt::QueuedConnection);
+    }
+    void quit() { m_loop.quit(); }
+    void exec() { m_loop.exec(QEventLoop::ExcludeUserInputEvents); }
+
+private:
+    std::function<void()> m_pump;
+    std::atomic<bool> m_queued{false};
+    int m_waker = -1;
+    QTimer m_tick;
+    QEventLoop m_loop; // goes first, and the pumps queued for it with it
+};
+
 } // namespace
 
 PageFetcher::PageFetcher(const FetchOptions& options, std::function<bool()> stopRequested)
     : m_options(options)
     , m_stop(std::move(stopRequested))
-    , m_multi(std::make_unique<CurlMulti>()) {
+    , m_multi(std::make_unique<CurlMulti>())
+    , m_pacing(options.chapterPauseMs) {
     // A line break in a setting must never start a request header of its own.
     m_options.userAgent.replace('\r', ' ').replace('\n', ' ');
 }
@@ -64,6 +108,8 @@ std::unique_ptr<PageTransfer> PageFetcher::makeTransfer(const Request& request) 
                                                    request.url, request.referer);
     if (isJumpAddress(request.url, request.realDownUrl))
         transfer->resolveJumpFirst(matchesPatternList(request.url, m_options.jumpBodyPatterns));
+    if (request.chapter && m_pacing.isActive())
+        transfer->setPacing(&m_pacing);
     return transfer;
 }
 
@@ -113,6 +159,12 @@ FetchedPage PageFetcher::fetch(const QString& url, const QString& referer) {
     return fetchAll({Request{url, referer}}, 1).value(0);
 }
 
+FetchedPage PageFetcher::fetchChapter(const QString& url) {
+    Request request{url, QString()};
+    request.chapter = true;
+    return fetchAll({request}, 1).value(0);
+}
+
 QList<FetchedPage> PageFetcher::fetchAll(const QList<Request>& requests, int concurrency,
                                          const EachFinished& onEachFinished) {
     TransferQueue queue = queueOf(requests);
@@ -158,8 +210,7 @@ void PageFetcher::run(TransferQueue& queue, int concurrency, const EachFinished&
     const qsizetype depth = t_frames.size();
     t_frames.append(&queue);
     const auto leaveFrame = qScopeGuard([] { t_frames.removeLast(); });
-    std::atomic<bool> pumpQueued{false}; // outlives the loop: queued pumps die with the loop
-    QEventLoop loop;
+    PumpedLoop loop;
     bool stopping = false;
     bool starting = false;
     bool pumping = false;
@@ -176,6 +227,8 @@ void PageFetcher::run(TransferQueue& queue, int concurrency, const EachFinished&
         if (!stopping && stopRequested()) {
             stopping = true;
             queue.stopAll();
+            if (m_ahead)
+                m_ahead->stopAll();
         }
         if (stopping)
             return;
@@ -184,6 +237,7 @@ void PageFetcher::run(TransferQueue& queue, int concurrency, const EachFinished&
         for (qsizetype inner = depth + 1; inner < t_frames.size(); ++inner)
             t_frames.at(inner)->addWaitingHosts(fullHosts);
         queue.startWaiting(concurrency, fullHosts);
+        startAhead(fullHosts);
     };
     auto pumpOnce = [&] {
         startWaiting();
@@ -212,44 +266,78 @@ void PageFetcher::run(TransferQueue& queue, int concurrency, const EachFinished&
         } while (pumpAgain);
         pumping = false;
     };
-
-    // One pump waits in the queue at most, however many changes asked for one; any thread may ask.
-    auto queuePump = [&loop, &pumpQueued, &pump] {
-        if (!pumpQueued.exchange(true))
-            QMetaObject::invokeMethod(
-                &loop,
-                [&pumpQueued, &pump] {
-                    pumpQueued = false;
-                    pump();
-                },
-                Qt::QueuedConnection);
-    };
-    // A slot freed by another transfer (of this loop, an outer one or another thread's) starts the
-    // next request soon; the tick remains for time-outs.
-    const int waker = HostSlots::addWaker(queuePump);
-    const auto unregister = qScopeGuard([waker] { HostSlots::removeWaker(waker); });
-    QTimer tick;
-    tick.setInterval(kTickMs);
-    QObject::connect(&tick, &QTimer::timeout, &loop, pump);
+    loop.start(pump);
     // The connection a request ended on takes the next one at once: the reports and the rest of the
     // events before the pump would otherwise keep it idle. Reports wait for the pump, as a reply may
     // end inside abort() or tryStart(), in the middle of one.
     struct Listener final : PageTransfer::Listener {
-        Listener(decltype(startWaiting)& start, decltype(queuePump)& queue)
+        Listener(decltype(startWaiting)& start, PumpedLoop& loop)
             : start(start)
-            , queue(queue) {}
+            , loop(loop) {}
         void requestEnded() override {
             start();
-            queue();
+            loop.queuePump();
         }
-        void transferDone() override { queue(); }
+        void transferDone() override { loop.queuePump(); }
         decltype(startWaiting)& start;
-        decltype(queuePump)& queue;
-    } listener(startWaiting, queuePump);
+        PumpedLoop& loop;
+    } listener(startWaiting, loop);
     queue.setListener(&listener);
     const auto stopListening = qScopeGuard([&queue] { queue.setListener(nullptr); });
-    tick.start();
     pump();
     if (!queue.allEnded())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        loop.exec();
+}
+
+void PageFetcher::startAhead(QSet<QString>& fullHosts) {
+    if (m_ahead)
+        m_ahead->startWaiting(fullHosts, m_multi->running());
+}
+
+void PageFetcher::fetchAhead(const QList<Request>& requests, int concurrency, int window) {
+    m_ahead = std::make_unique<FetchAhead>(
+        int(requests.size()), [this, requests](int index) { return makeTransfer(requests.at(index)); },
+        concurrency, window);
+    QSet<QString> fullHosts;
+    startAhead(fullHosts);
+}
+
+void PageFetcher::dropAhead() {
+    m_ahead.reset();
+}
+
+FetchedPage PageFetcher::takeAhead(int index) {
+    if (!m_ahead)
+        return {};
+    Q_ASSERT_X(m_multi->thread() == QThread::currentThread(), "PageFetcher",
+               "used on another thread than the one it was made on");
+    FetchAhead& ahead = *m_ahead;
+    ahead.moveTo(index);
+    PumpedLoop loop;
+    // The fetches of this thread this one runs inside of go first on the hosts they wait for.
+    auto pump = [this, &ahead, &loop, index] {
+        if (stopRequested())
+            ahead.stopAll();
+        QSet<QString> fullHosts;
+        for (const TransferQueue* frame : std::as_const(t_frames))
+            frame->addWaitingHosts(fullHosts);
+        ahead.startWaiting(fullHosts, m_multi->running());
+        if (ahead.isDone(index))
+            loop.quit();
+    };
+    pump();
+    if (!ahead.isDone(index)) {
+        loop.start(pump);
+        struct Listener final : PageTransfer::Listener {
+            explicit Listener(PumpedLoop& loop)
+                : loop(loop) {}
+            void requestEnded() override { loop.queuePump(); }
+            void transferDone() override { loop.queuePump(); }
+            PumpedLoop& loop;
+        } listener(loop);
+        ahead.setListener(&listener);
+        const auto stopListening = qScopeGuard([&ahead] { ahead.setListener(nullptr); });
+        loop.exec();
+    }
+    return ahead.take(index);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fetch/chapterpacing.h"
 #include "fetch/fetchoptions.h"
 #include "fetch/pagesource.h"
 
@@ -11,6 +12,7 @@
 #include <vector>
 
 class CurlMulti;
+class FetchAhead;
 class PageTransfer;
 class TransferQueue;
 
@@ -26,6 +28,7 @@ public:
         QString url;
         QString referer;          // "" for the address itself
         bool realDownUrl = false; // resolve as getRealDownUrl does (pictures), not only as fetch does
+        bool chapter = false;     // a chapter page: DelayTime applies (FetchOptions::chapterPauseMs)
     };
     using EachFinished = std::function<void(int index, const FetchedPage& page)>;
 
@@ -40,6 +43,8 @@ public:
     // One page, redirects followed, transient failures retried. Addresses of the jump patterns are
     // first resolved to their target. An error status (404, 500 …) and an empty body are failures.
     FetchedPage fetch(const QString& url, const QString& referer = QString()) override;
+    // The same for a chapter page, in its host's turn (DelayTime).
+    FetchedPage fetchChapter(const QString& url);
 
     // Many at once: at most `concurrency` (0: the options' MultGetNums) open, and within the per-host
     // limit. Results come in request order; onEachFinished is called on this thread as each one ends.
@@ -48,6 +53,18 @@ public:
     // The same with the answers handed to onEachFinished only: each is let go once told, so that
     // thousands of pages are never held at once.
     void fetchEach(const QList<Request>& requests, int concurrency, const EachFinished& onEachFinished);
+
+    // Pages fetched ahead: asked for now, taken later (about in this order) while the caller works on
+    // something else meanwhile. They are fetched whenever this fetcher waits, in any fetch or in
+    // takeAhead, after what that fetch itself may start, and only while fewer than `concurrency`
+    // requests of this fetcher are open; none more than `window` beyond the one last taken. A stop
+    // ends them as Stopped. A new list replaces the one before.
+    void fetchAhead(const QList<Request>& requests, int concurrency, int window);
+    // The answer of that request of the list, once it has come; the ones before it are let go.
+    // Failed when there is no such request.
+    FetchedPage takeAhead(int index);
+    // Lets go of every page fetched ahead, those on their way included.
+    void dropAhead();
 
     // Where the address redirects to, without following it: the Location header as sent (relative or
     // absolute) for 200, 301 and 302 (and 303, 307, 308); for sites of the body patterns the
@@ -70,7 +87,12 @@ private:
     // transfer is let go once onEachFinished was told.
     void run(TransferQueue& queue, int concurrency, const EachFinished& onEachFinished, bool keepResults = true);
 
+    // Starts the pages to fetch ahead that may start, after the fetches of this thread.
+    void startAhead(QSet<QString>& fullHosts);
+
     FetchOptions m_options;
     std::function<bool()> m_stop;
     std::unique_ptr<CurlMulti> m_multi;
+    ChapterPacing m_pacing; // outlives every transfer
+    std::unique_ptr<FetchAhead> m_ahead; // goes first, before the multi handle its requests are on
 };

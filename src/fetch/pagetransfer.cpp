@@ -1,5 +1,6 @@
 #include "fetch/pagetransfer.h"
 
+#include "fetch/chapterpacing.h"
 #include "fetch/curlmulti.h"
 #include "fetch/hostslots.h"
 #include "text/charset.h"
@@ -76,6 +77,8 @@ PageTransfer::PageTransfer(CurlMulti* multi, const FetchOptions& options, Mode m
 
 PageTransfer::~PageTransfer() {
     closeRequest();
+    if (!m_pacedHost.isEmpty())
+        m_pacing->ended(m_pacedHost);
 }
 
 void PageTransfer::closeRequest() {
@@ -112,10 +115,18 @@ bool PageTransfer::tryStart() {
         fail(tr("不支持的网址：%1").arg(m_address));
         return false;
     }
+    const bool paced = m_pacing && m_pacedHost.isEmpty();
+    m_slotRefused = false;
+    if (paced && !m_pacing->mayStart(m_hostKey))
+        return false;
     m_slotRefused = !HostSlots::tryAcquire(m_hostKey, m_options.perHostLimit);
     if (m_slotRefused)
         return false;
     m_slotHost = m_hostKey;
+    if (paced) {
+        m_pacedHost = m_hostKey;
+        m_pacing->started(m_pacedHost);
+    }
     send();
     return m_state == State::Running;
 }
@@ -400,6 +411,8 @@ void PageTransfer::finish(FetchedPage::Outcome outcome) {
     if (outcome == FetchedPage::Outcome::Stopped)
         m_result.error = tr("已停止");
     m_state = State::Done;
+    if (!m_pacedHost.isEmpty())
+        m_pacing->ended(std::exchange(m_pacedHost, QString()));
     if (m_listener)
         m_listener->transferDone();
 }

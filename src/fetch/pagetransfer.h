@@ -9,6 +9,7 @@
 
 #include <curl/curl.h>
 
+class ChapterPacing;
 class CurlMulti;
 
 // One address fetched with its retries, driven by PageFetcher's event loop on the fetcher's thread.
@@ -35,6 +36,8 @@ public:
     // written into the body as location="…".
     void resolveJumpFirst(bool jumpBody);
     void setJumpBody(bool jumpBody) { m_jumpBody = jumpBody; }
+    // A chapter page: it waits for its host's turn and pause (DelayTime) before its first request.
+    void setPacing(ChapterPacing* pacing) { m_pacing = pacing; }
 
     bool isDone() const { return m_state == State::Done; }
     bool isRunning() const { return m_state == State::Running; }
@@ -42,7 +45,9 @@ public:
     bool canStartNow() const { return m_state == State::Ready && m_readyAt.hasExpired(); }
     // Sends the next request when its pause is over and its host has a free slot.
     bool tryStart();
-    // The last tryStart() found every slot of the host taken; so will the others of that host.
+    // The last tryStart() found every slot of the host taken; so will the others of that host. A
+    // chapter waiting for its host's turn (DelayTime) is not refused a slot: the host's other pages
+    // go on.
     bool slotRefused() const { return m_slotRefused; }
     const QString& hostKey() const { return m_hostKey; }
     // The host key a transfer of that address starts with, worked out without making one.
@@ -90,6 +95,8 @@ private:
     void urlChanged();
 
     CurlMulti* m_multi;
+    ChapterPacing* m_pacing = nullptr;
+    QString m_pacedHost; // the host whose turn this chapter holds, from its first request to its end
     Listener* m_listener = nullptr;
     const FetchOptions& m_options;
     Mode m_mode;

@@ -45,7 +45,7 @@ void TransferQueue::addOpen(int index) {
     m_open.insert(std::lower_bound(m_open.begin(), m_open.end(), index), index);
 }
 
-void TransferQueue::startWaiting(int concurrency, QSet<QString> fullHosts) {
+void TransferQueue::startWaiting(int concurrency, QSet<QString>& fullHosts) {
     int running = 0;
     for (const int index : m_open)
         running += m_made[size_t(index)]->isRunning() ? 1 : 0;

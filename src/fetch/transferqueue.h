@@ -33,8 +33,8 @@ public:
     void setListener(PageTransfer::Listener* listener);
 
     // Starts what may start, in request order (a retry before a new request), until `concurrency`
-    // are running; hosts in fullHosts, and those found full on the way, are passed over.
-    void startWaiting(int concurrency, QSet<QString> fullHosts);
+    // are running; hosts in fullHosts, and those found full on the way (added to it), are passed over.
+    void startWaiting(int concurrency, QSet<QString>& fullHosts);
     // The hosts of transfers that wait for a free slot only (those not made yet included).
     void addWaitingHosts(QSet<QString>& hosts) const;
     // Stops every transfer; all of them count as tried and are reported as they end.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "addnovel/noveladdjob.h"
+#include "sites/sitelist.h"
 
 #include <QCoreApplication>
 #include <QString>
@@ -22,7 +23,14 @@ public:
     static QString listUrl(const QString& baseUrl);
 
     // Makes sure the library holds the demo novel at the site's current address: adds it (through
-    // the same add as the add-novel window) or moves the stored addresses to this start's port.
+    // the same add as the add-novel window) or moves the stored addresses to this start's port; and
+    // that the demo site is among its search sites (book.dat), ticked when first added.
     // "" on success, else the user's message; novelId receives the demo novel's NovelID.
     static QString prepare(LibraryContext& library, const QString& baseUrl, QString* novelId = nullptr);
+
+    // The demo site's search page as a search site: its name, address and result markers.
+    static NovelSite searchSite(const QString& baseUrl);
+
+private:
+    static QString prepareSearchSite(LibraryContext& library, const QString& baseUrl);
 };

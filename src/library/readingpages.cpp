@@ -1,6 +1,8 @@
 #include "library/readingpages.h"
 
 #include "text/charset.h"
+#include "text/html.h"
+#include "text/innertext.h"
 #include "storage/libraryfolder.h"
 #include "storage/textfile.h"
 
@@ -81,7 +83,7 @@ QString writePage(const LibraryFolder& folder, const QString& templateName, cons
     QString page = readTextFile(folder.file(QLatin1String("model/") + templateName));
     page.replace(QLatin1String("[[Content]]"), rows);
     const QString path = folder.file(fileName);
-    if (!writeTextFile(path, page, "GB18030", error))
+    if (!writeBytesAtomically(path, encodeHtmlForCharset(page, QStringLiteral("gb2312")), error))
         return {};
     return path;
 }
@@ -122,6 +124,18 @@ bool ensureChapterPage(const QString& path) {
     return writeTextFile(path,
                          QStringLiteral("<html><head><meta http-equiv=\"Content-Type\" "
                                         "content=\"text/html; charset=gb2312\"></head><body></body></html>"));
+}
+
+bool chapterPageMissingOrEmpty(const QString& path) {
+    QString page;
+    if (!readPageText(path, page))
+        return true;
+    const qsizetype start = page.indexOf(kBookContentStart);
+    const qsizetype end = start < 0 ? -1 : page.indexOf(kBookContentEnd, start);
+    const QString body =
+        end < 0 ? page : page.mid(start + kBookContentStart.size(), end - start - kBookContentStart.size());
+    return !body.contains(QLatin1String("<img"), Qt::CaseInsensitive) &&
+           htmlInnerText(body).trimmed().isEmpty();
 }
 
 } // namespace ReadingPages

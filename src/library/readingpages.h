@@ -37,4 +37,8 @@ bool readPageText(const QString& path, QString& text, QString* charset = nullptr
 // A listed chapter whose page is gone gets an empty page, so the view never shows an error for it.
 bool ensureChapterPage(const QString& path);
 
+// Whether a chapter page holds no chapter: no file, or neither text nor picture between its content
+// markers (in its body when it has none).
+bool chapterPageMissingOrEmpty(const QString& path);
+
 } // namespace ReadingPages

@@ -12,6 +12,7 @@
 #include "storage/novelstore.h"
 #include "storage/prompter.h"
 #include "storage/textfile.h"
+#include "text/charset.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -41,6 +42,11 @@ QByteArray readBytes(const QString& path, bool* ok = nullptr) {
     if (ok)
         *ok = opened;
     return opened ? file.readAll() : QByteArray();
+}
+
+// The book's pages and sitemaps are read as GBK: what GBK lacks goes in as character references.
+bool writeGbkPage(const QString& path, const QString& page, QString* error) {
+    return writeBytesAtomically(path, encodeHtmlForCharset(page, QStringLiteral("gb2312")), error);
 }
 
 // The brief as the cover and the e-book's list page show it.
@@ -75,7 +81,7 @@ void ChmBuildJob::run() {
     }
     QDir().mkpath(m_folder.novelDir(m_novelId));
 
-    QString target = m_targetPath;
+    QString target = OutputFolder::targetFile(m_targetPath, novel->novelName, QStringLiteral(".chm"));
     if (target.isEmpty()) {
         const OutputFolder output(m_folder, m_settings);
         if (!output.exists()) {
@@ -138,8 +144,8 @@ bool ChmBuildJob::buildChm(const NovelRecord& novel, const QList<OutputChapter>&
 
     const QString startPage = bookFolder + (coverFirst ? kIndexPage : unreadOnly ? kListChmPage : kListPage);
     QString error;
-    if (!writeTextFile(workDir + u'/' + ChmProject::kStartPage, ChmProject::startPageText(startPage),
-                       "GB18030", &error)) {
+    if (!writeGbkPage(workDir + u'/' + ChmProject::kStartPage, ChmProject::startPageText(startPage),
+                      &error)) {
         fail(error);
         return false;
     }
@@ -172,10 +178,9 @@ bool ChmBuildJob::buildChm(const NovelRecord& novel, const QList<OutputChapter>&
     const QString project =
         ChmProject::buildProjectText(novel.novelName, outputName, ChmProject::windowLine(m_settings),
                                      projectFiles(workDir), styleFiles(workDir));
-    if (!writeTextFile(workDir + u'/' + ChmProject::kContentsFile, ChmProject::buildContentsText(contents),
-                       "GB18030", &error) ||
-        !writeTextFile(workDir + u'/' + ChmProject::kIndexFile, ChmProject::buildIndexText(index), "GB18030",
-                       &error) ||
+    if (!writeGbkPage(workDir + u'/' + ChmProject::kContentsFile, ChmProject::buildContentsText(contents),
+                      &error) ||
+        !writeGbkPage(workDir + u'/' + ChmProject::kIndexFile, ChmProject::buildIndexText(index), &error) ||
         !writeBytesAtomically(workDir + u'/' + ChmProject::kProjectFile, ChmProject::encodeProject(project),
                               &error)) {
         fail(error);
@@ -271,7 +276,7 @@ bool ChmBuildJob::writeCover(const NovelRecord& novel) {
     page.replace(QLatin1String("[[chmAuthor]]"),
                  htmlEscapeText(m_settings.value(QStringLiteral("chmAuthor"))));
     QString error;
-    if (!writeTextFile(path, page, "GB18030", &error)) {
+    if (!writeGbkPage(path, page, &error)) {
         fail(error);
         return false;
     }
@@ -297,8 +302,8 @@ bool ChmBuildJob::writeListChm(const NovelRecord& novel, const QList<OutputChapt
     values.brief = coverBrief(novel.brief);
     const QString page = fillListTemplate(
         PageTemplates::readModelTemplate(m_folder, QStringLiteral("vbarticlelist.htm")), values);
-    return writeTextFile(novelDir + u'/' + kListChmPage, page, "GB18030", error) &&
-           writeTextFile(m_folder.novelListPage(m_novelId), page, "GB18030", error);
+    return writeGbkPage(novelDir + u'/' + kListChmPage, page, error) &&
+           writeGbkPage(m_folder.novelListPage(m_novelId), page, error);
 }
 
 QStringList ChmBuildJob::projectFiles(const QString& workDir) const {

@@ -21,7 +21,7 @@ public:
     ChmBuildJob(Database& db, const LibraryFolder& folder, const Settings& settings, QString novelId,
                 QObject* parent = nullptr);
 
-    // Default: the output folder + the novel's name + ".chm".
+    // Default: the output folder + the novel's name + ".chm"; a folder holds the book under that name.
     void setTargetPath(const QString& path) { m_targetPath = path; }
     void setCompiler(const ChmCompiler& compiler) { m_compiler = compiler; }
     // Leaves the work folder behind (to compile its project again).

@@ -57,7 +57,7 @@ QByteArray encodeText(const QString& text, const QString& charset) {
         return QByteArrayLiteral("\xEF\xBB\xBF") + text.toUtf8();
     if (isBig5(charset))
         return ::encodeText(text, "Big5");
-    return ::encodeText(text, "GB18030");
+    return encodeGbkNearest(text);
 }
 
 QByteArray encodePage(const QString& html, const QString& charset) {

@@ -16,8 +16,9 @@ bool isUtf8Charset(const QString& charset);
 // The plain text of an exported file: no NUL characters, every line break "\r\n".
 QString postProcess(const QString& text);
 
-// Text files go out in the charset setting's encoding: GB18030 for "gb2312", Big5, or UTF-8 with
-// a byte-order mark so that Windows editors recognise it.
+// Text files go out in the charset setting's encoding: GBK for "gb2312" (what GBK lacks as the
+// nearest character it has), Big5, or UTF-8 with a byte-order mark so that Windows editors
+// recognise it.
 QByteArray encodeText(const QString& text, const QString& charset);
 
 // A page written from a chapter template: its meta tag names the charset it is encoded in, and a

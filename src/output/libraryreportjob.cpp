@@ -6,6 +6,7 @@
 #include "storage/database.h"
 #include "storage/prompter.h"
 #include "storage/textfile.h"
+#include "text/charset.h"
 
 #include <QDirIterator>
 #include <QFileInfo>
@@ -101,7 +102,7 @@ void LibraryReportJob::run() {
         table + QLatin1String("</body>\r\n</html>\r\n");
     const QString path = m_folder.file(QStringLiteral("totalview.htm"));
     QString error;
-    if (!writeTextFile(path, page, "GB18030", &error)) {
+    if (!writeBytesAtomically(path, encodeHtmlForCharset(page, QStringLiteral("gb2312")), &error)) {
         m_result.error = error;
         prompter().warning(error);
         return;

@@ -7,6 +7,7 @@
 #include "storage/novelstore.h"
 #include "storage/settings.h"
 #include "storage/textfile.h"
+#include "text/charset.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
@@ -82,5 +83,6 @@ bool writeListPage(const Database& db, const LibraryFolder& folder, const Settin
         PageTemplates::readListTemplate(folder, settings.value(QStringLiteral("ArticleStyle"))), values);
     // Made again from the library after every renewal, like the chapter pages it lists: replaced
     // whole, without waiting for the disk.
-    return replaceFileBytes(folder.novelListPage(novelId), encodeText(page, "GB18030"), error);
+    return replaceFileBytes(folder.novelListPage(novelId),
+                            encodeHtmlForCharset(page, QStringLiteral("gb2312")), error);
 }

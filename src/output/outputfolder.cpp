@@ -24,3 +24,9 @@ QString OutputFolder::missingMessage() {
 QString OutputFolder::fileFor(const QString& novelName, const QString& extension) const {
     return m_path + u'/' + replaceInvalidFileNameChars(novelName) + extension;
 }
+
+QString OutputFolder::targetFile(const QString& target, const QString& novelName, const QString& extension) {
+    if (!QFileInfo(target).isDir())
+        return target;
+    return QDir::cleanPath(target) + u'/' + replaceInvalidFileNameChars(novelName) + extension;
+}

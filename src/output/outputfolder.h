@@ -20,6 +20,9 @@ public:
     // The file for a novel name and an extension such as ".chm"; characters a file name cannot hold
     // become "_".
     QString fileFor(const QString& novelName, const QString& extension) const;
+    // The file a chosen target names: an existing folder means the novel's file in it, as in the
+    // output folder; anything else is the file itself.
+    static QString targetFile(const QString& target, const QString& novelName, const QString& extension);
 
 private:
     QString m_path;

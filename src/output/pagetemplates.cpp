@@ -2,6 +2,7 @@
 
 #include "storage/libraryfolder.h"
 #include "storage/textfile.h"
+#include "text/html.h"
 
 #include <QFileInfo>
 
@@ -57,10 +58,18 @@ QString readModelTemplate(const LibraryFolder& folder, const QString& name) {
 
 QString readChapterTemplate(const LibraryFolder& folder, const QString& style) {
     const QString path = chapterTemplatePath(folder, style);
+    QString page;
     if (isBuiltInStyle(effectiveStyle(folder, style)))
-        return readWithShippedFallback(path, QFileInfo(path).fileName());
-    return QFileInfo::exists(path) ? readTextFile(path)
-                                   : readModelTemplate(folder, QStringLiteral("vbArticle1.htm"));
+        page = readWithShippedFallback(path, QFileInfo(path).fileName());
+    else
+        page = QFileInfo::exists(path) ? readTextFile(path)
+                                       : readModelTemplate(folder, QStringLiteral("vbArticle1.htm"));
+    // The program knows its own pages by the style comment; copies in older libraries and user
+    // styles written by hand may lack it.
+    const qsizetype content = page.indexOf(kBookContentStart);
+    if (content >= 0 && !page.contains(kStyledPageComment))
+        page.insert(content, kStyledPageComment);
+    return page;
 }
 
 QString readListTemplate(const LibraryFolder& folder, const QString& style) {

@@ -20,6 +20,7 @@ QString listTemplatePath(const LibraryFolder& folder, const QString& style);
 
 // The text of model/<name>; the shipped copy when the library has none.
 QString readModelTemplate(const LibraryFolder& folder, const QString& name);
+// A chapter template with content comments carries the style comment too.
 QString readChapterTemplate(const LibraryFolder& folder, const QString& style);
 QString readListTemplate(const LibraryFolder& folder, const QString& style);
 

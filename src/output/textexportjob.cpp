@@ -98,14 +98,15 @@ void TextExportJob::run() {
     }
 
     const bool document = m_mode == Mode::Document;
-    QString target = m_targetPath;
+    const QString extension = document ? QStringLiteral(".doc") : QStringLiteral(".txt");
+    QString target = OutputFolder::targetFile(m_targetPath, novel->novelName, extension);
     if (target.isEmpty()) {
         const OutputFolder output(m_folder, m_settings);
         if (!output.exists()) {
             fail(OutputFolder::missingMessage());
             return;
         }
-        target = output.fileFor(novel->novelName, document ? QStringLiteral(".doc") : QStringLiteral(".txt"));
+        target = output.fileFor(novel->novelName, extension);
     }
 
     QString text = wholeText(*novel, chapters);

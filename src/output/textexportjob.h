@@ -28,7 +28,8 @@ public:
     TextExportJob(Database& db, const LibraryFolder& folder, const Settings& settings, QString novelId,
                   Mode mode, QString exportFolder = QString(), QObject* parent = nullptr);
 
-    // Text and Document: write here instead of the output folder.
+    // Text and Document: write here instead of the output folder; a folder holds the file under the
+    // novel's name.
     void setTargetPath(const QString& path) { m_targetPath = path; }
 
     struct Result {

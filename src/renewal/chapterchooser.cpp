@@ -3,9 +3,10 @@
 #include "storage/prompter.h"
 
 ChapterChooser ChapterChooserPrompt::chooser(Prompter& prompter) {
-    return [&prompter](const ChapterLinks& candidates) {
+    return [&prompter](const QString& novelId, const ChapterLinks& candidates) {
         Prompter::Question question;
         question.text = questionText();
+        question.subject = novelId;
         question.buttons = {tr("确定"), tr("取消")};
         question.icon = Prompter::Icon::None;
         question.applyToAllText = tr("未选中链接自动过滤");

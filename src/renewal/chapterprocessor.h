@@ -58,6 +58,9 @@ struct ChapterOutcome {
     ChapterLinks deeperLinks; // with LinkDepth 2: the chapter page's own links
     QString error;
     bool stored() const { return kind == Kind::Stored; }
+    // Stored with text: a page without any is kept (WordNums 0) but counts as failed, and the next
+    // renewal tries it again.
+    bool gotText() const { return stored() && wordNums > 0; }
 };
 
 // Turns fetched chapter pages of one novel into stored chapters: the text cut out with the novel's

@@ -16,7 +16,6 @@
 
 namespace {
 
-const QString kImgTag = QStringLiteral("<img[\\s\\S]+?>");
 // The address of a src attribute, quoted or not: the value is capture 2, 3 or 4.
 const QString kSrcAttribute = QStringLiteral("(src\\s*=\\s*)(?:\"([^\"]*)\"|'([^']*)'|([^\\s\"'>]+))");
 const QString kBackgroundAttribute = QStringLiteral("(background\\s*=\\s*)\"([^\"]*)\"");
@@ -26,6 +25,38 @@ QString attributeValue(const RegexMatch& m) {
         if (!m.captures.at(i).isEmpty())
             return m.captures.at(i);
     return {};
+}
+
+// An address written into a double-quoted attribute: a quote in it must not end the value.
+QString quotedAddress(const QString& address) {
+    return u'"' + QString(address).replace(u'"', QLatin1String("&quot;")) + u'"';
+}
+
+// The "<img" tags of the text as a parser reads them, each with the attribute holding its picture:
+// the first whose name ends in "src" ("data-src" of pages that load pictures late) and has a value.
+struct PictureTag {
+    qsizetype start = 0;
+    qsizetype end = 0;
+    std::optional<HtmlAttribute> source;
+};
+QList<PictureTag> pictureTags(const QString& text) {
+    QList<PictureTag> tags;
+    for (qsizetype at = text.indexOf(u'<'); at >= 0; at = text.indexOf(u'<', at + 1)) {
+        const std::optional<HtmlTag> tag = readHtmlTag(text, at);
+        if (!tag || !tag->closed || tag->endTag || tag->name != QLatin1String("img"))
+            continue;
+        PictureTag picture{tag->start, tag->end, std::nullopt};
+        for (const HtmlAttribute& attribute : tag->attributes) {
+            const QStringView name = QStringView(text).mid(attribute.start, attribute.nameLength);
+            if (attribute.valueStart >= 0 && name.endsWith(QLatin1String("src"), Qt::CaseInsensitive)) {
+                picture.source = attribute;
+                break;
+            }
+        }
+        tags.append(picture);
+        at = tag->end - 1;
+    }
+    return tags;
 }
 
 } // namespace
@@ -121,7 +152,10 @@ QString cleanChapterHtml(const QString& html) {
     if (text.contains(u'[') || text.contains(QChar(0x3010)))
         for (const char* navigation : {"[返回]", "【上一页】", "【 目录 】", "【下一页】"})
             text.remove(QString::fromUtf8(navigation));
-    return text;
+    // Last: "<<…>>" kept as text and the removals above can still form a tag.
+    static const QStringList keptTags = {QStringLiteral("img"), QStringLiteral("p"), QStringLiteral("br"),
+                                         QStringLiteral("pre")};
+    return stripActiveContent(text, keptTags);
 }
 
 QString absoluteAddress(const QString& address, const QString& pageUrl) {
@@ -156,11 +190,9 @@ QStringList pictureSources(const QString& text, bool background) {
             sources << m.captures.value(2);
         return sources;
     }
-    for (const QString& tag : regexMatchValues(text, kImgTag)) {
-        const QList<RegexMatch> src = regexMatches(tag, kSrcAttribute);
-        if (!src.isEmpty())
-            sources << attributeValue(src.first());
-    }
+    for (const PictureTag& tag : pictureTags(text))
+        if (tag.source)
+            sources << text.mid(tag.source->valueStart, tag.source->valueEnd - tag.source->valueStart);
     return sources;
 }
 
@@ -172,31 +204,47 @@ QString replacePictureSources(const QString& text, bool background,
                               const std::function<QString(const QString&)>& map) {
     if (!has(text, background ? "background" : "<img"))
         return text;
-    auto rewrite = [&map](const RegexMatch& m) -> QString {
-        const QString value = attributeValue(m);
+    if (background)
+        return regexReplaceEach(kBackgroundAttribute, text, [&map](const RegexMatch& m) -> QString {
+            const QString value = attributeValue(m);
+            const QString mapped = value.isEmpty() ? QString() : map(value);
+            return mapped.isEmpty() ? m.captures.at(0) : m.captures.at(1) + quotedAddress(mapped);
+        });
+    QString out;
+    qsizetype copied = 0;
+    for (const PictureTag& tag : pictureTags(text)) {
+        if (!tag.source)
+            continue;
+        const HtmlAttribute& source = *tag.source;
+        const QString value = text.mid(source.valueStart, source.valueEnd - source.valueStart);
         const QString mapped = value.isEmpty() ? QString() : map(value);
         if (mapped.isEmpty())
-            return m.captures.at(0);
-        return m.captures.at(1) + u'"' + mapped + u'"';
-    };
-    if (background)
-        return regexReplaceEach(kBackgroundAttribute, text, rewrite);
-    return regexReplaceEach(kImgTag, text, [&](const RegexMatch& tag) -> QString {
-        bool first = true;
-        // The first src of the tag is its picture.
-        return regexReplaceEach(kSrcAttribute, tag.captures.at(0), [&](const RegexMatch& m) -> QString {
-            if (!first)
-                return m.captures.at(0);
-            first = false;
-            return rewrite(m);
-        });
-    });
+            continue;
+        // The value with its quotes, if it has them.
+        const qsizetype from = source.end > source.valueEnd ? source.valueStart - 1 : source.valueStart;
+        out += QStringView(text).mid(copied, from - copied);
+        out += quotedAddress(mapped);
+        copied = source.end;
+    }
+    if (copied == 0)
+        return text;
+    out += QStringView(text).mid(copied);
+    return out;
 }
 
 QString centerPictures(const QString& text) {
     if (!has(text, "<img"))
         return text;
-    return regexReplace(kImgTag, text, QStringLiteral("<center>$&</center>"));
+    QString out;
+    qsizetype copied = 0;
+    for (const PictureTag& tag : pictureTags(text)) {
+        out += QStringView(text).mid(copied, tag.start - copied);
+        out += QLatin1String("<center>") + QStringView(text).mid(tag.start, tag.end - tag.start) +
+               QLatin1String("</center>");
+        copied = tag.end;
+    }
+    out += QStringView(text).mid(copied);
+    return out;
 }
 
 QString absoluteScriptAndStyleReferences(const QString& text, const QString& pageUrl,

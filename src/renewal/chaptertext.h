@@ -21,7 +21,8 @@ QString removeNeedDelStr(const QString& text, const QString& needDelStr);
 
 // Chapter HTML down to its text: the body of a page this program wrote itself, without head,
 // comments, scripts, styles, frames and objects, every tag dropped except pictures, paragraphs and
-// line breaks, and without the navigation texts sites put under a chapter.
+// line breaks, and without the navigation texts sites put under a chapter. Nothing in it runs: the
+// tags kept lose event handlers and script addresses, and any other markup left shows as text.
 QString cleanChapterHtml(const QString& html);
 
 // An address of the chapter page made absolute: http(s) addresses stay, "//host/…" gets "http:",
@@ -29,8 +30,8 @@ QString cleanChapterHtml(const QString& html);
 // "http://", anything else is resolved against the page.
 QString absoluteAddress(const QString& address, const QString& pageUrl);
 
-// The picture addresses of the "<img" tags (or of the background="…" attributes), in order, each as
-// written in the text.
+// The picture addresses of the "<img" tags (their first attribute ending in "src" that has a value)
+// or of the background="…" attributes, in order, each as written in the text.
 QStringList pictureSources(const QString& text, bool background);
 
 // Whether the text may hold pictures ("<img" tags or background attributes): the picture steps

@@ -53,7 +53,9 @@ void ConcurrentRedownload::announceList() {
     QStringList titles;
     for (const StoredChapter& c : m_chapters) {
         titles << c.title;
-        m_requests.append({c.comeFrom, QString(), true});
+        PageFetcher::Request request{c.comeFrom, QString(), true};
+        request.chapter = true;
+        m_requests.append(request);
     }
     m_context.events.downloadListStarted(m_novel.novelName, titles);
 }
@@ -87,6 +89,8 @@ void ConcurrentRedownload::received(int index, const FetchedPage& answer) {
         ++m_result.failedChapters;
         m_context.events.status(tr("网络连接失败或内容为空"));
         m_context.events.downloadStateChanged(index, DownloadListPage::failedCell());
+        if (m_done < int(m_chapters.size()))
+            m_context.sayPause();
     } else if (m_draftElsewhere &&
                !ChapterProcessor::isPictureAnswer(answer, m_chapters.at(index).comeFrom)) {
         m_pending.push_back(
@@ -220,9 +224,11 @@ void ConcurrentRedownload::report(int index, const ChapterOutcome& stored) {
     ++m_done;
     m_context.events.progress(m_done, int(m_chapters.size()));
     if (stored.stored()) {
-        ++m_result.stored;
         m_handled.insert(m_chapters.at(index).comeFrom.toLower());
         m_deeper += stored.deeperLinks;
+    }
+    if (stored.gotText()) {
+        ++m_result.stored;
         m_context.events.downloadStateChanged(index, tr("下载成功"));
     } else {
         ++m_result.failedChapters;
@@ -231,6 +237,8 @@ void ConcurrentRedownload::report(int index, const ChapterOutcome& stored) {
     m_context.events.status(
         tr("处理章节\"%1\"中，总进度:%2%")
             .arg(m_chapters.at(index).title, DownloadListPage::percent(m_done, int(m_chapters.size()))));
+    if (m_done < int(m_chapters.size()))
+        m_context.sayPause();
 }
 
 ChapterPage ConcurrentRedownload::told(const ChapterPage& page) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "renewal/downloadevents.h"
+#include "renewal/downloadlistpage.h"
 #include "renewal/downloadoptions.h"
 #include "toc/linkcollector.h"
 #include "renewal/novelfilewriter.h"
@@ -24,6 +25,12 @@ struct DownloadContext {
         , writer(libraryFolder, runOptions.settings) {}
 
     bool stopped() const { return stop && stop(); }
+    // DelayTime: the status says why the next chapter waits.
+    void sayPause() const {
+        const QString text = DownloadListPage::pauseStatus(options.fetch.chapterPauseMs);
+        if (!text.isEmpty())
+            events.status(text);
+    }
 
     const Database& db;
     LibraryFolder folder;

@@ -40,4 +40,10 @@ QString percent(int done, int total) {
     return QString::number(total > 0 ? 100.0 * done / total : 100.0, 'f', 2);
 }
 
+QString pauseStatus(int pauseMs) {
+    if (pauseMs <= 0)
+        return {};
+    return QStringLiteral("等待%1秒后下载下一章节").arg(QString::number(pauseMs / 1000.0));
+}
+
 } // namespace DownloadListPage

@@ -20,5 +20,7 @@ QString cellId(int row);
 QString failedCell();
 // "12.34" of the status texts' "总进度:…%".
 QString percent(int done, int total);
+// The status while the next chapter of a host waits its DelayTime; "" without a pause.
+QString pauseStatus(int pauseMs);
 
 } // namespace DownloadListPage

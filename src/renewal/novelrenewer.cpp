@@ -46,6 +46,11 @@ void NovelRenewer::status(const QString& text) const {
     m_context.events.status(text);
 }
 
+bool NovelRenewer::tally(const ChapterOutcome& chapter, Outcome& outcome) {
+    ++(chapter.gotText() ? outcome.stored : outcome.failedChapters);
+    return chapter.gotText();
+}
+
 QString NovelRenewer::failedNovelText(const QString& name) {
     return tr("更新小说<<%1>>失败，请查看网络连接").arg(name);
 }
@@ -58,8 +63,36 @@ void NovelRenewer::prepareListReader(ChapterListReader& reader) {
     reader.setStopCheck(m_context.stop);
 }
 
+void NovelRenewer::fetchListsAhead(const QStringList& novelIds) {
+    m_ahead.clear();
+    if (!m_context.options.concurrent())
+        return;
+    const QHash<QString, QString> urls = RenewStore(m_context.db).listUrls();
+    QList<PageFetcher::Request> requests;
+    for (const QString& novelId : novelIds) {
+        const auto url = urls.constFind(novelId);
+        if (url == urls.cend() || m_ahead.contains(novelId))
+            continue;
+        m_ahead.insert(novelId, {int(requests.size()), *url});
+        requests.append({*url, QString()});
+    }
+    // A few rounds of pages in hand: a novel with much to do gives the next ones time to come.
+    const int concurrency = m_context.options.multGetNums;
+    m_context.fetcher.fetchAhead(requests, concurrency, 4 * concurrency);
+}
+
+void NovelRenewer::dropListsAhead() {
+    m_ahead.clear();
+    m_context.fetcher.dropAhead();
+}
+
 bool NovelRenewer::fetchList(const NovelRecord& novel, ChapterListRequest& request) {
-    const FetchedPage answer = m_context.fetcher.fetch(novel.listUrl);
+    const std::optional<Ahead> ahead = m_ahead.contains(novel.novelId)
+                                           ? std::optional<Ahead>(m_ahead.take(novel.novelId))
+                                           : std::nullopt;
+    const FetchedPage answer = ahead && ahead->listUrl == novel.listUrl
+                                   ? m_context.fetcher.takeAhead(ahead->index)
+                                   : m_context.fetcher.fetch(novel.listUrl);
     if (answer.stopped() || m_context.stopped())
         return false;
     if (!answer.ok() || answer.body.isEmpty()) {
@@ -114,18 +147,21 @@ NovelRenewer::Outcome NovelRenewer::renewNovel(const QString& novelId, bool read
     processor.setSiteList(list.listed);
     const ChapterLinks& links =
         list.outcome == ChapterListResult::Outcome::Chapters ? list.links : ChapterLinks();
+    const qint64 before = RenewStore(m_context.db).maxChapterId();
     outcome += m_context.options.concurrent() ? renewConcurrently(*novel, links, list.listed)
                                               : renewSequentially(processor, *novel, links);
     if (!outcome.stopped && !m_context.options.concurrent()) {
-        // Rows a stopped or killed run left waiting, and rows other commands listed without text.
-        const QList<StoredChapter> waiting =
-            RenewStore(m_context.db).waitingChapters(novelId, RenewStore(m_context.db).maxChapterId(), false);
+        // Rows a stopped or killed run left waiting, rows other commands listed without text, and
+        // chapters that came empty before (not those of this run).
+        const QList<StoredChapter> waiting = RenewStore(m_context.db).waitingChapters(novelId, before, true);
         if (!waiting.isEmpty())
             outcome += redownloadChapters(*novel, waiting);
     }
 
     if (outcome.stopped)
         status(tr("停止更新"));
+    else if (outcome.failedChapters > 0)
+        status(tr("<<%1>>更新完毕，其中%2个章节下载失败").arg(novel->novelName).arg(outcome.failedChapters));
     else if (outcome.stored > 0)
         status(tr("<<%1>>更新完毕").arg(novel->novelName));
     else
@@ -180,7 +216,7 @@ NovelRenewer::Outcome NovelRenewer::renewSequentially(ChapterProcessor& processo
         status(tr("正在下载<<%1>>的章节\"%2\"内容，下载进度：%3%")
                    .arg(novel.novelName, link.title, DownloadListPage::percent(i + 1, total)));
         m_context.events.progress(i, total);
-        const FetchedPage answer = m_context.fetcher.fetch(link.url);
+        const FetchedPage answer = m_context.fetcher.fetchChapter(link.url);
         if (answer.stopped() || m_context.stopped()) {
             outcome.stopped = true;
             return outcome;
@@ -195,17 +231,17 @@ NovelRenewer::Outcome NovelRenewer::renewSequentially(ChapterProcessor& processo
         } else {
             status(tr("链接章节<<%1>>失败，请查看网络连接").arg(link.title));
         }
-        if (stored.stored()) {
-            ++outcome.stored;
+        if (stored.stored())
             m_handled.insert(key);
+        if (tally(stored, outcome))
             m_context.events.downloadStateChanged(i, tr("下载完成"));
-        } else {
-            ++outcome.failedChapters;
+        else
             m_context.events.downloadStateChanged(i, DownloadListPage::failedCell());
-        }
         outcome += followDeeperLinks(processor, stored.deeperLinks);
         if (outcome.stopped)
             return outcome;
+        if (i + 1 < total)
+            m_context.sayPause();
     }
     m_context.events.progress(total, total);
     return outcome;
@@ -223,7 +259,7 @@ NovelRenewer::Outcome NovelRenewer::followDeeperLinks(ChapterProcessor& processo
             return outcome;
         }
         m_handled.insert(key);
-        const FetchedPage answer = m_context.fetcher.fetch(link.url);
+        const FetchedPage answer = m_context.fetcher.fetchChapter(link.url);
         if (answer.stopped()) {
             outcome.stopped = true;
             return outcome;
@@ -240,7 +276,7 @@ NovelRenewer::Outcome NovelRenewer::followDeeperLinks(ChapterProcessor& processo
             return outcome;
         }
         if (stored.stored())
-            ++outcome.stored;
+            tally(stored, outcome);
     }
     return outcome;
 }
@@ -291,8 +327,7 @@ NovelRenewer::Outcome NovelRenewer::renewConcurrently(const NovelRecord& novel, 
 
     // The new rows and those still waiting before them; without new rows, what earlier runs left.
     const QList<StoredChapter> waiting =
-        ids.isEmpty() ? store.waitingChapters(novel.novelId, store.maxChapterId(), false)
-                      : store.waitingChapters(novel.novelId, ids.last(), true);
+        store.waitingChapters(novel.novelId, ids.isEmpty() ? store.maxChapterId() : ids.last(), true);
     if (waiting.isEmpty()) {
         status(tr("没有新增项"));
         return outcome;
@@ -348,7 +383,7 @@ NovelRenewer::Outcome NovelRenewer::redownloadSequentially(ChapterProcessor& pro
         status(tr("正在连接<<%1>>的章节\"%2\"网址...").arg(novel.novelName, c.title));
         if (!ChapterPictures::isPictureAddress(c.comeFrom))
             status(tr("正在更新<<%1>>的章节\"%2\"内容...").arg(novel.novelName, c.title));
-        const FetchedPage answer = m_context.fetcher.fetch(c.comeFrom);
+        const FetchedPage answer = m_context.fetcher.fetchChapter(c.comeFrom);
         if (answer.stopped() || m_context.stopped()) {
             outcome.stopped = true;
             return outcome;
@@ -361,13 +396,12 @@ NovelRenewer::Outcome NovelRenewer::redownloadSequentially(ChapterProcessor& pro
             outcome.stopped = true;
             return outcome;
         }
-        if (stored.stored()) {
-            ++outcome.stored;
+        if (tally(stored, outcome))
             status(tr("<<%1>>的章节\"%2\"更新完成").arg(novel.novelName, c.title));
-        } else {
-            ++outcome.failedChapters;
+        else
             status(tr("更新小说<<%1>>的章节\"%2\"失败，请查看网络连接").arg(novel.novelName, c.title));
-        }
+        if (i + 1 < total)
+            m_context.sayPause();
     }
     m_context.events.progress(total, total);
     return outcome;

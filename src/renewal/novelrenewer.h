@@ -6,6 +6,7 @@
 #include "toc/chapterlistreader.h"
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -35,11 +36,18 @@ public:
 
     struct Outcome {
         int stored = 0;         // chapters that got their text
-        int failedChapters = 0; // chapters that could not be fetched or stored
+        int failedChapters = 0; // chapters that could not be fetched or stored, or came without text
         bool failed = false;    // the table of contents (or the novel) could not be read
         bool stopped = false;
         Outcome& operator+=(const Outcome& other);
     };
+
+    // The contents pages of these novels are fetched ahead (MultGetNums 2 or more) while the ones
+    // before them are renewed; renewNovel takes each in its turn. What is stored, in which order, and
+    // what is said stays as without: a page only counts once its novel's turn has come.
+    void fetchListsAhead(const QStringList& novelIds);
+    // Lets go of the pages fetched ahead (the end of the run, or a stop).
+    void dropListsAhead();
 
     // New chapters of the novel, then the waiting ones a stopped or killed run left. readInformation:
     // author, brief and cover are read along (the one-shot request of a novel just added).
@@ -80,6 +88,8 @@ private:
     void prepareListReader(ChapterListReader& reader);
     bool fetchList(const NovelRecord& novel, ChapterListRequest& request);
     void status(const QString& text) const;
+    // Counts a chapter as stored or failed; whether it got its text.
+    static bool tally(const ChapterOutcome& chapter, Outcome& outcome);
     // Folds the write-ahead log into the database file on a thread of its own while the renewal
     // goes on (the list page, the next novel), one at a time: the library then closes without
     // that wait, and a copy of the file alone holds the chapters.
@@ -92,4 +102,9 @@ private:
     QSet<QString> m_handled;   // lower-case addresses stored in this renewal
     QSet<QString> m_scheduled; // lower-case addresses of the new chapters still to come
     std::unique_ptr<QThread> m_checkpoint;
+    struct Ahead {
+        int index = 0;   // in the fetcher's list
+        QString listUrl; // as it was asked for: a novel changed meanwhile is fetched anew
+    };
+    QHash<QString, Ahead> m_ahead; // by NovelID
 };

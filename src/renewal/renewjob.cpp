@@ -122,6 +122,7 @@ void RenewJob::runCommand(NovelRenewer& renewer) {
 }
 
 void RenewJob::renewList(NovelRenewer& renewer, const QStringList& novelIds, bool all) {
+    renewer.fetchListsAhead(novelIds);
     for (int i = 0; i < novelIds.size() && !stopRequested(); ++i) {
         const NovelRenewer::Outcome outcome = renewer.renewNovel(novelIds.at(i), m_request.readInformation);
         m_result.newChapters += outcome.stored;
@@ -131,15 +132,18 @@ void RenewJob::renewList(NovelRenewer& renewer, const QStringList& novelIds, boo
         if (m_result.stopped)
             break;
     }
+    renewer.dropListsAhead();
     m_result.stopped = m_result.stopped || stopRequested();
     if (!all)
         return;
-    if (m_result.stopped)
+    if (m_result.stopped) {
         setStatus(tr("停止更新"));
-    else if (m_result.newChapters > 0)
-        setStatus(tr("共有%1个新章节").arg(m_result.newChapters));
-    else
-        setStatus(tr("没有新章节"));
+    } else {
+        QString text = m_result.newChapters > 0 ? tr("共有%1个新章节").arg(m_result.newChapters) : tr("没有新章节");
+        if (m_result.failedChapters > 0)
+            text += tr("，%1个章节下载失败").arg(m_result.failedChapters);
+        setStatus(text);
+    }
     if (m_options.autoShutdown && !m_result.stopped && m_powerOff) {
         m_result.shutdownRequested = true;
         m_powerOff(&m_result.shutdownError);

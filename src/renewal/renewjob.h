@@ -50,7 +50,7 @@ public:
         bool stopped = false;
         int newChapters = 0;    // chapters that got their text
         int failedNovels = 0;   // tables of contents that could not be read
-        int failedChapters = 0; // chapters not fetched or not stored
+        int failedChapters = 0; // chapters not fetched, not stored, or stored without text
         bool shutdownRequested = false;
         QString shutdownError;
     };

@@ -40,6 +40,14 @@ QStringList RenewStore::novelsOfCategory(const QString& code) const {
     return ids;
 }
 
+QHash<QString, QString> RenewStore::listUrls() const {
+    QHash<QString, QString> urls;
+    QSqlQuery q = m_db.query(QStringLiteral("SELECT NovelID, ListUrl FROM book_novel"));
+    while (q.next())
+        urls.insert(textOf(q.value(0)), textOf(q.value(1)));
+    return urls;
+}
+
 bool RenewStore::setEnded(const QStringList& novelIds, bool ended) const {
     return m_db.transaction([&] {
         for (const QString& id : novelIds)
@@ -96,7 +104,8 @@ QList<StoredChapter> RenewStore::emptyChapters(const QString& novelId) const {
 
 QList<StoredChapter> RenewStore::waitingChapters(const QString& novelId, qint64 upToId,
                                                  bool withFailed) const {
-    return readChapters(QStringLiteral("WHERE NovelID=? AND id<=? AND ") +
+    // A row without an address (written by hand) has nothing to fetch.
+    return readChapters(QStringLiteral("WHERE NovelID=? AND id<=? AND ComeFrom<>'' AND ComeFrom IS NOT NULL AND ") +
                             (withFailed ? QStringLiteral("(WordNums=0 OR WordNums IS NULL)")
                                         : QStringLiteral("WordNums IS NULL")) +
                             QStringLiteral(" ORDER BY Displayorder, id"),

@@ -33,6 +33,8 @@ public:
     // then those without one by order.
     QStringList novelsToRenew() const;
     QStringList novelsOfCategory(const QString& code) const;
+    // The contents page address of each novel that exists.
+    QHash<QString, QString> listUrls() const;
     // bIsEnd '1' (not renewed any more) or '0' for the novels, in one transaction.
     bool setEnded(const QStringList& novelIds, bool ended) const;
 
@@ -43,7 +45,8 @@ public:
     QList<StoredChapter> chapters(const QString& novelId) const;
     // Chapters without text: WordNums 0 or Null.
     QList<StoredChapter> emptyChapters(const QString& novelId) const;
-    // Waiting chapters (WordNums Null) up to that id, with the failed ones (0) too when asked.
+    // Waiting chapters (WordNums Null) with an address, up to that id, with the failed ones (0) too
+    // when asked.
     QList<StoredChapter> waitingChapters(const QString& novelId, qint64 upToId, bool withFailed) const;
     qint64 maxChapterId() const;
     // The novel's newest stored chapter (its length known); 0 when there is none.

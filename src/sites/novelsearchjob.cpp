@@ -20,12 +20,19 @@ QString NovelSearchJob::failureText(const QString& text, bool byAuthor) {
 }
 
 void NovelSearchJob::run() {
+    if (!m_request.web && m_request.sites.isEmpty()) {
+        m_outcome = Outcome::NoSites;
+        setStatus(noSitesText());
+        return;
+    }
     const std::unique_ptr<PageSource> source = m_makeSource([this] { return stopRequested(); });
     setStatus(searchingText());
     if (m_request.web)
         searchWeb(*source);
     else
         searchSites(*source);
+    if (stopRequested())
+        m_outcome = Outcome::Stopped;
 }
 
 QString NovelSearchJob::fetchText(PageSource& source, const QString& url) {
@@ -45,10 +52,11 @@ void NovelSearchJob::searchWeb(PageSource& source) {
     if (stopRequested())
         return;
     if (page.isNull()) {
-        m_failed = true;
+        m_outcome = Outcome::Failed;
         return;
     }
-    for (const WebSearch::Result& r : WebSearch::readResults(page, m_request.text, m_request.excludedHosts))
+    for (const WebSearch::Result& r :
+         WebSearch::readResults(page, m_request.text, m_request.excludedHosts, address))
         m_results.append({r.title, r.url, QString()});
 }
 

@@ -30,14 +30,22 @@ public:
 
     NovelSearchJob(PageSourceFactory makeSource, const Request& request, QObject* parent = nullptr);
 
+    enum class Outcome {
+        Searched, // results() holds what was found, maybe nothing
+        Failed,   // the web search page could not be fetched (failureText())
+        NoSites,  // a site search without a site to ask: nothing was fetched (noSitesText())
+        Stopped,
+    };
+
     // Valid after finished(). For the web search, latest is empty.
+    Outcome outcome() const { return m_outcome; }
     const QList<SiteSearchResult>& results() const { return m_results; }
-    // The web search page could not be fetched (its message is failureText()).
-    bool failed() const { return m_failed; }
+    bool failed() const { return m_outcome == Outcome::Failed; }
     int sitesSearched() const { return m_sitesSearched; }
 
     // "搜索小说"name"失败，请查看网络连接" or, by author, "搜索"name"的小说失败，请查看网络连接".
     static QString failureText(const QString& text, bool byAuthor);
+    static QString noSitesText() { return tr("请先在小说网站设置中选择或新增网站"); }
     static QString searchingText() { return tr("正在搜索相应小说网站,请稍候..."); }
     static QString nextSiteText() { return tr(",进行下一个搜索中..."); }
     static QString doneText() { return tr("已搜索完"); }
@@ -54,6 +62,6 @@ private:
     PageSourceFactory m_makeSource;
     Request m_request;
     QList<SiteSearchResult> m_results;
-    bool m_failed = false;
+    Outcome m_outcome = Outcome::Searched;
     int m_sitesSearched = 0;
 };

@@ -1,9 +1,10 @@
 #include "sites/websearch.h"
 
-#include "text/html.h"
-#include "text/regex.h"
+#include "sites/sitehost.h"
+#include "text/innertext.h"
 #include "text/url.h"
 
+#include <QSet>
 #include <QUrl>
 
 #include <algorithm>
@@ -60,31 +61,36 @@ QString WebSearch::getValidBookTitle(const QString& title, const QString& novelN
 }
 
 QList<WebSearch::Result> WebSearch::readResults(const QString& page, const QString& novelName,
-                                                const QString& excludedHosts) {
+                                                const QString& excludedHosts, const QString& engineUrl) {
     QStringList hosts;
     for (const QString& h : excludedHosts.split(QStringLiteral("||"), Qt::SkipEmptyParts))
         if (!h.trimmed().isEmpty())
             hosts << h.trimmed().toLower();
+    const QString name = novelName.trimmed();
+    const QUrl engine(engineUrl.trimmed());
     QList<Result> results;
-    for (const QString& block : regexMatchValues(page, QStringLiteral("<td class=f>[\\s\\S]+?</table>"))) {
-        const qsizetype at = block.indexOf(QLatin1String("href=\""), 0, Qt::CaseInsensitive);
-        if (at < 0)
+    QSet<QString> seen;
+    for (const HtmlLink& link : htmlLinks(page)) {
+        const QString text = link.text.simplified();
+        if (name.isEmpty() || !text.contains(name, Qt::CaseInsensitive))
             continue;
-        const qsizetype close = block.indexOf(u'"', at + 6);
-        const QString url = block.mid(at + 6, close < 0 ? -1 : close - at - 6).trimmed();
-        if (url.isEmpty())
+        const QString href = link.href.trimmed();
+        const QUrl target = engine.resolved(QUrl(href));
+        if (target.scheme() != QLatin1String("http") && target.scheme() != QLatin1String("https"))
             continue;
-        const QString host = QUrl(url).host().toLower();
+        // An address written whole is kept as written.
+        const QString url = QUrl(href).isRelative() ? target.toString() : href;
+        if (isSameSite(url, engine.toString()) || seen.contains(url.toLower()))
+            continue;
+        const QString host = target.host().toLower();
         const bool excluded = std::any_of(hosts.cbegin(), hosts.cend(), [&host](const QString& h) {
             return host == h || host.endsWith(u'.' + h);
         });
-        if (excluded)
+        const QString title = excluded ? QString() : getValidBookTitle(text, novelName);
+        if (title.isEmpty())
             continue;
-        // The title is the link's text; a block without a whole link gives all its text.
-        const QString anchor = regexMatchValues(block, QStringLiteral("<a [\\s\\S]+?</a>")).value(0);
-        const QString title = getValidBookTitle(cleanTitleText(anchor.isEmpty() ? block : anchor), novelName);
-        if (!title.isEmpty())
-            results.append({title, url});
+        seen.insert(url.toLower());
+        results.append({title, url});
     }
     return results;
 }

@@ -30,8 +30,10 @@ public:
     // does not hold itself) or does not look like a novel page (no "-", "_" or "小说").
     static QString getValidBookTitle(const QString& title, const QString& novelName);
 
-    // The result blocks of the page ("<td class=f>…</table>"), each its first link and title,
-    // without the excluded hosts ("||"-separated) and without titles getValidBookTitle refuses.
+    // The results of any engine's page: every link to another site than the engine's (engineUrl,
+    // the address the page was fetched from) whose text holds the name, once per address, without
+    // the excluded hosts ("||"-separated, their subdomains too) and without titles
+    // getValidBookTitle refuses. The engine's own links (pages, caches, redirects) are never results.
     static QList<Result> readResults(const QString& page, const QString& novelName,
-                                     const QString& excludedHosts);
+                                     const QString& excludedHosts, const QString& engineUrl);
 };

@@ -18,6 +18,7 @@ public:
         QStringList choices; // optional list to choose from
         QList<int> preselected;
         QString applyToAllText; // optional check box ("全部照此处理")
+        QString subject;        // what the question is about, for a window that needs it (a NovelID)
     };
 
     struct Answer {

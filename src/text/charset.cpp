@@ -110,6 +110,93 @@ QByteArray characterReference(char32_t ch) {
     return "&#" + QByteArray::number(uint(ch)) + ';';
 }
 
+// The GBK bytes of the text; each character GBK lacks (a lone surrogate as U+FFFD) is handed to
+// fallback, which appends what stands for it.
+template <typename Fallback> QByteArray encodeGbkWith(QStringView text, Fallback&& fallback) {
+    const std::array<quint16, 0x10000>& gbk = gbkTable();
+    QByteArray out;
+    out.reserve(text.size() * 2);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        const quint16 value = gbk[c];
+        if (value != kNotGbk) {
+            if (value > 0xFF)
+                out += char(value >> 8);
+            out += char(value & 0xFF);
+            continue;
+        }
+        char32_t ch = c;
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ch = QChar::surrogateToUcs4(c, text[++i].unicode());
+        else if (QChar::isSurrogate(c))
+            ch = QChar::ReplacementCharacter;
+        fallback(ch, out);
+    }
+    return out;
+}
+
+// GBK bytes of look-alikes for a few characters that neither a compatibility form nor a base letter
+// bring into GBK.
+const char* lookAlike(char32_t ch) {
+    static const std::pair<char32_t, const char*> table[] = {
+        {0x2022, "\xA1\xA4"}, {0x30FB, "\xA1\xA4"}, {0x301C, "\xA1\xAB"}, {0x2212, "-"},  {0x2010, "-"},
+        {0x2044, "/"},        {0x00A9, "(C)"},      {0x00AE, "(R)"},      {0x00DF, "ss"}, {0x00E6, "ae"},
+        {0x00C6, "AE"},       {0x0153, "oe"},       {0x0152, "OE"},       {0x0142, "l"},  {0x0141, "L"},
+        {0x00F8, "o"},        {0x00D8, "O"},        {0x0111, "d"},        {0x0110, "D"},
+    };
+    for (const auto& [from, to] : table)
+        if (from == ch)
+            return to;
+    return nullptr;
+}
+
+std::optional<QByteArray> gbkOrLookAlike(char32_t ch) {
+    if (ch <= 0xFFFF && gbkTable()[ch] != kNotGbk)
+        return encodeGbkText(QString(QChar(char16_t(ch))));
+    if (const char* near = lookAlike(ch))
+        return QByteArray(near);
+    return std::nullopt;
+}
+
+// The compatibility form ("ﬁ" → "fi", "½" → "1/2") when GBK holds it; nothing when the character is
+// its own form.
+std::optional<QByteArray> compatibilityForm(char32_t ch) {
+    const QList<uint> parts = QString::fromUcs4(&ch, 1).normalized(QString::NormalizationForm_KC).toUcs4();
+    if (parts.size() == 1 && parts.first() == ch)
+        return std::nullopt;
+    QByteArray out;
+    for (const uint part : parts) {
+        const std::optional<QByteArray> bytes = gbkOrLookAlike(char32_t(part));
+        if (!bytes)
+            return std::nullopt;
+        out += *bytes;
+    }
+    return out;
+}
+
+// What a plain text file in GBK shows for a character GBK lacks: any space a space, invisible format
+// characters nothing, else a look-alike, the compatibility form or the base letter ("ő" → "o"), and
+// "?" when nothing near exists.
+void appendNearestGbk(char32_t ch, QByteArray& out) {
+    const QChar::Category category = QChar::category(ch);
+    if (category == QChar::Separator_Space) {
+        out += ' ';
+        return;
+    }
+    if (category == QChar::Other_Format)
+        return;
+    std::optional<QByteArray> near = gbkOrLookAlike(ch);
+    if (!near)
+        near = compatibilityForm(ch);
+    if (!near) {
+        const QList<uint> decomposed =
+            QString::fromUcs4(&ch, 1).normalized(QString::NormalizationForm_D).toUcs4();
+        if (decomposed.size() > 1)
+            near = gbkOrLookAlike(char32_t(decomposed.first()));
+    }
+    out += near.value_or(QByteArrayLiteral("?"));
+}
+
 } // namespace
 
 std::optional<QByteArray> encodeGbkText(const QString& text) {
@@ -212,6 +299,10 @@ QByteArray encodeHtmlForCharset(const QString& html, const QString& charset) {
     if (codec == "GB18030") {
         if (std::optional<QByteArray> bytes = encodeGbkText(html))
             return *std::move(bytes);
+        // Readers take "gb2312" and "gbk" for GBK: its four-byte codes would show as garbage there.
+        if (charset.trimmed().compare(QLatin1String("gb18030"), Qt::CaseInsensitive) != 0)
+            return encodeGbkWith(html, [](char32_t ch, QByteArray& out) { out += characterReference(ch); });
+        return encodeText(html);
     }
     QStringEncoder encoder(codec.constData());
     QByteArray whole = encoder.encode(html);
@@ -229,6 +320,10 @@ QByteArray encodeHtmlForCharset(const QString& html, const QString& charset) {
         out += one.hasError() ? characterReference(ch) : bytes;
     }
     return out;
+}
+
+QByteArray encodeGbkNearest(const QString& text) {
+    return encodeGbkWith(text, appendNearestGbk);
 }
 
 int codePageValue(char32_t ch) {

@@ -6,8 +6,9 @@
 #include <optional>
 
 // Charsets of pages and files. The old files and most sites are GBK; the GB18030 codec reads and
-// writes all of GBK and every other character besides, so "gb2312" and "gbk" always mean GB18030
-// here and nothing turns into "?".
+// writes all of GBK and every other character besides, so "gb2312" and "gbk" mean GB18030 when
+// reading and for the program's own files, and nothing turns into "?". Pages and text files made
+// for other readers are written in GBK itself (encodeHtmlForCharset, encodeGbkNearest).
 
 // The codec for a charset name as pages, headers and settings write it ("gb2312" → "GB18030",
 // "big5" → "Big5"); empty when no codec knows the name.
@@ -27,9 +28,16 @@ std::optional<QByteArray> encodeGbkText(const QString& text);
 // Encodes without ever substituting "?": GB18030 covers all of Unicode.
 QByteArray encodeText(const QString& text, const char* encoding = "GB18030");
 
-// Encodes text in a charset (same names as bytesToText; unknown: GB18030). A character the charset
-// cannot hold becomes a numeric character reference, so an HTML page written in Big5 keeps it.
+// Encodes a page in the charset it declares (same names as bytesToText). A character the charset
+// cannot hold becomes a numeric character reference, so the page keeps it: a page declared
+// "gb2312", "gbk" or an unknown name is written in GBK with references for the rest, one declared
+// "gb18030" in GB18030.
 QByteArray encodeHtmlForCharset(const QString& html, const QString& charset);
+
+// A plain text file in GBK, which has no references: a character outside GBK becomes the nearest
+// one GBK has (a space for any space, "fi" for "ﬁ", the letter without its accent), nothing for an
+// invisible format character and "?" when nothing near exists.
+QByteArray encodeGbkNearest(const QString& text);
 
 // True when Big5 can hold the character.
 bool big5CanEncode(char32_t ch);

@@ -5,6 +5,8 @@
 #include "text/markers.h"
 #include "text/regex.h"
 
+#include <algorithm>
+
 namespace {
 
 // Image sources found by one pattern: the match without its last character and without the
@@ -194,4 +196,219 @@ QString getStyledPageContent(const QString& html) {
     if (content.isEmpty())
         return QStringLiteral("-1");
     return formatParagraphs(content);
+}
+
+namespace {
+
+// What the tokenizer of an HTML parser takes for white space (a CR reaches it as a LF).
+bool isTagSpace(QChar c) {
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\f' || c == u'\r';
+}
+
+bool isAsciiLetter(QChar c) {
+    return (c.unicode() | 0x20) >= u'a' && (c.unicode() | 0x20) <= u'z';
+}
+
+QString asciiLower(QStringView text) {
+    QString out = text.toString();
+    for (QChar& c : out)
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() | 0x20);
+    return out;
+}
+
+int digitValue(QChar c, int base) {
+    const char16_t u = c.unicode();
+    const int digit = u >= u'0' && u <= u'9'                     ? u - u'0'
+                      : (u | 0x20) >= u'a' && (u | 0x20) <= u'f' ? (u | 0x20) - u'a' + 10
+                                                                 : -1;
+    return digit < base ? digit : -1;
+}
+
+// An attribute value as a script address would be read: entities decoded (numeric ones, with or
+// without ";", and the named ones for a colon, tab and line feed, the only names that spell part
+// of an address), white space and control characters dropped, letters in lower case.
+QString normalizedValue(QStringView value) {
+    static const std::pair<QLatin1String, char16_t> named[] = {{QLatin1String("&colon;"), u':'},
+                                                               {QLatin1String("&tab;"), u'\t'},
+                                                               {QLatin1String("&newline;"), u'\n'}};
+    QString out;
+    out.reserve(value.size());
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        char32_t c = value[i].unicode();
+        if (c == u'&' && value.mid(i + 1).startsWith(u'#')) {
+            const bool hex = i + 2 < value.size() && (value[i + 2].unicode() | 0x20) == u'x';
+            const int base = hex ? 16 : 10;
+            qsizetype j = i + (hex ? 3 : 2);
+            const qsizetype digits = j;
+            char32_t number = 0;
+            for (; j < value.size() && digitValue(value[j], base) >= 0; ++j)
+                number = qMin<char32_t>(number * base + digitValue(value[j], base), 0x110000);
+            if (j > digits) {
+                c = number < 0x110000 ? number : char32_t(QChar::ReplacementCharacter);
+                i = j < value.size() && value[j] == u';' ? j : j - 1;
+            }
+        } else if (c == u'&') {
+            for (const auto& [name, ch] : named) {
+                if (value.mid(i).startsWith(name, Qt::CaseInsensitive)) {
+                    c = ch;
+                    i += name.size() - 1;
+                    break;
+                }
+            }
+        }
+        if (c <= 0x20)
+            continue;
+        if (c >= u'A' && c <= u'Z')
+            c |= 0x20;
+        out += QString::fromUcs4(&c, 1);
+    }
+    return out;
+}
+
+// An event handler, a script address ("javascript:", "vbscript:" …) or a style that runs code in old
+// browsers and help viewers.
+bool isActiveAttribute(QStringView text, const HtmlAttribute& attribute) {
+    const QStringView name = text.mid(attribute.start, attribute.nameLength);
+    if (name.startsWith(QLatin1String("on"), Qt::CaseInsensitive))
+        return true;
+    if (attribute.valueStart < 0)
+        return false;
+    const QString value =
+        normalizedValue(text.mid(attribute.valueStart, attribute.valueEnd - attribute.valueStart));
+    if (value.contains(QLatin1String("script:")))
+        return true;
+    if (name.compare(QLatin1String("style"), Qt::CaseInsensitive) != 0)
+        return false;
+    for (const char* code : {"expression", "behavior", "binding", "\\", "/*"})
+        if (value.contains(QLatin1String(code)))
+            return true;
+    return false;
+}
+
+} // namespace
+
+std::optional<HtmlTag> readHtmlTag(QStringView text, qsizetype at) {
+    const qsizetype n = text.size();
+    if (at < 0 || at >= n || text[at] != u'<')
+        return std::nullopt;
+    HtmlTag tag;
+    tag.start = at;
+    qsizetype i = at + 1;
+    if (i < n && text[i] == u'/') {
+        tag.endTag = true;
+        ++i;
+    }
+    if (i >= n || !isAsciiLetter(text[i]))
+        return std::nullopt;
+    const qsizetype nameStart = i;
+    while (i < n && !isTagSpace(text[i]) && text[i] != u'/' && text[i] != u'>')
+        ++i;
+    tag.name = asciiLower(text.mid(nameStart, i - nameStart));
+    for (;;) {
+        while (i < n && (isTagSpace(text[i]) || text[i] == u'/'))
+            ++i;
+        if (i >= n)
+            break;
+        if (text[i] == u'>') {
+            tag.closed = true;
+            ++i;
+            break;
+        }
+        HtmlAttribute attribute;
+        attribute.start = i++; // a first "=" belongs to the name
+        while (i < n && !isTagSpace(text[i]) && text[i] != u'/' && text[i] != u'>' && text[i] != u'=')
+            ++i;
+        attribute.nameLength = i - attribute.start;
+        attribute.end = i;
+        qsizetype j = i;
+        while (j < n && isTagSpace(text[j]))
+            ++j;
+        if (j < n && text[j] == u'=') {
+            ++j;
+            while (j < n && isTagSpace(text[j]))
+                ++j;
+            if (j < n && (text[j] == u'"' || text[j] == u'\'')) {
+                const qsizetype close = text.indexOf(text[j], j + 1);
+                attribute.valueStart = j + 1;
+                attribute.valueEnd = close < 0 ? n : close;
+                attribute.end = close < 0 ? n : close + 1;
+            } else {
+                attribute.valueStart = j;
+                while (j < n && !isTagSpace(text[j]) && text[j] != u'>')
+                    ++j;
+                attribute.valueEnd = attribute.end = j;
+            }
+            i = attribute.end;
+        } else {
+            i = j;
+        }
+        tag.attributes.append(attribute);
+    }
+    tag.end = i;
+    return tag;
+}
+
+QString stripActiveContent(const QString& html, const QStringList& keptTags) {
+    QString out;
+    qsizetype copied = 0;
+    auto copyUpTo = [&](qsizetype at) {
+        if (out.isNull())
+            out.reserve(html.size() + 16);
+        out += QStringView(html).mid(copied, at - copied);
+    };
+    auto kept = [&keptTags](QStringView name) {
+        return std::any_of(keptTags.begin(), keptTags.end(),
+                           [name](const QString& t) { return name.compare(t, Qt::CaseInsensitive) == 0; });
+    };
+    qsizetype at = html.indexOf(u'<');
+    while (at >= 0) {
+        // Most tags of a chapter are bare line breaks and paragraphs.
+        qsizetype letters = at + 1;
+        while (letters < html.size() && isAsciiLetter(html.at(letters)))
+            ++letters;
+        if (letters > at + 1 && letters < html.size() && html.at(letters) == u'>' &&
+            kept(QStringView(html).sliced(at + 1, letters - at - 1))) {
+            at = html.indexOf(u'<', letters);
+            continue;
+        }
+        const std::optional<HtmlTag> tag = readHtmlTag(html, at);
+        if (tag && tag->closed && kept(tag->name)) {
+            for (const HtmlAttribute& attribute : tag->attributes) {
+                if (!isActiveAttribute(html, attribute))
+                    continue;
+                qsizetype next = attribute.end;
+                while (isTagSpace(html.at(next)))
+                    ++next;
+                if (html.at(next) == u'=') {
+                    // That "=" starts a name here; without the attribute it would give the one
+                    // before a value. A "/" keeps it a name.
+                    copyUpTo(attribute.start);
+                    out += u'/';
+                } else {
+                    // The space before goes too where the space or ">" after keeps the neighbours apart.
+                    qsizetype from = attribute.start;
+                    if (next > attribute.end || html.at(next) == u'>')
+                        while (from > copied && isTagSpace(html.at(from - 1)))
+                            --from;
+                    copyUpTo(from);
+                }
+                copied = attribute.end;
+            }
+            at = html.indexOf(u'<', tag->end);
+            continue;
+        }
+        const QChar next = at + 1 < html.size() ? html.at(at + 1) : QChar();
+        if (tag || next == u'/' || next == u'!' || next == u'?') {
+            // Text from here on, as a parser then reads it: a "<" further on may still open a tag.
+            copyUpTo(at);
+            out += QLatin1String("&lt;");
+            copied = at + 1;
+        }
+        at = html.indexOf(u'<', at + 1);
+    }
+    if (out.isNull())
+        return html;
+    out += QStringView(html).mid(copied);
+    return out;
 }

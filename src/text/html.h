@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 // Chapter text and page fragments: cleaning, paragraphs, pictures, titles.
 
@@ -45,3 +49,35 @@ QString formatParagraphs(const QString& text);
 // formatParagraphs of the chapter text of a page the program wrote itself, or "-1" when the page
 // lacks the style comment or has no text between the content comments.
 QString getStyledPageContent(const QString& html);
+
+// One attribute of a tag as an HTML parser reads it; places are indexes into the text.
+struct HtmlAttribute {
+    qsizetype start = 0; // its name
+    qsizetype nameLength = 0;
+    qsizetype valueStart = -1; // the value inside its quotes; -1 when it has none
+    qsizetype valueEnd = -1;
+    qsizetype end = 0; // after the value (and its closing quote), or after the name
+};
+
+// A tag the way an HTML parser reads it from a "<": name and attributes up to the ">" that ends it,
+// wherever quotes put that. Quoted values run to their closing quote, unquoted ones to white space
+// or ">", "/" parts attributes, a letter straight after a closing quote starts the next attribute.
+struct HtmlTag {
+    qsizetype start = 0;
+    qsizetype end = 0;   // after the ">", or the end of the text when no ">" closes the tag
+    bool closed = false; // a ">" ends it
+    bool endTag = false; // "</name"
+    QString name;        // in lower case
+    QList<HtmlAttribute> attributes;
+};
+
+// The tag starting at text[at]: "<" and a letter, or "</" and a letter. Nothing for any other "<",
+// which a parser takes for text, a comment or a declaration.
+std::optional<HtmlTag> readHtmlTag(QStringView text, qsizetype at);
+
+// Markup that cannot run anything, for chapter text stored as a page: tags named in keptTags (lower
+// case) stay without their event handlers ("on…" attributes) and without attributes holding a
+// script address ("javascript:", "vbscript:", also behind entities, tabs and line breaks) or a style
+// that runs code; the "<" of every other tag, comment or declaration, and of a tag no ">" closes,
+// becomes "&lt;", so that it shows as the text it was.
+QString stripActiveContent(const QString& html, const QStringList& keptTags);

@@ -1,8 +1,8 @@
 #include "toc/chapterlistoptions.h"
 
 #include "storage/librarycontext.h"
-#include "text/regex.h"
 #include "storage/settings.h"
+#include "text/regex.h"
 
 ChapterListOptions ChapterListOptions::fromSettings(const Settings& settings, const QString& filterTitles,
                                                     const QString& filterUrls) {
@@ -26,6 +26,22 @@ ChapterListOptions ChapterListOptions::fromSettings(const Settings& settings, co
 
 ChapterListOptions ChapterListOptions::fromLibrary(const LibraryContext& library) {
     return fromSettings(library.settings(), library.filterTitles(), library.filterUrls());
+}
+
+ListKinds ChapterListOptions::kindsFor(const QString& listUrl) const {
+    const QList<QPair<const QString*, ListKind>> lists = {
+        {&scriptListSites, ListKind::ScriptList},
+        {&scriptCallSites, ListKind::ScriptCall},
+        {&urlFunctionSites, ListKind::UrlFunction},
+        {&arrayListSites, ListKind::ArrayList},
+        {&forumSites, ListKind::Forum},
+        {&folderUrlSites, ListKind::FolderUrl},
+    };
+    ListKinds kinds;
+    for (const auto& [sites, kind] : lists)
+        if (siteMatches(*sites, listUrl))
+            kinds |= kind;
+    return kinds;
 }
 
 bool ChapterListOptions::siteMatches(const QString& entries, const QString& address) {

@@ -1,30 +1,52 @@
 #include "toc/chapterlistreader.h"
 
-#include "toc/linkresolver.h"
-#include "toc/listpagepreparer.h"
 #include "sites/needdelurl.h"
-#include "toc/nonchapterfilter.h"
-#include "toc/scriptreader.h"
+#include "sites/sitehost.h"
 #include "sites/sitesigntable.h"
-#include "text/unicodetext.h"
-#include "toc/volumes.h"
 #include "storage/bookcasestore.h"
 #include "storage/chapterstore.h"
-#include "text/chinese.h"
 #include "storage/libraryfolder.h"
-#include "text/markers.h"
 #include "storage/novelstore.h"
+#include "text/chinese.h"
+#include "text/markers.h"
 #include "text/regex.h"
+#include "text/unicodetext.h"
+#include "toc/linkresolver.h"
+#include "toc/listpagepreparer.h"
+#include "toc/nonchapterfilter.h"
+#include "toc/scriptreader.h"
+#include "toc/volumes.h"
 
 #include <QHash>
 #include <QSet>
+
+#include <algorithm>
 
 namespace {
 
 const QString kScriptBlock = QStringLiteral("<script[\\s\\S]+?</script>");
 
-// The list between the novel's markers; the whole page when they cut out nothing.
-QString cutList(const QString& page, const QString& start, const QString& end) {
+// The ways tried, in this order, on a page whose plain reading gives no chapter. Forum pages are
+// known by their marks instead: read plainly, a board gives user and page links as chapters.
+constexpr ListKind kGuessedKinds[] = {ListKind::ScriptList, ListKind::ScriptCall, ListKind::UrlFunction,
+                                      ListKind::ArrayList, ListKind::FolderUrl};
+
+// Address parts of thread pages of the common forum programs.
+const QStringList kThreadAddressParts = {
+    QStringLiteral("viewthread"), QStringLiteral("showthread"), QStringLiteral("showtopic"),
+    QStringLiteral("dispbbs"),    QStringLiteral("thread.php"), QStringLiteral("thread.asp"),
+    QStringLiteral("/thread-"),   QStringLiteral("?tid="),      QStringLiteral("&tid="),
+    QStringLiteral("topicid="),   QStringLiteral("threadid=")};
+// Marks forum programs put in their pages.
+const QStringList kForumMarks = {QStringLiteral("content=\"dvbbs\""), QStringLiteral("class=TBBGbody"),
+                                 QStringLiteral("leadbbs(")};
+// Address parts of board and thread pages: a contents page with such an address is a forum's.
+const QStringList kForumAddressParts = {QStringLiteral("forumdisplay"), QStringLiteral("showforum"),
+                                        QStringLiteral("/forum-"), QStringLiteral("fid="),
+                                        QStringLiteral("boardid=")};
+
+// The list between the novel's markers; the whole page when they cut out nothing (marked false).
+QString cutList(const QString& page, const QString& start, const QString& end, bool* marked) {
     QString list;
     if (!start.isEmpty() && !end.isEmpty())
         list = getTextBetween(page, start, end);
@@ -32,12 +54,44 @@ QString cutList(const QString& page, const QString& start, const QString& end) {
         list = getTextBefore(page, end);
     else if (!start.isEmpty())
         list = getTextAfterLast(page, start);
+    *marked = !list.isEmpty();
     return list.isEmpty() ? page : list;
 }
 
-// A forum's board page: the thread links are the family of addresses (same path, any query) that
-// most links share; user, page and board links are dropped.
+bool containsAny(const QString& text, const QStringList& parts) {
+    return std::any_of(parts.cbegin(), parts.cend(),
+                       [&text](const QString& part) { return text.contains(part, Qt::CaseInsensitive); });
+}
+
+bool isThreadAddress(const QString& url) {
+    return containsAny(url, kThreadAddressParts);
+}
+
+// A forum's page by its program's marks; or by thread links, on a board or thread address, or
+// making up a quarter of the links at least (a novel page may link a few threads of its forum).
+bool isForumPage(const QString& page, const QString& listUrl, const ChapterLinks& links) {
+    if (containsAny(page, kForumMarks))
+        return true;
+    const qsizetype threads = std::count_if(links.cbegin(), links.cend(), [](const ChapterLink& link) {
+        return !link.isDropped() && isThreadAddress(link.url);
+    });
+    if (threads > 0 && (containsAny(listUrl, kForumAddressParts) || isThreadAddress(listUrl)))
+        return true;
+    return threads >= 3 && threads * 4 >= keptCount(links);
+}
+
+// A forum's board page: its thread links; user, page and board links are dropped. Without a known
+// thread address the threads are the family of addresses (same path, any query) most links share.
 void keepThreadLinks(ChapterLinks& links) {
+    const bool known = std::any_of(links.cbegin(), links.cend(), [](const ChapterLink& link) {
+        return !link.isDropped() && isThreadAddress(link.url);
+    });
+    if (known) {
+        for (ChapterLink& link : links)
+            if (!link.isDropped() && !isThreadAddress(link.url))
+                link.url.clear();
+        return;
+    }
     QHash<QString, int> counts;
     QString best;
     int bestCount = 0;
@@ -103,15 +157,17 @@ ChapterListResult ChapterListReader::readChapterList(const ChapterListRequest& r
     const NovelRecord& novel = request.novel;
     status(tr("<<%1>>目录下载完毕，正在取出目录内容...").arg(novel.novelName));
 
-    ListPagePreparer preparer(m_source, m_options, request.listUrl, request.pageCharset, m_stop);
+    const ListKinds chosen = m_options.kindsFor(request.listUrl);
+    ListPagePreparer::ScriptCache scripts;
+    ListPagePreparer preparer(m_source, m_options, request.listUrl, request.pageCharset, chosen, m_stop);
+    preparer.setScriptCache(&scripts);
     const QString page = preparer.prepare(request.page, novel.volumeStart, novel.volumeEnd);
     if (preparer.stopped() || stopped())
         return result;
 
-    LinkResolver resolver(request.listUrl);
-    resolver.setBase(LinkResolver::findBase(page));
-
     if (request.readInformation || request.mode == ChapterListMode::NovelInformation) {
+        LinkResolver resolver(request.listUrl);
+        resolver.setBase(LinkResolver::findBase(page));
         result.information = readInformation(page, resolver, request);
         if (!result.information || stopped())
             return ChapterListResult();
@@ -121,62 +177,38 @@ ChapterListResult ChapterListReader::readChapterList(const ChapterListRequest& r
         }
     }
 
-    // The functions behind script links: the page's own (also those the preparation replaced by
-    // what they write) and those of its script files.
-    ScriptReader scripts;
-    for (const QString& code : ListPagePreparer::inlineScripts(page))
-        scripts.addDefinitions(code);
-    if (page != request.page)
-        for (const QString& code : ListPagePreparer::inlineScripts(request.page))
-            scripts.addDefinitions(code);
-    scripts.addDefinitions(preparer.externalScripts());
-
-    QString list = cutList(regexRemove(kScriptBlock, page), novel.listStart, novel.listEnd);
-    list = normalizeUnicodeText(list, m_options.displayCharset);
-    list.remove(QLatin1String("<!---->"));
-    list = regexRemove(QStringLiteral("<!--[\\s\\S]+?-->"), list);
-    if (request.pageCharset.compare(QLatin1String("big5"), Qt::CaseInsensitive) == 0)
-        list = convertChineseScript(list, false);
-
-    ChapterLinks& links = result.links;
-    if (isFeedText(list)) {
-        result.isFeed = true;
-        result.feed = readFeedItems(list);
-        for (const FeedItem& item : result.feed.items)
-            links.append({item.title, item.link, QString(), -1});
-    } else {
-        links = collectLinks(list, m_stop);
-    }
-    if (stopped())
+    std::optional<ListReading> reading = readList(request, page, preparer.externalScripts(), chosen, false);
+    if (!reading)
         return ChapterListResult();
-    if (links.isEmpty()) {
+    // A page whose list is not plain links reads as one without chapters: try each other way.
+    for (const ListKind kind : kGuessedKinds) {
+        if (reading->isFeed || keptCount(reading->links) > 0)
+            break;
+        if (chosen & kind)
+            continue;
+        ListPagePreparer trial(m_source, m_options, request.listUrl, request.pageCharset, chosen | kind,
+                               m_stop);
+        trial.setScriptCache(&scripts);
+        const QString trialPage = trial.prepare(request.page, novel.volumeStart, novel.volumeEnd);
+        if (trial.stopped() || stopped())
+            return ChapterListResult();
+        std::optional<ListReading> other =
+            readList(request, trialPage, trial.externalScripts(), chosen | kind, true);
+        if (!other)
+            return ChapterListResult();
+        if (keptCount(other->links) > 0)
+            reading = std::move(other);
+    }
+
+    result.isFeed = reading->isFeed;
+    result.feed = std::move(reading->feed);
+    result.links = std::move(reading->links);
+    ChapterLinks& links = result.links;
+    if (reading->linkCount == 0) {
         status(noLinksText());
         result.outcome = ChapterListResult::Outcome::NoLinks;
         return result;
     }
-
-    assignVolumes(list, links, novel.volumeStart, novel.volumeEnd);
-
-    const QString& url = request.listUrl;
-    resolver.setScripts(&scripts, ChapterListOptions::siteMatches(m_options.urlFunctionSites, url));
-    const NonChapterFilter filter(m_options.filterTitles, m_options.filterUrls, m_options.excludeUrlStr,
-                                  ChapterListOptions::siteMatches(m_options.folderUrlSites, url));
-    for (ChapterLink& link : links) {
-        if (stopped())
-            return ChapterListResult();
-        link.url = resolver.resolve(link.url);
-        if (!link.url.isEmpty() && filter.isNonChapter(link.title, link.url))
-            link.url.clear();
-    }
-    if (ChapterListOptions::siteMatches(m_options.forumSites, url))
-        keepThreadLinks(links);
-
-    for (ChapterLink& link : links) {
-        link.title.remove(u'\r');
-        link.title.remove(u'\n');
-        link.title = link.title.trimmed();
-    }
-
     if (keptCount(links) == 0) {
         status(noChaptersText());
         result.outcome = ChapterListResult::Outcome::NoChapters;
@@ -210,6 +242,81 @@ ChapterListResult ChapterListReader::readChapterList(const ChapterListRequest& r
     }
     result.outcome = ChapterListResult::Outcome::Chapters;
     return result;
+}
+
+std::optional<ChapterListReader::ListReading>
+ChapterListReader::readList(const ChapterListRequest& request, const QString& page,
+                            const QString& externalScripts, ListKinds kinds, bool guessed) const {
+    const NovelRecord& novel = request.novel;
+    // The functions behind script links: the page's own (also those the preparation replaced by
+    // what they write) and those of its script files.
+    ScriptReader scripts;
+    for (const QString& code : ListPagePreparer::inlineScripts(page))
+        scripts.addDefinitions(code);
+    if (page != request.page)
+        for (const QString& code : ListPagePreparer::inlineScripts(request.page))
+            scripts.addDefinitions(code);
+    scripts.addDefinitions(externalScripts);
+
+    bool marked = false;
+    QString list = cutList(regexRemove(kScriptBlock, page), novel.listStart, novel.listEnd, &marked);
+    list = normalizeUnicodeText(list, m_options.displayCharset);
+    list.remove(QLatin1String("<!---->"));
+    list = regexRemove(QStringLiteral("<!--[\\s\\S]+?-->"), list);
+    if (request.pageCharset.compare(QLatin1String("big5"), Qt::CaseInsensitive) == 0)
+        list = convertChineseScript(list, false);
+
+    ListReading reading;
+    ChapterLinks& links = reading.links;
+    if (isFeedText(list)) {
+        reading.isFeed = true;
+        reading.feed = readFeedItems(list);
+        for (const FeedItem& item : reading.feed.items)
+            links.append({item.title, item.link, QString(), -1});
+    } else {
+        links = collectLinks(list, m_stop);
+    }
+    if (stopped())
+        return std::nullopt;
+    reading.linkCount = links.size();
+    if (links.isEmpty())
+        return reading;
+
+    assignVolumes(list, links, novel.volumeStart, novel.volumeEnd);
+
+    LinkResolver resolver(request.listUrl);
+    resolver.setBase(LinkResolver::findBase(page));
+    resolver.setScripts(&scripts, kinds.testFlag(ListKind::UrlFunction));
+    const bool folders = kinds.testFlag(ListKind::FolderUrl);
+    const NonChapterFilter filter(m_options.filterTitles, m_options.filterUrls, m_options.excludeUrlStr,
+                                  folders);
+    // Guessed, a folder is a chapter only below the contents page: the site's sections are folders too.
+    const QString pageFolder = resolver.pageFolder();
+    // Without markers the whole page is read: links to other sites are advertising, not chapters.
+    const bool ownSiteOnly = !marked && !reading.isFeed;
+    for (ChapterLink& link : links) {
+        if (stopped())
+            return std::nullopt;
+        link.url = resolver.resolve(link.url);
+        if (link.url.isEmpty())
+            continue;
+        if (filter.isNonChapter(link.title, link.url) ||
+            (ownSiteOnly && !isSameSite(link.url, request.listUrl)))
+            link.url.clear();
+        else if (folders && guessed && link.url.endsWith(u'/') &&
+                 (link.url.size() <= pageFolder.size() ||
+                  !link.url.startsWith(pageFolder, Qt::CaseInsensitive)))
+            link.url.clear();
+    }
+    if (kinds.testFlag(ListKind::Forum) || (!reading.isFeed && isForumPage(page, request.listUrl, links)))
+        keepThreadLinks(links);
+
+    for (ChapterLink& link : links) {
+        link.title.remove(u'\r');
+        link.title.remove(u'\n');
+        link.title = link.title.trimmed();
+    }
+    return reading;
 }
 
 void ChapterListReader::keepNewChapters(const ChapterListRequest& request, ChapterListResult& result) {
@@ -250,7 +357,10 @@ void ChapterListReader::chooseChapters(const ChapterListRequest& request, Chapte
     }
     if (candidates.isEmpty())
         return;
-    const ChapterChoice choice = m_chooser(candidates);
+    const ChapterChoice choice = m_chooser(request.novel.novelId, candidates);
+    // The user may have edited the excluded links ("过滤列表") while choosing.
+    if (m_db && !request.novel.novelId.isEmpty())
+        result.needDelUrl = NovelStore(*m_db).needDelUrl(request.novel.novelId);
     const QSet<int> chosen(choice.chosen.cbegin(), choice.chosen.cend());
     QString added;
     for (qsizetype k = 0; k < candidates.size(); ++k) {

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "storage/novelrecord.h"
 #include "toc/chapterlink.h"
 #include "toc/chapterlistoptions.h"
 #include "toc/feedreader.h"
 #include "toc/linkcollector.h"
 #include "toc/novelinforeader.h"
-#include "storage/novelrecord.h"
 
 #include <QCoreApplication>
 #include <QList>
@@ -42,7 +42,7 @@ struct ChapterChoice {
     bool filterUnchosen = false; // remember the others in the novel's excluded links
     QStringList volumes;         // per candidate, when the user renamed volumes; empty otherwise
 };
-using ChapterChooser = std::function<ChapterChoice(const ChapterLinks& candidates)>;
+using ChapterChooser = std::function<ChapterChoice(const QString& novelId, const ChapterLinks& candidates)>;
 
 struct ChapterListResult {
     enum class Outcome {
@@ -94,7 +94,19 @@ public:
     static QString noChaptersText() { return tr("该目录页没有章节"); }
 
 private:
+    // The candidate links of one reading of the page.
+    struct ListReading {
+        ChapterLinks links;
+        qsizetype linkCount = 0; // links found before any was dropped
+        bool isFeed = false;
+        Feed feed;
+    };
+
     bool stopped() const { return m_stop && m_stop(); }
+    // The prepared page read with those kinds of handling into resolved, filtered candidates;
+    // nullopt when stopped. guessed: the kinds were not asked for, only tried.
+    std::optional<ListReading> readList(const ChapterListRequest& request, const QString& page,
+                                        const QString& externalScripts, ListKinds kinds, bool guessed) const;
     void status(const QString& text) const;
     std::optional<NovelInformation> readInformation(const QString& page, const class LinkResolver& resolver,
                                                     const ChapterListRequest& request);

@@ -1,10 +1,10 @@
 #include "toc/listpagepreparer.h"
 
-#include "toc/linkresolver.h"
 #include "fetch/pagedecoder.h"
 #include "fetch/pagesource.h"
-#include "toc/scriptreader.h"
 #include "text/regex.h"
+#include "toc/linkresolver.h"
+#include "toc/scriptreader.h"
 
 #include <algorithm>
 
@@ -54,11 +54,13 @@ bool hasSrc(const QString& block) {
 } // namespace
 
 ListPagePreparer::ListPagePreparer(PageSource& source, const ChapterListOptions& options,
-                                   const QString& listUrl, const QString& pageCharset, StopCheck stop)
+                                   const QString& listUrl, const QString& pageCharset, ListKinds kinds,
+                                   StopCheck stop)
     : m_source(source)
     , m_options(options)
     , m_listUrl(listUrl)
     , m_pageCharset(pageCharset)
+    , m_kinds(kinds)
     , m_stop(std::move(stop)) {}
 
 QStringList ListPagePreparer::scriptSources(const QString& page) {
@@ -82,30 +84,40 @@ QString ListPagePreparer::fetchScript(const QString& address) {
         m_stopped = true;
         return {};
     }
+    if (m_cache && m_cache->contains(address)) {
+        const QString code = m_cache->value(address);
+        if (code.isEmpty())
+            m_failed.append(address);
+        return code;
+    }
     const FetchedPage answer = m_source.fetch(address, m_listUrl);
     if (answer.stopped() || (m_stop && m_stop())) {
         m_stopped = true;
         return {};
     }
+    QString code;
     if (!answer.ok() || answer.body.isEmpty()) {
         m_failed.append(address);
-        return {};
+    } else {
+        // A script without a charset of its own is written in the page's.
+        PageDecoder decoder(m_options.displayCharset);
+        decoder.setPageCharset(m_pageCharset);
+        decoder.takeContentType(answer.contentType);
+        code = decoder.decode(answer.body);
     }
-    // A script without a charset of its own is written in the page's.
-    PageDecoder decoder(m_options.displayCharset);
-    decoder.setPageCharset(m_pageCharset);
-    decoder.takeContentType(answer.contentType);
-    return decoder.decode(answer.body);
+    if (m_cache)
+        m_cache->insert(address, code);
+    return code;
 }
 
 QString ListPagePreparer::prepare(const QString& page, const QString& volumeStart, const QString& volumeEnd) {
     QString out = page;
-    if (ChapterListOptions::siteMatches(m_options.scriptListSites, m_listUrl)) {
+    if (m_kinds & ListKind::ScriptList) {
         out = scriptListPage(out);
         if (m_stopped)
             return out;
     }
-    if (ChapterListOptions::siteMatches(m_options.scriptCallSites, m_listUrl)) {
+    if (m_kinds & ListKind::ScriptCall) {
         LinkResolver resolver(m_listUrl);
         resolver.setBase(LinkResolver::findBase(out));
         const QStringList sources = scriptSources(out);
@@ -116,7 +128,7 @@ QString ListPagePreparer::prepare(const QString& page, const QString& volumeStar
         out = writeInlineScripts(out);
         out = linksFromOnclick(out);
     }
-    if (ChapterListOptions::siteMatches(m_options.arrayListSites, m_listUrl))
+    if (m_kinds & ListKind::ArrayList)
         out = linksFromArrays(out, volumeStart, volumeEnd);
     return out;
 }
@@ -238,7 +250,7 @@ QString ListPagePreparer::linksFromArrays(const QString& page, const QString& vo
         return a.trimmed().isEmpty() || isDigits(a.trimmed());
     });
     if (ids) {
-        const bool branches = ChapterListOptions::siteMatches(m_options.urlFunctionSites, m_listUrl);
+        const bool branches = m_kinds.testFlag(ListKind::UrlFunction);
         for (const QString& code : codes + QStringList{m_externalScripts}) {
             for (const RegexMatch& m : regexMatches(
                      code,

@@ -4,6 +4,10 @@
 #include "support/testlibrary.h"
 #include "support/testsite.h"
 
+#include "sites/sitesigntable.h"
+
+#include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -14,13 +18,17 @@ private Q_SLOTS:
     void initTestCase();
     void checks_data();
     void checks();
+    void readInformation_data();
+    void readInformation();
 
 private:
     TestSite m_site{QStringLiteral("soushu")};
+    TestSite m_qingfeng{QStringLiteral("qingfeng")};
 };
 
 void TestCliAdd::initTestCase() {
     QVERIFY(m_site.start());
+    QVERIFY(m_qingfeng.start());
 }
 
 void TestCliAdd::checks_data() {
@@ -63,6 +71,36 @@ void TestCliAdd::checks() {
                               "SELECT NovelName FROM book_novel ORDER BY NovelID DESC LIMIT 1")
                      .toString(),
                  storedName);
+}
+
+// The reading itself is tst_noveladdjob's; here the flag reaches it.
+void TestCliAdd::readInformation_data() {
+    QTest::addColumn<QStringList>("flags");
+    QTest::addColumn<QString>("author");
+    QTest::addColumn<QString>("bookImg");
+    addRow("with --read-info", QStringList{"--read-info"}, "林间月", "cover.jpg");
+    addRow("without", QStringList{}, "", "");
+}
+
+void TestCliAdd::readInformation() {
+    QFETCH(QStringList, flags);
+    QFETCH(QString, author);
+    QFETCH(QString, bookImg);
+    QTemporaryDir dir;
+    const QString library = dir.filePath("lib");
+    QVERIFY(QDir().mkpath(library));
+    SiteSignTable signs;
+    signs.setSigns({qingfengInformationSign(m_qingfeng.baseUrl())});
+    QVERIFY(signs.save(library + "/sitesign.xml"));
+    const ProcessResult r = runCli(
+        QStringList{"--library", library, "add", "--url", m_qingfeng.url("/book/12/345/index.html")} + flags);
+    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+    QCOMPARE(r.out.trimmed(), QString("000001"));
+    QCOMPARE(sqliteScalar(library + "/pim.db", "SELECT IFNULL(Author,'') FROM book_novel").toString(),
+             author);
+    QCOMPARE(sqliteScalar(library + "/pim.db", "SELECT IFNULL(BookImg,'') FROM book_novel").toString(),
+             bookImg);
+    QCOMPARE(QFileInfo::exists(library + "/chm/000001/cover.jpg"), !bookImg.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestCliAdd)

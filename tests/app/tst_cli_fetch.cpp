@@ -46,7 +46,7 @@ void TestCliFetch::check_data() {
     QTest::addColumn<QString>("networkLine");
 
     addRow("no address: skipped", "", QStringList(), 0,
-           "网络情况：已跳过：未设置检测网址（book.ini 的 NetCheckUrl，或 --url URL）");
+           "网络情况：未检测：尚未设置网络检测网址，请在“设置”的“网址”页中填写（book.ini 的 NetCheckUrl）");
     addRow("address given", "", QStringList{"--url", "{site}/page.html"}, 0, "网络情况：网络连接正常");
     addRow("address from book.ini", "[Main]\nNetCheckUrl={site}/page.html\n", QStringList(), 0,
            "网络情况：网络连接正常");

@@ -1,9 +1,12 @@
 // quiveral-cli search against an invented novel site on loopback: the ticked sites or all of them,
 // by name or by author, and the messages of a search that finds nothing.
+#include "library/demolibrary.h"
+#include "localsite/localsite.h"
 #include "sites/searchsites.h"
 #include "storage/textfile.h"
 #include "support/process.h"
 #include "support/rows.h"
+#include "support/testlibrary.h"
 #include "support/testsite.h"
 
 #include <QDir>
@@ -88,20 +91,21 @@ void TestCliSearch::search_data() {
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QString>("err");
+    QTest::addColumn<bool>("asked"); // whether the site got a request
     const QString base = "{base}";
     const QStringList fromUserSite = {"演示小说-搜书网\t{base}book/101.html\t第九章 归来",
                                       "演示外传-搜书网\thttp://other.test/book/202.html\t第二章 & 后记",
                                       "演示特辑-搜书网\t{base}special/77.htm\t序"};
-    addRow("ticked user site", QStringList{"search", "演示"}, "2,", 0, fromUserSite, "");
+    addRow("ticked user site", QStringList{"search", "演示"}, "2,", 0, fromUserSite, "", true);
     addRow("all sites", QStringList{"search", "演示", "--all-sites"}, "9,", 0,
-           QStringList{"演示小说-内置站\t{base}book/101/index.html\t"} + fromUserSite, "");
+           QStringList{"演示小说-内置站\t{base}book/101/index.html\t"} + fromUserSite, "", true);
     addRow("none ticked", QStringList{"search", "演示"}, "9,", 1, QStringList{},
-           "没有选定的小说网站（可用 --all-sites 搜索全部网站）");
+           "请先在小说网站设置中选择或新增网站", false);
     addRow("author finds nothing", QStringList{"search", "林晚", "--author"}, "2,", 0, QStringList{},
-           "搜索不到该作者的小说");
-    addRow("empty name", QStringList{"search", "“”"}, "2,", 2, QStringList{}, "名称不能为空");
+           "搜索不到该作者的小说", true);
+    addRow("empty name", QStringList{"search", "“”"}, "2,", 2, QStringList{}, "名称不能为空", false);
     addRow("bad option", QStringList{"search", "演示", "--every"}, "2,", 2, QStringList{},
-           "用法: quiveral-cli search NAME [--author] [--all-sites]");
+           "用法: quiveral-cli search NAME [--author] [--all-sites]", false);
 }
 
 void TestCliSearch::search() {
@@ -110,7 +114,10 @@ void TestCliSearch::search() {
     QFETCH(int, exitCode);
     QFETCH(QStringList, lines);
     QFETCH(QString, err);
+    QFETCH(bool, asked);
+    m_site.site()->resetStatistics();
     const ProcessResult r = run(args, downSiteStr);
+    QCOMPARE(m_site.site()->totalRequests() > 0, asked);
     QVERIFY2(r.exitCode == exitCode, qPrintable(r.err));
     QStringList expected;
     for (const QString& line : lines)
@@ -130,41 +137,52 @@ void TestCliSearch::json() {
 }
 
 void TestCliSearch::demoSite_data() {
+    QTest::addColumn<bool>("demoLibrary");
     QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QString>("err");
     const QString found = "演示小说-演示小说站\t{base}book/index.html\t第三十章 归途";
-    addRow("by name", QStringList{"search", "演示"}, QStringList{found}, "");
-    addRow("unknown", QStringList{"search", "不存在的书"}, QStringList{}, "搜索不到该小说");
+    addRow("by name", true, QStringList{"search", "演示"}, 0, QStringList{found}, "");
+    addRow("unknown", true, QStringList{"search", "不存在的书"}, 0, QStringList{}, "搜索不到该小说");
+    // A library of one's own has no site to search until one is added: the demo site is not asked.
+    addRow("fresh library", false, QStringList{"search", "演示"}, 1, QStringList{},
+           "请先在小说网站设置中选择或新增网站");
+    addRow("fresh library, all sites", false, QStringList{"search", "演示", "--all-sites"}, 1, QStringList{},
+           "请先在小说网站设置中选择或新增网站");
 }
 
-// The shipped search table and the demo site together, offline: the road from a name to the demo
-// novel's contents page.
+// The shipped search table, the demo library and the demo site together, offline: the road from a
+// name to the demo novel's contents page.
 void TestCliSearch::demoSite() {
+    QFETCH(bool, demoLibrary);
     QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
     QFETCH(QStringList, lines);
     QFETCH(QString, err);
-    TestSite demo(QStringLiteral(QUIVERAL_SOURCE_DATA_DIR "/demo-site"));
-    QVERIFY(demo.start());
-    QTemporaryDir dir;
-    const QString data = dir.filePath("data");
-    QVERIFY(QDir().mkpath(data + "/model"));
-    // The shipped table names the demo site's fixed port; the test serves it on a free one.
-    QString table =
-        readTextFile(QStringLiteral(QUIVERAL_SOURCE_DATA_DIR "/") + SearchSites::builtInFileName());
-    QVERIFY(table.contains("http://127.0.0.1:18808/"));
-    table.replace("http://127.0.0.1:18808/", demo.baseUrl());
-    QVERIFY(writeTextFile(data + "/" + SearchSites::builtInFileName(), table, "UTF-8"));
+    // A kept demo library started before on another port: its search site moves with the novel.
+    TestSite before(DemoLibrary::siteFolder());
+    TestSite demo(DemoLibrary::siteFolder());
+    QVERIFY(before.start() && demo.start());
+    TestLibrary library;
+    if (demoLibrary) {
+        QCOMPARE(DemoLibrary::prepare(library.context(), before.baseUrl()), QString());
+        QCOMPARE(DemoLibrary::prepare(library.context(), demo.baseUrl()), QString());
+    }
+    before.site()->resetStatistics();
+    demo.site()->resetStatistics();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QUIVERAL_DATA_DIR", data);
-    const ProcessResult r = runProgram(QStringLiteral(QUIVERAL_CLI_PATH),
-                                       QStringList{"--library", dir.filePath("lib")} + args, env);
-    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+    env.insert("QUIVERAL_DATA_DIR", QUIVERAL_SOURCE_DATA_DIR);
+    const ProcessResult r =
+        runProgram(QStringLiteral(QUIVERAL_CLI_PATH), QStringList{"--library", library.path()} + args, env);
+    QVERIFY2(r.exitCode == exitCode, qPrintable(r.err));
     QStringList expected;
     for (const QString& line : lines)
         expected << QString(line).replace("{base}", demo.baseUrl());
     QCOMPARE(r.out.split('\n', Qt::SkipEmptyParts), expected);
     QCOMPARE(r.err.trimmed(), err);
+    QCOMPARE(before.site()->totalRequests(), 0);
+    QCOMPARE(demo.site()->totalRequests() > 0, demoLibrary);
 }
 
 QTEST_GUILESS_MAIN(TestCliSearch)

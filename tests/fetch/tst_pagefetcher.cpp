@@ -6,9 +6,11 @@
 #include "fetch/pagetransfer.h"
 #include "text/unicodetext.h"
 #include "storage/job.h"
+#include "support/rows.h"
 #include "support/testsite.h"
 
 #include <QElapsedTimer>
+#include <QMutex>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -96,6 +98,10 @@ private Q_SLOTS:
     void nestedFetchGoesFirstOnItsHost();
     void concurrencyLimits_data();
     void concurrencyLimits();
+    void fetchAhead_data();
+    void fetchAhead();
+    void fetchAheadTakesWhatIsLeft();
+    void chapterPause();
     void workerThreadJob();
     void normalizeText_data();
     void normalizeText();
@@ -708,6 +714,117 @@ void TestPageFetcher::concurrencyLimits() {
             QCOMPARE(page.outcome, FetchedPage::Outcome::Stopped);
     }
     site()->clearRules();
+}
+
+void TestPageFetcher::fetchAhead_data() {
+    QTest::addColumn<QString>("rules");
+    QTest::addColumn<int>("concurrency");
+    QTest::addColumn<int>("window");
+    QTest::addColumn<int>("asked"); // pages that reached the site while another fetch waited
+    QTest::addColumn<bool>("stop"); // stopped before they are taken
+    addRow("quick pages stop at the window", "[/ahead/*]\nfile: page.html\ndelay: 50", 2, 5, 5, false);
+    addRow("hanging pages stop at the concurrency", "[/ahead/*]\nhang", 2, 6, 2, true);
+}
+
+// Pages asked for ahead go on while the fetcher waits for another page, within their limits; each is
+// taken in turn, fetched once; a stop ends those still on their way.
+void TestPageFetcher::fetchAhead() {
+    QFETCH(QString, rules);
+    QFETCH(int, concurrency);
+    QFETCH(int, window);
+    QFETCH(int, asked);
+    QFETCH(bool, stop);
+    setRules(rules + QStringLiteral("\n[/slow.html]\nfile: page.html\ndelay: 1500"));
+    std::atomic<bool> stopFlag{false};
+    PageFetcher fetcher(testOptions(), [&stopFlag] { return stopFlag.load(); });
+    QList<PageFetcher::Request> requests;
+    for (int i = 0; i < 8; ++i)
+        requests.append({url(QStringLiteral("/ahead/%1.html").arg(i)), QString()});
+    fetcher.fetchAhead(requests, concurrency, window);
+    QVERIFY(fetcher.fetch(url(QStringLiteral("/slow.html"))).ok());
+    QCOMPARE(site()->requestCount(QStringLiteral("/ahead/*")), asked);
+
+    stopFlag = stop;
+    for (int i = 0; i < requests.size(); ++i) {
+        const FetchedPage page = fetcher.takeAhead(i);
+        if (stop) {
+            QCOMPARE(page.outcome, FetchedPage::Outcome::Stopped);
+        } else {
+            QVERIFY2(page.ok(), qPrintable(page.error));
+            QVERIFY(page.body.contains("plain page"));
+        }
+    }
+    QCOMPARE(site()->requestCount(QStringLiteral("/ahead/*")), stop ? asked : int(requests.size()));
+    QCOMPARE(fetcher.takeAhead(int(requests.size())).outcome, FetchedPage::Outcome::Failed);
+}
+
+// Pages fetched ahead start only while fewer than their concurrency of the fetcher's requests are
+// open: two other pages on their way leave one of three.
+void TestPageFetcher::fetchAheadTakesWhatIsLeft() {
+    setRules(QStringLiteral("[/ahead/*]\nhang\n[/other/*]\nhang"));
+    std::atomic<bool> stopFlag{false};
+    PageFetcher fetcher(testOptions(), [&stopFlag] { return stopFlag.load(); });
+    QList<PageFetcher::Request> ahead;
+    for (int i = 0; i < 6; ++i)
+        ahead.append({url(QStringLiteral("/ahead/%1.html").arg(i)), QString()});
+    int askedAhead = -1;
+    fetcher.fetchAll({{url(QStringLiteral("/page.html")), QString()},
+                      {url(QStringLiteral("/other/1.html")), QString()},
+                      {url(QStringLiteral("/other/2.html")), QString()}},
+                     3, [&](int index, const FetchedPage&) {
+                         if (index != 0)
+                             return;
+                         fetcher.fetchAhead(ahead, 3, 6);
+                         QTimer::singleShot(1000, [&] {
+                             askedAhead = site()->requestCount(QStringLiteral("/ahead/*"));
+                             stopFlag = true;
+                         });
+                     });
+    QCOMPARE(site()->requestCount(QStringLiteral("/other/*")), 2);
+    QCOMPARE(askedAhead, 1);
+    QCOMPARE(fetcher.takeAhead(0).outcome, FetchedPage::Outcome::Stopped);
+}
+
+// DelayTime: the chapter pages of one host come one at a time, each a pause after the one before
+// ended; another host's chapters and the host's other pages are not held up meanwhile.
+void TestPageFetcher::chapterPause() {
+    TestSite second(QStringLiteral("fetch"));
+    QVERIFY(second.start());
+    FetchOptions options = testOptions();
+    options.chapterPauseMs = 1000;
+    PageFetcher fetcher(options);
+    QMutex mutex;
+    QElapsedTimer clock;
+    QHash<QString, qint64> askedAt; // "site query" → when it reached the site
+    for (LocalSite* s : {site(), second.site()})
+        connect(
+            s, &LocalSite::requestReceived, this,
+            [&, s](const LocalSiteRequest& request) {
+                const QMutexLocker lock(&mutex);
+                askedAt.insert((s == site() ? u'a' : u'b') + request.query, clock.elapsed());
+            },
+            Qt::DirectConnection);
+    QList<PageFetcher::Request> requests;
+    for (const char* page : {"a1", "a2", "apicture", "b1", "a3", "b2"}) {
+        PageFetcher::Request request{
+            (page[0] == 'a' ? site() : second.site())->url(QStringLiteral("/page.html?") + QLatin1String(page + 1)),
+            QString()};
+        request.chapter = !QByteArray(page).contains("picture");
+        requests.append(request);
+    }
+    clock.start();
+    for (const FetchedPage& page : fetcher.fetchAll(requests, 6))
+        QVERIFY2(page.ok(), qPrintable(page.error));
+    disconnect(site(), nullptr, this, nullptr);
+    disconnect(second.site(), nullptr, this, nullptr);
+
+    const QMutexLocker lock(&mutex);
+    QCOMPARE(askedAt.size(), 6);
+    for (const auto& [earlier, later] : {std::pair{"a1", "a2"}, {"a2", "a3"}, {"b1", "b2"}})
+        QVERIFY2(askedAt.value(QLatin1String(later)) - askedAt.value(QLatin1String(earlier)) >= 950,
+                 qPrintable(QStringLiteral("%1 %2").arg(earlier, later)));
+    QVERIFY(askedAt.value(QStringLiteral("apicture")) < askedAt.value(QStringLiteral("a2")));
+    QVERIFY(askedAt.value(QStringLiteral("b1")) < askedAt.value(QStringLiteral("a2")));
 }
 
 void TestPageFetcher::workerThreadJob() {

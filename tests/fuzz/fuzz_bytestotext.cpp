@@ -1,4 +1,5 @@
-// Decoding any bytes under any charset name, and GB18030 staying lossless for what it decoded.
+// Decoding any bytes under any charset name, GB18030 staying lossless for what it decoded, and what
+// is written for GBK readers being GBK.
 #include "fuzzinput.h"
 
 #include "text/charset.h"
@@ -26,7 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzzCheck(once == QString(decoder.decode(bytes)));
     QStringEncoder encoder("GB18030");
     const QByteArray encoded = encoder.encode(once);
-    fuzzCheck(encoder.hasError() || encodeHtmlForCharset(once, gb) == encoded);
+    fuzzCheck(encoder.hasError() || encodeHtmlForCharset(once, QStringLiteral("gb18030")) == encoded);
+    // Pages declared gb2312 and text files for GBK readers hold GBK codes only.
+    fuzzCheck(decodeGbkBytes(encodeHtmlForCharset(text, gb)).has_value());
+    fuzzCheck(decodeGbkBytes(encodeGbkNearest(text)).has_value());
     QString again = QStringLiteral("gbk");
     fuzzCheck(bytesToText(encodeText(once), again) == once);
 

@@ -182,29 +182,25 @@ void TestReadingPages::bookListRowsAndFind() {
 }
 
 void TestReadingPages::checkPage_data() {
-    QTest::addColumn<QByteArray>("json");
-    QTest::addColumn<QString>("line"); // "" for no page
-    QTest::newRow("ok in green") << QByteArray(R"([{"item":"正则表达式","state":"ok","text":"正常"}])")
-                                 << "<p>正则表达式：<font color=green>正常</font></p>";
-    QTest::newRow("failure in red, escaped")
-        << QByteArray(R"([{"item":"网络情况","state":"failed","text":"连不上 <b>&"}])")
-        << "<p>网络情况：<font color=red>连不上 &lt;b&gt;&amp;</font></p>";
-    QTest::newRow("warning in blue") << QByteArray(R"([{"item":"chmcmd","state":"warning","text":"未找到"}])")
-                                     << "<p>chmcmd：<font color=blue>未找到</font></p>";
-    addRow("not json", QByteArray("用法: quiveral-cli check"), "");
-    addRow("no items", QByteArray("[]"), "");
+    QTest::addColumn<int>("state"); // CheckLine::State
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("line");
+    addRow("ok in green", int(CheckLine::State::Ok), "正常", "<p>项目：<font color=green>正常</font></p>");
+    addRow("failure in red, escaped", int(CheckLine::State::Failed), "连不上 <b>&",
+           "<p>项目：<font color=red>连不上 &lt;b&gt;&amp;</font></p>");
+    addRow("warning in blue", int(CheckLine::State::Warning), "未找到",
+           "<p>项目：<font color=blue>未找到</font></p>");
+    addRow("waiting in blue", int(CheckLine::State::Pending), "检测中，请稍候...",
+           "<p>项目：<font color=blue>检测中，请稍候...</font></p>");
+    addRow("not checked in grey", int(CheckLine::State::Skipped), "未检测",
+           "<p>项目：<font color=gray>未检测</font></p>");
 }
 
 void TestReadingPages::checkPage() {
-    QFETCH(QByteArray, json);
+    QFETCH(int, state);
+    QFETCH(QString, text);
     QFETCH(QString, line);
-    QString error;
-    const QString page = CheckPage::fromJson(json, &error);
-    if (line.isEmpty()) {
-        QVERIFY(page.isEmpty());
-        QVERIFY(!error.isEmpty());
-        return;
-    }
+    const QString page = CheckPage::html({{"项目", CheckLine::State(state), text}});
     QVERIFY2(page.contains(line), qPrintable(page));
     QVERIFY(page.contains("<title>常见问题检测</title>"));
 }

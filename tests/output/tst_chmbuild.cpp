@@ -5,6 +5,7 @@
 #include "storage/prompter.h"
 #include "storage/textfile.h"
 #include "support/rows.h"
+#include "text/charset.h"
 
 #include <QRegularExpression>
 #include <QStringDecoder>
@@ -45,6 +46,7 @@ private Q_SLOTS:
     void laterBuildLeavesRelinkedPages();
     void coverPage();
     void unreadChaptersOnly();
+    void intoChosenFolder();
     void refusals_data();
     void refusals();
     void failedCompileKeepsOldBook();
@@ -252,6 +254,26 @@ void TestChmBuild::unreadChaptersOnly() {
     QVERIFY(gbk(fileBytes(lib.context().folder().chapterPage(novelId, ids.at(1))))
                 .contains(QStringLiteral("<a href=\"List.htm\">上一章</a>")));
     QVERIFY(readTextFile(lib.context().folder().novelListPage(novelId)).contains(QStringLiteral("甲章")));
+}
+
+// A chosen folder holds the book under the novel's name; the contents, read as GBK, keep a title's
+// character GBK lacks as a reference.
+void TestChmBuild::intoChosenFolder() {
+    TestLibrary lib;
+    const QString novelId =
+        addFixtureNovel(lib, QStringLiteral("测试小说"), QString(), {{QStringLiteral("第一章 \U00020000")}});
+    const QString folder = lib.path() + QStringLiteral("/书");
+    QVERIFY(QDir().mkpath(folder));
+    ChmBuildJob job(lib.db(), lib.context().folder(), lib.context().settings(), novelId);
+    job.setTargetPath(folder);
+    ScriptedPrompter prompter;
+    job.setPrompter(&prompter);
+    job.runHere();
+    QVERIFY2(job.result().ok, qPrintable(job.result().error));
+    QCOMPARE(job.result().chmPath, folder + QStringLiteral("/测试小说.chm"));
+    const QByteArray contents = ChmReader(job.result().chmPath).object(QStringLiteral("/temp.hhc"));
+    QVERIFY(decodeGbkBytes(contents));
+    QCOMPARE(paramValues(gbk(contents), QStringLiteral("Name")).last(), QStringLiteral("第一章 &#131072;"));
 }
 
 void TestChmBuild::refusals_data() {

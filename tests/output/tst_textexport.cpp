@@ -6,6 +6,7 @@
 #include "support/rows.h"
 
 #include <QStringDecoder>
+#include <QStringEncoder>
 #include <QtTest>
 
 namespace {
@@ -45,6 +46,10 @@ private Q_SLOTS:
     void volumeFiles();
     void volumeFilesUnreadOnly();
     void fullTextPage();
+    void charactersOutsideGbk_data();
+    void charactersOutsideGbk();
+    void intoChosenFolder_data();
+    void intoChosenFolder();
 
 private:
     TextExportJob::Result exportNovel(TestLibrary& lib, const QString& novelId, TextExportJob::Mode mode,
@@ -316,6 +321,71 @@ void TestTextExport::fullTextPage() {
     yes.defaultButton = 0;
     QVERIFY(exportNovel(lib, novelId, TextExportJob::Mode::FullTextPage, yes).ok);
     QVERIFY(gbk(fileBytes(result.path)).contains(QStringLiteral("全文阅读")));
+}
+
+// The text file and the full-text page are read as GBK: byte by byte, what GBK lacks is the nearest
+// GBK character in the one and a character reference in the other.
+void TestTextExport::charactersOutsideGbk_data() {
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<QByteArray>("textLine");
+    QTest::addColumn<QByteArray>("pageLine");
+    addRow("no-break space", "　　甲&nbsp;乙", QByteArray("\xA1\xA1\xA1\xA1\xBC\xD7 \xD2\xD2"),
+           QByteArray("\xA1\xA1\xA1\xA1\xBC\xD7&#160;\xD2\xD2"));
+    addRow("extension B", QStringLiteral("　　\U00020000字"), QByteArray("\xA1\xA1\xA1\xA1?\xD7\xD6"),
+           QByteArray("\xA1\xA1\xA1\xA1&#131072;\xD7\xD6"));
+    addRow("accented letter", QStringLiteral("　　\u0151甲"), QByteArray("\xA1\xA1\xA1\xA1o\xBC\xD7"),
+           QByteArray("\xA1\xA1\xA1\xA1&#337;\xBC\xD7"));
+}
+
+void TestTextExport::charactersOutsideGbk() {
+    QFETCH(QString, body);
+    QFETCH(QByteArray, textLine);
+    QFETCH(QByteArray, pageLine);
+    TestLibrary lib;
+    const QString novelId = addFixtureNovel(lib, QStringLiteral("书"), QString(),
+                                            {{QStringLiteral("第一章"), QString(), false, body}});
+    auto gbkBytes = [](const QString& text) { return QByteArray(QStringEncoder("GB18030").encode(text)); };
+    ScriptedPrompter prompter;
+    const TextExportJob::Result text = exportNovel(lib, novelId, TextExportJob::Mode::Text, prompter);
+    QVERIFY2(text.ok, qPrintable(text.error));
+    QCOMPARE(fileBytes(text.path), gbkBytes(QStringLiteral("书\r\n第一章\r\n")) + textLine + "\r\n");
+
+    const TextExportJob::Result page = exportNovel(lib, novelId, TextExportJob::Mode::FullTextPage, prompter);
+    QVERIFY2(page.ok, qPrintable(page.error));
+    const QByteArray bytes = fileBytes(page.path);
+    const QByteArray start = "<!--BookContent Start-->";
+    const qsizetype from = bytes.indexOf(start) + start.size();
+    QCOMPARE(bytes.mid(from, bytes.indexOf("<!--BookContent End-->") - from),
+             gbkBytes(QStringLiteral("书<br><br>第一章<br><br>")) + pageLine + "<br><br>");
+    QVERIFY(bytes.contains("charset=gb2312"));
+}
+
+// A chosen folder holds the file under the novel's name, as the output folder does.
+void TestTextExport::intoChosenFolder_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("name");
+    addRow("text", int(TextExportJob::Mode::Text), "演示/小说.txt");
+    addRow("document", int(TextExportJob::Mode::Document), "演示/小说.doc");
+}
+
+void TestTextExport::intoChosenFolder() {
+    QFETCH(int, mode);
+    QFETCH(QString, name);
+    TestLibrary lib;
+    const QString novelId =
+        addFixtureNovel(lib, QStringLiteral("演示/小说"), QString(), {{QStringLiteral("一")}});
+    const QString folder = lib.path() + QStringLiteral("/书");
+    QVERIFY(QDir().mkpath(folder));
+    TextExportJob job(lib.db(), lib.context().folder(), lib.context().settings(), novelId,
+                      TextExportJob::Mode(mode));
+    job.setTargetPath(folder);
+    ScriptedPrompter prompter;
+    job.setPrompter(&prompter);
+    job.runHere();
+    QVERIFY2(job.result().ok, qPrintable(job.result().error));
+    const QString file = folder + u'/' + QString(name).replace(u'/', u'_');
+    QCOMPARE(job.result().path, file);
+    QVERIFY(gbk(fileBytes(file)).contains(QStringLiteral("一的正文")));
 }
 
 QTEST_GUILESS_MAIN(TestTextExport)

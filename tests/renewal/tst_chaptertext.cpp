@@ -2,8 +2,12 @@
 #include "renewal/chapterpictures.h"
 #include "renewal/chaptertext.h"
 #include "renewal/novelfilewriter.h"
+#include "storage/textfile.h"
 #include "support/rows.h"
 #include "support/testlibrary.h"
+#include "text/html.h"
+
+#include <gumbo.h>
 
 #include <QRandomGenerator>
 #include <QStringDecoder>
@@ -27,11 +31,16 @@ private Q_SLOTS:
     void absoluteAddresses();
     void pictureNames_data();
     void pictureNames();
+    void pictureAddresses_data();
+    void pictureAddresses();
     void pictureChapterNameStaysInItsFolder();
     void wholePage_data();
     void wholePage();
     void chapterFile_data();
     void chapterFile();
+    void ownPagesAreRecognised_data();
+    void ownPagesAreRecognised();
+    void storedPagesRunNothing();
 };
 
 void TestChapterText::containsIgnoringCase_data() {
@@ -134,6 +143,23 @@ void TestChapterText::clean_data() {
     addRow("navigation texts removed", "正文[返回]【上一页】【 目录 】【下一页】", "正文");
     addRow("own page: only the chapter text",
            "<!--Quiveral样式--><h1>标题</h1><!--BookContent Start-->正文<!--BookContent End-->页脚", "正文");
+    addRow("event handlers in any case and quoting",
+           "<IMG src=\"a.jpg\" onerror=\"alert(1)\" ONLOAD=x onClick='y(\">\")' alt=图>正文<p onmouseover=z>",
+           "<IMG src=\"a.jpg\" alt=图>正文<p>");
+    addRow("handler straight after a quote; a slash inside an unquoted value",
+           "<img src=\"a.jpg\"onerror=x alt=y><img src=b.jpg/onload=z>",
+           "<img src=\"a.jpg\" alt=y><img src=b.jpg/onload=z>");
+    addRow("script addresses, hidden or not",
+           "<img src=\" jav&#x09;ascript&colon;alert(1)\"><img src=b.jpg dynsrc=VBScript:x><img "
+           "src='&#106;avascript:y' style=\"width:expression(alert(1))\">",
+           "<img><img src=b.jpg><img>");
+    addRow("a tag brought back by doubled brackets shows as text",
+           "<<iframe srcdoc=\"&lt;script&gt;alert(1)&lt;/script&gt;\">>",
+           "<&lt;iframe srcdoc=\"&lt;script&gt;alert(1)&lt;/script&gt;\">>");
+    addRow("a navigation text removed forms no live handler", "<<[返回]img src=x onerror=alert(1)>>",
+           "<<img src=x>>");
+    addRow("a tag left open at the end shows as text", "正文<img src=x onerror=\"alert(1)",
+           "正文&lt;img src=x onerror=\"alert(1)");
 }
 
 void TestChapterText::clean() {
@@ -174,6 +200,13 @@ void TestChapterText::pictureNames_data() {
            "<img src=\"000007_42_1.gif\">");
     addRow("address without a dot skipped", "<img src=\"pic\">", false, "<img src=\"pic\">");
     addRow("background prefix", "<td background=\"bg.png\">", true, "<td background=\"000007_42b_1.png\">");
+    addRow("a src inside another value is no picture",
+           "<img alt=\"a src=b.gif onerror=alert(1) \" src=a.jpg>", false,
+           "<img alt=\"a src=b.gif onerror=alert(1) \" src=\"000007_42_1.jpg\">");
+    addRow("a quoted > does not end the tag", "<img alt=\"1>2\" src='a.png'>", false,
+           "<img alt=\"1>2\" src=\"000007_42_1.png\">");
+    addRow("data-src of a page loading pictures late", "<img data-src=\"a.jpg\" src=\"wait.gif\">", false,
+           "<img data-src=\"000007_42_1.jpg\" src=\"wait.gif\">");
 }
 
 // The names go into the text before any fetch; no fetch happens for an unreachable site.
@@ -192,6 +225,28 @@ void TestChapterText::pictureNames() {
                                                       ChapterPictures::pictureExtension(source)));
     }
     QCOMPARE(replacePictureSources(text, background, [&](const QString& s) { return names.value(s); }),
+             expected);
+}
+
+// Without fetching, the reading view loads the pictures from the site.
+void TestChapterText::pictureAddresses_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    addRow("relative", "<img src=a.jpg>", "<img src=\"http://site.test/book/12/a.jpg\">");
+    addRow("a quote in the address stays inside the value", "<img src='http://x.test/a\"onerror=alert(1)//'>",
+           "<img src=\"http://x.test/a&quot;onerror=alert(1)//\">");
+    addRow("background", "<td background=\"/bg.png\">", "<td background=\"http://site.test/bg.png\">");
+}
+
+void TestChapterText::pictureAddresses() {
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    const bool background = text.contains(QLatin1String("background"));
+    QCOMPARE(replacePictureSources(text, background,
+                                   [](const QString& s) {
+                                       return absoluteAddress(
+                                           s, QStringLiteral("http://site.test/book/12/345.html"));
+                                   }),
              expected);
 }
 
@@ -235,7 +290,8 @@ void TestChapterText::chapterFile_data() {
     QTest::addColumn<QString>("decodeAs");
     const QString tpl = QStringLiteral("<meta charset=gb2312><title>[[title]]</title>[[Content]]");
     addRow("text into the template", "gb2312", "正文 [[title]] 𠀀", "第一章 <甲>",
-           QStringList{"<title>第一章 &lt;甲&gt;</title>", "正文 [[title]] 𠀀", "charset=gb2312"}, "GB18030");
+           QStringList{"<title>第一章 &lt;甲&gt;</title>", "正文 [[title]] &#131072;", "charset=gb2312"},
+           "GB18030");
     addRow("whole page as it is", "gb2312", "<html><body>整页</body></html>", "t",
            QStringList{"<html><body>整页</body></html>"}, "GB18030");
     addRow("big5 converted", "big5", "简体发财", "标题", QStringList{"簡體發財", "charset=big5"}, "Big5");
@@ -260,6 +316,108 @@ void TestChapterText::chapterFile() {
         QVERIFY2(page.contains(s), qPrintable(page));
     QVERIFY(writer.writeNovelFile(QStringLiteral("000001"), 3, text, title));
     QCOMPARE(fileBytes(dir.filePath(QStringLiteral("chm/000001/3.htm"))), bytes);
+}
+
+// A page the renewal writes is known as the program's own: its text is cut from it, and the reading
+// view can lay it out again. Older libraries and user styles may have templates without the comment.
+void TestChapterText::ownPagesAreRecognised_data() {
+    QTest::addColumn<QString>("style");
+    QTest::addColumn<QString>("templateFile"); // written into the library without the comment
+    addRow("普通样式", "普通样式", "");
+    addRow("简洁样式", "简洁样式", "");
+    addRow("外框样式", "外框样式", "");
+    addRow("copy of an older library", "普通样式", "model/vbArticle1.htm");
+    addRow("user style", "我的样式", "usermodel/我的样式/chaptermodel.htm");
+}
+
+void TestChapterText::ownPagesAreRecognised() {
+    QFETCH(QString, style);
+    QFETCH(QString, templateFile);
+    TestLibrary lib;
+    if (!templateFile.isEmpty())
+        QVERIFY(writeFile(lib.path() + u'/' + templateFile,
+                          QStringLiteral("<html><body><h1>[[title]]</h1><!--BookContent Start-->[[Content]]"
+                                         "<!--BookContent End--><a href=List.htm>目录</a></body></html>")
+                              .toUtf8()));
+    lib.context().settings().setValue(QStringLiteral("ArticleStyle"), style);
+    const NovelFileWriter writer(lib.context().folder(), lib.context().settings());
+    const QString text = QStringLiteral("　　第一段。<br><br>　　第二段。");
+    QVERIFY(writer.writeNovelFile(QStringLiteral("000001"), 7, text, QStringLiteral("第一章")));
+    const QString page = readTextFile(lib.context().folder().chapterPage(QStringLiteral("000001"), 7));
+    QVERIFY(page.contains(QStringLiteral("第一章")));
+    QCOMPARE(cleanChapterHtml(page), text);
+    QCOMPARE(getStyledPageContent(page), formatParagraphs(text));
+}
+
+namespace {
+
+// A page as an HTML parser builds it: what a browser would run (event handlers, script addresses,
+// elements of the chapter text other than pictures, paragraphs and line breaks), and the links of
+// the template around the text.
+struct PageScan {
+    QStringList active;
+    int templateLinks = 0;
+};
+
+void scanPage(const GumboNode* node, bool inContent, PageScan& scan) {
+    if (node->type != GUMBO_NODE_ELEMENT)
+        return;
+    const GumboElement& element = node->v.element;
+    static const GumboTag textTags[] = {GUMBO_TAG_IMG, GUMBO_TAG_P, GUMBO_TAG_BR, GUMBO_TAG_PRE,
+                                        GUMBO_TAG_CENTER};
+    if (inContent && std::find(std::begin(textTags), std::end(textTags), element.tag) == std::end(textTags))
+        scan.active << QStringLiteral("element ") + QString::fromUtf8(gumbo_normalized_tagname(element.tag));
+    if (!inContent && element.tag == GUMBO_TAG_A)
+        ++scan.templateLinks;
+    for (unsigned i = 0; i < element.attributes.length; ++i) {
+        const auto* attribute = static_cast<const GumboAttribute*>(element.attributes.data[i]);
+        const QString name = QString::fromUtf8(attribute->name);
+        QString value = QString::fromUtf8(attribute->value).toLower();
+        value.removeIf([](QChar c) { return c.unicode() <= 0x20; });
+        if (name.startsWith(QLatin1String("on")) || value.contains(QLatin1String("script:")))
+            scan.active << name + u'=' + value;
+        if (name == QLatin1String("class") && value.startsWith(QLatin1String("content")))
+            inContent = true;
+    }
+    for (unsigned i = 0; i < element.children.length; ++i)
+        scanPage(static_cast<const GumboNode*>(element.children.data[i]), inContent, scan);
+}
+
+} // namespace
+
+// Hostile chapter text, cleaned, its pictures named and centred, and written into the chapter
+// template: a parser finds nothing that runs and the template around it intact.
+void TestChapterText::storedPagesRunNothing() {
+    // Pieces of hostile markup, "|" between them.
+    static const QStringList bits =
+        QStringLiteral("<img|<IMG | src=| src='| src='http://x.test/|a.jpg|\"|'| onerror=| ONLOAD|"
+                       "alert(1)|javascript:|jav&#x09;ascript&colon;|&#106;avascript:|vbscript:|<<|>>|>|"
+                       "<|/|=| |\t|\n|<p|<br|<pre>|<iframe| srcdoc=|&lt;script&gt;|<script>|</script>|"
+                       "<svg|<a href=|[返回]|<!--|-->|</|<title>|</title>|正文| style=|expression(|`|<image|"
+                       "<textarea>|&")
+            .split(u'|');
+    TestLibrary lib;
+    const NovelFileWriter writer(lib.context().folder(), lib.context().settings());
+    QRandomGenerator random(24);
+    for (int round = 0; round < 4000; ++round) {
+        QString text;
+        for (int i = int(random.bounded(1, 24)); i > 0; --i)
+            text += bits.at(random.bounded(int(bits.size())));
+        QString stored = cleanChapterHtml(text);
+        stored = replacePictureSources(stored, false, [](const QString& s) {
+            return absoluteAddress(s, QStringLiteral("http://site.test/book/1.html"));
+        });
+        stored = centerPictures(stored);
+        const QByteArray page = writer.pageText(stored, QStringLiteral("标题")).toUtf8();
+        GumboOutput* output =
+            gumbo_parse_with_options(&kGumboDefaultOptions, page.constData(), size_t(page.size()));
+        PageScan scan;
+        scanPage(output->root, false, scan);
+        gumbo_destroy_output(&kGumboDefaultOptions, output);
+        const QString story = text + QStringLiteral("\n→ ") + stored + QStringLiteral("\n");
+        QVERIFY2(scan.active.isEmpty(), qPrintable(story + scan.active.join(u' ')));
+        QCOMPARE(scan.templateLinks, 3); // 上一章, 目录, 下一章
+    }
 }
 
 QTEST_GUILESS_MAIN(TestChapterText)

@@ -1,6 +1,7 @@
 // Renewal against the loopback site: what a run leaves in the library whatever the site, the
 // settings or the user do.
 #include "localsite/localsite.h"
+#include "renewal/chapterdownload.h"
 #include "renewal/downloadoptions.h"
 #include "renewal/renewjob.h"
 #include "renewal/renewstore.h"
@@ -15,7 +16,9 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QMutex>
 #include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -163,6 +166,10 @@ private Q_SLOTS:
     void cleanup();
     void renewedTwice_data();
     void renewedTwice();
+    void novelsRenewedInTurn_data();
+    void novelsRenewedInTurn();
+    void pauseBetweenChapters_data();
+    void pauseBetweenChapters();
     void listPageLeftBehindIsWritten();
     void newRowsInsertedWhileTheFirstPagesCome();
     void newRowsToldWhenNoPageCame();
@@ -273,14 +280,124 @@ void TestRenewal::renewedTwice() {
                m_site->site()->requestCount(QStringLiteral("/book/index.html"));
     };
     const int requestsBefore = chapterRequests();
+    // A chapter written by hand, without text or address, has nothing to fetch.
+    const qint64 written = lib.addChapter(id, QStringLiteral("手写的章节"));
+    QVERIFY(lib.db().exec(QStringLiteral("UPDATE book_novelcontent SET WordNums=0 WHERE id=?"), {written}));
+    const QStringList rowsWithIt = chapterRows(lib, id);
 
     const Run second = renew(lib, options, renewAll());
     QCOMPARE(second.result.newChapters, 0);
+    QCOMPARE(second.result.failedChapters, 0);
     QVERIFY(second.statuses.contains(QStringLiteral("<<试读小说>>尚无更新的章节")));
     QCOMPARE(second.statuses.last(), QStringLiteral("没有新章节"));
-    QCOMPARE(chapterRows(lib, id), rows);
+    QCOMPARE(chapterRows(lib, id), rowsWithIt);
     QCOMPARE(folderFiles(lib, id), files);
     QCOMPARE(chapterRequests(), requestsBefore);
+}
+
+void TestRenewal::novelsRenewedInTurn_data() {
+    QTest::addColumn<int>("stopAfter"); // chapters stored before "停止所有更新"; -1: none
+    QTest::addColumn<int>("renewed");   // novels that get their chapters
+    addRow("whole run", -1, 3);
+    addRow("stopped at the first novel's last chapter", 3, 1);
+}
+
+// Three novels whose contents pages answer slowly: while the first is renewed the pages of the
+// others come ahead, yet what is stored and said is what one novel after the other gives; a stop
+// leaves nothing of the pages fetched ahead.
+void TestRenewal::novelsRenewedInTurn() {
+    QFETCH(int, stopAfter);
+    QFETCH(int, renewed);
+    LocalSiteRule contents;
+    contents.body = QStringLiteral("<html><body><div id=\"list\"><ul><li><a href=\"c1.html\">第1章</a></li>"
+                                   "<li><a href=\"c2.html\">第2章</a></li><li><a href=\"c3.html\">第3章</a>"
+                                   "</li></ul></div><!--list--></body></html>");
+    contents.delayMs = 300;
+    m_site->site()->setRule(QStringLiteral("/n*/index.html"), contents);
+    LocalSiteRule page;
+    page.body = QStringLiteral("<html><body><div id=\"content\">正文。</div><!--content--></body></html>");
+    m_site->site()->setRule(QStringLiteral("/n*/c*.html"), page);
+    TestLibrary lib;
+    const QStringList names = {QStringLiteral("甲书"), QStringLiteral("乙书"), QStringLiteral("丙书")};
+    QStringList ids;
+    for (int i = 0; i < names.size(); ++i) {
+        ids << addNovel(lib, m_site->url(QStringLiteral("n%1/index.html").arg(i + 1)));
+        QVERIFY(lib.db().exec(QStringLiteral("UPDATE book_novel SET NovelName=? WHERE NovelID=?"),
+                              {names.at(i), ids.last()}));
+    }
+    QMutex mutex;
+    QStringList asked;
+    const QMetaObject::Connection watch = connect(
+        m_site->site(), &LocalSite::requestReceived, m_site->site(),
+        [&](const LocalSiteRequest& request) {
+            const QMutexLocker lock(&mutex);
+            asked << request.path;
+        },
+        Qt::DirectConnection);
+    const Run run = renew(lib, optionsFor(lib, 5), renewAll(), stopAfter);
+    disconnect(watch);
+
+    // The later contents pages were asked for before the first novel's first chapter.
+    QVERIFY2(asked.indexOf(QStringLiteral("/n3/index.html")) >= 0 &&
+                 asked.indexOf(QStringLiteral("/n3/index.html")) < asked.indexOf(QStringLiteral("/n1/c1.html")),
+             qPrintable(asked.join(u' ')));
+    QStringList said; // what the status said of each novel, in turn
+    for (const QString& text : run.statuses)
+        if (text.startsWith(QStringLiteral("正在连接<<")) || text.contains(QStringLiteral(">>更新完毕")))
+            said << text;
+    QStringList expected;
+    for (int i = 0; i < renewed; ++i)
+        expected << QStringLiteral("正在连接<<%1>>目录页...").arg(names.at(i))
+                 << QStringLiteral("<<%1>>更新完毕").arg(names.at(i));
+    if (stopAfter > 0) {
+        expected.removeLast();
+        QCOMPARE(run.statuses.last(), QStringLiteral("停止更新"));
+    }
+    QCOMPARE(said, expected);
+    qint64 lastId = 0;
+    for (int i = 0; i < ids.size(); ++i) {
+        const QList<StoredChapter> chapters = RenewStore(lib.db()).chapters(ids.at(i));
+        QCOMPARE(chapters.size(), i < renewed ? 3 : 0);
+        for (const StoredChapter& c : chapters) {
+            QVERIFY(c.id > lastId); // stored novel after novel, each in the site's order
+            lastId = c.id;
+        }
+    }
+}
+
+void TestRenewal::pauseBetweenChapters_data() {
+    bothWays();
+}
+
+// DelayTime 1: the site's chapters come one at a time, a second apart at the site, and the status
+// says why the run waits.
+void TestRenewal::pauseBetweenChapters() {
+    QFETCH(int, multGetNums);
+    serveChapters(3);
+    TestLibrary lib;
+    const QString id = addNovel(lib, m_site->url(QStringLiteral("book/index.html")));
+    lib.context().settings().setValue(QStringLiteral("DelayTime"), QStringLiteral("1"));
+    const DownloadOptions options = optionsFor(lib, multGetNums);
+    QMutex mutex;
+    QElapsedTimer clock;
+    clock.start();
+    QList<qint64> askedAt;
+    const QMetaObject::Connection watch = connect(
+        m_site->site(), &LocalSite::requestReceived, m_site->site(),
+        [&](const LocalSiteRequest& request) {
+            const QMutexLocker lock(&mutex);
+            if (request.path.startsWith(QLatin1String("/book/c")))
+                askedAt << clock.elapsed();
+        },
+        Qt::DirectConnection);
+    const Run run = renew(lib, options, renewAll());
+    disconnect(watch);
+    QCOMPARE(run.result.newChapters, 3);
+    QCOMPARE(askedAt.size(), 3);
+    for (int i = 1; i < askedAt.size(); ++i)
+        QVERIFY2(askedAt.at(i) - askedAt.at(i - 1) >= 950, qPrintable(QString::number(askedAt.at(i) - askedAt.at(i - 1))));
+    QCOMPARE(run.statuses.count(QStringLiteral("等待1秒后下载下一章节")), 2);
+    QCOMPARE(titlesInOrder(lib, id), (QStringList{QStringLiteral("第1章"), QStringLiteral("第2章"), QStringLiteral("第3章")}));
 }
 
 void TestRenewal::listPageLeftBehindIsWritten() {
@@ -803,7 +920,10 @@ void TestRenewal::redownloadEmptyAndSelected() {
     LocalSiteRule blank;
     blank.body = QStringLiteral("<div id=\"content\"> </div><!--content-->");
     m_site->site()->setRule(QStringLiteral("/book/3.html"), blank);
-    QCOMPARE(renew(lib, options, renewAll()).result.newChapters, 6);
+    const Run first = renew(lib, options, renewAll());
+    QCOMPARE(first.result.newChapters, 5);
+    QCOMPARE(first.result.failedChapters, 1);
+    QVERIFY(first.statuses.contains(QStringLiteral("<<试读小说>>更新完毕，其中1个章节下载失败")));
     const QList<StoredChapter> before = RenewStore(lib.db()).chapters(id);
     QCOMPARE(before.at(2).wordNums, std::optional<int>(0));
 
@@ -925,8 +1045,8 @@ void TestRenewal::failingChapters_data() {
     addRow("five at a time", 5, QStringLiteral("网络连接失败或内容为空"));
 }
 
-// 404, hang, drip, oversized and reset pages fail; an empty chapter is stored with 0; the failed
-// ones are fetched again by the next renewal.
+// 404, hang, drip, oversized and reset pages fail; an empty chapter is stored with 0 and counts as
+// failed; the failed ones are fetched again by the next renewal, which says so.
 void TestRenewal::failingChapters() {
     QFETCH(int, multGetNums);
     QFETCH(QString, failureText);
@@ -935,9 +1055,11 @@ void TestRenewal::failingChapters() {
     const DownloadOptions options = optionsFor(lib, multGetNums);
     const Run run = renew(lib, options, renewAll());
     QVERIFY(!run.result.stopped);
-    QCOMPARE(run.result.newChapters, 3);
-    QCOMPARE(run.result.failedChapters, 5);
+    QCOMPARE(run.result.newChapters, 2);
+    QCOMPARE(run.result.failedChapters, 6);
     QVERIFY2(run.statuses.contains(failureText), qPrintable(run.statuses.join(u'\n')));
+    QVERIFY(run.statuses.contains(QStringLiteral("<<试读小说>>更新完毕，其中6个章节下载失败")));
+    QCOMPARE(run.statuses.last(), QStringLiteral("共有2个新章节，6个章节下载失败"));
     QHash<QString, std::optional<int>> lengths;
     for (const StoredChapter& c : RenewStore(lib.db()).chapters(id))
         lengths.insert(c.comeFrom.section(u'/', -1), c.wordNums);
@@ -946,12 +1068,32 @@ void TestRenewal::failingChapters() {
     QCOMPARE(lengths.value(QStringLiteral("empty.html")), std::optional<int>(0));
     for (const char* failed : {"missing.html", "hang.html", "drip.html", "huge.html", "reset.html"})
         QVERIFY2(lengths.value(QString::fromLatin1(failed)).value_or(0) == 0, failed);
+    // What the chapter list marks as failed: the rows without text.
+    for (const StoredChapter& c : RenewStore(lib.db()).chapters(id)) {
+        const QString file = c.comeFrom.section(u'/', -1);
+        const ChapterDownload state = chapterDownload(lib.context().folder(), id, c.id, c.wordNums);
+        QVERIFY2(chapterFailed(state) == (file != QLatin1String("1.html") && file != QLatin1String("6.html")),
+                 qPrintable(file));
+        QVERIFY(file != QLatin1String("empty.html") || state == ChapterDownload::Empty);
+    }
 
-    // The site mends the missing page: the next renewal fetches it, and only the failed ones.
+    // Nothing changed on the site: the next renewal tries the failed ones again, and only those, and
+    // does not pass them over as "nothing new".
+    const int fetchedBefore = m_site->site()->requestCount(QStringLiteral("/book/1.html"));
+    const int emptyFetched = m_site->site()->requestCount(QStringLiteral("/book/empty.html"));
+    const Run unchanged = renew(lib, options, renewAll());
+    QCOMPARE(unchanged.result.newChapters, 0);
+    QCOMPARE(unchanged.result.failedChapters, 6);
+    QVERIFY2(unchanged.statuses.contains(QStringLiteral("<<试读小说>>更新完毕，其中6个章节下载失败")),
+             qPrintable(unchanged.statuses.join(u'\n')));
+    QVERIFY(!unchanged.statuses.contains(QStringLiteral("<<试读小说>>尚无更新的章节")));
+    QCOMPARE(unchanged.statuses.last(), QStringLiteral("没有新章节，6个章节下载失败"));
+    QCOMPARE(m_site->site()->requestCount(QStringLiteral("/book/empty.html")), emptyFetched + 1);
+
+    // The site mends the missing page: the next renewal fetches it.
     LocalSiteRule mended;
     mended.file = QStringLiteral("book/3.html");
     m_site->site()->setRule(QStringLiteral("/book/missing.html"), mended);
-    const int fetchedBefore = m_site->site()->requestCount(QStringLiteral("/book/1.html"));
     const Run again = renew(lib, options, renewAll());
     QCOMPARE(again.result.newChapters, 1);
     QCOMPARE(m_site->site()->requestCount(QStringLiteral("/book/1.html")), fetchedBefore);
@@ -961,6 +1103,12 @@ void TestRenewal::failingChapters() {
             missingStored += c.wordNums.value_or(0) > 0 ? 1 : 0;
     QCOMPARE(missingStored, 1);
     QCOMPARE(RenewStore(lib.db()).chapters(id).size(), multGetNums > 1 ? 8 : 4);
+
+    // A chapter whose page went from the disk is marked too.
+    const StoredChapter first = RenewStore(lib.db()).chapters(id).constFirst();
+    QVERIFY(!chapterFailed(chapterDownload(lib.context().folder(), id, first.id, first.wordNums)));
+    QVERIFY(QFile::remove(lib.context().folder().chapterPage(id, first.id)));
+    QVERIFY(chapterDownload(lib.context().folder(), id, first.id, first.wordNums) == ChapterDownload::PageMissing);
 }
 
 void TestRenewal::unreachableTableOfContents() {

@@ -1,7 +1,9 @@
 // Looking a novel up on the search pages of several sites and with a web search engine, over loopback.
+#include "fetch/pagesource.h"
 #include "localsite/localsite.h"
 #include "sites/novelsearchjob.h"
 #include "storage/prompter.h"
+#include "support/rows.h"
 #include "support/testsite.h"
 
 #include <QSignalSpy>
@@ -57,6 +59,7 @@ private Q_SLOTS:
     void webSearch_data();
     void webSearch();
     void stopWhileWaiting();
+    void noSiteToAsk();
 
 private:
     TestSite m_site{QStringLiteral("soushu")};
@@ -119,15 +122,18 @@ void TestNovelSearchJob::webSearch_data() {
     QTest::addColumn<QString>("engine");
     QTest::addColumn<bool>("failed");
     QTest::addColumn<int>("count");
-    QTest::newRow("results") << "/engine/search?q=[[Name]]" << false << 2;
-    QTest::newRow("engine fails") << "/broken/search.php?q=" << true << 0;
-    QTest::newRow("no engine set") << "" << true << 0;
+    QTest::addColumn<QString>("first");
+    addRow("result blocks", "/engine/search?q=[[Name]]", false, 2, "http://novel-a.test/book/1/");
+    addRow("another engine's layout", "/engine2/search?q=[[Name]]", false, 2, "http://novel-d.test/book/7/");
+    addRow("engine fails", "/broken/search.php?q=", true, 0, "");
+    addRow("no engine set", "", true, 0, "");
 }
 
 void TestNovelSearchJob::webSearch() {
     QFETCH(QString, engine);
     QFETCH(bool, failed);
     QFETCH(int, count);
+    QFETCH(QString, first);
     NovelSearchJob::Request request;
     request.text = "演示小说";
     request.web = true;
@@ -138,7 +144,24 @@ void TestNovelSearchJob::webSearch() {
     QCOMPARE(job.failed(), failed);
     QCOMPARE(job.results().size(), count);
     if (count)
-        QCOMPARE(job.results()[0].url, QString("http://novel-a.test/book/1/"));
+        QCOMPARE(job.results()[0].url, first);
+}
+
+// Without a site to ask nothing is fetched: not even a page source is made.
+void TestNovelSearchJob::noSiteToAsk() {
+    NovelSearchJob::Request request;
+    request.text = "演示";
+    bool sourceMade = false;
+    NovelSearchJob job(
+        [&sourceMade](std::function<bool()> stop) {
+            sourceMade = true;
+            return networkSourceFactory(quickOptions())(std::move(stop));
+        },
+        request);
+    job.runHere();
+    QCOMPARE(job.outcome(), NovelSearchJob::Outcome::NoSites);
+    QVERIFY(!sourceMade);
+    QVERIFY(job.results().isEmpty());
 }
 
 void TestNovelSearchJob::stopWhileWaiting() {

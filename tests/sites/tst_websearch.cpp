@@ -16,6 +16,7 @@ private Q_SLOTS:
     void getValidBookTitle();
     void searchAddress_data();
     void searchAddress();
+    void readResults_data();
     void readResults();
 };
 
@@ -67,16 +68,35 @@ void TestWebSearch::searchAddress() {
     QCOMPARE(WebSearch::searchAddress(engine, " 演示 ", byAuthor), expected);
 }
 
-void TestWebSearch::readResults() {
-    const QString page = readTextFile(QUIVERAL_TEST_DATA_DIR "/sites/soushu/engine/results.html");
-    QVERIFY(!page.isEmpty());
-    const QList<WebSearch::Result> results = WebSearch::readResults(page, "演示小说", "shop.example.test||");
+void TestWebSearch::readResults_data() {
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("engine");
+    QTest::addColumn<QList<WebSearch::Result>>("expected");
+    const QString engineDir = QUIVERAL_TEST_DATA_DIR "/sites/soushu/engine/";
     // The shop's results (its host and subdomains), the company and the blog directory are gone.
-    const QList<WebSearch::Result> expected = {
-        {"演示小说-最新章节目录_小说阅读", "http://novel-a.test/book/1/"},
-        {"演示小说 目录", "http://novel-b.test/list/"},
-    };
-    QCOMPARE(results, expected);
+    addRow("result blocks", readTextFile(engineDir + "results.html"), "http://www.engine.test/s?q=x",
+           QList<WebSearch::Result>{{"演示小说-最新章节目录_小说阅读", "http://novel-a.test/book/1/"},
+                                    {"演示小说 目录", "http://novel-b.test/list/"}});
+    // Snapshots, redirects and further pages are the engine's; a result found twice counts once.
+    addRow("result headings", readTextFile(engineDir + "modern.html"), "http://www.engine.test/s?q=x",
+           QList<WebSearch::Result>{{"演示小说最新章节_演示小说全文阅读", "http://novel-d.test/book/7/"},
+                                    {"《演示小说》目录 - 书香小说", "http://www.novel-f.test/list/88.html"}});
+    addRow("the engine's other hosts",
+           "<a href=\"http://news.engine.test/1\">演示小说-新闻</a><a "
+           "href=\"http://engine.test/2\">演示小说-百科</a>"
+           "<a href=\"https://novel-g.test/9/\">演示小说_目录</a>",
+           "http://www.engine.test/s?q=x",
+           QList<WebSearch::Result>{{"演示小说_目录", "https://novel-g.test/9/"}});
+    addRow("name split by markup", "<a href=\"http://novel-h.test/\">演示<b>小说</b>-目录</a>",
+           "http://e.test/", QList<WebSearch::Result>{{"演示小说-目录", "http://novel-h.test/"}});
+}
+
+void TestWebSearch::readResults() {
+    QFETCH(QString, page);
+    QFETCH(QString, engine);
+    QFETCH(QList<WebSearch::Result>, expected);
+    QVERIFY(!page.isEmpty());
+    QCOMPARE(WebSearch::readResults(page, "演示小说", "shop.example.test||", engine), expected);
 }
 
 QTEST_GUILESS_MAIN(TestWebSearch)

@@ -5,6 +5,8 @@
 // clients trust caFile() (the CA of every https site of the test process) and check certificates as usual.
 
 #include "localsite/localsitethread.h"
+#include "sites/sitelist.h"
+#include "sites/sitesign.h"
 
 class TestSite : public LocalSiteThread {
 public:
@@ -13,3 +15,11 @@ public:
 
     static QString folder(const QString& name);
 };
+
+// The sign of the 清风书屋 fixture site served at baseUrl with its information markers: the brief page
+// its list page links to holds the author, the brief and the cover.
+SiteSign qingfengInformationSign(const QString& baseUrl);
+
+// The search site of the 搜书网 fixture site served by server, ticked: its result page of
+// /modules/article/search.php lists three novels.
+NovelSite soushuSearchSite(const TestSite& server, const QString& searchPath);

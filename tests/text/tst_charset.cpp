@@ -3,6 +3,7 @@
 #include "text/charset.h"
 
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTest>
@@ -20,6 +21,8 @@ private Q_SLOTS:
     void rareCharactersRoundTrip_data();
     void rareCharactersRoundTrip();
     void big5PagesKeepEveryCharacter();
+    void gbkPagesAndTextFiles_data();
+    void gbkPagesAndTextFiles();
     void codePageValues_data();
     void codePageValues();
     void ansiLength_data();
@@ -124,7 +127,7 @@ void TestCharset::gbTablesMatchTheCodec() {
         QStringEncoder encoder("GB18030");
         const QByteArray expectedBytes = encoder.encode(text);
         if (!encoder.hasError()) // else characters become references, checked elsewhere
-            QCOMPARE(encodeHtmlForCharset(text, QStringLiteral("gb2312")), expectedBytes);
+            QCOMPARE(encodeHtmlForCharset(text, QStringLiteral("gb18030")), expectedBytes);
     }
 }
 
@@ -140,11 +143,27 @@ void TestCharset::rareCharactersRoundTrip_data() {
 
 void TestCharset::rareCharactersRoundTrip() {
     QFETCH(QString, text);
-    for (const char* name : {"gb2312", "gbk", "GB18030", "utf-8"}) {
+    for (const char* name : {"GB18030", "utf-8"}) {
         QString charset = QString::fromLatin1(name);
         const QByteArray bytes = encodeHtmlForCharset(text, charset);
         QVERIFY2(!bytes.contains("&#"), name);
         QCOMPARE(bytesToText(bytes, charset), text);
+    }
+    // Pages declared GBK hold GBK codes only; a reader resolving the references gets the text back.
+    static const QRegularExpression reference(QStringLiteral("&#(\\d+);"));
+    for (const char* name : {"gb2312", "gbk", "x-unknown"}) {
+        const std::optional<QString> gbk =
+            decodeGbkBytes(encodeHtmlForCharset(text, QString::fromLatin1(name)));
+        QVERIFY2(gbk, name);
+        QString resolved;
+        qsizetype from = 0;
+        for (auto it = reference.globalMatch(*gbk); it.hasNext();) {
+            const QRegularExpressionMatch m = it.next();
+            const char32_t ch = m.captured(1).toUInt();
+            resolved += gbk->mid(from, m.capturedStart() - from) + QString::fromUcs4(&ch, 1);
+            from = m.capturedEnd();
+        }
+        QCOMPARE(resolved + gbk->mid(from), text);
     }
     QCOMPARE(decodeTextFileBytes(encodeText(text)), text);
 }
@@ -157,6 +176,39 @@ void TestCharset::big5PagesKeepEveryCharacter() {
     QCOMPARE(bytesToText(bytes, charset), QStringLiteral("中文&#30528;&#131072;&#128512;"));
     QVERIFY(big5CanEncode(U'中'));
     QVERIFY(!big5CanEncode(U'着'));
+}
+
+// What GBK lacks: a reference in a page, the nearest GBK character in a text file.
+void TestCharset::gbkPagesAndTextFiles_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("page");
+    QTest::addColumn<QByteArray>("textFile");
+    addRow("GBK as it is", QStringLiteral("中文　a"), QByteArray("\xD6\xD0\xCE\xC4\xA1\xA1\x61"),
+           QByteArray("\xD6\xD0\xCE\xC4\xA1\xA1\x61"));
+    addRow("no-break space", QStringLiteral("甲\u00A0乙"), QByteArray("\xBC\xD7&#160;\xD2\xD2"),
+           QByteArray("\xBC\xD7 \xD2\xD2"));
+    addRow("en space and thin space", QStringLiteral("a\u2002b\u2009c"), QByteArray("a&#8194;b&#8201;c"),
+           QByteArray("a b c"));
+    addRow("zero width space and BOM", QStringLiteral("a\u200Bb\uFEFF"), QByteArray("a&#8203;b&#65279;"),
+           QByteArray("ab"));
+    addRow("ligature", QStringLiteral("\uFB01ne"), QByteArray("&#64257;ne"), QByteArray("fine"));
+    addRow("fraction", QStringLiteral("\u00BD"), QByteArray("&#189;"), QByteArray("1/2"));
+    addRow("accented letter", QStringLiteral("Erd\u0151s"), QByteArray("Erd&#337;s"), QByteArray("Erdos"));
+    addRow("GBK's own accents", QStringLiteral("\u00E9"), QByteArray("\xA8\xA6"), QByteArray("\xA8\xA6"));
+    addRow("bullet", QStringLiteral("\u2022"), QByteArray("&#8226;"), QByteArray("\xA1\xA4"));
+    addRow("extension B", QStringLiteral("\U00020000"), QByteArray("&#131072;"), QByteArray("?"));
+    addRow("emoji", QStringLiteral("\U0001F600!"), QByteArray("&#128512;!"), QByteArray("?!"));
+    addRow("lone surrogate", QString(QChar(0xD800)) + QStringLiteral("a"), QByteArray("&#65533;a"),
+           QByteArray("?a"));
+}
+
+void TestCharset::gbkPagesAndTextFiles() {
+    QFETCH(QString, text);
+    QFETCH(QByteArray, page);
+    QFETCH(QByteArray, textFile);
+    QCOMPARE(encodeHtmlForCharset(text, QStringLiteral("gb2312")), page);
+    QCOMPARE(encodeHtmlForCharset(text, QStringLiteral("GBK")), page);
+    QCOMPARE(encodeGbkNearest(text), textFile);
 }
 
 void TestCharset::codePageValues_data() {

@@ -68,6 +68,8 @@ private Q_SLOTS:
     void curlyQuotes();
     void quotedValue_data();
     void quotedValue();
+    void activeContent_data();
+    void activeContent();
 };
 
 void TestHtml::paragraphs_data() {
@@ -374,6 +376,37 @@ void TestHtml::quotedValue() {
     QFETCH(bool, keepEquals);
     QFETCH(QString, expected);
     QCOMPARE(extractQuotedValue(fragment, keepEquals), expected);
+}
+
+// Markup of a stored chapter keeping pictures and paragraphs: nothing a browser or help viewer runs.
+void TestHtml::activeContent_data() {
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<QString>("expected");
+    addRow("nothing to strip", "<p>一<img src=x.jpg alt=\"b\" style=\"width:90%\"></p>",
+           "<p>一<img src=x.jpg alt=\"b\" style=\"width:90%\"></p>");
+    addRow("names in any case", "<IMG SRC=x OnError=y>", "<IMG SRC=x>");
+    addRow("handler without a value, equals before a name", "<img =onerror=x onload>", "<img =onerror=x>");
+    addRow("a removal gives the attribute before no value", "<img src onerror=x =javascript:y>",
+           "<img src / =javascript:y>");
+    addRow("a value holding a tag stays a value", "<img alt=\"<img onerror=x>\">",
+           "<img alt=\"<img onerror=x>\">");
+    addRow("entities with zeros and without semicolons", "<img src=\"&#0000106&#97;vascript:x\" alt=1>",
+           "<img alt=1>");
+    addRow("line feed and tab entities", "<img src=\"java&NewLine;script&Tab;:x\">", "<img>");
+    addRow("styles that run code",
+           "<img style=\"wid/**/th:exp/**/ression(1)\"><p style='behavior:url(a.htc)'>", "<img><p>");
+    addRow("comments, declarations and instructions show as text", "<!--x--><!DOCTYPE html><?php ?>",
+           "&lt;!--x-->&lt;!DOCTYPE html>&lt;?php ?>");
+    addRow("end tags: kept ones stay", "</p></script></ x>", "</p>&lt;/script>&lt;/ x>");
+    addRow("a rejected tag's value is text, a tag inside it is read", "<title x=\"<img src=a onerror=b>\">",
+           "&lt;title x=\"<img src=a>\">");
+    addRow("lone brackets", "a < b <3 <<书>> 1<", "a < b <3 <<书>> 1<");
+}
+
+void TestHtml::activeContent() {
+    QFETCH(QString, html);
+    QFETCH(QString, expected);
+    QCOMPARE(stripActiveContent(html, {QStringLiteral("img"), QStringLiteral("p")}), expected);
 }
 
 QTEST_GUILESS_MAIN(TestHtml)

@@ -4,23 +4,24 @@
 #include "addnovel/listpagecheckjob.h"
 #include "addnovel/noveladder.h"
 #include "addnovel/novelproperties.h"
+#include "addnovel/ui/frmurlselect.h"
+#include "output/stylelibrary.h"
 #include "sites/novelsearchjob.h"
 #include "sites/searchsites.h"
 #include "sites/sitesigntable.h"
-#include "addnovel/ui/frmurlselect.h"
-#include "widgets/dialogbuttons.h"
-#include "widgets/messages.h"
-#include "output/stylelibrary.h"
-#include "widgets/dialogprompter.h"
 #include "storage/categorystore.h"
 #include "storage/librarycontext.h"
 #include "storage/novelstore.h"
+#include "widgets/dialogbuttons.h"
+#include "widgets/dialogprompter.h"
+#include "widgets/messages.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -29,6 +30,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -95,6 +97,8 @@ void FrmAddNovel::buildControls() {
     m_txtBrief = new QPlainTextEdit(this);
     m_txtBrief->setObjectName(QStringLiteral("txtBrief"));
     m_txtBrief->setMaximumHeight(90);
+    // Tab goes on to the next field; a brief has no use for tab characters.
+    m_txtBrief->setTabChangesFocus(true);
     m_txtBookImg = lineEdit(this, "txtBookImg");
     m_cmdBookImage = namedButton(this, "cmdBookImage", tr("浏览"));
     m_chkbIsEnd = new QCheckBox(tr("不再更新"), this);
@@ -235,10 +239,6 @@ QString FrmAddNovel::novelName() const {
     return m_txtNovelName->text().trimmed();
 }
 
-bool FrmAddNovel::autoRead() const {
-    return m_chkAutoRead->isChecked();
-}
-
 QString FrmAddNovel::listStyle() const {
     return m_cboShowType->currentText();
 }
@@ -296,10 +296,62 @@ void FrmAddNovel::onOk() {
     }
     auto* job = new ListPageCheckJob(networkSourceFactory(fetchOptionsOf(m_library.settings())), url,
                                      m_library.settings().value(QStringLiteral("charset")));
+    if (m_chkAutoRead->isChecked())
+        job->setInformationRequest(informationRequest());
     startJob(job);
 }
 
-void FrmAddNovel::finishOk(const QString& pageName) {
+ListPageCheckJob::InformationRequest FrmAddNovel::informationRequest() {
+    ListPageCheckJob::InformationRequest request;
+    request.signs.load(siteSignPath());
+    request.judgePicExt = m_library.settings().isOn(QStringLiteral("bIsJudgePicExt"));
+    // A cover the user gave is kept. The site's goes into the novel's folder, or waits for the folder a
+    // new novel gets.
+    if (!m_txtBookImg->text().trimmed().isEmpty() || !m_coverSource.isEmpty())
+        return request;
+    if (!m_isNew) {
+        request.coverFolder = m_library.folder().novelDir(m_novelId);
+        QDir().mkpath(request.coverFolder);
+        return request;
+    }
+    if (!m_readCovers) {
+        QDir().mkpath(m_library.folder().tempDir());
+        m_readCovers =
+            std::make_unique<QTemporaryDir>(m_library.folder().tempDir() + QStringLiteral("/coverXXXXXX"));
+    }
+    if (m_readCovers->isValid())
+        request.coverFolder = m_readCovers->path();
+    return request;
+}
+
+void FrmAddNovel::takeInformation(const NovelInformation& information) {
+    if (m_txtAuthor->text().trimmed().isEmpty())
+        m_txtAuthor->setText(information.author);
+    if (m_txtBrief->toPlainText().trimmed().isEmpty())
+        m_txtBrief->setPlainText(information.brief);
+    if (information.coverFile.isEmpty())
+        return;
+    if (m_isNew && m_readCovers)
+        m_readCover = m_readCovers->filePath(information.coverFile);
+    m_txtBookImg->setText(information.coverFile);
+}
+
+bool FrmAddNovel::acceptMissingSign() {
+    const QString url = m_txtListUrl->text().trimmed();
+    if (!AddNovelRules::hasSiteRoot(url) || typedMarkers())
+        return true;
+    SiteSignTable signs;
+    signs.load(siteSignPath());
+    if (signs.find(getSiteRoot(url)) >= 0)
+        return true;
+    if (!Messages::question(this, tr("尚未对该网站的正文标志进行设定，是否现在设定？")))
+        return true;
+    Q_EMIT siteSignsRequested(getSiteRoot(url));
+    return false;
+}
+
+void FrmAddNovel::finishOk(const QString& pageName, const NovelInformation& information) {
+    takeInformation(information);
     QString name = novelName();
     if (name.isEmpty()) {
         name = pageName.isEmpty() ? AddNovelRules::defaultName() : pageName;
@@ -307,10 +359,10 @@ void FrmAddNovel::finishOk(const QString& pageName) {
         if (!checkName(name))
             return;
     }
-    if (m_isNew)
-        storeNew(name);
-    else
+    if (!m_isNew)
         storeProperties(name);
+    else if (acceptMissingSign())
+        storeNew(name);
 }
 
 NovelRecord FrmAddNovel::recordOfControls(const QString& name) const {
@@ -332,6 +384,17 @@ NovelRecord FrmAddNovel::recordOfControls(const QString& name) const {
     return record;
 }
 
+std::optional<NovelMarkers> FrmAddNovel::typedMarkers() const {
+    const NovelMarkers markers{m_txtListStart->text(), m_txtListEnd->text(),      m_txtVolumeStart->text(),
+                               m_txtVolumeEnd->text(), m_txtContentStart->text(), m_txtContentEnd->text(),
+                               m_txtNeedDelStr->text()};
+    if (QString(markers.listStart + markers.listEnd + markers.volumeStart + markers.volumeEnd +
+                markers.contentStart + markers.contentEnd + markers.needDelStr)
+            .isEmpty())
+        return std::nullopt;
+    return markers;
+}
+
 void FrmAddNovel::storeNew(const QString& name) {
     const NovelRecord typed = recordOfControls(name);
     NovelAdder::NewNovel novel;
@@ -341,16 +404,11 @@ void FrmAddNovel::storeNew(const QString& name) {
     novel.author = typed.author;
     novel.brief = typed.brief;
     novel.bookImg = m_coverSource.isEmpty() ? typed.bookImg : QString();
+    if (m_coverSource.isEmpty() && !m_readCover.isEmpty() &&
+        typed.bookImg == QFileInfo(m_readCover).fileName())
+        novel.coverFile = m_readCover;
     novel.bIsEnd = typed.bIsEnd;
-    // Markers typed (or taken from the sign) go in as they are; none at all means the site sign's.
-    const NovelMarkers markers{typed.listStart,    typed.listEnd,    typed.volumeStart, typed.volumeEnd,
-                               typed.contentStart, typed.contentEnd, typed.needDelStr};
-    const bool anyMarker =
-        !QString(markers.listStart + markers.listEnd + markers.volumeStart + markers.volumeEnd +
-                 markers.contentStart + markers.contentEnd + markers.needDelStr)
-             .isEmpty();
-    if (anyMarker)
-        novel.markers = markers;
+    novel.markers = typedMarkers();
     SiteSignTable signs;
     signs.load(siteSignPath());
     const NovelAdder::Result result =
@@ -363,6 +421,9 @@ void FrmAddNovel::storeNew(const QString& name) {
     }
     m_novelId = result.novelId;
     m_isNew = false;
+    // The novel's folder has its cover now.
+    m_readCovers.reset();
+    m_readCover.clear();
     if (!m_coverSource.isEmpty()) {
         const QString cover = NovelProperties::copyCover(m_library.folder(), m_novelId, m_coverSource);
         if (!cover.isEmpty()) {
@@ -371,7 +432,7 @@ void FrmAddNovel::storeNew(const QString& name) {
             NovelProperties::store(m_library.database(), m_library.folder(), record, m_cboLB->currentText());
         }
     }
-    Q_EMIT novelStored(m_novelId, name, true, autoRead());
+    Q_EMIT novelStored(m_novelId, name, true);
     accept();
 }
 
@@ -383,7 +444,7 @@ void FrmAddNovel::storeProperties(const QString& name) {
         warn(error, m_cboLB);
         return;
     }
-    Q_EMIT novelStored(m_novelId, name, false, autoRead());
+    Q_EMIT novelStored(m_novelId, name, false);
     accept();
 }
 
@@ -455,13 +516,19 @@ void FrmAddNovel::jobFinished() {
             warn(AddNovelRules::badListUrlText(), m_txtListUrl);
             return;
         }
-        finishOk(check->pageName());
+        finishOk(check->pageName(), check->facts().information);
         return;
     }
     auto* search = qobject_cast<NovelSearchJob*>(job.get());
     if (!search)
         return;
     const bool byAuthor = m_searchKind == Search::Author;
+    if (search->outcome() == NovelSearchJob::Outcome::NoSites) {
+        m_lblStatus->clear();
+        warn(NovelSearchJob::noSitesText(), nullptr);
+        Q_EMIT siteSettingsRequested();
+        return;
+    }
     if (search->failed()) {
         m_lblStatus->clear();
         warn(NovelSearchJob::failureText(m_searchText, byAuthor), m_txtNovelName);

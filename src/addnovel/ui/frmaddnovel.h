@@ -1,5 +1,6 @@
 #pragma once
 
+#include "addnovel/listpagecheckjob.h"
 #include "sites/sitesearch.h"
 #include "storage/novelrecord.h"
 
@@ -21,6 +22,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QTemporaryDir;
 class QToolBar;
 
 // The novel dialog: a new novel ("新增小说") or the properties of a stored one. Checks what the user
@@ -42,7 +44,6 @@ public:
     // After acceptance: the stored novel.
     QString novelId() const { return m_novelId; }
     QString novelName() const;
-    bool autoRead() const;
     QString listStyle() const;
     bool isBusy() const { return m_job != nullptr; }
 
@@ -55,12 +56,12 @@ public:
 
 Q_SIGNALS:
     // A novel was stored; isNew tells a new one from changed properties. The main window adds or renames
-    // its tree node and, for a new novel with bIsNovelNewDown on, renews it (reading the novel's
-    // information too when autoRead).
-    void novelStored(const QString& novelId, const QString& name, bool isNew, bool autoRead);
+    // its tree node and, for a new novel with bIsNovelNewDown on, renews it. The novel's information
+    // ("读取其他信息") is read here, before storing.
+    void novelStored(const QString& novelId, const QString& name, bool isNew);
     // Windows of the site settings this dialog asks the main window to open over it: the search sites
-    // ("是否进行设置？" answered yes after a search found nothing), the novel's filtered links, the site
-    // signs with the novel's site chosen.
+    // ("是否进行设置？" answered yes after a search found nothing, or no site to search), the novel's
+    // filtered links, the site signs with the novel's site chosen (also when the site has none yet).
     void siteSettingsRequested();
     void filterLinksRequested(const QString& novelId);
     void siteSignsRequested(const QString& siteRoot);
@@ -82,9 +83,16 @@ private:
     void onBookImage();
 
     // Checks of cmdOK once the list address is known to answer (or is local).
-    void finishOk(const QString& pageName);
+    void finishOk(const QString& pageName, const NovelInformation& information = NovelInformation());
+    // Fills the author, brief and cover the user left empty.
+    void takeInformation(const NovelInformation& information);
+    // A new novel of a site without a sign: says so and offers the site signs. False to stay open.
+    bool acceptMissingSign();
     bool checkName(const QString& name);
     NovelRecord recordOfControls(const QString& name) const;
+    // The markers typed (or taken from the sign); none at all means the site sign's.
+    std::optional<NovelMarkers> typedMarkers() const;
+    ListPageCheckJob::InformationRequest informationRequest();
     void storeNew(const QString& name);
     void storeProperties(const QString& name);
 
@@ -100,6 +108,9 @@ private:
     QString m_novelId;
     bool m_isNew = true;
     QString m_coverSource; // a cover chosen for a novel that has no folder yet
+    // A cover read from the site for a novel that has no folder yet, and the folder it waits in.
+    QString m_readCover;
+    std::unique_ptr<QTemporaryDir> m_readCovers;
     QList<SiteSearchResult> m_lastResults;
     Search m_searchKind = Search::Name;
     QString m_searchText;

@@ -9,6 +9,7 @@
 #include "library/ui/readingview.h"
 #include "renewal/chapterchooser.h"
 #include "renewal/ui/frmcontentsel.h"
+#include "sites/ui/frmneeddelurl.h"
 #include "storage/job.h"
 #include "storage/librarycontext.h"
 
@@ -42,14 +43,20 @@ FrmBook::FrmBook(LibraryContext& library, QWidget* parent)
     setWindowIcon(QIcon(QStringLiteral(":/icons/tree/quiveral@128.png")));
     resize(1180, 760);
     m_prompter = new DesktopPrompter(this);
-    // The renewal's choice of new chapters is asked with a window of its own.
-    DesktopPrompter::setQuestionWindow(ChapterChooserPrompt::questionText(),
-                                       [](const Prompter::Question& question, QWidget* parent) {
-                                           return FrmContentSel::answer(question, parent);
-                                       });
+    // The renewal's choice of new chapters is asked with a window of its own, which opens the novel's
+    // filtered links over it.
+    DesktopPrompter::setQuestionWindow(
+        ChapterChooserPrompt::questionText(), [this](const Prompter::Question& question, QWidget* parent) {
+            return FrmContentSel::answer(question, parent, [this](const QString& novelId, QWidget* over) {
+                auto* window = new FrmNeedDelUrl(m_library, novelId, over);
+                window->setAttribute(Qt::WA_DeleteOnClose);
+                window->open();
+            });
+        });
 
     createLayout();
     createActions();
+    createReadingShortcuts();
     createMenus();
     createToolbars();
     applyLayoutSettings();
@@ -72,6 +79,8 @@ FrmBook::FrmBook(LibraryContext& library, QWidget* parent)
 
 FrmBook::~FrmBook() {
     m_closing = true;
+    // The views still report while they go, when this window is no longer one.
+    disconnect(m_web1, nullptr, this, nullptr);
     m_prompter->close();
     for (const QPointer<Job>& job : m_jobs)
         if (job)
@@ -129,6 +138,7 @@ void FrmBook::createLayout() {
     m_listView1->setAllColumnsShowFocus(true);
     m_listView1->header()->setSectionsClickable(true);
     m_listView1->header()->setStretchLastSection(false);
+    m_listView1->setFillColumn(1);
     m_listView1->installEventFilter(this);
 
     m_fraWeb = new QWidget(m_picVSplit);
@@ -151,6 +161,8 @@ void FrmBook::createLayout() {
     m_picVSplit->setStretchFactor(1, 1);
     m_picSplitter->setSizes({260, 920});
     m_picVSplit->setSizes({250, 510});
+    m_picSplitter->installEventFilter(this);
+    m_picVSplit->installEventFilter(this);
     setCentralWidget(m_picSplitter);
 
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
@@ -292,13 +304,33 @@ void FrmBook::showEvent(QShowEvent* event) {
         QTimer::singleShot(0, this, &FrmBook::mnuAllReNew);
 }
 
+void FrmBook::keepRoomToRead(QSplitter* splitter) {
+    // The reading view takes what the window gains; in a small window the tree and the list give way
+    // too, down to 30 % of the width and 40 % of the height.
+    const bool across = splitter == m_picSplitter;
+    const int total = across ? splitter->width() : splitter->height();
+    const int most = total * (across ? 3 : 4) / 10;
+    const QList<int> sizes = splitter->sizes();
+    if (sizes.size() == 2 && sizes.at(0) > most)
+        splitter->setSizes({most, total - most - splitter->handleWidth()});
+}
+
 bool FrmBook::eventFilter(QObject* watched, QEvent* event) {
+    // Once the splitter has laid out its panes for the new size.
+    if (event->type() == QEvent::Resize && (watched == m_picSplitter || watched == m_picVSplit)) {
+        QPointer<QSplitter> splitter = static_cast<QSplitter*>(watched);
+        QTimer::singleShot(0, this, [this, splitter] {
+            if (splitter)
+                keepRoomToRead(splitter);
+        });
+    }
     if (watched == m_listView1 && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Left || key == Qt::Key_Right) &&
-            m_listMode == ListMode::Chapters && !currentNovelId().isEmpty())
-            return handleReadingKey(key);
+        if (handleListKey(key))
+            return true;
     }
+    if (watched == m_frmView && event->type() == QEvent::Hide && m_frmView->view()->url() != m_web1->url())
+        m_web1->navigate(m_frmView->view()->url());
     if (watched == m_lblStatus && event->type() == QEvent::MouseButtonDblClick) {
         openListUrl();
         return true;

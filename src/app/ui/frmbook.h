@@ -2,6 +2,7 @@
 
 #include "renewal/renewjob.h"
 #include "library/librarylists.h"
+#include "sites/sitesearch.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -18,7 +19,6 @@ class LibraryTreeWidget;
 class QLabel;
 class QLineEdit;
 class QMenu;
-class QProcess;
 class QProgressBar;
 class QSplitter;
 class QSystemTrayIcon;
@@ -34,8 +34,9 @@ class Job;
 // view, the menus and tool bars. It wires the commands to the library's operations; what takes time
 // runs as a job. The implementation is split by concern: frmbook.cpp (layout, start-up, shutdown),
 // frmbook_actions.cpp (menus and tool bars), frmbook_tree.cpp (tree and list), frmbook_commands.cpp
-// (ordering, selecting, deleting, finding), frmbook_reading.cpp (the reading view and its pages),
-// frmbook_output.cpp (e-books and exports), frmbook_download.cpp (download runs and adding novels).
+// (ordering, selecting, deleting, finding, novel lists, help), frmbook_reading.cpp (the reading view
+// and its pages), frmbook_output.cpp (e-books and exports), frmbook_download.cpp (download runs and
+// adding novels).
 class FrmBook : public QMainWindow {
     Q_OBJECT
 
@@ -92,6 +93,7 @@ private:
     void createLayout();
     void applyLayoutSettings();
     void reopenLastChapter();
+    void keepRoomToRead(QSplitter* splitter);
     void createTrayIcon();
     void saveWindowState();
     void setStatusText(const QString& text);
@@ -128,6 +130,9 @@ private:
     void moveNovelsTo(const QStringList& novelIds, const QString& targetKey);
     QStringList selectedNovelIds() const;
     QList<QTreeWidgetItem*> chapterItems() const;
+    // What Del and mnuDelete act on: whatever has the focus.
+    enum class DeleteTarget { None, Chapters, ListedNovels, Category, Novel };
+    DeleteTarget deleteTarget() const;
 
     // frmbook_commands.cpp
     void mnuBookUp();
@@ -162,13 +167,17 @@ private:
     void mnuProp();
     void mnuAbout();
     void mnuCheck();
-    void showCheckPage(const QByteArray& json, const QString& failure);
     void mnuExit();
+    void mnuOut();
+    void mnuGet();
+    void mnuHelp();
 
     // frmbook_output.cpp
     QString novelForCommand();
     bool startOutput(const QString& command);
     void endOutput(const QString& command);
+    // Says in the status bar where an export went and opens what the export asks to open.
+    void showWritten(const QString& written, const QString& toOpen);
     void mnuBook();
     void exportText(int mode, const QString& folder = QString());
     void mnuBookTxt();
@@ -192,6 +201,7 @@ private:
     // The novel dialog: a new novel (novelId empty, with an address handed over or none) or the
     // properties of one.
     void openNovelDialog(const QString& novelId, const QString& address);
+    void mnuLastSearch();
 
     // frmbook_download.cpp
     void createDownloadActions();
@@ -212,6 +222,8 @@ private:
     void mnuOtherInfoBatchReNew();
     void mnuStop();
     void redownload(int command);
+    // A chapter without text is offered for download again instead of being marked read.
+    void offerRedownload(const QString& novelId, qint64 chapterId);
     void extContentReNew();
     void mnuReNewEmpty();
     void mnuLackPicReNew();
@@ -233,6 +245,15 @@ private:
     // frmbook_reading.cpp
     bool handleLink(const QUrl& url, bool clicked);
     bool handleReadingKey(int key);
+    bool handleListKey(int key);
+    void createReadingShortcuts();
+    // The list, the title and the commands follow what the reading view shows.
+    void followShownPage(const QUrl& url);
+    void setShownChapter(const QString& novelId, qint64 chapterId, QTreeWidgetItem* item);
+    // After another node is chosen: a page that belongs to none of its chapters goes.
+    void followSelectedNode();
+    // Something is on screen to read: any page but a blank view or the download list.
+    bool isReading() const;
     void showPage(const QString& path, const QString& anchor = QString(), bool forReading = false);
     void selectChapter(const QString& novelId, qint64 chapterId, const QString& anchor);
     void showVolumePage(const QString& novelId, const QString& fileName);
@@ -296,7 +317,7 @@ private:
     QStringList m_downloadStates; // the state cells of the download list page
     QPointer<FrmMessage> m_frmMessage;
     QSystemTrayIcon* m_tray = nullptr;
-    QPointer<QProcess> m_checkProcess; // "常见问题检测" while it runs
+    QList<SiteSearchResult> m_lastSearch; // what the last search of the novel dialog found
 
     ListMode m_listMode = ListMode::None;
     QString m_openNovelKey; // the novel node shown open

@@ -7,15 +7,30 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
 
+#include <algorithm>
+
+namespace {
+
+// A caption as a tool tip shows it: without its keyboard mnemonic ("阅读设置(&R)" → "阅读设置").
+QString withoutMnemonic(QString text) {
+    static const QRegularExpression mnemonic(QStringLiteral("\\(&[^)]\\)"));
+    return text.remove(mnemonic).remove(u'&');
+}
+
+} // namespace
+
 QAction* FrmBook::addCommand(const QString& name, const QString& text, void (FrmBook::*slot)()) {
     auto* action = new QAction(text, this);
     action->setObjectName(name);
+    action->setToolTip(withoutMnemonic(text));
     if (slot)
         connect(action, &QAction::triggered, this, slot);
     m_commands.insert(name, action);
@@ -54,6 +69,8 @@ void FrmBook::createActions() {
     addCommand(QStringLiteral("mnuBatchDelete"), tr("批量删除"), &FrmBook::mnuBatchDelete);
     addCommand(QStringLiteral("mnuBatchNotReNew"), tr("设为不再更新"), &FrmBook::mnuBatchNotReNew);
     addCommand(QStringLiteral("mnuBatchReNew"), tr("设为继续更新"), &FrmBook::mnuBatchReNew);
+    addCommand(QStringLiteral("mnuOut"), tr("导出小说列表(&O)"), &FrmBook::mnuOut);
+    addCommand(QStringLiteral("mnuGet"), tr("导入小说列表(&G)"), &FrmBook::mnuGet);
 
     createDownloadActions();
     createAddNovelActions();
@@ -131,6 +148,8 @@ void FrmBook::createActions() {
     addCommand(QStringLiteral("mnuProp"), tr("参数设置(&P)"), &FrmBook::mnuProp);
     addCommand(QStringLiteral("mnuContentSet"), tr("阅读设置(&R)"), &FrmBook::mnuContentSet);
     addCommand(QStringLiteral("mnuCheck"), tr("常见问题检测"), &FrmBook::mnuCheck);
+    addCommand(QStringLiteral("mnuHelp"), tr("帮助"), &FrmBook::mnuHelp)
+        ->setShortcut(QKeySequence::HelpContents);
     addCommand(QStringLiteral("mnuAbout"), tr("关于(&A)"), &FrmBook::mnuAbout);
 
     // Reading tool bar commands without a menu of their own
@@ -157,6 +176,8 @@ void FrmBook::createMenus() {
     m_mnuNovel->addAction(command(QStringLiteral("mnuEdit")));
     m_mnuNovel->addAction(command(QStringLiteral("mnuBatchContent")));
     m_mnuNovel->addAction(command(QStringLiteral("mnuGetDownNovel")));
+    m_mnuNovel->addAction(command(QStringLiteral("mnuOut")));
+    m_mnuNovel->addAction(command(QStringLiteral("mnuGet")));
     m_mnuNovel->addSeparator();
     for (const char* name : {"mnuReNew", "mnuAllReNew", "mnuReNewLB", "mnuStop"})
         m_mnuNovel->addAction(command(QLatin1String(name)));
@@ -198,7 +219,7 @@ void FrmBook::createMenus() {
     for (const char* name :
          {"mnuSelectAll", "mnuSelectNotReaded", "mnuSelectReaded", "mnuSelectOther", "mnuSelSingleLine"})
         select->addAction(command(QLatin1String(name)));
-    for (const char* name : {"mnuSelectNotRead", "mnuSelectFirst", "mnuSelectLast"})
+    for (const char* name : {"webUp", "webDown", "mnuSelectNotRead", "mnuSelectFirst", "mnuSelectLast"})
         m_extmnuTitle->addAction(command(QLatin1String(name)));
     QMenu* chapters = m_extmnuTitle->addMenu(tr("章节排序"));
     chapters->setObjectName(QStringLiteral("mnuOrder"));
@@ -235,6 +256,7 @@ void FrmBook::createMenus() {
     log->addSeparator();
     log->addAction(command(QStringLiteral("mnuDownWait")));
     log->addAction(command(QStringLiteral("mnuDownError")));
+    view->addAction(command(QStringLiteral("mnuLastSearch")));
     QMenu* marks = view->addMenu(tr("书签"));
     marks->setObjectName(QStringLiteral("mnuBookmarks"));
     for (const char* name : {"mnuBookmark", "mnuBookmarkEnter", "mnuBookmarkList", "mnuBookmarkManage"})
@@ -252,6 +274,7 @@ void FrmBook::createMenus() {
 
     QMenu* help = bar->addMenu(tr("帮助(&H)"));
     help->setObjectName(QStringLiteral("mnuHelpMenu"));
+    help->addAction(command(QStringLiteral("mnuHelp")));
     help->addAction(command(QStringLiteral("mnuCheck")));
     help->addSeparator();
     help->addAction(command(QStringLiteral("mnuAbout")));
@@ -329,33 +352,53 @@ namespace {
 
 struct WebButton {
     const char* key;
-    const char* command;
+    const char* command; // the window's command the button runs
     const char* icon;
+    const char* caption; // shown greyed while the program has no such command
 };
 
-// The buttons of the reading tool bar by their keys (tbrWebKey), and the command each runs.
+// Every button of the reading tool bar by its key (tbrWebKey).
 const QList<WebButton>& webButtons() {
     static const QList<WebButton> buttons = {
-        {"Back", "webBack", "Back"},
-        {"Forward", "webForward", "Forward"},
-        {"Refresh", "webRefresh", "Refresh"},
-        {"Stop", "webStop", "WebStop"},
-        {"Goto", "mnuSelectNotRead", "Goto"},
-        {"AllScreen", "mnuAllScreen", "AllScreen"},
-        {"Up", "webUp", "Up"},
-        {"Down", "webDown", "Down"},
-        {"Edit", "webEdit", "Edit"},
-        {"Bookmarks", "mnuBookmarkList", "Bookmarks"},
-        {"Bookmark", "mnuBookmark", "Bookmark"},
-        {"BookmarkAdd", "mnuBookmark", "Bookmark"},
-        {"BookmarkEnter", "mnuBookmarkEnter", "BookmarkEnter"},
-        {"ListHtm", "mnuListAgain", "ListHtm"},
-        {"ListPage", "mnuListAgain", "ListHtm"},
-        {"VolumeGen", "mnuVolumeText", "AllText"},
-        {"AllText", "mnuAllText", "AllText"},
-        {"ContentSet", "mnuContentSet", "ContentSet"},
-        {"IEOpen", "extIEOpen", "IEOpen"},
-        {"TotalView", "mnuTotalView", "TotalView"},
+        {"Back", "webBack", "Back", nullptr},
+        {"Forward", "webForward", "Forward", nullptr},
+        {"Refresh", "webRefresh", "Refresh", nullptr},
+        {"Stop", "webStop", "WebStop", nullptr},
+        {"Goto", "mnuSelectNotRead", "Goto", nullptr},
+        {"AllScreen", "mnuAllScreen", "AllScreen", nullptr},
+        {"Up", "webUp", "Up", nullptr},
+        {"Down", "webDown", "Down", nullptr},
+        {"Edit", "webEdit", "Edit", QT_TRANSLATE_NOOP("FrmBook", "编辑章节内容")},
+        {"Find", "mnuFind", "Find", QT_TRANSLATE_NOOP("FrmBook", "查找/替换")},
+        {"Delete", "extTitleDel", "Delete", QT_TRANSLATE_NOOP("FrmBook", "删除章节")},
+        {"AddContent", "extNewContent", "AddContent", QT_TRANSLATE_NOOP("FrmBook", "新增章节")},
+        {"NewContent", "extNewContent", "AddContent", QT_TRANSLATE_NOOP("FrmBook", "新增章节")},
+        {"InsertContent", "extInsertContent", "InsertContent", QT_TRANSLATE_NOOP("FrmBook", "插入章节")},
+        {"BatchContent", "mnuBatchContent", "BatchContent", nullptr},
+        {"GetLocalFile", "mnuGetLocalFile", "GetLocalFile", QT_TRANSLATE_NOOP("FrmBook", "导入本地文件")},
+        {"ContentProp", "extContentProp", "ContentProp", QT_TRANSLATE_NOOP("FrmBook", "编辑章节属性")},
+        {"ContentReNew", "extContentReNew", "ContentReNew", nullptr},
+        {"ReNewContent", "extContentReNew", "ContentReNew", nullptr},
+        {"ReNewVolume", "mnuVolumeReNew", "ReNewVolume", nullptr},
+        {"ReNewLackPic", "mnuLackPicReNew", "ReNewLackPic", nullptr},
+        {"ReNewOtherInfo", "mnuOtherInfoReNew", "ReNewOtherInfo", nullptr},
+        {"ReNewEmpty", "mnuReNewEmpty", "ReNewEmpty", nullptr},
+        {"ReNewPic", "mnuPic2TxtReNew", "ReNewPic", nullptr},
+        {"Equal", "mnuEqual", "Equal", QT_TRANSLATE_NOOP("FrmBook", "同步书目")},
+        {"Bookmarks", "mnuBookmarkList", "Bookmarks", nullptr},
+        {"Bookmark", "mnuBookmark", "Bookmark", nullptr},
+        {"BookmarkAdd", "mnuBookmark", "Bookmark", nullptr},
+        {"BookmarkEnter", "mnuBookmarkEnter", "BookmarkEnter", nullptr},
+        {"ListHtm", "mnuListAgain", "ListHtm", nullptr},
+        {"ListPage", "mnuListAgain", "ListHtm", nullptr},
+        {"VolumeSet", "mnuVolumeSet", "VolumeSet", QT_TRANSLATE_NOOP("FrmBook", "设定分卷名")},
+        {"VolumeGen", "mnuVolumeText", "AllText", nullptr},
+        {"AllText", "mnuAllText", "AllText", nullptr},
+        {"ContentSet", "mnuContentSet", "ContentSet", nullptr},
+        {"IEOpen", "extIEOpen", "IEOpen", nullptr},
+        {"Sound", "mnuSound", "Sound", QT_TRANSLATE_NOOP("FrmBook", "朗读")},
+        {"LastSearch", "mnuLastSearch", "LastSearch", nullptr},
+        {"TotalView", "mnuTotalView", "TotalView", nullptr},
     };
     return buttons;
 }
@@ -373,30 +416,33 @@ void FrmBook::settbrWeb() {
             m_tbrWeb->addSeparator();
             continue;
         }
-        // Keys of commands this program does not offer (yet) are left out.
-        for (const WebButton& b : webButtons()) {
-            if (key != QLatin1String(b.key))
-                continue;
-            QAction* action = command(QLatin1String(b.command));
-            if (!action)
-                break;
-            // Editing needs an external editor until the program has its own.
-            if (key == QLatin1String("Edit") && !m_library.settings().isOn(QStringLiteral("bIsOtherEditor")))
-                break;
-            auto* button = new QAction(action->icon(), action->text(), m_tbrWeb);
-            button->setObjectName(QStringLiteral("tbrWeb_") + key);
-            button->setProperty("toolKey", QLatin1String(b.icon));
-            button->setToolTip(action->text());
-            button->setCheckable(action->isCheckable());
-            connect(button, &QAction::triggered, action, &QAction::trigger);
-            connect(action, &QAction::changed, button, [button, action] {
-                button->setEnabled(action->isEnabled());
-                button->setChecked(action->isChecked());
-            });
-            button->setEnabled(action->isEnabled());
-            m_tbrWeb->addAction(button);
-            break;
+        const auto b = std::find_if(webButtons().begin(), webButtons().end(),
+                                    [&key](const WebButton& w) { return key == QLatin1String(w.key); });
+        if (b == webButtons().end())
+            continue; // a key of another program's tool bar
+        QAction* action = command(QLatin1String(b->command));
+        // Editing is the external editor's until the program has an editor of its own.
+        if (key == QLatin1String("Edit") && !m_library.settings().isOn(QStringLiteral("bIsOtherEditor")))
+            action = nullptr;
+        auto* button = new QAction(m_tbrWeb);
+        button->setObjectName(QStringLiteral("tbrWeb_") + key);
+        button->setProperty("toolKey", QLatin1String(b->icon));
+        m_tbrWeb->addAction(button);
+        if (!action) {
+            // The key stays in the setting; the button waits for its command.
+            button->setText(b->caption ? tr(b->caption) : key);
+            button->setEnabled(false);
+            continue;
         }
+        button->setText(action->toolTip());
+        button->setCheckable(action->isCheckable());
+        connect(button, &QAction::triggered, action, &QAction::trigger);
+        const auto follow = [button, action] {
+            button->setEnabled(action->isEnabled());
+            button->setChecked(action->isChecked());
+        };
+        connect(action, &QAction::changed, button, follow);
+        follow();
     }
     applySkin();
 }
@@ -405,6 +451,9 @@ QIcon FrmBook::toolIcon(const QString& key) const {
     const QString set = m_library.settings().value(QStringLiteral("Skin")) == QLatin1String("2")
                             ? QStringLiteral("simple")
                             : QStringLiteral("modern");
+    // A button without a picture shows its caption.
+    if (!QFile::exists(QStringLiteral(":/icons/%1/%2.png").arg(set, key)))
+        return QIcon();
     QIcon icon;
     icon.addFile(QStringLiteral(":/icons/%1/%2.png").arg(set, key));
     icon.addFile(QStringLiteral(":/icons/%1/%2@2x.png").arg(set, key));

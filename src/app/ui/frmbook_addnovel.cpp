@@ -5,6 +5,7 @@
 #include "addnovel/ui/frmaddbatchcontent.h"
 #include "addnovel/ui/frmaddnovel.h"
 #include "addnovel/ui/frmgetdownnovel.h"
+#include "addnovel/ui/frmurlselect.h"
 #include "library/treekeys.h"
 #include "library/ui/frmurlreplace.h"
 #include "renewal/renewjob.h"
@@ -13,6 +14,7 @@
 #include "sites/ui/frmsite.h"
 #include "sites/ui/frmsitesign.h"
 #include "storage/librarycontext.h"
+#include "storage/novelstore.h"
 #include "widgets/messages.h"
 
 #include <QAction>
@@ -85,6 +87,7 @@ void FrmBook::createAddNovelActions() {
         });
         openWindow(window);
     });
+    addCommand(QStringLiteral("mnuLastSearch"), tr("最后一次搜索结果"), &FrmBook::mnuLastSearch);
     add("mnuGetDownNovel", tr("导入以前下载的小说"), [this] {
         auto* window = new FrmGetDownNovel(m_library, this);
         connect(window, &FrmGetDownNovel::novelsImported, this, [this] { fillTree(); });
@@ -104,8 +107,15 @@ void FrmBook::openNovelDialog(const QString& novelId, const QString& address) {
     connect(dialog, &FrmAddNovel::siteSignsRequested, dialog, [this, dialog](const QString& siteRoot) {
         openWindow(new FrmSiteSign(m_library, siteRoot, dialog));
     });
+    // The dialog's search results outlive it: "最后一次搜索结果" offers them again.
+    connect(dialog, &QDialog::finished, this, [this, dialog] {
+        if (dialog->lastResults().isEmpty())
+            return;
+        m_lastSearch = dialog->lastResults();
+        enableButton();
+    });
     connect(dialog, &FrmAddNovel::novelStored, this,
-            [this](const QString& id, const QString&, bool isNew, bool autoRead) {
+            [this](const QString& id, const QString&, bool isNew) {
                 fillTree();
                 selectNode(TreeKeys::novel(id));
                 if (!isNew || !m_library.settings().isOn(QStringLiteral("bIsNovelNewDown")))
@@ -113,8 +123,18 @@ void FrmBook::openNovelDialog(const QString& novelId, const QString& address) {
                 RenewJob::Request request;
                 request.command = RenewJob::Command::RenewNovels;
                 request.novelIds = {id};
-                request.readInformation = autoRead;
                 startRenew(request);
             });
     openWindow(dialog);
+}
+
+void FrmBook::mnuLastSearch() {
+    const Database& db = m_library.database();
+    const int chosen = FrmUrlSelect::choose(
+        m_lastSearch, [&db](const QString& url) { return NovelStore(db).listUrlExists(url); }, this);
+    if (chosen < 0)
+        return;
+    // As an address handed over from a web page: the novel's name is read from the result's title.
+    const SiteSearchResult& result = m_lastSearch.at(chosen);
+    openNovelDialog(QString(), result.url + QStringLiteral("||") + result.title);
 }

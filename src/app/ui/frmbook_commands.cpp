@@ -1,7 +1,7 @@
 // The main window's commands on novels, categories and the chapter list.
 #include "app/ui/frmbook.h"
 
-#include "library/checkpage.h"
+#include "library/ui/frmcheck.h"
 #include "library/novelremoval.h"
 #include "library/ordering.h"
 #include "library/treekeys.h"
@@ -9,16 +9,20 @@
 #include "library/ui/frmbookset.h"
 #include "library/ui/frmfindbook.h"
 #include "library/ui/librarytreewidget.h"
-#include "widgets/messages.h"
 #include "library/ui/readingview.h"
 #include "storage/librarycontext.h"
+#include "storage/novellist.h"
+#include "storage/novelstore.h"
 #include "storage/textfile.h"
+#include "widgets/messages.h"
 #include "widgets/openwithshell.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
-#include <QProcess>
 
 void FrmBook::mnuBookUp() {
     moveNovel(true);
@@ -168,13 +172,22 @@ void FrmBook::jumpTo(QTreeWidgetItem* item) {
 }
 
 void FrmBook::mnuDelete() {
-    const QString key = m_tvwBar->keyOf(m_tvwBar->currentItem());
-    if (key.startsWith(TreeKeys::kCategory) && m_busy) {
-        Messages::warning(this, tr("此分类下小说正在下载中，不能删除。"));
+    // Del acts on what has the focus: chapters chosen in the list are never the whole novel. Chapters
+    // and categories are deleted by the chapter and category commands, which are not here yet.
+    const DeleteTarget target = deleteTarget();
+    if (target == DeleteTarget::Chapters)
+        return;
+    if (target == DeleteTarget::ListedNovels) {
+        mnuBatchDelete();
         return;
     }
-    const QString id = TreeKeys::idOf(key, TreeKeys::kNovel);
-    if (id.isEmpty()) {
+    if (target == DeleteTarget::Category) {
+        if (m_busy)
+            Messages::warning(this, tr("此分类下小说正在下载中，不能删除。"));
+        return;
+    }
+    const QString id = currentNovelId();
+    if (target != DeleteTarget::Novel || id.isEmpty()) {
         Messages::warning(this, tr("请选择具体的小说"));
         return;
     }
@@ -284,7 +297,7 @@ void FrmBook::mnuTitleWidth() {
         return;
     for (int i = 1; i <= 5; ++i)
         m_library.settings().writeIniValue(Settings::kMain, QStringLiteral("TitleWidth%1").arg(i),
-                                           QString::number(m_listView1->header()->sectionSize(i) * 15));
+                                           QString::number(m_listView1->ownWidth(i) * 15));
     Messages::information(this, tr("保存完成"));
 }
 
@@ -301,50 +314,68 @@ void FrmBook::mnuAbout() {
 }
 
 void FrmBook::mnuCheck() {
-    if (m_checkProcess)
-        return;
-    // The checks are those of the command-line program beside this one; they may wait for the network.
-    QString program = qEnvironmentVariable("QUIVERAL_CLI");
-    if (program.isEmpty())
-        program = QCoreApplication::applicationDirPath() + QStringLiteral("/quiveral-cli");
-    auto* process = new QProcess(this);
-    m_checkProcess = process;
-    command(QStringLiteral("mnuCheck"))->setEnabled(false);
-    setStatusText(tr("检测中，请稍候..."));
-    const auto done = [this, process](const QString& failure) {
-        if (m_checkProcess != process)
-            return;
-        m_checkProcess = nullptr;
-        process->deleteLater();
-        command(QStringLiteral("mnuCheck"))->setEnabled(true);
-        setStatusText(QString());
-        showCheckPage(process->readAllStandardOutput(), failure);
-    };
-    connect(process, &QProcess::finished, this,
-            [done, process] { done(QString::fromUtf8(process->readAllStandardError()).trimmed()); });
-    connect(process, &QProcess::errorOccurred, this, [done, program](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart)
-            done(tr("找不到检测程序：") + program);
-    });
-    process->start(program, {QStringLiteral("--library"), m_library.folder().path(), QStringLiteral("--json"),
-                             QStringLiteral("check")});
-}
-
-void FrmBook::showCheckPage(const QByteArray& json, const QString& failure) {
-    QString error;
-    const QString page = CheckPage::fromJson(json, &error);
-    if (page.isEmpty()) {
-        Messages::warning(this, failure.isEmpty() ? error : failure);
-        return;
-    }
-    const QString path = m_library.folder().tempDir() + QStringLiteral("/check.htm");
-    if (!writeTextFile(path, page, "GB18030", &error)) {
-        Messages::warning(this, error);
-        return;
-    }
-    showPage(path);
+    auto* window = new FrmCheck(m_library, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->open();
 }
 
 void FrmBook::mnuExit() {
     close();
+}
+
+void FrmBook::mnuOut() {
+    if (NovelStore(m_library.database()).count() == 0) {
+        Messages::warning(this, tr("小说列表没有内容"));
+        return;
+    }
+    const QString path =
+        Messages::saveFileName(this, tr("导出小说列表"), QDir::home().filePath(NovelList::proposedName()),
+                               tr("小说列表文件(*.lst)"));
+    if (path.isEmpty())
+        return;
+    const NovelList::Result result = NovelList::exportTo(m_library.database(), path);
+    if (result.ok)
+        Messages::information(this, result.message);
+    else
+        Messages::warning(this, result.message);
+}
+
+void FrmBook::mnuGet() {
+    const QString path =
+        Messages::openFileName(this, tr("导入小说列表"), QDir::homePath(), tr("小说列表文件(*.lst)"));
+    if (path.isEmpty())
+        return;
+    const NovelList::Result result = NovelList::importFrom(m_library.database(), path);
+    if (!result.ok) {
+        Messages::warning(this, result.message);
+        return;
+    }
+    fillTree();
+    Messages::information(this, result.message);
+}
+
+void FrmBook::mnuHelp() {
+    // The reading view shows only the library's pages: the help is read from the library's copy, which
+    // the shipped pages bring up to date (a newer program may ship newer help).
+    const QString help = m_library.folder().file(QStringLiteral("help"));
+    const QString shipped = LibraryFolder::shippedDataDir();
+    const auto bytesOf = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    if (!shipped.isEmpty()) {
+        QDirIterator it(shipped + QStringLiteral("/help"), {QStringLiteral("*.htm")}, QDir::Files);
+        while (it.hasNext()) {
+            const QByteArray page = bytesOf(it.next());
+            const QString copy = help + u'/' + it.fileName();
+            if (page != bytesOf(copy))
+                writeBytesAtomically(copy, page);
+        }
+    }
+    const QString index = help + QStringLiteral("/index.htm");
+    if (!QFileInfo::exists(index)) {
+        Messages::warning(this, tr("找不到帮助文件：") + index);
+        return;
+    }
+    showPage(index);
 }

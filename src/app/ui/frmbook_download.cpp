@@ -2,20 +2,22 @@
 // window follows its events (status, progress, the download list page, new chapters, announcements).
 #include "app/ui/frmbook.h"
 
+#include "library/desktopnotification.h"
+#include "library/librarylists.h"
+#include "library/readmarks.h"
+#include "library/treekeys.h"
+#include "library/ui/frmmessage.h"
+#include "library/ui/librarytreewidget.h"
+#include "library/ui/readingview.h"
 #include "renewal/downloadlistpage.h"
 #include "renewal/downloadoptions.h"
 #include "renewal/renewjob.h"
 #include "renewal/renewscheduler.h"
 #include "sites/sitesigntable.h"
-#include "library/desktopnotification.h"
-#include "library/librarylists.h"
-#include "library/treekeys.h"
-#include "library/ui/frmmessage.h"
-#include "library/ui/librarytreewidget.h"
-#include "widgets/messages.h"
-#include "library/ui/readingview.h"
 #include "storage/librarycontext.h"
 #include "storage/textfile.h"
+#include "text/charset.h"
+#include "widgets/messages.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -98,8 +100,14 @@ bool FrmBook::startRenew(const RenewJob::Request& request) {
     SiteSignTable signs;
     signs.load(m_library.folder().file(QStringLiteral("sitesign.xml")));
     job->setSiteSigns(signs);
-    connect(job, &RenewJob::chapterStored, this,
-            [this](const QString& novelId, qint64) { markChanged(novelId); });
+    connect(job, &RenewJob::chapterStored, this, [this](const QString& novelId, qint64 chapterId) {
+        // The chapter on screen came again (it was offered for download): it is read now.
+        if (chapterId == m_shownChapterId && novelId == m_shownNovelId) {
+            ReadMarks::setRead(m_library.database(), {chapterId}, true);
+            activeView()->reload();
+        }
+        markChanged(novelId);
+    });
     connect(job, &RenewJob::countsChanged, this, &FrmBook::markChanged);
     connect(job, &RenewJob::novelRenamed, this, [this](const QString& novelId, const QString& name) {
         if (QTreeWidgetItem* node = findNode(TreeKeys::novel(novelId)))
@@ -223,6 +231,18 @@ void FrmBook::redownload(int command) {
     startRenew(request);
 }
 
+void FrmBook::offerRedownload(const QString& novelId, qint64 chapterId) {
+    // While a run goes on the chapter may be on its way.
+    if (m_busy || RenewJob::isBusy() ||
+        !Messages::question(this, tr("该章节下载失败或没有内容，是否重新下载？")))
+        return;
+    RenewJob::Request request;
+    request.command = RenewJob::Command::RedownloadChapters;
+    request.novelIds = {novelId};
+    request.chapterIds = {chapterId};
+    startRenew(request);
+}
+
 void FrmBook::extContentReNew() {
     redownload(int(RenewJob::Command::RedownloadChapters));
 }
@@ -256,9 +276,10 @@ QString FrmBook::downloadListPath() const {
 void FrmBook::showDownloadListPage(const QString& bookName, const QStringList& titles) {
     m_downloadStates = QStringList(titles.size(), QString());
     const QString page = DownloadListPage::page(m_library.folder(), bookName, titles);
-    if (!writeTextFile(downloadListPath(), page))
-        return;
-    mnuDownList();
+    // It takes the reading view only when nothing is being read there.
+    if (writeBytesAtomically(downloadListPath(), encodeHtmlForCharset(page, QStringLiteral("gb2312"))) &&
+        !isReading())
+        mnuDownList();
 }
 
 void FrmBook::mnuDownList() {

@@ -3,7 +3,6 @@
 
 #include "library/treekeys.h"
 #include "library/ui/librarytreewidget.h"
-#include "widgets/messages.h"
 #include "library/ui/readingview.h"
 #include "output/chmbuildjob.h"
 #include "output/libraryreportjob.h"
@@ -16,6 +15,7 @@
 #include "output/volumepagesjob.h"
 #include "output/volumetextjob.h"
 #include "storage/librarycontext.h"
+#include "widgets/messages.h"
 #include "widgets/openwithshell.h"
 
 #include <QDir>
@@ -43,6 +43,16 @@ void FrmBook::endOutput(const QString& command) {
     enableButton();
 }
 
+void FrmBook::showWritten(const QString& written, const QString& toOpen) {
+    setStatusText(tr("小说已制作到") + QDir::toNativeSeparators(written));
+    if (toOpen.isEmpty())
+        return;
+    if (QFileInfo(toOpen).isDir())
+        openWithShell(toOpen, this);
+    else
+        openWrittenFile(toOpen, this);
+}
+
 void FrmBook::mnuBook() {
     const QString id = novelForCommand();
     if (id.isEmpty() || !startOutput(QStringLiteral("mnuBook")))
@@ -53,7 +63,7 @@ void FrmBook::mnuBook() {
                endOutput(QStringLiteral("mnuBook"));
                const ChmBuildJob::Result result = static_cast<ChmBuildJob*>(job)->result();
                if (result.ok)
-                   openWithShell(result.chmPath, this);
+                   showWritten(result.chmPath, result.chmPath);
            });
 }
 
@@ -66,8 +76,8 @@ void FrmBook::exportText(int mode, const QString& folder) {
     runJob(job, [this](Job* done) {
         setStatusText(QString());
         const TextExportJob::Result result = static_cast<TextExportJob*>(done)->result();
-        if (result.ok && !result.openPath.isEmpty())
-            openWithShell(result.openPath, this);
+        if (result.ok)
+            showWritten(result.path, result.openPath);
     });
 }
 
@@ -97,11 +107,11 @@ void FrmBook::mnuVolText2() {
     if (folder.isEmpty())
         return;
     runJob(new VolumeTextJob(m_library.database(), m_library.folder(), m_library.settings(), id, folder),
-           [this](Job* done) {
+           [this, folder](Job* done) {
                setStatusText(QString());
                const VolumeTextJob::Result result = static_cast<VolumeTextJob*>(done)->result();
-               if (result.ok && !result.openPath.isEmpty())
-                   openWithShell(result.openPath, this);
+               if (result.ok)
+                   showWritten(folder, result.openPath);
            });
 }
 

@@ -12,14 +12,16 @@
 #include "library/ui/frmcontentset.h"
 #include "library/ui/frmview.h"
 #include "library/ui/librarytreewidget.h"
-#include "widgets/messages.h"
 #include "library/ui/readingpage.h"
 #include "library/ui/readingview.h"
 #include "storage/librarycontext.h"
 #include "storage/novelstore.h"
+#include "widgets/messages.h"
 #include "widgets/openwithshell.h"
 
+#include <QAction>
 #include <QDate>
+#include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QProcess>
@@ -88,16 +90,18 @@ void FrmBook::viewNovelContent(int mode, const QString& anchor) {
         openWithShell(item->text(3), this);
         return;
     }
-    const QString novelName = NovelStore(m_library.database()).novelName(novelId);
-    const QString volume = item->text(4).trimmed();
-    const QString title = item->data(1, Qt::UserRole).toString();
-    setWindowTitle(QStringLiteral("《") + novelName + QStringLiteral("》") +
-                   (volume.isEmpty() ? QString() : volume + u' ') + title);
-    m_shownNovelId = novelId;
-    m_shownChapterId = id;
+    setShownChapter(novelId, id, item);
     const QString path = m_library.folder().chapterPage(novelId, id);
+    // A chapter without text is no chapter read: it is offered for download again instead.
+    const bool failed = item->data(0, LibraryTreeWidget::kFailedRole).toBool() ||
+                        (QFileInfo::exists(path) && ReadingPages::chapterPageMissingOrEmpty(path));
     ReadingPages::ensureChapterPage(path);
     showPage(path, anchor, true);
+    if (failed) {
+        if (!item->text(3).isEmpty())
+            offerRedownload(novelId, id);
+        return;
+    }
     if (!item->data(0, LibraryTreeWidget::kReadRole).toBool() &&
         ReadMarks::setRead(m_library.database(), {id}, true)) {
         setItemRead(item, true);
@@ -127,6 +131,105 @@ void FrmBook::showNextChapter() {
         return;
     }
     jumpTo(m_listView1->topLevelItem(at + 1));
+}
+
+void FrmBook::setShownChapter(const QString& novelId, qint64 chapterId, QTreeWidgetItem* item) {
+    m_shownNovelId = novelId;
+    m_shownChapterId = chapterId;
+    QString title =
+        QStringLiteral("《") + NovelStore(m_library.database()).novelName(novelId) + QStringLiteral("》");
+    if (item) {
+        const QString volume = item->text(4).trimmed();
+        title += (volume.isEmpty() ? QString() : volume + u' ') + item->data(1, Qt::UserRole).toString();
+    }
+    setWindowTitle(title);
+    command(QStringLiteral("mnuBookmark"))->setEnabled(true);
+}
+
+bool FrmBook::isReading() const {
+    if (activeView() != m_web1)
+        return true;
+    const QUrl url = m_web1->url();
+    return !url.isEmpty() && url.toString() != QLatin1String("about:blank") &&
+           !(url.isLocalFile() && url.toLocalFile() == downloadListPath());
+}
+
+void FrmBook::followShownPage(const QUrl& url) {
+    QUrl file = url;
+    file.setQuery(QString());
+    file.setFragment(QString());
+    const ReadingLink page = ReadingLink::classify(file, m_library.folder().chmDir());
+    if (page.kind != ReadingLink::Kind::Chapter) {
+        // The contents page and the novel's other pages keep their novel (it is reopened at the next
+        // start); any other page shows no novel.
+        const QFileInfo folder(QFileInfo(file.toLocalFile()).absolutePath());
+        const bool novelPage = file.isLocalFile() && QDir::cleanPath(folder.absolutePath()) ==
+                                                         QDir::cleanPath(m_library.folder().chmDir());
+        m_shownNovelId = novelPage ? folder.fileName() : QString();
+        m_shownChapterId = 0;
+        setWindowTitle(QStringLiteral("Quiveral"));
+        // Bookmarks go into chapters and the pages made of them.
+        command(QStringLiteral("mnuBookmark"))
+            ->setEnabled(page.kind == ReadingLink::Kind::FullText || page.kind == ReadingLink::Kind::Volume);
+        return;
+    }
+    // Back, forward or a link of the page: the list and the tree go where the view went.
+    QTreeWidgetItem* item = findListItem(TreeKeys::chapter(page.chapterId));
+    if (!item && page.novelId != currentNovelId()) {
+        // Shown first, so that choosing its novel keeps it on screen.
+        m_shownNovelId = page.novelId;
+        m_shownChapterId = page.chapterId;
+        if (selectNode(TreeKeys::novel(page.novelId)))
+            item = findListItem(TreeKeys::chapter(page.chapterId));
+    }
+    if (item && m_listView1->currentItem() != item) {
+        m_listView1->clearSelection();
+        m_listView1->setCurrentItem(item);
+        item->setSelected(true);
+        m_listView1->scrollToItem(item);
+    }
+    setShownChapter(page.novelId, page.chapterId, item);
+}
+
+void FrmBook::followSelectedNode() {
+    if (m_readingLayout)
+        return;
+    if (m_shownChapterId > 0) {
+        if (QTreeWidgetItem* item = findListItem(TreeKeys::chapter(m_shownChapterId))) {
+            m_listView1->setCurrentItem(item);
+            item->setSelected(true);
+            m_listView1->scrollToItem(item);
+            return;
+        }
+    } else if (m_shownNovelId.isEmpty() || m_shownNovelId == currentNovelId()) {
+        return;
+    }
+    const QUrl blank(QStringLiteral("about:blank"));
+    m_web1->navigate(blank);
+    followShownPage(blank);
+}
+
+bool FrmBook::handleListKey(int key) {
+    if (m_listMode != ListMode::Chapters)
+        return false;
+    // Enter opens the chapter it is pressed on.
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        viewNovelContent();
+        return true;
+    }
+    return (key == Qt::Key_Left || key == Qt::Key_Right) && handleReadingKey(key);
+}
+
+void FrmBook::createReadingShortcuts() {
+    // Held by the window itself, so that they work with the menus and tool bars hidden too.
+    QAction* previous = command(QStringLiteral("webUp"));
+    QAction* next = command(QStringLiteral("webDown"));
+    previous->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Left));
+    next->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Right));
+    addAction(previous);
+    addAction(next);
+    command(QStringLiteral("mnuBookmark"))->setEnabled(false);
+    connect(m_web1, &QWebEngineView::urlChanged, this, &FrmBook::followShownPage);
 }
 
 bool FrmBook::handleReadingKey(int key) {
@@ -406,6 +509,8 @@ void FrmBook::setReadingLayout(bool on) {
 void FrmBook::openViewer() {
     if (!m_frmView) {
         m_frmView = new FrmView(m_library.folder().path(), this);
+        // Closing it goes back to the main window's view, which then shows where the reader got to.
+        m_frmView->installEventFilter(this);
         connect(m_frmView, &FrmView::previousRequested, this, &FrmBook::showPreviousChapter);
         connect(m_frmView, &FrmView::nextRequested, this, &FrmBook::showNextChapter);
         connect(m_frmView, &FrmView::contentsRequested, this, &FrmBook::showContentsPage);

@@ -48,6 +48,24 @@ QString wordText(const std::optional<int>& words) {
     return words ? QString::number(*words) : QString();
 }
 
+// A chapter row of the list. One without text (failed, empty or still waiting) says so, so that it
+// never passes for a good one.
+QTreeWidgetItem* chapterItem(const ChapterRow& r, const QString& title) {
+    const bool failed = !r.wordNums || *r.wordNums <= 0;
+    const QString shown =
+        !failed ? title : title + (r.wordNums ? QObject::tr(" (下载失败)") : QObject::tr(" (未下载)"));
+    auto* item =
+        new QTreeWidgetItem({QString(), shown, r.downloadedAt(), r.comeFrom, r.volume, wordText(r.wordNums)});
+    item->setData(0, kKeyRole, TreeKeys::chapter(r.id));
+    item->setData(0, kNovelRole, r.novelId);
+    item->setData(0, LibraryTreeWidget::kFailedRole, failed);
+    item->setData(1, Qt::UserRole, r.title);
+    if (failed)
+        for (int column = 1; column < item->columnCount(); ++column)
+            item->setForeground(column, r.wordNums ? QColor(0xb0, 0x30, 0x30) : QColor(Qt::gray));
+    return item;
+}
+
 } // namespace
 
 void FrmBook::fillTree() {
@@ -149,6 +167,7 @@ void FrmBook::nodeClick(QTreeWidgetItem* node) {
     } else if (key.startsWith(TreeKeys::kDay)) {
         showDayList(TreeKeys::idOf(key, TreeKeys::kDay).toInt(), node->text(0));
     }
+    followSelectedNode();
     enableButton();
 }
 
@@ -202,11 +221,7 @@ void FrmBook::showChapterList(const QString& novelId) {
     QList<QTreeWidgetItem*> items;
     items.reserve(rows.size());
     for (const ChapterRow& r : rows) {
-        auto* item = new QTreeWidgetItem(
-            {QString(), r.title, r.downloadedAt(), r.comeFrom, r.volume, wordText(r.wordNums)});
-        item->setData(0, kKeyRole, TreeKeys::chapter(r.id));
-        item->setData(0, kNovelRole, r.novelId);
-        item->setData(1, Qt::UserRole, r.title);
+        QTreeWidgetItem* item = chapterItem(r, r.title);
         setItemRead(item, r.read);
         items << item;
     }
@@ -222,12 +237,8 @@ void FrmBook::showDayList(int day, const QString& nodeText) {
     QList<QTreeWidgetItem*> items;
     int unread = 0;
     for (const ChapterRow& r : rows) {
-        auto* item = new QTreeWidgetItem({QString(),
-                                          QStringLiteral("《") + r.novelName + QStringLiteral("》") + r.title,
-                                          r.downloadedAt(), r.comeFrom, r.volume, wordText(r.wordNums)});
-        item->setData(0, kKeyRole, TreeKeys::chapter(r.id));
-        item->setData(0, kNovelRole, r.novelId);
-        item->setData(1, Qt::UserRole, r.title);
+        QTreeWidgetItem* item =
+            chapterItem(r, QStringLiteral("《") + r.novelName + QStringLiteral("》") + r.title);
         setItemRead(item, r.read);
         unread += r.read ? 0 : 1;
         items << item;
@@ -287,6 +298,7 @@ void FrmBook::setChangeTreeViewText() {
 void FrmBook::enableButton() {
     const QString key = m_tvwBar->keyOf(m_tvwBar->currentItem());
     const bool novel = key.startsWith(TreeKeys::kNovel);
+    const bool category = key.startsWith(TreeKeys::kCategory);
     const bool chapters = m_listMode == ListMode::Chapters && m_listView1->topLevelItemCount() > 0;
     const bool chosen = chapters && !m_listView1->selectedItems().isEmpty();
     const bool novels = m_listMode == ListMode::Novels && !m_listView1->selectedItems().isEmpty();
@@ -296,16 +308,22 @@ void FrmBook::enableButton() {
             a->setEnabled(on && !m_runningCommands.contains(a->objectName()));
     };
     for (const char* name :
-         {"mnuNovelFolder", "mnuBookUp", "mnuBookDown", "extLogAllRead", "extLogAllNotRead",
-          "mnuOrderByTitle", "mnuOrderByTime", "mnuOrderByUrl", "mnuBookmarkEnter"})
+         {"mnuEdit", "mnuBatchContent", "mnuNovelFolder", "mnuBookUp", "mnuBookDown", "extLogAllRead",
+          "extLogAllNotRead", "mnuOrderByTitle", "mnuOrderByTime", "mnuOrderByUrl", "mnuBookmarkEnter"})
         set(name, novel);
+    for (const char* name : {"mnuLBUp", "mnuLBDown", "mnuReNewLB"})
+        set(name, category);
+    // The novels chosen in the list, or the novel of the tree.
+    set("mnuBatchSiteSign", novels || novel);
+    set("mnuChangeListUrl", novels || novel);
+    set("mnuLastSearch", !m_lastSearch.isEmpty());
     for (const char* name : {"mnuSelectAll", "mnuSelectNotReaded", "mnuSelectReaded", "mnuSelectOther",
                              "mnuSelSingleLine", "mnuSelectNotRead", "mnuSelectFirst", "mnuSelectLast"})
         set(name, chapters);
     for (const char* name : {"extLogRead", "extLogNotRead", "extIEOpen"})
         set(name, chosen);
-    // Deleting conflicts with a running download; without a novel it says what to select.
-    set("mnuDelete", !m_busy);
+    // Deleting conflicts with a running download; categories are not deleted here (yet).
+    set("mnuDelete", (novel || novels) && !m_busy);
     set("mnuBatchDelete", novels && !m_busy);
     set("mnuBatchNotReNew", novels);
     set("mnuBatchReNew", novels);
@@ -321,12 +339,11 @@ void FrmBook::enableButton() {
     set("extVolumeFileGen", novels);
     set("mnuTotalView", true);
     // Renewal: one run at a time; the commands that check for a run say so themselves.
-    set("mnuReNew", !m_busy);
+    set("mnuReNew", novel && !m_busy);
     set("mnuAllReNew", !m_busy);
     set("mnuStop", m_busy);
-    set("mnuReNewLB", true);
     for (const char* name : {"mnuBatchBookReNew", "mnuVolumeBatchReNew", "mnuOtherInfoBatchReNew"})
-        set(name, m_listMode == ListMode::Novels);
+        set(name, novels);
     set("extContentReNew", novel && chosen);
     for (const char* name :
          {"mnuReNewEmpty", "mnuLackPicReNew", "mnuPic2TxtReNew", "mnuVolumeReNew", "mnuOtherInfoReNew"})
@@ -370,6 +387,23 @@ void FrmBook::onListContextMenu(const QPoint& pos) {
         m_extBookBatch->popup(m_listView1->viewport()->mapToGlobal(pos));
     else
         m_extmnuTitle->popup(m_listView1->viewport()->mapToGlobal(pos));
+}
+
+FrmBook::DeleteTarget FrmBook::deleteTarget() const {
+    QWidget* focus = focusWidget();
+    const auto within = [focus](QWidget* pane) {
+        return focus && (focus == pane || pane->isAncestorOf(focus));
+    };
+    // The reading view shows a chapter: never the whole novel.
+    if (within(m_listView1) || within(m_web1)) {
+        if (within(m_listView1) && m_listMode == ListMode::Novels)
+            return m_listView1->selectedItems().isEmpty() ? DeleteTarget::None : DeleteTarget::ListedNovels;
+        return DeleteTarget::Chapters;
+    }
+    const QString key = m_tvwBar->keyOf(m_tvwBar->currentItem());
+    if (key.startsWith(TreeKeys::kCategory))
+        return DeleteTarget::Category;
+    return key.startsWith(TreeKeys::kNovel) ? DeleteTarget::Novel : DeleteTarget::None;
 }
 
 QStringList FrmBook::selectedNovelIds() const {

@@ -3,17 +3,20 @@
 #include "companion/autostart.h"
 #include "library/optionchecks.h"
 #include "library/ui/frmfilter.h"
-#include "widgets/messages.h"
 #include "storage/librarycontext.h"
 #include "storage/recordlists.h"
+#include "widgets/dialogbuttons.h"
+#include "widgets/messages.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -184,6 +187,8 @@ FrmBookSet::FrmBookSet(LibraryContext& library, QWidget* parent)
         e->addWidget(addCheck(ebook, QLatin1String(key), tr(text)));
     e->addStretch();
     tabs->addTab(ebook, tr("电子书"));
+    addAddressPage(tabs);
+    addSiteListPage(tabs);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -212,6 +217,115 @@ FrmBookSet::FrmBookSet(LibraryContext& library, QWidget* parent)
         if (!file.isEmpty())
             m_txtOtherEditor->setText(file);
     });
+}
+
+FrmBookSet::~FrmBookSet() {
+    // Checks still going stop here; their answers are of no use any more.
+    for (auto& [key, address] : m_addresses)
+        if (address.job)
+            address.job->disconnect(this);
+}
+
+bool FrmBookSet::isChecking() const {
+    return std::any_of(m_addresses.cbegin(), m_addresses.cend(),
+                       [](const auto& entry) { return entry.second.job != nullptr; });
+}
+
+void FrmBookSet::addAddressPage(QTabWidget* tabs) {
+    auto* page = new QWidget(tabs);
+    auto* form = new QFormLayout(page);
+    struct Row {
+        const char* key;
+        AddressCheckJob::Kind kind;
+        const char* label;
+        const char* hint;
+    };
+    for (const Row& row : {
+             Row{"SearchEngineUrl", AddressCheckJob::Kind::SearchEngine, "搜索引擎网址",
+                 "按名称在网上查找小说；网址中的 [[Name]] 换成要查找的文字，没有时加在网址最后"},
+             Row{"NetCheckUrl", AddressCheckJob::Kind::Page, "网络检测网址",
+                 "“常见问题检测”取这个网页来检查网络连接"},
+             Row{"SiteSignUpdateUrl", AddressCheckJob::Kind::SiteSignUpdate, "正文标志更新网址",
+                 "正文标志的“在线更新”从这个网址取 sitesign.xml"},
+         }) {
+        const QString key = QLatin1String(row.key);
+        Address& address = m_addresses[key];
+        address.kind = row.kind;
+        address.edit = new QLineEdit(m_library.settings().value(key), page);
+        address.edit->setObjectName(QStringLiteral("txt") + key);
+        address.check = namedButton(page, QByteArray("cmdCheck").append(row.key).constData(), tr("检测"));
+        address.result = new QLabel(tr(row.hint), page);
+        address.result->setObjectName(QStringLiteral("lbl") + key);
+        address.result->setWordWrap(true);
+        auto* line = new QHBoxLayout;
+        line->addWidget(address.edit, 1);
+        line->addWidget(address.check);
+        form->addRow(tr(row.label), line);
+        form->addRow(QString(), address.result);
+        connect(address.check, &QPushButton::clicked, this, [this, key] { checkAddress(key); });
+    }
+    tabs->addTab(page, tr("网址"));
+}
+
+void FrmBookSet::checkAddress(const QString& key) {
+    Address& address = m_addresses.at(key);
+    if (address.job)
+        return;
+    address.result->setStyleSheet(QString());
+    if (address.edit->text().trimmed().isEmpty()) {
+        address.result->setText(AddressCheckJob::emptyText());
+        return;
+    }
+    address.job = std::make_unique<AddressCheckJob>(m_library.settings(), address.kind, address.edit->text());
+    address.result->setText(tr("检测中，请稍候..."));
+    address.check->setEnabled(false);
+    connect(
+        address.job.get(), &Job::finished, this,
+        [this, key] {
+            Address& done = m_addresses.at(key);
+            if (!done.job)
+                return;
+            done.job->wait();
+            done.result->setText(done.job->text());
+            done.result->setStyleSheet(done.job->answered() ? QStringLiteral("color: green")
+                                                            : QStringLiteral("color: red"));
+            done.job.reset();
+            done.check->setEnabled(true);
+        },
+        Qt::QueuedConnection);
+    address.job->start();
+}
+
+void FrmBookSet::addSiteListPage(QTabWidget* tabs) {
+    auto* page = new QWidget(tabs);
+    auto* layout = new QVBoxLayout(page);
+    auto* hint =
+        new QLabel(tr("目录页按普通链接读不出章节时，会依次试用下面各种读法；列在这里的网站一开始就用"
+                      "该读法。每行一个网址或网址的一部分，写成 [[表达式]] 的一项按正则表达式匹配。"),
+                   page);
+    hint->setWordWrap(true);
+    layout->addWidget(hint);
+    auto* grid = new QGridLayout;
+    int place = 0;
+    for (const auto& [key, label] : std::initializer_list<std::pair<const char*, const char*>>{
+             {"ScriptListSites", "目录由脚本文件写出"},
+             {"ScriptCallSites", "章节链接是脚本调用"},
+             {"UrlFunctionSites", "由脚本函数选定章节网址"},
+             {"ArrayListSites", "目录在脚本数组中"},
+             {"ForumSites", "论坛的帖子列表"},
+             {"FolderUrlSites", "章节网址以“/”结尾"},
+             {"ExcludeUrlStr", "含有这些文字的网址不是章节"}}) {
+        auto* edit =
+            new QPlainTextEdit(FrmFilter::toLines(m_library.settings().value(QLatin1String(key))), page);
+        edit->setObjectName(QStringLiteral("txt") + QLatin1String(key));
+        edit->setTabChangesFocus(true);
+        m_siteLists.insert(QLatin1String(key), edit);
+        grid->addWidget(new QLabel(tr(label), page), (place / 2) * 2, place % 2);
+        grid->addWidget(edit, (place / 2) * 2 + 1, place % 2);
+        ++place;
+    }
+    layout->addLayout(grid, 1);
+    tabs->addTab(page, tr("特殊网站"));
 }
 
 QCheckBox* FrmBookSet::addCheck(QWidget* page, const QString& key, const QString& text) {
@@ -273,6 +387,18 @@ void FrmBookSet::accept() {
     if (!s.saveOptionSettings()) {
         Messages::warning(this, s.lastError());
         return;
+    }
+    // The addresses and site lists are no option keys of their own save; each is written alone.
+    QList<QPair<QString, QString>> single;
+    for (const auto& [key, address] : m_addresses)
+        single.append({key, address.edit->text().trimmed()});
+    for (auto it = m_siteLists.cbegin(); it != m_siteLists.cend(); ++it)
+        single.append({it.key(), FrmFilter::fromLines(it.value()->toPlainText())});
+    for (const auto& [key, value] : std::as_const(single)) {
+        if (!s.writeIniValue(Settings::kMain, key, value)) {
+            Messages::warning(this, s.lastError());
+            return;
+        }
     }
     QDialog::accept();
 }

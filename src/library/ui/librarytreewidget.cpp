@@ -5,6 +5,7 @@
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QHeaderView>
 #include <QIcon>
 #include <QMimeData>
 
@@ -14,6 +15,40 @@ LibraryTreeWidget::LibraryTreeWidget(QWidget* parent)
     : QTreeWidget(parent) {
     setDragEnabled(true);
     setDragDropMode(QAbstractItemView::DragOnly);
+    connect(header(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
+        if (m_fitting)
+            return;
+        if (column == m_fillColumn)
+            m_fillWidth = size;
+        fitFillColumn();
+    });
+}
+
+void LibraryTreeWidget::setFillColumn(int column) {
+    m_fillColumn = column;
+    m_fillWidth = column >= 0 ? header()->sectionSize(column) : 0;
+    fitFillColumn();
+}
+
+int LibraryTreeWidget::ownWidth(int column) const {
+    return column == m_fillColumn ? m_fillWidth : header()->sectionSize(column);
+}
+
+void LibraryTreeWidget::fitFillColumn() {
+    if (m_fillColumn < 0 || m_fillColumn >= header()->count())
+        return;
+    int others = 0;
+    for (int i = 0; i < header()->count(); ++i)
+        if (i != m_fillColumn && !header()->isSectionHidden(i))
+            others += header()->sectionSize(i);
+    m_fitting = true;
+    header()->resizeSection(m_fillColumn, std::max(m_fillWidth, viewport()->width() - others));
+    m_fitting = false;
+}
+
+void LibraryTreeWidget::resizeEvent(QResizeEvent* event) {
+    QTreeWidget::resizeEvent(event);
+    fitFillColumn();
 }
 
 void LibraryTreeWidget::setDropTarget(bool on) {

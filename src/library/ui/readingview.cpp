@@ -4,6 +4,8 @@
 #include "library/ui/readingpage.h"
 
 #include <QChildEvent>
+#include <QCoreApplication>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
@@ -73,6 +75,16 @@ bool ReadingView::event(QEvent* event) {
 }
 
 bool ReadingView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) {
+            // Tabbed into, the browser moves to the page's first (or last) link, which at the foot of
+            // a chapter scrolls the chapter away: the page takes the focus where it stands instead.
+            QFocusEvent plain(QEvent::FocusIn, Qt::OtherFocusReason);
+            QCoreApplication::sendEvent(watched, &plain);
+            return true;
+        }
+    }
     if (event->type() == QEvent::KeyPress && m_keyHandler && m_keyHandler(static_cast<QKeyEvent*>(event)))
         return true;
     return QWebEngineView::eventFilter(watched, event);

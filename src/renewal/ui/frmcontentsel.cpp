@@ -1,7 +1,7 @@
 #include "renewal/ui/frmcontentsel.h"
 
-#include "widgets/frmvolumeset.h"
 #include "widgets/dialogbuttons.h"
+#include "widgets/frmvolumeset.h"
 #include "widgets/messages.h"
 #include "widgets/openwithshell.h"
 
@@ -36,7 +36,8 @@ public:
 
 } // namespace
 
-FrmContentSel::FrmContentSel(const QStringList& rows, EditFilterLinks editFilterLinks, QWidget* parent)
+FrmContentSel::FrmContentSel(const QStringList& rows, const QString& novelId, EditFilterLinks editFilterLinks,
+                             QWidget* parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("frmContentSel"));
     setWindowTitle(tr("选择下载的章节"));
@@ -82,9 +83,10 @@ FrmContentSel::FrmContentSel(const QStringList& rows, EditFilterLinks editFilter
         ++column;
     }
     QPushButton* needDelUrl = namedButton(this, "cmdNeedDelUrl", tr("过滤列表"));
-    needDelUrl->setEnabled(bool(editFilterLinks));
-    if (editFilterLinks)
-        connect(needDelUrl, &QPushButton::clicked, this, [this, editFilterLinks] { editFilterLinks(this); });
+    needDelUrl->setEnabled(editFilterLinks && !novelId.isEmpty());
+    if (needDelUrl->isEnabled())
+        connect(needDelUrl, &QPushButton::clicked, this,
+                [this, novelId, editFilterLinks] { editFilterLinks(novelId, this); });
     QPushButton* ok = namedButton(this, "cmdOK", tr("确定"));
     ok->setDefault(true);
     QPushButton* cancel = namedButton(this, "cmdCancel", tr("取消"));
@@ -177,7 +179,7 @@ QStringList FrmContentSel::volumes() const {
 
 Prompter::Answer FrmContentSel::answer(const Prompter::Question& question, QWidget* parent,
                                        EditFilterLinks editFilterLinks) {
-    FrmContentSel window(question.choices, std::move(editFilterLinks), parent);
+    FrmContentSel window(question.choices, question.subject, std::move(editFilterLinks), parent);
     Prompter::Answer answer;
     answer.button = window.exec() == QDialog::Accepted ? 0 : 1;
     answer.chosen = window.chosen();

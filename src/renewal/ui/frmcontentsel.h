@@ -17,11 +17,12 @@ class FrmContentSel : public QDialog {
     Q_OBJECT
 
 public:
-    // Opens the novel's filtered links ("过滤列表") over this window; without it the button is off.
-    using EditFilterLinks = std::function<void(QWidget* parent)>;
+    // Opens a novel's filtered links ("过滤列表") over this window; the program supplies it, as this
+    // folder knows no other subsystem's windows. Without it, or without a novel, the button is off.
+    using EditFilterLinks = std::function<void(const QString& novelId, QWidget* parent)>;
 
-    explicit FrmContentSel(const QStringList& rows, EditFilterLinks editFilterLinks = {},
-                           QWidget* parent = nullptr);
+    explicit FrmContentSel(const QStringList& rows, const QString& novelId = QString(),
+                           EditFilterLinks editFilterLinks = {}, QWidget* parent = nullptr);
 
     // After the window closed: the ticked rows by page position, and the check box.
     QList<int> chosen() const;
@@ -29,7 +30,7 @@ public:
     // The volume names per page position, as "设定分卷名" left them.
     QStringList volumes() const;
 
-    // The answer to a chapter question of the renewal, asked with this window.
+    // The answer to a chapter question of the renewal (its subject the NovelID), asked with this window.
     static Prompter::Answer answer(const Prompter::Question& question, QWidget* parent,
                                    EditFilterLinks editFilterLinks = {});
 

@@ -1,9 +1,9 @@
 #include "sites/ui/frmsite.h"
 
 #include "sites/ui/frmaddsite.h"
+#include "storage/librarycontext.h"
 #include "widgets/dialogbuttons.h"
 #include "widgets/messages.h"
-#include "storage/librarycontext.h"
 
 #include <QAction>
 #include <QDate>
@@ -68,10 +68,16 @@ FrmSite::FrmSite(LibraryContext& library, QWidget* parent)
 }
 
 void FrmSite::setItem(QTreeWidgetItem* item, const NovelSite& site) {
-    item->setText(0, site[NovelSite::Name]);
+    // The first column numbers the rows; the site's name is its tip.
+    item->setText(0, rowName(m_lstSite->indexOfTopLevelItem(item)));
+    item->setToolTip(0, site[NovelSite::Name]);
     item->setText(1, site[NovelSite::Url]);
     item->setText(2, site.userAdded ? tr("自增") : tr("系统"));
     item->setCheckState(0, site.isSelected() ? Qt::Checked : Qt::Unchecked);
+}
+
+QString FrmSite::rowName(int row) {
+    return tr("网站") + QString::number(row + 1);
 }
 
 void FrmSite::fillList() {
@@ -135,6 +141,8 @@ void FrmSite::onDelete() {
     takeTicks();
     m_sites.sites().removeAt(row);
     delete m_lstSite->takeTopLevelItem(row);
+    for (int i = row; i < m_lstSite->topLevelItemCount(); ++i)
+        m_lstSite->topLevelItem(i)->setText(0, rowName(i));
 }
 
 void FrmSite::onImport() {

@@ -18,6 +18,7 @@ public:
     const SearchSites& sites() const { return m_sites; }
 
 private:
+    static QString rowName(int row); // "网站" and the row number from 1
     void fillList();
     void setItem(QTreeWidgetItem* item, const NovelSite& site);
     void takeTicks();

@@ -23,6 +23,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -53,6 +54,8 @@ NovelSite soushuSite(const TestSite& server, const QString& searchPath) {
     return s;
 }
 
+const QString kNoSign = QStringLiteral("尚未对该网站的正文标志进行设定，是否现在设定？");
+
 } // namespace
 
 class TestFrmAddNovel : public QObject {
@@ -64,6 +67,11 @@ private Q_SLOTS:
     void validations_data();
     void validations();
     void storesNewNovelNamedByItsPage();
+    void informationReadWhenStored_data();
+    void informationReadWhenStored();
+    void siteWithoutSign_data();
+    void siteWithoutSign();
+    void tabLeavesBrief();
     void editingKeepsOwnName();
     void clipboardAddress_data();
     void clipboardAddress();
@@ -77,11 +85,13 @@ private Q_SLOTS:
 
 private:
     TestSite m_site{QStringLiteral("soushu")};
+    TestSite m_qingfeng{QStringLiteral("qingfeng")};
     QTemporaryDir m_data;
 };
 
 void TestFrmAddNovel::initTestCase() {
     QVERIFY(m_site.start());
+    QVERIFY(m_qingfeng.start());
     // No shipped search sites: only the sites a test writes into book.dat are searched.
     QVERIFY(QDir().mkpath(m_data.filePath("model")));
     qputenv("QUIVERAL_DATA_DIR", m_data.path().toLocal8Bit());
@@ -91,6 +101,7 @@ void TestFrmAddNovel::init() {
     QGuiApplication::clipboard()->clear();
     m_site.site()->clearRules();
     m_site.site()->resetStatistics();
+    m_qingfeng.site()->resetStatistics();
 }
 
 void TestFrmAddNovel::validations_data() {
@@ -140,17 +151,17 @@ void TestFrmAddNovel::storesNewNovelNamedByItsPage() {
     MessageRecorder log;
     FrmAddNovel window(library.context());
     QSignalSpy stored(&window, &FrmAddNovel::novelStored);
-    // The address typed into the name box: the name comes from the page's title.
+    // The address typed into the name box: the name comes from the page's title. The site has no
+    // sign; the novel is stored without one when the user says so.
     setText(window, "txtNovelName", m_site.url("/index.html"));
-    child<QCheckBox>(window, "chkAutoRead")->setChecked(true);
+    log.answers = {false};
     clickOk(window);
     QVERIFY(stored.wait(20000) || stored.size() == 1);
-    QVERIFY2(log.shown.isEmpty(), qPrintable(log.shown.join('\n')));
+    QCOMPARE(log.shown, QStringList{kNoSign});
     QCOMPARE(window.result(), int(QDialog::Accepted));
     const QString id = stored[0][0].toString();
     QCOMPARE(stored[0][1].toString(), QString("搜书小说网"));
     QCOMPARE(stored[0][2].toBool(), true);
-    QCOMPARE(stored[0][3].toBool(), true);
     const std::optional<NovelRecord> novel = NovelStore(library.db()).loadNovel(id);
     QVERIFY(novel);
     QCOMPARE(novel->novelName, QString("搜书小说网"));
@@ -158,6 +169,119 @@ void TestFrmAddNovel::storesNewNovelNamedByItsPage() {
     QVERIFY(QFileInfo(library.context().folder().novelListPage(id)).isFile());
     QCOMPARE(BookcaseStore(library.db()).count(), 1);
     QCOMPARE(m_site.site()->requestCount("/index.html"), 1);
+}
+
+void TestFrmAddNovel::informationReadWhenStored_data() {
+    QTest::addColumn<bool>("autoRead");
+    QTest::addColumn<bool>("editing");
+    QTest::addColumn<QString>("typedAuthor");
+    QTest::addColumn<QString>("author");
+    QTest::addColumn<QString>("bookImg");
+    addRow("new novel", true, false, "", "林间月", "cover.jpg");
+    addRow("what the user typed is kept", true, false, "笔名", "笔名", "cover.jpg");
+    addRow("not asked for", false, false, "", "", "");
+    addRow("properties", true, true, "", "林间月", "cover.jpg");
+}
+
+void TestFrmAddNovel::informationReadWhenStored() {
+    QFETCH(bool, autoRead);
+    QFETCH(bool, editing);
+    QFETCH(QString, typedAuthor);
+    QFETCH(QString, author);
+    QFETCH(QString, bookImg);
+    TestLibrary library;
+    SiteSignTable signs;
+    signs.setSigns({qingfengInformationSign(m_qingfeng.baseUrl())});
+    QVERIFY(signs.save(library.path() + "/sitesign.xml"));
+    const QString listUrl = m_qingfeng.url("/book/12/345/index.html");
+    QString id;
+    if (editing) {
+        id = library.addNovel("剑影流年");
+        QVERIFY(NovelStore(library.db()).setListUrl(id, listUrl));
+    }
+    MessageRecorder log;
+    FrmAddNovel window(library.context(), id);
+    QSignalSpy stored(&window, &FrmAddNovel::novelStored);
+    setText(window, "txtNovelName", "剑影流年");
+    setText(window, "txtListUrl", listUrl);
+    setText(window, "txtAuthor", typedAuthor);
+    child<QCheckBox>(window, "chkAutoRead")->setChecked(autoRead);
+    clickOk(window);
+    QVERIFY(stored.wait(20000) || stored.size() == 1);
+    QVERIFY2(log.shown.isEmpty(), qPrintable(log.shown.join('\n')));
+    id = stored[0][0].toString();
+    const std::optional<NovelRecord> novel = NovelStore(library.db()).loadNovel(id);
+    QCOMPARE(novel->author, author);
+    QCOMPARE(novel->bookImg, bookImg);
+    QCOMPARE(novel->brief.startsWith("　　内容简介：<br>"), autoRead);
+    QCOMPARE(m_qingfeng.site()->requestCount("/info/345.html"), autoRead ? 1 : 0);
+    if (!bookImg.isEmpty())
+        QVERIFY(fileBytes(library.context().folder().novelDir(id) + "/" + bookImg).startsWith("GIF89a"));
+    QCOMPARE(QDir(library.context().folder().tempDir())
+                 .entryList(QDir::NoDotAndDotDot | QDir::AllEntries)
+                 .filter("cover"),
+             QStringList());
+}
+
+void TestFrmAddNovel::siteWithoutSign_data() {
+    QTest::addColumn<bool>("signKnown");
+    QTest::addColumn<QString>("listStart"); // typed into the marker box
+    QTest::addColumn<bool>("setItNow");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("stored");
+    addRow("set it now", false, "", true, true, false);
+    addRow("add without one", false, "", false, true, true);
+    addRow("sign known", true, "", true, false, true);
+    addRow("markers typed", false, "<div id=list>", true, false, true);
+}
+
+void TestFrmAddNovel::siteWithoutSign() {
+    QFETCH(bool, signKnown);
+    QFETCH(QString, listStart);
+    QFETCH(bool, setItNow);
+    QFETCH(bool, asked);
+    QFETCH(bool, stored);
+    TestLibrary library;
+    if (signKnown) {
+        SiteSign sign;
+        sign[SiteSign::Name] = "搜书网";
+        sign[SiteSign::Url] = m_site.baseUrl();
+        sign[SiteSign::ListStart] = "<ul>";
+        SiteSignTable signs;
+        signs.setSigns({sign});
+        QVERIFY(signs.save(library.path() + "/sitesign.xml"));
+    }
+    MessageRecorder log;
+    log.answers = {setItNow};
+    FrmAddNovel window(library.context());
+    window.show();
+    QSignalSpy requested(&window, &FrmAddNovel::siteSignsRequested);
+    setText(window, "txtNovelName", "新书");
+    setText(window, "txtListUrl", m_site.url("/index.html"));
+    setText(window, "txtListStart", listStart);
+    clickOk(window);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isBusy(), 20000);
+    QCOMPARE(log.shown, asked ? QStringList{kNoSign} : QStringList());
+    QCOMPARE(NovelStore(library.db()).count(), stored ? 1 : 0);
+    QCOMPARE(window.isVisible(), !stored);
+    QCOMPARE(requested.size(), stored ? 0 : 1);
+    if (!stored)
+        QCOMPARE(requested[0][0].toString(), m_site.baseUrl());
+    else
+        QCOMPARE(NovelStore(library.db()).loadNovel("000001")->listStart,
+                 signKnown ? QString("<ul>") : listStart);
+}
+
+void TestFrmAddNovel::tabLeavesBrief() {
+    TestLibrary library;
+    FrmAddNovel window(library.context());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto* brief = child<QPlainTextEdit>(window, "txtBrief");
+    brief->setFocus();
+    QTest::keyClick(brief, Qt::Key_Tab);
+    QVERIFY(!brief->hasFocus());
+    QCOMPARE(brief->toPlainText(), QString());
 }
 
 void TestFrmAddNovel::editingKeepsOwnName() {
@@ -252,6 +376,8 @@ void TestFrmAddNovel::searchFindsNothing_data() {
     QTest::addColumn<int>("settingsRequested");
     addRow("empty name", "MoreSite", " ", "", QStringList{"名称不能为空"}, 0);
     addRow("empty author", "Author", "演示", "", QStringList{"作者姓名不能为空"}, 0);
+    // "无站": a library without a site to search; nothing is fetched.
+    addRow("no site to search", "MoreSite", "无站", "", QStringList{"请先在小说网站设置中选择或新增网站"}, 1);
     addRow("name not found", "MoreSite", "没有", "",
            QStringList{"搜索不到该小说，请进入“选项”-“更多小说网站设置”进行设置，"
                        "将有更多的搜索结果,是否进行设置？"},
@@ -275,7 +401,8 @@ void TestFrmAddNovel::searchFindsNothing() {
     NovelSite site = soushuSite(m_site, "/modules/article/search.php?searchkey=[[Name]]");
     site[NovelSite::AuthorSearchUrl] = site[NovelSite::SearchUrl];
     NovelSite broken = soushuSite(m_site, "/broken/search.php?key=[[Name]]");
-    QVERIFY(saveUserSites(library.path() + "/book.dat", {name == "坏" ? broken : site}));
+    if (name != "无站")
+        QVERIFY(saveUserSites(library.path() + "/book.dat", {name == "坏" ? broken : site}));
     MessageRecorder log;
     FrmAddNovel window(library.context());
     QSignalSpy wanted(&window, &FrmAddNovel::siteSettingsRequested);
@@ -286,6 +413,8 @@ void TestFrmAddNovel::searchFindsNothing() {
     QTRY_COMPARE_WITH_TIMEOUT(log.shown, messages, 5000);
     QCOMPARE(wanted.size(), settingsRequested);
     QCOMPARE(window.result(), 0);
+    if (name == "无站")
+        QCOMPARE(m_site.site()->totalRequests(), 0);
 }
 
 void TestFrmAddNovel::stopButtonEndsSearch() {

@@ -8,6 +8,7 @@
 #include "library/ui/frmurlreplace.h"
 #include "sites/ui/frmsite.h"
 #include "sites/ui/frmsitesign.h"
+#include "storage/categorystore.h"
 #include "storage/novelstore.h"
 #include "support/rows.h"
 #include "support/testlibrary.h"
@@ -23,39 +24,59 @@ class TestBookCommands : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void commandsNeedASelection_data();
-    void commandsNeedASelection();
+    void commandsFollowTheSelection_data();
+    void commandsFollowTheSelection();
     void commandsOpenTheirWindows_data();
     void commandsOpenTheirWindows();
     void propertiesRenameTheNovel();
 };
 
-void TestBookCommands::commandsNeedASelection_data() {
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("message");
-    const QString novel = QStringLiteral("请选择具体的小说");
-    for (const char* c : {"mnuEdit", "mnuBatchContent", "mnuBatchSiteSign", "mnuChangeListUrl", "mnuDelete",
-                          "mnuBatchBookReNew"})
-        addRow(c, QString(c), novel);
-    addRow("mnuReNew", "mnuReNew", "请在左边的导航栏中选择具体的小说名再进行更新");
-    addRow("mnuReNewLB", "mnuReNewLB", "请选择具体分类");
-    addRow("mnuLBUp", "mnuLBUp", "请选择具体分类");
+void TestBookCommands::commandsFollowTheSelection_data() {
+    QTest::addColumn<QString>("node");
+    QTest::addColumn<bool>("chooseFirst"); // the first row of the list chosen too
+    QTest::addColumn<bool>("busy");
+    QTest::addColumn<QStringList>("enabled");
+    const QStringList always{"mnuOut", "mnuGet"};
+    const QStringList novel =
+        always + QStringList{"mnuEdit",          "mnuReNew",         "mnuDelete", "mnuBatchContent",
+                             "mnuBatchSiteSign", "mnuChangeListUrl", "mnuBook",   "mnuSelectAll"};
+    addRow("library", "BookList", false, false, always);
+    addRow("novels chosen", "BookList", true, false,
+           always + QStringList{"mnuDelete", "mnuBatchDelete", "mnuBatchSiteSign", "mnuChangeListUrl",
+                                "mnuBatchBookReNew"});
+    addRow("category", "组别01", false, false, always + QStringList{"mnuReNewLB", "mnuLBUp"});
+    addRow("novel", "栏目000001", false, false, novel);
+    addRow("chapter chosen", "栏目000001", true, false, novel + QStringList{"extContentReNew", "extLogRead"});
+    addRow("download day", "日期1", false, false, always + QStringList{"mnuSelectAll"});
+    addRow("novel while downloading", "栏目000001", false, true,
+           always + QStringList{"mnuEdit", "mnuBatchContent", "mnuBatchSiteSign", "mnuChangeListUrl",
+                                "mnuSelectAll"});
 }
 
-// With the whole list chosen and no novel selected, each command says what it needs and does nothing.
-void TestBookCommands::commandsNeedASelection() {
-    QFETCH(QString, command);
-    QFETCH(QString, message);
+// Commands that need something chosen are greyed until it is, instead of asking for it after the click.
+void TestBookCommands::commandsFollowTheSelection() {
+    QFETCH(QString, node);
+    QFETCH(bool, chooseFirst);
+    QFETCH(bool, busy);
+    QFETCH(QStringList, enabled);
     TestLibrary lib;
-    lib.addNovel("山河");
-    MessageRecorder messages;
+    CategoryStore(lib.db()).add("玄幻");
+    lib.addChapter(lib.addNovel("山河", "01"), "一");
     FrmBook window(lib.context());
-    QVERIFY(window.selectNode(QStringLiteral("BookList")));
-    window.list()->clearSelection();
-    window.findChild<QAction*>(command)->trigger();
-    QCOMPARE(messages.shown, QStringList{message});
-    QVERIFY(!window.findChild<QDialog*>());
-    QVERIFY(!window.isBusy());
+    QVERIFY(window.selectNode(node));
+    if (chooseFirst)
+        window.list()->topLevelItem(0)->setSelected(true);
+    window.setBusy(busy);
+    QStringList found;
+    for (const char* name :
+         {"mnuEdit", "mnuReNew", "mnuReNewLB", "mnuLBUp", "mnuDelete", "mnuBatchDelete", "mnuBatchContent",
+          "mnuBatchSiteSign", "mnuChangeListUrl", "mnuBatchBookReNew", "mnuBook", "extContentReNew",
+          "extLogRead", "mnuSelectAll", "mnuLastSearch", "mnuOut", "mnuGet"})
+        if (child<QAction>(window, name)->isEnabled())
+            found << name;
+    found.sort();
+    enabled.sort();
+    QCOMPARE(found.join(u','), enabled.join(u','));
 }
 
 void TestBookCommands::commandsOpenTheirWindows_data() {

@@ -3,6 +3,7 @@
 #include "library/treekeys.h"
 #include "library/ui/librarytreewidget.h"
 #include "storage/categorystore.h"
+#include "support/rows.h"
 #include "support/testlibrary.h"
 #include "support/uitest.h"
 
@@ -176,18 +177,21 @@ void TestFrmBook::orderByAddress() {
 
 void TestFrmBook::chapterEnds_data() {
     QTest::addColumn<int>("start");
-    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("keys"); // pressed in the list, one after the other
     QTest::addColumn<int>("after");
     QTest::addColumn<QString>("message");
-    QTest::newRow("right on the last") << 2 << int(Qt::Key_Right) << 2 << "当前章是最后一章";
-    QTest::newRow("left on the first") << 0 << int(Qt::Key_Left) << 0 << "当前章是第一章";
-    QTest::newRow("right moves on") << 0 << int(Qt::Key_Right) << 1 << "";
-    QTest::newRow("left moves back") << 2 << int(Qt::Key_Left) << 1 << "";
+    addRow("right on the last", 2, "Right", 2, "当前章是最后一章");
+    addRow("left on the first", 0, "Left", 0, "当前章是第一章");
+    addRow("right moves on", 0, "Right", 1, "");
+    addRow("left moves back", 2, "Left", 1, "");
+    addRow("ctrl right moves on once", 0, "Ctrl+Right", 1, "");
+    addRow("ctrl left moves back once", 2, "Ctrl+Left", 1, "");
+    addRow("enter opens the chapter it is on", 0, "Down, Return", 1, "");
 }
 
 void TestFrmBook::chapterEnds() {
     QFETCH(int, start);
-    QFETCH(int, key);
+    QFETCH(QString, keys);
     QFETCH(int, after);
     QFETCH(QString, message);
     TestLibrary lib;
@@ -196,12 +200,17 @@ void TestFrmBook::chapterEnds() {
         lib.addChapter(id, QString("第%1章").arg(i));
     FrmBook window(lib.context());
     window.show();
+    // The window's shortcuts answer only in the active window.
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
     QVERIFY(window.selectNode("栏目" + id));
     QTreeWidget* list = listOf(window);
     clickItem(list, list->topLevelItem(start));
     MessageRecorder messages;
     list->setFocus();
-    QTest::keyClick(list, Qt::Key(key));
+    const QKeySequence sequence(keys);
+    for (int i = 0; i < sequence.count(); ++i)
+        QTest::keyClick(list, sequence[i].key(), sequence[i].keyboardModifiers());
     QCOMPARE(messages.last(), message);
     QCOMPARE(list->indexOfTopLevelItem(list->currentItem()), after);
     QCOMPARE(window.shownChapterId(), qint64(after + 1));
@@ -375,12 +384,16 @@ void TestFrmBook::layoutSettingsPersist() {
     QCOMPARE(ini(lib, "TitleWidth1"), QString("2250"));
     FrmBook again(lib.context());
     again.show();
+    // Laid out at its size, which has room for them.
+    QVERIFY(QTest::qWaitForWindowExposed(&again));
     QCOMPARE(child<QSplitter>(again, "picSplitter")->sizes().value(0), 300);
     QCOMPARE(child<QSplitter>(again, "picVSplit")->sizes().value(0), 200);
     QVERIFY(!child<QAction>(again, "mnuNav")->isChecked());
     QVERIFY(child<QAction>(again, "mnuSkin2")->isChecked());
     QVERIFY(again.selectNode("栏目000001"));
-    QCOMPARE(listOf(again)->header()->sectionSize(1), 150);
+    // The titles keep their own width under the room they take to fill the list.
+    QCOMPARE(qobject_cast<LibraryTreeWidget*>(listOf(again))->ownWidth(1), 150);
+    QVERIFY(listOf(again)->header()->sectionSize(1) >= 150);
 }
 
 void TestFrmBook::reopensLastChapter() {

@@ -1,25 +1,31 @@
 // The options, filter, find and reading-settings dialogs, and questions of jobs asked on the window.
 #include "library/ui/frmbookmark.h"
 #include "library/ui/frmbookset.h"
+#include "library/ui/frmcheck.h"
 #include "library/ui/frmcontentset.h"
 #include "library/ui/frmfilter.h"
 #include "library/ui/frmfindbook.h"
+#include "localsite/localsite.h"
 #include "storage/categorystore.h"
 #include "storage/job.h"
 #include "storage/recordlists.h"
 #include "storage/textfile.h"
 #include "support/rows.h"
 #include "support/testlibrary.h"
+#include "support/testsite.h"
 #include "support/uitest.h"
 #include "widgets/desktopprompter.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTextBrowser>
 #include <QTreeWidget>
 
 namespace {
@@ -55,16 +61,28 @@ class TestDialogs : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase();
     void optionsRefuseBadValues_data();
     void optionsRefuseBadValues();
     void optionsStoreEverything();
+    void addressChecks_data();
+    void addressChecks();
+    void systemCheck_data();
+    void systemCheck();
     void filters();
     void findBook();
     void readingSchemes();
     void bookmarkManager();
     void promptsFromWorker();
     void closedPrompterReleasesWorker();
+
+private:
+    TestSite m_site{QStringLiteral("fetch")};
 };
+
+void TestDialogs::initTestCase() {
+    QVERIFY(m_site.start());
+}
 
 // One field of each kind: the limits of every field are tst_options'.
 void TestDialogs::optionsRefuseBadValues_data() {
@@ -113,6 +131,8 @@ void TestDialogs::optionsStoreEverything() {
     typeNumber(&dialog, "txtMultGetNums", "3");
     child<QLineEdit>(dialog, "txtNovelChmPath")->setText(lib.path() + "/书");
     child<QLineEdit>(dialog, "txtChmAuthor")->setText("我");
+    child<QLineEdit>(dialog, "txtNetCheckUrl")->setText(" http://check.test/ ");
+    child<QPlainTextEdit>(dialog, "txtScriptListSites")->setPlainText("a.test\n\n [[b\\.test/\\d+]] \n");
     MessageRecorder messages;
     click(dialog, "cmdOK");
     QCOMPARE(messages.shown, QStringList());
@@ -124,8 +144,81 @@ void TestDialogs::optionsStoreEverything() {
     QCOMPARE(ini(lib, "MultGetNums"), QString("3"));
     QCOMPARE(ini(lib, "NovelChmPath"), lib.path() + "/书");
     QCOMPARE(ini(lib, "chmAuthor"), QString("我"));
+    QCOMPARE(ini(lib, "NetCheckUrl"), QString("http://check.test/"));
+    QCOMPARE(ini(lib, "ScriptListSites"), QString("a.test||[[b\\.test/\\d+]]"));
+    QCOMPARE(ini(lib, "ForumSites"), QString());
     QCOMPARE(lib.context().settings().value("bIsOneBookMark"), QString("1"));
     QVERIFY(QFileInfo(lib.path() + "/书").isDir());
+}
+
+// Each address is fetched as the program uses it: a search for a sample name, the update server's
+// sign file, the page itself.
+void TestDialogs::addressChecks_data() {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value"); // {site}: the fixture site
+    QTest::addColumn<QString>("asked"); // the path the site was asked for, "" for none
+    QTest::addColumn<QString>("result");
+    addRow("search engine", "SearchEngineUrl", "{site}/page.html?q=[[Name]]", "/page.html", "网址可以连接");
+    addRow("search engine gone", "SearchEngineUrl", "{site}/gone.php?q=", "/gone.php",
+           "网址连接不上：服务器返回 HTTP 404");
+    addRow("update server", "SiteSignUpdateUrl", "{site}/update", "/update/sitesign.xml", "网址可以连接");
+    addRow("update server without signs", "SiteSignUpdateUrl", "{site}/page.html", "/page.html/sitesign.xml",
+           "网址连接不上：服务器返回 HTTP 404");
+    addRow("check page", "NetCheckUrl", "{site}/page.html", "/page.html", "网址可以连接");
+    addRow("nothing to check", "NetCheckUrl", " ", "", "尚未填写网址");
+}
+
+void TestDialogs::addressChecks() {
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    QFETCH(QString, asked);
+    QFETCH(QString, result);
+    m_site.site()->resetStatistics();
+    TestLibrary lib;
+    FrmBookSet dialog(lib.context());
+    child<QLineEdit>(dialog, qPrintable("txt" + key))
+        ->setText(value.replace("{site}", m_site.baseUrl().chopped(1)));
+    click(dialog, qPrintable("cmdCheck" + key));
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog.isChecking(), 20000);
+    QCOMPARE(child<QLabel>(dialog, qPrintable("lbl" + key))->text(), result);
+    QCOMPARE(m_site.site()->totalRequests(), asked.isEmpty() ? 0 : 1);
+    if (!asked.isEmpty())
+        QCOMPARE(m_site.site()->requestCount(asked), 1);
+    // A check stores nothing.
+    QCOMPARE(ini(lib, key), QString());
+}
+
+void TestDialogs::systemCheck_data() {
+    QTest::addColumn<QString>("netCheckUrl"); // {site}: the fixture site
+    QTest::addColumn<QString>("networkLine");
+    addRow("not set", "",
+           "网络情况：未检测：尚未设置网络检测网址，请在“设置”的“网址”页中填写（book.ini 的 NetCheckUrl）");
+    addRow("answers", "{site}/page.html", "网络情况：网络连接正常");
+    addRow("does not answer", "{site}/gone.html",
+           "网络情况：网络连接不上，请连接网络或查看防火墙问题 错误说明:服务器返回 HTTP 404");
+}
+
+void TestDialogs::systemCheck() {
+    QFETCH(QString, netCheckUrl);
+    QFETCH(QString, networkLine);
+    TestLibrary lib;
+    lib.context().settings().setValue("NetCheckUrl",
+                                      netCheckUrl.replace("{site}", m_site.baseUrl().chopped(1)));
+    FrmCheck window(lib.context());
+    auto* report = child<QTextBrowser>(window, "txtCheck");
+    // Every line waits for its check at first.
+    QVERIFY(report->toPlainText().contains("网络情况：检测中，请稍候..."));
+    QVERIFY(!child<QPushButton>(window, "cmdCheck")->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isChecking(), 60000);
+    QStringList lines;
+    for (const QString& line : report->toPlainText().split('\n', Qt::SkipEmptyParts))
+        lines << line.trimmed();
+    QVERIFY2(lines.contains(networkLine), qPrintable(lines.join('\n')));
+    for (const QString& line :
+         {QStringLiteral("正则表达式：正常"), QStringLiteral("HTTP：正常（本机测试站点）")})
+        QVERIFY2(lines.contains(line), qPrintable(lines.join('\n')));
+    QVERIFY(!report->toPlainText().contains("检测中"));
+    QVERIFY(child<QPushButton>(window, "cmdCheck")->isEnabled());
 }
 
 void TestDialogs::filters() {

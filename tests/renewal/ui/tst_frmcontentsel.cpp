@@ -1,7 +1,15 @@
-// The manual choice of new chapters: ticking commands, sorting that keeps page positions, volume names.
+// The manual choice of new chapters: ticking commands, sorting that keeps page positions, volume names,
+// and the novel's filtered links opened from it during a renewal of the main window.
+#include "app/ui/frmbook.h"
+#include "library/demolibrary.h"
+#include "library/treekeys.h"
 #include "renewal/chapterchooser.h"
+#include "renewal/renewjob.h"
 #include "renewal/ui/frmcontentsel.h"
+#include "storage/novelstore.h"
 #include "support/rows.h"
+#include "support/testlibrary.h"
+#include "support/testsite.h"
 #include "support/uitest.h"
 #include "widgets/desktopprompter.h"
 #include "widgets/frmvolumeset.h"
@@ -36,6 +44,7 @@ private Q_SLOTS:
     void sortingKeepsPagePositions();
     void volumeNames();
     void renewalAsksWithThisWindow();
+    void filterLinksDuringRenewal();
 };
 
 void TestFrmContentSel::commands_data() {
@@ -123,12 +132,57 @@ void TestFrmContentSel::renewalAsksWithThisWindow() {
         child<QCheckBox>(*dialog, "chkAutoFilter")->setChecked(true);
         click(*dialog, "cmdOK");
     });
-    const ChapterChoice choice = ChapterChooserPrompt::chooser(prompter)(candidates);
+    const ChapterChoice choice = ChapterChooserPrompt::chooser(prompter)("000001", candidates);
     QVERIFY(choice.accepted);
     QCOMPARE(choice.chosen, QList<int>{1});
     QVERIFY(choice.filterUnchosen);
     QCOMPARE(choice.volumes, (QStringList{"卷一", "卷二"}));
 }
 
-QTEST_MAIN(TestFrmContentSel)
+void TestFrmContentSel::filterLinksDuringRenewal() {
+    TestSite site{DemoLibrary::siteFolder()};
+    QVERIFY(site.start());
+    TestLibrary lib;
+    Settings& settings = lib.context().settings();
+    for (const auto& [key, value] : {std::pair{"bIsManualSelect", "1"},
+                                     {"MultGetNums", "1"},
+                                     {"bIsNovelPicDown", "0"},
+                                     {"bIsNewMessageView", "0"}})
+        QVERIFY(settings.writeIniValue(Settings::kMain, key, value));
+    QString novel;
+    QCOMPARE(DemoLibrary::prepare(lib.context(), site.baseUrl(), &novel), QString());
+    QVERIFY(NovelStore(lib.db()).setNeedDelUrl(novel, "http://nowhere.test/ad.html(旧链接)||"));
+    FrmBook window(lib.context());
+    window.show();
+    QVERIFY(window.selectNode(TreeKeys::novel(novel)));
+
+    // While choosing, the user drops the old entry from the novel's filtered links, then keeps the
+    // first chapter only and leaves the others to the filter.
+    bool filterShown = false;
+    whenDialogOpens("frmContentSel", [&filterShown](QDialog* choice) {
+        auto* filterButton = child<QPushButton>(*choice, "cmdNeedDelUrl");
+        QVERIFY(filterButton->isEnabled());
+        whenDialogOpens("frmNeedDelUrl", [&filterShown, choice](QDialog* filter) {
+            filterShown = filter->parent() == choice;
+            auto* entries = child<QTreeWidget>(*filter, "lstUrl");
+            QCOMPARE(entries->topLevelItemCount(), 1);
+            entries->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+            click(*filter, "cmdOK");
+            auto* list = child<QTreeWidget>(*choice, "lstContent");
+            for (int i = 1; i < list->topLevelItemCount(); ++i)
+                list->topLevelItem(i)->setCheckState(0, Qt::Unchecked);
+            child<QCheckBox>(*choice, "chkAutoFilter")->setChecked(true);
+            click(*choice, "cmdOK");
+        });
+        filterButton->click();
+    });
+    trigger(window, "mnuReNew");
+    QTRY_VERIFY_WITH_TIMEOUT(filterShown, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!RenewJob::isBusy(), 30000);
+    const QString filtered = NovelStore(lib.db()).needDelUrl(novel);
+    QVERIFY2(!filtered.contains("旧链接"), qPrintable(filtered));
+    QCOMPARE(filtered.count("||"), 29);
+}
+
+QUIVERAL_UI_TEST_MAIN(TestFrmContentSel)
 #include "tst_frmcontentsel.moc"

@@ -29,6 +29,14 @@ NovelSite userSite(const QString& name, bool ticked) {
     return s;
 }
 
+// The first column of every row: "网站" and its number.
+QStringList rowNames(QTreeWidget* list) {
+    QStringList names;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        names << list->topLevelItem(i)->text(0);
+    return names;
+}
+
 QString ticks(QTreeWidget* list) {
     QString t;
     for (int i = 0; i < list->topLevelItemCount(); ++i)
@@ -80,7 +88,8 @@ void TestFrmSite::ticksAndSelection() {
     MessageRecorder log;
     FrmSite window(library.context());
     auto* list = child<QTreeWidget>(window, "lstSite");
-    QCOMPARE(list->topLevelItemCount(), 3);
+    QCOMPARE(rowNames(list), (QStringList{"网站1", "网站2", "网站3"}));
+    QCOMPARE(list->topLevelItem(1)->toolTip(0), QString("甲"));
     QCOMPARE(list->topLevelItem(0)->text(2), QString("系统"));
     QCOMPARE(list->topLevelItem(2)->text(2), QString("自增"));
     QCOMPARE(ticks(list), QString("010"));
@@ -127,7 +136,7 @@ void TestFrmSite::builtInSitesAreFixed() {
     else
         click(window, qPrintable(command));
     QCOMPARE(log.shown, message.isEmpty() ? QStringList{} : QStringList{message});
-    QCOMPARE(list->topLevelItemCount(), message.isEmpty() ? 1 : 2);
+    QCOMPARE(rowNames(list), message.isEmpty() ? QStringList{"网站1"} : (QStringList{"网站1", "网站2"}));
     QCOMPARE(window.sites().sites().size(), list->topLevelItemCount());
     QVERIFY(!window.findChild<FrmAddSite*>());
     // A built-in site can still be ticked and unticked.
@@ -151,6 +160,7 @@ void TestFrmSite::addSiteReadsItsRules() {
     auto* list = child<QTreeWidget>(window, "lstSite");
     QTRY_COMPARE_WITH_TIMEOUT(list->topLevelItemCount(), 2, 20000);
     QVERIFY(log.shown.isEmpty());
+    QCOMPARE(list->topLevelItem(1)->text(0), QString("网站2"));
     QCOMPARE(list->topLevelItem(1)->text(2), QString("自增"));
     QCOMPARE(list->topLevelItem(1)->checkState(0), Qt::Checked);
     const NovelSite added = window.sites().sites().at(1);
@@ -218,7 +228,7 @@ void TestFrmSite::importAndExport() {
     click(window, "cmdGet");
     QCOMPARE(log.shown.last(), QString("自增项导入完成"));
     QCOMPARE(list->topLevelItemCount(), 3);
-    QCOMPARE(list->topLevelItem(2)->text(0), QString("新二"));
+    QCOMPARE(list->topLevelItem(2)->toolTip(0), QString("新二"));
     QCOMPARE(ticks(list), QString("101"));
 
     chosen = dir.filePath("out.dat");
@@ -229,8 +239,11 @@ void TestFrmSite::importAndExport() {
     QVERIFY(loadUserSites(chosen, exported));
     QCOMPARE(exported.size(), 2);
 
+    // The rows after a deleted one are numbered anew.
     select(list, 1);
     click(window, "cmdDelete");
+    QCOMPARE(rowNames(list), (QStringList{"网站1", "网站2"}));
+    QCOMPARE(list->topLevelItem(1)->toolTip(0), QString("新二"));
     select(list, 1);
     click(window, "cmdDelete");
     click(window, "cmdOut");

@@ -65,6 +65,17 @@ void TestCli::usageAndExitCodes_data() {
     addRow("settings unknown key", QStringList{"settings", "get", "Main", "NoSuchKey"}, 1, "NoSuchKey");
     addRow("category bad verb", QStringList{"category", "remove", "x"}, 2, "用法");
     addRow("info with extra", QStringList{"info", "x"}, 2, "用法");
+    addRow("renew without novels", QStringList{"renew"}, 2, "用法");
+    addRow("renew --all and a novel", QStringList{"renew", "--all", "000001"}, 2, "用法");
+    addRow("renew of an unknown novel", QStringList{"renew", "000009"}, 1, "没有这本小说：000009");
+    addRow("redownload without what", QStringList{"redownload", "000001"}, 2, "用法");
+    addRow("redownload two kinds", QStringList{"redownload", "000001", "--empty", "--pic"}, 2, "用法");
+    addRow("redownload bad chapter id", QStringList{"redownload", "000001", "--selected", "3,x"}, 2,
+           "章节编号无效");
+    addRow("add without address", QStringList{"add", "--name", "书"}, 2, "用法");
+    addRow("add with a bad name", QStringList{"add", "--url", "http://127.0.0.1:1/", "--name", "a#b"}, 1,
+           "小说名称不能包含");
+    addRow("chapters of an unknown novel", QStringList{"chapters", "000009"}, 1, "没有这本小说");
 }
 
 void TestCli::usageAndExitCodes() {

@@ -93,12 +93,9 @@ void TestCliFetch::checkJson() {
     QHash<QString, QString> states;
     for (const QJsonValue& item : QJsonDocument::fromJson(r.out.toUtf8()).array())
         states.insert(item["item"].toString(), item["state"].toString());
-    QCOMPARE(states.value("正则表达式"), QString("ok"));
     QCOMPARE(states.value("HTTP"), QString("ok"));
-    QCOMPARE(states.value("HTTPS"), QString("ok"));
     QCOMPARE(states.value("网络情况"), QString("skipped"));
     QVERIFY(states.contains("CHM 编译器 (chmcmd)"));
-    QVERIFY(states.contains("文字识别 (tesseract)"));
 }
 
 void TestCliFetch::fetch_data() {
@@ -113,8 +110,6 @@ void TestCliFetch::fetch_data() {
     addRow("https certificate not trusted", QStringList{"u/page.html"}, 1, "",
            "安全连接失败：服务器的证书无法验证");
     addRow("decoded from big5", QStringList{"/big5.html", "--decode"}, 0, "龍族傳說 最新章節", "");
-    addRow("verbose tells status and type", QStringList{"/page.html", "-v"}, 0, "plain page",
-           "HTTP 200\ttext/html\t");
     addRow("missing page", QStringList{"/missing.html"}, 1, "", "服务器返回 HTTP 404");
     addRow("no address", QStringList{"--decode"}, 2, "", "用法");
     addRow("jump and decode together", QStringList{"/page.html", "--jump", "--decode"}, 2, "", "用法");

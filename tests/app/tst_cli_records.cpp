@@ -41,7 +41,6 @@ void TestCliRecords::signsListedFromShippedFile() {
     const ProcessResult r = cli({"--json", "sitesign", "list"});
     QCOMPARE(r.exitCode, 0);
     const QJsonArray signs = QJsonDocument::fromJson(r.out.toUtf8()).array();
-    QVERIFY(!signs.isEmpty());
     QCOMPARE(signs[0].toObject()["url"].toString(), QString("http://127.0.0.1:18808/"));
     QCOMPARE(signs[0].toObject().size(), 17);
 }

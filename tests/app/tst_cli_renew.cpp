@@ -51,8 +51,6 @@ private Q_SLOTS:
     void interruptedRunCompletedNextTime_data();
     void interruptedRunCompletedNextTime();
     void unreachableSiteEndsNormally();
-    void usage_data();
-    void usage();
 };
 
 void TestCliRenew::acceptanceRoad() {
@@ -197,33 +195,6 @@ void TestCliRenew::unreachableSiteEndsNormally() {
     QCOMPARE(r.exitCode, 0);
     QVERIFY2(r.err.contains(QStringLiteral("更新小说<<演示小说>>失败，请查看网络连接")), qPrintable(r.err));
     QVERIFY(r.err.contains(QStringLiteral("1本小说的目录页、0个章节未能取得")));
-}
-
-void TestCliRenew::usage_data() {
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("stderrContains");
-    addRow("renew without novels", QStringList{"renew"}, 2, "用法");
-    addRow("renew --all and a novel", QStringList{"renew", "--all", "000001"}, 2, "用法");
-    addRow("renew of an unknown novel", QStringList{"renew", "000009"}, 1, "没有这本小说：000009");
-    addRow("redownload without what", QStringList{"redownload", "000001"}, 2, "用法");
-    addRow("redownload two kinds", QStringList{"redownload", "000001", "--empty", "--pic"}, 2, "用法");
-    addRow("redownload bad chapter id", QStringList{"redownload", "000001", "--selected", "3,x"}, 2,
-           "章节编号无效");
-    addRow("add without address", QStringList{"add", "--name", "书"}, 2, "用法");
-    addRow("add with a bad name", QStringList{"add", "--url", "http://127.0.0.1:1/", "--name", "a#b"}, 1,
-           "小说名称不能包含");
-    addRow("chapters of an unknown novel", QStringList{"chapters", "000009"}, 1, "没有这本小说");
-}
-
-void TestCliRenew::usage() {
-    QFETCH(QStringList, args);
-    QFETCH(int, exitCode);
-    QFETCH(QString, stderrContains);
-    QTemporaryDir dir;
-    const ProcessResult r = runCli(QStringList{"--library", dir.path()} + args);
-    QCOMPARE(r.exitCode, exitCode);
-    QVERIFY2(r.err.contains(stderrContains), qPrintable(r.err));
 }
 
 QTEST_GUILESS_MAIN(TestCliRenew)

@@ -2,6 +2,7 @@
 // nothing is declared.
 #include "fetch/pagedecoder.h"
 #include "text/charset.h"
+#include "support/rows.h"
 
 #include <QRandomGenerator>
 #include <QStringDecoder>
@@ -24,27 +25,13 @@ void TestPageDecoder::contentTypeRule_data() {
     QTest::addColumn<QString>("before");
     QTest::addColumn<QString>("contentType");
     QTest::addColumn<QString>("after");
-    QTest::newRow("header charset") << ""
-                                    << "text/html; charset=GBK"
-                                    << "GBK";
-    QTest::newRow("last charset wins") << ""
-                                       << "text/html; charset=utf-8; charset=big5"
-                                       << "big5";
-    QTest::newRow("html without charset clears") << "big5"
-                                                 << "text/html"
-                                                 << "";
-    QTest::newRow("script keeps page charset") << "big5"
-                                               << "application/x-javascript"
-                                               << "big5";
-    QTest::newRow("plain text keeps page charset") << "utf-8"
-                                                   << "text/plain"
-                                                   << "utf-8";
-    QTest::newRow("other script type clears") << "big5"
-                                              << "application/javascript"
-                                              << "";
-    QTest::newRow("no header at all clears") << "big5"
-                                             << ""
-                                             << "";
+    addRow("header charset", "", "text/html; charset=GBK", "GBK");
+    addRow("last charset wins", "", "text/html; charset=utf-8; charset=big5", "big5");
+    addRow("html without charset clears", "big5", "text/html", "");
+    addRow("script keeps page charset", "big5", "application/x-javascript", "big5");
+    addRow("plain text keeps page charset", "utf-8", "text/plain", "utf-8");
+    addRow("other script type clears", "big5", "application/javascript", "");
+    addRow("no header at all clears", "big5", "", "");
 }
 
 void TestPageDecoder::contentTypeRule() {
@@ -66,41 +53,29 @@ void TestPageDecoder::decodeByDeclaration_data() {
     QString big5Charset = "big5";
     const QByteArray big5Page = "<meta http-equiv=Content-Type content=\"text/html; charset=big5\"><p>" +
                                 encodeHtmlForCharset("繁體中文", big5Charset) + " BIG5</p>";
-    QTest::newRow("meta big5")
-        << "" << big5Page << "big5"
-        << "<meta http-equiv=Content-Type content=\"text/html; charset=gb2312\"><p>繁體中文 gb2312</p>";
-    QTest::newRow("meta utf-8 with slash")
-        << "" << QByteArray("<meta content=\"text/html; charset=utf-8\" /><b>\xE4\xB8\xAD</b>") << "utf-8"
-        << "<meta content=\"text/html; charset=gb2312\" /><b>中</b>";
-    QTest::newRow("xml declaration") << ""
-                                     << QByteArray(
-                                            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><r>\xE4\xB8\xAD</r>")
-                                     << "UTF-8"
-                                     << "<?xml version=\"1.0\" encoding=\"gb2312\"?><r>中</r>";
-    QTest::newRow("nothing declared, gbk")
-        << "" << QByteArray("<p>\xD6\xD0\xCE\xC4\xD5\xC2\xBD\xDA</p>") << "gb2312"
-        << "<p>中文章节</p>";
-    QTest::newRow("nothing declared, utf-8")
-        << "" << QByteArray("<p>\xE7\xAC\xAC\xE4\xB8\x80\xE7\xAB\xA0</p>") << "utf-8"
-        << "<p>第一章</p>";
+    addRow("meta big5", "", big5Page, "big5",
+           "<meta http-equiv=Content-Type content=\"text/html; charset=gb2312\"><p>繁體中文 gb2312</p>");
+    addRow("meta utf-8 with slash", "", QByteArray("<meta content=\"text/html; charset=utf-8\" /><b>\xE4\xB8\xAD</b>"),
+           "utf-8", "<meta content=\"text/html; charset=gb2312\" /><b>中</b>");
+    addRow("xml declaration", "", QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?><r>\xE4\xB8\xAD</r>"), "UTF-8",
+           "<?xml version=\"1.0\" encoding=\"gb2312\"?><r>中</r>");
+    addRow("nothing declared, gbk", "", QByteArray("<p>\xD6\xD0\xCE\xC4\xD5\xC2\xBD\xDA</p>"), "gb2312",
+           "<p>中文章节</p>");
+    addRow("nothing declared, utf-8", "", QByteArray("<p>\xE7\xAC\xAC\xE4\xB8\x80\xE7\xAB\xA0</p>"), "utf-8",
+           "<p>第一章</p>");
     // Surrogates written as UTF-8 are no UTF-8; the same bytes are GBK text.
     const QByteArray surrogates("<p>\xED\xA0\xA1\xED\xA0\xA1</p>");
-    QTest::newRow("nothing declared, utf-8 surrogates")
-        << "" << surrogates << "gb2312" << QString(QStringDecoder("GB18030").decode(surrogates));
-    QTest::newRow("nothing declared, gb18030 four-byte")
-        << "" << QByteArray("<p>\x81\x30\x81\x30\xD6\xD0</p>") << "gb2312"
-        << QString::fromUtf8("<p>\xC2\x80\xE4\xB8\xAD</p>");
-    QTest::newRow("nothing declared, latin-1")
-        << "" << QByteArray("Caf\xE9 au lait, cr\xE8me br\xFBl\xE9\x65 et g\xE2teau.") << ""
-        << "Café au lait, crème brûlée et gâteau.";
-    QTest::newRow("header charset decides")
-        << "utf-8" << QByteArray("<meta charset=gbk>\xE4\xB8\xAD") << "utf-8"
-        << "<meta charset=gbk>中";
-    QTest::newRow("unknown name read as gbk")
-        << "" << QByteArray("<meta charset=x-nonsense>\xD6\xD0") << "gb2312"
-        << "<meta charset=x-nonsense>中";
-    QTest::newRow("empty") << "" << QByteArray() << ""
-                           << "";
+    addRow("nothing declared, utf-8 surrogates", "", surrogates, "gb2312",
+           QString(QStringDecoder("GB18030").decode(surrogates)));
+    addRow("nothing declared, gb18030 four-byte", "", QByteArray("<p>\x81\x30\x81\x30\xD6\xD0</p>"), "gb2312",
+           QString::fromUtf8("<p>\xC2\x80\xE4\xB8\xAD</p>"));
+    addRow("nothing declared, latin-1", "", QByteArray("Caf\xE9 au lait, cr\xE8me br\xFBl\xE9\x65 et g\xE2teau."), "",
+           "Café au lait, crème brûlée et gâteau.");
+    addRow("header charset decides", "utf-8", QByteArray("<meta charset=gbk>\xE4\xB8\xAD"), "utf-8",
+           "<meta charset=gbk>中");
+    addRow("unknown name read as gbk", "", QByteArray("<meta charset=x-nonsense>\xD6\xD0"), "gb2312",
+           "<meta charset=x-nonsense>中");
+    addRow("empty", "", QByteArray(), "", "");
 }
 
 void TestPageDecoder::decodeByDeclaration() {
@@ -118,16 +93,11 @@ void TestPageDecoder::decodeByDeclaration() {
 void TestPageDecoder::declaredCharset_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("charset");
-    QTest::newRow("html5") << "<meta charset=\"utf-8\">"
-                           << "utf-8";
-    QTest::newRow("single quotes") << "<meta content='text/html; charset=gbk'>"
-                                   << "gbk";
-    QTest::newRow("upper case key") << "<META CONTENT=\"text/html; CHARSET=BIG5\">"
-                                    << "BIG5";
-    QTest::newRow("xml") << "<?xml version='1.0' encoding='gb18030'?>"
-                         << "gb18030";
-    QTest::newRow("none") << "<html><body>正文</body></html>"
-                          << "";
+    addRow("html5", "<meta charset=\"utf-8\">", "utf-8");
+    addRow("single quotes", "<meta content='text/html; charset=gbk'>", "gbk");
+    addRow("upper case key", "<META CONTENT=\"text/html; CHARSET=BIG5\">", "BIG5");
+    addRow("xml", "<?xml version='1.0' encoding='gb18030'?>", "gb18030");
+    addRow("none", "<html><body>正文</body></html>", "");
 }
 
 void TestPageDecoder::declaredCharset() {

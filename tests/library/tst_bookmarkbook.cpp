@@ -29,6 +29,16 @@ int textOffsetOf(const QString& words) {
     return int(text.indexOf(words));
 }
 
+BookmarkBook::Request requestFor(const QString& page, const QString& novelId, const QString& words) {
+    BookmarkBook::Request request;
+    request.pagePath = page;
+    request.novelId = novelId;
+    request.novelName = "山河";
+    request.selected = words;
+    request.textOffset = textOffsetOf(words);
+    return request;
+}
+
 } // namespace
 
 class TestBookmarkBook : public QObject {
@@ -122,12 +132,7 @@ void TestBookmarkBook::addWritesAnchorAndRecord() {
     const QByteArray before = fileBytes(path);
 
     BookmarkBook book(lib.path());
-    BookmarkBook::Request request;
-    request.pagePath = path;
-    request.selected = "客栈";
-    request.textOffset = textOffsetOf("客栈");
-    request.novelId = "000001";
-    request.novelName = "山河";
+    BookmarkBook::Request request = requestFor(path, "000001", "客栈");
     request.chapterTitle = "第一章 开始";
     const BookmarkBook::Result result = book.add(request);
     QVERIFY2(result.error.isEmpty(), qPrintable(result.error));
@@ -149,9 +154,7 @@ void TestBookmarkBook::addWritesAnchorAndRecord() {
     QCOMPARE(marks[0].fullAddress, path);
 
     // A second one on the same page takes the next number.
-    request.selected = "掌柜";
-    request.textOffset = textOffsetOf("掌柜");
-    QCOMPARE(book.add(request).anchor, QString("002"));
+    QCOMPARE(book.add(requestFor(path, "000001", "掌柜")).anchor, QString("002"));
     QCOMPARE(book.list().size(), 2);
     QCOMPARE(book.firstOfNovel("000001")->strPos, QString("001"));
     QVERIFY(!book.firstOfNovel("000002"));
@@ -164,18 +167,9 @@ void TestBookmarkBook::oneBookmarkPerNovel() {
     const QString other = writePage(lib.path() + "/chm/000002/9.htm", "gb2312");
     const QByteArray untouched = fileBytes(first);
     BookmarkBook book(lib.path());
-    BookmarkBook::Request request;
-    request.selected = "客栈";
-    request.textOffset = textOffsetOf("客栈");
-    request.novelId = "000001";
-    request.novelName = "山河";
-    for (const QString& page : {first, other}) {
-        request.pagePath = page;
-        request.novelId = page == other ? "000002" : "000001";
-        QVERIFY(book.add(request).error.isEmpty());
-    }
-    request.pagePath = second;
-    request.novelId = "000001";
+    QVERIFY(book.add(requestFor(first, "000001", "客栈")).error.isEmpty());
+    QVERIFY(book.add(requestFor(other, "000002", "客栈")).error.isEmpty());
+    BookmarkBook::Request request = requestFor(second, "000001", "客栈");
     request.oneBookmark = true;
     QVERIFY(book.add(request).error.isEmpty());
 
@@ -192,15 +186,8 @@ void TestBookmarkBook::saveStripsRemovedAnchors() {
     const QString path = writePage(lib.path() + "/chm/000001/5.htm", "gb2312");
     const QByteArray original = fileBytes(path);
     BookmarkBook book(lib.path());
-    BookmarkBook::Request request;
-    request.pagePath = path;
-    request.novelId = "000001";
-    request.selected = "客栈";
-    request.textOffset = textOffsetOf("客栈");
-    book.add(request);
-    request.selected = "掌柜";
-    request.textOffset = textOffsetOf("掌柜");
-    book.add(request);
+    book.add(requestFor(path, "000001", "客栈"));
+    book.add(requestFor(path, "000001", "掌柜"));
     QList<Bookmark> kept = book.list();
     const Bookmark removed = kept.takeFirst();
 

@@ -71,7 +71,6 @@ void TestOptions::intervals() {
     QCOMPARE(OptionChecks::intervalEntries().at(index), entry);
     if (index > 0)
         QCOMPARE(QString::number(OptionChecks::intervalMinutes(index)), stored);
-    QCOMPARE(OptionChecks::intervalEntries().size(), 8);
 }
 
 void TestOptions::chmFolder() {
@@ -79,14 +78,11 @@ void TestOptions::chmFolder() {
     QCOMPARE(OptionChecks::checkChmFolder("  "), QString("电子书输出目录不能为空"));
     QCOMPARE(OptionChecks::checkChmFolder(dir.filePath("new/folder")), QString());
     QVERIFY(QFileInfo(dir.filePath("new/folder")).isDir());
-    QFile file(dir.filePath("a-file"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
+    QVERIFY(writeFile(dir.filePath("a-file"), "x"));
     QCOMPARE(OptionChecks::checkChmFolder(dir.filePath("a-file")),
              QString("无效的电子书输出目录，请重新输入"));
     QCOMPARE(OptionChecks::checkChmFolder(dir.filePath("a-file/below")),
              QString("无效的电子书输出目录，请重新输入"));
-    QCOMPARE(OptionChecks::checkArticleStyle(" "), QString("章节显示样式不能为空"));
 }
 
 void TestOptions::otherEditor() {
@@ -131,13 +127,10 @@ void TestOptions::backgroundPictures() {
     ReadingSchemes schemes(lib.path());
     QVERIFY(schemes.backgroundPictures().contains("宣纸.jpg"));
     QCOMPARE(schemes.addBackgroundPicture(dir.filePath("missing.jpg")), QString("无此文件"));
-    QFile picture(dir.filePath("宣纸.jpg"));
-    QVERIFY(picture.open(QIODevice::WriteOnly));
-    picture.write("x");
-    picture.close();
-    QCOMPARE(schemes.addBackgroundPicture(picture.fileName()),
+    QVERIFY(writeFile(dir.filePath("宣纸.jpg"), "x"));
+    QCOMPARE(schemes.addBackgroundPicture(dir.filePath("宣纸.jpg")),
              QString("在可选择的背景图片中已有同名的图片，请改名或者另选"));
-    QVERIFY(QFile::rename(picture.fileName(), dir.filePath("新图.jpg")));
+    QVERIFY(QFile::rename(dir.filePath("宣纸.jpg"), dir.filePath("新图.jpg")));
     QCOMPARE(schemes.addBackgroundPicture(dir.filePath("新图.jpg")), QString());
     QVERIFY(schemes.backgroundPictures().contains("新图.jpg"));
 }

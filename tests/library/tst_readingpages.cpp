@@ -16,16 +16,7 @@ namespace {
 
 ChapterRow chapter(qint64 id, const QString& novelId, const QString& novelName, const QString& title,
                    bool read, const QString& volume = QString()) {
-    ChapterRow r;
-    r.id = id;
-    r.novelId = novelId;
-    r.novelName = novelName;
-    r.title = title;
-    r.read = read;
-    r.volume = volume;
-    r.downDate = "2024-05-01";
-    r.downTime = "08:30:00";
-    return r;
+    return {id, novelId, novelName, title, 0, volume, {}, "2024-05-01", "08:30:00", std::nullopt, read};
 }
 
 } // namespace

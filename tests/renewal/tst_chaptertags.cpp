@@ -12,8 +12,6 @@ class TestChapterTags : public QObject {
 private Q_SLOTS:
     void onePass_data();
     void onePass();
-    void stepsAside_data();
-    void stepsAside();
     void agreesOnRandomTexts();
 };
 
@@ -32,34 +30,29 @@ void TestChapterTags::onePass_data() {
     addRow("characters outside the basic plane", QString::fromUtf8("𠀀<br>𠀁"),
            QString::fromUtf8("𠀀<br>𠀁"));
     addRow("no tags at all", "正文", "正文");
+    // The one pass steps aside from these.
+    addRow("picture", "a<IMG src=x.jpg>b", QString());
+    addRow("doubled opening brackets", "<<书名>>", QString());
+    addRow("doubled closing brackets after a tag", "<b>>x", QString());
+    addRow("escape written as text", "a[[lt;b", QString());
+    addRow("unclosed bracket", "a<b", QString());
+    addRow("bracket inside a tag", "<b x<br>y>z", QString());
+    addRow("escape made by dropping a tag", "&l<b>t;", QString());
+    addRow("lone surrogate", QString(QChar(0xd800)) + "<br>", QString());
 }
 
 void TestChapterTags::onePass() {
     QFETCH(QString, html);
-    QFETCH(QString, expected);
+    QFETCH(QString, expected); // null: the one pass steps aside
     const std::optional<QString> quick = keepTextTagsInOnePass(html);
-    QVERIFY(quick.has_value());
+    QCOMPARE(quick.has_value(), !expected.isNull());
+    if (!quick) {
+        // Still cleaned, the long way.
+        QCOMPARE(keepTextTags(html), keepTextTagsStepByStep(html));
+        return;
+    }
     QCOMPARE(*quick, expected);
     QCOMPARE(keepTextTagsStepByStep(html), expected);
-}
-
-void TestChapterTags::stepsAside_data() {
-    QTest::addColumn<QString>("html");
-    addRow("picture", "a<IMG src=x.jpg>b");
-    addRow("doubled opening brackets", "<<书名>>");
-    addRow("doubled closing brackets after a tag", "<b>>x");
-    addRow("escape written as text", "a[[lt;b");
-    addRow("unclosed bracket", "a<b");
-    addRow("bracket inside a tag", "<b x<br>y>z");
-    addRow("escape made by dropping a tag", "&l<b>t;");
-    addRow("lone surrogate", QString(QChar(0xd800)) + "<br>");
-}
-
-void TestChapterTags::stepsAside() {
-    QFETCH(QString, html);
-    QVERIFY(!keepTextTagsInOnePass(html).has_value());
-    // Still cleaned, the long way.
-    QCOMPARE(keepTextTags(html), keepTextTagsStepByStep(html));
 }
 
 void TestChapterTags::agreesOnRandomTexts() {

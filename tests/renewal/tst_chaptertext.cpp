@@ -29,10 +29,8 @@ private Q_SLOTS:
     void clean();
     void absoluteAddresses_data();
     void absoluteAddresses();
-    void pictureNames_data();
-    void pictureNames();
-    void pictureAddresses_data();
-    void pictureAddresses();
+    void pictureReferences_data();
+    void pictureReferences();
     void pictureChapterNameStaysInItsFolder();
     void wholePage_data();
     void wholePage();
@@ -188,65 +186,54 @@ void TestChapterText::absoluteAddresses() {
     QCOMPARE(absoluteAddress(address, QStringLiteral("http://site.test/book/12/345.html")), expected);
 }
 
-void TestChapterText::pictureNames_data() {
+void TestChapterText::pictureReferences_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("background");
+    // Fetched pictures get names; otherwise the reading view loads them from the site.
+    QTest::addColumn<bool>("named");
     QTest::addColumn<QString>("expected");
     addRow("quoted, unquoted, repeated", "<img src=\"a.JPG\"><IMG alt=x src=b.png border=0><img src='a.JPG'>",
-           false,
+           false, true,
            "<img src=\"000007_42_1.jpg\"><IMG alt=x src=\"000007_42_2.png\" border=0><img "
            "src=\"000007_42_1.jpg\">");
-    addRow("unknown extension becomes gif", "<img src=\"pic.php?id=3\">", false,
+    addRow("unknown extension becomes gif", "<img src=\"pic.php?id=3\">", false, true,
            "<img src=\"000007_42_1.gif\">");
-    addRow("address without a dot skipped", "<img src=\"pic\">", false, "<img src=\"pic\">");
-    addRow("background prefix", "<td background=\"bg.png\">", true, "<td background=\"000007_42b_1.png\">");
+    addRow("address without a dot skipped", "<img src=\"pic\">", false, true, "<img src=\"pic\">");
+    addRow("background prefix", "<td background=\"bg.png\">", true, true,
+           "<td background=\"000007_42b_1.png\">");
     addRow("a src inside another value is no picture",
-           "<img alt=\"a src=b.gif onerror=alert(1) \" src=a.jpg>", false,
+           "<img alt=\"a src=b.gif onerror=alert(1) \" src=a.jpg>", false, true,
            "<img alt=\"a src=b.gif onerror=alert(1) \" src=\"000007_42_1.jpg\">");
-    addRow("a quoted > does not end the tag", "<img alt=\"1>2\" src='a.png'>", false,
+    addRow("a quoted > does not end the tag", "<img alt=\"1>2\" src='a.png'>", false, true,
            "<img alt=\"1>2\" src=\"000007_42_1.png\">");
     addRow("data-src of a page loading pictures late", "<img data-src=\"a.jpg\" src=\"wait.gif\">", false,
-           "<img data-src=\"000007_42_1.jpg\" src=\"wait.gif\">");
+           true, "<img data-src=\"000007_42_1.jpg\" src=\"wait.gif\">");
+    addRow("site address, relative", "<img src=a.jpg>", false, false,
+           "<img src=\"http://site.test/book/12/a.jpg\">");
+    addRow("site address, a quote stays inside the value", "<img src='http://x.test/a\"onerror=alert(1)//'>",
+           false, false, "<img src=\"http://x.test/a&quot;onerror=alert(1)//\">");
+    addRow("site address, background", "<td background=\"/bg.png\">", true, false,
+           "<td background=\"http://site.test/bg.png\">");
 }
 
 // The names go into the text before any fetch; no fetch happens for an unreachable site.
-void TestChapterText::pictureNames() {
+void TestChapterText::pictureReferences() {
     QFETCH(QString, text);
     QFETCH(bool, background);
+    QFETCH(bool, named);
     QFETCH(QString, expected);
-    QStringList addresses;
     QHash<QString, QString> names;
     int number = 0;
     for (const QString& source : pictureSources(text, background)) {
         if (names.contains(source) || !source.contains(u'.'))
             continue;
         names.insert(source,
-                     ChapterPictures::pictureFileName(QStringLiteral("000007"), 42, background, ++number,
-                                                      ChapterPictures::pictureExtension(source)));
+                     named ? ChapterPictures::pictureFileName(QStringLiteral("000007"), 42, background,
+                                                              ++number,
+                                                              ChapterPictures::pictureExtension(source))
+                           : absoluteAddress(source, QStringLiteral("http://site.test/book/12/345.html")));
     }
     QCOMPARE(replacePictureSources(text, background, [&](const QString& s) { return names.value(s); }),
-             expected);
-}
-
-// Without fetching, the reading view loads the pictures from the site.
-void TestChapterText::pictureAddresses_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("expected");
-    addRow("relative", "<img src=a.jpg>", "<img src=\"http://site.test/book/12/a.jpg\">");
-    addRow("a quote in the address stays inside the value", "<img src='http://x.test/a\"onerror=alert(1)//'>",
-           "<img src=\"http://x.test/a&quot;onerror=alert(1)//\">");
-    addRow("background", "<td background=\"/bg.png\">", "<td background=\"http://site.test/bg.png\">");
-}
-
-void TestChapterText::pictureAddresses() {
-    QFETCH(QString, text);
-    QFETCH(QString, expected);
-    const bool background = text.contains(QLatin1String("background"));
-    QCOMPARE(replacePictureSources(text, background,
-                                   [](const QString& s) {
-                                       return absoluteAddress(
-                                           s, QStringLiteral("http://site.test/book/12/345.html"));
-                                   }),
              expected);
 }
 

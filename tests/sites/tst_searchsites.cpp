@@ -56,9 +56,6 @@ void TestSearchSites::shippedTable() {
     SearchSites sites;
     sites.loadFiles(kShipped, "/nonexistent/book.dat", QString());
     QVERIFY(sites.sites().isEmpty());
-    sites.loadFiles(m_builtIn, "/nonexistent/book.dat", QString());
-    QCOMPARE(sites.sites().size(), 1);
-    QVERIFY(!sites.sites().first().userAdded);
 }
 
 void TestSearchSites::selection_data() {

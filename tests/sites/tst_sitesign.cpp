@@ -37,11 +37,9 @@ private Q_SLOTS:
     void matching();
     void applyToNovel();
     void applyToNovels();
-    void mergeIdenticalAsksNothing();
-    void mergeAskOnceForAll();
-    void mergeAskEach();
+    void merge_data();
+    void merge();
     void mergeFileErrors();
-    void saveRemovesEmptyFile();
     void shippedDemoSign();
 };
 
@@ -79,6 +77,11 @@ void TestSiteSign::fileRoundTrip() {
     QCOMPARE(loaded.signs().size(), 2); // the record without a name is not written
     QCOMPARE(loaded.signs()[0], makeSign("甲站", "http://a.com/"));
     QCOMPARE(loaded.signs()[1], odd);
+
+    // A table without a named sign leaves no file behind.
+    table.setSigns({makeSign(QString(), "http://a.com/")});
+    QVERIFY(table.save(path));
+    QVERIFY(!QFile::exists(path));
 }
 
 void TestSiteSign::olderFilesByFieldCount_data() {
@@ -195,56 +198,45 @@ void TestSiteSign::applyToNovels() {
     QCOMPARE(NovelStore(lib.db()).loadNovel(c)->listStart, QString());
 }
 
-void TestSiteSign::mergeIdenticalAsksNothing() {
-    SiteSignTable table;
-    table.setSigns({makeSign("甲", "http://a.com/")});
-    int asked = 0;
-    const auto result = table.merge({makeSign("甲", "http://a.com")}, [&](const SiteSign&, const SiteSign&) {
-        ++asked;
-        return SiteSignTable::Decision{true, false};
-    });
-    QCOMPARE(asked, 0);
-    QCOMPARE(result.identical, 1);
-    QCOMPARE(result.added, 0);
-    QCOMPARE(table.signs().size(), 1);
+void TestSiteSign::merge_data() {
+    QTest::addColumn<QList<SiteSign>>("imported");
+    QTest::addColumn<QString>("overwrite"); // the name answered with overwrite, "*" for any
+    QTest::addColumn<bool>("applyToAll");
+    QTest::addColumn<QStringList>("asked");
+    QTest::addColumn<QList<int>>("counts"); // identical, added, overwritten, kept
+    QTest::addColumn<QStringList>("listStarts");
+    addRow("identical asks nothing", QList<SiteSign>{makeSign("a", "http://a.com")}, "*", false,
+           QStringList(), QList<int>{1, 0, 0, 0}, QStringList{"A2", "A2", "A2"});
+    addRow("ask once for all",
+           QList<SiteSign>{makeSign("a", "http://A.com/", "new"), makeSign("b", "http://b.com/", "new"),
+                           makeSign("n", "http://n.com/"), makeSign("c", "http://c.com/", "new")},
+           "*", true, QStringList{"a=a"}, QList<int>{0, 1, 3, 0}, QStringList{"new2", "new2", "new2", "A2"});
+    addRow("ask each",
+           QList<SiteSign>{makeSign("a", "http://a.com/", "new"), makeSign("b", "http://b.com/", "new")}, "b",
+           false, QStringList{"a=a", "b=b"}, QList<int>{0, 0, 1, 1}, QStringList{"A2", "new2", "A2"});
 }
 
-void TestSiteSign::mergeAskOnceForAll() {
+void TestSiteSign::merge() {
+    QFETCH(QList<SiteSign>, imported);
+    QFETCH(QString, overwrite);
+    QFETCH(bool, applyToAll);
+    QFETCH(QStringList, asked);
+    QFETCH(QList<int>, counts);
+    QFETCH(QStringList, listStarts);
     SiteSignTable table;
     table.setSigns(
         {makeSign("a", "http://a.com/"), makeSign("b", "http://b.com/"), makeSign("c", "http://c.com/")});
-    int asked = 0;
-    const auto result =
-        table.merge({makeSign("a", "http://A.com/", "new"), makeSign("b", "http://b.com/", "new"),
-                     makeSign("n", "http://n.com/"), makeSign("c", "http://c.com/", "new")},
-                    [&](const SiteSign& existing, const SiteSign& imported) {
-                        ++asked;
-                        Q_ASSERT(existing[SiteSign::Name] == imported[SiteSign::Name]);
-                        return SiteSignTable::Decision{true, true};
-                    });
-    QCOMPARE(asked, 1);
-    QCOMPARE(result.overwritten, 3);
-    QCOMPARE(result.added, 1);
-    QCOMPARE(table.signs().size(), 4);
-    for (int i = 0; i < 3; ++i)
-        QCOMPARE(table.signs()[i][SiteSign::ListStart], QString("new2"));
-}
-
-void TestSiteSign::mergeAskEach() {
-    SiteSignTable table;
-    table.setSigns({makeSign("a", "http://a.com/"), makeSign("b", "http://b.com/")});
-    QStringList asked;
-    const auto result =
-        table.merge({makeSign("a", "http://a.com/", "new"), makeSign("b", "http://b.com/", "new")},
-                    [&](const SiteSign& existing, const SiteSign&) {
-                        asked << existing[SiteSign::Name];
-                        return SiteSignTable::Decision{existing[SiteSign::Name] == "b", false};
-                    });
-    QCOMPARE(asked, (QStringList{"a", "b"}));
-    QCOMPARE(result.kept, 1);
-    QCOMPARE(result.overwritten, 1);
-    QCOMPARE(table.signs()[0][SiteSign::ListStart], QString("A2"));
-    QCOMPARE(table.signs()[1][SiteSign::ListStart], QString("new2"));
+    QStringList questions;
+    const auto result = table.merge(imported, [&](const SiteSign& existing, const SiteSign& incoming) {
+        questions << existing[SiteSign::Name] + "=" + incoming[SiteSign::Name];
+        return SiteSignTable::Decision{overwrite == "*" || existing[SiteSign::Name] == overwrite, applyToAll};
+    });
+    QCOMPARE(questions, asked);
+    QCOMPARE((QList<int>{result.identical, result.added, result.overwritten, result.kept}), counts);
+    QStringList starts;
+    for (const SiteSign& s : table.signs())
+        starts << s[SiteSign::ListStart];
+    QCOMPARE(starts, listStarts);
 }
 
 void TestSiteSign::mergeFileErrors() {
@@ -263,18 +255,6 @@ void TestSiteSign::mergeFileErrors() {
     QVERIFY(result.error.isEmpty());
     QCOMPARE(result.added, 1);
     QCOMPARE(SiteSignTable::proposedExportName(QDate(2026, 12, 6)), QString("正文标志文件-20261206.xml"));
-}
-
-void TestSiteSign::saveRemovesEmptyFile() {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("sitesign.xml");
-    SiteSignTable table;
-    table.setSigns({makeSign("a", "http://a.com/")});
-    QVERIFY(table.save(path));
-    QVERIFY(QFile::exists(path));
-    table.setSigns({makeSign(QString(), "http://a.com/")});
-    QVERIFY(table.save(path));
-    QVERIFY(!QFile::exists(path));
 }
 
 void TestSiteSign::shippedDemoSign() {

@@ -11,7 +11,6 @@ class TestWebSearch : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void exclusionWords();
     void getValidBookTitle_data();
     void getValidBookTitle();
     void searchAddress_data();
@@ -19,12 +18,6 @@ private Q_SLOTS:
     void readResults_data();
     void readResults();
 };
-
-void TestWebSearch::exclusionWords() {
-    const QStringList& words = WebSearch::exclusionWords();
-    QCOMPARE(words.size(), 60);
-    QCOMPARE(QSet<QString>(words.cbegin(), words.cend()).size(), 60);
-}
 
 void TestWebSearch::getValidBookTitle_data() {
     QTest::addColumn<QString>("title");
@@ -50,22 +43,19 @@ void TestWebSearch::getValidBookTitle() {
 
 void TestWebSearch::searchAddress_data() {
     QTest::addColumn<QString>("engine");
-    QTest::addColumn<bool>("byAuthor");
     QTest::addColumn<QString>("expected");
     // "演示" in GBK, the quotes and the rest of the query escaped byte by byte.
     const QString name = "%22%D1%DD%CA%BE%22";
     const QString rest = "%20%C4%BF%C2%BC%20%28%2D%20%7C%20%5F%20%7C%20%D0%A1%CB%B5%29";
-    addRow("placeholder", "http://e.test/s?q=[[Name]]&n=20", false,
-           "http://e.test/s?q=" + name + rest + "&n=20");
-    addRow("appended", "http://e.test/s?q=", false, "http://e.test/s?q=" + name + rest);
-    addRow("no engine", "  ", false, "");
+    addRow("placeholder", "http://e.test/s?q=[[Name]]&n=20", "http://e.test/s?q=" + name + rest + "&n=20");
+    addRow("appended", "http://e.test/s?q=", "http://e.test/s?q=" + name + rest);
+    addRow("no engine", "  ", "");
 }
 
 void TestWebSearch::searchAddress() {
     QFETCH(QString, engine);
-    QFETCH(bool, byAuthor);
     QFETCH(QString, expected);
-    QCOMPARE(WebSearch::searchAddress(engine, " 演示 ", byAuthor), expected);
+    QCOMPARE(WebSearch::searchAddress(engine, " 演示 ", false), expected);
 }
 
 void TestWebSearch::readResults_data() {

@@ -24,20 +24,14 @@ private Q_SLOTS:
     void fileNameChars();
 
 private:
-    void touch(const QString& name);
     std::unique_ptr<QTemporaryDir> m_dir;
 };
-
-void TestFiles::touch(const QString& name) {
-    QFile file(m_dir->filePath(name));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-}
 
 void TestFiles::init() {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     for (const char* name : {"a.htm", "B.HTML", "c.txt", "htm", "d.xhtm", "第一章.Htm"})
-        touch(QString::fromUtf8(name));
+        QVERIFY(writeFile(m_dir->filePath(QString::fromUtf8(name)), QByteArray()));
     QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("sub.htm")));
     QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("images.html")));
 }

@@ -37,7 +37,6 @@ class TestJob : public QObject {
 
 private Q_SLOTS:
     void runsOnWorkerAndReports();
-    void runHereUsesCallingThread();
     void questionsGoToPrompter();
     void stopAndWaitEndsRunningJob();
 };
@@ -61,23 +60,18 @@ void TestJob::runsOnWorkerAndReports() {
     QCOMPARE(progress.last().at(1).toInt(), 5);
 }
 
-void TestJob::runHereUsesCallingThread() {
-    CountingJob job;
-    job.items = 2;
-    QSignalSpy finished(&job, &Job::finished);
-    job.runHere();
-    QCOMPARE(job.ranOn, QThread::currentThread());
-    QCOMPARE(finished.size(), 1);
-    QCOMPARE(job.done, 2);
-}
-
 void TestJob::questionsGoToPrompter() {
     ScriptedPrompter prompter;
     prompter.answers.append(Prompter::Answer{0, {}, false});
     CountingJob job;
     job.ask = true;
+    job.items = 2;
     job.setPrompter(&prompter);
+    QSignalSpy finished(&job, &Job::finished);
     job.runHere();
+    QCOMPARE(job.ranOn, QThread::currentThread());
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(job.done, 2);
     QVERIFY(job.confirmed);
     QCOMPARE(prompter.asked.size(), 1);
     QCOMPARE(prompter.asked.first().text, QString("是否继续？"));

@@ -55,7 +55,6 @@ void TestRecords::roundTripValues() {
     RecordGrid grid;
     QVERIFY(parseMessageRecords(readRecordFile(path), "SiteSign", grid));
     QCOMPARE(grid.size(), 2);
-    QCOMPARE(grid[0][0].name, QString("name"));
     QCOMPARE(grid[0][0].text, value);
     QCOMPARE(grid[1][1].text, value);
 }
@@ -73,7 +72,6 @@ void TestRecords::declarationAndBytesOnDisk() {
     // The empty list is the bare root.
     RecordGrid grid;
     QVERIFY(!parseMessageRecords(RecordWriter("Bookmark").toText(), "Bookmark", grid));
-    QVERIFY(readMessageRecords(RecordWriter("Bookmark").toText()).isEmpty());
 }
 
 void TestRecords::encodingsRead_data() {

@@ -20,10 +20,6 @@ const QStringList kOldestShape = {
     "WJLJ text, SM text)",
 };
 
-const QStringList kAddedColumns = {"displayorder", "Volume",       "WordNums",    "NeedDelStr",
-                                   "LB",           "Displayorder", "VolumeStart", "VolumeEnd",
-                                   "NeedDelUrl",   "Brief",        "BookImg"};
-
 QString schemaText(const QString& path) {
     return sqliteScalar(path,
                         "SELECT group_concat(sql, ';') FROM (SELECT sql FROM sqlite_master ORDER BY name)")
@@ -69,12 +65,6 @@ void TestSchema::oldestShapeIsNumbered() {
     // A chapter of no known novel is not numbered.
     QVERIFY(sqliteScalar(path, "SELECT Displayorder IS NULL FROM book_novelcontent WHERE Title='orphan'")
                 .toBool());
-    for (const QString& column : kAddedColumns) {
-        const QString table = QStringList{"displayorder", "Volume", "WordNums"}.contains(column)
-                                  ? "book_novelcontent"
-                                  : "book_novel";
-        QVERIFY2(Schema::columnsOf(db, table).contains(column.toLower()), qPrintable(column));
-    }
     QVERIFY(
         sqliteScalar(path, "SELECT count(*) FROM sqlite_master WHERE type='index' AND name='ix_novel_order'")
             .toInt() == 1);
@@ -156,12 +146,10 @@ void TestSchema::upgradeKeepsData() {
         db.query("SELECT n.NovelName, n.Author, n.ListUrl, c.Title, c.ComeFrom, c.bIsRead, c.Volume, "
                  "c.WordNums FROM book_novel n JOIN book_novelcontent c ON c.NovelID = n.NovelID");
     QVERIFY(q.next());
-    QCOMPARE(q.value(0).toString(), QString("书'名"));
-    QCOMPARE(q.value(1).toString(), QString("作者"));
-    QCOMPARE(q.value(2).toString(), QString("http://a/b/"));
-    QCOMPARE(q.value(3).toString(), QString("第一章"));
-    QCOMPARE(q.value(4).toString(), QString("http://a/b/1.htm"));
-    QCOMPARE(q.value(5).toString(), QString("1"));
+    QStringList kept;
+    for (int i = 0; i < 6; ++i)
+        kept << q.value(i).toString();
+    QCOMPARE(kept, (QStringList{"书'名", "作者", "http://a/b/", "第一章", "http://a/b/1.htm", "1"}));
     QVERIFY(q.value(6).isNull());
     QVERIFY(q.value(7).isNull());
 }

@@ -3,6 +3,7 @@
 #include "text/html.h"
 #include "text/innertext.h"
 
+#include <QHash>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTest>
@@ -44,71 +45,124 @@ class TestHtml : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void paragraphs_data();
-    void paragraphs();
+    void transforms_data();
+    void transforms();
     void paragraphsAgreeWithStepByStep();
-    void styledPage_data();
-    void styledPage();
-    void innerText_data();
-    void innerText();
     void innerTextSurvivesDeepNesting();
     void plainLinks_data();
     void plainLinks();
     void plainLinksReadAsTheParserReadsThem();
-    void plainText_data();
-    void plainText();
-    void entities_data();
-    void entities();
-    void cleanWord();
-    void imageSources_data();
-    void imageSources();
     void imageSourcesByPattern();
-    void titles_data();
-    void titles();
-    void curlyQuotes();
     void quotedValue_data();
     void quotedValue();
     void activeContent_data();
     void activeContent();
 };
 
-void TestHtml::paragraphs_data() {
-    QTest::addColumn<QString>("text");
+// Text-to-text steps of page handling, one column naming the step.
+void TestHtml::transforms_data() {
+    QTest::addColumn<QString>("function");
+    QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("expected");
+    auto row = [](const char* function, const char* name, const QString& input, const QString& expected) {
+        QTest::addRow("%s: %s", function, name) << QString::fromLatin1(function) << input << expected;
+    };
     const QString ind = QStringLiteral("　　");
 
-    addRow("joins lines without end punctuation", "第一句。\r\n第二句\r\n接着。",
-           ind + "第一句。<br><br>" + ind + "第二句接着。");
-    addRow("empty", "", ind);
-    addRow("one space before break", "a。 <br>b", ind + "a。<br><br>" + ind + "b");
-    addRow("two spaces before break", "a。  <br>b", ind + "a。<br><br>" + ind + "b");
-    addRow("three spaces join", "a。   <br>b", ind + "a。   b");
-    addRow("four spaces are dropped first", "a。    <br>b", ind + "a。<br><br>" + ind + "b");
-    addRow("lone LF and CR", "a！\nb？\rc", ind + "a！<br><br>" + ind + "b？<br><br>" + ind + "c");
-    addRow("paragraph tags", "<p>a.</p><P>b!", ind + "a.<br><br>" + ind + "b!");
+    row("paragraphs", "joins lines without end punctuation", "第一句。\r\n第二句\r\n接着。",
+        ind + "第一句。<br><br>" + ind + "第二句接着。");
+    row("paragraphs", "empty", "", ind);
+    row("paragraphs", "one space before break", "a。 <br>b", ind + "a。<br><br>" + ind + "b");
+    row("paragraphs", "two spaces before break", "a。  <br>b", ind + "a。<br><br>" + ind + "b");
+    row("paragraphs", "three spaces join", "a。   <br>b", ind + "a。   b");
+    row("paragraphs", "four spaces are dropped first", "a。    <br>b", ind + "a。<br><br>" + ind + "b");
+    row("paragraphs", "lone LF and CR", "a！\nb？\rc", ind + "a！<br><br>" + ind + "b？<br><br>" + ind + "c");
+    row("paragraphs", "paragraph tags", "<p>a.</p><P>b!", ind + "a.<br><br>" + ind + "b!");
     // A break after the last sentence still opens an (empty) paragraph.
-    addRow("closing paragraph tag", "a.</p>", ind + "a.<br><br>" + ind);
-    addRow("upper-case breaks", "a”<BR><Br><bR>b", ind + "a”<br><br>" + ind + "b");
-    addRow("many breaks collapse", "a。" + QStringLiteral("<br>").repeated(32) + "b",
-           ind + "a。<br><br>" + ind + "b");
-    addRow("old indents removed", "　　a。\r\n    b。\r\n\tc&nbsp;d",
-           ind + "a。<br><br>" + ind + "b。<br><br>" + ind + "cd");
-    addRow("single ideographic space stays", "　a", ind + "　a");
-    addRow("leading ascii spaces", "   a", ind + "a");
-    addRow("one space alone stays", " ", ind + " ");
-    addRow("every sentence end", "1。\n2？\n3！\n4’\n5”\n6…\n7．\n8.\n9?\n10!\n11'\n12\"\n13~\n14）\n15─\n16",
-           ind + "1。<br><br>" + ind + "2？<br><br>" + ind + "3！<br><br>" + ind + "4’<br><br>" + ind +
-               "5”<br><br>" + ind + "6…<br><br>" + ind + "7．<br><br>" + ind + "8.<br><br>" + ind +
-               "9?<br><br>" + ind + "10!<br><br>" + ind + "11'<br><br>" + ind + "12\"<br><br>" + ind +
-               "13~<br><br>" + ind + "14）<br><br>" + ind + "15─<br><br>" + ind + "16");
-    addRow("comma joins", "a，\r\nb", ind + "a，b");
-    addRow("A3A0 removed", "a" + charFromCodePageValue(0xA3A0) + "b", ind + "ab");
+    row("paragraphs", "closing paragraph tag", "a.</p>", ind + "a.<br><br>" + ind);
+    row("paragraphs", "upper-case breaks", "a”<BR><Br><bR>b", ind + "a”<br><br>" + ind + "b");
+    row("paragraphs", "many breaks collapse", "a。" + QStringLiteral("<br>").repeated(32) + "b",
+        ind + "a。<br><br>" + ind + "b");
+    row("paragraphs", "old indents removed", "　　a。\r\n    b。\r\n\tc&nbsp;d",
+        ind + "a。<br><br>" + ind + "b。<br><br>" + ind + "cd");
+    row("paragraphs", "single ideographic space stays", "　a", ind + "　a");
+    row("paragraphs", "leading ascii spaces", "   a", ind + "a");
+    row("paragraphs", "one space alone stays", " ", ind + " ");
+    row("paragraphs", "every sentence end",
+        "1。\n2？\n3！\n4’\n5”\n6…\n7．\n8.\n9?\n10!\n11'\n12\"\n13~\n14）\n15─\n16",
+        ind + "1。<br><br>" + ind + "2？<br><br>" + ind + "3！<br><br>" + ind + "4’<br><br>" + ind +
+            "5”<br><br>" + ind + "6…<br><br>" + ind + "7．<br><br>" + ind + "8.<br><br>" + ind +
+            "9?<br><br>" + ind + "10!<br><br>" + ind + "11'<br><br>" + ind + "12\"<br><br>" + ind +
+            "13~<br><br>" + ind + "14）<br><br>" + ind + "15─<br><br>" + ind + "16");
+    row("paragraphs", "comma joins", "a，\r\nb", ind + "a，b");
+    row("paragraphs", "A3A0 removed", "a" + charFromCodePageValue(0xA3A0) + "b", ind + "ab");
+    const QString styled = kStyledPageComment;
+    row("styledPage", "styled", "<html>" + styled + kBookContentStart + "a。\r\nb" + kBookContentEnd,
+        QStringLiteral("　　a。<br><br>　　b"));
+    row("styledPage", "not styled", kBookContentStart + "a" + kBookContentEnd, "-1");
+    row("styledPage", "styled but empty", styled + kBookContentStart + kBookContentEnd, "-1");
+    row("styledPage", "styled, end missing", styled + kBookContentStart + "a", "-1");
+    row("innerText", "empty", "", "");
+    row("innerText", "white space collapses", "  a \r\n\t b  <b> c </b> d ", "a b c d");
+    row("innerText", "br", "a<br>b<BR/>  c", "a\r\nb\r\nc");
+    row("innerText", "leading br kept", "<br>a", "\r\na");
+    row("innerText", "paragraphs", "<p>a</p><p>b</p>", "a\r\n\r\nb");
+    row("innerText", "divs", "<div>a</div><div><div>b</div></div>c", "a\r\nb\r\nc");
+    row("innerText", "no breaks at the ends", "<div><p>a</p></div>", "a");
+    row("innerText", "hidden parts", "<script>x()</script><style>p{}</style>a<noscript>n</noscript>", "a");
+    row("innerText", "document head", "<html><head><title>T</title></head><body>b</body></html>", "b");
+    row("innerText", "entities", "&lt;a&gt; &amp; &quot;&nbsp;&#20013;", "<a> & \"\u00A0中");
+    row("innerText", "table", "<table><tr><td>1</td><td>2</td></tr><tr><td>3</td></tr></table>", "1\t2\r\n3");
+    row("innerText", "pre keeps spaces", "<pre>a  b\n c</pre>", "a  b\r\n c");
+    row("innerText", "ideographic spaces stay", "<p>　　第一段</p>", "　　第一段");
+    row("innerText", "unclosed tags", "<p>a<p>b<div>c", "a\r\n\r\nb\r\n\r\nc");
+    row("innerText", "comments", "a<!-- x -->b", "ab");
+    row("innerText", "images and inputs", "a<img src=x alt=y><input value=v>b", "ab");
+    row("plainText", "links, options, scripts gone",
+        "a<a href=x>link</a><select><option>o</option></select><script>s()</script>b", "ab");
+    row("plainText", "newfont2 span gone", "a<span class=\"newfont2\">ad</span>b", "ab");
+    row("plainText", "blank lines halved", "<p>a</p><p>b</p>", "a\r\nb");
+    row("entities", "all", "&quot;&nbsp;&lt;&gt;<br>&#91;&#93;&amp;&#13;&#10;&#39;&#183;",
+        "\" <>\r\n[]&\r\n'·");
+    // &lt; comes before &amp;, &#39; after it.
+    row("entities", "order", "&amp;lt; &amp;#39;", "&lt; '");
+    row("entities", "case-sensitive", "&QUOT;<BR>", "&QUOT;<BR>");
+    row("imageSources", "double quotes", "<img src=\"a.jpg\"><IMG SRC=\" b.gif \">", "a.jpg||b.gif||");
+    row("imageSources", "single quotes after double", "<img src='c.png'><img src=\"a.jpg\">",
+        "a.jpg||c.png||");
+    row("imageSources", "bare, space ended", "<img src=a.jpg width=1><img src=b.jpg >", "a.jpg||b.jpg||");
+    row("imageSources", "bare, tag ended", "<img src=a.jpg>", "a.jpg||");
+    row("imageSources", "bare ignored when quoted exist", "<img src=a.jpg ><img src=\"b.jpg\">", "b.jpg||");
+    row("imageSources", "empty src anywhere", "<img src=\"a.jpg\"><img src=\"\"><img src=\"b.jpg\">", "");
+    row("imageSources", "no pictures", "<p>text</p>", "");
+    row("titles", "tags and book marks", "<h1><a href=x>《斗破苍穹》</a></h1>", "斗破苍穹");
+    row("titles", "cut tag", "class=\"t\">书名：凡人修仙传 ", "凡人修仙传");
+    row("titles", "labels and breaks", "最新章节：第一章\r\n\t更新时间", "第一章");
+    row("titles", "entities", "&quot;雪中&amp;刀&quot;&nbsp;", "\"雪中&刀\"");
+    row("titles", "current chapter", "当前章节 黄金", "黄金");
+    row("cleanWord", "Word markup",
+        "<?xml version=\"1.0\"?><meta name=ProgId content=Word.Document><p style='margin:0'>"
+        "<span lang=ZH-CN>文字</span><o:p></o:p></p><![if !supportLists]>1.<![endif]>"
+        "<TABLE border=1 style=\"x\"><tr><td>c</td></tr></table>",
+        "<p >文字</p>1.<table width=\"95%\" align=center border=1 cellspacing=0 cellpadding=3 "
+        "bordercolorlight=#000000 bordercolordark=#000000 "
+        "style='border-collapse: collapse;word-break:break-all'><tr><td>c</td></tr></table>");
+    row("curlyQuotes", "pairs, last one open", "他说\"好\"，又说\"不\"\"", "他说“好”，又说“不”\"");
 }
 
-void TestHtml::paragraphs() {
-    QFETCH(QString, text);
+void TestHtml::transforms() {
+    using Transform = QString (*)(const QString&);
+    static const QHash<QString, Transform> functions = {
+        {"paragraphs", formatParagraphs}, {"styledPage", getStyledPageContent},
+        {"innerText", htmlInnerText},     {"plainText", htmlToPlainText},
+        {"entities", decodeHtmlEntities}, {"imageSources", extractImageSources},
+        {"titles", cleanTitleText},       {"cleanWord", cleanWordHtml},
+        {"curlyQuotes", curlyQuotes}};
+    QFETCH(QString, function);
+    QFETCH(QString, input);
     QFETCH(QString, expected);
-    QCOMPARE(formatParagraphs(text), expected);
+    QVERIFY(functions.contains(function));
+    QCOMPARE(functions.value(function)(input), expected);
 }
 
 void TestHtml::paragraphsAgreeWithStepByStep() {
@@ -128,50 +182,6 @@ void TestHtml::paragraphsAgreeWithStepByStep() {
         if (got != expected)
             QFAIL(qPrintable(QStringLiteral("\"%1\": \"%2\", step by step \"%3\"").arg(text, got, expected)));
     }
-}
-
-void TestHtml::styledPage_data() {
-    QTest::addColumn<QString>("html");
-    QTest::addColumn<QString>("expected");
-    const QString styled = kStyledPageComment;
-    addRow("styled", "<html>" + styled + kBookContentStart + "a。\r\nb" + kBookContentEnd,
-           QStringLiteral("　　a。<br><br>　　b"));
-    addRow("not styled", kBookContentStart + "a" + kBookContentEnd, "-1");
-    addRow("styled but empty", styled + kBookContentStart + kBookContentEnd, "-1");
-    addRow("styled, end missing", styled + kBookContentStart + "a", "-1");
-}
-
-void TestHtml::styledPage() {
-    QFETCH(QString, html);
-    QFETCH(QString, expected);
-    QCOMPARE(getStyledPageContent(html), expected);
-}
-
-void TestHtml::innerText_data() {
-    QTest::addColumn<QString>("html");
-    QTest::addColumn<QString>("expected");
-    addRow("empty", "", "");
-    addRow("white space collapses", "  a \r\n\t b  <b> c </b> d ", "a b c d");
-    addRow("br", "a<br>b<BR/>  c", "a\r\nb\r\nc");
-    addRow("leading br kept", "<br>a", "\r\na");
-    addRow("paragraphs", "<p>a</p><p>b</p>", "a\r\n\r\nb");
-    addRow("divs", "<div>a</div><div><div>b</div></div>c", "a\r\nb\r\nc");
-    addRow("no breaks at the ends", "<div><p>a</p></div>", "a");
-    addRow("hidden parts", "<script>x()</script><style>p{}</style>a<noscript>n</noscript>", "a");
-    addRow("document head", "<html><head><title>T</title></head><body>b</body></html>", "b");
-    addRow("entities", "&lt;a&gt; &amp; &quot;&nbsp;&#20013;", "<a> & \"\u00A0中");
-    addRow("table", "<table><tr><td>1</td><td>2</td></tr><tr><td>3</td></tr></table>", "1\t2\r\n3");
-    addRow("pre keeps spaces", "<pre>a  b\n c</pre>", "a  b\r\n c");
-    addRow("ideographic spaces stay", "<p>　　第一段</p>", "　　第一段");
-    addRow("unclosed tags", "<p>a<p>b<div>c", "a\r\n\r\nb\r\n\r\nc");
-    addRow("comments", "a<!-- x -->b", "ab");
-    addRow("images and inputs", "a<img src=x alt=y><input value=v>b", "ab");
-}
-
-void TestHtml::innerText() {
-    QFETCH(QString, html);
-    QFETCH(QString, expected);
-    QCOMPARE(htmlInnerText(html), expected);
 }
 
 void TestHtml::innerTextSurvivesDeepNesting() {
@@ -272,92 +282,11 @@ void TestHtml::plainLinksReadAsTheParserReadsThem() {
     QVERIFY2(plain > rounds / 10 && plain < rounds * 9 / 10, qPrintable(QString::number(plain)));
 }
 
-void TestHtml::plainText_data() {
-    QTest::addColumn<QString>("html");
-    QTest::addColumn<QString>("expected");
-    addRow("links, options, scripts gone",
-           "a<a href=x>link</a><select><option>o</option></select><script>s()</script>b", "ab");
-    addRow("newfont2 span gone", "a<span class=\"newfont2\">ad</span>b", "ab");
-    addRow("blank lines halved", "<p>a</p><p>b</p>", "a\r\nb");
-}
-
-void TestHtml::plainText() {
-    QFETCH(QString, html);
-    QFETCH(QString, expected);
-    QCOMPARE(htmlToPlainText(html), expected);
-}
-
-void TestHtml::entities_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("expected");
-    addRow("all", "&quot;&nbsp;&lt;&gt;<br>&#91;&#93;&amp;&#13;&#10;&#39;&#183;", "\" <>\r\n[]&\r\n'·");
-    // &lt; comes before &amp;, &#39; after it.
-    addRow("order", "&amp;lt; &amp;#39;", "&lt; '");
-    addRow("case-sensitive", "&QUOT;<BR>", "&QUOT;<BR>");
-}
-
-void TestHtml::entities() {
-    QFETCH(QString, text);
-    QFETCH(QString, expected);
-    QCOMPARE(decodeHtmlEntities(text), expected);
-}
-
-void TestHtml::cleanWord() {
-    const QString word =
-        QStringLiteral("<?xml version=\"1.0\"?><meta name=ProgId content=Word.Document><p style='margin:0'>"
-                       "<span lang=ZH-CN>文字</span><o:p></o:p></p><![if !supportLists]>1.<![endif]>"
-                       "<TABLE border=1 style=\"x\"><tr><td>c</td></tr></table>");
-    QCOMPARE(
-        cleanWordHtml(word),
-        QStringLiteral("<p >文字</p>1.<table width=\"95%\" align=center border=1 cellspacing=0 cellpadding=3 "
-                       "bordercolorlight=#000000 bordercolordark=#000000 "
-                       "style='border-collapse: collapse;word-break:break-all'><tr><td>c</td></tr></table>"));
-}
-
-void TestHtml::imageSources_data() {
-    QTest::addColumn<QString>("fragment");
-    QTest::addColumn<QString>("expected");
-    addRow("double quotes", "<img src=\"a.jpg\"><IMG SRC=\" b.gif \">", "a.jpg||b.gif||");
-    addRow("single quotes after double", "<img src='c.png'><img src=\"a.jpg\">", "a.jpg||c.png||");
-    addRow("bare, space ended", "<img src=a.jpg width=1><img src=b.jpg >", "a.jpg||b.jpg||");
-    addRow("bare, tag ended", "<img src=a.jpg>", "a.jpg||");
-    addRow("bare ignored when quoted exist", "<img src=a.jpg ><img src=\"b.jpg\">", "b.jpg||");
-    addRow("empty src anywhere", "<img src=\"a.jpg\"><img src=\"\"><img src=\"b.jpg\">", "");
-    addRow("no pictures", "<p>text</p>", "");
-}
-
-void TestHtml::imageSources() {
-    QFETCH(QString, fragment);
-    QFETCH(QString, expected);
-    QCOMPARE(extractImageSources(fragment), expected);
-}
-
 void TestHtml::imageSourcesByPattern() {
     const QString page = QStringLiteral("<img src=\"logo.gif\"><div id=c><img src=\"1.jpg\"></div>"
                                         "<div id=c><img src=\"2.jpg\"></div>");
     QCOMPARE(extractImageSourcesByPattern(page, QStringLiteral("<div id=c>[\\s\\S]+?</div>")),
              QStringLiteral("1.jpg||2.jpg||"));
-}
-
-void TestHtml::titles_data() {
-    QTest::addColumn<QString>("fragment");
-    QTest::addColumn<QString>("expected");
-    addRow("tags and book marks", "<h1><a href=x>《斗破苍穹》</a></h1>", "斗破苍穹");
-    addRow("cut tag", "class=\"t\">书名：凡人修仙传 ", "凡人修仙传");
-    addRow("labels and breaks", "最新章节：第一章\r\n\t更新时间", "第一章");
-    addRow("entities", "&quot;雪中&amp;刀&quot;&nbsp;", "\"雪中&刀\"");
-    addRow("current chapter", "当前章节 黄金", "黄金");
-}
-
-void TestHtml::titles() {
-    QFETCH(QString, fragment);
-    QFETCH(QString, expected);
-    QCOMPARE(cleanTitleText(fragment), expected);
-}
-
-void TestHtml::curlyQuotes() {
-    QCOMPARE(::curlyQuotes(QStringLiteral("他说\"好\"，又说\"不\"\"")),
-             QStringLiteral("他说“好”，又说“不”\""));
 }
 
 void TestHtml::quotedValue_data() {

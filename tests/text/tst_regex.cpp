@@ -67,6 +67,8 @@ void TestRegex::replace_data() {
     addRow("recursion", "\\((?:[^()]|(?R))*\\)", "f((a)(b))c", "P", "fPc");
     addRow("\\Q without \\E", "a\\Q.*", "xa.*", "y", "xy");
     addRow("lookbehind sees the text before", "(?<=a)b", "abcb", "x", "axcb");
+    addRow("lone surrogate becomes U+FFFD", "b", QStringLiteral("a") + QChar(0xD800) + QStringLiteral("b😀"),
+           "B", "a\uFFFDB😀");
 }
 
 void TestRegex::replace() {
@@ -168,11 +170,6 @@ void TestRegex::longTextsStillMatch() {
 }
 
 void TestRegex::loneSurrogates() {
-    const QString text = QStringLiteral("a") + QChar(0xD800) + QStringLiteral("b😀");
-    QString error;
-    QCOMPARE(regexReplace(QStringLiteral("b"), text, QStringLiteral("B"), &error),
-             QStringLiteral("a\uFFFDB😀"));
-    QCOMPARE(error, QString());
     // Wherever the lone half stands, in the long runs the search skips and in the short tail.
     for (const char16_t half : {char16_t(0xD800), char16_t(0xDFFF)}) {
         for (int at = 0; at < 20; ++at) {

@@ -11,10 +11,8 @@ private Q_SLOTS:
     void splitBase();
     void encoders_data();
     void encoders();
-    void decodeHex_data();
-    void decodeHex();
-    void decodeAnsi_data();
-    void decodeAnsi();
+    void decode_data();
+    void decode();
     void doubleByteRoundTrip_data();
     void doubleByteRoundTrip();
 };
@@ -67,38 +65,30 @@ void TestUrl::encoders() {
     QCOMPARE(urlEncodeUtf8(text), utf8);
 }
 
-void TestUrl::decodeHex_data() {
+// Hex groups alone (decodeHexChars) or escapes inside other text (urlDecodeAnsi).
+void TestUrl::decode_data() {
+    QTest::addColumn<bool>("hexOnly");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
-    addRow("two characters", "%D6%D0%CE%C4", "中文");
-    addRow("no percent signs", "D6D0", "中");
-    addRow("lower case", "%d6%d0", "中");
-    addRow("not hex", "%ZZ%ZZ", "%ZZ%ZZ");
-    addRow("0x prefix is not hex", "0x1F", "0x1F");
-    addRow("incomplete group", "%D6%D", "%D6%D");
-    addRow("invalid GBK", "%FF%FF", "%FF%FF");
-    addRow("empty", "", "");
+    addRow("two characters", true, "%D6%D0%CE%C4", "中文");
+    addRow("no percent signs", true, "D6D0", "中");
+    addRow("lower case", true, "%d6%d0", "中");
+    addRow("not hex", true, "%ZZ%ZZ", "%ZZ%ZZ");
+    addRow("0x prefix is not hex", true, "0x1F", "0x1F");
+    addRow("incomplete group", true, "%D6%D", "%D6%D");
+    addRow("invalid GBK", true, "%FF%FF", "%FF%FF");
+    addRow("empty", true, "", "");
+    addRow("mixed", false, "<a>%D6%D0x%CE%C4</a>", "<a>中x文</a>");
+    addRow("percent sign at the end", false, "100%", "100%");
+    addRow("percent in text", false, "50%off 20%", "50%off 20%");
+    addRow("no escapes", false, "abc", "abc");
 }
 
-void TestUrl::decodeHex() {
+void TestUrl::decode() {
+    QFETCH(bool, hexOnly);
     QFETCH(QString, text);
     QFETCH(QString, expected);
-    QCOMPARE(decodeHexChars(text), expected);
-}
-
-void TestUrl::decodeAnsi_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("expected");
-    addRow("mixed", "<a>%D6%D0x%CE%C4</a>", "<a>中x文</a>");
-    addRow("percent sign at the end", "100%", "100%");
-    addRow("percent in text", "50%off 20%", "50%off 20%");
-    addRow("no escapes", "abc", "abc");
-}
-
-void TestUrl::decodeAnsi() {
-    QFETCH(QString, text);
-    QFETCH(QString, expected);
-    QCOMPARE(urlDecodeAnsi(text), expected);
+    QCOMPARE(hexOnly ? decodeHexChars(text) : urlDecodeAnsi(text), expected);
 }
 
 void TestUrl::doubleByteRoundTrip_data() {

@@ -66,8 +66,6 @@ class TestChapterListReader : public QObject {
 private Q_SLOTS:
     void fixtureSites_data();
     void fixtureSites();
-    void emptyOutcomes_data();
-    void emptyOutcomes();
     void keptLinks_data();
     void keptLinks();
     void renewalKeepsOnlyNewChapters();
@@ -76,8 +74,8 @@ private Q_SLOTS:
     void volumeNamesMode();
     void novelInformation();
     void feedNamesANewNovel();
-    void stopDuringScriptFetch();
-    void failedScriptFetchKeepsThePage();
+    void scriptFetchCutShort_data();
+    void scriptFetchCutShort();
 };
 
 void TestChapterListReader::fixtureSites_data() {
@@ -131,32 +129,11 @@ void TestChapterListReader::fixtureSites() {
              source.requested.size());
 }
 
-void TestChapterListReader::emptyOutcomes_data() {
-    QTest::addColumn<QString>("page");
-    QTest::addColumn<ChapterListResult::Outcome>("outcome");
-    QTest::addColumn<QString>("status");
-    addRow("no links", "<html><body><p>暂无章节</p></body></html>", ChapterListResult::Outcome::NoLinks,
-           "无目录内容");
-    addRow("only named anchors", "<a name=top></a><a name=\"end\">底部</a>",
-           ChapterListResult::Outcome::NoLinks, "无目录内容");
-    addRow("navigation only",
-           "<a href=\"/\">首页</a><a href=\"/top.html\">排行榜</a><a href=\"1.zip\">第一章</a>",
-           ChapterListResult::Outcome::NoChapters, "该目录页没有章节");
-    // Tried every way, a page without chapters stays one: sections are folders, the script is a counter.
-    addRow("sections and a counter script",
-           "<script src=\"/js/count.js\"></script><a href=\"/\">首页</a><a href=\"/sort/1/\">玄幻</a>"
-           "<a href=\"/author/5/\">作者专栏</a><a href=\"../\">本站新书</a><a "
-           "href=\"javascript:go(1)\">第一章</a>",
-           ChapterListResult::Outcome::NoChapters, "该目录页没有章节");
-    addRow("advertising only", "<a href=\"http://ad.union-click.test/go?id=7\">第一章 免费领取</a>",
-           ChapterListResult::Outcome::NoChapters, "该目录页没有章节");
-}
-
 void TestChapterListReader::keptLinks_data() {
     QTest::addColumn<QString>("page");
     QTest::addColumn<QString>("listUrl");
     QTest::addColumn<QString>("listStart");
-    QTest::addColumn<QStringList>("urls");
+    QTest::addColumn<QStringList>("urls"); // none: the page reads as no links or no chapter
     const QString site = "http://www.site.test/book/1/";
     const QString withAds =
         "<div id=list><a href=\"1.html\">第一章</a><a href=\"http://m.site.test/book/1/2.html\">第二章</a>"
@@ -165,6 +142,19 @@ void TestChapterListReader::keptLinks_data() {
         "<a href=\"http://site.test/book/1/3.html\">第三章</a></div>";
     const QStringList own = {site + "1.html", "http://m.site.test/book/1/2.html",
                              "http://site.test/book/1/3.html"};
+    addRow("no links", "<html><body><p>暂无章节</p></body></html>", site, "", QStringList());
+    addRow("only named anchors", "<a name=top></a><a name=\"end\">底部</a>", site, "", QStringList());
+    addRow("navigation only",
+           "<a href=\"/\">首页</a><a href=\"/top.html\">排行榜</a><a href=\"1.zip\">第一章</a>", site, "",
+           QStringList());
+    // Tried every way, a page without chapters stays one: sections are folders, the script is a counter.
+    addRow("sections and a counter script",
+           "<script src=\"/js/count.js\"></script><a href=\"/\">首页</a><a href=\"/sort/1/\">玄幻</a>"
+           "<a href=\"/author/5/\">作者专栏</a><a href=\"../\">本站新书</a><a "
+           "href=\"javascript:go(1)\">第一章</a>",
+           site, "", QStringList());
+    addRow("advertising only", "<a href=\"http://ad.union-click.test/go?id=7\">第一章 免费领取</a>", site, "",
+           QStringList());
     addRow("other sites dropped without markers", withAds, site, "", own);
     addRow("markers that cut nothing", withAds, site, "<div id=nowhere>", own);
     addRow("between markers every link counts", withAds, site, "<div id=list>",
@@ -222,20 +212,12 @@ void TestChapterListReader::keptLinks() {
         if (!link.isDropped())
             kept.append(link.url);
     QCOMPARE(kept, urls);
-}
-
-void TestChapterListReader::emptyOutcomes() {
-    QFETCH(QString, page);
-    QFETCH(ChapterListResult::Outcome, outcome);
-    QFETCH(QString, status);
-    MemoryPageSource source;
-    ChapterListRequest request;
-    request.page = page;
-    request.listUrl = kBase + "/book/1/";
-    ChapterListReader reader(source, ChapterListOptions());
-    const Run run = read(reader, request);
-    QCOMPARE(run.result.outcome, outcome);
-    QCOMPARE(run.statuses.last(), status);
+    if (urls.isEmpty()) {
+        const bool noLinks = !page.contains("href");
+        QCOMPARE(run.result.outcome,
+                 noLinks ? ChapterListResult::Outcome::NoLinks : ChapterListResult::Outcome::NoChapters);
+        QCOMPARE(run.statuses.last(), noLinks ? QString("无目录内容") : QString("该目录页没有章节"));
+    }
 }
 
 void TestChapterListReader::renewalKeepsOnlyNewChapters() {
@@ -459,37 +441,39 @@ void TestChapterListReader::feedNamesANewNovel() {
     QCOMPARE(NovelStore(library.db()).novelName(named), QStringLiteral("我的书"));
 }
 
-void TestChapterListReader::stopDuringScriptFetch() {
-    const TocCase c = tocCase(QStringLiteral("zhulin"));
-    MemoryPageSource source;
-    QVERIFY(source.loadSite(TestSite::folder(c.site), kBase));
-    ChapterListRequest request = requestFor(source, kBase + c.page, QStringLiteral("gb2312"));
-    bool stop = false;
-    source.duringFetch = [&stop] { stop = true; };
-    ChapterListOptions options;
-    options.scriptListSites = c.settings.value("ScriptListSites");
-    ChapterListReader reader(source, options);
-    reader.setStopCheck([&stop] { return stop; });
-    const Run run = read(reader, request);
-    QCOMPARE(run.result.outcome, ChapterListResult::Outcome::Stopped);
-    QVERIFY(run.result.links.isEmpty());
-    QCOMPARE(source.requested.size(), 2); // the page and the one script, nothing after the stop
+void TestChapterListReader::scriptFetchCutShort_data() {
+    QTest::addColumn<bool>("stop");
+    QTest::addColumn<ChapterListResult::Outcome>("outcome");
+    QTest::addColumn<QStringList>("scripts");
+    addRow("stopped: nothing after the stop", true, ChapterListResult::Outcome::Stopped,
+           QStringList{kBase + "/chapterlist/3127.js"});
+    // The advertising script was tried next and wrote no list; the page's own links remain.
+    addRow("failed: the page is kept", false, ChapterListResult::Outcome::NoChapters,
+           QStringList{kBase + "/chapterlist/3127.js", kBase + "/js/ads/top.js"});
 }
 
-void TestChapterListReader::failedScriptFetchKeepsThePage() {
+void TestChapterListReader::scriptFetchCutShort() {
+    QFETCH(bool, stop);
+    QFETCH(ChapterListResult::Outcome, outcome);
+    QFETCH(QStringList, scripts);
     const TocCase c = tocCase(QStringLiteral("zhulin"));
     MemoryPageSource source;
     QVERIFY(source.loadSite(TestSite::folder(c.site), kBase));
-    source.addFailure(kBase + "/chapterlist/3127.js");
     ChapterListRequest request = requestFor(source, kBase + c.page, QStringLiteral("gb2312"));
+    bool stopped = false;
+    if (stop)
+        source.duringFetch = [&stopped] { stopped = true; };
+    else
+        source.addFailure(kBase + "/chapterlist/3127.js");
     ChapterListOptions options;
     options.scriptListSites = c.settings.value("ScriptListSites");
     ChapterListReader reader(source, options);
+    reader.setStopCheck([&stopped] { return stopped; });
     const Run run = read(reader, request);
-    // The advertising script was tried next and wrote no list; the page's own links remain.
-    QCOMPARE(source.requested.mid(1),
-             (QStringList{kBase + "/chapterlist/3127.js", kBase + "/js/ads/top.js"}));
-    QCOMPARE(run.result.outcome, ChapterListResult::Outcome::NoChapters);
+    QCOMPARE(run.result.outcome, outcome);
+    QCOMPARE(source.requested.mid(1), scripts);
+    if (stop)
+        QVERIFY(run.result.links.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestChapterListReader)

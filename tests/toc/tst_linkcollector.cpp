@@ -27,18 +27,16 @@ class TestLinkCollector : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void getLinks_data();
-    void getLinks();
-    void collectLinks_data();
-    void collectLinks();
+    void links_data();
+    void links();
     void positionsFollowTheListText();
     void plainListsReadAsParsedOnes();
-    void longTitlesAreCut();
     void stopEndsWithNothing();
     void getLinks2();
 };
 
-void TestLinkCollector::getLinks_data() {
+// Rows named "list: ..." go through the cleaning of a whole list; the others read one fragment.
+void TestLinkCollector::links_data() {
     QTest::addColumn<QString>("fragment");
     QTest::addColumn<QStringList>("titles");
     QTest::addColumn<QStringList>("urls");
@@ -69,38 +67,26 @@ void TestLinkCollector::getLinks_data() {
     addRow("anchors without href are not links", "<a name=x>卷一</a><a>无</a>", QStringList(), QStringList());
     addRow("markup inside the title", "<a href=3.html><b>第三章</b><br>重逢</a>",
            QStringList{"第三章\r\n重逢"}, QStringList{"3.html"});
+    addRow("long titles are cut", "<a href=1.html>" + QString(300, QChar(u'字')) + "</a>",
+           QStringList{QString(250, QChar(u'字'))}, QStringList{"1.html"});
+    addRow("list: pictures removed", "<a href=1.html><img src=new.gif alt=\"新\">第一章</a>",
+           QStringList{"第一章"}, QStringList{"1.html"});
+    addRow("list: named anchor before a link", "<a name=\"v1\"><a href=\"2.html\">第二章</a>",
+           QStringList{"第二章"}, QStringList{"2.html"});
+    addRow("list: in-page links removed", "<a href=\"#top\">顶部</a><a href=\"3.html\">第三章</a>",
+           QStringList{"第三章"}, QStringList{"3.html"});
+    addRow("list: links without a space after a are not matched",
+           "<a\thref=4.html>第四章</a><A HREF=5.html>第五章</A>", QStringList{"第五章"},
+           QStringList{"5.html"});
+    addRow("list: unclosed link", "<a href=6.html>第六章", QStringList(), QStringList());
 }
 
-void TestLinkCollector::getLinks() {
+void TestLinkCollector::links() {
     QFETCH(QString, fragment);
     QFETCH(QStringList, titles);
     QFETCH(QStringList, urls);
-    const ChapterLinks links = ::getLinks(fragment);
-    QCOMPARE(::titles(links), titles);
-    QCOMPARE(::urls(links), urls);
-}
-
-void TestLinkCollector::collectLinks_data() {
-    QTest::addColumn<QString>("list");
-    QTest::addColumn<QStringList>("titles");
-    QTest::addColumn<QStringList>("urls");
-    addRow("pictures removed", "<a href=1.html><img src=new.gif alt=\"新\">第一章</a>", QStringList{"第一章"},
-           QStringList{"1.html"});
-    addRow("named anchor before a link", "<a name=\"v1\"><a href=\"2.html\">第二章</a>",
-           QStringList{"第二章"}, QStringList{"2.html"});
-    addRow("in-page links removed", "<a href=\"#top\">顶部</a><a href=\"3.html\">第三章</a>",
-           QStringList{"第三章"}, QStringList{"3.html"});
-    addRow("links without a space after a are not matched",
-           "<a\thref=4.html>第四章</a><A HREF=5.html>第五章</A>", QStringList{"第五章"},
-           QStringList{"5.html"});
-    addRow("unclosed link", "<a href=6.html>第六章", QStringList(), QStringList());
-}
-
-void TestLinkCollector::collectLinks() {
-    QFETCH(QString, list);
-    QFETCH(QStringList, titles);
-    QFETCH(QStringList, urls);
-    const ChapterLinks links = ::collectLinks(list);
+    const bool list = QByteArray(QTest::currentDataTag()).startsWith("list:");
+    const ChapterLinks links = list ? ::collectLinks(fragment) : ::getLinks(fragment);
     QCOMPARE(::titles(links), titles);
     QCOMPARE(::urls(links), urls);
 }
@@ -141,12 +127,6 @@ void TestLinkCollector::plainListsReadAsParsedOnes() {
     QCOMPARE(plain.at(0).title, QStringLiteral("第1章 标题"));
     QCOMPARE(plain.at(6).url, QString()); // the same address as the link before it
     QCOMPARE(parsed.last().title, QStringLiteral("末章"));
-}
-
-void TestLinkCollector::longTitlesAreCut() {
-    const QString title = QString(300, QChar(u'字'));
-    const ChapterLinks links = ::getLinks(QStringLiteral("<a href=1.html>%1</a>").arg(title));
-    QCOMPARE(links.value(0).title, title.left(250));
 }
 
 void TestLinkCollector::stopEndsWithNothing() {

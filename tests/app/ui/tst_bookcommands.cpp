@@ -83,7 +83,6 @@ void TestBookCommands::commandsOpenTheirWindows_data() {
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("window");
     addRow("new", "mnuNew", "frmAddNovel");
-    addRow("properties", "mnuEdit", "frmAddNovel");
     addRow("sites", "mnuSite", "frmSite");
     addRow("signs", "mnuSiteSignSet", "frmSiteSign");
     addRow("batch chapters", "mnuBatchContent", "frmAddBatchContent");

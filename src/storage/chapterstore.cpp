@@ -80,6 +80,14 @@ ChapterStore::Stamp ChapterStore::now() {
     return stamp;
 }
 
+bool ChapterStore::deleteChapters(const QList<qint64>& ids) const {
+    QList<QVariantList> rows;
+    rows.reserve(ids.size());
+    for (const qint64 id : ids)
+        rows.append({id});
+    return m_db.execEach(QStringLiteral("DELETE FROM book_novelcontent WHERE id=?"), rows);
+}
+
 QStringList ChapterStore::chapterSources(const QString& novelId) const {
     QStringList sources;
     QSqlQuery q = m_db.query(

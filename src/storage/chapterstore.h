@@ -48,6 +48,9 @@ public:
     };
     static Stamp now();
 
+    // Deletes the rows (no files); run it inside the caller's transaction. False on the first failure.
+    bool deleteChapters(const QList<qint64>& ids) const;
+
     // The addresses the novel's chapters were downloaded from, in chapter order.
     QStringList chapterSources(const QString& novelId) const;
     // Gives the chapters downloaded from each address that volume name ("" as Null), all or nothing.

@@ -84,7 +84,7 @@ bool ChapterStore::deleteChapters(const QList<qint64>& ids) const {
     QList<QVariantList> rows;
     rows.reserve(ids.size());
     for (const qint64 id : ids)
-        rows.append({id});
+        rows.append(QVariantList{id});
     return m_db.execEach(QStringLiteral("DELETE FROM book_novelcontent WHERE id=?"), rows);
 }
 

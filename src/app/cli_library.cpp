@@ -1,4 +1,4 @@
-// Library commands: init, info, settings, category.
+// Library commands: init, info, settings.
 #include "app/cli.h"
 
 #include "companion/autostart.h"
@@ -10,7 +10,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QJsonArray>
 #include <QJsonObject>
 
 namespace {
@@ -101,39 +100,6 @@ int runSettings(CliContext& cli, const QStringList& args) {
     return CliOk;
 }
 
-int runCategory(CliContext& cli, const QStringList& args) {
-    const bool add = args.size() == 2 && args.at(0) == QLatin1String("add");
-    const bool list = args.size() == 1 && args.at(0) == QLatin1String("list");
-    if (!add && !list)
-        return cli.fail(QStringLiteral("用法: quiveral-cli category add NAME | category list"), CliUsage);
-    LibraryContext* library = cli.openLibrary(add);
-    if (!library)
-        return CliFailed;
-    CategoryStore store(library->database());
-    if (add) {
-        const CategoryStore::Result result = store.add(args.at(1));
-        if (!result.ok())
-            return cli.fail(result.error);
-        if (cli.json)
-            cli.printJson(QJsonObject{{"code", result.code}, {"name", args.at(1).trimmed()}});
-        else
-            cli.out << result.code << Qt::endl;
-        return CliOk;
-    }
-    const QList<Category> categories = store.list();
-    if (cli.json) {
-        QJsonArray array;
-        for (const Category& c : categories)
-            array.append(QJsonObject{{"code", c.code}, {"name", c.name}});
-        cli.printJson(array);
-        return CliOk;
-    }
-    for (const Category& c : categories)
-        cli.out << c.code << '\t' << c.name << '\n';
-    cli.out.flush();
-    return CliOk;
-}
-
 const CliRegistry::Registration registrations[] = {
     CliRegistry::Registration(
         {QStringLiteral("init"), QString(), QStringLiteral("建立或打开书库，显示其路径"), runInit}),
@@ -142,8 +108,6 @@ const CliRegistry::Registration registrations[] = {
     CliRegistry::Registration({QStringLiteral("settings"),
                                QStringLiteral("get SECTION KEY | set SECTION KEY VALUE"),
                                QStringLiteral("读取或写入 book.ini 的设置"), runSettings}),
-    CliRegistry::Registration({QStringLiteral("category"), QStringLiteral("add NAME | list"),
-                               QStringLiteral("新增分类或列出分类"), runCategory}),
 };
 
 } // namespace

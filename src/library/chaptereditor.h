@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class LibraryContext;
 
@@ -75,7 +76,32 @@ public:
     // The volume of the novel's last chapter that has one; "" when none ("该小说尚未分卷").
     QString lastVolume(const QString& novelId) const;
 
+    // What a command would refuse before anything is asked: no or unknown chapters ("请选择具体项"),
+    // chapters of a novel being downloaded. "" when the chapters can be changed.
+    QString checkChapters(const QList<qint64>& ids) const;
+
+    struct Chapter {
+        qint64 id = 0;
+        QString novelId;
+        QString title;
+        int order = 0;
+        QString volume;
+        QString comeFrom;
+    };
+    std::optional<Chapter> chapter(qint64 id) const;
+
 private:
+    // The chapters in the order given, each once; error set when one is unknown or being downloaded.
+    QList<Chapter> chapters(const QList<qint64>& ids, QString* error) const;
+    bool isDownloading(const QString& novelId) const;
+    // The chapter's text: what its page holds between the content markers, else the whole page.
+    QString chapterText(const Chapter& chapter) const;
+    // The novel's chapter ids in list order.
+    QList<qint64> chapterIds(const QString& novelId) const;
+    // Gives the chapters the orders 1..n as listed, writing only the rows whose order changes.
+    bool renumber(const QList<qint64>& ids, const QString& novelId) const;
+    void writeListPages(const QStringList& novelIds) const;
+
     LibraryContext& m_library;
     DownloadingNovel m_downloading;
 };

@@ -7,42 +7,44 @@
 
 namespace NovelRemoval {
 
-namespace {
-
-bool deleteRows(LibraryContext& library, const QString& novelId, bool deleteFiles) {
+bool deleteRows(const LibraryContext& library, const QStringList& novelIds, bool bookcaseToo) {
     const Database& db = library.database();
     return db.transaction([&] {
-        return db.exec(QStringLiteral("DELETE FROM book_novelcontent WHERE NovelID = ?"), {novelId}) &&
-               db.exec(QStringLiteral("DELETE FROM book_novel WHERE NovelID = ?"), {novelId}) &&
-               (!deleteFiles || db.exec(QStringLiteral("DELETE FROM pri_mynovel WHERE WJLJ = ?"),
-                                        {library.folder().novelListPage(novelId)}));
+        for (const QString& novelId : novelIds)
+            if (!db.exec(QStringLiteral("DELETE FROM book_novelcontent WHERE NovelID = ?"), {novelId}) ||
+                !db.exec(QStringLiteral("DELETE FROM book_novel WHERE NovelID = ?"), {novelId}) ||
+                (bookcaseToo && !db.exec(QStringLiteral("DELETE FROM pri_mynovel WHERE WJLJ = ?"),
+                                         {library.folder().novelListPage(novelId)})))
+                return false;
+        return true;
     });
 }
 
-} // namespace
-
-QStringList deleteNovels(LibraryContext& library, const QStringList& novelIds, bool deleteFiles) {
-    QStringList deleted;
-    for (const QString& id : novelIds) {
-        if (id.isEmpty() || !deleteRows(library, id, deleteFiles))
-            continue;
-        deleted << id;
-        // Files go only after the rows are gone for good.
-        if (deleteFiles)
+void forgetDeleted(LibraryContext& library, const QStringList& novelIds, bool deleteFiles) {
+    if (novelIds.isEmpty())
+        return;
+    if (deleteFiles)
+        for (const QString& id : novelIds)
             QDir(library.folder().novelDir(id)).removeRecursively();
-    }
-    if (deleted.isEmpty())
-        return deleted;
     QList<Bookmark> bookmarks;
     if (loadBookmarks(library.folder().path(), bookmarks)) {
         const qsizetype before = bookmarks.size();
         bookmarks.removeIf([&](const Bookmark& b) {
-            return std::any_of(deleted.begin(), deleted.end(),
+            return std::any_of(novelIds.begin(), novelIds.end(),
                                [&](const QString& id) { return b.fullAddress.contains(u'/' + id + u'/'); });
         });
         if (bookmarks.size() != before)
             saveBookmarks(library.folder().path(), bookmarks);
     }
+}
+
+QStringList deleteNovels(LibraryContext& library, const QStringList& novelIds, bool deleteFiles) {
+    QStringList deleted;
+    for (const QString& id : novelIds)
+        if (!id.isEmpty() && deleteRows(library, {id}, deleteFiles))
+            deleted << id;
+    // Files go only after the rows are gone for good.
+    forgetDeleted(library, deleted, deleteFiles);
     return deleted;
 }
 

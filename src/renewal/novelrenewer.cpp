@@ -464,6 +464,33 @@ bool NovelRenewer::rereadList(const QString& novelId, ChapterListMode mode, Outc
     return done;
 }
 
+ChapterLinks NovelRenewer::readSiteList(const NovelRecord& novel, Outcome* outcome) {
+    Outcome local;
+    Outcome& result = outcome ? *outcome : local;
+    status(tr("正在连接<<%1>>目录页...").arg(novel.novelName));
+    ChapterListRequest request;
+    request.mode = ChapterListMode::Synchronisation;
+    if (!fetchList(novel, request)) {
+        result.stopped = m_context.stopped();
+        result.failed = !result.stopped;
+        return {};
+    }
+    ChapterListReader reader(m_context.fetcher, m_context.options.list);
+    prepareListReader(reader);
+    const ChapterListResult list = reader.readChapterList(request);
+    if (!list.newName.isEmpty())
+        m_context.events.novelRenamed(novel.novelId, list.newName);
+    if (list.outcome == ChapterListResult::Outcome::Stopped || m_context.stopped()) {
+        result.stopped = true;
+        return {};
+    }
+    if (list.outcome != ChapterListResult::Outcome::Chapters) {
+        result.failed = true;
+        return {};
+    }
+    return list.links;
+}
+
 QList<StoredChapter> NovelRenewer::chaptersWithPictures(const QString& novelId, bool missingOnly) const {
     QList<StoredChapter> found;
     const QString folder = m_context.folder.novelDir(novelId);

@@ -31,6 +31,7 @@ public:
     NovelRenewer& operator=(const NovelRenewer&) = delete;
 
     void setSiteSigns(const SiteSignTable* signs) { m_signs = signs; }
+    DownloadContext& context() { return m_context; }
     // Asked for the new chapters when bIsManualSelect is on.
     void setChooser(ChapterChooser chooser) { m_chooser = std::move(chooser); }
 
@@ -58,6 +59,11 @@ public:
     // Mode VolumeNames or NovelInformation of the chapter list reader; false when the table of
     // contents could not be read or nothing was found.
     bool rereadList(const QString& novelId, ChapterListMode mode, Outcome* outcome = nullptr);
+
+    // Every chapter the table of contents lists now (mode Synchronisation: no stored or excluded
+    // chapter left out, dropped links keep their place with an empty address); empty when the page
+    // could not be read or lists no chapter.
+    ChapterLinks readSiteList(const NovelRecord& novel, Outcome* outcome = nullptr);
 
     // Chapters whose page refers to their own pictures (all of them, or only those with a missing
     // picture file).

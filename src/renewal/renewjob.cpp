@@ -1,6 +1,7 @@
 #include "renewal/renewjob.h"
 
 #include "renewal/chapterchooser.h"
+#include "renewal/chaptersync.h"
 #include "renewal/downloadcontext.h"
 #include "renewal/novelrenewer.h"
 #include "fetch/pagefetcher.h"
@@ -10,6 +11,7 @@
 #include "storage/novelstore.h"
 #include "storage/prompter.h"
 
+#include <QMutex>
 #include <QScopeGuard>
 
 #include <atomic>
@@ -17,6 +19,24 @@
 namespace {
 
 std::atomic<bool> g_busy{false};
+
+QMutex g_workingMutex;
+QString g_workingOn; // one run at a time, on one novel at a time
+
+// The novel a run works on for as long as this lives.
+class WorkingOn {
+public:
+    explicit WorkingOn(const QString& novelId) { set(novelId); }
+    ~WorkingOn() { set(QString()); }
+    WorkingOn(const WorkingOn&) = delete;
+    WorkingOn& operator=(const WorkingOn&) = delete;
+
+private:
+    static void set(const QString& novelId) {
+        const QMutexLocker lock(&g_workingMutex);
+        g_workingOn = novelId;
+    }
+};
 
 } // namespace
 
@@ -63,6 +83,11 @@ RenewJob::~RenewJob() {
 
 bool RenewJob::isBusy() {
     return g_busy.load();
+}
+
+bool RenewJob::isWorkingOn(const QString& novelId) {
+    const QMutexLocker lock(&g_workingMutex);
+    return !novelId.isEmpty() && g_workingOn == novelId;
 }
 
 QString RenewJob::busyText() {
@@ -118,12 +143,16 @@ void RenewJob::runCommand(NovelRenewer& renewer) {
     case Command::Information:
         reread(renewer);
         break;
+    case Command::Synchronise:
+        synchronise(renewer);
+        break;
     }
 }
 
 void RenewJob::renewList(NovelRenewer& renewer, const QStringList& novelIds, bool all) {
     renewer.fetchListsAhead(novelIds);
     for (int i = 0; i < novelIds.size() && !stopRequested(); ++i) {
+        const WorkingOn working(novelIds.at(i));
         const NovelRenewer::Outcome outcome = renewer.renewNovel(novelIds.at(i), m_request.readInformation);
         m_result.newChapters += outcome.stored;
         m_result.failedChapters += outcome.failedChapters;
@@ -155,6 +184,7 @@ void RenewJob::redownload(NovelRenewer& renewer) {
     const std::optional<NovelRecord> novel = NovelStore(m_db).loadNovel(novelId);
     if (!novel)
         return;
+    const WorkingOn working(novelId);
     const RenewStore store(m_db);
     QList<StoredChapter> chapters;
     QString none;
@@ -197,10 +227,41 @@ void RenewJob::reread(NovelRenewer& renewer) {
     for (const QString& novelId : std::as_const(m_request.novelIds)) {
         if (stopRequested())
             break;
+        const WorkingOn working(novelId);
         NovelRenewer::Outcome outcome;
         renewer.rereadList(
             novelId, volumes ? ChapterListMode::VolumeNames : ChapterListMode::NovelInformation, &outcome);
         m_result.failedNovels += outcome.failed ? 1 : 0;
         m_result.stopped = m_result.stopped || outcome.stopped;
+    }
+}
+
+void RenewJob::synchronise(NovelRenewer& renewer) {
+    const QString novelId = m_request.novelIds.value(0);
+    const WorkingOn working(novelId);
+    ChapterSync sync(renewer.context(), renewer, prompter());
+    ChapterSync::Options options;
+    options.download = !m_request.noDownload;
+    options.dryRun = m_request.dryRun;
+    const ChapterSync::Result result = sync.run(novelId, options);
+    m_result.plan = result.plan;
+    m_result.deleted = result.deleted;
+    m_result.newChapters += result.download.stored;
+    m_result.failedChapters += result.download.failedChapters;
+    switch (result.outcome) {
+    case ChapterSync::Result::Outcome::Refused:
+        m_result.refused = true;
+        break;
+    case ChapterSync::Result::Outcome::NoChapters:
+    case ChapterSync::Result::Outcome::Failed:
+        m_result.failedNovels = 1;
+        break;
+    case ChapterSync::Result::Outcome::Stopped:
+        m_result.stopped = true;
+        break;
+    case ChapterSync::Result::Outcome::Done:
+        if (!m_request.dryRun)
+            prompter().information(ChapterSync::doneText());
+        break;
     }
 }

@@ -4,6 +4,7 @@
 #include "sites/sitesigntable.h"
 #include "storage/job.h"
 #include "storage/libraryfolder.h"
+#include "toc/syncplan.h"
 
 #include <QList>
 #include <QString>
@@ -14,8 +15,9 @@
 class Database;
 
 // A download run on a worker thread: renewal of all novels, of a category or of chosen novels, the
-// re-download of chapters, and the re-reading of volume names or novel information. One run at a
-// time in the program: a second one is refused with "当前正在下载中，请在停止下载后再进行该项操作".
+// re-download of chapters, the re-reading of volume names or novel information, and the
+// synchronisation of a novel's chapters with its table of contents. One run at a time in the
+// program: a second one is refused with "当前正在下载中，请在停止下载后再进行该项操作".
 // requestStop() is the "停止所有更新" command: chapters stored so far stay.
 //
 // The windows follow it through the signals (queued to their thread) and read the chapters from the
@@ -34,6 +36,7 @@ public:
         RedownloadPictures,     // mnuPic2TxtReNew "图片章节"
         VolumeNames,            // mnuVolumeReNew, mnuVolumeBatchReNew "分卷名称"
         Information,            // mnuOtherInfoReNew, mnuOtherInfoBatchReNew "作者等信息"
+        Synchronise,            // mnuEqual "同步书目": the chapters brought in line with the site's list
     };
 
     struct Request {
@@ -43,6 +46,8 @@ public:
         QList<qint64> chapterIds; // RedownloadChapters
         // Read author, brief and cover along with the renewal (a novel just added with "读取其他信息").
         bool readInformation = false;
+        bool noDownload = false; // Synchronise: the list only, new chapters wait for the next renewal
+        bool dryRun = false;     // Synchronise: the plan only, nothing asked or changed
     };
 
     struct Result {
@@ -53,6 +58,8 @@ public:
         int failedChapters = 0; // chapters not fetched, not stored, or stored without text
         bool shutdownRequested = false;
         QString shutdownError;
+        SyncPlan plan;    // Synchronise: what the site's list asked for
+        int deleted = -1; // Synchronise: chapters deleted; -1 when the plan was not applied
     };
 
     RenewJob(Database& db, const LibraryFolder& folder, const DownloadOptions& options,
@@ -70,6 +77,8 @@ public:
 
     // True while a run is going on anywhere in the program.
     static bool isBusy();
+    // True while a run works on that novel's chapters: they are not to be edited meanwhile.
+    static bool isWorkingOn(const QString& novelId);
     static QString busyText();
 
 Q_SIGNALS:
@@ -93,6 +102,7 @@ private:
     void renewList(NovelRenewer& renewer, const QStringList& novelIds, bool all);
     void redownload(NovelRenewer& renewer);
     void reread(NovelRenewer& renewer);
+    void synchronise(NovelRenewer& renewer);
 
     Database& m_db;
     LibraryFolder m_folder;

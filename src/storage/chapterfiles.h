@@ -2,6 +2,7 @@
 
 #include "storage/libraryfolder.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -13,5 +14,8 @@ namespace ChapterFiles {
 QStringList pictureNames(const LibraryFolder& folder, const QString& novelId, qint64 chapterId);
 // Deletes the chapter's page and pictures; what is already gone is no failure.
 void remove(const LibraryFolder& folder, const QString& novelId, qint64 chapterId);
+// The same for many chapters of one novel, its folder listed once: a listing per chapter is most of the
+// time a deletion takes in a folder of thousands of pages.
+void remove(const LibraryFolder& folder, const QString& novelId, const QList<qint64>& chapterIds);
 
 } // namespace ChapterFiles

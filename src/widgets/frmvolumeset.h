@@ -2,17 +2,28 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QComboBox;
 
-// "设定分卷名": the volume name given to the chosen chapters; the names already in the list are offered.
+// "设定分卷名": the volume name given to the chosen chapters; the names already in the list are offered,
+// and cmdLast fills in the name of the last volume so far.
 class FrmVolumeSet : public QDialog {
     Q_OBJECT
 
 public:
-    FrmVolumeSet(const QStringList& knownVolumes, const QString& current, QWidget* parent = nullptr);
+    // The last volume's name, "" when there is none yet.
+    using LastVolume = std::function<QString()>;
+
+    FrmVolumeSet(const QStringList& knownVolumes, const QString& current, LastVolume lastVolume,
+                 QWidget* parent = nullptr);
 
     QString volume() const;
 
 private:
-    QComboBox* m_cboVolume = nullptr;
+    void onOk();
+    void onLast();
+
+    LastVolume m_lastVolume;
+    QComboBox* m_txtVolume = nullptr;
 };

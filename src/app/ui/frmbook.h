@@ -29,6 +29,7 @@ class ReadingView;
 class RenewScheduler;
 class QTimer;
 class Job;
+class ChapterEditor;
 
 // The main window: the tree of categories and novels, the list of novels or chapters, the reading
 // view, the menus and tool bars. It wires the commands to the library's operations; what takes time
@@ -36,7 +37,8 @@ class Job;
 // frmbook_actions.cpp (menus and tool bars), frmbook_tree.cpp (tree and list), frmbook_commands.cpp
 // (ordering, selecting, deleting, finding, novel lists, help), frmbook_reading.cpp (the reading view
 // and its pages), frmbook_output.cpp (e-books and exports), frmbook_download.cpp (download runs and
-// adding novels).
+// adding novels), frmbook_chapters.cpp (editing chapters), frmbook_categories.cpp (categories and
+// moving novels).
 class FrmBook : public QMainWindow {
     Q_OBJECT
 
@@ -172,6 +174,16 @@ private:
     void mnuGet();
     void mnuHelp();
 
+    // frmbook_categories.cpp
+    void mnuLBAdd();
+    void mnuLBEdit();
+    void mnuLBMoveTo();
+    void mnuMoveNovel();
+    void mnuMoveToType();
+    // mnuDelete on a category node: the category with its novels.
+    void deleteCategory();
+    QString currentCategoryCode() const;
+
     // frmbook_output.cpp
     QString novelForCommand();
     bool startOutput(const QString& command);
@@ -230,6 +242,7 @@ private:
     void mnuPic2TxtReNew();
     void mnuVolumeReNew();
     void mnuOtherInfoReNew();
+    void mnuEqual();
     QString downloadListPath() const;
     void showDownloadListPage(const QString& bookName, const QStringList& titles);
     void mnuDownList();
@@ -241,6 +254,30 @@ private:
     void reloadChapterList(const QString& novelId);
     void announceChapter(const QString& novelId, qint64 chapterId, const QString& text);
     void bringToFront();
+
+    // frmbook_chapters.cpp
+    void createChapterActions();
+    void addChapterCommands(QMenu* menu);
+    ChapterEditor chapterEditor();
+    // The chosen chapters in list order; the one the commands on a single chapter act on.
+    QList<qint64> selectedChapterIds() const;
+    qint64 currentChapterId() const;
+    // Shows the editor's refusal (unknown chapters, a download at work on them); true when refused.
+    bool refuseChapters(const QList<qint64>& ids);
+    // After a change: the list again with these chapters chosen, the counts of the novels' nodes.
+    void showChangedChapters(const QStringList& novelIds, const QList<qint64>& select);
+    void extNewContent();
+    void extInsertContent();
+    void extContentProp();
+    void openAddContent(int mode, qint64 chapterId);
+    void extTitleDel();
+    void mnuContentTogether();
+    void mnuContentApart();
+    void mnuUp();
+    void mnuDown();
+    void moveChapterOne(bool up);
+    void mnuContentMove();
+    void mnuVolumeSet();
 
     // frmbook_reading.cpp
     bool handleLink(const QUrl& url, bool clicked);

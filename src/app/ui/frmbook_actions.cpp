@@ -63,6 +63,11 @@ void FrmBook::createActions() {
     addCommand(QStringLiteral("mnuBookOrderByDate"), tr("按加入时间"), &FrmBook::mnuBookOrderByDate);
     addCommand(QStringLiteral("mnuLBUp"), tr("分类向上移动"), &FrmBook::mnuLBUp);
     addCommand(QStringLiteral("mnuLBDown"), tr("分类向下移动"), &FrmBook::mnuLBDown);
+    addCommand(QStringLiteral("mnuLBAdd"), tr("新增分类"), &FrmBook::mnuLBAdd);
+    addCommand(QStringLiteral("mnuLBEdit"), tr("编辑分类"), &FrmBook::mnuLBEdit);
+    addCommand(QStringLiteral("mnuLBMoveTo"), tr("分类移至"), &FrmBook::mnuLBMoveTo);
+    addCommand(QStringLiteral("mnuMoveNovel"), tr("小说移动"), &FrmBook::mnuMoveNovel);
+    addCommand(QStringLiteral("mnuMoveToType"), tr("小说移至"), &FrmBook::mnuMoveToType);
     addCommand(QStringLiteral("mnuDelete"), tr("删除(&D)"), &FrmBook::mnuDelete)
         ->setShortcut(QKeySequence::Delete);
     addCommand(QStringLiteral("mnuExit"), tr("退出(&X)"), &FrmBook::mnuExit);
@@ -74,6 +79,7 @@ void FrmBook::createActions() {
 
     createDownloadActions();
     createAddNovelActions();
+    createChapterActions();
 
     // E-books and pages
     addCommand(QStringLiteral("mnuBook"), tr("制作成电子书(chm格式)"), &FrmBook::mnuBook);
@@ -196,12 +202,17 @@ void FrmBook::createMenus() {
     m_mnuNovel->addSeparator();
     m_mnuNovel->addAction(command(QStringLiteral("mnuBookUp")));
     m_mnuNovel->addAction(command(QStringLiteral("mnuBookDown")));
+    m_mnuNovel->addAction(command(QStringLiteral("mnuMoveNovel")));
+    m_mnuNovel->addAction(command(QStringLiteral("mnuMoveToType")));
     QMenu* order = m_mnuNovel->addMenu(tr("小说排序"));
     order->setObjectName(QStringLiteral("mnuBookOrder"));
     order->addAction(command(QStringLiteral("mnuBookOrderByTitle")));
     order->addAction(command(QStringLiteral("mnuBookOrderByDate")));
     QMenu* category = m_mnuNovel->addMenu(tr("分类"));
     category->setObjectName(QStringLiteral("mnuLB"));
+    for (const char* name : {"mnuLBAdd", "mnuLBEdit", "mnuLBMoveTo"})
+        category->addAction(command(QLatin1String(name)));
+    category->addSeparator();
     category->addAction(command(QStringLiteral("mnuLBUp")));
     category->addAction(command(QStringLiteral("mnuLBDown")));
     m_mnuNovel->addSeparator();
@@ -225,8 +236,10 @@ void FrmBook::createMenus() {
     chapters->setObjectName(QStringLiteral("mnuOrder"));
     for (const char* name : {"mnuOrderByTitle", "mnuOrderByTime", "mnuOrderByUrl"})
         chapters->addAction(command(QLatin1String(name)));
+    addChapterCommands(m_extmnuTitle);
     m_extmnuTitle->addSeparator();
     m_extmnuTitle->addMenu(createRedownloadMenu(m_extmnuTitle));
+    m_extmnuTitle->addAction(command(QStringLiteral("mnuEqual")));
     m_extmnuTitle->addSeparator();
     for (const char* name : {"mnuListAgain", "mnuVolumeText", "mnuAllText"})
         m_extmnuTitle->addAction(command(QLatin1String(name)));

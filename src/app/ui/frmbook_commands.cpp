@@ -172,18 +172,18 @@ void FrmBook::jumpTo(QTreeWidgetItem* item) {
 }
 
 void FrmBook::mnuDelete() {
-    // Del acts on what has the focus: chapters chosen in the list are never the whole novel. Chapters
-    // and categories are deleted by the chapter and category commands, which are not here yet.
+    // Del acts on what has the focus: chapters chosen in the list are never the whole novel.
     const DeleteTarget target = deleteTarget();
-    if (target == DeleteTarget::Chapters)
+    if (target == DeleteTarget::Chapters) {
+        extTitleDel();
         return;
+    }
     if (target == DeleteTarget::ListedNovels) {
         mnuBatchDelete();
         return;
     }
     if (target == DeleteTarget::Category) {
-        if (m_busy)
-            Messages::warning(this, tr("此分类下小说正在下载中，不能删除。"));
+        deleteCategory();
         return;
     }
     const QString id = currentNovelId();

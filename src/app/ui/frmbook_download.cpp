@@ -49,6 +49,7 @@ void FrmBook::createDownloadActions() {
     addCommand(QStringLiteral("mnuVolumeReNew"), tr("分卷名称"), &FrmBook::mnuVolumeReNew);
     addCommand(QStringLiteral("mnuOtherInfoReNew"), tr("作者等信息"), &FrmBook::mnuOtherInfoReNew);
     addCommand(QStringLiteral("mnuDownList"), tr("当前下载列表"), &FrmBook::mnuDownList);
+    addCommand(QStringLiteral("mnuEqual"), tr("同步书目"), &FrmBook::mnuEqual);
 
     m_scheduler = new RenewScheduler(this);
     m_scheduler->setObjectName(QStringLiteral("tmrAutoRenew"));
@@ -265,6 +266,19 @@ void FrmBook::mnuVolumeReNew() {
 
 void FrmBook::mnuOtherInfoReNew() {
     redownload(int(RenewJob::Command::Information));
+}
+
+void FrmBook::mnuEqual() {
+    const QString id = currentNovelId();
+    if (id.isEmpty())
+        return;
+    if (refuseWhileDownloading(tr("当前正在下载中，请在停止下载后再进行同步处理")))
+        return;
+    // The run asks "同步处理如下…" and the deletion itself; the list follows its countsChanged.
+    RenewJob::Request request;
+    request.command = RenewJob::Command::Synchronise;
+    request.novelIds = {id};
+    startRenew(request);
 }
 
 // The download list page.

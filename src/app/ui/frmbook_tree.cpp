@@ -311,8 +311,11 @@ void FrmBook::enableButton() {
          {"mnuEdit", "mnuBatchContent", "mnuNovelFolder", "mnuBookUp", "mnuBookDown", "extLogAllRead",
           "extLogAllNotRead", "mnuOrderByTitle", "mnuOrderByTime", "mnuOrderByUrl", "mnuBookmarkEnter"})
         set(name, novel);
-    for (const char* name : {"mnuLBUp", "mnuLBDown", "mnuReNewLB"})
+    for (const char* name : {"mnuLBUp", "mnuLBDown", "mnuReNewLB", "mnuLBEdit", "mnuLBMoveTo"})
         set(name, category);
+    set("mnuLBAdd", true);
+    set("mnuMoveNovel", novel);
+    set("mnuMoveToType", novel);
     // The novels chosen in the list, or the novel of the tree.
     set("mnuBatchSiteSign", novels || novel);
     set("mnuChangeListUrl", novels || novel);
@@ -322,8 +325,9 @@ void FrmBook::enableButton() {
         set(name, chapters);
     for (const char* name : {"extLogRead", "extLogNotRead", "extIEOpen"})
         set(name, chosen);
-    // Deleting conflicts with a running download; categories are not deleted here (yet).
-    set("mnuDelete", (novel || novels) && !m_busy);
+    // Deleting conflicts with a running download.
+    // A category whose novels are downloading says so when asked to go.
+    set("mnuDelete", ((novel || novels) && !m_busy) || category);
     set("mnuBatchDelete", novels && !m_busy);
     set("mnuBatchNotReNew", novels);
     set("mnuBatchReNew", novels);

@@ -20,9 +20,9 @@ FrmBookDel::FrmBookDel(QWidget* parent)
     text->setObjectName(QStringLiteral("lblMessage"));
     top->addWidget(text, 1);
     layout->addLayout(top);
-    m_chkDelFile = new QCheckBox(tr("同时删除下载的文件"), this);
-    m_chkDelFile->setObjectName(QStringLiteral("chkDelFile"));
-    layout->addWidget(m_chkDelFile);
+    m_chkbIsDel = new QCheckBox(tr("同时删除下载的文件"), this);
+    m_chkbIsDel->setObjectName(QStringLiteral("chkbIsDel"));
+    layout->addWidget(m_chkbIsDel);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     auto* ok = new QPushButton(tr("确定"), this);
@@ -38,5 +38,5 @@ FrmBookDel::FrmBookDel(QWidget* parent)
 }
 
 bool FrmBookDel::deleteFiles() const {
-    return m_chkDelFile->isChecked();
+    return m_chkbIsDel->isChecked();
 }

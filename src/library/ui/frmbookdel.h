@@ -14,5 +14,5 @@ public:
     bool deleteFiles() const;
 
 private:
-    QCheckBox* m_chkDelFile = nullptr;
+    QCheckBox* m_chkbIsDel = nullptr;
 };

@@ -135,7 +135,16 @@ void FrmContentSel::setVolume() {
         if (!v.isEmpty() && !known.contains(v))
             known << v;
     }
-    auto* window = new FrmVolumeSet(known, items.first()->text(kVolume), this);
+    // The last volume named in the list, from the bottom up.
+    auto* window = new FrmVolumeSet(
+        known, items.first()->text(kVolume),
+        [this] {
+            for (int i = m_lstContent->topLevelItemCount() - 1; i >= 0; --i)
+                if (const QString v = m_lstContent->topLevelItem(i)->text(kVolume); !v.isEmpty())
+                    return v;
+            return QString();
+        },
+        this);
     window->setAttribute(Qt::WA_DeleteOnClose);
     connect(window, &QDialog::accepted, this, [this, window] {
         for (QTreeWidgetItem* item : m_lstContent->selectedItems())

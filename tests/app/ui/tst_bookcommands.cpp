@@ -44,7 +44,7 @@ void TestBookCommands::commandsFollowTheSelection_data() {
     addRow("novels chosen", "BookList", true, false,
            always + QStringList{"mnuDelete", "mnuBatchDelete", "mnuBatchSiteSign", "mnuChangeListUrl",
                                 "mnuBatchBookReNew"});
-    addRow("category", "组别01", false, false, always + QStringList{"mnuReNewLB", "mnuLBUp"});
+    addRow("category", "组别01", false, false, always + QStringList{"mnuReNewLB", "mnuLBUp", "mnuDelete"});
     addRow("novel", "栏目000001", false, false, novel);
     addRow("chapter chosen", "栏目000001", true, false, novel + QStringList{"extContentReNew", "extLogRead"});
     addRow("download day", "日期1", false, false, always + QStringList{"mnuSelectAll"});

@@ -84,6 +84,7 @@ private Q_SLOTS:
     void secondRunRefused_data();
     void secondRunRefused();
     void stopKeepsWhatWasStored();
+    void equalFollowsTheSite();
     void newChapterMessage();
     void doubleClicksDownload();
     void timerRenewsAll();
@@ -193,6 +194,7 @@ void TestDownload::secondRunRefused_data() {
     addRow("category", "mnuReNewLB", "组别01", "当前正在下载中，请在停止下载后再进行该项操作");
     addRow("empty chapters", "mnuReNewEmpty", "", "当前正在下载中，请在停止下载后再进行该项操作");
     addRow("volume names", "mnuVolumeReNew", "", "当前正在下载中，请在停止下载后再下载分卷名");
+    addRow("synchronise", "mnuEqual", "", "当前正在下载中，请在停止下载后再进行同步处理");
 }
 
 void TestDownload::secondRunRefused() {
@@ -243,6 +245,39 @@ void TestDownload::stopKeepsWhatWasStored() {
     QTRY_VERIFY_WITH_TIMEOUT(!window.isBusy(), 60000);
     QVERIFY(storedChapters(demo.lib, demo.novel) >= kDemoChapters - 1);
     QCOMPARE(demo.site.site()->requestCount("/book/1001.html"), 0);
+}
+
+// "同步书目" on a chapter whose title was changed here: the site's title comes back on the same row,
+// which is fetched again; on a category it does nothing.
+void TestDownload::equalFollowsTheSite() {
+    Demo demo(4);
+    CategoryStore(demo.lib.db()).add("分类");
+    MessageRecorder messages;
+    FrmBook window(demo.lib.context());
+    QVERIFY(window.selectNode(TreeKeys::novel(demo.novel)));
+    action(window, "mnuReNew")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isBusy(), 60000);
+    const QString titleSql = "SELECT Title FROM book_novelcontent WHERE ComeFrom LIKE '%/1001.html'";
+    const QString title = demo.lib.db().scalar(titleSql).toString();
+    QVERIFY(demo.lib.db().exec("UPDATE book_novelcontent SET Title='改过的' WHERE Title=?", {title}));
+    QVERIFY(window.selectNode("组别01"));
+    action(window, "mnuEqual")->trigger();
+    QVERIFY(!window.isBusy());
+    QVERIFY(window.selectNode(TreeKeys::novel(demo.novel)));
+    demo.site.site()->resetStatistics();
+    messages.shown.clear();
+
+    action(window, "mnuEqual")->trigger();
+    QVERIFY(window.isBusy());
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isBusy(), 30000);
+    QCOMPARE(messages.shown.value(0), QString("同步处理如下：1、删除该书在网上已删除的章节 2、按目录页重新排序 "
+                                              "3、重新下载更改标题的章节 4、增加新章节；您是否确定？"));
+    QCOMPARE(messages.last(), QString("同步书目完成"));
+    QCOMPARE(demo.lib.db().scalar(titleSql).toString(), title);
+    QCOMPARE(demo.site.site()->requestCount("/book/1001.html"), 1);
+    QCOMPARE(demo.site.site()->requestCount("/book/1002.html"), 0);
+    QTRY_COMPARE(window.list()->topLevelItemCount(), kDemoChapters);
+    QTRY_VERIFY(!window.list()->findItems(title, Qt::MatchExactly, 1).isEmpty());
 }
 
 void TestDownload::newChapterMessage() {

@@ -270,7 +270,7 @@ void TestFrmBook::deleteNovel() {
 
     whenDialogOpens("frmBookDel", [](QDialog* d) {
         QCOMPARE(d->windowTitle(), QString("删除小说"));
-        child<QCheckBox>(*d, "chkDelFile")->setChecked(true);
+        child<QCheckBox>(*d, "chkbIsDel")->setChecked(true);
         click(*d, "cmdOK");
     });
     trigger(window, "mnuDelete");

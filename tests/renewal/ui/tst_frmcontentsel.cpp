@@ -108,7 +108,7 @@ void TestFrmContentSel::volumeNames() {
     click(window, "cmdVolumeSet");
     auto* volume = window.findChild<FrmVolumeSet*>();
     QVERIFY(volume);
-    auto* names = child<QComboBox>(*volume, "cboVolume");
+    auto* names = child<QComboBox>(*volume, "txtVolume");
     QCOMPARE(names->count(), 2); // 卷一, 卷二
     names->setCurrentText(" 卷三 ");
     click(*volume, "cmdOK");

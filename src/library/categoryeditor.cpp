@@ -25,13 +25,6 @@ QString twoDigits(int n) {
     return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
 }
 
-QString likeText(QString text) {
-    text.replace(u'\\', QLatin1String("\\\\"));
-    text.replace(u'%', QLatin1String("\\%"));
-    text.replace(u'_', QLatin1String("\\_"));
-    return QLatin1Char('%') + text + QLatin1Char('%');
-}
-
 // The novels without a category are those whose code names no category: the tree shows them so.
 const QString kNoCategory =
     QStringLiteral("(LB IS NULL OR LB = '' OR LB NOT IN (SELECT DM FROM dic_noveltype))");
@@ -162,7 +155,7 @@ QList<CategoryNovel> CategoryEditor::novelsOf(const QString& code, const QString
     }
     if (!nameFilter.isEmpty()) {
         sql += QLatin1String(" AND NovelName LIKE ? ESCAPE '\\'");
-        params << likeText(nameFilter);
+        params << likeContaining(nameFilter);
     }
     QSqlQuery q = m_library.database().query(sql + QLatin1String(" ORDER BY Displayorder, NovelID"), params);
     QList<CategoryNovel> novels;

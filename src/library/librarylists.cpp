@@ -55,29 +55,34 @@ QList<NovelRow> novels(const Database& db, const QString& categoryCode) {
     return rows;
 }
 
-QList<ChapterRow> chapters(const Database& db, const QString& novelId) {
+QList<ChapterRow> chapters(const Database& db, const QString& novelId, const QString& titled) {
+    if (titled.isEmpty())
+        return chapterRows(db.query(QStringLiteral("SELECT ") + kChapterColumns +
+                                        QStringLiteral("WHERE a.NovelID = ? ORDER BY a.Displayorder, a.id"),
+                                    {novelId}));
     return chapterRows(db.query(QStringLiteral("SELECT ") + kChapterColumns +
-                                    QStringLiteral("WHERE a.NovelID = ? ORDER BY a.Displayorder, a.id"),
-                                {novelId}));
+                                    QStringLiteral("WHERE a.NovelID = ? AND a.Title LIKE ? ESCAPE '\\' "
+                                                   "ORDER BY a.Displayorder, a.id"),
+                                {novelId, likeContaining(titled)}));
+}
+
+std::optional<ChapterRow> chapter(const Database& db, qint64 id) {
+    const QList<ChapterRow> rows = chapterRows(
+        db.query(QStringLiteral("SELECT ") + kChapterColumns + QStringLiteral("WHERE a.id = ?"), {id}));
+    return rows.isEmpty() ? std::nullopt : std::optional<ChapterRow>(rows.first());
 }
 
 QList<NovelRow> findNovels(const Database& db, const QString& name, const QString& listUrl) {
-    const auto pattern = [](QString text) -> QString {
-        text.replace(u'\\', QLatin1String("\\\\"));
-        text.replace(u'%', QLatin1String("\\%"));
-        text.replace(u'_', QLatin1String("\\_"));
-        return QLatin1Char('%') + text + QLatin1Char('%');
-    };
     QString sql = QStringLiteral("SELECT a.NovelID, a.NovelName, b.MC, a.ListUrl, a.Author, a.bIsEnd "
                                  "FROM book_novel a LEFT JOIN dic_noveltype b ON a.LB = b.DM WHERE 1=1");
     QVariantList params;
     if (!name.isEmpty()) {
         sql += QLatin1String(" AND a.NovelName LIKE ? ESCAPE '\\'");
-        params << pattern(name);
+        params << likeContaining(name);
     }
     if (!listUrl.isEmpty()) {
         sql += QLatin1String(" AND a.ListUrl LIKE ? ESCAPE '\\'");
-        params << pattern(listUrl);
+        params << likeContaining(listUrl);
     }
     QSqlQuery q = db.query(sql + QLatin1String(" ORDER BY b.DM, a.Displayorder, a.NovelID"), params);
     QList<NovelRow> rows;

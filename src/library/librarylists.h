@@ -41,7 +41,9 @@ namespace LibraryLists {
 
 // Novels of a category by display order; an empty code lists every novel, categories in code order.
 QList<NovelRow> novels(const Database& db, const QString& categoryCode = QString());
-QList<ChapterRow> chapters(const Database& db, const QString& novelId);
+// The novel's chapters in order; with a title text only those whose title contains it (literally).
+QList<ChapterRow> chapters(const Database& db, const QString& novelId, const QString& titled = QString());
+std::optional<ChapterRow> chapter(const Database& db, qint64 id);
 // Novels whose name and list address contain the given texts (an empty text matches all), as
 // literal text: "%" and "_" in a name are not wildcards.
 QList<NovelRow> findNovels(const Database& db, const QString& name, const QString& listUrl);

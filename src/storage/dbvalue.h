@@ -14,6 +14,13 @@ inline QString textOf(const QVariant& value) {
 inline int intOf(const QVariant& value) {
     return value.isNull() ? 0 : value.toInt();
 }
+// A LIKE pattern (with a backslash as the ESCAPE character) that finds the text anywhere, "%" and "_" as themselves.
+inline QString likeContaining(QString text) {
+    text.replace(u'\\', QLatin1String("\\\\"));
+    text.replace(u'%', QLatin1String("\\%"));
+    text.replace(u'_', QLatin1String("\\_"));
+    return u'%' + text + u'%';
+}
 // Empty text is stored as Null.
 inline QVariant nullIfEmpty(const QString& text) {
     return text.isEmpty() ? QVariant() : QVariant(text);

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "renewal/renewjob.h"
+#include "library/chaptereditor.h"
 #include "library/librarylists.h"
+#include "renewal/renewjob.h"
 #include "sites/sitesearch.h"
 
 #include <QHash>
@@ -29,7 +30,6 @@ class ReadingView;
 class RenewScheduler;
 class QTimer;
 class Job;
-class ChapterEditor;
 
 // The main window: the tree of categories and novels, the list of novels or chapters, the reading
 // view, the menus and tool bars. It wires the commands to the library's operations; what takes time
@@ -264,6 +264,11 @@ private:
     qint64 currentChapterId() const;
     // Shows the editor's refusal (unknown chapters, a download at work on them); true when refused.
     bool refuseChapters(const QList<qint64>& ids);
+    // The chosen chapters when there are at least that many and they may change; otherwise the
+    // user is told why and the list is empty.
+    QList<qint64> chaptersToChange(int least, const QString& tooFew);
+    // The editor's message, or the changed list and counts.
+    void showResult(const ChapterEditor::Result& result, const QString& novel, const QList<qint64>& select);
     // After a change: the list again with these chapters chosen, the counts of the novels' nodes.
     void showChangedChapters(const QStringList& novelIds, const QList<qint64>& select);
     void extNewContent();

@@ -4,7 +4,6 @@
 #include "app/ui/frmbook.h"
 
 #include "library/chaptereditor.h"
-#include "library/chapterlists.h"
 #include "library/librarylists.h"
 #include "library/treekeys.h"
 #include "library/ui/frmaddcontent.h"
@@ -77,6 +76,26 @@ qint64 FrmBook::currentChapterId() const {
     return TreeKeys::idOf(m_listView1->keyOf(item), TreeKeys::kChapter).toLongLong();
 }
 
+QList<qint64> FrmBook::chaptersToChange(int least, const QString& tooFew) {
+    if (currentNovelId().isEmpty())
+        return {};
+    const QList<qint64> ids = selectedChapterIds();
+    if (ids.size() < least) {
+        Messages::warning(this, tooFew);
+        return {};
+    }
+    return refuseChapters(ids) ? QList<qint64>() : ids;
+}
+
+void FrmBook::showResult(const ChapterEditor::Result& result, const QString& novel,
+                         const QList<qint64>& select) {
+    if (!result.ok()) {
+        Messages::warning(this, result.error);
+        return;
+    }
+    showChangedChapters(result.novelIds.isEmpty() ? QStringList{novel} : result.novelIds, select);
+}
+
 bool FrmBook::refuseChapters(const QList<qint64>& ids) {
     // Said before any question or dialog, not after the user has answered it.
     const QString refused = chapterEditor().checkChapters(ids);
@@ -112,7 +131,7 @@ void FrmBook::showChangedChapters(const QStringList& novelIds, const QList<qint6
     setChangeTreeViewText();
     // A page shown from a chapter that is gone (or has gone to another novel) goes with it.
     if (m_shownChapterId > 0 && novelIds.contains(m_shownNovelId)) {
-        const std::optional<ChapterRow> shown = ChapterLists::chapter(m_library.database(), m_shownChapterId);
+        const std::optional<ChapterRow> shown = LibraryLists::chapter(m_library.database(), m_shownChapterId);
         if (!shown || shown->novelId != m_shownNovelId) {
             const QUrl blank(QStringLiteral("about:blank"));
             m_web1->navigate(blank);
@@ -160,14 +179,8 @@ void FrmBook::openAddContent(int mode, qint64 chapterId) {
 
 void FrmBook::extTitleDel() {
     const QString novel = currentNovelId();
-    if (novel.isEmpty())
-        return;
-    const QList<qint64> ids = selectedChapterIds();
-    if (ids.isEmpty()) {
-        Messages::warning(this, tr("请选择具体项"));
-        return;
-    }
-    if (refuseChapters(ids))
+    const QList<qint64> ids = chaptersToChange(1, tr("请选择具体项"));
+    if (ids.isEmpty())
         return;
     if (!Messages::okCancel(this, tr("您是否确定删除选中的章节吗?")))
         return;
@@ -192,23 +205,12 @@ void FrmBook::extTitleDel() {
 
 void FrmBook::mnuContentTogether() {
     const QString novel = currentNovelId();
-    if (novel.isEmpty())
-        return;
-    const QList<qint64> ids = selectedChapterIds();
-    if (ids.size() < 2) {
-        Messages::warning(this, tr("至少选中两个章节进行合并。"));
-        return;
-    }
-    if (refuseChapters(ids))
+    const QList<qint64> ids = chaptersToChange(2, tr("至少选中两个章节进行合并。"));
+    if (ids.isEmpty())
         return;
     if (!Messages::okCancel(this, tr("您是否确定合并选中的章节吗?")))
         return;
-    const ChapterEditor::Result result = chapterEditor().merge(ids);
-    if (!result.ok()) {
-        Messages::warning(this, result.error);
-        return;
-    }
-    showChangedChapters(result.novelIds.isEmpty() ? QStringList{novel} : result.novelIds, {ids.first()});
+    showResult(chapterEditor().merge(ids), novel, {ids.first()});
 }
 
 void FrmBook::mnuContentApart() {
@@ -263,14 +265,8 @@ void FrmBook::moveChapterOne(bool up) {
 
 void FrmBook::mnuContentMove() {
     const QString novel = currentNovelId();
-    if (novel.isEmpty())
-        return;
-    const QList<qint64> ids = selectedChapterIds();
-    if (ids.isEmpty()) {
-        Messages::warning(this, tr("请选择具体项"));
-        return;
-    }
-    if (refuseChapters(ids))
+    const QList<qint64> ids = chaptersToChange(1, tr("请选择具体项"));
+    if (ids.isEmpty())
         return;
     ChapterEditor editor = chapterEditor();
     FrmMoveContent dialog(m_library, editor, novel, ids, this);
@@ -285,13 +281,9 @@ void FrmBook::mnuContentMove() {
 
 void FrmBook::mnuVolumeSet() {
     const QString novel = currentNovelId();
-    if (novel.isEmpty())
+    const QList<qint64> ids = chaptersToChange(1, tr("请选择具体项"));
+    if (ids.isEmpty())
         return;
-    const QList<qint64> ids = selectedChapterIds();
-    if (ids.isEmpty()) {
-        Messages::warning(this, tr("请选择具体项"));
-        return;
-    }
     QStringList known;
     for (const QTreeWidgetItem* item : chapterItems()) {
         const QString volume = item->text(4).trimmed();
@@ -304,10 +296,5 @@ void FrmBook::mnuVolumeSet() {
         known, current, [&editor, novel] { return editor.lastVolume(novel); }, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    const ChapterEditor::Result result = editor.setVolume(ids, dialog.volume());
-    if (!result.ok()) {
-        Messages::warning(this, result.error);
-        return;
-    }
-    showChangedChapters(result.novelIds.isEmpty() ? QStringList{novel} : result.novelIds, ids);
+    showResult(editor.setVolume(ids, dialog.volume()), novel, ids);
 }

@@ -323,11 +323,17 @@ void FrmBook::enableButton() {
     for (const char* name : {"mnuSelectAll", "mnuSelectNotReaded", "mnuSelectReaded", "mnuSelectOther",
                              "mnuSelSingleLine", "mnuSelectNotRead", "mnuSelectFirst", "mnuSelectLast"})
         set(name, chapters);
-    for (const char* name : {"extLogRead", "extLogNotRead", "extIEOpen"})
+    for (const char* name : {"extLogRead", "extLogNotRead", "extIEOpen", "extInsertContent", "extContentProp",
+                             "extContentEdit", "extTitleDel", "mnuContentTogether", "mnuContentApart", "mnuUp",
+                             "mnuDown", "mnuContentMove", "mnuVolumeSet"})
         set(name, chosen);
+    set("extNewContent", novel);
+    // Synchronising says itself that a run is going on.
+    set("mnuEqual", novel);
     // Deleting conflicts with a running download.
     // A category whose novels are downloading says so when asked to go.
-    set("mnuDelete", ((novel || novels) && !m_busy) || category);
+    // Chapters of a novel other than the one downloading can go meanwhile.
+    set("mnuDelete", ((novel || novels) && !m_busy) || category || chosen);
     set("mnuBatchDelete", novels && !m_busy);
     set("mnuBatchNotReNew", novels);
     set("mnuBatchReNew", novels);

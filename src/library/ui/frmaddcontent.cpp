@@ -2,7 +2,7 @@
 
 #include "fetch/pagesourcefactory.h"
 #include "library/addresscheckjob.h"
-#include "library/chapterlists.h"
+#include "library/librarylists.h"
 #include "sites/chaptersearchjob.h"
 #include "storage/librarycontext.h"
 #include "storage/novelstore.h"
@@ -64,7 +64,7 @@ FrmAddContent::FrmAddContent(LibraryContext& library, ChapterEditor& editor, Mod
     if (mode == Mode::New) {
         m_txtTitle->setText(m_editor.proposeTitle(novelId));
     } else if (mode == Mode::Edit) {
-        if (const std::optional<ChapterRow> row = ChapterLists::chapter(m_library.database(), chapterId)) {
+        if (const std::optional<ChapterRow> row = LibraryLists::chapter(m_library.database(), chapterId)) {
             m_txtTitle->setText(row->title);
             m_txtUrl->setText(row->comeFrom);
         }

@@ -1,6 +1,6 @@
 #include "library/ui/frmmovecontent.h"
 
-#include "library/chapterlists.h"
+#include "library/librarylists.h"
 #include "library/librarylists.h"
 #include "storage/librarycontext.h"
 #include "widgets/dialogbuttons.h"
@@ -117,7 +117,7 @@ void FrmMoveContent::fillChapters() {
         return;
     QList<QTreeWidgetItem*> items;
     for (const ChapterRow& r :
-         ChapterLists::chaptersTitled(m_library.database(), novel, m_txtContentSearch->text().trimmed())) {
+         LibraryLists::chapters(m_library.database(), novel, m_txtContentSearch->text().trimmed())) {
         auto* item = new QTreeWidgetItem({r.title, r.volume});
         item->setData(0, kIdRole, r.id);
         items << item;

@@ -325,7 +325,10 @@ void TestLocalSite::connection_data() {
     addBothRows("drip", get("/drip.html"), 200, gbk, qint64(-1), dripMs, open);
     addBothRows("padded", get("/big.html"), 200, gbk, qint64(3 << 20), 0, open);
     addBothRows("reset", get("/broken.html"), 200, gbk, qint64(100), 0, closed);
-    addBothRows("reset deep in a big body", get("/bigbroken.html"), 200, gbk, qint64(2'000'000), 0, closed);
+    // Over https, resetting a connection that still holds a megabyte unsent can crash the serving thread
+    // a moment later inside Qt 6.4's TLS backend: a reset that deep is tried over http only.
+    QTest::newRow("reset deep in a big body")
+        << false << get("/bigbroken.html") << 200 << gbk << qint64(2'000'000) << 0 << closed;
     addBothRows("rule closes", get("/closing.html"), 200, QString(), qint64(3), 0, closed);
     addBothRows("hang", get("/hang.html"), 0, QString(), qint64(0), 0, QString("silent"));
 }

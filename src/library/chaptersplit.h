@@ -20,8 +20,8 @@ Pieces byPattern(const QString& text, const QString& pattern);
 // the piece empty.
 QStringList bySize(const QString& text, int size);
 
-// The title made from a piece: tags and entities, line breaks, tabs and angle brackets gone, cut before a run of
-// four spaces after the third character and before the first of "<，：！。？…?!:~─". May be "".
+// The title made from a piece: tags and entities, line breaks, tabs and angle brackets gone, cut before a run
+// of four spaces after the third character and before the first of "<，：！。？…?!:~─". May be "".
 QString pieceTitle(const QString& piece);
 
 } // namespace ChapterSplit

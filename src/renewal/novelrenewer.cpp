@@ -87,9 +87,8 @@ void NovelRenewer::dropListsAhead() {
 }
 
 bool NovelRenewer::fetchList(const NovelRecord& novel, ChapterListRequest& request) {
-    const std::optional<Ahead> ahead = m_ahead.contains(novel.novelId)
-                                           ? std::optional<Ahead>(m_ahead.take(novel.novelId))
-                                           : std::nullopt;
+    const std::optional<Ahead> ahead =
+        m_ahead.contains(novel.novelId) ? std::optional<Ahead>(m_ahead.take(novel.novelId)) : std::nullopt;
     const FetchedPage answer = ahead && ahead->listUrl == novel.listUrl
                                    ? m_context.fetcher.takeAhead(ahead->index)
                                    : m_context.fetcher.fetch(novel.listUrl);

@@ -1,10 +1,10 @@
 #include "renewal/renewjob.h"
 
+#include "fetch/pagefetcher.h"
 #include "renewal/chapterchooser.h"
 #include "renewal/chaptersync.h"
 #include "renewal/downloadcontext.h"
 #include "renewal/novelrenewer.h"
-#include "fetch/pagefetcher.h"
 #include "renewal/poweroff.h"
 #include "renewal/renewstore.h"
 #include "storage/database.h"
@@ -168,7 +168,8 @@ void RenewJob::renewList(NovelRenewer& renewer, const QStringList& novelIds, boo
     if (m_result.stopped) {
         setStatus(tr("停止更新"));
     } else {
-        QString text = m_result.newChapters > 0 ? tr("共有%1个新章节").arg(m_result.newChapters) : tr("没有新章节");
+        QString text =
+            m_result.newChapters > 0 ? tr("共有%1个新章节").arg(m_result.newChapters) : tr("没有新章节");
         if (m_result.failedChapters > 0)
             text += tr("，%1个章节下载失败").arg(m_result.failedChapters);
         setStatus(text);

@@ -44,8 +44,8 @@ const QString kInsertChapter = QStringLiteral(
     "bIsRead, Volume, WordNums) VALUES (?,?,?,?,?,?,'0',?,?)");
 
 QVariantList insertValues(const ChapterRecord& r, const QString& date, const QString& time) {
-    return {r.novelId, r.title, r.displayorder, r.comeFrom, date, time, nullIfEmpty(r.volume),
-            r.wordNums ? QVariant(*r.wordNums) : QVariant()};
+    return {r.novelId, r.title, r.displayorder,        r.comeFrom,
+            date,      time,    nullIfEmpty(r.volume), r.wordNums ? QVariant(*r.wordNums) : QVariant()};
 }
 
 } // namespace
@@ -63,7 +63,8 @@ QList<qint64> ChapterStore::insertChapters(const QList<ChapterRecord>& records) 
         rows.append(insertValues(r, stamp.date, stamp.time));
     QList<qint64> ids;
     ids.reserve(records.size());
-    if (!m_db.execEach(kInsertChapter, rows, [&ids](const QSqlQuery& q) { ids.append(q.lastInsertId().toLongLong()); }))
+    if (!m_db.execEach(kInsertChapter, rows,
+                       [&ids](const QSqlQuery& q) { ids.append(q.lastInsertId().toLongLong()); }))
         return {};
     return ids;
 }

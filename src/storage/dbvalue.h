@@ -14,7 +14,8 @@ inline QString textOf(const QVariant& value) {
 inline int intOf(const QVariant& value) {
     return value.isNull() ? 0 : value.toInt();
 }
-// A LIKE pattern (with a backslash as the ESCAPE character) that finds the text anywhere, "%" and "_" as themselves.
+// A LIKE pattern (with a backslash as the ESCAPE character) that finds the text anywhere, "%" and "_" as
+// themselves.
 inline QString likeContaining(QString text) {
     text.replace(u'\\', QLatin1String("\\\\"));
     text.replace(u'%', QLatin1String("\\%"));

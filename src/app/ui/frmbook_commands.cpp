@@ -1,12 +1,12 @@
 // The main window's commands on novels, categories and the chapter list.
 #include "app/ui/frmbook.h"
 
-#include "library/ui/frmcheck.h"
 #include "library/novelremoval.h"
 #include "library/ordering.h"
 #include "library/treekeys.h"
 #include "library/ui/frmbookdel.h"
 #include "library/ui/frmbookset.h"
+#include "library/ui/frmcheck.h"
 #include "library/ui/frmfindbook.h"
 #include "library/ui/librarytreewidget.h"
 #include "library/ui/readingview.h"

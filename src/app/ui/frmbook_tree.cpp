@@ -5,10 +5,10 @@
 #include "library/ordering.h"
 #include "library/treekeys.h"
 #include "library/ui/librarytreewidget.h"
-#include "widgets/messages.h"
 #include "library/ui/readingview.h"
 #include "storage/chapterstore.h"
 #include "storage/librarycontext.h"
+#include "widgets/messages.h"
 
 #include <QDate>
 #include <QHash>
@@ -324,8 +324,8 @@ void FrmBook::enableButton() {
                              "mnuSelSingleLine", "mnuSelectNotRead", "mnuSelectFirst", "mnuSelectLast"})
         set(name, chapters);
     for (const char* name : {"extLogRead", "extLogNotRead", "extIEOpen", "extInsertContent", "extContentProp",
-                             "extContentEdit", "extTitleDel", "mnuContentTogether", "mnuContentApart", "mnuUp",
-                             "mnuDown", "mnuContentMove", "mnuVolumeSet"})
+                             "extContentEdit", "extTitleDel", "mnuContentTogether", "mnuContentApart",
+                             "mnuUp", "mnuDown", "mnuContentMove", "mnuVolumeSet"})
         set(name, chosen);
     set("extNewContent", novel);
     // Synchronising says itself that a run is going on.

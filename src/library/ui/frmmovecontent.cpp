@@ -1,7 +1,6 @@
 #include "library/ui/frmmovecontent.h"
 
 #include "library/librarylists.h"
-#include "library/librarylists.h"
 #include "storage/librarycontext.h"
 #include "widgets/dialogbuttons.h"
 #include "widgets/messages.h"

@@ -270,8 +270,9 @@ void TestDownload::equalFollowsTheSite() {
     action(window, "mnuEqual")->trigger();
     QVERIFY(window.isBusy());
     QTRY_VERIFY_WITH_TIMEOUT(!window.isBusy(), 30000);
-    QCOMPARE(messages.shown.value(0), QString("同步处理如下：1、删除该书在网上已删除的章节 2、按目录页重新排序 "
-                                              "3、重新下载更改标题的章节 4、增加新章节；您是否确定？"));
+    QCOMPARE(messages.shown.value(0),
+             QString("同步处理如下：1、删除该书在网上已删除的章节 2、按目录页重新排序 "
+                     "3、重新下载更改标题的章节 4、增加新章节；您是否确定？"));
     QCOMPARE(messages.last(), QString("同步书目完成"));
     QCOMPARE(demo.lib.db().scalar(titleSql).toString(), title);
     QCOMPARE(demo.site.site()->requestCount("/book/1001.html"), 1);

@@ -136,8 +136,9 @@ void TestFrmBook::bookDownSwapsOrdersAndNodes() {
         QCOMPARE(category->child(0)->text(0), QString("乙"));
         QCOMPARE(category->child(1)->text(0), QString("甲"));
     }
-    QCOMPARE(sqliteScalar(lib.db().path(), "SELECT NovelName FROM book_novel ORDER BY Displayorder").toString(),
-             QString("乙"));
+    QCOMPARE(
+        sqliteScalar(lib.db().path(), "SELECT NovelName FROM book_novel ORDER BY Displayorder").toString(),
+        QString("乙"));
     QCOMPARE(window.currentNovelId(), first);
     trigger(window, "mnuBookUp");
     QCOMPARE(category->child(0)->text(0), QString("甲"));

@@ -5,6 +5,7 @@
 #include "renewal/renewstore.h"
 #include "storage/chapterfiles.h"
 #include "storage/database.h"
+#include "storage/dbvalue.h"
 #include "storage/novelstore.h"
 #include "storage/prompter.h"
 
@@ -78,6 +79,7 @@ ChapterSync::Result ChapterSync::run(const QString& novelId, const Options& opti
     if (!apply(novelId, plan, deleting, &inserted))
         return result; // Failed: the database said why, nothing changed
     result.deleted = int(deleting.size());
+    result.inserted = inserted;
     const bool changed = !deleting.isEmpty() || !plan.retitles.isEmpty() || !plan.inserts.isEmpty() ||
                          !plan.renumbered.isEmpty() ||
                          std::any_of(plan.deletions.cbegin(), plan.deletions.cend(), [&](const auto& d) {
@@ -108,7 +110,7 @@ bool ChapterSync::apply(const QString& novelId, const SyncPlan& plan, const QLis
     const QSet<qint64> deleted(deleting.cbegin(), deleting.cend());
     QList<QVariantList> retitles;
     for (const SyncPlan::Retitle& r : plan.retitles)
-        retitles.append({r.title, r.displayorder, r.id});
+        retitles.append({r.title, r.displayorder, nullIfEmpty(r.volume), r.id});
     QList<QVariantList> orders;
     for (const SyncPlan::Renumber& r : plan.renumbered)
         orders.append({r.displayorder, r.id});
@@ -123,9 +125,10 @@ bool ChapterSync::apply(const QString& novelId, const SyncPlan& plan, const QLis
             return false;
         // A new title is news: the chapter is unread again, whatever its old text was.
         if (!retitles.isEmpty() &&
-            !db.execEach(QStringLiteral("UPDATE book_novelcontent SET Title=?, Displayorder=?, BIsRead='0' "
-                                        "WHERE id=?"),
-                         retitles))
+            !db.execEach(
+                QStringLiteral("UPDATE book_novelcontent SET Title=?, Displayorder=?, Volume=?, BIsRead='0' "
+                               "WHERE id=?"),
+                retitles))
             return false;
         if (!orders.isEmpty() &&
             !db.execEach(QStringLiteral("UPDATE book_novelcontent SET Displayorder=? WHERE id=?"), orders))

@@ -29,6 +29,7 @@ public:
         SyncPlan plan;
         bool deletionRefused = false;
         int deleted = -1; // -1: the plan was not applied
+        QList<qint64> inserted;
         NovelRenewer::Outcome download;
     };
 

@@ -247,6 +247,7 @@ void RenewJob::synchronise(NovelRenewer& renewer) {
     const ChapterSync::Result result = sync.run(novelId, options);
     m_result.plan = result.plan;
     m_result.deleted = result.deleted;
+    m_result.inserted = result.inserted;
     m_result.newChapters += result.download.stored;
     m_result.failedChapters += result.download.failedChapters;
     switch (result.outcome) {

@@ -58,8 +58,9 @@ public:
         int failedChapters = 0; // chapters not fetched, not stored, or stored without text
         bool shutdownRequested = false;
         QString shutdownError;
-        SyncPlan plan;    // Synchronise: what the site's list asked for
-        int deleted = -1; // Synchronise: chapters deleted; -1 when the plan was not applied
+        SyncPlan plan;          // Synchronise: what the site's list asked for
+        int deleted = -1;       // Synchronise: chapters deleted; -1 when the plan was not applied
+        QList<qint64> inserted; // Synchronise: the new chapters
     };
 
     RenewJob(Database& db, const LibraryFolder& folder, const DownloadOptions& options,

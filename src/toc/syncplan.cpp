@@ -60,7 +60,9 @@ SyncPlan SyncPlan::make(const QString& novelId, const ChapterLinks& site, const 
         const auto found = c.comeFrom.isEmpty() ? firstIndex.cend() : firstIndex.constFind(c.comeFrom);
         if (found != firstIndex.cend() && !taken.contains(c.comeFrom)) {
             taken.insert(c.comeFrom);
-            plan.retitles.append({c.id, c.title, titles.at(*found), c.comeFrom, *found + 1});
+            plan.retitles.append(
+                {c.id, c.title, titles.at(*found), c.comeFrom, *found + 1,
+                 site.at(*found).volume.trimmed().isEmpty() ? QString() : site.at(*found).volume});
             continue;
         }
         const int keptOrder = found != firstIndex.cend() ? *found + 1 : pastTheList;

@@ -35,6 +35,7 @@ public:
         QString title;
         QString url;
         int displayorder = 0;
+        QString volume; // the site's, as a new chapter would get it ("" none)
     };
     struct Renumber {
         qint64 id = 0;

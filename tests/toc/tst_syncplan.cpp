@@ -35,13 +35,14 @@ QList<SyncedChapter> storedList(const QString& text) {
     return chapters;
 }
 
-// D<id>><order if kept>, R<id>:<title>@<order>, N<id>@<order>, I<order>:<file>:<title>[:<volume>].
+// D<id>><order if kept>, R<id>:<title>@<order>[:<volume>], N<id>@<order>, I<order>:<file>:<title>[:<volume>].
 QString describe(const SyncPlan& plan) {
     QStringList parts;
     for (const SyncPlan::Deletion& d : plan.deletions)
         parts << QStringLiteral("D%1>%2").arg(d.id).arg(d.keptOrder);
     for (const SyncPlan::Retitle& r : plan.retitles)
-        parts << QStringLiteral("R%1:%2@%3").arg(r.id).arg(r.title).arg(r.displayorder);
+        parts << QStringLiteral("R%1:%2@%3").arg(r.id).arg(r.title).arg(r.displayorder) +
+                     (r.volume.isEmpty() ? QString() : u':' + r.volume);
     for (const SyncPlan::Renumber& r : plan.renumbered)
         parts << QStringLiteral("N%1@%2").arg(r.id).arg(r.displayorder);
     for (const ChapterRecord& c : plan.inserts) {
@@ -77,6 +78,8 @@ void TestSyncPlan::plan_data() {
     addRow("deleted at the site", "1.html=一|3.html=三", three, "", "D2>3 N3@2");
     addRow("swapped", "1.html=一|3.html=三|2.html=二", three, "", "N2@3 N3@2");
     addRow("retitled keeps its row", "1.html=一|2.html=贰|3.html=三", three, "", "R2:贰@2");
+    addRow("retitled takes the site's volume", "1.html=一|2.html=贰@第二卷|3.html=三", three, "",
+           "R2:贰@2:第二卷");
     addRow("retitled and moved", "2.html=贰|1.html=一|3.html=三", three, "", "R2:贰@1 N1@2");
     addRow("new one in the middle", "1.html=一|4.html=四@续卷|2.html=二|3.html=三", three, "",
            "N2@3 N3@4 I2:4.html:四:续卷");

@@ -120,10 +120,21 @@ bool FrmBook::startRenew(const RenewJob::Request& request) {
     connect(job, &RenewJob::newChapterAnnounced, this, &FrmBook::announceChapter);
     m_renewJob = job;
     setRunning(true);
-    runJob(job, [this](Job*) {
+    runJob(job, [this, request](Job* done) {
         m_renewJob = nullptr;
         setRunning(false);
         refreshChangedNovels();
+        // The chapters a synchronisation added are the ones chosen afterwards.
+        const QList<qint64> inserted = static_cast<RenewJob*>(done)->result().inserted;
+        if (request.command == RenewJob::Command::Synchronise && !inserted.isEmpty() &&
+            currentNovelId() == request.novelIds.value(0)) {
+            m_listView1->clearSelection();
+            for (const qint64 id : inserted)
+                if (QTreeWidgetItem* item = findListItem(TreeKeys::chapter(id)))
+                    item->setSelected(true);
+            if (QTreeWidgetItem* first = findListItem(TreeKeys::chapter(inserted.first())))
+                m_listView1->scrollToItem(first);
+        }
     });
     return true;
 }

@@ -260,6 +260,8 @@ void TestDownload::equalFollowsTheSite() {
     const QString titleSql = "SELECT Title FROM book_novelcontent WHERE ComeFrom LIKE '%/1001.html'";
     const QString title = demo.lib.db().scalar(titleSql).toString();
     QVERIFY(demo.lib.db().exec("UPDATE book_novelcontent SET Title='改过的' WHERE Title=?", {title}));
+    const QString gone = demo.lib.db().scalar(titleSql.chopped(11) + "1002.html'").toString();
+    QVERIFY(demo.lib.db().exec("DELETE FROM book_novelcontent WHERE Title=?", {gone}));
     QVERIFY(window.selectNode("组别01"));
     action(window, "mnuEqual")->trigger();
     QVERIFY(!window.isBusy());
@@ -276,9 +278,14 @@ void TestDownload::equalFollowsTheSite() {
     QCOMPARE(messages.last(), QString("同步书目完成"));
     QCOMPARE(demo.lib.db().scalar(titleSql).toString(), title);
     QCOMPARE(demo.site.site()->requestCount("/book/1001.html"), 1);
-    QCOMPARE(demo.site.site()->requestCount("/book/1002.html"), 0);
+    QCOMPARE(demo.site.site()->requestCount("/book/1002.html"), 1);
+    QCOMPARE(demo.site.site()->requestCount("/book/1003.html"), 0);
     QTRY_COMPARE(window.list()->topLevelItemCount(), kDemoChapters);
     QTRY_VERIFY(!window.list()->findItems(title, Qt::MatchExactly, 1).isEmpty());
+    // The chapter the site had and the library lacked is the one chosen afterwards.
+    const QList<QTreeWidgetItem*> chosen = window.list()->selectedItems();
+    QCOMPARE(chosen.size(), 1);
+    QCOMPARE(chosen.first()->text(1), gone);
 }
 
 void TestDownload::newChapterMessage() {

@@ -12,6 +12,7 @@
 #include "storage/dbvalue.h"
 #include "storage/librarycontext.h"
 #include "storage/novelstore.h"
+#include "storage/storedchapterpage.h"
 #include "storage/textfile.h"
 #include "text/html.h"
 #include "text/markers.h"
@@ -182,8 +183,9 @@ QString ChapterEditor::checkChapters(const QList<qint64>& ids) const {
 }
 
 QString ChapterEditor::chapterText(const Chapter& c) const {
-    const QString page = ExportText::readChapterPage(m_library.folder().chapterPage(c.novelId, c.id),
-                                                     m_library.settings().value(QStringLiteral("charset")));
+    const QString page = StoredChapterPage::read(m_library.folder().chapterPage(c.novelId, c.id),
+                                                 m_library.settings().value(QStringLiteral("charset")))
+                             .text;
     const QString between = getTextBetween(page, kBookContentStart, kBookContentEnd);
     return between.isEmpty() ? page : between;
 }
@@ -320,7 +322,7 @@ ChapterEditor::Result ChapterEditor::editProperties(qint64 id, const QString& ti
     const Chapter& c = found.first();
     const QString path = m_library.folder().chapterPage(c.novelId, c.id);
     const QString charset = m_library.settings().value(QStringLiteral("charset"));
-    const QString page = ExportText::readChapterPage(path, charset);
+    const QString page = StoredChapterPage::read(path, charset).text;
     const QString retitled = spliceTitle(page, t);
     const NovelFileWriter writer(m_library.folder(), m_library.settings());
     const Database& db = m_library.database();
@@ -673,7 +675,7 @@ ChapterEditor::Result ChapterEditor::move(const QList<qint64>& ids, qint64 befor
         if (renamed.isEmpty()) {
             written = files.copy(oldPage, newPage, &fileError);
         } else {
-            QString page = ExportText::readChapterPage(oldPage, charset);
+            QString page = StoredChapterPage::read(oldPage, charset).text;
             for (const auto& [oldName, newName] : renamed)
                 page.replace(oldName, newName);
             written = files.write(newPage, writer.pageBytes(page, c.title), &fileError);

@@ -1,12 +1,10 @@
 #include "output/exporttext.h"
 
-#include "text/charset.h"
 #include "storage/files.h"
 #include "storage/textfile.h"
+#include "text/charset.h"
 
-#include <QFile>
 #include <QRegularExpression>
-#include <QStringDecoder>
 
 namespace ExportText {
 
@@ -21,26 +19,6 @@ bool isBig5(const QString& charset) {
 bool isUtf8Charset(const QString& charset) {
     const QByteArray codec = codecForCharset(charset).toLower();
     return codec == "utf-8" || codec == "utf8";
-}
-
-QString readChapterPage(const QString& path, const QString& charset) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray bytes = file.readAll();
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    // Decoding is lazy: the text must be taken for an error to show.
-    const QString asUtf8 = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return decodeTextFileBytes(bytes);
-    static const QRegularExpression big5Meta(QStringLiteral("charset\\s*=\\s*[\"']?big-?5"),
-                                             QRegularExpression::CaseInsensitiveOption);
-    const QString head = QString::fromLatin1(bytes.left(2048));
-    if (isBig5(charset) || big5Meta.match(head).hasMatch()) {
-        QStringDecoder big5("Big5");
-        return big5(bytes);
-    }
-    return decodeTextFileBytes(bytes);
 }
 
 QString postProcess(const QString& text) {

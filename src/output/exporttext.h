@@ -6,10 +6,6 @@
 // Text and pages as exports read and write them.
 namespace ExportText {
 
-// A chapter page: UTF-8 when it is UTF-8, Big5 when it says so or the charset setting is "big5",
-// otherwise GB18030. A missing page reads as "".
-QString readChapterPage(const QString& path, const QString& charset);
-
 // True when the charset setting asks for UTF-8.
 bool isUtf8Charset(const QString& charset);
 

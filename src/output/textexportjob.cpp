@@ -6,10 +6,11 @@
 #include "output/pagetemplates.h"
 #include "storage/bookcasestore.h"
 #include "storage/database.h"
-#include "text/html.h"
 #include "storage/novelstore.h"
 #include "storage/prompter.h"
+#include "storage/storedchapterpage.h"
 #include "storage/textfile.h"
+#include "text/html.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -40,8 +41,9 @@ void TextExportJob::showProgress(qsizetype index, qsizetype total, const QString
 
 QString TextExportJob::chapterText(const OutputChapter& chapter) const {
     // A missing page contributes nothing; the export goes on.
-    const QString page = ExportText::readChapterPage(m_folder.chapterPage(m_novelId, chapter.id),
-                                                     m_settings.value(QStringLiteral("charset")));
+    const QString page = StoredChapterPage::read(m_folder.chapterPage(m_novelId, chapter.id),
+                                                 m_settings.value(QStringLiteral("charset")))
+                             .text;
     QString text = htmlToPlainText(page);
     // Chapters follow each other on a line of their own.
     if (!text.isEmpty() && !text.endsWith(QLatin1String("\r\n")))

@@ -5,10 +5,11 @@
 #include "output/outputstore.h"
 #include "output/pagetemplates.h"
 #include "storage/database.h"
+#include "storage/prompter.h"
+#include "storage/storedchapterpage.h"
+#include "storage/textfile.h"
 #include "text/html.h"
 #include "text/markers.h"
-#include "storage/prompter.h"
-#include "storage/textfile.h"
 
 #include <QDir>
 #include <QScopeGuard>
@@ -50,7 +51,7 @@ bool VolumePagesJob::writeVolumePages(const QString& novelId) {
             }
             const OutputChapter& chapter = chapters.at(i);
             const QString page =
-                ExportText::readChapterPage(m_folder.chapterPage(novelId, chapter.id), charset);
+                StoredChapterPage::read(m_folder.chapterPage(novelId, chapter.id), charset).text;
             content += QLatin1String("<div align=center><b>") + htmlEscapeText(chapter.title) +
                        QLatin1String("</b></div>\r\n") +
                        getTextBetween(page, kBookContentStart, kBookContentEnd) +

@@ -4,11 +4,12 @@
 #include "output/outputstore.h"
 #include "storage/database.h"
 #include "storage/files.h"
-#include "text/html.h"
-#include "text/markers.h"
 #include "storage/novelstore.h"
 #include "storage/prompter.h"
+#include "storage/storedchapterpage.h"
 #include "storage/textfile.h"
+#include "text/html.h"
+#include "text/markers.h"
 
 #include <QDir>
 #include <QScopeGuard>
@@ -60,10 +61,10 @@ void VolumeTextJob::run() {
             }
             const OutputChapter& chapter = chapters.at(i);
             const QString page =
-                ExportText::readChapterPage(m_folder.chapterPage(m_novelId, chapter.id), charset);
+                StoredChapterPage::read(m_folder.chapterPage(m_novelId, chapter.id), charset).text;
             // Paragraphs are separated by "<br><br>"; one line break each is what a text file wants.
-            const QString content = replaceIgnoringCase(getTextBetween(page, kBookContentStart, kBookContentEnd),
-                                                        QLatin1String("<br><br>"), u"<br>");
+            const QString content = replaceIgnoringCase(
+                getTextBetween(page, kBookContentStart, kBookContentEnd), QLatin1String("<br><br>"), u"<br>");
             html += QLatin1String("<div align=center><b>") + ExportText::escapeMarkup(chapter.title) +
                     QLatin1String("</b></div>") + content + QLatin1String("<br>");
         }

@@ -1,9 +1,9 @@
 // The chapter menu's commands on a real library: rows, pages, pictures, and nothing half done.
 #include "library/chaptereditor.h"
 #include "library/librarylists.h"
-#include "output/exporttext.h"
 #include "renewal/novelfilewriter.h"
 #include "storage/novelstore.h"
+#include "storage/storedchapterpage.h"
 #include "support/rows.h"
 #include "support/testlibrary.h"
 #include "text/html.h"
@@ -40,7 +40,7 @@ struct Fixture {
         return id;
     }
     QString page(const QString& novelId, qint64 id) {
-        return ExportText::readChapterPage(lib.context().folder().chapterPage(novelId, id), QString());
+        return StoredChapterPage::read(lib.context().folder().chapterPage(novelId, id), QString()).text;
     }
     QString text(const QString& novelId, qint64 id) {
         return getTextBetween(page(novelId, id), kBookContentStart, kBookContentEnd);

@@ -284,6 +284,24 @@ private:
     void mnuContentMove();
     void mnuVolumeSet();
 
+    // frmbook_conversion.cpp
+    void createConversionActions();
+    void addConversionCommands(QMenu* menu);
+    // A conversion job runs; mnuStop ends it.
+    bool isConverting() const;
+    void convertChosenChapters(const QString& command, int mode);
+    void runConversion(const QString& command, const QStringList& novelIds, const QList<qint64>& chapterIds,
+                       int mode, bool keepStyledPages);
+    void reloadConvertedChapter(const QString& novelId, qint64 chapterId);
+    void mnuSetGood();
+    void mnubig5();
+    void mnuGB2312();
+    void mnubig5charset();
+    void mnugb2312charset();
+    void mnuAutoTypeset();
+    void mnuAllSetGood();
+    void extContentSetGood();
+
     // frmbook_reading.cpp
     bool handleLink(const QUrl& url, bool clicked);
     bool handleReadingKey(int key);

@@ -80,6 +80,7 @@ void FrmBook::createActions() {
     createDownloadActions();
     createAddNovelActions();
     createChapterActions();
+    createConversionActions();
 
     // E-books and pages
     addCommand(QStringLiteral("mnuBook"), tr("制作成电子书(chm格式)"), &FrmBook::mnuBook);
@@ -237,6 +238,7 @@ void FrmBook::createMenus() {
     for (const char* name : {"mnuOrderByTitle", "mnuOrderByTime", "mnuOrderByUrl"})
         chapters->addAction(command(QLatin1String(name)));
     addChapterCommands(m_extmnuTitle);
+    addConversionCommands(m_extmnuTitle);
     m_extmnuTitle->addSeparator();
     m_extmnuTitle->addMenu(createRedownloadMenu(m_extmnuTitle));
     m_extmnuTitle->addAction(command(QStringLiteral("mnuEqual")));
@@ -303,7 +305,7 @@ void FrmBook::createMenus() {
     m_extBookBatch->addAction(command(QStringLiteral("mnuBatchSiteSign")));
     m_extBookBatch->addAction(command(QStringLiteral("mnuChangeListUrl")));
     m_extBookBatch->addSeparator();
-    for (const char* name : {"extListFileGen", "extVolumeFileGen", "mnuStopVolume"})
+    for (const char* name : {"extListFileGen", "extVolumeFileGen", "extContentSetGood", "mnuStopVolume"})
         m_extBookBatch->addAction(command(QLatin1String(name)));
     m_extBookBatch->addSeparator();
     m_extBookBatch->addAction(command(QStringLiteral("mnuBatchDelete")));

@@ -142,7 +142,7 @@ bool FrmBook::startRenew(const RenewJob::Request& request) {
 void FrmBook::setRunning(bool running) {
     // "AllReNew" while idle, "Stop" while a run goes on.
     command(QStringLiteral("mnuAllReNew"))->setVisible(!running);
-    command(QStringLiteral("mnuStop"))->setVisible(running);
+    command(QStringLiteral("mnuStop"))->setVisible(running || isConverting());
     setBusy(running);
 }
 

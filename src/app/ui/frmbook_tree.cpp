@@ -351,7 +351,7 @@ void FrmBook::enableButton() {
     // Renewal: one run at a time; the commands that check for a run say so themselves.
     set("mnuReNew", novel && !m_busy);
     set("mnuAllReNew", !m_busy);
-    set("mnuStop", m_busy);
+    set("mnuStop", m_busy || isConverting());
     for (const char* name : {"mnuBatchBookReNew", "mnuVolumeBatchReNew", "mnuOtherInfoBatchReNew"})
         set(name, novels);
     set("extContentReNew", novel && chosen);
@@ -359,6 +359,12 @@ void FrmBook::enableButton() {
          {"mnuReNewEmpty", "mnuLackPicReNew", "mnuPic2TxtReNew", "mnuVolumeReNew", "mnuOtherInfoReNew"})
         set(name, novel);
     set("mnuTitleWidth", m_listMode == ListMode::Chapters);
+    // Page conversions: one run of each command at a time.
+    for (const char* name :
+         {"mnuSetGood", "mnubig5", "mnuGB2312", "mnubig5charset", "mnugb2312charset", "mnuAutoTypeset"})
+        set(name, novel && chosen);
+    set("mnuAllSetGood", novel && chapters);
+    set("extContentSetGood", novels);
 }
 
 void FrmBook::onListItemClicked(QTreeWidgetItem* item) {

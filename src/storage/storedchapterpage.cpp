@@ -1,0 +1,102 @@
+#include "storage/storedchapterpage.h"
+
+#include "storage/textfile.h"
+#include "text/charset.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QStringDecoder>
+
+namespace {
+
+struct Decoded {
+    QString text;
+    bool clean = false;
+};
+
+// Stateless, so that a sequence cut off at the end of the file counts as an error too.
+Decoded decodeWith(QStringDecoder::Encoding encoding, QByteArrayView bytes) {
+    QStringDecoder decoder(encoding, QStringDecoder::Flag::Stateless);
+    Decoded d;
+    d.text = decoder.decode(bytes);
+    d.clean = !decoder.hasError();
+    return d;
+}
+
+Decoded decodeWith(const char* codec, QByteArrayView bytes) {
+    QStringDecoder decoder(codec, QStringDecoder::Flag::Stateless);
+    Decoded d;
+    if (!decoder.isValid())
+        return d;
+    d.text = decoder.decode(bytes);
+    d.clean = !decoder.hasError();
+    return d;
+}
+
+// The charset the page's meta tag (or XML declaration) names, lower case; empty without one.
+QString declaredCharset(const QByteArray& bytes) {
+    static const QRegularExpression declared(
+        QStringLiteral("(?:charset|encoding)\\s*=\\s*[\"']?([A-Za-z0-9_-]+)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = declared.match(QString::fromLatin1(bytes.left(4096)));
+    return m.hasMatch() ? m.captured(1).toLower() : QString();
+}
+
+} // namespace
+
+StoredChapterPage StoredChapterPage::read(const QString& path, const QString& charsetSetting) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return decode(file.readAll(), charsetSetting);
+}
+
+StoredChapterPage StoredChapterPage::decode(const QByteArray& bytes, const QString& charsetSetting) {
+    StoredChapterPage page;
+    page.exists = true;
+    auto take = [&page](Decoded d, const char* charset) {
+        page.text = std::move(d.text);
+        page.clean = d.clean;
+        page.charset = QLatin1String(charset);
+        return page;
+    };
+
+    static const struct {
+        QByteArrayView mark;
+        QStringDecoder::Encoding encoding;
+        const char* name;
+    } boms[] = {
+        {"\xEF\xBB\xBF", QStringDecoder::Utf8, "utf-8"},
+        {"\xFF\xFE", QStringDecoder::Utf16LE, "utf-16le"},
+        {"\xFE\xFF", QStringDecoder::Utf16BE, "utf-16be"},
+    };
+    for (const auto& bom : boms) {
+        if (bytes.startsWith(bom.mark)) {
+            page.hadByteOrderMark = true;
+            const QByteArrayView rest = QByteArrayView(bytes).sliced(bom.mark.size());
+            Decoded d = decodeWith(bom.encoding, rest);
+            // The UTF-16 decoder keeps a lone last byte to itself.
+            if (bom.encoding != QStringDecoder::Utf8 && rest.size() % 2 != 0)
+                d.clean = false;
+            return take(std::move(d), bom.name);
+        }
+    }
+
+    const QString declared = declaredCharset(bytes);
+    const bool big5 = codecForCharset(declared) == "Big5";
+    if (big5)
+        return take(decodeWith("Big5", bytes), "big5");
+
+    Decoded utf8 = decodeWith(QStringDecoder::Utf8, bytes);
+    if (utf8.clean) {
+        // A short GBK text can be valid UTF-8 as well; the text-file reader knows which reads as
+        // Chinese.
+        if (decodeTextFileBytes(bytes) == utf8.text)
+            return take(std::move(utf8), "utf-8");
+        return take(decodeWith("GB18030", bytes), "gb18030");
+    }
+    // Pages a Big5 library wrote before they named their charset.
+    if (declared.isEmpty() && codecForCharset(charsetSetting) == "Big5")
+        return take(decodeWith("Big5", bytes), "big5");
+    return take(decodeWith("GB18030", bytes), "gb18030");
+}

@@ -67,7 +67,7 @@ QString readChapterTemplate(const LibraryFolder& folder, const QString& style) {
     // The program knows its own pages by the style comment; copies in older libraries and user
     // styles written by hand may lack it.
     const qsizetype content = page.indexOf(kBookContentStart);
-    if (content >= 0 && !page.contains(kStyledPageComment))
+    if (content >= 0 && !hasStyledPageComment(page))
         page.insert(content, kStyledPageComment);
     return page;
 }

@@ -134,7 +134,7 @@ quint32 blockOpenersIn(QStringView text) {
 QString cleanChapterHtml(const QString& html) {
     QString text = html;
     // A page this program wrote: only its chapter text counts.
-    if (text.contains(kStyledPageComment))
+    if (hasStyledPageComment(text))
         text = getTextBetween(text, kBookContentStart, kBookContentEnd);
 
     // One block removed may join the pieces of another: the openers are looked for again then.

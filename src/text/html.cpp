@@ -189,8 +189,13 @@ QString formatParagraphs(const QString& text) {
     return QStringLiteral("　　") + out;
 }
 
+bool hasStyledPageComment(const QString& html) {
+    return html.contains(kStyledPageComment) || html.contains(QLatin1String("<!--Quiveral&#26679;")) ||
+           html.contains(QStringLiteral("<!--Quiveral樣式-->"));
+}
+
 QString getStyledPageContent(const QString& html) {
-    if (!html.contains(kStyledPageComment))
+    if (!hasStyledPageComment(html))
         return QStringLiteral("-1");
     const QString content = getTextBetweenStrict(html, kBookContentStart, kBookContentEnd);
     if (content.isEmpty())

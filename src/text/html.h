@@ -13,6 +13,9 @@
 inline const QString kBookContentStart = QStringLiteral("<!--BookContent Start-->");
 inline const QString kBookContentEnd = QStringLiteral("<!--BookContent End-->");
 inline const QString kStyledPageComment = QStringLiteral("<!--Quiveral样式-->");
+// Whether the page carries that comment, also as a traditional-script page or a Big5 page (which has
+// no 样 and writes it as a character reference) carries it.
+bool hasStyledPageComment(const QString& html);
 
 // The inner text of the fragment after dropping option lists, links, the "newfont2" spans and
 // scripts, with doubled line breaks halved once.

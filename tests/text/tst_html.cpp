@@ -99,6 +99,10 @@ void TestHtml::transforms_data() {
     const QString styled = kStyledPageComment;
     row("styledPage", "styled", "<html>" + styled + kBookContentStart + "a。\r\nb" + kBookContentEnd,
         QStringLiteral("　　a。<br><br>　　b"));
+    row("styledPage", "written in Big5",
+        "<!--Quiveral&#26679;式-->" + kBookContentStart + "a" + kBookContentEnd, QStringLiteral("　　a"));
+    row("styledPage", "traditional script", "<!--Quiveral樣式-->" + kBookContentStart + "a" + kBookContentEnd,
+        QStringLiteral("　　a"));
     row("styledPage", "not styled", kBookContentStart + "a" + kBookContentEnd, "-1");
     row("styledPage", "styled but empty", styled + kBookContentStart + kBookContentEnd, "-1");
     row("styledPage", "styled, end missing", styled + kBookContentStart + "a", "-1");
@@ -168,9 +172,32 @@ void TestHtml::transforms() {
 void TestHtml::paragraphsAgreeWithStepByStep() {
     // Breaks in every case and in pieces, runs of them longer than five halvings undo, sentence ends
     // with and without their spaces, and everything the first steps remove or turn into breaks.
-    const QList<QString> pieces = {"<br>", "<BR>", "<Br>", "<bR>", "<", "br", ">", "<p>", "</P>",
-                                   "&nbsp;", "　", " ", "  ", "\t", "\r\n", "\r", "\n", "。", ".",
-                                   "!", "”", "─", "，", "a", "章", charFromCodePageValue(0xA3A0),
+    const QList<QString> pieces = {"<br>",
+                                   "<BR>",
+                                   "<Br>",
+                                   "<bR>",
+                                   "<",
+                                   "br",
+                                   ">",
+                                   "<p>",
+                                   "</P>",
+                                   "&nbsp;",
+                                   "　",
+                                   " ",
+                                   "  ",
+                                   "\t",
+                                   "\r\n",
+                                   "\r",
+                                   "\n",
+                                   "。",
+                                   ".",
+                                   "!",
+                                   "”",
+                                   "─",
+                                   "，",
+                                   "a",
+                                   "章",
+                                   charFromCodePageValue(0xA3A0),
                                    QStringLiteral("<br>").repeated(40)};
     QRandomGenerator random(20261207);
     for (int round = 0; round < 30000; ++round) {
@@ -246,13 +273,40 @@ void TestHtml::plainLinksReadAsTheParserReadsThem() {
     // Links from pieces that meet the corners of the plain form; whatever it reads, the parser reads
     // the same way.
     const QStringList starts{"<a ", "<A\t", "<a\r\n", "<a", "<ab "};
-    const QStringList attributes{" href=\"1.html\"", " HREF='/b/2.html'", " href=3.html", " href = \"4.html\"",
-                                 " href", " onclick=\"go(1)\"", " OnClick=go(2)", " title=\"标题\"", " id=x",
-                                 " href=\"a&amp;b\"", " href=\"a<b\"", " href=a\"b", " href=\"a\"b=c",
-                                 " href=\"\x01\"", " data-x=`y`", " href=\"\u0085\"", " /", "  ", " href=''",
+    const QStringList attributes{" href=\"1.html\"",
+                                 " HREF='/b/2.html'",
+                                 " href=3.html",
+                                 " href = \"4.html\"",
+                                 " href",
+                                 " onclick=\"go(1)\"",
+                                 " OnClick=go(2)",
+                                 " title=\"标题\"",
+                                 " id=x",
+                                 " href=\"a&amp;b\"",
+                                 " href=\"a<b\"",
+                                 " href=a\"b",
+                                 " href=\"a\"b=c",
+                                 " href=\"\x01\"",
+                                 " data-x=`y`",
+                                 " href=\"\u0085\"",
+                                 " /",
+                                 "  ",
+                                 " href=''",
                                  " href=\"\r\n\""};
-    const QStringList texts{"第一章", " ", "\r\n", "\t", "甲  乙", "&amp;", "<b>粗</b>", ">", "a", "\u3000",
-                            QString(QChar(0xD83D)) + QChar(0xDE00), "\u0001", "\u00a0", "\ufeff"};
+    const QStringList texts{"第一章",
+                            " ",
+                            "\r\n",
+                            "\t",
+                            "甲  乙",
+                            "&amp;",
+                            "<b>粗</b>",
+                            ">",
+                            "a",
+                            "\u3000",
+                            QString(QChar(0xD83D)) + QChar(0xDE00),
+                            "\u0001",
+                            "\u00a0",
+                            "\ufeff"};
     const QStringList ends{"</a>", "</A>", "</a >", "</b>"};
     QRandomGenerator random(20261206);
     int plain = 0;

@@ -64,6 +64,14 @@ std::optional<QList<qint64>> chapterIds(const QStringList& texts) {
     return ids;
 }
 
+// --before ID: 0 when not given, none when it is no chapter id.
+std::optional<qint64> beforeId(const Arguments& a) {
+    if (!a.values.contains(QStringLiteral("--before")))
+        return 0;
+    const auto ids = chapterIds({a.values.value(QStringLiteral("--before"))});
+    return ids ? std::optional<qint64>(ids->first()) : std::nullopt;
+}
+
 // The dialog's address check: a local file is taken as it is, anything else must answer.
 bool addressAnswers(const LibraryContext& library, const QString& url) {
     const QString address = url.trimmed();
@@ -118,13 +126,9 @@ int runChapter(CliContext& cli, const QStringList& args) {
     if (verb == QLatin1String("add")) {
         if (a.positional.size() != 1)
             return cli.fail(kUsage, CliUsage);
-        qint64 before = 0;
-        if (a.values.contains("--before")) {
-            const auto ids = chapterIds({a.values.value("--before")});
-            if (!ids)
-                return cli.fail(kUsage, CliUsage);
-            before = ids->first();
-        }
+        const std::optional<qint64> before = beforeId(a);
+        if (!before)
+            return cli.fail(kUsage, CliUsage);
         LibraryContext* library = cli.openLibrary(true);
         if (!library)
             return CliFailed;
@@ -136,7 +140,7 @@ int runChapter(CliContext& cli, const QStringList& args) {
         // Neither given: the title the dialog would propose.
         if (title.trimmed().isEmpty() && url.trimmed().isEmpty())
             title = editor.proposeTitle(a.positional.first());
-        const auto result = editor.add(a.positional.first(), title, url, before);
+        const auto result = editor.add(a.positional.first(), title, url, *before);
         if (!result.ok())
             return cli.fail(result.error);
         if (cli.json) {
@@ -252,13 +256,9 @@ int runChapter(CliContext& cli, const QStringList& args) {
         const bool hasBefore = a.values.contains("--before");
         if (hasBefore == a.values.contains("--to"))
             return cli.fail(kUsage, CliUsage);
-        qint64 before = 0;
-        if (hasBefore) {
-            const auto b = chapterIds({a.values.value("--before")});
-            if (!b)
-                return cli.fail(kUsage, CliUsage);
-            before = b->first();
-        }
+        const std::optional<qint64> before = beforeId(a);
+        if (!before)
+            return cli.fail(kUsage, CliUsage);
         LibraryContext* library = cli.openLibrary(true);
         if (!library)
             return CliFailed;
@@ -271,7 +271,7 @@ int runChapter(CliContext& cli, const QStringList& args) {
             QStringList lines;
             for (const qint64 id : *ids)
                 lines << chapterLine(editor, id);
-            const QString where = hasBefore ? QStringLiteral("章节 %1 之前").arg(chapterLine(editor, before))
+            const QString where = hasBefore ? QStringLiteral("章节 %1 之前").arg(chapterLine(editor, *before))
                                             : QStringLiteral("小说 %1 末尾").arg(target);
             return unconfirmed(
                 cli,
@@ -280,7 +280,7 @@ int runChapter(CliContext& cli, const QStringList& args) {
                     .arg(where),
                 lines);
         }
-        const auto result = editor.move(*ids, before, target, copy);
+        const auto result = editor.move(*ids, *before, target, copy);
         if (!result.ok())
             return cli.fail(result.error);
         return printChapters(cli, editor, result.ids);

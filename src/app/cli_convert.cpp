@@ -81,22 +81,9 @@ int runConvert(CliContext& cli, const QStringList& args) {
     CliPrompter prompter;
     ChapterConversionJob job(library->database(), library->folder(), library->settings(), request);
     job.setPrompter(&prompter);
-    QObject printing;
-    QObject::connect(&job, &Job::statusChanged, &printing,
-                     [&cli](const QString& text) { cli.err << text << Qt::endl; });
     bool interrupted = false;
-    if (!onTerminationSignal(&job, [&] {
-            interrupted = true;
-            job.requestStop();
-        }))
-        return cli.fail(QStringLiteral("无法处理终止信号"));
-    QEventLoop loop;
-    // Queued behind the last status text, which comes from the job's thread the same way.
-    QObject::connect(
-        &job, &Job::finished, &printing, [&loop] { loop.quit(); }, Qt::QueuedConnection);
-    job.start();
-    loop.exec();
-    job.wait();
+    if (!runJobPrintingStatus(cli, job, &interrupted))
+        return CliFailed;
 
     const ChapterConversionJob::Result result = job.result();
     if (cli.json) {

@@ -1,5 +1,9 @@
 #include "app/cli_signals.h"
 
+#include "app/cli.h"
+#include "storage/job.h"
+
+#include <QEventLoop>
 #include <QObject>
 #include <QSocketNotifier>
 
@@ -42,3 +46,23 @@ bool onTerminationSignal(QObject*, std::function<void()>) {
     return true;
 }
 #endif
+
+bool runJobPrintingStatus(CliContext& cli, Job& job, bool* interrupted) {
+    *interrupted = false;
+    QEventLoop loop;
+    QObject::connect(&job, &Job::statusChanged, &loop,
+                     [&cli](const QString& text) { cli.err << text << Qt::endl; });
+    if (!onTerminationSignal(&job, [&job, interrupted] {
+            *interrupted = true;
+            job.requestStop();
+        })) {
+        cli.fail(QStringLiteral("无法处理终止信号"));
+        return false;
+    }
+    // Queued behind the last status text, which comes from the job's thread the same way.
+    QObject::connect(&job, &Job::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    job.start();
+    loop.exec();
+    job.wait();
+    return true;
+}

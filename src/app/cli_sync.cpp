@@ -91,19 +91,9 @@ int runSync(CliContext& cli, const QStringList& args) {
     signs.load(library->folder().file(QStringLiteral("sitesign.xml")));
     job.setSiteSigns(signs);
     job.setPrompter(&prompter);
-    QEventLoop loop;
-    QObject::connect(&job, &Job::statusChanged, &loop,
-                     [&cli](const QString& text) { cli.err << text << Qt::endl; });
     bool interrupted = false;
-    if (!onTerminationSignal(&job, [&] {
-            interrupted = true;
-            job.requestStop();
-        }))
-        return cli.fail(QStringLiteral("无法处理终止信号"));
-    QObject::connect(&job, &Job::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
-    job.start();
-    loop.exec();
-    job.wait();
+    if (!runJobPrintingStatus(cli, job, &interrupted))
+        return CliFailed;
 
     const RenewJob::Result result = job.result();
     if (result.refused || result.failedNovels > 0)

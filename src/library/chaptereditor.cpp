@@ -384,8 +384,12 @@ ChapterEditor::Result ChapterEditor::remove(const QList<qint64>& ids, bool remem
         r.error = tr("删除章节失败");
         return r;
     }
+    QHash<QString, QList<qint64>> byNovel;
     for (const Chapter& c : found)
-        ChapterFiles::remove(m_library.folder(), c.novelId, c.id);
+        byNovel[c.novelId] << c.id;
+    // One listing of each novel's folder for all its pictures.
+    for (auto it = byNovel.cbegin(); it != byNovel.cend(); ++it)
+        ChapterFiles::remove(m_library.folder(), it.key(), it.value());
     r.ids = deleted;
     r.novelIds = novels;
     writeListPages(novels);

@@ -25,36 +25,9 @@ struct Entry {
 
 // The script of the text a reader sees: tags (a picture's file name, a link), comments (the style
 // comment the program finds its pages by) and entities stay byte for byte.
-QString convertOutsideMarkup(const QString& page, bool toTraditional, ScriptConversion how) {
-    QString out;
-    out.reserve(page.size());
-    qsizetype from = 0;
-    qsizetype at = 0;
-    auto flushText = [&](qsizetype upTo) {
-        if (upTo > from)
-            out += convertChineseScript(page.mid(from, upTo - from), toTraditional, how);
-    };
-    while ((at = page.indexOf(u'<', at)) >= 0) {
-        qsizetype end = -1;
-        if (QStringView(page).mid(at).startsWith(QLatin1String("<!--"))) {
-            const qsizetype close = page.indexOf(QLatin1String("-->"), at + 4);
-            end = close < 0 ? page.size() : close + 3;
-        } else if (page.size() > at + 1 && (page.at(at + 1) == u'!' || page.at(at + 1) == u'?')) {
-            const qsizetype close = page.indexOf(u'>', at);
-            end = close < 0 ? page.size() : close + 1;
-        } else if (const std::optional<HtmlTag> tag = readHtmlTag(page, at)) {
-            end = tag->end;
-        }
-        if (end < 0) {
-            ++at;
-            continue;
-        }
-        flushText(at);
-        out += QStringView(page).mid(at, end - at);
-        from = at = end;
-    }
-    flushText(page.size());
-    return out;
+QString convertScript(const QString& page, bool toTraditional, ScriptConversion how) {
+    return mapTextOutsideMarkup(
+        page, [&](const QString& text) { return convertChineseScript(text, toTraditional, how); });
 }
 
 // The page names the charset it is about to be written in; one without a declaration gets one, or a
@@ -77,19 +50,6 @@ QString declareCharset(const QString& page, const QString& charset) {
                QStringLiteral("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=") + charset +
                    QStringLiteral("\">"));
     return out;
-}
-
-// The re-paragraphed text put back between the content markers; the rest of the page (its title
-// above all) stays as it is.
-QString spliceContent(const QString& page, const QString& content) {
-    const qsizetype start = page.indexOf(kBookContentStart);
-    if (start < 0)
-        return page;
-    const qsizetype inner = start + kBookContentStart.size();
-    const qsizetype end = page.indexOf(kBookContentEnd, inner);
-    if (end < 0)
-        return page;
-    return page.left(inner) + content + page.mid(end);
 }
 
 QString percentText(qsizetype done, qsizetype total) {
@@ -195,15 +155,15 @@ void ChapterConversionJob::convertChapter(const NovelFileWriter& writer, const Q
         const QString content = getStyledPageContent(page.text);
         if (content == QLatin1String("-1"))
             return;
-        text = declareCharset(spliceContent(page.text, content), display);
+        text = declareCharset(spliceBookContent(page.text, content), display);
         break;
     }
     case Mode::Traditional:
     case Mode::Simplified: {
         const bool toTraditional = m_request.mode == Mode::Traditional;
-        text = convertOutsideMarkup(page.text, toTraditional,
-                                    displayBig5 ? ScriptConversion::CharactersForBig5
-                                                : ScriptConversion::Characters);
+        text =
+            convertScript(page.text, toTraditional,
+                          displayBig5 ? ScriptConversion::CharactersForBig5 : ScriptConversion::Characters);
         if (text == page.text)
             return;
         // Named, so that a Big5 library does not turn a page just made simplified back again.
@@ -213,12 +173,11 @@ void ChapterConversionJob::convertChapter(const NovelFileWriter& writer, const Q
     }
     case Mode::Big5:
         charset = QStringLiteral("big5");
-        text = declareCharset(convertOutsideMarkup(page.text, true, ScriptConversion::CharactersForBig5),
-                              charset);
+        text = declareCharset(convertScript(page.text, true, ScriptConversion::CharactersForBig5), charset);
         break;
     case Mode::Gb2312:
         charset = QStringLiteral("gb2312");
-        text = declareCharset(convertOutsideMarkup(page.text, false, ScriptConversion::Characters), charset);
+        text = declareCharset(convertScript(page.text, false, ScriptConversion::Characters), charset);
         break;
     }
 

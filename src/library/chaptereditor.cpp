@@ -10,6 +10,7 @@
 #include "storage/chapterfiles.h"
 #include "storage/chapterstore.h"
 #include "storage/dbvalue.h"
+#include "storage/filechanges.h"
 #include "storage/librarycontext.h"
 #include "storage/novelstore.h"
 #include "storage/storedchapterpage.h"
@@ -25,101 +26,6 @@
 #include <QSqlQuery>
 
 #include <algorithm>
-
-namespace {
-
-QByteArray readBytes(const QString& path, bool* ok) {
-    QFile file(path);
-    *ok = file.open(QIODevice::ReadOnly);
-    return *ok ? file.readAll() : QByteArray();
-}
-
-// The files one command writes and removes. Written ones keep their old bytes so that a rollback of the
-// rows puts the files back too; removals wait until the rows are gone for good.
-class FileChanges {
-public:
-    bool write(const QString& path, const QByteArray& bytes, QString* error) {
-        Old old{path, QFile::exists(path), {}};
-        if (old.existed) {
-            bool ok = false;
-            old.bytes = readBytes(path, &ok);
-            if (!ok) {
-                if (error)
-                    *error = QFile(path).errorString();
-                return false;
-            }
-        }
-        QDir().mkpath(path.section(u'/', 0, -2));
-        if (!writeBytesAtomically(path, bytes, error))
-            return false;
-        m_written.append(old);
-        return true;
-    }
-    bool copy(const QString& from, const QString& to, QString* error) {
-        bool ok = false;
-        const QByteArray bytes = readBytes(from, &ok);
-        if (!ok) {
-            if (error)
-                *error = QFile(from).errorString();
-            return false;
-        }
-        return write(to, bytes, error);
-    }
-    void removeAfterCommit(const QString& path) { m_removals.append(path); }
-
-    void rollBack() {
-        for (auto it = m_written.crbegin(); it != m_written.crend(); ++it) {
-            if (it->existed)
-                writeBytesAtomically(it->path, it->bytes);
-            else
-                QFile::remove(it->path);
-        }
-        m_written.clear();
-        m_removals.clear();
-    }
-    void commit() {
-        for (const QString& path : std::as_const(m_removals))
-            QFile::remove(path);
-        m_written.clear();
-        m_removals.clear();
-    }
-
-private:
-    struct Old {
-        QString path;
-        bool existed = false;
-        QByteArray bytes;
-    };
-    QList<Old> m_written;
-    QStringList m_removals;
-};
-
-// The page with the new title spliced into its title elements; the title is escaped, never read as a
-// pattern or a replacement text.
-QString spliceTitle(const QString& page, const QString& title) {
-    static const QString patterns[] = {QStringLiteral("<title>[\\s\\S]*?</title>"),
-                                       QStringLiteral("<font class=\"article_title\">[\\s\\S]+?</font>"),
-                                       QStringLiteral("<h1 class=\"title\">[\\s\\S]*?</h1>")};
-    QList<std::pair<qsizetype, qsizetype>> inner; // start and length of each element's content
-    for (const QString& pattern : patterns) {
-        const QList<RegexMatch> found = regexMatches(page, pattern);
-        if (found.isEmpty())
-            continue;
-        const RegexMatch& m = found.first();
-        const qsizetype open = page.indexOf(u'>', m.start) + 1;
-        const qsizetype close = page.lastIndexOf(QLatin1String("</"), m.start + m.length - 1);
-        if (open > 0 && close >= open)
-            inner.append({open, close - open});
-    }
-    std::sort(inner.begin(), inner.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
-    QString out = page;
-    const QString escaped = ExportText::escapeMarkup(title);
-    for (const auto& [start, length] : inner)
-        out.replace(start, length, escaped);
-    return out;
-}
-
-} // namespace
 
 ChapterEditor::ChapterEditor(LibraryContext& library)
     : m_library(library) {}
@@ -323,7 +229,7 @@ ChapterEditor::Result ChapterEditor::editProperties(qint64 id, const QString& ti
     const QString path = m_library.folder().chapterPage(c.novelId, c.id);
     const QString charset = m_library.settings().value(QStringLiteral("charset"));
     const QString page = StoredChapterPage::read(path, charset).text;
-    const QString retitled = spliceTitle(page, t);
+    const QString retitled = ChapterTitles::splicePageTitle(page, t);
     const NovelFileWriter writer(m_library.folder(), m_library.settings());
     const Database& db = m_library.database();
     FileChanges files;

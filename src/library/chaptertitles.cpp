@@ -1,8 +1,12 @@
 #include "library/chaptertitles.h"
 
+#include "output/exporttext.h"
 #include "text/chinese.h"
+#include "text/regex.h"
 
 #include <QStringList>
+
+#include <algorithm>
 
 namespace ChapterTitles {
 
@@ -85,6 +89,29 @@ QString nextDefault(const QStringList& titles) {
             largest = n;
     }
     return prefix + QString::number(largest + 1);
+}
+
+QString splicePageTitle(const QString& page, const QString& title) {
+    static const QString patterns[] = {QStringLiteral("<title>[\\s\\S]*?</title>"),
+                                       QStringLiteral("<font class=\"article_title\">[\\s\\S]+?</font>"),
+                                       QStringLiteral("<h1 class=\"title\">[\\s\\S]*?</h1>")};
+    QList<std::pair<qsizetype, qsizetype>> inner; // start and length of each element's content
+    for (const QString& pattern : patterns) {
+        const QList<RegexMatch> found = regexMatches(page, pattern);
+        if (found.isEmpty())
+            continue;
+        const RegexMatch& m = found.first();
+        const qsizetype open = page.indexOf(u'>', m.start) + 1;
+        const qsizetype close = page.lastIndexOf(QLatin1String("</"), m.start + m.length - 1);
+        if (open > 0 && close >= open)
+            inner.append({open, close - open});
+    }
+    std::sort(inner.begin(), inner.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    QString out = page;
+    const QString escaped = ExportText::escapeMarkup(title);
+    for (const auto& [start, length] : inner)
+        out.replace(start, length, escaped);
+    return out;
 }
 
 } // namespace ChapterTitles

@@ -16,4 +16,8 @@ int chineseNumberValue(const QString& text);
 // "新章节<n>": n one past the largest number following "新章节" among the titles (1 when none).
 QString nextDefault(const QStringList& titles);
 
+// The page with the title put into its title elements (<title>, the article title and heading); the
+// title is escaped, never read as a pattern or a replacement text.
+QString splicePageTitle(const QString& page, const QString& title);
+
 } // namespace ChapterTitles

@@ -189,6 +189,98 @@ QString formatParagraphs(const QString& text) {
     return QStringLiteral("　　") + out;
 }
 
+BookContentRange bookContentRange(const QString& page) {
+    const qsizetype start = page.indexOf(kBookContentStart);
+    if (start < 0)
+        return {};
+    const qsizetype inner = start + kBookContentStart.size();
+    const qsizetype end = page.indexOf(kBookContentEnd, inner);
+    if (end < 0)
+        return {};
+    return {inner, end - inner};
+}
+
+QString spliceBookContent(const QString& page, const QString& content) {
+    const BookContentRange range = bookContentRange(page);
+    if (!range.found())
+        return page;
+    QString out = page;
+    return out.replace(range.start, range.length, content);
+}
+
+namespace {
+
+bool isAsciiDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
+// The end of a character reference ("&amp;", "&#12290;", "&#x3002;") starting at text[at], or -1.
+qsizetype characterReferenceEnd(QStringView text, qsizetype at) {
+    qsizetype i = at + 1;
+    const auto isHex = [](QChar c) {
+        return isAsciiDigit(c) || (c.toLower() >= u'a' && c.toLower() <= u'f');
+    };
+    if (i < text.size() && text.at(i) == u'#') {
+        ++i;
+        const bool hex = i < text.size() && (text.at(i) == u'x' || text.at(i) == u'X');
+        if (hex)
+            ++i;
+        const qsizetype digits = i;
+        while (i < text.size() && (hex ? isHex(text.at(i)) : isAsciiDigit(text.at(i))))
+            ++i;
+        if (i == digits)
+            return -1;
+    } else {
+        const qsizetype name = i;
+        while (i < text.size() && text.at(i).unicode() < 128 && text.at(i).isLetterOrNumber())
+            ++i;
+        if (i == name || !text.at(name).isLetter())
+            return -1;
+    }
+    return i < text.size() && text.at(i) == u';' ? i + 1 : -1;
+}
+
+// The end of the markup starting at text[at] (a "<" or "&"), or -1 when it is text.
+qsizetype markupEnd(QStringView text, qsizetype at) {
+    if (text.at(at) == u'&')
+        return characterReferenceEnd(text, at);
+    if (text.mid(at).startsWith(QLatin1String("<!--"))) {
+        const qsizetype close = text.indexOf(QLatin1String("-->"), at + 4);
+        return close < 0 ? text.size() : close + 3;
+    }
+    if (text.size() > at + 1 && (text.at(at + 1) == u'!' || text.at(at + 1) == u'?')) {
+        const qsizetype close = text.indexOf(u'>', at);
+        return close < 0 ? text.size() : close + 1;
+    }
+    if (const std::optional<HtmlTag> tag = readHtmlTag(text, at))
+        return tag->end;
+    return -1;
+}
+
+} // namespace
+
+QString mapTextOutsideMarkup(const QString& html, const std::function<QString(const QString&)>& map) {
+    QString out;
+    out.reserve(html.size());
+    qsizetype from = 0;
+    for (qsizetype at = 0; at < html.size(); ++at) {
+        const QChar c = html.at(at);
+        if (c != u'<' && c != u'&')
+            continue;
+        const qsizetype end = markupEnd(html, at);
+        if (end < 0)
+            continue;
+        if (at > from)
+            out += map(html.mid(from, at - from));
+        out += QStringView(html).mid(at, end - at);
+        from = end;
+        at = end - 1;
+    }
+    if (html.size() > from)
+        out += map(html.mid(from));
+    return out;
+}
+
 bool hasStyledPageComment(const QString& html) {
     return html.contains(kStyledPageComment) || html.contains(QLatin1String("<!--Quiveral&#26679;")) ||
            html.contains(QStringLiteral("<!--Quiveral樣式-->"));

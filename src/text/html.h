@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 // Chapter text and page fragments: cleaning, paragraphs, pictures, titles.
@@ -16,6 +17,21 @@ inline const QString kStyledPageComment = QStringLiteral("<!--Quiveral样式-->"
 // Whether the page carries that comment, also as a traditional-script page or a Big5 page (which has
 // no 样 and writes it as a character reference) carries it.
 bool hasStyledPageComment(const QString& html);
+
+// Where a page holds its chapter text: between the content markers; not found without both.
+struct BookContentRange {
+    qsizetype start = -1; // after the start marker
+    qsizetype length = 0;
+    bool found() const { return start >= 0; }
+};
+BookContentRange bookContentRange(const QString& page);
+// The page with its chapter text replaced in place (never searched for by its old text, which can
+// occur in the title too); the page as it is without markers.
+QString spliceBookContent(const QString& page, const QString& content);
+
+// The text a reader sees, outside tags, comments, declarations and character references, passed
+// piece by piece through map; the markup stays byte for byte.
+QString mapTextOutsideMarkup(const QString& html, const std::function<QString(const QString&)>& map);
 
 // The inner text of the fragment after dropping option lists, links, the "newfont2" spans and
 // scripts, with doubled line breaks halved once.

@@ -1,0 +1,6 @@
+#include "tools/findmemory.h"
+
+FindMemory& FindMemory::shared() {
+    static FindMemory memory;
+    return memory;
+}

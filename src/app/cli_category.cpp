@@ -1,5 +1,6 @@
 // Category and novel-placement commands: category add|list|rename|move|delete, novel move|delete.
 #include "app/cli.h"
+#include "app/cli_args.h"
 
 #include "library/categoryeditor.h"
 #include "library/novelremoval.h"
@@ -19,29 +20,6 @@ const QString kCategoryUsage =
                    "delete CODE [--files] [--yes]");
 const QString kNovelUsage = QStringLiteral("用法: quiveral-cli novel move NOVELID (--category CODE | --none) "
                                            "[--before NOVELID] | novel delete NOVELID... [--files] [--yes]");
-
-// Takes a flag out of the arguments; true when it was there.
-bool takeFlag(QStringList& args, const QString& flag) {
-    return args.removeAll(flag) > 0;
-}
-
-// Takes "--name VALUE" out of the arguments. False when the option is there without a value or twice.
-bool takeOption(QStringList& args, const QString& name, QString* value, bool* given) {
-    *given = false;
-    for (qsizetype i = args.indexOf(name); i >= 0; i = args.indexOf(name)) {
-        if (*given || i + 1 >= args.size() || args.at(i + 1).startsWith(QLatin1String("--")))
-            return false;
-        *value = args.at(i + 1);
-        *given = true;
-        args.remove(i, 2);
-    }
-    return true;
-}
-
-bool hasOption(const QStringList& args) {
-    return std::any_of(args.begin(), args.end(),
-                       [](const QString& a) { return a.startsWith(QLatin1String("--")); });
-}
 
 // Deleting needs --yes; without it the command says what it would delete and changes nothing.
 int refuseUnconfirmed(CliContext& cli, const QString& question) {

@@ -1,11 +1,11 @@
 // convert: the chapter conversion commands of the main window on the command line. Status texts go to
 // stderr, the counts to stdout; Ctrl-C stops at the next chapter and what is written stays.
 #include "app/cli.h"
+#include "app/cli_args.h"
 #include "app/cli_prompter.h"
 #include "app/cli_signals.h"
 
 #include "library/chapterconversionjob.h"
-#include "library/librarylists.h"
 #include "storage/librarycontext.h"
 #include "storage/novelstore.h"
 
@@ -32,6 +32,7 @@ int runConvert(CliContext& cli, const QStringList& args) {
     ChapterConversionJob::Request request;
     bool modeGiven = false;
     bool chaptersGiven = false;
+    QString chapters;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args.at(i);
         if (a == QLatin1String("--mode") && i + 1 < args.size()) {
@@ -48,19 +49,14 @@ int runConvert(CliContext& cli, const QStringList& args) {
                 return cli.fail(QStringLiteral("转换方式无效：") + name + u'\n' + usage);
         } else if (a == QLatin1String("--chapters") && i + 1 < args.size()) {
             chaptersGiven = true;
-            for (const QString& id : args.at(++i).split(u',', Qt::SkipEmptyParts)) {
-                bool ok = false;
-                request.chapterIds << id.trimmed().toLongLong(&ok);
-                if (!ok)
-                    return cli.fail(QStringLiteral("章节编号无效：") + id);
-            }
+            chapters = args.at(++i);
         } else if (!a.startsWith(QLatin1String("--"))) {
             request.novelIds << a;
         } else {
             return cli.fail(usage);
         }
     }
-    if (!modeGiven || request.novelIds.isEmpty() || (chaptersGiven && request.chapterIds.isEmpty()))
+    if (!modeGiven || request.novelIds.isEmpty())
         return cli.fail(usage);
     if (chaptersGiven && request.novelIds.size() > 1)
         return cli.fail(QStringLiteral("指定章节时只能转换一本小说"));
@@ -72,10 +68,10 @@ int runConvert(CliContext& cli, const QStringList& args) {
     for (const QString& id : std::as_const(request.novelIds))
         if (!NovelStore(db).loadNovel(id))
             return cli.fail(QStringLiteral("没有这本小说：") + id);
-    for (const qint64 id : std::as_const(request.chapterIds)) {
-        const std::optional<ChapterRow> row = LibraryLists::chapter(db, id);
-        if (!row || row->novelId != request.novelIds.first())
-            return cli.fail(QStringLiteral("章节编号无效：") + QString::number(id));
+    if (chaptersGiven) {
+        const QString error = readChapterIds(db, request.novelIds.first(), chapters, &request.chapterIds);
+        if (!error.isEmpty())
+            return cli.fail(error);
     }
 
     CliPrompter prompter;

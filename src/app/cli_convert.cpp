@@ -82,6 +82,8 @@ int runConvert(CliContext& cli, const QStringList& args) {
         return CliFailed;
 
     const ChapterConversionJob::Result result = job.result();
+    if (!result.error.isEmpty())
+        return CliFailed; // the prompter has said why
     if (cli.json) {
         cli.printJson(QJsonObject{{"converted", result.converted},
                                   {"missing", result.missing},

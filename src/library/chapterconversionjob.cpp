@@ -1,10 +1,12 @@
 #include "library/chapterconversionjob.h"
 
 #include "library/librarylists.h"
+#include "library/pagework.h"
 #include "renewal/chaptertext.h"
 #include "renewal/novelfilewriter.h"
 #include "storage/database.h"
 #include "storage/novelstore.h"
+#include "storage/prompter.h"
 #include "storage/storedchapterpage.h"
 #include "storage/textfile.h"
 #include "text/charset.h"
@@ -86,6 +88,18 @@ void ChapterConversionJob::run() {
                 entries.append({novelId, row.id, row.title});
         if (m_request.keepStyledPages)
             setStatus(tr("正在转换章节内容..."));
+    }
+
+    QStringList novels;
+    for (const Entry& entry : std::as_const(entries))
+        if (!novels.contains(entry.novelId))
+            novels << entry.novelId;
+    const PageWorkClaim claim(novels);
+    if (!claim.error().isEmpty()) {
+        m_result.error = claim.error();
+        setStatus(m_result.error);
+        prompter().warning(m_result.error);
+        return;
     }
 
     const NovelFileWriter writer(m_folder, m_settings);

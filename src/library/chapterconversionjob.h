@@ -44,6 +44,7 @@ public:
         int undecodable = 0; // pages that did not decode cleanly
         int failed = 0;      // pages that could not be written
         bool stopped = false;
+        QString error; // why nothing was done: the novel is being downloaded or rewritten already
     };
 
     ChapterConversionJob(Database& db, const LibraryFolder& folder, const Settings& settings,

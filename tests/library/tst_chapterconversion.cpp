@@ -1,6 +1,7 @@
 // Converting stored chapter pages on disk: scripts, code pages, style and paragraphs, and the pages
 // that must stay as they are (missing, undecodable, already styled), also when a run is stopped.
 #include "library/chapterconversionjob.h"
+#include "library/pagework.h"
 #include "renewal/novelfilewriter.h"
 #include "storage/storedchapterpage.h"
 #include "support/rows.h"
@@ -21,6 +22,7 @@ private Q_SLOTS:
     void convert();
     void stopKeepsWhatIsDone_data();
     void stopKeepsWhatIsDone();
+    void oneRewriteOfANovelAtATime();
 };
 
 namespace {
@@ -232,6 +234,30 @@ void TestChapterConversion::stopKeepsWhatIsDone() {
     QCOMPARE(run.statuses.last() == QStringLiteral("转换完成"), stopAfter < 0);
     if (!chosen)
         QCOMPARE(run.statuses.value(0), QStringLiteral("开始转换小说小说中，总转换进度:0.00%"));
+}
+
+void TestChapterConversion::oneRewriteOfANovelAtATime() {
+    TestLibrary lib;
+    const QString novel = lib.addNovel(QStringLiteral("小说"));
+    const QString other = lib.addNovel(QStringLiteral("别的"));
+    const QByteArray before = page("gb2312", "<p>\xBC\xF2\xCC\xE5</p>"); // 简体
+    const qint64 id = lib.addChapter(novel, QStringLiteral("一"));
+    QVERIFY(writeFile(lib.context().folder().chapterPage(novel, id), before));
+    ChapterConversionJob::Request request;
+    request.mode = Mode::Traditional;
+    request.novelIds = {novel};
+    {
+        const PageWorkClaim busy({other, novel});
+        QVERIFY(busy.error().isEmpty());
+        QVERIFY(!PageWorkClaim({other}).error().isEmpty());
+        const Run refused = runJob(lib, request);
+        QCOMPARE(refused.result.error, QStringLiteral("小说%1的章节正在转换或替换，请稍后再处理").arg(novel));
+        QCOMPARE(refused.result.converted, 0);
+        QCOMPARE(fileBytes(lib.context().folder().chapterPage(novel, id)), before);
+    }
+    // Released with the claim: the same run now converts, and claims nothing after it.
+    QCOMPARE(runJob(lib, request).result.converted, 1);
+    QVERIFY(PageWorkClaim({novel, other}).error().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestChapterConversion)

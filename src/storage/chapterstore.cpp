@@ -110,3 +110,16 @@ bool ChapterStore::updateVolumesBySource(const QString& novelId,
         return true;
     });
 }
+
+bool ChapterStore::setChapterText(qint64 id, TextColumn column, const QString& value) const {
+    switch (column) {
+    case TextColumn::Title:
+        return m_db.exec(QStringLiteral("UPDATE book_novelcontent SET Title=? WHERE id=?"), {value, id});
+    case TextColumn::Volume:
+        return m_db.exec(QStringLiteral("UPDATE book_novelcontent SET Volume=? WHERE id=?"),
+                         {nullIfEmpty(value), id});
+    case TextColumn::ComeFrom:
+        return m_db.exec(QStringLiteral("UPDATE book_novelcontent SET ComeFrom=? WHERE id=?"), {value, id});
+    }
+    return false;
+}

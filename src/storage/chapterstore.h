@@ -51,6 +51,11 @@ public:
     // Deletes the rows (no files); run it inside the caller's transaction. False on the first failure.
     bool deleteChapters(const QList<qint64>& ids) const;
 
+    // A text column of one chapter row as the user typed it; an empty volume is stored as Null, as a
+    // chapter without a volume has it.
+    enum class TextColumn { Title, Volume, ComeFrom };
+    bool setChapterText(qint64 id, TextColumn column, const QString& value) const;
+
     // The addresses the novel's chapters were downloaded from, in chapter order.
     QStringList chapterSources(const QString& novelId) const;
     // Gives the chapters downloaded from each address that volume name ("" as Null), all or nothing.

@@ -9,6 +9,9 @@
 #include <QStringList>
 
 class Database;
+class PictureOcr;
+struct ChapterRow;
+struct StoredChapterPage;
 
 // Searches or rewrites the chapters of one novel: plain text in the chapter text, title, volume or
 // source address; the text between two markers; a regular expression; or one of the page operations
@@ -48,8 +51,9 @@ public:
         QString novelId;
         // The chapters in list order; empty: every chapter of the novel in list order.
         QList<qint64> chapterIds;
-        // chkAll: the confirmations say "所有" instead of "选中"; OCR asks whether to do the first
-        // chapter only.
+        // chkAll: the confirmations say "所有" instead of "选中". Recognition works on one chapter,
+        // the current one, passed as the only id; with allChapters set it first asks whether to
+        // go on with that one ("图片转文字处理只能单章处理方式，是否处理本章").
         bool allChapters = false;
         QString findText;    // plain
         QString replaceText; // plain, between (txtReplText), regular expression (txtReplace)
@@ -80,15 +84,16 @@ public:
         QString error;
     };
 
-    FindReplaceJob(Database& db, const LibraryFolder& folder, const Settings& settings, const Request& request,
-                   QObject* parent = nullptr);
+    FindReplaceJob(Database& db, const LibraryFolder& folder, const Settings& settings,
+                   const Request& request, QObject* parent = nullptr);
     ~FindReplaceJob() override;
 
     // What stops a request before any chapter is read, as the window shows it: "请输入查找内容",
     // "请输入开始内容", "请输入结束内容", "请输入正则表达式", "正则表达式有误：" + the reason. "" when
     // the request can run.
     static QString inputError(const Request& request);
-    // The question a replacement asks ("您是否确定将所有章节…"); "" for a search.
+    // The question a replacement asks ("您是否确定将所有章节…"), for recognition the one-chapter question
+    // when allChapters is set; "" for a search.
     static QString confirmation(const Request& request);
 
     // Read after finished().
@@ -104,6 +109,22 @@ protected:
     void run() override;
 
 private:
+    // What one chapter's replacement changes: its row column and its page.
+    struct Change {
+        bool rowChanged = false;
+        QString rowValue;
+        bool pageChanged = false;
+        QString pageText;
+        QStringList removeAfterCommit;
+    };
+
+    void search(const QList<ChapterRow>& chapters);
+    void replace(const QList<ChapterRow>& chapters, PictureOcr* ocr);
+    // The page's new text, or the page as it is when nothing changes.
+    QString editedPage(const ChapterRow& chapter, const QString& page, PictureOcr* ocr, Change& change);
+    bool commit(const ChapterRow& chapter, const StoredChapterPage& page, const Change& change);
+    QString displayCharset() const;
+
     Database& m_db;
     LibraryFolder m_folder;
     Settings m_settings;

@@ -16,7 +16,7 @@ PACKAGES=(
     # fonts, display and screenshots for GUI tests
     fonts-wqy-microhei xvfb xauth xdotool imagemagick trayer
     # build and test tools
-    build-essential cmake libbenchmark-dev ccache ninja-build pkg-config curl clang libclang-rt-14-dev python3
+    build-essential cmake libbenchmark-dev ccache ninja-build pkg-config curl clang libclang-rt-14-dev python3 ripgrep
     dbus-daemon
 )
 

@@ -1,0 +1,184 @@
+#include "support/rows.h"
+#include "tools/pictureocr.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFont>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestPictureOcr : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void readsLines_data();
+    void readsLines();
+    void unreadableFiles_data();
+    void unreadableFiles();
+    void languageFor_data();
+    void languageFor();
+    void missingLanguageData_data();
+    void missingLanguageData();
+
+private:
+    // Black lines on white in the font a Chinese desktop ships, large enough for the engine.
+    QString drawLines(const QString& name, const QStringList& lines);
+
+    QTemporaryDir m_dir;
+};
+
+void TestPictureOcr::initTestCase() {
+    QVERIFY(m_dir.isValid());
+}
+
+QString TestPictureOcr::drawLines(const QString& name, const QStringList& lines) {
+    QFont font(QStringLiteral("WenQuanYi Micro Hei"));
+    font.setPixelSize(40);
+    const QFontMetrics metrics(font);
+    const int margin = 30;
+    int width = 0;
+    for (const QString& line : lines)
+        width = qMax(width, metrics.horizontalAdvance(line));
+    const int lineHeight = metrics.height() * 3 / 2;
+    QImage image(width + 2 * margin, lineHeight * int(lines.size()) + 2 * margin, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        painter.drawText(margin, margin + int(i) * lineHeight + metrics.ascent(), lines.at(i));
+    painter.end();
+    const QString path = m_dir.filePath(name + QStringLiteral(".png"));
+    return image.save(path) ? path : QString();
+}
+
+void TestPictureOcr::readsLines_data() {
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QString>("text");
+
+    addRow("simplified line", "chi_sim", QStringList{QStringLiteral("山谷之中有一条小路通往北方")},
+           "山谷之中有一条小路通往北方");
+    addRow("punctuation kept", "chi_sim", QStringList{QStringLiteral("他说：“我们明天再走。”")},
+           "他说：“我们明天再走。”");
+    addRow("full-width marks after Chinese", "chi_sim",
+           QStringList{QStringLiteral("地图：山谷、小路；北方！")}, "地图：山谷、小路；北方！");
+    addRow("blanks between latin words kept", "chi_sim", QStringList{QStringLiteral("Hello World 地图")},
+           "Hello World 地图");
+    addRow("two lines", "chi_sim",
+           QStringList{QStringLiteral("第一行写着地图的名字"), QStringLiteral("第二行写着出发的日子")},
+           "第一行写着地图的名字\n第二行写着出发的日子");
+    addRow("traditional line", "chi_tra", QStringList{QStringLiteral("這張地圖畫著回家的路")},
+           "這張地圖畫著回家的路");
+}
+
+void TestPictureOcr::readsLines() {
+    QFETCH(QString, language);
+    QFETCH(QStringList, lines);
+    QFETCH(QString, text);
+
+    const QString path = drawLines(QString::fromLatin1(QTest::currentDataTag()), lines);
+    QVERIFY(!path.isEmpty());
+    PictureOcr ocr(language);
+    QCOMPARE(ocr.error(), QString());
+    QString error = QStringLiteral("left over");
+    QCOMPARE(ocr.recognise(path, &error), text);
+    QCOMPARE(error, QString());
+}
+
+void TestPictureOcr::unreadableFiles_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");
+
+    addRow("missing file", "none.png", QByteArray());
+    addRow("empty file", "empty.png", QByteArray(""));
+    addRow("text named as picture", "page.jpg", QByteArray("<html>not a picture</html>"));
+    addRow("folder", "folder.png", QByteArray());
+}
+
+void TestPictureOcr::unreadableFiles() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+
+    const QString path = m_dir.filePath(QStringLiteral("bad-") + name);
+    if (QByteArray(QTest::currentDataTag()) == "folder") {
+        QVERIFY(QDir(m_dir.path()).mkpath(path));
+    } else if (!content.isNull()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    PictureOcr ocr(QStringLiteral("chi_sim"));
+    QString error;
+    QCOMPARE(ocr.recognise(path, &error), QString());
+    QVERIFY2(error.contains(path), qPrintable(error));
+    // The engine stays usable after a bad file.
+    const QString good =
+        drawLines(QStringLiteral("after-bad"), {QStringLiteral("山谷之中有一条小路通往北方")});
+    QCOMPARE(ocr.recognise(good, &error), QStringLiteral("山谷之中有一条小路通往北方"));
+    QCOMPARE(error, QString());
+}
+
+void TestPictureOcr::languageFor_data() {
+    QTest::addColumn<QString>("charset");
+    QTest::addColumn<QString>("language");
+
+    addRow("big5", "big5", "chi_tra");
+    addRow("Big5 any case", "BIG5", "chi_tra");
+    addRow("gb2312", "gb2312", "chi_sim");
+    addRow("utf-8", "utf-8", "chi_sim");
+    addRow("empty", "", "chi_sim");
+    addRow("big5-hkscs is not big5", "big5-hkscs", "chi_sim");
+}
+
+void TestPictureOcr::languageFor() {
+    QFETCH(QString, charset);
+    QFETCH(QString, language);
+    QCOMPARE(PictureOcr::languageFor(charset), language);
+}
+
+void TestPictureOcr::missingLanguageData_data() {
+    QTest::addColumn<bool>("emptyDataFolder");
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("package");
+
+    addRow("made-up language", false, "xxx_none", "tesseract-ocr-xxx-none");
+    addRow("simplified data missing", true, "chi_sim", "tesseract-ocr-chi-sim");
+    addRow("traditional data missing", true, "chi_tra", "tesseract-ocr-chi-tra");
+}
+
+void TestPictureOcr::missingLanguageData() {
+    QFETCH(bool, emptyDataFolder);
+    QFETCH(QString, language);
+    QFETCH(QString, package);
+
+    // The engine looks for its data where TESSDATA_PREFIX points: an empty folder stands for a system
+    // without the package.
+    const QByteArray saved = qgetenv("TESSDATA_PREFIX");
+    const bool hadPrefix = qEnvironmentVariableIsSet("TESSDATA_PREFIX");
+    const QString empty = m_dir.filePath(QStringLiteral("no-data"));
+    if (emptyDataFolder) {
+        QVERIFY(QDir().mkpath(empty));
+        qputenv("TESSDATA_PREFIX", QFile::encodeName(empty + u'/'));
+    }
+    PictureOcr ocr(language);
+    if (emptyDataFolder) {
+        if (hadPrefix)
+            qputenv("TESSDATA_PREFIX", saved);
+        else
+            qunsetenv("TESSDATA_PREFIX");
+    }
+    QVERIFY2(ocr.error().contains(package), qPrintable(ocr.error()));
+    QVERIFY2(ocr.error().contains(QStringLiteral("请安装")), qPrintable(ocr.error()));
+    const QString path = drawLines(QStringLiteral("unused"), {QStringLiteral("地图")});
+    QString error;
+    QCOMPARE(ocr.recognise(path, &error), QString());
+    QCOMPARE(error, ocr.error());
+}
+
+QTEST_MAIN(TestPictureOcr)
+#include "tst_pictureocr.moc"

@@ -33,6 +33,13 @@ Decoded decodeWith(const char* codec, QByteArrayView bytes) {
     return d;
 }
 
+// The table decoder for pages of ASCII and two-byte codes, the codec for the rest.
+Decoded decodeGb18030(const QByteArray& bytes) {
+    if (std::optional<QString> text = decodeGbkBytes(bytes))
+        return {std::move(*text), true};
+    return decodeWith("GB18030", bytes);
+}
+
 // The charset the page's meta tag (or XML declaration) names, lower case; empty without one.
 QString declaredCharset(const QByteArray& bytes) {
     static const QRegularExpression declared(
@@ -87,16 +94,17 @@ StoredChapterPage StoredChapterPage::decode(const QByteArray& bytes, const QStri
     if (big5)
         return take(decodeWith("Big5", bytes), "big5");
 
-    Decoded utf8 = decodeWith(QStringDecoder::Utf8, bytes);
-    if (utf8.clean) {
+    // Most pages are GBK: a quick look rules UTF-8 out before anything is decoded.
+    if (QByteArrayView(bytes).isValidUtf8()) {
+        Decoded utf8 = decodeWith(QStringDecoder::Utf8, bytes);
         // A short GBK text can be valid UTF-8 as well; the text-file reader knows which reads as
         // Chinese.
         if (decodeTextFileBytes(bytes) == utf8.text)
             return take(std::move(utf8), "utf-8");
-        return take(decodeWith("GB18030", bytes), "gb18030");
+        return take(decodeGb18030(bytes), "gb18030");
     }
     // Pages a Big5 library wrote before they named their charset.
     if (declared.isEmpty() && codecForCharset(charsetSetting) == "Big5")
         return take(decodeWith("Big5", bytes), "big5");
-    return take(decodeWith("GB18030", bytes), "gb18030");
+    return take(decodeGb18030(bytes), "gb18030");
 }

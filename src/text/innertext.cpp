@@ -1,5 +1,7 @@
 #include "text/innertext.h"
 
+#include "text/html.h"
+
 #include <gumbo.h>
 
 #include <QList>
@@ -232,7 +234,10 @@ Display displayOf(GumboTag tag) {
 class Renderer {
 public:
     void text(const char* utf8, size_t length, bool preformatted) {
-        const QString s = QString::fromUtf8(utf8, qsizetype(length));
+        text(QString::fromUtf8(utf8, qsizetype(length)), preformatted);
+    }
+
+    void text(QStringView s, bool preformatted) {
         for (const QChar c : s) {
             if (preformatted) {
                 if (c == u'\r')
@@ -379,6 +384,296 @@ void render(const GumboNode* root, Renderer& out) {
     }
 }
 
+// The elements a simple page may hold in its body: their tree is the nesting of their tags.
+bool isSimpleBodyElement(GumboTag tag) {
+    switch (tag) {
+    case GUMBO_TAG_DIV:
+    case GUMBO_TAG_P:
+    case GUMBO_TAG_CENTER:
+    case GUMBO_TAG_BLOCKQUOTE:
+    case GUMBO_TAG_H1:
+    case GUMBO_TAG_H2:
+    case GUMBO_TAG_H3:
+    case GUMBO_TAG_H4:
+    case GUMBO_TAG_H5:
+    case GUMBO_TAG_H6:
+    case GUMBO_TAG_SPAN:
+    case GUMBO_TAG_FONT:
+    case GUMBO_TAG_A:
+    case GUMBO_TAG_B:
+    case GUMBO_TAG_I:
+    case GUMBO_TAG_U:
+    case GUMBO_TAG_S:
+    case GUMBO_TAG_STRONG:
+    case GUMBO_TAG_EM:
+    case GUMBO_TAG_SMALL:
+    case GUMBO_TAG_BIG:
+    case GUMBO_TAG_SUB:
+    case GUMBO_TAG_SUP:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isVoidSimple(GumboTag tag) {
+    return tag == GUMBO_TAG_BR || tag == GUMBO_TAG_IMG || tag == GUMBO_TAG_HR || tag == GUMBO_TAG_WBR;
+}
+
+bool isHeading(GumboTag tag) {
+    return tag >= GUMBO_TAG_H1 && tag <= GUMBO_TAG_H6;
+}
+
+bool isAsciiWhiteSpace(QChar c) {
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f';
+}
+
+// A scan of pages as this program and most sites write them: a head of meta, title, link, script and
+// style, then a body of text, line breaks, pictures and properly nested blocks and inline elements.
+// Their tree is the nesting of their tags, so the renderer gets what the parser's tree would give it,
+// at a fraction of the cost. Anything else (tables, lists, forms, entities beyond the common five,
+// misnested or unclosed tags, a block inside a paragraph) returns false and goes to the parser.
+class SimplePage {
+public:
+    explicit SimplePage(QStringView html)
+        : m_html(html) {}
+
+    bool render(Renderer& out) {
+        skipSpaceAndComments();
+        if (startsWith(u"<!doctype")) {
+            const qsizetype close = m_html.indexOf(u'>', m_at);
+            if (close < 0)
+                return false;
+            m_at = close + 1;
+            skipSpaceAndComments();
+        }
+        std::optional<HtmlTag> tag = nextTag();
+        if (tag && !tag->endTag && tag->name == QLatin1String("html")) {
+            skipSpaceAndComments();
+            tag = nextTag();
+        }
+        if (!tag || tag->endTag || tag->name != QLatin1String("head") || !skipHead())
+            return false;
+        skipSpaceAndComments();
+        tag = nextTag();
+        if (!tag || tag->endTag || tag->name != QLatin1String("body"))
+            return false;
+        return renderBody(out) && atEndOfDocument();
+    }
+
+private:
+    bool startsWith(QStringView prefix) const {
+        return m_html.mid(m_at).startsWith(prefix, Qt::CaseInsensitive);
+    }
+
+    // A comment the tokenizer ends at its first "-->"; the odd endings go to the parser.
+    bool skipComment() {
+        const qsizetype close = m_html.indexOf(QLatin1String("-->"), m_at + 4);
+        if (close < 0 || m_html.mid(m_at + 4, 1) == u">" || m_html.mid(m_at + 4, 2) == u"->")
+            return false;
+        if (m_html.mid(m_at, close - m_at).contains(QLatin1String("--!")))
+            return false;
+        m_at = close + 3;
+        return true;
+    }
+
+    void skipSpaceAndComments() {
+        for (;;) {
+            while (m_at < m_html.size() && isAsciiWhiteSpace(m_html.at(m_at)))
+                ++m_at;
+            if (!startsWith(u"<!--") || !skipComment())
+                return;
+        }
+    }
+
+    // The tag at m_at, which it then steps over; nothing when m_at holds no closed tag.
+    std::optional<HtmlTag> nextTag() {
+        if (m_at >= m_html.size() || m_html.at(m_at) != u'<')
+            return std::nullopt;
+        std::optional<HtmlTag> tag = readHtmlTag(m_html, m_at);
+        if (!tag || !tag->closed)
+            return std::nullopt;
+        m_at = tag->end;
+        return tag;
+    }
+
+    // The text of a script or style up to its end tag, which the tokenizer finds as written; script
+    // text holding "<!--" has escaping rules of its own and goes to the parser.
+    bool skipRawText(const QString& name) {
+        const QString close = QStringLiteral("</") + name;
+        qsizetype end = m_at;
+        for (;;) {
+            end = m_html.indexOf(close, end, Qt::CaseInsensitive);
+            if (end < 0)
+                return false;
+            const qsizetype after = end + close.size();
+            if (after < m_html.size() &&
+                (isAsciiWhiteSpace(m_html.at(after)) || m_html.at(after) == u'/' || m_html.at(after) == u'>'))
+                break;
+            end = after;
+        }
+        if (name == QLatin1String("script") && m_html.mid(m_at, end - m_at).contains(QLatin1String("<!--")))
+            return false;
+        m_at = end;
+        const std::optional<HtmlTag> tag = nextTag();
+        return tag && tag->endTag;
+    }
+
+    bool skipHead() {
+        for (;;) {
+            skipSpaceAndComments();
+            const std::optional<HtmlTag> tag = nextTag();
+            if (!tag)
+                return false;
+            if (tag->endTag)
+                return tag->name == QLatin1String("head");
+            if (tag->name == QLatin1String("meta") || tag->name == QLatin1String("link") ||
+                tag->name == QLatin1String("base"))
+                continue;
+            if (tag->name == QLatin1String("script") || tag->name == QLatin1String("style") ||
+                tag->name == QLatin1String("title")) {
+                // A title's text holds no markup the program writes; anything odd goes to the parser.
+                if (tag->name == QLatin1String("title")) {
+                    const qsizetype end =
+                        m_html.indexOf(QLatin1String("</title>"), m_at, Qt::CaseInsensitive);
+                    if (end < 0 || m_html.mid(m_at, end - m_at).contains(u'<') ||
+                        m_html.mid(m_at, end - m_at).contains(u'&'))
+                        return false;
+                    m_at = end + 8;
+                    continue;
+                }
+                if (!skipRawText(tag->name))
+                    return false;
+                continue;
+            }
+            return false;
+        }
+    }
+
+    // Text up to the next "<", its common entities decoded as the parser decodes them.
+    bool renderText(Renderer& out) {
+        qsizetype end = m_html.indexOf(u'<', m_at);
+        if (end < 0)
+            end = m_html.size();
+        const QStringView text = m_html.mid(m_at, end - m_at);
+        // The parser drops NUL and sees a lone surrogate as U+FFFD.
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const QChar c = text.at(i);
+            if (c.isNull() || c.isLowSurrogate())
+                return false;
+            if (c.isHighSurrogate()) {
+                if (i + 1 >= text.size() || !text.at(i + 1).isLowSurrogate())
+                    return false;
+                ++i;
+            }
+        }
+        if (!text.contains(u'&')) {
+            out.text(text, false);
+            m_at = end;
+            return true;
+        }
+        static const std::pair<QLatin1String, char16_t> entities[] = {
+            {QLatin1String("&nbsp;"), u'\u00A0'}, {QLatin1String("&lt;"), u'<'},
+            {QLatin1String("&gt;"), u'>'},        {QLatin1String("&amp;"), u'&'},
+            {QLatin1String("&quot;"), u'"'},
+        };
+        QString decoded;
+        decoded.reserve(text.size());
+        for (qsizetype i = 0; i < text.size();) {
+            if (text.at(i) != u'&') {
+                decoded += text.at(i++);
+                continue;
+            }
+            const auto entity = std::find_if(std::begin(entities), std::end(entities),
+                                             [&](const auto& e) { return text.mid(i).startsWith(e.first); });
+            if (entity == std::end(entities))
+                return false;
+            decoded += QChar(entity->second);
+            i += entity->first.size();
+        }
+        out.text(decoded, false);
+        m_at = end;
+        return true;
+    }
+
+    bool renderBody(Renderer& out) {
+        std::vector<GumboTag> open;
+        int paragraphs = 0;
+        int headings = 0;
+        int links = 0;
+        while (m_at < m_html.size()) {
+            if (m_html.at(m_at) != u'<') {
+                if (!renderText(out))
+                    return false;
+                continue;
+            }
+            if (startsWith(u"<!--")) {
+                if (!skipComment())
+                    return false;
+                continue;
+            }
+            const std::optional<HtmlTag> tag = nextTag();
+            if (!tag)
+                return false;
+            const GumboTag id = gumbo_tagn_enum(tag->name.toLatin1().constData(), unsigned(tag->name.size()));
+            if (tag->endTag) {
+                if (id == GUMBO_TAG_BODY)
+                    return open.empty();
+                if (open.empty() || open.back() != id)
+                    return false;
+                open.pop_back();
+                paragraphs -= id == GUMBO_TAG_P;
+                headings -= isHeading(id);
+                links -= id == GUMBO_TAG_A;
+                out.requestBreaks(breaksFor(displayOf(id)));
+                continue;
+            }
+            if (id == GUMBO_TAG_SCRIPT || id == GUMBO_TAG_STYLE) {
+                if (!skipRawText(tag->name))
+                    return false;
+                continue;
+            }
+            const Display display = displayOf(id);
+            // A paragraph ends where a block begins, a heading where the next begins, a link where
+            // another begins: trees unlike the tags.
+            if (paragraphs > 0 && display != Display::Inline && display != Display::Break)
+                return false;
+            if ((headings > 0 && isHeading(id)) || (links > 0 && id == GUMBO_TAG_A))
+                return false;
+            if (isVoidSimple(id)) {
+                if (display == Display::Break)
+                    out.lineBreak();
+                else
+                    out.requestBreaks(breaksFor(display));
+                continue;
+            }
+            if (!isSimpleBodyElement(id))
+                return false;
+            out.requestBreaks(breaksFor(display));
+            open.push_back(id);
+            paragraphs += id == GUMBO_TAG_P;
+            headings += isHeading(id);
+            links += id == GUMBO_TAG_A;
+        }
+        return false; // no </body>
+    }
+
+    // After the body only white space, comments and </html>.
+    bool atEndOfDocument() {
+        skipSpaceAndComments();
+        if (m_at < m_html.size()) {
+            const std::optional<HtmlTag> tag = nextTag();
+            if (!tag || !tag->endTag || tag->name != QLatin1String("html"))
+                return false;
+            skipSpaceAndComments();
+        }
+        return m_at == m_html.size();
+    }
+
+    QStringView m_html;
+    qsizetype m_at = 0;
+};
+
 const GumboNode* findBody(const GumboNode* html) {
     if (!html || html->type != GUMBO_NODE_ELEMENT)
         return nullptr;
@@ -511,6 +806,19 @@ QString attributeOf(const GumboElement& element, const char* name) {
 } // namespace
 
 QString htmlInnerText(const QString& html) {
+    if (std::optional<QString> text = simplePageInnerText(html))
+        return std::move(*text);
+    return htmlInnerTextParsed(html);
+}
+
+std::optional<QString> simplePageInnerText(QStringView html) {
+    Renderer renderer;
+    if (!SimplePage(html).render(renderer))
+        return std::nullopt;
+    return renderer.result();
+}
+
+QString htmlInnerTextParsed(const QString& html) {
     if (html.isEmpty())
         return {};
     const QByteArray utf8 = limitNesting(html.toUtf8());

@@ -9,6 +9,12 @@
 // scripts gone, entities decoded, white space collapsed, "<br>" and block elements as line breaks
 // ("\r\n"), a blank line around paragraphs, cells of a row separated by tabs.
 QString htmlInnerText(const QString& html);
+// The same always through the HTML parser, and the quick reading htmlInnerText tries first: pages
+// whose tree is the nesting of their tags (a head of meta, title, link, script and style; a body of
+// text, line breaks, pictures, blocks and inline elements, properly nested). Nothing for any other
+// page, which the parser reads. The two must agree.
+QString htmlInnerTextParsed(const QString& html);
+std::optional<QString> simplePageInnerText(QStringView html);
 
 // One link (an "a" element with an href) of a fragment, as a browser's document.links gives it.
 struct HtmlLink {

@@ -52,6 +52,7 @@ private Q_SLOTS:
     void plainLinks_data();
     void plainLinks();
     void plainLinksReadAsTheParserReadsThem();
+    void simplePagesReadAsTheParserReadsThem();
     void imageSourcesByPattern();
     void quotedValue_data();
     void quotedValue();
@@ -334,6 +335,61 @@ void TestHtml::plainLinksReadAsTheParserReadsThem() {
     }
     // Both ways are taken often.
     QVERIFY2(plain > rounds / 10 && plain < rounds * 9 / 10, qPrintable(QString::number(plain)));
+}
+
+void TestHtml::simplePagesReadAsTheParserReadsThem() {
+    // Pages from pieces around the corners of the quick reading: mostly nested tags the way pages
+    // are written, sometimes a tag or text it must leave to the parser. Whatever it reads, the
+    // parser reads the same way.
+    const QStringList heads{"<title>第一章</title>", "<meta charset=gbk>", "<link rel=stylesheet href=a.css>",
+                            "<script>var a = \"<b>\";</script>", "<style>p { color: red }</style>",
+                            "<!-- 注释 -->", "\r\n", "<title>a &amp; b</title>", "<div>", "正文"};
+    const QStringList texts{"第一章", " ", "\r\n", "\t", "甲  乙", "&nbsp;", "&amp;", "&lt;b&gt;", "\u3000",
+                            "&copy;", "&nbsp", "a < b", ">", QString(QChar(0xD83D)) + QChar(0xDE00),
+                            QString(QChar(0xD83D)), "<!-- c -->", "<!-->", "<br>", "<br/>", "<img src=\"a.jpg\">",
+                            "<hr>", "</br>", "<script>if (a < b) x();</script>", "<script><!-- x --></script>",
+                            "<wbr>", "<input>"};
+    const QStringList blocks{"div", "p", "center", "h1", "h2", "span", "font", "b", "a", "strong", "blockquote",
+                             "table", "li", "pre", "i", "sub"};
+    QRandomGenerator random(20261207);
+    int simple = 0;
+    const int rounds = 20000;
+    for (int round = 0; round < rounds; ++round) {
+        QString html = random.bounded(2) ? QStringLiteral("<!DOCTYPE html>\r\n") : QString();
+        html += random.bounded(6) ? QStringLiteral("<html>\r\n<head>") : QStringLiteral("<HEAD>");
+        for (int k = random.bounded(4); k > 0; --k)
+            html += heads.at(random.bounded(random.bounded(4) == 0 ? heads.size() : 6));
+        html += QStringLiteral("</head>\r\n<body bgcolor=#fff>");
+        QStringList open;
+        for (int k = random.bounded(12); k > 0; --k) {
+            const int what = random.bounded(6);
+            if (what < 2 || (what == 5 && open.isEmpty())) {
+                html += texts.at(random.bounded(random.bounded(3) == 0 ? texts.size() : 9));
+            } else if (what < 4 && open.size() < 6) {
+                const QString tag = blocks.at(random.bounded(random.bounded(4) == 0 ? blocks.size() : 11));
+                html += u'<' + (random.bounded(5) ? tag : tag.toUpper()) +
+                        (random.bounded(3) ? QStringLiteral(">") : QStringLiteral(" class=\"c\">"));
+                open << tag;
+            } else if (!open.isEmpty()) {
+                // Now and then one closed out of turn or left open.
+                const QString tag = random.bounded(8) ? open.takeLast() : open.at(random.bounded(open.size()));
+                if (random.bounded(10))
+                    html += QStringLiteral("</") + tag + u'>';
+            }
+        }
+        while (!open.isEmpty() && random.bounded(10))
+            html += QStringLiteral("</") + open.takeLast() + u'>';
+        html += random.bounded(8) ? QStringLiteral("</body>\r\n</html>\r\n") : QStringLiteral("</body>x");
+
+        const std::optional<QString> quick = simplePageInnerText(html);
+        if (!quick)
+            continue;
+        ++simple;
+        const QString parsed = htmlInnerTextParsed(html);
+        QVERIFY2(*quick == parsed, qPrintable(html + u"\n|" + *quick + u"|\n|" + parsed + u'|'));
+    }
+    // Both ways are taken often.
+    QVERIFY2(simple > rounds / 10 && simple < rounds * 9 / 10, qPrintable(QString::number(simple)));
 }
 
 void TestHtml::imageSourcesByPattern() {

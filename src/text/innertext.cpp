@@ -238,24 +238,42 @@ public:
     }
 
     void text(QStringView s, bool preformatted) {
+        if (!preformatted) {
+            flowText(s);
+            return;
+        }
         for (const QChar c : s) {
-            if (preformatted) {
-                if (c == u'\r')
-                    continue;
-                if (c == u'\n') {
-                    flushBreaks();
-                    m_out += QLatin1String("\r\n");
-                    m_lineStart = true;
-                    m_space = false;
-                    continue;
-                }
-                put(c);
-            } else if (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f') {
+            if (c == u'\r')
+                continue;
+            if (c == u'\n') {
+                flushBreaks();
+                m_out += QLatin1String("\r\n");
+                m_lineStart = true;
+                m_space = false;
+                continue;
+            }
+            put(c);
+        }
+    }
+
+    // Text outside preformatted elements: runs without white space go in whole.
+    void flowText(QStringView s) {
+        const auto isSpace = [](QChar c) {
+            return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f';
+        };
+        qsizetype i = 0;
+        while (i < s.size()) {
+            if (isSpace(s.at(i))) {
                 if (!m_lineStart)
                     m_space = true;
-            } else {
-                put(c);
+                ++i;
+                continue;
             }
+            qsizetype end = i + 1;
+            while (end < s.size() && !isSpace(s.at(end)))
+                ++end;
+            put(s.mid(i, end - i));
+            i = end;
         }
     }
 
@@ -292,14 +310,16 @@ private:
             m_lineStart = true;
     }
 
-    void put(QChar c) {
-        flushBreaks();
+    void put(QStringView run) {
+        if (m_pending > 0)
+            flushBreaks();
         if (m_space && !m_lineStart)
             m_out += u' ';
-        m_out += c;
+        m_out += run;
         m_space = false;
         m_lineStart = false;
     }
+    void put(QChar c) { put(QStringView(&c, 1)); }
 
     QString m_out;
     int m_pending = 0;
@@ -568,7 +588,7 @@ private:
             }
         }
         if (!text.contains(u'&')) {
-            out.text(text, false);
+            out.flowText(text);
             m_at = end;
             return true;
         }
@@ -591,7 +611,7 @@ private:
             decoded += QChar(entity->second);
             i += entity->first.size();
         }
-        out.text(decoded, false);
+        out.flowText(decoded);
         m_at = end;
         return true;
     }

@@ -17,7 +17,10 @@
 
 #include <QFile>
 #include <QScopeGuard>
+#include <QStringEncoder>
+#include <QtConcurrent/QtConcurrentMap>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -242,58 +245,48 @@ void FindReplaceJob::run() {
 void FindReplaceJob::search(const QList<ChapterRow>& chapters) {
     const Request& r = m_request;
     const QString regex = pattern(r);
+    // A plain search is exact, so a page whose bytes hold the text in none of the charsets pages come
+    // in holds no hit, and is not decoded at all.
+    QList<QByteArray> needles;
+    if (r.kind == Kind::Plain && r.field == Field::Text) {
+        needles = {r.findText.toUtf8(), encodeText(r.findText, "GB18030")};
+        QStringEncoder big5("Big5", QStringEncoder::Flag::Stateless);
+        const QByteArray bytes = big5.encode(r.findText);
+        if (!big5.hasError())
+            needles.append(bytes);
+    }
+    const QString charset = displayCharset();
     QStringList entries;
     const int total = int(chapters.size());
-    for (int k = 0; k < total; ++k) {
+    // Batches small enough for the stop and the progress to follow closely.
+    constexpr int kBatch = 64;
+    for (int from = 0; from < total; from += kBatch) {
         if (stopRequested()) {
             m_result.stopped = true;
             return;
         }
-        const ChapterRow& chapter = chapters.at(k);
-        setStatus(tr("正在处理：") + chapter.title);
-        setProgress(k, total);
-
-        Hit hit{chapter.id, chapter.title, {}};
-        if (r.kind == Kind::Plain && r.field != Field::Text) {
-            const QString value = fieldValue(chapter, r.field);
-            if (!value.contains(r.findText))
-                continue;
-            hit.lines = {value};
-            entries.append(r.field == Field::Title ? FindResultPage::titleEntry(chapter.id, chapter.title)
-                           : r.field == Field::Volume
-                               ? FindResultPage::volumeEntry(chapter.id, chapter.title, value)
-                               : FindResultPage::comeFromEntry(chapter.id, chapter.title, value));
-            m_result.hits.append(hit);
-            continue;
+        const QList<ChapterRow> batch = chapters.mid(from, kBatch);
+        setStatus(tr("正在处理：") + batch.first().title);
+        setProgress(from, total);
+        const QList<Found> found = QtConcurrent::blockingMapped(batch, [&](const ChapterRow& chapter) {
+            return searchChapter(chapter, regex, needles, charset);
+        });
+        for (const Found& f : found) {
+            switch (f.state) {
+            case Found::State::Hit:
+                entries.append(f.entry);
+                m_result.hits.append(f.hit);
+                break;
+            case Found::State::Missing:
+                ++m_result.missing;
+                break;
+            case Found::State::Undecodable:
+                ++m_result.undecodable;
+                break;
+            case Found::State::None:
+                break;
+            }
         }
-
-        const StoredChapterPage page =
-            StoredChapterPage::read(m_folder.chapterPage(r.novelId, chapter.id), displayCharset());
-        if (!page.exists) {
-            ++m_result.missing;
-            continue;
-        }
-        if (!page.clean) {
-            ++m_result.undecodable;
-            continue;
-        }
-        if (r.kind == Kind::Plain) {
-            const QList<FindResultPage::TextLine> lines = FindResultPage::textLines(page.text, r.findText);
-            if (lines.isEmpty())
-                continue;
-            for (const FindResultPage::TextLine& line : lines)
-                hit.lines.append(FindResultPage::lineLabel(line));
-            entries.append(FindResultPage::textEntry(chapter.id, chapter.title, lines, r.findText));
-        } else {
-            hit.lines = regexMatchValues(page.text, regex);
-            if (hit.lines.isEmpty())
-                continue;
-            const bool between = r.kind == Kind::Between;
-            entries.append(FindResultPage::matchesEntry(chapter.id, chapter.title, hit.lines,
-                                                        between ? r.startText : QString(),
-                                                        between ? r.endText : QString()));
-        }
-        m_result.hits.append(hit);
     }
     setProgress(total, total);
 
@@ -308,6 +301,60 @@ void FindReplaceJob::search(const QList<ChapterRow>& chapters) {
     }
     m_result.resultPage = path;
     Q_EMIT resultPageWritten(path);
+}
+
+FindReplaceJob::Found FindReplaceJob::searchChapter(const ChapterRow& chapter, const QString& regex,
+                                                    const QList<QByteArray>& needles,
+                                                    const QString& charset) const {
+    const Request& r = m_request;
+    Found found;
+    found.hit = Hit{chapter.id, chapter.title, {}};
+    if (r.kind == Kind::Plain && r.field != Field::Text) {
+        const QString value = fieldValue(chapter, r.field);
+        if (!value.contains(r.findText))
+            return found;
+        found.hit.lines = {value};
+        found.entry = r.field == Field::Title ? FindResultPage::titleEntry(chapter.id, chapter.title)
+                      : r.field == Field::Volume
+                          ? FindResultPage::volumeEntry(chapter.id, chapter.title, value)
+                          : FindResultPage::comeFromEntry(chapter.id, chapter.title, value);
+        found.state = Found::State::Hit;
+        return found;
+    }
+
+    QFile file(m_folder.chapterPage(r.novelId, chapter.id));
+    if (!file.open(QIODevice::ReadOnly)) {
+        found.state = Found::State::Missing;
+        return found;
+    }
+    const QByteArray bytes = file.readAll();
+    const bool utf16 = bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
+    if (!needles.isEmpty() && !utf16 &&
+        std::none_of(needles.begin(), needles.end(), [&](const QByteArray& n) { return bytes.contains(n); }))
+        return found;
+    const StoredChapterPage page = StoredChapterPage::decode(bytes, charset);
+    if (!page.clean) {
+        found.state = Found::State::Undecodable;
+        return found;
+    }
+    if (r.kind == Kind::Plain) {
+        const QList<FindResultPage::TextLine> lines = FindResultPage::textLines(page.text, r.findText);
+        if (lines.isEmpty())
+            return found;
+        for (const FindResultPage::TextLine& line : lines)
+            found.hit.lines.append(FindResultPage::lineLabel(line));
+        found.entry = FindResultPage::textEntry(chapter.id, chapter.title, lines, r.findText);
+    } else {
+        found.hit.lines = regexMatchValues(page.text, regex);
+        if (found.hit.lines.isEmpty())
+            return found;
+        const bool between = r.kind == Kind::Between;
+        found.entry =
+            FindResultPage::matchesEntry(chapter.id, chapter.title, found.hit.lines,
+                                         between ? r.startText : QString(), between ? r.endText : QString());
+    }
+    found.state = Found::State::Hit;
+    return found;
 }
 
 void FindReplaceJob::replace(const QList<ChapterRow>& chapters, PictureOcr* ocr) {

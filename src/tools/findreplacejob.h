@@ -118,7 +118,17 @@ private:
         QStringList removeAfterCommit;
     };
 
+    // One chapter's part of a search; chapters are searched side by side, so it touches no member
+    // that changes.
+    struct Found {
+        enum class State { None, Hit, Missing, Undecodable } state = State::None;
+        Hit hit;
+        QString entry;
+    };
+
     void search(const QList<ChapterRow>& chapters);
+    Found searchChapter(const ChapterRow& chapter, const QString& regex, const QList<QByteArray>& needles,
+                        const QString& charset) const;
     void replace(const QList<ChapterRow>& chapters, PictureOcr* ocr);
     // The page's new text, or the page as it is when nothing changes.
     QString editedPage(const ChapterRow& chapter, const QString& page, PictureOcr* ocr, Change& change);

@@ -138,13 +138,12 @@ void ChapterConversionJob::run() {
 void ChapterConversionJob::convertChapter(const NovelFileWriter& writer, const QString& novelId,
                                           qint64 chapterId, const QString& title) {
     const QString path = m_folder.chapterPage(novelId, chapterId);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const std::optional<QByteArray> read = readFileBytes(path);
+    if (!read) {
         ++m_result.missing;
         return;
     }
-    const QByteArray before = file.readAll();
-    file.close();
+    const QByteArray& before = *read;
     const QString displayCharset = m_settings.value(QStringLiteral("charset")).trimmed().toLower();
     const StoredChapterPage page = StoredChapterPage::decode(before, displayCharset);
     // Text read from bytes that did not decode would be written back garbled.

@@ -37,11 +37,10 @@ const QString kListChmPage = QStringLiteral("ListChm.htm");
 constexpr int kRelinkThreads = 8;
 
 QByteArray readBytes(const QString& path, bool* ok = nullptr) {
-    QFile file(path);
-    const bool opened = file.open(QIODevice::ReadOnly);
+    std::optional<QByteArray> bytes = readFileBytes(path);
     if (ok)
-        *ok = opened;
-    return opened ? file.readAll() : QByteArray();
+        *ok = bytes.has_value();
+    return bytes ? std::move(*bytes) : QByteArray();
 }
 
 // The book's pages and sitemaps are read as GBK: what GBK lacks goes in as character references.

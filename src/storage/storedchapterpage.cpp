@@ -4,7 +4,6 @@
 #include "text/charset.h"
 
 #include <QFile>
-#include <QRegularExpression>
 #include <QStringDecoder>
 
 namespace {
@@ -40,22 +39,48 @@ Decoded decodeGb18030(const QByteArray& bytes) {
     return decodeWith("GB18030", bytes);
 }
 
-// The charset the page's meta tag (or XML declaration) names, lower case; empty without one.
+// The charset the page's meta tag (or XML declaration) names, lower case; empty without one. The
+// first "charset" or "encoding" followed by "=" and a name, as a pattern would find it, read from
+// the bytes: every page read goes through here.
 QString declaredCharset(const QByteArray& bytes) {
-    static const QRegularExpression declared(
-        QStringLiteral("(?:charset|encoding)\\s*=\\s*[\"']?([A-Za-z0-9_-]+)"),
-        QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch m = declared.match(QString::fromLatin1(bytes.left(4096)));
-    return m.hasMatch() ? m.captured(1).toLower() : QString();
+    const QByteArrayView head = QByteArrayView(bytes).first(std::min<qsizetype>(bytes.size(), 4096));
+    const auto isSpace = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    const auto isNameChar = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+               c == '-';
+    };
+    for (qsizetype at = 0; at < head.size(); ++at) {
+        qsizetype i = -1;
+        for (const QByteArrayView word : {QByteArrayView("charset"), QByteArrayView("encoding")}) {
+            if (head.size() - at >= word.size() &&
+                qstrnicmp(head.data() + at, word.data(), size_t(word.size())) == 0)
+                i = at + word.size();
+        }
+        if (i < 0)
+            continue;
+        while (i < head.size() && isSpace(head.at(i)))
+            ++i;
+        if (i >= head.size() || head.at(i) != '=')
+            continue;
+        ++i;
+        while (i < head.size() && isSpace(head.at(i)))
+            ++i;
+        if (i < head.size() && (head.at(i) == '"' || head.at(i) == '\''))
+            ++i;
+        const qsizetype name = i;
+        while (i < head.size() && isNameChar(head.at(i)))
+            ++i;
+        if (i > name)
+            return QString::fromLatin1(head.sliced(name, i - name)).toLower();
+    }
+    return QString();
 }
 
 } // namespace
 
 StoredChapterPage StoredChapterPage::read(const QString& path, const QString& charsetSetting) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return decode(file.readAll(), charsetSetting);
+    const std::optional<QByteArray> bytes = readFileBytes(path);
+    return bytes ? decode(*bytes, charsetSetting) : StoredChapterPage();
 }
 
 StoredChapterPage StoredChapterPage::decode(const QByteArray& bytes, const QString& charsetSetting) {

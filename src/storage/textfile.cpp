@@ -68,11 +68,20 @@ QString decodeTextFileBytes(const QByteArray& bytes) {
     return g.cjk > u.cjk + u.latin ? asGb : asUtf8;
 }
 
-QString readTextFile(const QString& path) {
+std::optional<QByteArray> readFileBytes(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return decodeTextFileBytes(file.readAll());
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return std::nullopt;
+    QByteArray bytes = file.read(file.size());
+    // A file that grows while it is read, or one that tells no size (a pipe), is read to its end.
+    if (!file.atEnd() || file.size() == 0)
+        bytes += file.readAll();
+    return bytes;
+}
+
+QString readTextFile(const QString& path) {
+    const std::optional<QByteArray> bytes = readFileBytes(path);
+    return bytes ? decodeTextFileBytes(*bytes) : QString();
 }
 
 bool writeBytesAtomically(const QString& path, const QByteArray& bytes, QString* error) {
@@ -211,9 +220,9 @@ bool replaceFileBytes(const QString& path, const QByteArray& bytes, QString* err
     static const QString pid = QString::number(QCoreApplication::applicationPid());
     const QFileInfo info(path);
     const QByteArray target = QFile::encodeName(path);
-    const QByteArray temp = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
-                                              u'.' + pid + u'-' + QString::number(counter.fetch_add(1)) +
-                                              QStringLiteral(".part"));
+    const QByteArray temp =
+        QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName() + u'.' + pid + u'-' +
+                          QString::number(counter.fetch_add(1)) + QStringLiteral(".part"));
     auto failed = [error](int code) {
         if (error)
             *error = systemError(code);

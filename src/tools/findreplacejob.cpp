@@ -322,12 +322,12 @@ FindReplaceJob::Found FindReplaceJob::searchChapter(const ChapterRow& chapter, c
         return found;
     }
 
-    QFile file(m_folder.chapterPage(r.novelId, chapter.id));
-    if (!file.open(QIODevice::ReadOnly)) {
+    const std::optional<QByteArray> read = readFileBytes(m_folder.chapterPage(r.novelId, chapter.id));
+    if (!read) {
         found.state = Found::State::Missing;
         return found;
     }
-    const QByteArray bytes = file.readAll();
+    const QByteArray& bytes = *read;
     const bool utf16 = bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
     if (!needles.isEmpty() && !utf16 &&
         std::none_of(needles.begin(), needles.end(), [&](const QByteArray& n) { return bytes.contains(n); }))

@@ -3,8 +3,6 @@
 #include "text/charset.h"
 #include "text/html.h"
 
-#include <QRegularExpression>
-
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
@@ -27,13 +25,30 @@ QList<TextLine> textLines(const QString& page, const QString& find) {
     if (find.isEmpty() || !page.contains(find))
         return lines;
     const QString plain = htmlToPlainText(page);
-    if (!plain.contains(find))
+    // No line holds a line break.
+    if (find.contains(u'\r') || find.contains(u'\n') || !plain.contains(find))
         return lines;
-    static const QRegularExpression breaks(QStringLiteral("\r\n|\r|\n"));
-    const QStringList all = plain.split(breaks);
-    for (qsizetype i = 0; i < all.size(); ++i) {
-        if (all.at(i).contains(find))
-            lines.append({int(i), all.at(i)});
+    // Lines end at CR LF, CR or LF; the text is looked for in the whole and the lines counted up to
+    // each hit, which is quicker than a search per line.
+    const auto isBreak = [](QChar c) { return c == u'\r' || c == u'\n'; };
+    int number = 0;
+    qsizetype lineStart = 0;
+    qsizetype at = plain.indexOf(find);
+    while (at >= 0) {
+        for (qsizetype i = lineStart; i < at; ++i) {
+            if (!isBreak(plain.at(i)))
+                continue;
+            if (plain.at(i) == u'\r' && i + 1 < plain.size() && plain.at(i + 1) == u'\n')
+                ++i;
+            ++number;
+            lineStart = i + 1;
+        }
+        qsizetype end = at;
+        while (end < plain.size() && !isBreak(plain.at(end)))
+            ++end;
+        lines.append({number, plain.mid(lineStart, end - lineStart)});
+        at = plain.indexOf(find, end);
+        lineStart = end; // the break at the end is counted with the next hit
     }
     return lines;
 }

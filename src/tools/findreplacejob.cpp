@@ -2,6 +2,7 @@
 
 #include "library/chaptertitles.h"
 #include "library/librarylists.h"
+#include "library/pagework.h"
 #include "storage/chapterstore.h"
 #include "storage/database.h"
 #include "storage/filechanges.h"
@@ -208,6 +209,13 @@ void FindReplaceJob::run() {
 
     if (!m_request.replace && !operation) {
         search(chapters);
+        return;
+    }
+
+    // A download or a conversion working on the novel would write over the pages changed here.
+    const PageWorkClaim claim({m_request.novelId});
+    if (!claim.error().isEmpty()) {
+        m_result.error = claim.error();
         return;
     }
 

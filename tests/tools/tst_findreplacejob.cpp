@@ -2,6 +2,7 @@
 // and pages (committed together, written in the charset they were read in), the page operations, and
 // the pages and answers that must leave everything as it was.
 #include "library/librarylists.h"
+#include "library/pagework.h"
 #include "storage/prompter.h"
 #include "storage/storedchapterpage.h"
 #include "support/rows.h"
@@ -571,6 +572,16 @@ void TestFindReplaceJob::declined() {
     QCOMPARE(no.asked.size(), 1);
     QCOMPARE(no.asked.first().text, FindReplaceJob::confirmation(request));
     QCOMPARE(run.result.changed, 0);
+    QCOMPARE(fileBytes(path), before);
+    QCOMPARE(LibraryLists::chapter(lib.db(), id)->title, "章");
+
+    // While another rewrite holds the novel, nothing is asked and nothing changes.
+    const PageWorkClaim busy({novel});
+    ScriptedPrompter yes;
+    yes.defaultButton = 0;
+    const Run refused = runJob(lib, request, &yes);
+    QCOMPARE(refused.result.error, QStringLiteral("小说%1的章节正在转换或替换，请稍后再处理").arg(novel));
+    QVERIFY(yes.asked.isEmpty());
     QCOMPARE(fileBytes(path), before);
     QCOMPARE(LibraryLists::chapter(lib.db(), id)->title, "章");
 }

@@ -175,6 +175,10 @@ int runFindOrReplace(CliContext& cli, const QStringList& args, bool replace) {
     if (request.operation == Operation::Ocr && request.chapterIds.size() != 1)
         return cli.fail(QStringLiteral("图片转文字处理只能单章处理方式：用 --chapters 指定一个章节"));
 
+    // Recognising one chapter's pictures asks nothing in the window; here every change waits for --yes.
+    if (replace && !yes && FindReplaceJob::confirmation(request).isEmpty())
+        return cli.fail(QStringLiteral("未确认：加 --yes 才会替换"));
+
     CliPrompter prompter(yes ? 0 : -1);
     FindReplaceJob job(library->database(), library->folder(), library->settings(), request);
     job.setPrompter(&prompter);

@@ -53,6 +53,8 @@ void TestCliFind::run_data() {
            first);
     addRow("one chapter for recognition", QStringList{"replace", "000001", "--op", "ocr", "--yes"}, 1,
            "图片转文字处理只能单章处理方式", first);
+    addRow("recognition waits for --yes", QStringList{"replace", "000001", "--op", "ocr", "--chapters", "1"},
+           1, "未确认：加 --yes 才会替换", first);
     addRow("unknown novel", QStringList{"find", "000009", "走"}, 1, "没有这本小说：000009", first);
 }
 

@@ -14,6 +14,7 @@
 
 class DesktopPrompter;
 class FrmMessage;
+class FrmFindContent;
 class FrmView;
 class LibraryContext;
 class LibraryTreeWidget;
@@ -38,7 +39,7 @@ class Job;
 // (ordering, selecting, deleting, finding, novel lists, help), frmbook_reading.cpp (the reading view
 // and its pages), frmbook_output.cpp (e-books and exports), frmbook_download.cpp (download runs and
 // adding novels), frmbook_chapters.cpp (editing chapters), frmbook_categories.cpp (categories and
-// moving novels).
+// moving novels), frmbook_find.cpp (searching and replacing in chapters).
 class FrmBook : public QMainWindow {
     Q_OBJECT
 
@@ -302,6 +303,10 @@ private:
     void mnuAllSetGood();
     void extContentSetGood();
 
+    // frmbook_find.cpp
+    void createFindActions();
+    void mnuFind();
+
     // frmbook_reading.cpp
     bool handleLink(const QUrl& url, bool clicked);
     bool handleReadingKey(int key);
@@ -368,6 +373,7 @@ private:
     QMenu* m_extmnuTitle = nullptr;
     QMenu* m_extBookBatch = nullptr;
     QPointer<FrmView> m_frmView;
+    QPointer<FrmFindContent> m_frmFindContent;
     QHash<QString, QAction*> m_commands;
     QSet<QString> m_runningCommands; // output commands whose job runs
     QPointer<RenewJob> m_renewJob;

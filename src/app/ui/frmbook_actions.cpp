@@ -81,6 +81,7 @@ void FrmBook::createActions() {
     createAddNovelActions();
     createChapterActions();
     createConversionActions();
+    createFindActions();
 
     // E-books and pages
     addCommand(QStringLiteral("mnuBook"), tr("制作成电子书(chm格式)"), &FrmBook::mnuBook);
@@ -238,6 +239,7 @@ void FrmBook::createMenus() {
     for (const char* name : {"mnuOrderByTitle", "mnuOrderByTime", "mnuOrderByUrl"})
         chapters->addAction(command(QLatin1String(name)));
     addChapterCommands(m_extmnuTitle);
+    m_extmnuTitle->addAction(command(QStringLiteral("mnuFind")));
     addConversionCommands(m_extmnuTitle);
     m_extmnuTitle->addSeparator();
     m_extmnuTitle->addMenu(createRedownloadMenu(m_extmnuTitle));

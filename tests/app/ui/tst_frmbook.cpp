@@ -2,7 +2,9 @@
 #include "app/ui/frmbook.h"
 #include "library/treekeys.h"
 #include "library/ui/librarytreewidget.h"
+#include "library/ui/readingview.h"
 #include "storage/categorystore.h"
+#include "storage/textfile.h"
 #include "support/rows.h"
 #include "support/testlibrary.h"
 #include "support/uitest.h"
@@ -12,9 +14,12 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStringEncoder>
 #include <QTreeWidget>
 
 namespace {
@@ -64,6 +69,9 @@ private Q_SLOTS:
     void layoutSettingsPersist();
     void reopensLastChapter();
     void downloadDisablesConflictingCommands();
+    void findCommand_data();
+    void findCommand();
+    void findResultsAndChanges();
 };
 
 void TestFrmBook::emptyLibraryShowsRootAndCategories() {
@@ -416,6 +424,73 @@ void TestFrmBook::downloadDisablesConflictingCommands() {
         for (const QString& name : conflicting)
             QVERIFY2(window.findChild<QAction*>(name)->isEnabled() != busy, qPrintable(name));
     }
+}
+
+void TestFrmBook::findCommand_data() {
+    QTest::addColumn<int>("chapters");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<bool>("opens");
+    addRow("empty list", 0, QStringList{"无章节内容。"}, false);
+    addRow("chapters", 2, QStringList{}, true);
+}
+
+void TestFrmBook::findCommand() {
+    QFETCH(int, chapters);
+    QFETCH(QStringList, messages);
+    QFETCH(bool, opens);
+    TestLibrary lib;
+    const QString id = lib.addNovel("山河");
+    for (int i = 0; i < chapters; ++i)
+        lib.addChapter(id, QString::number(i));
+    FrmBook window(lib.context());
+    window.show();
+    QVERIFY(window.selectNode(TreeKeys::novel(id)));
+    // Where the chapter commands are.
+    QVERIFY(child<QMenu>(window, "extmnuTitle")->actions().contains(window.findChild<QAction*>("mnuFind")));
+    MessageRecorder recorder;
+    trigger(window, "mnuFind");
+    QCOMPARE(recorder.shown, messages);
+    if (!messages.isEmpty())
+        QCOMPARE(recorder.kinds.first(), Messages::Kind::Information);
+    // Asked again, the open window comes forward instead of a second one.
+    if (opens)
+        trigger(window, "mnuFind");
+    const QList<QWidget*> found = window.findChildren<QWidget*>("frmFindContent");
+    QCOMPARE(found.size(), opens ? 1 : 0);
+    if (opens)
+        QVERIFY(found.first()->isVisible());
+}
+
+void TestFrmBook::findResultsAndChanges() {
+    TestLibrary lib;
+    const QString id = lib.addNovel("山河");
+    const qint64 first = lib.addChapter(id, "第一章 月光");
+    const qint64 second = lib.addChapter(id, "第二章 日出");
+    const QString tmpl = readTextFile(lib.path() + "/model/vbArticle1.htm");
+    for (qint64 chapter : {first, second})
+        writeFile(
+            lib.context().folder().chapterPage(id, chapter),
+            QStringEncoder("GB18030").encode(QString(tmpl).replace("[[Content]]", "<p>山间月光如水</p>")));
+    FrmBook window(lib.context());
+    window.show();
+    QVERIFY(window.selectNode(TreeKeys::novel(id)));
+    trigger(window, "mnuFind");
+    auto* find = child<QWidget>(window, "frmFindContent");
+    child<QLineEdit>(*find, "txtFindText")->setText("月光");
+    child<QCheckBox>(*find, "chkAll")->setChecked(true);
+    MessageRecorder recorder;
+    click(*find, "cmdFind");
+    // The results in the reading view; a hit's link opens its chapter.
+    QVERIFY(shows(window.web(), "/" + id + "/find.htm"));
+    js(window.web(), QString("document.querySelector('a[href*=\"%1.htm\"]').click()").arg(second));
+    QTRY_COMPARE(window.shownChapterId(), second);
+
+    // A changed title reaches the list.
+    click(*find, "chkTitle");
+    child<QLineEdit>(*find, "txtReplaceText")->setText("星光");
+    click(*find, "cmdReplace");
+    QTRY_COMPARE(listTitles(window), (QStringList{"第一章 星光", "第二章 日出"}));
+    QCOMPARE(recorder.shown, QStringList{"您是否确定将所有章节标题中的\"月光\"替换为\"星光\""});
 }
 
 QUIVERAL_UI_TEST_MAIN(TestFrmBook)

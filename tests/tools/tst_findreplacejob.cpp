@@ -10,13 +10,10 @@
 #include "text/charset.h"
 #include "tools/findreplacejob.h"
 #include "tools/pageedits.h"
+#include "tools/textpicture.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFont>
-#include <QFontMetrics>
-#include <QImage>
-#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -142,27 +139,6 @@ Run runJob(TestLibrary& lib, const Request& request, Prompter* prompter = nullpt
     job.runHere();
     run.result = job.result();
     return run;
-}
-
-// A picture of the lines in a Chinese font, as a chapter of pictures has them.
-bool drawLines(const QString& path, const QStringList& lines) {
-    QFont font(QStringLiteral("WenQuanYi Micro Hei"));
-    font.setPixelSize(40);
-    const QFontMetrics metrics(font);
-    const int margin = 30;
-    int width = 0;
-    for (const QString& line : lines)
-        width = qMax(width, metrics.horizontalAdvance(line));
-    const int lineHeight = metrics.height() * 3 / 2;
-    QImage image(width + 2 * margin, lineHeight * int(lines.size()) + 2 * margin, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.setFont(font);
-    painter.setPen(Qt::black);
-    for (qsizetype i = 0; i < lines.size(); ++i)
-        painter.drawText(margin, margin + int(i) * lineHeight + metrics.ascent(), lines.at(i));
-    painter.end();
-    return image.save(path);
 }
 
 } // namespace
@@ -701,7 +677,7 @@ void TestFindReplaceJob::recognition() {
     const QString dir = lib.context().folder().novelDir(novel);
     const QString name = novel + "_" + QString::number(id) + "_1.png";
     QVERIFY(QDir().mkpath(dir));
-    QVERIFY(drawLines(dir + "/" + name, lines));
+    QVERIFY(drawTextPicture(dir + "/" + name, lines));
     const QString path = lib.context().folder().chapterPage(novel, id);
     QVERIFY(writeFile(
         path,

@@ -1,12 +1,9 @@
 #include "support/rows.h"
 #include "tools/pictureocr.h"
+#include "tools/textpicture.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFont>
-#include <QFontMetrics>
-#include <QImage>
-#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -36,24 +33,8 @@ void TestPictureOcr::initTestCase() {
 }
 
 QString TestPictureOcr::drawLines(const QString& name, const QStringList& lines) {
-    QFont font(QStringLiteral("WenQuanYi Micro Hei"));
-    font.setPixelSize(40);
-    const QFontMetrics metrics(font);
-    const int margin = 30;
-    int width = 0;
-    for (const QString& line : lines)
-        width = qMax(width, metrics.horizontalAdvance(line));
-    const int lineHeight = metrics.height() * 3 / 2;
-    QImage image(width + 2 * margin, lineHeight * int(lines.size()) + 2 * margin, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.setFont(font);
-    painter.setPen(Qt::black);
-    for (qsizetype i = 0; i < lines.size(); ++i)
-        painter.drawText(margin, margin + int(i) * lineHeight + metrics.ascent(), lines.at(i));
-    painter.end();
     const QString path = m_dir.filePath(name + QStringLiteral(".png"));
-    return image.save(path) ? path : QString();
+    return drawTextPicture(path, lines) ? path : QString();
 }
 
 void TestPictureOcr::readsLines_data() {

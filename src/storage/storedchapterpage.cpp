@@ -133,3 +133,19 @@ StoredChapterPage StoredChapterPage::decode(const QByteArray& bytes, const QStri
         return take(decodeWith("Big5", bytes), "big5");
     return take(decodeGb18030(bytes), "gb18030");
 }
+
+QByteArray StoredChapterPage::bytesAsRead(const QString& text) const {
+    QByteArray bom;
+    QString target = charset;
+    if (charset == QLatin1String("gb18030") || charset.isEmpty()) {
+        target = QStringLiteral("gb2312");
+    } else if (hadByteOrderMark) {
+        if (charset == QLatin1String("utf-8"))
+            bom = QByteArrayLiteral("\xEF\xBB\xBF");
+        else if (charset == QLatin1String("utf-16le"))
+            bom = QByteArrayLiteral("\xFF\xFE");
+        else if (charset == QLatin1String("utf-16be"))
+            bom = QByteArrayLiteral("\xFE\xFF");
+    }
+    return bom + encodeHtmlForCharset(text, target);
+}

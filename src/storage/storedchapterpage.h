@@ -14,6 +14,11 @@ public:
     static StoredChapterPage read(const QString& path, const QString& charsetSetting = QString());
     static StoredChapterPage decode(const QByteArray& bytes, const QString& charsetSetting = QString());
 
+    // text as this page's bytes, for writing it back: a Big5 or UTF-8 page stays so (its byte-order
+    // mark too), a GB18030 one becomes GBK with references for what GBK lacks, as the program writes
+    // its pages.
+    QByteArray bytesAsRead(const QString& text) const;
+
     QString text;
     // What the bytes were read as: "utf-8", "utf-16le", "utf-16be", "big5" or "gb18030"; empty for a
     // missing file.

@@ -53,24 +53,6 @@ QString fieldValue(const ChapterRow& row, Field field) {
     return QString();
 }
 
-// A page goes back in the bytes it came in: a Big5 or UTF-8 page stays so, a GB18030 one becomes
-// GBK with references for what GBK lacks, as the program writes its pages.
-QByteArray pageBytesAsRead(const QString& text, const StoredChapterPage& page) {
-    QByteArray bom;
-    QString charset = page.charset;
-    if (page.charset == QLatin1String("gb18030") || page.charset.isEmpty()) {
-        charset = QStringLiteral("gb2312");
-    } else if (page.hadByteOrderMark) {
-        if (page.charset == QLatin1String("utf-8"))
-            bom = QByteArrayLiteral("\xEF\xBB\xBF");
-        else if (page.charset == QLatin1String("utf-16le"))
-            bom = QByteArrayLiteral("\xFF\xFE");
-        else if (page.charset == QLatin1String("utf-16be"))
-            bom = QByteArrayLiteral("\xFE\xFF");
-    }
-    return bom + encodeHtmlForCharset(text, charset);
-}
-
 // The content between the markers edited; the page as it is without them or with no content.
 QString editContent(const QString& page, const std::function<QString(const QString&)>& edit) {
     const BookContentRange range = bookContentRange(page);
@@ -501,8 +483,8 @@ bool FindReplaceJob::commit(const ChapterRow& chapter, const StoredChapterPage& 
         }
         if (change.pageChanged) {
             QString error;
-            if (!files.write(m_folder.chapterPage(r.novelId, chapter.id),
-                             pageBytesAsRead(change.pageText, page), &error)) {
+            if (!files.write(m_folder.chapterPage(r.novelId, chapter.id), page.bytesAsRead(change.pageText),
+                             &error)) {
                 qWarning("%s", qPrintable(error));
                 return false;
             }

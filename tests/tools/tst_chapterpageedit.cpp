@@ -1,0 +1,202 @@
+// The chapter page editor's save: only the chapter text changes, in the page's own charset, and the
+// row's WordNums follows; a save that cannot finish leaves page and row as they were.
+#include "library/pagework.h"
+#include "support/rows.h"
+#include "support/testlibrary.h"
+#include "text/html.h"
+#include "tools/chapterpageedit.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringEncoder>
+#include <QTest>
+
+#include <unistd.h>
+
+namespace {
+
+// A program-written page in the given codec; the title holds a character only GB18030 has among the
+// Chinese charsets when the codec can take it.
+QByteArray pageBytes(const char* codec, const QString& declared, const QString& title,
+                     const QString& content) {
+    const QString page =
+        QStringLiteral("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">\r\n"
+                       "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
+                       "charset=%1\"><title>%2</title></head>\r\n<body><h1>%2</h1>\r\n")
+            .arg(declared, title) +
+        kBookContentStart + content + kBookContentEnd +
+        QStringLiteral("\r\n<p>上一页 下一页</p></body></html>\r\n");
+    QStringEncoder encoder(codec);
+    return encoder.encode(page);
+}
+
+qint64 wordNums(TestLibrary& lib, qint64 id) {
+    return lib.db()
+        .scalar(QStringLiteral("SELECT WordNums FROM book_novelcontent WHERE id=?"), {id}, -1)
+        .toLongLong();
+}
+
+QByteArray around(const QByteArray& bytes, bool before) {
+    const QByteArray start = kBookContentStart.toLatin1();
+    const qsizetype s = bytes.indexOf(start) + start.size();
+    return before ? bytes.left(s) : bytes.mid(bytes.indexOf(kBookContentEnd.toLatin1(), s));
+}
+
+} // namespace
+
+class TestChapterPageEdit : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void roundTrip_data();
+    void roundTrip();
+    void withoutMarkers_data();
+    void withoutMarkers();
+    void failures_data();
+    void failures();
+};
+
+void TestChapterPageEdit::roundTrip_data() {
+    QTest::addColumn<QByteArray>("codec");
+    QTest::addColumn<QString>("declared");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("edited");
+    QTest::addColumn<QString>("reopened"); // the content as the editor opens it after the save
+    QTest::addColumn<QString>("charset");
+    const QString rare = QString::fromUcs4(U"\U00020000");
+    addRow("gbk page, GB18030-only characters", QByteArray("GB18030"), "gb2312", "第一章" + rare,
+           "　　<b>新的</b>" + rare + "正文。\r\n", "　　<b>新的</b>&#131072;正文。\r\n", "gb18030");
+    addRow("big5 page", QByteArray("Big5"), "big5", "第一章 開始", "　　繁體的正文，改過了。",
+           "　　繁體的正文，改過了。", "big5");
+    addRow("utf-8 page", QByteArray("UTF-8"), "utf-8", "第一章" + rare, "　　表情😀与" + rare,
+           "　　表情😀与" + rare, "utf-8");
+    addRow("text emptied", QByteArray("GB18030"), "gb2312", "第一章", "  \r\n ", "  \r\n ", "gb18030");
+}
+
+void TestChapterPageEdit::roundTrip() {
+    QFETCH(QByteArray, codec);
+    QFETCH(QString, declared);
+    QFETCH(QString, title);
+    QFETCH(QString, edited);
+    QFETCH(QString, reopened);
+    QFETCH(QString, charset);
+    TestLibrary lib;
+    const QString novel = lib.addNovel(QStringLiteral("书"));
+    const qint64 id = lib.addChapter(novel, QStringLiteral("第一章"));
+    QVERIFY(lib.db().exec(QStringLiteral("UPDATE book_novelcontent SET WordNums=99 WHERE id=?"), {id}));
+    const QString path = lib.context().folder().chapterPage(novel, id);
+    const QByteArray before =
+        pageBytes(codec.constData(), declared, title, QStringLiteral("　　第一段正文。"));
+    QVERIFY(writeFile(path, before));
+
+    ChapterPageEdit edit(lib.db(), lib.context().folder(), novel, id);
+    QCOMPARE(edit.open(), QString());
+    QCOMPARE(edit.content(), QStringLiteral("　　第一段正文。"));
+    QCOMPARE(edit.save(edited), QString());
+
+    const QByteArray after = fileBytes(path);
+    QCOMPARE(around(after, true), around(before, true));
+    QCOMPARE(around(after, false), around(before, false));
+    QCOMPARE(wordNums(lib, id), qint64(edited.trimmed().size()));
+    ChapterPageEdit again(lib.db(), lib.context().folder(), novel, id);
+    QCOMPARE(again.open(), QString());
+    QCOMPARE(again.content(), reopened);
+    QCOMPARE(again.charset(), charset);
+    // The editor keeps working on what it wrote.
+    QCOMPARE(edit.content(), reopened);
+}
+
+void TestChapterPageEdit::withoutMarkers_data() {
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("edited");
+    QTest::addColumn<QString>("saved");
+    const QString doctype = QStringLiteral("<!DOCTYPE html>\n");
+    addRow("doctype kept when the edit lacks it", doctype + "<html><body>旧</body></html>",
+           "<html><body>新的文字</body></html>", doctype + "<html><body>新的文字</body></html>");
+    addRow("doctype after a comment", "<!-- saved -->\n" + doctype + "<html><body>旧</body></html>",
+           "<html><body>新</body></html>", "<!-- saved -->\n" + doctype + "<html><body>新</body></html>");
+    addRow("the edit's own doctype wins", doctype + "<html><body>旧</body></html>",
+           "<!doctype html><html><body>新</body></html>", "<!doctype html><html><body>新</body></html>");
+    addRow("no doctype anywhere", "<p>旧</p>", "<p>新</p>", "<p>新</p>");
+    addRow("one marker only is no range", kBookContentStart + "<p>旧</p>", "<p>新</p>", "<p>新</p>");
+}
+
+void TestChapterPageEdit::withoutMarkers() {
+    QFETCH(QString, page);
+    QFETCH(QString, edited);
+    QFETCH(QString, saved);
+    TestLibrary lib;
+    const QString novel = lib.addNovel(QStringLiteral("书"));
+    const qint64 id = lib.addChapter(novel, QStringLiteral("一"));
+    const QString path = lib.context().folder().chapterPage(novel, id);
+    QVERIFY(writeFile(path, page.toUtf8()));
+
+    ChapterPageEdit edit(lib.db(), lib.context().folder(), novel, id);
+    QCOMPARE(edit.open(), QString());
+    QVERIFY(!edit.hasMarkers());
+    QCOMPARE(edit.content(), page);
+    QCOMPARE(edit.save(edited), QString());
+    QCOMPARE(QString::fromUtf8(fileBytes(path)), saved);
+    QCOMPARE(wordNums(lib, id), qint64(edited.trimmed().size()));
+}
+
+void TestChapterPageEdit::failures_data() {
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("message");
+    addRow("page missing", "missing", "文件没有找到");
+    addRow("folder read-only", "read-only", "保存失败：");
+    addRow("folder gone, a file in its place", "folder is a file", "保存失败：");
+    addRow("row update refused", "trigger", "保存失败：");
+    addRow("novel being rewritten", "claim", "保存失败：");
+    addRow("row deleted meanwhile", "row gone", "保存失败：章节不存在");
+}
+
+void TestChapterPageEdit::failures() {
+    QFETCH(QString, fault);
+    QFETCH(QString, message);
+    if (fault == QLatin1String("read-only") && geteuid() == 0)
+        QSKIP("root writes into read-only folders");
+    TestLibrary lib;
+    const QString novel = lib.addNovel(QStringLiteral("书"));
+    const qint64 id = lib.addChapter(novel, QStringLiteral("一"));
+    QVERIFY(lib.db().exec(QStringLiteral("UPDATE book_novelcontent SET WordNums=5 WHERE id=?"), {id}));
+    const QString path = lib.context().folder().chapterPage(novel, id);
+    const QString dir = lib.context().folder().novelDir(novel);
+    const QByteArray before =
+        pageBytes("GB18030", QStringLiteral("gb2312"), QStringLiteral("一"), QStringLiteral("旧文"));
+    if (fault != QLatin1String("missing"))
+        QVERIFY(writeFile(path, before));
+
+    ChapterPageEdit edit(lib.db(), lib.context().folder(), novel, id);
+    const QString opened = edit.open();
+    QString error = opened;
+    if (opened.isEmpty()) {
+        std::unique_ptr<PageWorkClaim> claim;
+        if (fault == QLatin1String("read-only"))
+            QVERIFY(QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner));
+        else if (fault == QLatin1String("folder is a file"))
+            QVERIFY(QDir().rename(dir, dir + QStringLiteral(".away")) && writeFile(dir, "x"));
+        else if (fault == QLatin1String("trigger"))
+            QVERIFY(lib.db().exec(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON book_novelcontent "
+                                                 "BEGIN SELECT RAISE(ABORT, 'refused'); END")));
+        else if (fault == QLatin1String("claim"))
+            claim = std::make_unique<PageWorkClaim>(QStringList{novel});
+        else if (fault == QLatin1String("row gone"))
+            QVERIFY(
+                lib.db().exec(QStringLiteral("UPDATE book_novelcontent SET NovelID='x' WHERE id=?"), {id}));
+        error = edit.save(QStringLiteral("新的正文"));
+        QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        if (fault == QLatin1String("folder is a file"))
+            QVERIFY(QFile::remove(dir) && QDir().rename(dir + QStringLiteral(".away"), dir));
+    }
+    QVERIFY2(error.startsWith(message), qPrintable(error));
+    QCOMPARE(fileBytes(path), fault == QLatin1String("missing") ? QByteArray() : before);
+    QCOMPARE(wordNums(lib, id), 5);
+    // No work file is left beside the page.
+    const QStringList left = QDir(dir).entryList(QDir::Files);
+    QCOMPARE(left,
+             fault == QLatin1String("missing") ? QStringList() : QStringList{QString::number(id) + ".htm"});
+}
+
+QTEST_GUILESS_MAIN(TestChapterPageEdit)
+#include "tst_chapterpageedit.moc"

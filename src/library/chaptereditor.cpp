@@ -348,8 +348,7 @@ ChapterEditor::Result ChapterEditor::merge(const QList<qint64>& ids) {
     // The merged page is on disk before the commit; the other pages go only after it.
     const bool ok = db.transaction([&] {
         return files.write(firstPath, page, &fileError) &&
-               db.exec(QStringLiteral("UPDATE book_novelcontent SET WordNums=? WHERE id=?"),
-                       {int(text.size()), first.id}) &&
+               ChapterStore(db).setWordNums(first.id, int(text.size())) &&
                ChapterStore(db).deleteChapters(others);
     });
     if (!ok) {

@@ -1,6 +1,8 @@
 #include "tools/chapterpageedit.h"
 
+#include "library/librarylists.h"
 #include "library/pagework.h"
+#include "storage/chapterstore.h"
 #include "storage/database.h"
 #include "storage/filechanges.h"
 #include "storage/textfile.h"
@@ -89,11 +91,8 @@ QString ChapterPageEdit::save(const QString& edited) {
     const PageWorkClaim claim({m_novelId});
     if (!claim.error().isEmpty())
         return failed + claim.error();
-    const bool rowThere =
-        m_db.scalar(QStringLiteral("SELECT count(*) FROM book_novelcontent WHERE id=? AND NovelID=?"),
-                    {m_chapterId, m_novelId}, 0)
-            .toInt() > 0;
-    if (!rowThere)
+    const std::optional<ChapterRow> row = LibraryLists::chapter(m_db, m_chapterId);
+    if (!row || row->novelId != m_novelId)
         return failed + tr("章节不存在");
 
     // Only the chapter text is encoded anew: the bytes around it stay as they are, even characters
@@ -114,8 +113,7 @@ QString ChapterPageEdit::save(const QString& edited) {
     const bool ok = m_db.transaction([&] {
         if (!files.write(path(), bytes, &reason))
             return false;
-        if (!m_db.exec(QStringLiteral("UPDATE book_novelcontent SET WordNums=? WHERE id=?"),
-                       {wordNums(edited), m_chapterId})) {
+        if (!ChapterStore(m_db).setWordNums(m_chapterId, wordNums(edited))) {
             reason = tr("无法更新章节记录");
             return false;
         }

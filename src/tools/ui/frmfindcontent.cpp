@@ -271,34 +271,18 @@ void FrmFindContent::warnAt(QWidget* field, const QString& text) {
         field->setFocus();
 }
 
-bool FrmFindContent::refuseEmptyField(Kind kind) {
-    switch (kind) {
+QWidget* FrmFindContent::fieldToMend(const FindReplaceJob::Request& request) const {
+    switch (request.kind) {
     case Kind::Plain:
-        if (m_txtFindText->text().isEmpty()) {
-            warnAt(m_txtFindText, tr("请输入查找内容"));
-            return true;
-        }
-        return false;
+        return m_txtFindText;
     case Kind::Between:
-        if (m_txtLeft->toPlainText().isEmpty()) {
-            warnAt(m_txtLeft, tr("请输入开始内容"));
-            return true;
-        }
-        if (m_txtRight->toPlainText().isEmpty()) {
-            warnAt(m_txtRight, tr("请输入结束内容"));
-            return true;
-        }
-        return false;
+        return request.startText.isEmpty() ? m_txtLeft : m_txtRight;
     case Kind::Regex:
-        if (m_txtRegExp->text().isEmpty()) {
-            warnAt(m_txtRegExp, tr("请输入正则表达式"));
-            return true;
-        }
-        return false;
+        return m_txtRegExp;
     case Kind::Operation:
-        return false;
+        break;
     }
-    return false;
+    return nullptr;
 }
 
 void FrmFindContent::start(bool replace, Operation operation) {
@@ -343,11 +327,8 @@ void FrmFindContent::start(bool replace, Operation operation) {
         warnAt(nullptr, tr("当前小说没有章节"));
         return;
     }
-    if (refuseEmptyField(request.kind))
-        return;
     if (const QString error = FindReplaceJob::inputError(request); !error.isEmpty()) {
-        // Only a pattern can be wrong once every field is filled.
-        warnAt(request.kind == Kind::Regex ? m_txtRegExp : nullptr, error);
+        warnAt(fieldToMend(request), error);
         return;
     }
 

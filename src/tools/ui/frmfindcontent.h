@@ -70,7 +70,8 @@ private:
     void onFieldChecked(QCheckBox* box, bool on);
     void start(bool replace, FindReplaceJob::Operation operation);
     // The first empty field of the mode with its message, focused; false when all is there.
-    bool refuseEmptyField(FindReplaceJob::Kind kind);
+    // The field a refused request is mended in.
+    QWidget* fieldToMend(const FindReplaceJob::Request& request) const;
     void warnAt(QWidget* field, const QString& text);
     void onStatus(const QString& text);
     void onFinished();

@@ -1,10 +1,12 @@
 // page: the chapter page editor on the command line. show prints the text the editor edits, save puts
-// edited text back as the editor's save does, table prints the HTML of the insert-table dialog.
+// edited text back as the editor's save does (after its 简化 with --simplify), table prints the HTML of
+// the insert-table dialog.
 #include "app/cli.h"
 #include "app/cli_args.h"
 
 #include "storage/librarycontext.h"
 #include "storage/novelstore.h"
+#include "text/html.h"
 #include "tools/chapterpageedit.h"
 #include "tools/tablehtml.h"
 
@@ -15,7 +17,7 @@ namespace {
 
 const QString kUsage = QStringLiteral(
     "用法: quiveral-cli page show NOVELID ID\n"
-    "      quiveral-cli page save NOVELID ID [FILE|-]\n"
+    "      quiveral-cli page save NOVELID ID [FILE|-] [--simplify]\n"
     "      quiveral-cli page table ROWS COLS [--style custom|print|edit] [--border N] [--cellpadding N] "
     "[--cellspacing N] [--width N[%]] [--height N[%]] [--align A]\n"
     "      （自定义样式缺省：--border 1 --cellpadding 0 --cellspacing 0）");
@@ -63,7 +65,8 @@ int show(CliContext& cli, const QStringList& args) {
     return CliOk;
 }
 
-int save(CliContext& cli, const QStringList& args) {
+int save(CliContext& cli, QStringList args) {
+    const bool simplify = takeFlag(args, QStringLiteral("--simplify"));
     if (args.size() < 2 || args.size() > 3 ||
         (args.size() == 3 && args.at(2).startsWith(QLatin1String("--"))))
         return cli.fail(kUsage, CliUsage);
@@ -72,9 +75,12 @@ int save(CliContext& cli, const QStringList& args) {
     if (!readInput(args.value(2), &bytes, &error))
         return cli.fail(error);
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8.decode(bytes);
+    QString text = utf8.decode(bytes);
     if (utf8.hasError())
         return cli.fail(QStringLiteral("输入不是 UTF-8 文本"));
+    // Text pasted from a word processor carries its styles; the editor's 简化 drops them.
+    if (simplify)
+        text = cleanWordHtml(text);
     std::unique_ptr<ChapterPageEdit> edit;
     if (const int code = openPage(cli, args, true, &edit); code != CliOk)
         return code;
@@ -130,10 +136,10 @@ int run(CliContext& cli, QStringList args) {
     return cli.fail(kUsage, CliUsage);
 }
 
-const CliRegistry::Registration
-    registration({QStringLiteral("page"),
-                  QStringLiteral("show NOVELID ID | save NOVELID ID [FILE|-] | table ROWS COLS [选项]"),
-                  QStringLiteral("章节内容编辑：取出、保存正文，生成插入表格的 HTML"),
-                  [](CliContext& cli, const QStringList& args) { return run(cli, args); }});
+const CliRegistry::Registration registration(
+    {QStringLiteral("page"),
+     QStringLiteral("show NOVELID ID | save NOVELID ID [FILE|-] [--simplify] | table ROWS COLS [选项]"),
+     QStringLiteral("章节内容编辑：取出、保存正文，生成插入表格的 HTML"),
+     [](CliContext& cli, const QStringList& args) { return run(cli, args); }});
 
 } // namespace

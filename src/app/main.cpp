@@ -6,6 +6,7 @@
 #include "renewal/processtuning.h"
 #include "storage/librarycontext.h"
 #include "storage/singleinstance.h"
+#include "widgets/memorypages.h"
 #include "widgets/messages.h"
 #include "widgets/qttranslation.h"
 
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
     ProcessTuning::keepFreedMemory();
     // The reading view's browser shares its GL context with the widgets; this must precede the app.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    MemoryPages::registerScheme();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quiveral"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quiveral"));

@@ -1,5 +1,6 @@
 // quiveral-cli page as a script runs it: show gives the editable text, save puts text back from a
-// file or stdin, table prints the dialog's HTML or its message; refusals change nothing.
+// file or stdin (cleaned of a word processor's styles with --simplify), table prints the dialog's HTML
+// or its message; refusals change nothing.
 #include "renewal/novelfilewriter.h"
 #include "storage/storedchapterpage.h"
 #include "support/rows.h"
@@ -58,6 +59,28 @@ void TestCliPage::run_data() {
     addRow("save from a file", QStringList{"page", "save", "N", "1", "FILE"}, edited, 0, "", saved);
     addRow("save from stdin", QStringList{"page", "save", "N", "1", "-"}, edited, 0, "", saved);
     addRow("save, stdin by default", QStringList{"page", "save", "N", "1"}, edited, 0, "", saved);
+    const QByteArray word =
+        QStringLiteral("<?xml:namespace prefix = o ns = \"urn:schemas-microsoft-com:office:office\" />"
+                       "<p class=MsoNormal style='mso-line-height-alt:12pt'><span lang=ZH-CN "
+                       "style=\"font-family:宋体;mso-ascii-font-family:Calibri\">　　正文<o:p></o:p>"
+                       "</span></p><TABLE class=MsoTableGrid border=1><tr><td>格</td></tr></table>")
+            .toUtf8();
+    const QString simplified = QStringLiteral(
+        "<p class=MsoNormal >　　正文</p><table width=\"95%\" align=center border=1 cellspacing=0 "
+        "cellpadding=3 bordercolorlight=#000000 bordercolordark=#000000 style='border-collapse: "
+        "collapse;word-break:break-all'><tr><td>格</td></tr></table>");
+    addRow("save simplified from a file", QStringList{"page", "save", "N", "1", "FILE", "--simplify"}, word,
+           0, "", simplified);
+    addRow("save simplified, option first", QStringList{"page", "save", "--simplify", "N", "1"}, word, 0, "",
+           simplified);
+    addRow("save unsimplified keeps the styles", QStringList{"page", "save", "N", "1", "-"}, word, 0, "",
+           QString::fromUtf8(word));
+    addRow("save, unknown option", QStringList{"page", "save", "N", "1", "-", "--simple"}, word, 2, "用法",
+           first);
+    addRow("save, unknown option for the file", QStringList{"page", "save", "N", "1", "--simple"}, word, 2,
+           "用法", first);
+    addRow("show refuses --simplify", QStringList{"page", "show", "N", "1", "--simplify"}, QByteArray(), 2,
+           "用法", first);
     addRow("save not UTF-8", QStringList{"page", "save", "N", "1", "-"}, QByteArray("\xB8\xC4\xFF"), 1,
            "输入不是 UTF-8 文本", first);
     addRow("page missing", QStringList{"page", "show", "N", "2"}, QByteArray(), 1, "文件没有找到", first);
@@ -111,7 +134,10 @@ void TestCliPage::run() {
         QCOMPARE(lib.db()
                      .scalar(QStringLiteral("SELECT WordNums FROM book_novelcontent WHERE id=?"), {id})
                      .toInt(),
-                 int(QString::fromUtf8(input).trimmed().size()));
+                 int((args.contains(QStringLiteral("--simplify")) ? content : QString::fromUtf8(input))
+                         .trimmed()
+                         .size()));
+    QVERIFY(!page.contains(QStringLiteral("mso-")) || !args.contains(QStringLiteral("--simplify")));
     if (args.at(1) == QLatin1String("show"))
         QCOMPARE(r.out, exitCode == 0 ? content : QString());
 }

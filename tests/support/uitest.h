@@ -4,6 +4,7 @@
 // by objectName, dialogs driven while they run modal, pages of a web view asked, and a main that
 // prepares the reading view's browser.
 
+#include "widgets/memorypages.h"
 #include "widgets/messages.h"
 
 #include <QAbstractButton>
@@ -111,6 +112,7 @@ inline bool shows(QWebEngineView* view, const QString& ending) {
 #define QUIVERAL_UI_TEST_MAIN(TestClass)                                                                     \
     int main(int argc, char** argv) {                                                                        \
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);                                          \
+        MemoryPages::registerScheme();                                                                       \
         QApplication app(argc, argv);                                                                        \
         TestClass test;                                                                                      \
         return QTest::qExec(&test, argc, argv);                                                              \

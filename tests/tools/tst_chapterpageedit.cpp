@@ -1,14 +1,17 @@
 // The chapter page editor's save: only the chapter text changes, in the page's own charset, and the
-// row's WordNums follows; a save that cannot finish leaves page and row as they were.
+// row's WordNums follows; a save that cannot finish leaves page and row as they were. Pictures the
+// editor inserts are copied beside the page, web pictures and the page's own kept as they are.
 #include "library/pagework.h"
 #include "support/rows.h"
 #include "support/testlibrary.h"
 #include "text/html.h"
 #include "tools/chapterpageedit.h"
+#include "tools/editorpicture.h"
 
 #include <QDir>
 #include <QFile>
 #include <QStringEncoder>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <unistd.h>
@@ -42,6 +45,16 @@ QByteArray around(const QByteArray& bytes, bool before) {
     return before ? bytes.left(s) : bytes.mid(bytes.indexOf(kBookContentEnd.toLatin1(), s));
 }
 
+// Real headers with a short body: what decides is the start of the file.
+const QByteArray kJpg = QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01", 13) + QByteArray(40, '\x11');
+const QByteArray kPng = QByteArray("\x89PNG\r\n\x1A\n\x00\x00\x00\x0DIHDR", 16) + QByteArray(40, '\x22');
+const QByteArray kGif = QByteArray("GIF89a\x01\x00\x01\x00\x80\x00\x00", 13) + QByteArray(20, '\x33');
+const QByteArray kBmp = QByteArray("BM\x3A\x00\x00\x00\x00\x00\x00\x00\x36\x00\x00\x00\x28\x00\x00\x00", 18) +
+                        QByteArray(40, '\x44');
+const QByteArray kWebp = QByteArray("RIFF\x1A\x00\x00\x00WEBPVP8L", 16) + QByteArray(14, '\x55');
+const QByteArray kSvg =
+    "<?xml version=\"1.0\"?>\n<!-- drawn -->\n<svg xmlns=\"http://www.w3.org/2000/svg\"/>\n";
+
 } // namespace
 
 class TestChapterPageEdit : public QObject {
@@ -54,6 +67,12 @@ private Q_SLOTS:
     void withoutMarkers();
     void failures_data();
     void failures();
+    void pictureTypes_data();
+    void pictureTypes();
+    void insertPicture_data();
+    void insertPicture();
+    void insertPictureFails_data();
+    void insertPictureFails();
 };
 
 void TestChapterPageEdit::roundTrip_data() {
@@ -196,6 +215,172 @@ void TestChapterPageEdit::failures() {
     const QStringList left = QDir(dir).entryList(QDir::Files);
     QCOMPARE(left,
              fault == QLatin1String("missing") ? QStringList() : QStringList{QString::number(id) + ".htm"});
+}
+
+void TestChapterPageEdit::pictureTypes_data() {
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<QString>("type");
+    addRow("jpg", kJpg, "jpg");
+    addRow("png", kPng, "png");
+    addRow("gif", kGif, "gif");
+    addRow("bmp", kBmp, "bmp");
+    addRow("webp", kWebp, "webp");
+    addRow("svg after a declaration and a comment", kSvg, "svg");
+    addRow(
+        "svg with a byte-order mark and a doctype",
+        QByteArray("\xEF\xBB\xBF <!DOCTYPE svg PUBLIC \"-//W3C//DTD SVG 1.1//EN\" \"x\">\n<svg width=\"1\">"),
+        "svg");
+    addRow("text starting with BM", QByteArray("BMW is a car, not a bitmap."), "");
+    addRow("a wave file", QByteArray("RIFF\x1A\x00\x00\x00WAVEfmt ", 16), "");
+    addRow("GIF without its version", QByteArray("GIF is a format"), "");
+    addRow("a page holding an svg", QByteArray("<html><body><svg></svg></body></html>"), "");
+    addRow("svg element of another name", QByteArray("<svgx/>"), "");
+    addRow("half a png signature", QByteArray("\x89PNG"), "");
+    addRow("nothing", QByteArray(), "");
+}
+
+void TestChapterPageEdit::pictureTypes() {
+    QFETCH(QByteArray, head);
+    QFETCH(QString, type);
+    QCOMPARE(editorPictureType(head), type);
+}
+
+void TestChapterPageEdit::insertPicture_data() {
+    // In addresses and names "{src}" is a folder outside the library, "{novel}" the novel's folder,
+    // "{n}" the NovelID and "{c}" the chapter id.
+    QTest::addColumn<QString>("file"); // the picture to make, "" for none
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("before"); // files already in the novel's folder
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("src");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<QString>("copy"); // the new file in the novel's folder, "" for none
+    const QStringList none;
+    const QString one = QStringLiteral("{n}_{c}_1.jpg");
+    addRow("file URL, spaces and Chinese in the name", "{src}/我的 图片.JPG", kJpg, none,
+           "file://{src}/我的 图片.JPG", one, "", one);
+    addRow("file URL percent-encoded", "{src}/a b.png", kPng, none, "file://{src}/a%20b.png", "{n}_{c}_1.png",
+           "", "{n}_{c}_1.png");
+    addRow("plain path, blanks around", "{src}/pic.gif", kGif, none, "  {src}/pic.gif\n", "{n}_{c}_1.gif", "",
+           "{n}_{c}_1.gif");
+    addRow("numbering skips taken names", "{src}/p.jpg", kJpg,
+           QStringList{"{n}_{c}_1.jpg", "{n}_{c}_2.jpg", "{n}_{c}_3.png", "{n}_9_3.jpg"}, "{src}/p.jpg",
+           "{n}_{c}_3.jpg", "", "{n}_{c}_3.jpg");
+    addRow("jpeg extension kept", "{src}/p.jpeg", kJpg, none, "{src}/p.jpeg", "{n}_{c}_1.jpeg", "",
+           "{n}_{c}_1.jpeg");
+    addRow("png named .jpg keeps its name", "{src}/p.jpg", kPng, none, "{src}/p.jpg", one, "", one);
+    addRow("webp without an extension", "{src}/download", kWebp, none, "{src}/download", "{n}_{c}_1.webp", "",
+           "{n}_{c}_1.webp");
+    addRow("bmp with another extension", "{src}/scan.tmp", kBmp, none, "{src}/scan.tmp", "{n}_{c}_1.bmp", "",
+           "{n}_{c}_1.bmp");
+    addRow("svg named .jpg becomes .svg", "{src}/logo.jpg", kSvg, none, "{src}/logo.jpg", "{n}_{c}_1.svg", "",
+           "{n}_{c}_1.svg");
+    addRow("picture already in the folder", "{novel}/{n}_{c}_1.jpg", kJpg, none,
+           "file://{novel}/{n}_{c}_1.jpg", one, "", "");
+    addRow("relative name from the folder", "{novel}/旧 图#1.gif", kGif, none, "旧 图#1.gif",
+           "旧%20图%231.gif", "", "");
+    addRow("the folder reached through ..", "{novel}/x.png", kPng, none, "{novel}/../{n}/x.png", "x.png", "",
+           "");
+    addRow("http kept", "", QByteArray(), none, "HTTP://example.com/a b.jpg", "HTTP://example.com/a b.jpg",
+           "", "");
+    addRow("https kept", "", QByteArray(), none, "https://example.com/p.png?x=1",
+           "https://example.com/p.png?x=1", "", "");
+    addRow("missing file", "", QByteArray(), none, "{src}/none.jpg", "", "图片文件不存在：{src}/none.jpg",
+           "");
+    addRow("missing file by URL", "", QByteArray(), none, "file://{src}/无%20图.jpg", "",
+           "图片文件不存在：{src}/无 图.jpg", "");
+    addRow("text file named .jpg", "{src}/note.jpg", QByteArray("not a picture"), none, "{src}/note.jpg", "",
+           "不是图片文件：{src}/note.jpg", "");
+    addRow("empty file", "{src}/empty.png", QByteArray(), none, "{src}/empty.png", "",
+           "不是图片文件：{src}/empty.png", "");
+    addRow("a folder", "", QByteArray(), none, "{src}", "", "不是图片文件：{src}", "");
+    addRow("javascript", "", QByteArray(), none, "javascript:alert(1)", "",
+           "不支持的图片地址：javascript:alert(1)", "");
+    addRow("data address", "", QByteArray(), none, "data:image/png;base64,iVBORw0KGgo=", "",
+           "不支持的图片地址：data:image/png;base64,iVBORw0KGgo=", "");
+    addRow("ftp", "", QByteArray(), none, "ftp://example.com/a.jpg", "",
+           "不支持的图片地址：ftp://example.com/a.jpg", "");
+    addRow("file URL of another host", "", QByteArray(), none, "file://server/share/a.jpg", "",
+           "图片文件不存在：//server/share/a.jpg", "");
+    addRow("nothing given", "", QByteArray(), none, "  ", "", "图片文件路径不能为空", "");
+}
+
+void TestChapterPageEdit::insertPicture() {
+    QFETCH(QString, file);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, before);
+    QFETCH(QString, address);
+    QFETCH(QString, src);
+    QFETCH(QString, error);
+    QFETCH(QString, copy);
+    TestLibrary lib;
+    QTemporaryDir outside;
+    const QString novel = lib.addNovel(QStringLiteral("书"));
+    const qint64 id = lib.addChapter(novel, QStringLiteral("一"));
+    const QString dir = lib.context().folder().novelDir(novel);
+    QVERIFY(QDir().mkpath(dir));
+    const auto fill = [&](QString text) {
+        return text.replace(QLatin1String("{src}"), outside.path())
+            .replace(QLatin1String("{novel}"), dir)
+            .replace(QLatin1String("{n}"), novel)
+            .replace(QLatin1String("{c}"), QString::number(id));
+    };
+    QStringList expected;
+    for (const QString& name : before) {
+        QVERIFY(writeFile(dir + u'/' + fill(name), "old"));
+        expected << fill(name);
+    }
+    if (!file.isEmpty()) {
+        QVERIFY(writeFile(fill(file), bytes));
+        if (fill(file).startsWith(dir))
+            expected << QFileInfo(fill(file)).fileName();
+    }
+    if (!copy.isEmpty())
+        expected << fill(copy);
+
+    const EditorPicture picture = placeEditorPicture(lib.context().folder(), novel, id, fill(address));
+    QCOMPARE(picture.error, fill(error));
+    QCOMPARE(picture.src, fill(src));
+    QStringList names = QDir(dir).entryList(QDir::Files);
+    expected.sort();
+    QCOMPARE(names, expected);
+    if (!copy.isEmpty())
+        QCOMPARE(fileBytes(dir + u'/' + fill(copy)), bytes);
+}
+
+void TestChapterPageEdit::insertPictureFails_data() {
+    QTest::addColumn<QString>("fault");
+    addRow("novel folder read-only", "read-only");
+    addRow("novel folder is a file", "file");
+}
+
+void TestChapterPageEdit::insertPictureFails() {
+    QFETCH(QString, fault);
+    if (fault == QLatin1String("read-only") && geteuid() == 0)
+        QSKIP("root writes into read-only folders");
+    TestLibrary lib;
+    QTemporaryDir outside;
+    const QString novel = lib.addNovel(QStringLiteral("书"));
+    const qint64 id = lib.addChapter(novel, QStringLiteral("一"));
+    const QString dir = lib.context().folder().novelDir(novel);
+    const QString picture = outside.filePath(QStringLiteral("p.png"));
+    QVERIFY(writeFile(picture, kPng));
+    if (fault == QLatin1String("file")) {
+        QVERIFY(writeFile(dir, "x"));
+    } else {
+        QVERIFY(writeFile(lib.context().folder().chapterPage(novel, id), "page"));
+        QVERIFY(QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner));
+    }
+
+    const EditorPicture placed = placeEditorPicture(lib.context().folder(), novel, id, picture);
+    QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QVERIFY2(placed.error.startsWith(QStringLiteral("无法复制图片：")), qPrintable(placed.error));
+    QCOMPARE(placed.src, QString());
+    if (fault == QLatin1String("file"))
+        QCOMPARE(fileBytes(dir), QByteArray("x"));
+    else
+        QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QString::number(id) + QStringLiteral(".htm")});
 }
 
 QTEST_GUILESS_MAIN(TestChapterPageEdit)

@@ -1,6 +1,7 @@
 // The chapter editor's text helpers: the table it inserts and its checks, find and replace over the
 // source text, and HTML pasted from word processors.
 #include "support/rows.h"
+#include "tools/editorlink.h"
 #include "tools/pastedhtml.h"
 #include "tools/tablehtml.h"
 #include "tools/textfinder.h"
@@ -44,6 +45,8 @@ private Q_SLOTS:
     void replace();
     void pasted_data();
     void pasted();
+    void linkAddress_data();
+    void linkAddress();
 };
 
 void TestEditText::tableCheck_data() {
@@ -315,6 +318,44 @@ void TestEditText::pasted() {
     for (const QString& text : gone)
         QVERIFY2(!out.contains(text, Qt::CaseInsensitive),
                  qPrintable(text + QLatin1String(" left in ") + out));
+}
+
+void TestEditText::linkAddress_data() {
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("message");
+
+    const QString empty = QStringLiteral("链接地址不能为空");
+    const QString script = QStringLiteral("不能插入脚本链接");
+    addRow("empty", "", empty);
+    addRow("blanks only", " \t ", empty);
+    addRow("web page", "http://www.example.com/a.htm", "");
+    addRow("web page with blanks around", "  https://example.com/  ", "");
+    addRow("relative page", "第二章.htm", "");
+    addRow("mail", "mailto:a@example.com", "");
+    addRow("script word in the path", "http://example.com/javascript:x", "");
+    addRow("script word without colon", "javascript.htm", "");
+    addRow("fragment naming a script", "page.htm#javascript:alert(1)", "");
+    addRow("picture data", "data:image/png;base64,iVBORw0KGgo=", "");
+    addRow("javascript", "javascript:alert(1)", script);
+    addRow("javascript any case", "JavaScript:alert(1)", script);
+    addRow("javascript after blanks", "  \t javascript:alert(1)", script);
+    addRow("javascript with a tab inside", "java\tscript:alert(1)", script);
+    addRow("javascript with a line break inside", "java\nscript:alert(1)", script);
+    addRow("javascript after a control character", "\x01javascript:alert(1)", script);
+    addRow("javascript with a blank before the colon", "javascript :alert(1)", script);
+    addRow("javascript colon as a character reference", "javascript&#58;alert(1)", script);
+    addRow("javascript letter as a hex reference", "jav&#x61;script:alert(1)", script);
+    addRow("javascript colon as a named reference", "javascript&colon;alert(1)", script);
+    addRow("vbscript", "VBScript:MsgBox(1)", script);
+    addRow("html data", "data:text/html,<script>alert(1)</script>", script);
+    addRow("html data any case with blanks", "DATA: Text/HTML;base64,PHNjcmlwdD4=", script);
+}
+
+void TestEditText::linkAddress() {
+    QFETCH(QString, url);
+    QFETCH(QString, message);
+
+    QCOMPARE(checkLinkAddress(url), message);
 }
 
 QTEST_GUILESS_MAIN(TestEditText)

@@ -55,6 +55,8 @@ public:
     void enableButton();
     QTreeWidgetItem* findNode(const QString& key) const;
     QTreeWidgetItem* findListItem(const QString& key) const;
+    // A chapter's row of the list shown again from the database (its text was edited).
+    void refreshChapterItem(qint64 chapterId);
     // Selects the node and shows its content; false when there is no such node.
     bool selectNode(const QString& key);
     QTreeWidget* tree() const;
@@ -350,6 +352,8 @@ private:
     void mnuTotalView();
     void extIEOpen();
     void editChapter();
+    void extContentEdit();
+    void editChapterPage(const QString& novelId, qint64 chapterId);
     void openListUrl();
     ReadingView* activeView() const;
 

@@ -437,10 +437,7 @@ void FrmBook::settbrWeb() {
                                     [&key](const WebButton& w) { return key == QLatin1String(w.key); });
         if (b == webButtons().end())
             continue; // a key of another program's tool bar
-        QAction* action = command(QLatin1String(b->command));
-        // Editing is the external editor's until the program has an editor of its own.
-        if (key == QLatin1String("Edit") && !m_library.settings().isOn(QStringLiteral("bIsOtherEditor")))
-            action = nullptr;
+        QAction* const action = command(QLatin1String(b->command));
         auto* button = new QAction(m_tbrWeb);
         button->setObjectName(QStringLiteral("tbrWeb_") + key);
         button->setProperty("toolKey", QLatin1String(b->icon));

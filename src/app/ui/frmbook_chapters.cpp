@@ -24,7 +24,7 @@ void FrmBook::createChapterActions() {
     addCommand(QStringLiteral("extNewContent"), tr("新增章节"), &FrmBook::extNewContent);
     addCommand(QStringLiteral("extInsertContent"), tr("插入章节"), &FrmBook::extInsertContent);
     addCommand(QStringLiteral("extContentProp"), tr("编辑章节属性"), &FrmBook::extContentProp);
-    addCommand(QStringLiteral("extContentEdit"), tr("编辑章节内容"), &FrmBook::editChapter);
+    addCommand(QStringLiteral("extContentEdit"), tr("编辑章节内容"), &FrmBook::extContentEdit);
     addCommand(QStringLiteral("extTitleDel"), tr("删除(&D)"), &FrmBook::extTitleDel);
     addCommand(QStringLiteral("mnuContentTogether"), tr("合并章节"), &FrmBook::mnuContentTogether);
     addCommand(QStringLiteral("mnuContentApart"), tr("拆分章节"), &FrmBook::mnuContentApart);

@@ -16,6 +16,7 @@
 #include "library/ui/readingview.h"
 #include "storage/librarycontext.h"
 #include "storage/novelstore.h"
+#include "tools/ui/frmhtmledit.h"
 #include "widgets/messages.h"
 #include "widgets/openwithshell.h"
 
@@ -592,12 +593,48 @@ void FrmBook::extIEOpen() {
 }
 
 void FrmBook::editChapter() {
-    const Settings& s = m_library.settings();
-    if (!s.isOn(QStringLiteral("bIsOtherEditor")) || m_shownNovelId.isEmpty() || m_shownChapterId <= 0)
+    // The reading tool bar edits the chapter being read; without one, the chosen chapter.
+    if (!m_shownNovelId.isEmpty() && m_shownChapterId > 0)
+        editChapterPage(m_shownNovelId, m_shownChapterId);
+    else
+        extContentEdit();
+}
+
+void FrmBook::extContentEdit() {
+    const qint64 id = currentChapterId();
+    if (currentNovelId().isEmpty() || id <= 0) {
+        Messages::warning(this, tr("请选择具体项"));
         return;
-    const QString path = m_library.folder().chapterPage(m_shownNovelId, m_shownChapterId);
-    if (!QProcess::startDetached(s.value(QStringLiteral("OtherEditor")), {path}))
-        Messages::warning(this, tr("无法启动外部编辑器：") + s.value(QStringLiteral("OtherEditor")));
+    }
+    editChapterPage(currentNovelId(), id);
+}
+
+void FrmBook::editChapterPage(const QString& novelId, qint64 chapterId) {
+    const Settings& s = m_library.settings();
+    const QString path = m_library.folder().chapterPage(novelId, chapterId);
+    if (!QFileInfo::exists(path)) {
+        Messages::warning(this, tr("文件没有找到"));
+        return;
+    }
+    if (s.isOn(QStringLiteral("bIsOtherEditor"))) {
+        if (!QProcess::startDetached(s.value(QStringLiteral("OtherEditor")), {path}))
+            Messages::warning(this, tr("无法启动外部编辑器：") + s.value(QStringLiteral("OtherEditor")));
+        return;
+    }
+    FrmHtmlEdit editor(m_library, novelId, chapterId, this);
+    if (const QString error = editor.openPage(); !error.isEmpty()) {
+        Messages::warning(this, error);
+        return;
+    }
+    if (editor.exec() != QDialog::Accepted)
+        return;
+    refreshChapterItem(chapterId);
+    const bool shown =
+        m_web1->url().isLocalFile() && QDir::cleanPath(m_web1->url().toLocalFile()) == QDir::cleanPath(path);
+    if (shown)
+        reloadConvertedChapter(novelId, chapterId);
+    else
+        selectChapter(novelId, chapterId, QString());
 }
 
 void FrmBook::openListUrl() {

@@ -1,6 +1,7 @@
 // The main window's tree of categories and novels and its list of novels or chapters.
 #include "app/ui/frmbook.h"
 
+#include "library/librarylists.h"
 #include "library/librarytree.h"
 #include "library/ordering.h"
 #include "library/treekeys.h"
@@ -67,6 +68,24 @@ QTreeWidgetItem* chapterItem(const ChapterRow& r, const QString& title) {
 }
 
 } // namespace
+
+void FrmBook::refreshChapterItem(qint64 chapterId) {
+    QTreeWidgetItem* item = findListItem(TreeKeys::chapter(chapterId));
+    const std::optional<ChapterRow> row = LibraryLists::chapter(m_library.database(), chapterId);
+    if (!item || !row)
+        return;
+    // The row as the list would make it now, its title kept (recent lists name the novel in it).
+    QString title = item->text(1);
+    for (const QString& mark : {QObject::tr(" (下载失败)"), QObject::tr(" (未下载)")})
+        if (item->data(0, LibraryTreeWidget::kFailedRole).toBool() && title.endsWith(mark))
+            title.chop(mark.size());
+    const std::unique_ptr<QTreeWidgetItem> fresh(chapterItem(*row, title));
+    for (int column = 1; column < item->columnCount(); ++column) {
+        item->setText(column, fresh->text(column));
+        item->setForeground(column, fresh->foreground(column));
+    }
+    item->setData(0, LibraryTreeWidget::kFailedRole, fresh->data(0, LibraryTreeWidget::kFailedRole));
+}
 
 void FrmBook::fillTree() {
     const LibraryTree data = LibraryTree::load(m_library.database());

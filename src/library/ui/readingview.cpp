@@ -1,6 +1,6 @@
 #include "library/ui/readingview.h"
 
-#include "library/ui/readinginterceptor.h"
+#include "widgets/readinginterceptor.h"
 #include "library/ui/readingpage.h"
 
 #include <QChildEvent>

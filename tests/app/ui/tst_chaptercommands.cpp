@@ -11,6 +11,7 @@
 #include "support/testlibrary.h"
 #include "support/testsite.h"
 #include "support/uitest.h"
+#include "tools/ui/frmhtmledit.h"
 #include "widgets/frmvolumeset.h"
 
 #include <QComboBox>
@@ -18,6 +19,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTreeWidget>
+#include <QWebEngineScript>
 
 namespace {
 
@@ -114,6 +116,7 @@ private Q_SLOTS:
     void dialogs();
     void windowCommands_data();
     void windowCommands();
+    void editChapterContent();
 
 private:
     TestSite m_site{QStringLiteral("basic")};
@@ -329,6 +332,38 @@ void TestChapterCommands::windowCommands() {
     QCOMPARE(child<QLabel>(window, "lblStatus")->text(), status);
     // The tree's node counts the unread chapters the list shows.
     QCOMPARE(window.tree()->currentItem()->text(0), QString("山河(%1)").arg(titles.size()));
+}
+
+// 编辑章节内容 on the chosen chapter: what the editor saves is what the reading view then shows.
+void TestChapterCommands::editChapterContent() {
+    Shelf shelf(false);
+    FrmBook window(shelf.lib.context());
+    window.show();
+    QVERIFY(window.selectNode("栏目" + shelf.novel));
+    window.list()->setCurrentItem(window.list()->topLevelItem(1));
+    window.viewNovelContent();
+    auto* web = child<QWebEngineView>(window, "Web1");
+    QTRY_VERIFY(js(web, "document.body ? document.body.innerText : ''").toString().contains("丁"));
+    bool saved = false;
+    whenDialogOpens("frmHtmlEdit", [&](QDialog* d) {
+        auto* editor = static_cast<FrmHtmlEdit*>(d);
+        if (!QTest::qWaitFor([&] { return editor->isDesignReady(); }, 20000))
+            return editor->reject();
+        child<QWebEngineView>(*editor, "webEdit")
+            ->page()
+            ->runJavaScript("quiveralEditor.selectAll(); quiveralEditor.insertText('改写后的正文')",
+                            QWebEngineScript::ApplicationWorld);
+        QTest::qWait(300);
+        trigger(*editor, "mnuSave");
+        saved = true;
+    });
+    trigger(window, "extContentEdit");
+    QVERIFY(saved);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        js(web, "document.body ? document.body.innerText : ''").toString().contains("改写后的正文"), 15000);
+    QVERIFY(readTextFile(shelf.lib.context().folder().chapterPage(shelf.novel, shelf.ids.at(1)))
+                .contains("<!--BookContent Start-->改写后的正文<!--BookContent End-->"));
+    QCOMPARE(window.list()->topLevelItem(1)->text(5), QString::number(QString("改写后的正文").size()));
 }
 
 QUIVERAL_UI_TEST_MAIN(TestChapterCommands)

@@ -1,4 +1,4 @@
-#include "library/ui/readinginterceptor.h"
+#include "widgets/readinginterceptor.h"
 
 #include "library/readingaccess.h"
 
@@ -40,14 +40,17 @@ ReadingAccess::Resource resourceOf(QWebEngineUrlRequestInfo::ResourceType type) 
 
 } // namespace
 
-ReadingInterceptor::ReadingInterceptor(const QString& libraryPath, QObject* parent)
+ReadingInterceptor::ReadingInterceptor(const QString& libraryPath, QObject* parent, ToFile toFile)
     : QWebEngineUrlRequestInterceptor(parent)
-    , m_libraryPath(libraryPath) {}
+    , m_libraryPath(libraryPath)
+    , m_toFile(std::move(toFile)) {}
 
 void ReadingInterceptor::interceptRequest(QWebEngineUrlRequestInfo& info) {
+    const auto file = [this](const QUrl& url) { return m_toFile ? m_toFile(url) : url; };
+    const QUrl request = file(info.requestUrl());
     const QUrl page = info.resourceType() == QWebEngineUrlRequestInfo::ResourceTypeMainFrame
-                          ? info.requestUrl()
-                          : info.firstPartyUrl();
-    if (!ReadingAccess::allows(m_libraryPath, page, info.requestUrl(), resourceOf(info.resourceType())))
+                          ? request
+                          : file(info.firstPartyUrl());
+    if (!ReadingAccess::allows(m_libraryPath, page, request, resourceOf(info.resourceType())))
         info.block(true);
 }

@@ -1,0 +1,570 @@
+// The page editor's small dialogs: the table dialog's checks and what it hands back, the picture and
+// link dialogs' refusals, and find and replace in the source view (wrapping, replacing, one undo step,
+// whole words, the shared memory, answers that come later).
+#include "support/rows.h"
+#include "support/uitest.h"
+#include "tools/findmemory.h"
+#include "tools/ui/frmfindreplace.h"
+#include "tools/ui/frminsertimage.h"
+#include "tools/ui/frminsertlink.h"
+#include "tools/ui/frmtableinsert.h"
+#include "tools/ui/sourcefindtarget.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QUrl>
+
+namespace {
+
+// A source view with the find dialog over it.
+struct SourceEditor {
+    QPlainTextEdit edit;
+    SourceFindTarget target{&edit};
+    FrmFindReplace dialog{&target};
+
+    explicit SourceEditor(const QString& text) { edit.setPlainText(text); }
+
+    void search(const QString& needle, const QString& replacement = QString(), bool matchCase = false,
+                bool wholeWord = false) {
+        child<QLineEdit>(dialog, "txtFindText")->setText(needle);
+        child<QLineEdit>(dialog, "txtReplaceText")->setText(replacement);
+        child<QCheckBox>(dialog, "chkMatchCase")->setChecked(matchCase);
+        child<QCheckBox>(dialog, "chkMatchWord")->setChecked(wholeWord);
+    }
+    void select(int start, int length) {
+        QTextCursor cursor = edit.textCursor();
+        cursor.setPosition(start);
+        cursor.setPosition(start + length, QTextCursor::KeepAnchor);
+        edit.setTextCursor(cursor);
+    }
+    int selectionStart() const { return edit.textCursor().selectionStart(); }
+    QString selected() const { return edit.textCursor().selectedText(); }
+};
+
+// A design view stand-in: it keeps each callback until the test answers.
+struct LaterTarget : EditorFindTarget {
+    QList<std::function<void(bool)>> found;
+    QList<std::function<void(int)>> counted;
+    int containsAsked = 0;
+
+    void findNext(const QString&, const TextFinder::Options&, bool, std::function<void(bool)> done) override {
+        found << done;
+    }
+    void contains(const QString&, const TextFinder::Options&, std::function<void(bool)> done) override {
+        ++containsAsked;
+        found << done;
+    }
+    void replaceSelection(const QString&, const QString&, const TextFinder::Options&,
+                          std::function<void(bool)> done) override {
+        found << done;
+    }
+    void replaceAll(const QString&, const QString&, const TextFinder::Options&,
+                    std::function<void(int)> done) override {
+        counted << done;
+    }
+};
+
+bool buttonsEnabled(QDialog& dialog) {
+    return child<QPushButton>(dialog, "cmdFind")->isEnabled() &&
+           child<QPushButton>(dialog, "cmdReplace")->isEnabled() &&
+           child<QPushButton>(dialog, "cmdReplaceAll")->isEnabled();
+}
+
+QString focusName(QWidget& window) {
+    return window.focusWidget() ? window.focusWidget()->objectName() : QString();
+}
+
+} // namespace
+
+class TestEditorDialogs : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void tableOk_data();
+    void tableOk();
+    void tableSizes_data();
+    void tableSizes();
+    void tableCountSteps_data();
+    void tableCountSteps();
+    void tableExisting_data();
+    void tableExisting();
+    void imageDialog();
+    void linkDialog_data();
+    void linkDialog();
+    void findWraps_data();
+    void findWraps();
+    void findMatches_data();
+    void findMatches();
+    void replaceThenNext_data();
+    void replaceThenNext();
+    void replaceAll_data();
+    void replaceAll();
+    void memoryShared();
+    void laterAnswers();
+};
+
+void TestEditorDialogs::init() {
+    FindMemory::shared() = FindMemory();
+}
+
+void TestEditorDialogs::tableOk_data() {
+    QTest::addColumn<QString>("rows");
+    QTest::addColumn<QString>("cols");
+    QTest::addColumn<int>("style"); // optStyle_<n>
+    QTest::addColumn<QString>("border");
+    QTest::addColumn<QString>("message"); // "" when the dialog accepts
+    QTest::addColumn<QString>("focused");
+
+    addRow("rows zero", "0", "2", 0, "1", "请输入正整数型的行数值", "txtRows");
+    addRow("rows negative", "-1", "2", 0, "1", "请输入正整数型的行数值", "txtRows");
+    addRow("rows not a number", "abc", "2", 0, "1", "请输入正整数型的行数值", "txtRows");
+    addRow("rows 101", "101", "2", 0, "1", "请输入正整数型且小于等于100的行数值", "txtRows");
+    addRow("cols zero", "2", "0", 0, "1", "请输入正整数型的列数值", "txtCols");
+    addRow("cols negative", "2", "-1", 0, "1", "请输入正整数型的列数值", "txtCols");
+    addRow("cols not a number", "2", "abc", 0, "1", "请输入正整数型的列数值", "txtCols");
+    addRow("cols 101", "2", "101", 0, "1", "请输入正整数型且小于等于100的列数值", "txtCols");
+    addRow("rows checked before cols", "abc", "abc", 0, "1", "请输入正整数型的行数值", "txtRows");
+    addRow("border with an attribute", "2", "2", 0, "1 onclick=x", "请输入非负整数型的边框粗细值",
+           "txtBorder");
+    addRow("100 by 100", "100", "100", 0, "1", "", "");
+    addRow("default sizes", "2", "2", 0, "1", "", "");
+    addRow("print style ignores the border", "2", "2", 1, "1 onclick=x", "", "");
+    addRow("edit style ignores the border", "2", "2", 2, "x", "", "");
+    addRow("print style still checks rows", "abc", "2", 1, "1", "请输入正整数型的行数值", "txtRows");
+}
+
+void TestEditorDialogs::tableOk() {
+    QFETCH(QString, rows);
+    QFETCH(QString, cols);
+    QFETCH(int, style);
+    QFETCH(QString, border);
+    QFETCH(QString, message);
+    QFETCH(QString, focused);
+
+    MessageRecorder messages;
+    FrmTableInsert dialog;
+    dialog.show();
+    child<QLineEdit>(dialog, "txtRows")->setText(rows);
+    child<QLineEdit>(dialog, "txtCols")->setText(cols);
+    child<QLineEdit>(dialog, "txtBorder")->setText(border);
+    click(dialog, qPrintable(QStringLiteral("optStyle_%1").arg(style)));
+    click(dialog, "cmdOK");
+
+    QCOMPARE(messages.last(), message);
+    QCOMPARE(dialog.isVisible(), !message.isEmpty());
+    QCOMPARE(dialog.result() == QDialog::Accepted, message.isEmpty());
+    if (!message.isEmpty())
+        QCOMPARE(focusName(dialog), focused);
+    // The check is the caller's too: what comes back is what was typed.
+    const TableFields fields = dialog.fields();
+    QCOMPARE(fields.rows, rows);
+    QCOMPARE(fields.cols, cols);
+    QCOMPARE(int(fields.style), style);
+    QCOMPARE(child<QLineEdit>(dialog, "txtBorder")->isEnabled(), style == 0);
+}
+
+void TestEditorDialogs::tableSizes_data() {
+    QTest::addColumn<bool>("checked");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("unit"); // 0 象素, 1 百分比
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("message");
+
+    addRow("pixels", true, "600", 0, "600", "");
+    addRow("percent", true, " 50 ", 1, "50%", "");
+    addRow("percent typed with its sign", true, "50%", 1, "50%", "");
+    addRow("sign typed with pixels", true, "50%", 0, "50%", "");
+    addRow("not a number", true, "abc", 1, "abc%", "请输入非负整数型的宽度值");
+    addRow("not a number but not asked for", false, "abc", 0, "abc", "");
+}
+
+void TestEditorDialogs::tableSizes() {
+    QFETCH(bool, checked);
+    QFETCH(QString, typed);
+    QFETCH(int, unit);
+    QFETCH(QString, value);
+    QFETCH(QString, message);
+
+    MessageRecorder messages;
+    FrmTableInsert dialog;
+    dialog.show();
+    child<QCheckBox>(dialog, "chkWidth")->setChecked(checked);
+    QCOMPARE(child<QLineEdit>(dialog, "txtWidth")->isEnabled(), checked);
+    child<QLineEdit>(dialog, "txtWidth")->setText(typed);
+    child<QComboBox>(dialog, "cboWidthUnit")->setCurrentIndex(unit);
+    click(dialog, "cmdOK");
+
+    QCOMPARE(messages.last(), message);
+    QCOMPARE(dialog.fields().useWidth, checked);
+    QCOMPARE(dialog.fields().width, value);
+    if (!message.isEmpty())
+        QCOMPARE(focusName(dialog), QStringLiteral("txtWidth"));
+}
+
+void TestEditorDialogs::tableCountSteps_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("shown");
+
+    addRow("up", "5", "txtRowsUp", "6");
+    addRow("down", "5", "txtRowsDown", "4");
+    addRow("not below one", "1", "txtRowsDown", "1");
+    addRow("not above a hundred", "100", "txtRowsUp", "100");
+    addRow("back into range", "250", "txtRowsDown", "100");
+    addRow("text starts again", "abc", "txtRowsUp", "1");
+    addRow("up key", "7", "Up", "8");
+    addRow("down key", "7", "Down", "6");
+}
+
+void TestEditorDialogs::tableCountSteps() {
+    QFETCH(QString, typed);
+    QFETCH(QString, button);
+    QFETCH(QString, shown);
+
+    FrmTableInsert dialog;
+    auto* rows = child<QLineEdit>(dialog, "txtRows");
+    rows->setText(typed);
+    if (button == QLatin1String("Up") || button == QLatin1String("Down"))
+        QTest::keyClick(rows, button == QLatin1String("Up") ? Qt::Key_Up : Qt::Key_Down);
+    else
+        click(dialog, qPrintable(button));
+    QCOMPARE(rows->text(), shown);
+    QCOMPARE(child<QLineEdit>(dialog, "txtCols")->text(), QStringLiteral("2"));
+}
+
+void TestEditorDialogs::tableExisting_data() {
+    QTest::addColumn<QString>("border");
+    QTest::addColumn<QString>("width");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("focused");
+
+    addRow("attributes as they are", "2", "95%", "", "");
+    addRow("bad border", "x", "95%", "请输入非负整数型的边框粗细值", "txtBorder");
+    addRow("bad width", "2", "wide%", "请输入非负整数型的宽度值", "txtWidth");
+}
+
+void TestEditorDialogs::tableExisting() {
+    QFETCH(QString, border);
+    QFETCH(QString, width);
+    QFETCH(QString, message);
+    QFETCH(QString, focused);
+
+    MessageRecorder messages;
+    FrmTableInsert dialog;
+    TableFields current; // the caller knows nothing of rows and columns
+    current.border = border;
+    current.cellPadding = QStringLiteral("3");
+    current.cellSpacing = QStringLiteral("4");
+    current.width = width;
+    current.useWidth = true;
+    dialog.setExisting(current);
+    dialog.show();
+
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("表格属性"));
+    QVERIFY(!child<QLineEdit>(dialog, "txtRows")->isVisible());
+    QCOMPARE(child<QComboBox>(dialog, "cboWidthUnit")->currentIndex(), 1);
+    click(dialog, "cmdOK");
+
+    QCOMPARE(messages.last(), message);
+    QCOMPARE(dialog.result() == QDialog::Accepted, message.isEmpty());
+    if (!message.isEmpty())
+        QCOMPARE(focusName(dialog), focused);
+    const TableFields fields = dialog.fields();
+    QCOMPARE(fields.style, TableFields::Style::Custom);
+    QCOMPARE(fields.border, border);
+    QCOMPARE(fields.cellPadding, QStringLiteral("3"));
+    QCOMPARE(fields.cellSpacing, QStringLiteral("4"));
+    QCOMPARE(fields.width, width);
+    QVERIFY(fields.useWidth);
+}
+
+void TestEditorDialogs::imageDialog() {
+    MessageRecorder messages;
+    QString picked;
+    Messages::setPickHandler([&](Messages::Pick, const QString&, const QString& filter) {
+        return filter.contains(QLatin1String("*.png")) ? picked : QStringLiteral("wrong filter");
+    });
+    FrmInsertImage dialog;
+    dialog.show();
+    auto* image = child<QLineEdit>(dialog, "txtImage");
+
+    image->setText(QStringLiteral("  "));
+    click(dialog, "cmdOK");
+    QCOMPARE(messages.last(), QStringLiteral("图片文件路径不能为空"));
+    QVERIFY(dialog.isVisible());
+
+    picked = QStringLiteral("/tmp/插图 一.png");
+    click(dialog, "cmdBrowse");
+    QVERIFY2(image->text().startsWith(QLatin1String("file://")), qPrintable(image->text()));
+    QCOMPARE(QUrl(dialog.address()).toLocalFile(), picked);
+
+    const QString chosen = image->text();
+    picked.clear(); // cancelled
+    click(dialog, "cmdBrowse");
+    QCOMPARE(image->text(), chosen);
+
+    click(dialog, "cmdOK");
+    QCOMPARE(messages.shown.size(), 1);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    Messages::setPickHandler({});
+}
+
+void TestEditorDialogs::linkDialog_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("address");
+
+    addRow("empty", "", "链接地址不能为空", "");
+    addRow("blanks", "   ", "链接地址不能为空", "");
+    addRow("script", " javascript:alert(1)", "不能插入脚本链接", "javascript:alert(1)");
+    addRow("web page", "  http://example.com/第一章.htm ", "", "http://example.com/第一章.htm");
+}
+
+void TestEditorDialogs::linkDialog() {
+    QFETCH(QString, typed);
+    QFETCH(QString, message);
+    QFETCH(QString, address);
+
+    MessageRecorder messages;
+    FrmInsertLink dialog;
+    dialog.show();
+    child<QLineEdit>(dialog, "txtUrl")->setText(typed);
+    click(dialog, "cmdOK");
+
+    QCOMPARE(messages.last(), message);
+    QCOMPARE(dialog.isVisible(), !message.isEmpty());
+    QCOMPARE(dialog.address(), address);
+}
+
+void TestEditorDialogs::findWraps_data() {
+    QTest::addColumn<bool>("again"); // the answer to going on from the top
+    QTest::addColumn<int>("selected");
+
+    addRow("from the top", true, 0);
+    addRow("stay", false, 8);
+}
+
+void TestEditorDialogs::findWraps() {
+    QFETCH(bool, again);
+    QFETCH(int, selected);
+
+    MessageRecorder messages;
+    messages.answers << again;
+    SourceEditor editor(QStringLiteral("月光一 月光二\n月光三"));
+    editor.search(QStringLiteral("月光"));
+    QList<int> starts;
+    for (int i = 0; i < 3; ++i) {
+        click(editor.dialog, "cmdFind");
+        starts << editor.selectionStart();
+    }
+    QCOMPARE(starts, (QList<int>{0, 4, 8}));
+    QCOMPARE(editor.selected(), QStringLiteral("月光"));
+    QVERIFY(messages.shown.isEmpty());
+
+    click(editor.dialog, "cmdFind");
+    QCOMPARE(messages.shown, QStringList{QStringLiteral("搜索完成，是否要从顶部开始重新搜索？")});
+    QCOMPARE(editor.selectionStart(), selected);
+    QCOMPARE(editor.selected(), QStringLiteral("月光"));
+    QVERIFY(buttonsEnabled(editor.dialog));
+}
+
+void TestEditorDialogs::findMatches_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("needle");
+    QTest::addColumn<bool>("matchCase");
+    QTest::addColumn<bool>("wholeWord");
+    QTest::addColumn<QList<int>>("starts"); // every match selected in turn before the end
+    QTest::addColumn<QString>("message");   // after the last one
+
+    const QString wrap = QStringLiteral("搜索完成，是否要从顶部开始重新搜索？");
+    const QString none = QStringLiteral("没有找到匹配字符");
+    addRow("any case", "Cat cat CAT", "cat", false, false, QList<int>{0, 4, 8}, wrap);
+    addRow("match case", "Cat cat CAT", "cat", true, false, QList<int>{4}, wrap);
+    addRow("inside words", "concat cats", "cat", false, false, QList<int>{3, 7}, wrap);
+    addRow("whole word Latin", "concat cat cats cat_ CAT", "cat", false, true, QList<int>{7, 21}, wrap);
+    addRow("whole word Latin beside Chinese", "读cat书", "cat", false, true, QList<int>{1}, wrap);
+    addRow("whole word Chinese", "月光下的月光", "月光", false, true, QList<int>{0, 4}, wrap);
+    addRow("whole word Chinese beside Latin", "abc月光def", "月光", false, true, QList<int>{3}, wrap);
+    addRow("not there", "月光如水", "日出", false, false, QList<int>{}, none);
+    addRow("only inside a word", "concat", "cat", false, true, QList<int>{}, none);
+}
+
+void TestEditorDialogs::findMatches() {
+    QFETCH(QString, text);
+    QFETCH(QString, needle);
+    QFETCH(bool, matchCase);
+    QFETCH(bool, wholeWord);
+    QFETCH(QList<int>, starts);
+    QFETCH(QString, message);
+
+    MessageRecorder messages;
+    messages.answers << false;
+    SourceEditor editor(text);
+    editor.search(needle, QString(), matchCase, wholeWord);
+    QList<int> found;
+    while (messages.shown.isEmpty() && found.size() <= starts.size()) {
+        click(editor.dialog, "cmdFind");
+        if (messages.shown.isEmpty())
+            found << editor.selectionStart();
+    }
+    QCOMPARE(found, starts);
+    QCOMPARE(messages.shown, QStringList{message});
+    QCOMPARE(editor.edit.toPlainText(), text);
+}
+
+void TestEditorDialogs::replaceThenNext_data() {
+    QTest::addColumn<int>("start"); // the selection before 替换
+    QTest::addColumn<int>("length");
+    QTest::addColumn<QString>("replacement");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("selected"); // the next match, selected afterwards
+
+    addRow("selected match", 0, 2, "日光", "日光 月光 月光", 3);
+    addRow("second one selected", 3, 2, "日光", "月光 日光 月光", 6);
+    addRow("replacement holding the search text", 3, 2, "月光月光", "月光 月光月光 月光", 8);
+    addRow("nothing selected", 0, 0, "日光", "月光 月光 月光", 0);
+    addRow("other text selected", 2, 2, "日光", "月光 月光 月光", 6);
+    addRow("line break in the replacement", 0, 2, "日\r\n光", "日\n光 月光 月光", 4);
+}
+
+void TestEditorDialogs::replaceThenNext() {
+    QFETCH(int, start);
+    QFETCH(int, length);
+    QFETCH(QString, replacement);
+    QFETCH(QString, text);
+    QFETCH(int, selected);
+
+    const QString original = QStringLiteral("月光 月光 月光");
+    MessageRecorder messages;
+    SourceEditor editor(original);
+    editor.search(QStringLiteral("月光"), replacement);
+    editor.select(start, length);
+    click(editor.dialog, "cmdReplace");
+
+    QCOMPARE(editor.edit.toPlainText(), text);
+    QCOMPARE(editor.selectionStart(), selected);
+    QCOMPARE(editor.selected(), QStringLiteral("月光"));
+    QVERIFY(messages.shown.isEmpty());
+    if (text != original) {
+        editor.edit.undo();
+        QCOMPARE(editor.edit.toPlainText(), original);
+    }
+}
+
+void TestEditorDialogs::replaceAll_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("needle");
+    QTest::addColumn<QString>("replacement");
+    QTest::addColumn<bool>("wholeWord");
+    QTest::addColumn<QString>("replaced");
+    QTest::addColumn<QString>("message");
+
+    addRow("two", "月光如水，月光如霜", "月光", "日光", false, "日光如水，日光如霜", "2处文本被替换");
+    addRow("none", "月光如水", "日出", "日光", false, "月光如水", "要查找的内容没有找到");
+    addRow("whole words only", "cat concat cat.", "cat", "dog", true, "dog concat dog.", "2处文本被替换");
+    addRow("never inside what came in", "aa", "a", "aa", false, "aaaa", "2处文本被替换");
+    addRow("emptied", "<br><br>x<BR>", "<br>", "", false, "x", "3处文本被替换");
+    addRow("line breaks in the replacement keep the places", "一月光\n二月光\n三月光", "月光", "日\r\n光",
+           false, "一日\n光\n二日\n光\n三日\n光", "3处文本被替换");
+}
+
+void TestEditorDialogs::replaceAll() {
+    QFETCH(QString, text);
+    QFETCH(QString, needle);
+    QFETCH(QString, replacement);
+    QFETCH(bool, wholeWord);
+    QFETCH(QString, replaced);
+    QFETCH(QString, message);
+
+    MessageRecorder messages;
+    SourceEditor editor(text);
+    editor.search(needle, replacement, false, wholeWord);
+    click(editor.dialog, "cmdReplaceAll");
+
+    QCOMPARE(editor.edit.toPlainText(), replaced);
+    QCOMPARE(messages.shown, QStringList{message});
+    // One step back undoes them all.
+    editor.edit.undo();
+    QCOMPARE(editor.edit.toPlainText(), text);
+}
+
+void TestEditorDialogs::memoryShared() {
+    MessageRecorder messages;
+    FindMemory::shared().findText = QStringLiteral("月光");
+    FindMemory::shared().replaceText = QStringLiteral("日光");
+    SourceEditor editor(QStringLiteral("月光 星光"));
+    editor.dialog.show();
+    QCOMPARE(child<QLineEdit>(editor.dialog, "txtFindText")->text(), QStringLiteral("月光"));
+    QCOMPARE(child<QLineEdit>(editor.dialog, "txtReplaceText")->text(), QStringLiteral("日光"));
+
+    // Each button leaves both texts for the next window, the chapter search's too.
+    const QList<QPair<const char*, QString>> steps = {
+        {"cmdFind", "星光"}, {"cmdReplace", "光"}, {"cmdReplaceAll", "星"}};
+    for (const auto& [button, needle] : steps) {
+        editor.search(needle, needle + QStringLiteral("替"));
+        click(editor.dialog, button);
+        QCOMPARE(FindMemory::shared().findText, needle);
+        QCOMPARE(FindMemory::shared().replaceText, needle + QStringLiteral("替"));
+    }
+
+    // Nothing to search for: refused, and nothing remembered.
+    editor.search(QString(), QStringLiteral("留"));
+    click(editor.dialog, "cmdFind");
+    QCOMPARE(messages.last(), QStringLiteral("请输入查找内容"));
+    QCOMPARE(FindMemory::shared().findText, QStringLiteral("星"));
+
+    // Opened again, it shows what the other window left.
+    click(editor.dialog, "cmdCancel");
+    QVERIFY(!editor.dialog.isVisible());
+    FindMemory::shared().findText = QStringLiteral("别处");
+    editor.dialog.show();
+    QCOMPARE(child<QLineEdit>(editor.dialog, "txtFindText")->text(), QStringLiteral("别处"));
+}
+
+void TestEditorDialogs::laterAnswers() {
+    MessageRecorder messages;
+    messages.answers << true;
+    LaterTarget design;
+    FrmFindReplace dialog(&design);
+    child<QLineEdit>(dialog, "txtFindText")->setText(QStringLiteral("月光"));
+
+    click(dialog, "cmdFind");
+    QCOMPARE(design.found.size(), 1);
+    QVERIFY(!buttonsEnabled(dialog));
+    design.found.takeFirst()(false); // at the end
+    QCOMPARE(design.containsAsked, 1);
+    QVERIFY(!buttonsEnabled(dialog));
+    design.found.takeFirst()(true); // there is one above
+    QCOMPARE(messages.last(), QStringLiteral("搜索完成，是否要从顶部开始重新搜索？"));
+    QCOMPARE(design.found.size(), 1); // searching from the top
+    QVERIFY(!buttonsEnabled(dialog));
+    design.found.takeFirst()(true);
+    QVERIFY(buttonsEnabled(dialog));
+
+    click(dialog, "cmdReplaceAll");
+    QVERIFY(!buttonsEnabled(dialog));
+    design.counted.takeFirst()(3);
+    QCOMPARE(messages.last(), QStringLiteral("3处文本被替换"));
+    QVERIFY(buttonsEnabled(dialog));
+
+    // The editor switches views while the design view still owes an answer: it no longer counts.
+    click(dialog, "cmdFind");
+    SourceEditor source(QStringLiteral("星光 月光"));
+    dialog.setTarget(&source.target);
+    QVERIFY(buttonsEnabled(dialog));
+    const int shown = int(messages.shown.size());
+    design.found.takeFirst()(false);
+    QCOMPARE(design.containsAsked, 1);
+    QCOMPARE(messages.shown.size(), shown);
+    click(dialog, "cmdFind");
+    QCOMPARE(source.selectionStart(), 3);
+    QCOMPARE(source.selected(), QStringLiteral("月光"));
+    QVERIFY(design.found.isEmpty());
+}
+
+QUIVERAL_UI_TEST_MAIN(TestEditorDialogs)
+#include "tst_editordialogs.moc"

@@ -364,10 +364,11 @@ void FrmBook::mnuHelp() {
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     };
     if (!shipped.isEmpty()) {
-        QDirIterator it(shipped + QStringLiteral("/help"), {QStringLiteral("*.htm")}, QDir::Files);
+        const QDir pages(shipped + QStringLiteral("/help"));
+        QDirIterator it(pages.path(), {QStringLiteral("*.htm")}, QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QByteArray page = bytesOf(it.next());
-            const QString copy = help + u'/' + it.fileName();
+            const QString copy = help + u'/' + pages.relativeFilePath(it.filePath());
             if (page != bytesOf(copy))
                 writeBytesAtomically(copy, page);
         }

@@ -272,7 +272,7 @@ window.quiveralEditor = (function () {
             const area = document.getElementById(AREA);
             return area ? area.innerHTML : document.documentElement.outerHTML;
         },
-        inCell() {
+        bIsCursorInTableCell() {
             return currentCell() !== null;
         },
         table(op) {

@@ -39,7 +39,6 @@
 #include <QWebEngineProfile>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
-#include <QWebEngineUrlScheme>
 #include <QWebEngineView>
 
 static void initEditorResource() {
@@ -125,10 +124,6 @@ QIcon themeIcon(const QString& key) {
     return QIcon::fromTheme(names.value(key));
 }
 
-QString htmlEscaped(const QString& text) {
-    return text.toHtmlEscaped();
-}
-
 } // namespace
 
 FrmHtmlEdit::FrmHtmlEdit(LibraryContext& library, const QString& novelId, qint64 chapterId, QWidget* parent)
@@ -205,12 +200,15 @@ FrmHtmlEdit::FrmHtmlEdit(LibraryContext& library, const QString& novelId, qint64
     connect(design, &QWebEnginePage::loadFinished, this, &FrmHtmlEdit::onDesignLoaded);
     connect(preview, &QWebEnginePage::loadFinished, this, &FrmHtmlEdit::onPreviewLoaded);
     connect(m_tabs, &QTabWidget::currentChanged, this, &FrmHtmlEdit::onTabChanged);
-    connect(m_webEdit, &QWidget::customContextMenuRequested, this, &FrmHtmlEdit::showContextMenu);
+    connect(m_webEdit, &QWidget::customContextMenuRequested, this, &FrmHtmlEdit::mDomOncontextmenu);
     watchKeys(m_webEdit);
-    enableButtons();
+    enableButton();
 }
 
 FrmHtmlEdit::~FrmHtmlEdit() {
+    // A page going away answers what it still owes with nothing; no one is waiting any more.
+    m_closing = true;
+    delete m_find;
     // The pages go before the profile they run in.
     for (QWebEngineView* view : {m_webEdit, m_web1}) {
         QWebEnginePage* page = view->page();
@@ -346,12 +344,9 @@ void FrmHtmlEdit::createToolbars() {
     addFormat("Bullet", tr("项目符号"), web(QWebEnginePage::InsertUnorderedList));
     addFormat("Number", tr("编号"), web(QWebEnginePage::InsertOrderedList));
     m_toolbar2->addSeparator();
-    addFormat("Bring foreward", tr("上移一层"),
-              [this] { EditorScript::run(designPage(), QStringLiteral("raise(1)")); });
-    addFormat("Bring backward", tr("下移一层"),
-              [this] { EditorScript::run(designPage(), QStringLiteral("raise(-1)")); });
-    addFormat("Make Absolute", tr("绝对定位"),
-              [this] { EditorScript::run(designPage(), QStringLiteral("toggleAbsolute()")); });
+    addFormat("Bring foreward", tr("上移一层"), [this] { script(QStringLiteral("raise(1)")); });
+    addFormat("Bring backward", tr("下移一层"), [this] { script(QStringLiteral("raise(-1)")); });
+    addFormat("Make Absolute", tr("绝对定位"), [this] { script(QStringLiteral("toggleAbsolute()")); });
     addFormat("backcolor", tr("背景色"), [this] { pickColor(QStringLiteral("backColor")); });
     addFormat("forecolor", tr("文字颜色"), [this] { pickColor(QStringLiteral("foreColor")); });
     m_toolbar2->addSeparator();
@@ -404,6 +399,17 @@ void FrmHtmlEdit::createToolbars() {
 }
 
 // --- Views ---
+
+void FrmHtmlEdit::script(const QString& call, const std::function<void(const QVariant&)>& done) {
+    if (!done) {
+        EditorScript::run(designPage(), call);
+        return;
+    }
+    EditorScript::run(designPage(), call, [this, done](const QVariant& answer) {
+        if (!m_closing)
+            done(answer);
+    });
+}
 
 int FrmHtmlEdit::tab() const {
     return m_tabs->currentIndex();
@@ -466,7 +472,7 @@ void FrmHtmlEdit::onDesignLoaded(bool ok) {
     if (!ok || designPage()->url() != m_designUrl)
         return;
     const QUrl loaded = m_designUrl;
-    EditorScript::run(designPage(), contentCall(true), [this, loaded](const QVariant& mode) {
+    script(contentCall(true), [this, loaded](const QVariant& mode) {
         if (loaded != m_designUrl)
             return; // loaded again meanwhile
         // Markers where no element may stand (in a title, a script) leave the text without its box:
@@ -481,13 +487,13 @@ void FrmHtmlEdit::onDesignLoaded(bool ok) {
     });
 }
 
-void FrmHtmlEdit::saveDesign(const std::function<void()>& done) {
+void FrmHtmlEdit::webEditSave(const std::function<void()>& done) {
     if (!m_designReady) {
         done();
         return;
     }
     // Only an edited design replaces the source: the browser writes HTML its own way.
-    EditorScript::run(designPage(), QStringLiteral("changedHtml()"), [this, done](const QVariant& answer) {
+    script(QStringLiteral("changedHtml()"), [this, done](const QVariant& answer) {
         if (!answer.isNull() && answer.isValid()) {
             setSource(answer.toString());
             m_designSource = source();
@@ -499,13 +505,13 @@ void FrmHtmlEdit::saveDesign(const std::function<void()>& done) {
 void FrmHtmlEdit::onTabChanged(int index) {
     const int previous = m_tab;
     m_tab = index;
-    enableButtons();
+    enableButton();
     if (previous == Source)
         m_source = m_txtContent->toPlainText();
     if (index == Source && m_txtContent->toPlainText() != m_source)
         m_txtContent->setPlainText(m_source);
     if (previous == Design) {
-        saveDesign([this] {
+        webEditSave([this] {
             if (tab() == Preview)
                 loadPreview();
         });
@@ -517,7 +523,8 @@ void FrmHtmlEdit::onTabChanged(int index) {
         loadDesign();
 }
 
-void FrmHtmlEdit::enableButtons() {
+// The design tab's buttons work only there: on the other tabs they are greyed (UnableButton).
+void FrmHtmlEdit::enableButton() {
     const bool design = tab() == Design;
     for (QAction* action : m_designOnly)
         action->setEnabled(design);
@@ -579,7 +586,7 @@ void FrmHtmlEdit::mnuSave() {
         accept();
     };
     if (tab() == Design)
-        saveDesign(commit);
+        webEditSave(commit);
     else
         commit();
 }
@@ -593,15 +600,13 @@ void FrmHtmlEdit::mnuParse() {
             loadPreview();
     };
     if (tab() == Design)
-        saveDesign(simplify);
+        webEditSave(simplify);
     else
         simplify();
 }
 
 void FrmHtmlEdit::designCommand(const QString& name, const QString& value) {
-    EditorScript::run(
-        designPage(),
-        QStringLiteral("command(%1, %2)").arg(EditorScript::quoted(name), EditorScript::quoted(value)));
+    script(QStringLiteral("command(%1, %2)").arg(EditorScript::quoted(name), EditorScript::quoted(value)));
 }
 
 void FrmHtmlEdit::mnuUndo() {
@@ -646,12 +651,9 @@ void FrmHtmlEdit::pasteIntoDesign() {
     if (!data)
         return;
     if (data->hasHtml())
-        EditorScript::run(
-            designPage(),
-            QStringLiteral("insertHtml(%1)").arg(EditorScript::quoted(cleanPastedHtml(data->html()))));
+        script(QStringLiteral("insertHtml(%1)").arg(EditorScript::quoted(cleanPastedHtml(data->html()))));
     else if (data->hasText())
-        EditorScript::run(designPage(),
-                          QStringLiteral("insertText(%1)").arg(EditorScript::quoted(data->text())));
+        script(QStringLiteral("insertText(%1)").arg(EditorScript::quoted(data->text())));
 }
 
 void FrmHtmlEdit::mnuDelete() {
@@ -663,7 +665,7 @@ void FrmHtmlEdit::mnuDelete() {
 
 void FrmHtmlEdit::mnuSelectAll() {
     if (tab() == Design)
-        EditorScript::run(designPage(), QStringLiteral("selectAll()"));
+        script(QStringLiteral("selectAll()"));
     else if (tab() == Source)
         m_txtContent->selectAll();
     else
@@ -690,7 +692,7 @@ void FrmHtmlEdit::mnuFind() {
 void FrmHtmlEdit::mnuInsertTable() {
     if (!onDesignTab())
         return;
-    EditorScript::run(designPage(), QStringLiteral("tableAttributes()"), [this](const QVariant& answer) {
+    script(QStringLiteral("tableAttributes()"), [this](const QVariant& answer) {
         const QVariantMap current = answer.toMap();
         FrmTableInsert dialog(this);
         if (!current.isEmpty()) {
@@ -713,9 +715,7 @@ void FrmHtmlEdit::mnuInsertTable() {
             return;
         const TableFields fields = dialog.fields();
         if (current.isEmpty()) {
-            EditorScript::run(
-                designPage(),
-                QStringLiteral("insertHtml(%1)").arg(EditorScript::quoted(TableHtml::html(fields))));
+            script(QStringLiteral("insertHtml(%1)").arg(EditorScript::quoted(TableHtml::html(fields))));
             return;
         }
         QVariantMap values;
@@ -727,8 +727,7 @@ void FrmHtmlEdit::mnuInsertTable() {
         values.insert(QStringLiteral("height"), fields.useHeight ? fields.height : QString());
         const QByteArray json =
             QJsonDocument(QJsonObject::fromVariantMap(values)).toJson(QJsonDocument::Compact);
-        EditorScript::run(designPage(),
-                          QStringLiteral("setTableAttributes(%1)").arg(QString::fromUtf8(json)));
+        script(QStringLiteral("setTableAttributes(%1)").arg(QString::fromUtf8(json)));
     });
 }
 
@@ -750,20 +749,18 @@ void FrmHtmlEdit::mnuImage() {
 void FrmHtmlEdit::mnuLink() {
     if (!onDesignTab())
         return;
-    EditorScript::run(designPage(), QStringLiteral("selectedText()"), [this](const QVariant& selected) {
+    script(QStringLiteral("selectedText()"), [this](const QVariant& selected) {
         FrmInsertLink dialog(this);
         if (dialog.exec() != QDialog::Accepted)
             return;
         const QString url = dialog.address();
         // A link needs text to stand on; without a selection the address is its text.
-        if (selected.toString().isEmpty())
-            EditorScript::run(
-                designPage(),
-                QStringLiteral("insertHtml(%1)")
-                    .arg(EditorScript::quoted(
-                        QStringLiteral("<a href=\"%1\">%2</a>").arg(htmlEscaped(url), htmlEscaped(url)))));
-        else
+        if (selected.toString().isEmpty()) {
+            const QString link = QStringLiteral("<a href=\"%1\">%1</a>").arg(url.toHtmlEscaped());
+            script(QStringLiteral("insertHtml(%1)").arg(EditorScript::quoted(link)));
+        } else {
             designCommand(QStringLiteral("createLink"), url);
+        }
     });
 }
 
@@ -777,14 +774,14 @@ void FrmHtmlEdit::mnuHelp() {
 }
 
 void FrmHtmlEdit::tableCommand(const QString& operation) {
-    EditorScript::run(designPage(), QStringLiteral("table(%1)").arg(EditorScript::quoted(operation)));
+    script(QStringLiteral("table(%1)").arg(EditorScript::quoted(operation)));
 }
 
-void FrmHtmlEdit::showContextMenu(const QPoint& position) {
+void FrmHtmlEdit::mDomOncontextmenu(const QPoint& position) {
     if (!m_designReady)
         return;
     const QPoint global = m_webEdit->mapToGlobal(position);
-    EditorScript::run(designPage(), QStringLiteral("inCell()"), [this, global](const QVariant& inCell) {
+    script(QStringLiteral("bIsCursorInTableCell()"), [this, global](const QVariant& inCell) {
         for (QAction* action : m_tableEntries)
             action->setEnabled(inCell.toBool());
         m_mnuExt->popup(global);

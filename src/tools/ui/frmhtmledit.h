@@ -54,10 +54,12 @@ private:
     QAction* addFormat(const char* key, const QString& caption, const std::function<void()>& work);
     void watchKeys(QObject* view);
 
+    // Calls the editor's script in the design page; done gets its answer while the window lives.
+    void script(const QString& call, const std::function<void(const QVariant&)>& done = {});
     int tab() const;
     QWebEnginePage* designPage() const;
     // The design view's text into the source (when the user changed it), then done.
-    void saveDesign(const std::function<void()>& done);
+    void webEditSave(const std::function<void()>& done);
     void loadDesign();
     void loadPreview();
     void onDesignLoaded(bool ok);
@@ -65,7 +67,7 @@ private:
     // The editor script's call that fills a view with the source's chapter text.
     QString contentCall(bool editable) const;
     void onTabChanged(int index);
-    void enableButtons();
+    void enableButton();
     // The page's HTML as the source view has it (the view itself is filled only when shown).
     QString source() const;
     void setSource(const QString& text);
@@ -89,7 +91,7 @@ private:
     void mnuHelp();
     void pasteIntoDesign();
     void tableCommand(const QString& operation);
-    void showContextMenu(const QPoint& position);
+    void mDomOncontextmenu(const QPoint& position);
     void pickColor(const QString& command);
     void designCommand(const QString& name, const QString& value = QString());
 
@@ -121,6 +123,7 @@ private:
     int m_tab = 0;
     bool m_designReady = false;
     bool m_bare = false;
+    bool m_closing = false;
     QString m_source;
     // The source the design view was loaded from: unchanged, the design need not load again.
     QString m_designSource;

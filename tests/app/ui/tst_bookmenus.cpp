@@ -250,6 +250,7 @@ void TestBookMenus::helpShownFromLibraryCopy() {
     TestLibrary lib;
     // A copy an older program left is brought up to date.
     QVERIFY(writeFile(lib.path() + "/help/index.htm", "<title>旧帮助</title>"));
+    QVERIFY(writeFile(lib.path() + "/help/common/内容编辑.htm", "<title>旧帮助</title>"));
     FrmBook window(lib.context());
     window.show();
     trigger(window, "mnuHelp");
@@ -257,6 +258,7 @@ void TestBookMenus::helpShownFromLibraryCopy() {
     QCOMPARE(js(window.web(), "document.title").toString(), QString("Quiveral 帮助"));
     QVERIFY(window.web()->url().toLocalFile().startsWith(lib.path()));
     QCOMPARE(fileBytes(lib.path() + "/help/index.htm"), fileBytes(helpFolder() + "/index.htm"));
+    QCOMPARE(fileBytes(lib.path() + "/help/common/内容编辑.htm"), fileBytes(helpFolder() + "/common/内容编辑.htm"));
     // Its links lead on inside the reading view.
     js(window.web(), "location.href = 'cli.htm'");
     QVERIFY(shows(window.web(), "/help/cli.htm"));

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QImage>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
@@ -104,6 +105,7 @@ private Q_SLOTS:
     void sourceSaveIsExact();
     void tableCommands_data();
     void tableCommands();
+    void contextMenu();
     void tableProperties();
     void insertLink_data();
     void insertLink();
@@ -111,8 +113,10 @@ private Q_SLOTS:
     void insertPicture();
     void pasteFromWordProcessor_data();
     void pasteFromWordProcessor();
+    void simplify();
     void findInDesign();
     void designOnlyCommands();
+    void closedWhileWaiting();
     void missingPage();
 };
 
@@ -243,6 +247,27 @@ void TestFrmHtmlEdit::tableCommands() {
     QTRY_COMPARE(tableShape(editor), shape);
 }
 
+// The right-click menu offers the table commands only with the caret in a cell.
+void TestFrmHtmlEdit::contextMenu() {
+    Chapter c("<p>表前</p><table border=1><tr><td>a</td></tr></table>");
+    FrmHtmlEdit editor(c.lib.context(), c.novel, c.id);
+    QVERIFY(openEditor(editor));
+    auto* view = child<QWebEngineView>(editor, "webEdit");
+    auto* menu = child<QMenu>(editor, "mnuExt");
+    for (const bool inCell : {false, true}) {
+        if (inCell)
+            caretInCell(editor, 0);
+        else
+            editorJs(editor, "getSelection().collapse(document.querySelector('p').firstChild, 1)");
+        Q_EMIT view->customContextMenuRequested(QPoint(10, 10));
+        QTRY_VERIFY(menu->isVisible());
+        for (const char* name : {"extInRow", "extDelRow", "extInCol", "extDelCol", "extMerge", "extSplit"})
+            QCOMPARE(child<QAction>(editor, name)->isEnabled(), inCell);
+        QVERIFY(child<QAction>(editor, "extPaste")->isEnabled());
+        menu->hide();
+    }
+}
+
 // With the caret in a table the table dialog edits that table instead of inserting one.
 void TestFrmHtmlEdit::tableProperties() {
     Chapter c("<table border=1 cellpadding=2 width=50%><tr><td>a</td></tr></table>");
@@ -366,6 +391,22 @@ void TestFrmHtmlEdit::pasteFromWordProcessor() {
              qPrintable(content));
 }
 
+// 简化 takes a word processor's styles out of the text, which the design then shows.
+void TestFrmHtmlEdit::simplify() {
+    Chapter c("<p class=MsoNormal style='mso-line-height-alt:12pt;color:red'><span lang=EN-US "
+              "style='mso-bidi-font-size:10.5pt'>保留的字</span><o:p></o:p></p>");
+    FrmHtmlEdit editor(c.lib.context(), c.novel, c.id);
+    QVERIFY(openEditor(editor));
+    trigger(editor, "mnuParse");
+    QVERIFY(QTest::qWaitFor([&] { return editor.isDesignReady(); }, 20000));
+    trigger(editor, "mnuSave");
+    QVERIFY(waitClosed(editor));
+    const QString content = c.content();
+    QVERIFY2(content.contains("保留的字") && !content.contains("mso-") && !content.contains("style=") &&
+                 !content.contains("<span") && !content.contains("o:p"),
+             qPrintable(content));
+}
+
 // The design view is searched like the source: through tags, whole words, replacements in place.
 void TestFrmHtmlEdit::findInDesign() {
     Chapter c("<p>月光<b>如</b>水，moon 月光 moonlight</p>");
@@ -406,6 +447,23 @@ void TestFrmHtmlEdit::designOnlyCommands() {
         trigger(editor, name);
         QCOMPARE(messages.shown, QStringList{"请在编辑页面进行此项操作"});
     }
+}
+
+// Closed before the page answered: what the answer would have started never starts.
+void TestFrmHtmlEdit::closedWhileWaiting() {
+    Chapter c("<table><tr><td>a</td></tr></table>");
+    MessageRecorder messages;
+    {
+        FrmHtmlEdit editor(c.lib.context(), c.novel, c.id);
+        QVERIFY(openEditor(editor));
+        caretInCell(editor, 0);
+        trigger(editor, "mnuInsertTable");
+        trigger(editor, "mnuLink");
+    }
+    QTest::qWait(500);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        QVERIFY2(!w->isVisible() || !w->inherits("QDialog"), qPrintable(w->objectName()));
+    QVERIFY(messages.shown.isEmpty());
 }
 
 void TestFrmHtmlEdit::missingPage() {

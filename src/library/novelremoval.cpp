@@ -2,6 +2,7 @@
 
 #include "storage/librarycontext.h"
 #include "storage/recordlists.h"
+#include "storage/schema.h"
 
 #include <QDir>
 
@@ -9,9 +10,12 @@ namespace NovelRemoval {
 
 bool deleteRows(const LibraryContext& library, const QStringList& novelIds, bool bookcaseToo) {
     const Database& db = library.database();
+    // The writing assistant's notes go with their novel; the table exists once the assistant was used.
+    const bool notes = Schema::hasTable(db, QStringLiteral("book_Writer"));
     return db.transaction([&] {
         for (const QString& novelId : novelIds)
-            if (!db.exec(QStringLiteral("DELETE FROM book_novelcontent WHERE NovelID = ?"), {novelId}) ||
+            if ((notes && !db.exec(QStringLiteral("DELETE FROM book_Writer WHERE NovelID = ?"), {novelId})) ||
+                !db.exec(QStringLiteral("DELETE FROM book_novelcontent WHERE NovelID = ?"), {novelId}) ||
                 !db.exec(QStringLiteral("DELETE FROM book_novel WHERE NovelID = ?"), {novelId}) ||
                 (bookcaseToo && !db.exec(QStringLiteral("DELETE FROM pri_mynovel WHERE WJLJ = ?"),
                                          {library.folder().novelListPage(novelId)})))

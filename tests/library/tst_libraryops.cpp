@@ -6,6 +6,7 @@
 #include "storage/bookcasestore.h"
 #include "storage/categorystore.h"
 #include "storage/recordlists.h"
+#include "storage/schema.h"
 #include "storage/textfile.h"
 #include "support/rows.h"
 #include "support/testlibrary.h"
@@ -189,7 +190,14 @@ void TestLibraryOps::deleteNovel() {
     QVERIFY(
         saveBookmarks(folder.path(), {{"a", gone + "/1.htm", "001", {}}, {"b", kept + "/3.htm", "001", {}}}));
 
+    QVERIFY(Schema::ensureWriterTable(lib.db()));
+    for (const QString& novel : {gone, kept})
+        QVERIFY(lib.db().exec("INSERT INTO book_Writer (NovelID, topid, displayorder, Title, iType) "
+                              "VALUES (?, 0, 1, '人物', 0)",
+                              {novel}));
+
     QVERIFY(NovelRemoval::deleteNovel(lib.context(), gone, deleteFiles));
+    QCOMPARE(sqliteScalar(lib.db().path(), "SELECT group_concat(NovelID) FROM book_Writer").toString(), kept);
     QCOMPARE(sqliteScalar(lib.db().path(), "SELECT count(*) FROM book_novelcontent").toInt(), 1);
     QCOMPARE(sqliteScalar(lib.db().path(), "SELECT count(*) FROM book_novel").toInt(), 1);
     QCOMPARE(BookcaseStore(lib.db()).count(), deleteFiles ? 0 : 1);

@@ -103,8 +103,8 @@ void ChmBuildJob::run() {
     // The e-book's list showed the unread chapters only; the reading view's list shows them all.
     if (unreadOnly)
         writeListPage(m_db, m_folder, m_settings, m_novelId);
-    BookcaseStore(m_db).registerEntry(novel->novelName, novel->lb, novel->author,
-                                      m_folder.novelListPage(m_novelId));
+    // The bookcase keeps the book just made; the novel's contents page has its own entry.
+    BookcaseStore(m_db).registerEntry(novel->novelName, novel->lb, novel->author, target);
     m_result.ok = true;
     m_result.chmPath = target;
 }

@@ -133,8 +133,8 @@ void TextExportJob::run() {
         fail(error);
         return;
     }
-    BookcaseStore(m_db).registerEntry(novel->novelName, novel->lb, novel->author,
-                                      m_folder.novelListPage(m_novelId));
+    // The bookcase keeps the book just made; the novel's contents page has its own entry.
+    BookcaseStore(m_db).registerEntry(novel->novelName, novel->lb, novel->author, target);
     m_result.ok = true;
     m_result.path = target;
     if (!document)

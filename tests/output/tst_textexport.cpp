@@ -106,11 +106,11 @@ void TestTextExport::wholeText() {
     QVERIFY(!text.contains(QStringLiteral("上一章")));
     QVERIFY(!text.contains(QRegularExpression(QStringLiteral("[^\\r]\\n"))));
 
+    // The bookcase has the text file just made.
     QCOMPARE(sqliteScalar(lib.context().folder().databasePath(),
-                          QStringLiteral("SELECT MC FROM pri_mynovel WHERE WJLJ='%1'")
-                              .arg(lib.context().folder().novelListPage(novelId)))
+                          QStringLiteral("SELECT group_concat(MC || '|' || WJLJ) FROM pri_mynovel"))
                  .toString(),
-             QStringLiteral("长夜"));
+             QStringLiteral("长夜|") + result.path);
 }
 
 void TestTextExport::encodings_data() {

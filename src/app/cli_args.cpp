@@ -2,6 +2,9 @@
 
 #include "library/librarylists.h"
 
+#include <QFile>
+#include <QStringDecoder>
+
 #include <algorithm>
 
 bool takeFlag(QStringList& args, const QString& flag) {
@@ -39,4 +42,30 @@ QString readChapterIds(const Database& db, const QString& novelId, const QString
         ids->append(id);
     }
     return QString();
+}
+
+bool readInput(const QString& file, QByteArray* bytes, QString* error) {
+    QFile in;
+    const bool standardInput = file.isEmpty() || file == QLatin1String("-");
+    const bool opened = standardInput ? in.open(stdin, QIODevice::ReadOnly)
+                                      : (in.setFileName(file), in.open(QIODevice::ReadOnly));
+    if (!opened || (*bytes = in.readAll(), in.error() != QFileDevice::NoError)) {
+        *error = QStringLiteral("无法读取文件：%1（%2）")
+                     .arg(standardInput ? QStringLiteral("标准输入") : file, in.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool readUtf8Input(const QString& file, QString* text, QString* error) {
+    QByteArray bytes;
+    if (!readInput(file, &bytes, error))
+        return false;
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    *text = utf8.decode(bytes);
+    if (utf8.hasError()) {
+        *error = QStringLiteral("输入不是 UTF-8 文本");
+        return false;
+    }
+    return true;
 }

@@ -22,19 +22,6 @@ const QString kUsage = QStringLiteral(
     "[--cellspacing N] [--width N[%]] [--height N[%]] [--align A]\n"
     "      （自定义样式缺省：--border 1 --cellpadding 0 --cellspacing 0）");
 
-bool readInput(const QString& file, QByteArray* bytes, QString* error) {
-    QFile in;
-    const bool standardInput = file.isEmpty() || file == QLatin1String("-");
-    const bool opened = standardInput ? in.open(stdin, QIODevice::ReadOnly)
-                                      : (in.setFileName(file), in.open(QIODevice::ReadOnly));
-    if (!opened || (*bytes = in.readAll(), in.error() != QFileDevice::NoError)) {
-        *error = QStringLiteral("无法读取文件：%1（%2）")
-                     .arg(standardInput ? QStringLiteral("标准输入") : file, in.errorString());
-        return false;
-    }
-    return true;
-}
-
 // Opens the chapter's page for the editor; prints the message and gives the exit code on failure.
 int openPage(CliContext& cli, const QStringList& args, bool exclusive,
              std::unique_ptr<ChapterPageEdit>* edit) {
@@ -70,14 +57,10 @@ int save(CliContext& cli, QStringList args) {
     if (args.size() < 2 || args.size() > 3 ||
         (args.size() == 3 && args.at(2).startsWith(QLatin1String("--"))))
         return cli.fail(kUsage, CliUsage);
-    QByteArray bytes;
+    QString text;
     QString error;
-    if (!readInput(args.value(2), &bytes, &error))
+    if (!readUtf8Input(args.value(2), &text, &error))
         return cli.fail(error);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError())
-        return cli.fail(QStringLiteral("输入不是 UTF-8 文本"));
     // Text pasted from a word processor carries its styles; the editor's 简化 drops them.
     if (simplify)
         text = cleanWordHtml(text);

@@ -1,13 +1,14 @@
 // Text utilities on files: quiveral-cli text <op> [ARGS] [FILE] [--charset NAME].
 #include "app/cli.h"
+#include "app/cli_args.h"
 
+#include "storage/textfile.h"
 #include "text/charset.h"
 #include "text/chinese.h"
 #include "text/html.h"
 #include "text/innertext.h"
 #include "text/markers.h"
 #include "text/regex.h"
-#include "storage/textfile.h"
 
 #include <QFile>
 
@@ -39,24 +40,6 @@ const Operation kOperations[] = {
     {"decode", 0},      {"paragraphs", 0}, {"inner-text", 0}, {"plain", 0},   {"clean-word", 0},
     {"clean-title", 0}, {"s2t", 0},        {"t2s", 0},        {"between", 2}, {"regex-replace", 2},
 };
-
-bool readInput(const QString& file, QByteArray& bytes, QString& error) {
-    QFile in;
-    const bool standardInput = file.isEmpty() || file == QLatin1String("-");
-    const bool opened = standardInput ? in.open(stdin, QIODevice::ReadOnly)
-                                      : (in.setFileName(file), in.open(QIODevice::ReadOnly));
-    if (!opened) {
-        error = QStringLiteral("无法读取文件：%1（%2）")
-                    .arg(standardInput ? QStringLiteral("标准输入") : file, in.errorString());
-        return false;
-    }
-    bytes = in.readAll();
-    if (in.error() != QFileDevice::NoError) {
-        error = QStringLiteral("无法读取文件：%1（%2）").arg(file, in.errorString());
-        return false;
-    }
-    return true;
-}
 
 int runText(CliContext& cli, const QStringList& rawArgs) {
     QStringList args;
@@ -100,7 +83,7 @@ int runText(CliContext& cli, const QStringList& rawArgs) {
 
     QByteArray bytes;
     QString error;
-    if (!readInput(file, bytes, error))
+    if (!readInput(file, &bytes, &error))
         return cli.fail(error);
 
     QString text;

@@ -161,7 +161,7 @@ QString ChapterEditor::defaultTitle(const QString& novelId) const {
 // --- adding and editing --------------------------------------------------------------------------
 
 ChapterEditor::Result ChapterEditor::add(const QString& novelId, const QString& title, const QString& url,
-                                         qint64 beforeId) {
+                                         qint64 beforeId, const QString& volume) {
     Result r;
     const QString t = title.trimmed();
     const QString u = url.trimmed();
@@ -190,6 +190,7 @@ ChapterEditor::Result ChapterEditor::add(const QString& novelId, const QString& 
     record.novelId = novelId;
     record.title = t.isEmpty() ? defaultTitle(novelId) : t;
     record.comeFrom = u;
+    record.volume = volume;
     record.wordNums = 0;
     qint64 id = -1;
     const bool ok = db.transaction([&] {

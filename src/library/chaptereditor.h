@@ -37,9 +37,11 @@ public:
     // "新章节<n>": one past the largest number among the novel's "新章节…" titles.
     QString defaultTitle(const QString& novelId) const;
 
-    // Appends a chapter, or inserts it before beforeId. An empty title becomes defaultTitle().
-    // Errors: "请输入章节标题或者章节网址". The address is not fetched here (AddressCheckJob does).
-    Result add(const QString& novelId, const QString& title, const QString& url, qint64 beforeId = 0);
+    // Appends a chapter, or inserts it before beforeId, in that volume ("" for none). An empty title
+    // becomes defaultTitle(). Errors: "请输入章节标题或者章节网址". The address is not fetched here
+    // (AddressCheckJob does).
+    Result add(const QString& novelId, const QString& title, const QString& url, qint64 beforeId = 0,
+               const QString& volume = QString());
     // Title and address of a chapter; the page's title element follows. "章节标题不能为空".
     Result editProperties(qint64 id, const QString& title, const QString& url);
 

@@ -25,21 +25,31 @@ int UrlReplace::replaceInListUrls(const Database& db, const QStringList& novelId
 }
 
 int UrlReplace::replaceInBookcasePaths(const Database& db, const QList<qint64>& entryIds, const QString& find,
-                                       const QString& replacement) {
+                                       const QString& replacement, QString* error) {
     if (find.isEmpty())
         return 0;
-    int changed = 0;
+    QList<qint64> changed;
     const BookcaseStore bookcase(db);
+    bool collision = false;
     const bool ok = db.transaction([&] {
         for (const qint64 id : entryIds) {
             const QString path = bookcase.pathOf(id);
-            if (!path.contains(find))
+            const QString replaced = QString(path).replace(find, replacement);
+            if (replaced == path || changed.contains(id))
                 continue;
-            if (!bookcase.setPath(id, QString(path).replace(find, replacement)))
+            if (!bookcase.setPath(id, replaced))
                 return false;
-            ++changed;
+            changed << id;
         }
+        // Checked once all paths are new: a path that another chosen entry gives up is free by then.
+        for (const qint64 id : changed)
+            if (bookcase.hasPath(bookcase.pathOf(id), id)) {
+                collision = true;
+                return false;
+            }
         return true;
     });
-    return ok ? changed : -1;
+    if (collision && error)
+        *error = tr("已有此文件路径的图书");
+    return ok ? int(changed.size()) : -1;
 }

@@ -1,4 +1,5 @@
 // quiveral-cli notes as a user runs it: output, exit codes and what is stored afterwards.
+#include "support/notestree.h"
 #include "support/process.h"
 #include "support/rows.h"
 #include "support/testlibrary.h"
@@ -9,21 +10,6 @@
 
 namespace {
 
-// "人物(主角(张三)),图片": the stored tree, children in brackets.
-QString render(const QList<WriterNote>& notes) {
-    QString text;
-    int depth = 0;
-    for (qsizetype i = 0; i < notes.size(); ++i) {
-        const WriterNote& n = notes.at(i);
-        if (i > 0)
-            text += n.depth > depth ? QStringLiteral("(") : QStringLiteral(",");
-        for (; depth > n.depth; --depth)
-            text.insert(text.size() - 1, u')');
-        depth = n.depth;
-        text += n.title;
-    }
-    return text + QString(depth, u')');
-}
 
 // Novel 000001 with notes 1-4 (the categories), 9 主角 under 人物 and 10 张三 under 主角; novel 000002 with
 // notes 5-8.
@@ -136,8 +122,8 @@ void TestCliNotes::commands() {
     QCOMPARE(r.out, out);
     QVERIFY2(err.isEmpty() ? r.err.isEmpty() : r.err.contains(err), qPrintable(r.err));
     WriterStore store(lib.db());
-    QCOMPARE(render(store.tree("000001")), after);
-    QCOMPARE(render(store.tree("000002")), QStringLiteral("人物,图片,典故,事件"));
+    QCOMPARE(renderNotes(store.tree("000001")), after);
+    QCOMPARE(renderNotes(store.tree("000002")), QStringLiteral("人物,图片,典故,事件"));
 }
 
 void TestCliNotes::firstListMakesCategories() {
@@ -148,7 +134,7 @@ void TestCliNotes::firstListMakesCategories() {
         QCOMPARE(r.exitCode, 0);
         QVERIFY2(r.out.count("\"type\": \"分类\"") == 4, qPrintable(r.out));
     }
-    QCOMPARE(render(WriterStore(lib.db()).tree(novel)), QStringLiteral("人物,图片,典故,事件"));
+    QCOMPARE(renderNotes(WriterStore(lib.db()).tree(novel)), QStringLiteral("人物,图片,典故,事件"));
 }
 
 void TestCliNotes::copiedPictures() {

@@ -1,6 +1,7 @@
 // The writing assistant's notes on a real library database: the four first categories, adding, editing,
 // deleting whole subtrees, moving, and the names of copied pictures.
 #include "storage/database.h"
+#include "support/notestree.h"
 #include "support/rows.h"
 #include "support/testlibrary.h"
 #include "writer/writerstore.h"
@@ -11,21 +12,6 @@
 
 namespace {
 
-// "人物(主角(张三)),图片": the tree as tree() gives it, children in brackets.
-QString render(const QList<WriterNote>& notes) {
-    QString text;
-    int depth = 0;
-    for (qsizetype i = 0; i < notes.size(); ++i) {
-        const WriterNote& n = notes.at(i);
-        if (i > 0)
-            text += n.depth > depth ? QStringLiteral("(") : QStringLiteral(",");
-        for (; depth > n.depth; --depth)
-            text.insert(text.size() - 1, u')');
-        depth = n.depth;
-        text += n.title;
-    }
-    return text + QString(depth, u')');
-}
 
 // Two novels: the first with
 //   人物(主角(张三,配角(李四)),王五),图片(图一),典故,事件
@@ -70,8 +56,8 @@ struct Fixture {
         add(b, {}, "B乙", WriterNote::Text);
     }
 
-    QString treeA() { return render(store().tree(a)); }
-    QString treeB() { return render(store().tree(b)); }
+    QString treeA() { return renderNotes(store().tree(a)); }
+    QString treeB() { return renderNotes(store().tree(b)); }
 };
 
 const QString kTreeA = QStringLiteral("人物(主角(张三,配角(李四)),王五),图片(图一),典故,事件");
@@ -136,7 +122,7 @@ void TestWriterStore::firstCategories() {
     for (int i = 0; i < calls; ++i)
         QVERIFY(store.ensureNovel(novel));
     const QList<WriterNote> notes = store.tree(novel);
-    QCOMPARE(render(notes), tree);
+    QCOMPARE(renderNotes(notes), tree);
     if (existing.isEmpty()) {
         for (int i = 0; i < notes.size(); ++i) {
             QCOMPARE(notes.at(i).displayOrder, i + 1);

@@ -51,12 +51,14 @@ void FrmUrlReplace::onOk() {
         m_txtFind->setFocus();
         return;
     }
+    QString error;
     const int count = m_bookcase ? UrlReplace::replaceInBookcasePaths(m_library.database(), m_bookcaseIds,
-                                                                      find, m_txtReplace->text())
+                                                                      find, m_txtReplace->text(), &error)
                                  : UrlReplace::replaceInListUrls(m_library.database(), m_novelIds, find,
                                                                  m_txtReplace->text());
     if (count < 0) {
-        Messages::warning(this, tr("无法保存更改"));
+        // A change that would give two books one path says so.
+        Messages::warning(this, error.isEmpty() ? tr("无法保存更改") : error);
         return;
     }
     Q_EMIT replaced(count);

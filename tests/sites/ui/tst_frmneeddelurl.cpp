@@ -148,6 +148,15 @@ void TestFrmNeedDelUrl::replaceBookcasePaths() {
     click(window, "cmdOK");
     QCOMPARE(bookcase.pathOf(first), QString("/home/u/书/甲.txt"));
     QCOMPARE(bookcase.pathOf(first + 1), QString("/media/old/乙.txt"));
+
+    // Two books on one path: nothing changes, and the window says why.
+    MessageRecorder messages;
+    FrmUrlReplace again(library.context(), QList<qint64>{first + 1});
+    child<QLineEdit>(again, "txtFind")->setText("/media/old/乙");
+    child<QLineEdit>(again, "txtReplace")->setText("/home/u/书/甲");
+    click(again, "cmdOK");
+    QCOMPARE(messages.shown, QStringList{"已有此文件路径的图书"});
+    QCOMPARE(bookcase.pathOf(first + 1), QString("/media/old/乙.txt"));
 }
 
 QTEST_MAIN(TestFrmNeedDelUrl)

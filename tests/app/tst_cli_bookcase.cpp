@@ -1,0 +1,143 @@
+// quiveral-cli bookcase as a user runs it: output, exit codes, what changes in the bookcase and on disk.
+#include "storage/bookcasestore.h"
+#include "storage/categorystore.h"
+#include "support/process.h"
+#include "support/rows.h"
+#include "support/testlibrary.h"
+
+#include <QFile>
+#include <QTest>
+
+namespace {
+
+// "1:小说:01,2:a'b:-": every entry with its category, by id.
+QString state(const QString& dbPath) {
+    return sqliteScalar(dbPath, "SELECT group_concat(id || ':' || MC || ':' || ifnull(LB, '-'), ',') FROM "
+                                "(SELECT * FROM pri_mynovel ORDER BY id)")
+        .toString();
+}
+
+} // namespace
+
+class TestCliBookcase : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void commands_data();
+    void commands();
+};
+
+void TestCliBookcase::commands_data() {
+    QTest::addColumn<QStringList>("args"); // $L: the library folder
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<bool>("bookKept"); // books/a'b.txt
+    const QString before = "1:小说:01,2:a'b:01,3:gone:-";
+    const QString novel = "1\t小说\t\t甲\t$L/chm/000001/List.htm\n";
+    const QString book = "2\ta'b\t某\t甲\t$L/books/a'b.txt\n";
+    const QString gone = "3\tgone\t\t\t$L/books/gone.txt\n";
+
+    addRow("list", QStringList{"list"}, 0, novel + book + gone, "", before, true);
+    addRow("list a category", QStringList{"list", "--category", "02"}, 0, "", "", before, true);
+    addRow("find a quote", QStringList{"list", "--find", "'"}, 0, book, "", before, true);
+    addRow("find in a category, any case", QStringList{"list", "--category", "01", "--find", "A'"}, 0, book,
+           "", before, true);
+    addRow("find outside the category", QStringList{"list", "--category", "02", "--find", "a"}, 0, "", "",
+           before, true);
+    addRow("find as JSON", QStringList{"list", "--find", "'", "--json"}, 0,
+           "[\n    {\n        \"author\": \"某\",\n        \"category\": \"01\",\n        \"categoryName\": "
+           "\"甲\",\n"
+           "        \"id\": 2,\n        \"name\": \"a'b\",\n        \"note\": \"\",\n"
+           "        \"path\": \"$L/books/a'b.txt\"\n    }\n]\n",
+           "", before, true);
+    addRow("list an unknown category", QStringList{"list", "--category", "07"}, 1, "", "没有这个分类：07",
+           before, true);
+    addRow("add", QStringList{"add", "$L/books/new.file.txt", "--category", "02", "--author", "某"}, 0,
+           "4\tnew\t某\t乙\t$L/books/new.file.txt\n", "", before + ",4:new:02", true);
+    addRow("add with a name", QStringList{"add", "$L/books/x.txt", "--name", "叉"}, 0,
+           "4\t叉\t\t\t$L/books/x.txt\n", "", before + ",4:叉:-", true);
+    addRow("add a file already there", QStringList{"add", "$L/books/a'b.txt"}, 1, "", "已有此文件路径的图书",
+           before, true);
+    addRow("add to an unknown category", QStringList{"add", "$L/books/x.txt", "--category", "07"}, 1, "",
+           "没有这个分类：07", before, true);
+    addRow("batch skips a file already there", QStringList{"add", "$L/books/a'b.txt", "$L/books/y.z.txt"}, 0,
+           "4\ty\t\t\t$L/books/y.z.txt\n", "", before + ",4:y:-", true);
+    addRow("batch with one name", QStringList{"add", "$L/books/x.txt", "$L/books/y.txt", "--name", "叉"}, 2,
+           "", "用法", before, true);
+    addRow("edit", QStringList{"edit", "2", "--name", "乙书", "--category", "02"}, 0,
+           "2\t乙书\t某\t乙\t$L/books/a'b.txt\n", "", "1:小说:01,2:乙书:02,3:gone:-", true);
+    addRow("edit onto another's path", QStringList{"edit", "2", "--path", "$L/books/gone.txt"}, 1, "",
+           "已有此文件路径的图书", before, true);
+    addRow("edit to no name", QStringList{"edit", "2", "--name", " "}, 1, "", "请在书名处输入内容", before,
+           true);
+    addRow("edit an unknown book", QStringList{"edit", "9", "--name", "x"}, 1, "", "没有这本图书：9", before,
+           true);
+    addRow("delete unconfirmed", QStringList{"delete", "2", "--delete-files"}, 1, book,
+           "您确定要删除所有选中的图书吗？", before, true);
+    addRow("delete with files", QStringList{"delete", "1", "2", "--delete-files", "--yes"}, 0, "1\n2\n",
+           "小说的目录页保留", "3:gone:-", false);
+    addRow("delete keeping files", QStringList{"delete", "2", "3", "--yes"}, 0, "2\n3\n", "", "1:小说:01",
+           true);
+    addRow("delete an unknown book", QStringList{"delete", "2", "9", "--yes"}, 1, "", "没有这本图书：9",
+           before, true);
+    addRow("category unconfirmed", QStringList{"delete-category", "01"}, 1, novel + book,
+           "您确定要删除所有选中的图书吗？", before, true);
+    addRow("category keeping files", QStringList{"delete-category", "01", "--yes"}, 0, "2\n", "",
+           "1:小说:-,3:gone:-", true);
+    addRow("category with files", QStringList{"delete-category", "01", "--delete-files", "--yes"}, 0, "2\n",
+           "", "1:小说:-,3:gone:-", false);
+    addRow("unknown category", QStringList{"delete-category", "07", "--yes"}, 1, "", "没有这个分类：07",
+           before, true);
+    addRow("move", QStringList{"move", "2", "3", "--category", "02"}, 0,
+           "2\ta'b\t某\t乙\t$L/books/a'b.txt\n3\tgone\t\t乙\t$L/books/gone.txt\n", "",
+           "1:小说:01,2:a'b:02,3:gone:02", true);
+    addRow("move nowhere", QStringList{"move", "2"}, 2, "", "用法", before, true);
+    addRow("check", QStringList{"check"}, 1, gone, "有1本图书和存放路径不相一致", before, true);
+    addRow("replace a path", QStringList{"replace-path", "a'b", "c_d", "2", "3"}, 0,
+           "2\ta'b\t某\t甲\t$L/books/c_d.txt\n" + gone, "", before, true);
+    addRow("replace onto another's path", QStringList{"replace-path", "a'b", "gone", "2"}, 1, "",
+           "已有此文件路径的图书", before, true);
+    addRow("replace nothing", QStringList{"replace-path", "", "x", "2"}, 1, "", "请输入查找内容", before,
+           true);
+    addRow("unknown verb", QStringList{"open", "2"}, 2, "", "用法", before, true);
+}
+
+void TestCliBookcase::commands() {
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QFETCH(QString, after);
+    QFETCH(bool, bookKept);
+    QTemporaryDir home;
+    TestLibrary lib;
+    CategoryStore(lib.db()).add("甲");
+    CategoryStore(lib.db()).add("乙");
+    const QString novelId = lib.addNovel("小说", "01");
+    const QString listPage = lib.context().folder().novelListPage(novelId);
+    QVERIFY(writeFile(listPage, "list"));
+    QVERIFY(BookcaseStore(lib.db()).registerEntry("小说", "01", {}, listPage));
+    const QString bookPath = lib.path() + "/books/a'b.txt";
+    QVERIFY(writeFile(bookPath, "book"));
+    QVERIFY(BookcaseStore(lib.db()).insert({0, "a'b", "01", {}, "某", bookPath, {}}) > 0);
+    QVERIFY(BookcaseStore(lib.db()).insert({0, "gone", {}, {}, {}, lib.path() + "/books/gone.txt", {}}) > 0);
+
+    for (QString& a : args)
+        a.replace("$L", lib.path());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", home.path());
+    const ProcessResult r = runCli(QStringList{"--library", lib.path(), "bookcase"} + args, env);
+    QCOMPARE(r.exitCode, exitCode);
+    QCOMPARE(r.out, QString(out).replace("$L", lib.path()));
+    QVERIFY2(err.isEmpty() ? r.err.isEmpty() : r.err.contains(err), qPrintable(r.err));
+    QCOMPARE(state(lib.db().path()), after);
+    QCOMPARE(QFile::exists(bookPath), bookKept);
+    QVERIFY(QFile::exists(listPage));
+    if (!bookKept)
+        QVERIFY(QFile::exists(home.path() + "/Trash/files/a'b.txt"));
+}
+
+QTEST_GUILESS_MAIN(TestCliBookcase)
+#include "tst_cli_bookcase.moc"

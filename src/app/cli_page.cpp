@@ -34,9 +34,7 @@ int openPage(CliContext& cli, const QStringList& args, bool exclusive,
         return CliFailed;
     if (!NovelStore(library->database()).loadNovel(args.at(0)))
         return cli.fail(QStringLiteral("没有这本小说：") + args.at(0));
-    const QString charset = library->settings().value(QStringLiteral("charset")).trimmed().toLower();
-    *edit =
-        std::make_unique<ChapterPageEdit>(library->database(), library->folder(), args.at(0), id, charset);
+    *edit = std::make_unique<ChapterPageEdit>(*library, args.at(0), id);
     const QString error = (*edit)->open();
     return error.isEmpty() ? CliOk : cli.fail(error);
 }

@@ -5,6 +5,7 @@
 #include "storage/chapterstore.h"
 #include "storage/database.h"
 #include "storage/filechanges.h"
+#include "storage/librarycontext.h"
 #include "storage/textfile.h"
 #include "text/html.h"
 
@@ -47,6 +48,10 @@ ChapterPageEdit::ChapterPageEdit(const Database& db, const LibraryFolder& folder
     , m_novelId(novelId)
     , m_chapterId(chapterId)
     , m_charsetSetting(charsetSetting) {}
+
+ChapterPageEdit::ChapterPageEdit(const LibraryContext& library, const QString& novelId, qint64 chapterId)
+    : ChapterPageEdit(library.database(), library.folder(), novelId, chapterId,
+                      library.settings().value(QStringLiteral("charset")).trimmed().toLower()) {}
 
 QString ChapterPageEdit::path() const {
     return m_folder.chapterPage(m_novelId, m_chapterId);

@@ -7,6 +7,7 @@
 #include <QString>
 
 class Database;
+class LibraryContext;
 
 // One chapter page opened for editing. Only the chapter text between the content markers is handed
 // out and put back, so the template, title, doctype and markers of the page survive any edit; a page
@@ -19,6 +20,8 @@ public:
     // charsetSetting: the library's display charset, as StoredChapterPage reads pages with it.
     ChapterPageEdit(const Database& db, const LibraryFolder& folder, const QString& novelId, qint64 chapterId,
                     const QString& charsetSetting = QString());
+    // A page of the library, read with its display charset.
+    ChapterPageEdit(const LibraryContext& library, const QString& novelId, qint64 chapterId);
 
     // "" when the page was read; else the message ("文件没有找到").
     QString open();

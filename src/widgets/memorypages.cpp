@@ -28,6 +28,10 @@ void registerScheme() {
     QWebEngineUrlScheme::registerScheme(scheme);
 }
 
+QByteArray schemeName() {
+    return kScheme;
+}
+
 QUrl urlOf(const QString& libraryPath, const QString& filePath, const QString& query) {
     QUrl url;
     url.setScheme(QString::fromLatin1(kScheme));

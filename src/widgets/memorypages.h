@@ -13,6 +13,7 @@ namespace MemoryPages {
 
 // Before the application object is made.
 void registerScheme();
+QByteArray schemeName();
 
 QUrl urlOf(const QString& libraryPath, const QString& filePath, const QString& query = QString());
 // The file an address of the scheme stands for; other addresses come back unchanged.

@@ -2,6 +2,9 @@
 
 #include "library/readingaccess.h"
 
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+
 namespace {
 
 ReadingAccess::Resource resourceOf(QWebEngineUrlRequestInfo::ResourceType type) {
@@ -53,4 +56,39 @@ void ReadingInterceptor::interceptRequest(QWebEngineUrlRequestInfo& info) {
                           : file(info.firstPartyUrl());
     if (!ReadingAccess::allows(m_libraryPath, page, request, resourceOf(info.resourceType())))
         info.block(true);
+}
+
+QWebEngineProfile* newReadingProfile(const QString& libraryPath, QObject* parent,
+                                     ReadingInterceptor::ToFile toFile) {
+    // Off the record: no cache, cookies or history of downloaded pages on disk.
+    auto* profile = new QWebEngineProfile(parent);
+    profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+    profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+    profile->setSpellCheckEnabled(false);
+    profile->setUrlRequestInterceptor(new ReadingInterceptor(libraryPath, profile, std::move(toFile)));
+    return profile;
+}
+
+void restrictReadingPage(QWebEngineSettings* s, bool scripts) {
+    s->setAttribute(QWebEngineSettings::JavascriptEnabled, scripts);
+    s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    s->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    // Without this a local page loads none of its pictures, style sheet or script; which files it
+    // may load is decided by the interceptor instead.
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    s->setAttribute(QWebEngineSettings::LocalStorageEnabled, false);
+    s->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    s->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
+    s->setAttribute(QWebEngineSettings::WebGLEnabled, false);
+    s->setAttribute(QWebEngineSettings::ScreenCaptureEnabled, false);
+    s->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, false);
+    s->setAttribute(QWebEngineSettings::AllowRunningInsecureContent, false);
+    s->setAttribute(QWebEngineSettings::AllowGeolocationOnInsecureOrigins, false);
+    s->setAttribute(QWebEngineSettings::HyperlinkAuditingEnabled, false);
+    s->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
+    s->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
+    s->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
+    s->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, true);
+    s->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
 }

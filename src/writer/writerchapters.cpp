@@ -66,8 +66,7 @@ QString WriterChapters::mainVolumeName() {
 }
 
 QString WriterChapters::text(qint64 chapterId) const {
-    ChapterPageEdit page(m_library.database(), m_library.folder(), m_novelId, chapterId,
-                         m_library.settings().value(QStringLiteral("charset")).trimmed().toLower());
+    ChapterPageEdit page(m_library, m_novelId, chapterId);
     if (!page.open().isEmpty())
         return QString();
     // Plain text as typed: a save writes blanks as &nbsp; and lines as <br>, which come back so.
@@ -77,8 +76,7 @@ QString WriterChapters::text(qint64 chapterId) const {
 }
 
 bool WriterChapters::hasRichContent(qint64 chapterId) const {
-    ChapterPageEdit page(m_library.database(), m_library.folder(), m_novelId, chapterId,
-                         m_library.settings().value(QStringLiteral("charset")).trimmed().toLower());
+    ChapterPageEdit page(m_library, m_novelId, chapterId);
     static const QRegularExpression rich(QStringLiteral("<(img|table|a)\\b"),
                                          QRegularExpression::CaseInsensitiveOption);
     return page.open().isEmpty() && page.content().contains(rich);

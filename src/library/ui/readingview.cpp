@@ -1,48 +1,18 @@
 #include "library/ui/readingview.h"
 
-#include "widgets/readinginterceptor.h"
 #include "library/ui/readingpage.h"
+#include "widgets/readinginterceptor.h"
 
 #include <QChildEvent>
 #include <QCoreApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
-#include <QWebEngineProfile>
-#include <QWebEngineSettings>
 
 ReadingView::ReadingView(const QString& libraryPath, QWidget* parent)
     : QWebEngineView(parent) {
-    // Off the record: no cache, cookies or history of downloaded pages on disk.
-    m_profile = new QWebEngineProfile(this);
-    m_profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
-    m_profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
-    m_profile->setSpellCheckEnabled(false);
-    m_interceptor = new ReadingInterceptor(libraryPath, this);
-    m_profile->setUrlRequestInterceptor(m_interceptor);
-
+    m_profile = newReadingProfile(libraryPath, this);
     m_page = new ReadingPage(m_profile, this);
-    QWebEngineSettings* s = m_page->settings();
-    s->setAttribute(QWebEngineSettings::JavascriptEnabled, true); // head.js scrolls the page
-    s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
-    s->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
-    s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
-    // Without this a local page loads none of its pictures, style sheet or script; which files it
-    // may load is decided by the interceptor instead.
-    s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
-    s->setAttribute(QWebEngineSettings::LocalStorageEnabled, false);
-    s->setAttribute(QWebEngineSettings::PluginsEnabled, false);
-    s->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
-    s->setAttribute(QWebEngineSettings::WebGLEnabled, false);
-    s->setAttribute(QWebEngineSettings::ScreenCaptureEnabled, false);
-    s->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, false);
-    s->setAttribute(QWebEngineSettings::AllowRunningInsecureContent, false);
-    s->setAttribute(QWebEngineSettings::AllowGeolocationOnInsecureOrigins, false);
-    s->setAttribute(QWebEngineSettings::HyperlinkAuditingEnabled, false);
-    s->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
-    s->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
-    s->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
-    s->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, true);
-    s->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
+    restrictReadingPage(m_page->settings(), true); // head.js scrolls the page
     setPage(m_page);
     watchChildren();
 }

@@ -6,7 +6,6 @@
 
 class QKeyEvent;
 class QWebEngineProfile;
-class ReadingInterceptor;
 class ReadingPage;
 
 // The embedded browser that shows chapter pages (Web1, and the viewer window's). It runs in a
@@ -36,7 +35,6 @@ private:
     void watchChildren();
 
     QWebEngineProfile* m_profile = nullptr;
-    ReadingInterceptor* m_interceptor = nullptr;
     ReadingPage* m_page = nullptr;
     KeyHandler m_keyHandler;
     QUrl m_requested;

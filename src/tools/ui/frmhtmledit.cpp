@@ -38,7 +38,6 @@
 #include <QVariantMap>
 #include <QWebEngineProfile>
 #include <QWebEngineScriptCollection>
-#include <QWebEngineSettings>
 #include <QWebEngineView>
 
 static void initEditorResource() {
@@ -64,22 +63,6 @@ protected:
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int,
                                   const QString&) override {}
 };
-
-void harden(QWebEngineSettings* s, bool scripts) {
-    s->setAttribute(QWebEngineSettings::JavascriptEnabled, scripts);
-    s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
-    s->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
-    s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
-    s->setAttribute(QWebEngineSettings::LocalStorageEnabled, false);
-    s->setAttribute(QWebEngineSettings::PluginsEnabled, false);
-    s->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
-    s->setAttribute(QWebEngineSettings::WebGLEnabled, false);
-    s->setAttribute(QWebEngineSettings::HyperlinkAuditingEnabled, false);
-    s->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
-    s->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
-    s->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
-    s->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
-}
 
 QFont sourceFont() {
     for (const QString& family : {QStringLiteral("宋体"), QStringLiteral("SimSun")}) {
@@ -139,25 +122,18 @@ FrmHtmlEdit::FrmHtmlEdit(LibraryContext& library, const QString& novelId, qint64
     resize(960, 700);
 
     const QString libraryPath = library.folder().path();
-    m_profile = new QWebEngineProfile(this);
-    m_profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
-    m_profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
-    m_profile->setSpellCheckEnabled(false);
-    m_profile->setUrlRequestInterceptor(
-        new ReadingInterceptor(libraryPath, this, [libraryPath](const QUrl& url) {
-            return MemoryPages::fileUrl(libraryPath, url);
-        }));
+    m_profile = newReadingProfile(
+        libraryPath, this, [libraryPath](const QUrl& url) { return MemoryPages::fileUrl(libraryPath, url); });
     m_pages = new MemoryPageHandler(libraryPath, this);
-    m_profile->installUrlSchemeHandler(MemoryPages::urlOf(libraryPath, libraryPath).scheme().toLatin1(),
-                                       m_pages);
+    m_profile->installUrlSchemeHandler(MemoryPages::schemeName(), m_pages);
 
     // Page scripts stay off in the design view: what is edited is the page as stored, not what its
     // scripts would make of it. The editor's script runs in a world of its own.
     auto* design = new EditorPage(m_profile, this);
-    harden(design->settings(), false);
+    restrictReadingPage(design->settings(), false);
     // The preview is the reading view's: its own head.js may run, nothing else it would not load.
     auto* preview = new EditorPage(m_profile, this);
-    harden(preview->settings(), true);
+    restrictReadingPage(preview->settings(), true);
     QFile script(QStringLiteral(":/editor/editor.js"));
     script.open(QIODevice::ReadOnly);
     QWebEngineScript editor;
@@ -218,9 +194,7 @@ FrmHtmlEdit::~FrmHtmlEdit() {
 }
 
 QString FrmHtmlEdit::openPage() {
-    m_edit = std::make_unique<ChapterPageEdit>(
-        m_library.database(), m_library.folder(), m_novelId, m_chapterId,
-        m_library.settings().value(QStringLiteral("charset")).trimmed().toLower());
+    m_edit = std::make_unique<ChapterPageEdit>(m_library, m_novelId, m_chapterId);
     const QString error = m_edit->open();
     if (!error.isEmpty())
         return error;
@@ -609,34 +583,29 @@ void FrmHtmlEdit::designCommand(const QString& name, const QString& value) {
     script(QStringLiteral("command(%1, %2)").arg(EditorScript::quoted(name), EditorScript::quoted(value)));
 }
 
-void FrmHtmlEdit::mnuUndo() {
+void FrmHtmlEdit::viewCommand(QWebEnginePage::WebAction action, void (QPlainTextEdit::*source)()) {
     if (tab() == Design)
-        designPage()->triggerAction(QWebEnginePage::Undo);
+        designPage()->triggerAction(action);
     else if (tab() == Source)
-        m_txtContent->undo();
+        (m_txtContent->*source)();
+    else if (action == QWebEnginePage::Copy)
+        m_web1->page()->triggerAction(action); // the preview only reads
+}
+
+void FrmHtmlEdit::mnuUndo() {
+    viewCommand(QWebEnginePage::Undo, &QPlainTextEdit::undo);
 }
 
 void FrmHtmlEdit::mnuRedo() {
-    if (tab() == Design)
-        designPage()->triggerAction(QWebEnginePage::Redo);
-    else if (tab() == Source)
-        m_txtContent->redo();
+    viewCommand(QWebEnginePage::Redo, &QPlainTextEdit::redo);
 }
 
 void FrmHtmlEdit::mnuCut() {
-    if (tab() == Design)
-        designPage()->triggerAction(QWebEnginePage::Cut);
-    else if (tab() == Source)
-        m_txtContent->cut();
+    viewCommand(QWebEnginePage::Cut, &QPlainTextEdit::cut);
 }
 
 void FrmHtmlEdit::mnuCopy() {
-    if (tab() == Design)
-        designPage()->triggerAction(QWebEnginePage::Copy);
-    else if (tab() == Source)
-        m_txtContent->copy();
-    else
-        m_web1->page()->triggerAction(QWebEnginePage::Copy);
+    viewCommand(QWebEnginePage::Copy, &QPlainTextEdit::copy);
 }
 
 void FrmHtmlEdit::mnuPaste() {

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QString>
 #include <QUrl>
+#include <QWebEnginePage>
 
 #include <functional>
 #include <memory>
@@ -19,7 +20,6 @@ class QMenu;
 class QPlainTextEdit;
 class QTabWidget;
 class QToolBar;
-class QWebEnginePage;
 class QWebEngineProfile;
 class QWebEngineView;
 class SourceFindTarget;
@@ -77,6 +77,8 @@ private:
 
     void mnuSave();
     void mnuParse();
+    // An edit command on the view shown: the design page's action, or the source box's own.
+    void viewCommand(QWebEnginePage::WebAction action, void (QPlainTextEdit::*source)());
     void mnuUndo();
     void mnuRedo();
     void mnuCut();

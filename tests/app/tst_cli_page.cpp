@@ -58,7 +58,6 @@ void TestCliPage::run_data() {
     addRow("show", QStringList{"page", "show", "N", "1"}, QByteArray(), 0, first, first);
     addRow("save from a file", QStringList{"page", "save", "N", "1", "FILE"}, edited, 0, "", saved);
     addRow("save from stdin", QStringList{"page", "save", "N", "1", "-"}, edited, 0, "", saved);
-    addRow("save, stdin by default", QStringList{"page", "save", "N", "1"}, edited, 0, "", saved);
     const QByteArray word =
         QStringLiteral("<?xml:namespace prefix = o ns = \"urn:schemas-microsoft-com:office:office\" />"
                        "<p class=MsoNormal style='mso-line-height-alt:12pt'><span lang=ZH-CN "
@@ -71,26 +70,15 @@ void TestCliPage::run_data() {
         "collapse;word-break:break-all'><tr><td>格</td></tr></table>");
     addRow("save simplified from a file", QStringList{"page", "save", "N", "1", "FILE", "--simplify"}, word,
            0, "", simplified);
-    addRow("save simplified, option first", QStringList{"page", "save", "--simplify", "N", "1"}, word, 0, "",
-           simplified);
-    addRow("save unsimplified keeps the styles", QStringList{"page", "save", "N", "1", "-"}, word, 0, "",
-           QString::fromUtf8(word));
     addRow("save, unknown option", QStringList{"page", "save", "N", "1", "-", "--simple"}, word, 2, "用法",
            first);
-    addRow("save, unknown option for the file", QStringList{"page", "save", "N", "1", "--simple"}, word, 2,
-           "用法", first);
-    addRow("show refuses --simplify", QStringList{"page", "show", "N", "1", "--simplify"}, QByteArray(), 2,
-           "用法", first);
     addRow("save not UTF-8", QStringList{"page", "save", "N", "1", "-"}, QByteArray("\xB8\xC4\xFF"), 1,
            "输入不是 UTF-8 文本", first);
     addRow("page missing", QStringList{"page", "show", "N", "2"}, QByteArray(), 1, "文件没有找到", first);
-    addRow("save to a missing page", QStringList{"page", "save", "N", "2", "FILE"}, edited, 1, "文件没有找到",
-           first);
     addRow("bad chapter id", QStringList{"page", "show", "N", "x"}, QByteArray(), 1, "章节编号无效：x",
            first);
     addRow("unknown novel", QStringList{"page", "show", "000009", "1"}, QByteArray(), 1,
            "没有这本小说：000009", first);
-    addRow("unknown verb", QStringList{"page", "print", "N", "1"}, QByteArray(), 2, "用法", first);
     addRow("table", QStringList{"page", "table", "2", "3", "--border", "2"}, QByteArray(), 0, "<table",
            first);
     addRow("table, zero rows", QStringList{"page", "table", "0", "3"}, QByteArray(), 1,
@@ -99,8 +87,6 @@ void TestCliPage::run_data() {
            "请输入正整数型且小于等于100的列数值", first);
     addRow("table, script in the border", QStringList{"page", "table", "2", "2", "--border", "1 onclick=x"},
            QByteArray(), 1, "请输入非负整数型的边框粗细值", first);
-    addRow("table, unknown style", QStringList{"page", "table", "2", "2", "--style", "fancy"}, QByteArray(),
-           2, "用法", first);
 }
 
 void TestCliPage::run() {

@@ -68,13 +68,10 @@ void TestCliWrite::commands_data() {
     addRow("new volume", QStringList{"new-volume"}, 0, "4\n", "", before + ",新章节1/新分卷1");
     addRow("new chapter after one", QStringList{"new-chapter", "--after", "1"}, 0, "4\n", "",
            "一/上卷,新章节1/上卷,二/上卷,三");
-    addRow("new chapter in a volume", QStringList{"new-chapter", "--volume", "上卷"}, 0, "4\n", "",
-           "一/上卷,二/上卷,新章节1/上卷,三");
     addRow("new chapter both ways", QStringList{"new-chapter", "--after", "1", "--volume", "上卷"}, 2, "",
            "用法", before);
     addRow("rename the main text", QStringList{"rename-volume", "正文", "尾声"}, 0, "", "",
            "一/上卷,二/上卷,三/尾声");
-    addRow("rename to nothing", QStringList{"rename-volume", "上卷", ""}, 1, "", "分卷名称不能为空", before);
     addRow("unknown verb", QStringList{"delete", "1"}, 2, "", "用法", before);
 }
 

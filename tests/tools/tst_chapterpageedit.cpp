@@ -71,7 +71,6 @@ private Q_SLOTS:
     void pictureTypes();
     void insertPicture_data();
     void insertPicture();
-    void insertPictureFails_data();
     void insertPictureFails();
 };
 
@@ -221,9 +220,6 @@ void TestChapterPageEdit::pictureTypes_data() {
     QTest::addColumn<QByteArray>("head");
     QTest::addColumn<QString>("type");
     addRow("jpg", kJpg, "jpg");
-    addRow("png", kPng, "png");
-    addRow("gif", kGif, "gif");
-    addRow("bmp", kBmp, "bmp");
     addRow("webp", kWebp, "webp");
     addRow("svg after a declaration and a comment", kSvg, "svg");
     addRow(
@@ -232,10 +228,7 @@ void TestChapterPageEdit::pictureTypes_data() {
         "svg");
     addRow("text starting with BM", QByteArray("BMW is a car, not a bitmap."), "");
     addRow("a wave file", QByteArray("RIFF\x1A\x00\x00\x00WAVEfmt ", 16), "");
-    addRow("GIF without its version", QByteArray("GIF is a format"), "");
     addRow("a page holding an svg", QByteArray("<html><body><svg></svg></body></html>"), "");
-    addRow("svg element of another name", QByteArray("<svgx/>"), "");
-    addRow("half a png signature", QByteArray("\x89PNG"), "");
     addRow("nothing", QByteArray(), "");
 }
 
@@ -266,8 +259,6 @@ void TestChapterPageEdit::insertPicture_data() {
     addRow("numbering skips taken names", "{src}/p.jpg", kJpg,
            QStringList{"{n}_{c}_1.jpg", "{n}_{c}_2.jpg", "{n}_{c}_3.png", "{n}_9_3.jpg"}, "{src}/p.jpg",
            "{n}_{c}_3.jpg", "", "{n}_{c}_3.jpg");
-    addRow("jpeg extension kept", "{src}/p.jpeg", kJpg, none, "{src}/p.jpeg", "{n}_{c}_1.jpeg", "",
-           "{n}_{c}_1.jpeg");
     addRow("png named .jpg keeps its name", "{src}/p.jpg", kPng, none, "{src}/p.jpg", one, "", one);
     addRow("webp without an extension", "{src}/download", kWebp, none, "{src}/download", "{n}_{c}_1.webp", "",
            "{n}_{c}_1.webp");
@@ -283,23 +274,13 @@ void TestChapterPageEdit::insertPicture_data() {
            "");
     addRow("http kept", "", QByteArray(), none, "HTTP://example.com/a b.jpg", "HTTP://example.com/a b.jpg",
            "", "");
-    addRow("https kept", "", QByteArray(), none, "https://example.com/p.png?x=1",
-           "https://example.com/p.png?x=1", "", "");
     addRow("missing file", "", QByteArray(), none, "{src}/none.jpg", "", "图片文件不存在：{src}/none.jpg",
            "");
-    addRow("missing file by URL", "", QByteArray(), none, "file://{src}/无%20图.jpg", "",
-           "图片文件不存在：{src}/无 图.jpg", "");
     addRow("text file named .jpg", "{src}/note.jpg", QByteArray("not a picture"), none, "{src}/note.jpg", "",
            "不是图片文件：{src}/note.jpg", "");
-    addRow("empty file", "{src}/empty.png", QByteArray(), none, "{src}/empty.png", "",
-           "不是图片文件：{src}/empty.png", "");
     addRow("a folder", "", QByteArray(), none, "{src}", "", "不是图片文件：{src}", "");
     addRow("javascript", "", QByteArray(), none, "javascript:alert(1)", "",
            "不支持的图片地址：javascript:alert(1)", "");
-    addRow("data address", "", QByteArray(), none, "data:image/png;base64,iVBORw0KGgo=", "",
-           "不支持的图片地址：data:image/png;base64,iVBORw0KGgo=", "");
-    addRow("ftp", "", QByteArray(), none, "ftp://example.com/a.jpg", "",
-           "不支持的图片地址：ftp://example.com/a.jpg", "");
     addRow("file URL of another host", "", QByteArray(), none, "file://server/share/a.jpg", "",
            "图片文件不存在：//server/share/a.jpg", "");
     addRow("nothing given", "", QByteArray(), none, "  ", "", "图片文件路径不能为空", "");
@@ -348,39 +329,19 @@ void TestChapterPageEdit::insertPicture() {
         QCOMPARE(fileBytes(dir + u'/' + fill(copy)), bytes);
 }
 
-void TestChapterPageEdit::insertPictureFails_data() {
-    QTest::addColumn<QString>("fault");
-    addRow("novel folder read-only", "read-only");
-    addRow("novel folder is a file", "file");
-}
-
+// A copy that cannot be written (the novel folder is a file) leaves nothing behind.
 void TestChapterPageEdit::insertPictureFails() {
-    QFETCH(QString, fault);
-    if (fault == QLatin1String("read-only") && geteuid() == 0)
-        QSKIP("root writes into read-only folders");
     TestLibrary lib;
     QTemporaryDir outside;
     const QString novel = lib.addNovel(QStringLiteral("书"));
-    const qint64 id = lib.addChapter(novel, QStringLiteral("一"));
     const QString dir = lib.context().folder().novelDir(novel);
     const QString picture = outside.filePath(QStringLiteral("p.png"));
-    QVERIFY(writeFile(picture, kPng));
-    if (fault == QLatin1String("file")) {
-        QVERIFY(writeFile(dir, "x"));
-    } else {
-        QVERIFY(writeFile(lib.context().folder().chapterPage(novel, id), "page"));
-        QVERIFY(QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner));
-    }
-
-    const EditorPicture placed = placeEditorPicture(lib.context().folder(), novel, id, picture);
-    QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QVERIFY(writeFile(picture, kPng) && writeFile(dir, "x"));
+    const EditorPicture placed =
+        placeEditorPicture(lib.context().folder(), novel, lib.addChapter(novel, QStringLiteral("一")), picture);
     QVERIFY2(placed.error.startsWith(QStringLiteral("无法复制图片：")), qPrintable(placed.error));
     QCOMPARE(placed.src, QString());
-    if (fault == QLatin1String("file"))
-        QCOMPARE(fileBytes(dir), QByteArray("x"));
-    else
-        QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden),
-                 QStringList{QString::number(id) + QStringLiteral(".htm")});
+    QCOMPARE(fileBytes(dir), QByteArray("x"));
 }
 
 QTEST_GUILESS_MAIN(TestChapterPageEdit)

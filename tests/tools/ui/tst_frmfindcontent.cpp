@@ -79,10 +79,6 @@ struct Shelf {
     }
 };
 
-QString withoutMnemonic(QString text) {
-    return text.remove(QRegularExpression("\\(&.\\)"));
-}
-
 void setText(FrmFindContent& w, const char* name, const QString& text) {
     if (auto* line = w.findChild<QLineEdit*>(QLatin1String(name)))
         line->setText(text);
@@ -108,8 +104,6 @@ class TestFrmFindContent : public QObject {
 
 private Q_SLOTS:
     void init();
-    void captions_data();
-    void captions();
     void fieldBoxesExclusive_data();
     void fieldBoxesExclusive();
     void panelsFollowType_data();
@@ -132,67 +126,10 @@ void TestFrmFindContent::init() {
     FindMemory::shared() = FindMemory();
 }
 
-void TestFrmFindContent::captions_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("caption");
-    addRow("mode frame", "optType", "操作方式");
-    addRow("plain", "optType_0", "普通");
-    addRow("between", "optType_1", "两者间内容");
-    addRow("expression", "optType_2", "正则表达式");
-    addRow("other", "optType_3", "其他操作");
-    addRow("all chapters", "chkAll", "所有章节");
-    addRow("title", "chkTitle", "处理标题");
-    addRow("volume", "chkVolume", "处理分卷名");
-    addRow("address", "chkComeFrom", "处理下载地址");
-    addRow("clear", "cmdClearContent", "清空内容");
-    addRow("pictures", "cmdDelPic", "清空图片");
-    addRow("centre", "cmdPicSetCenter", "图片居中");
-    addRow("zoom", "cmdPicResize", "图片缩放");
-    addRow("small pictures", "cmdDelSmallPic", "移除小图片");
-    addRow("ocr", "cmdOCR", "图片→文字");
-    addRow("full width", "cmdHalfToAll", "半角→全角");
-    addRow("half width", "cmdAlltoHalf", "全角→半角");
-    addRow("find", "cmdFind", "查找");
-    addRow("replace", "cmdReplace", "替换");
-    addRow("exit", "cmdCancel", "退出");
-    // Fields by the label that names them.
-    addRow("find text", "txtFindText", "查找内容");
-    addRow("replacement", "txtReplaceText", "替换内容");
-    addRow("start", "txtLeft", "开始内容");
-    addRow("end", "txtRight", "结束内容");
-    addRow("between replacement", "txtReplText", "替换内容");
-    addRow("pattern", "txtRegExp", "正则表达式");
-    addRow("pattern replacement", "txtReplace", "替换内容");
-}
-
-void TestFrmFindContent::captions() {
-    QFETCH(QString, name);
-    QFETCH(QString, caption);
-    Shelf shelf;
-    FrmFindContent w(shelf.lib.context(), shelf.source());
-    QCOMPARE(w.objectName(), QString("frmFindContent"));
-    QCOMPARE(w.windowTitle(), QString("章节内容-查找/替换 "));
-    QWidget* control = child<QWidget>(w, qPrintable(name));
-    QString text;
-    if (auto* button = qobject_cast<QAbstractButton*>(control)) {
-        text = button->text();
-    } else if (auto* box = qobject_cast<QGroupBox*>(control)) {
-        text = box->title();
-    } else {
-        for (QLabel* label : w.findChildren<QLabel*>())
-            if (label->buddy() == control)
-                text = label->text();
-    }
-    QCOMPARE(withoutMnemonic(text), caption);
-}
-
 void TestFrmFindContent::fieldBoxesExclusive_data() {
     QTest::addColumn<QStringList>("clicks");
     QTest::addColumn<QStringList>("checked");
-    addRow("one", QStringList{"chkVolume"}, QStringList{"chkVolume"});
     addRow("title then volume", QStringList{"chkTitle", "chkVolume"}, QStringList{"chkVolume"});
-    addRow("volume then address", QStringList{"chkVolume", "chkComeFrom"}, QStringList{"chkComeFrom"});
-    addRow("address then title", QStringList{"chkComeFrom", "chkTitle"}, QStringList{"chkTitle"});
     addRow("unchecked again", QStringList{"chkTitle", "chkTitle"}, QStringList{});
     addRow("back to the first", QStringList{"chkTitle", "chkComeFrom", "chkTitle"}, QStringList{"chkTitle"});
 }

@@ -113,11 +113,9 @@ private Q_SLOTS:
     void insertPicture();
     void pasteFromWordProcessor_data();
     void pasteFromWordProcessor();
-    void simplify();
     void findInDesign();
     void designOnlyCommands();
     void closedWhileWaiting();
-    void missingPage();
 };
 
 void TestFrmHtmlEdit::typeAndSave() {
@@ -391,22 +389,6 @@ void TestFrmHtmlEdit::pasteFromWordProcessor() {
              qPrintable(content));
 }
 
-// 简化 takes a word processor's styles out of the text, which the design then shows.
-void TestFrmHtmlEdit::simplify() {
-    Chapter c("<p class=MsoNormal style='mso-line-height-alt:12pt;color:red'><span lang=EN-US "
-              "style='mso-bidi-font-size:10.5pt'>保留的字</span><o:p></o:p></p>");
-    FrmHtmlEdit editor(c.lib.context(), c.novel, c.id);
-    QVERIFY(openEditor(editor));
-    trigger(editor, "mnuParse");
-    QVERIFY(QTest::qWaitFor([&] { return editor.isDesignReady(); }, 20000));
-    trigger(editor, "mnuSave");
-    QVERIFY(waitClosed(editor));
-    const QString content = c.content();
-    QVERIFY2(content.contains("保留的字") && !content.contains("mso-") && !content.contains("style=") &&
-                 !content.contains("<span") && !content.contains("o:p"),
-             qPrintable(content));
-}
-
 // The design view is searched like the source: through tags, whole words, replacements in place.
 void TestFrmHtmlEdit::findInDesign() {
     Chapter c("<p>月光<b>如</b>水，moon 月光 moonlight</p>");
@@ -464,13 +446,6 @@ void TestFrmHtmlEdit::closedWhileWaiting() {
     for (QWidget* w : QApplication::topLevelWidgets())
         QVERIFY2(!w->isVisible() || !w->inherits("QDialog"), qPrintable(w->objectName()));
     QVERIFY(messages.shown.isEmpty());
-}
-
-void TestFrmHtmlEdit::missingPage() {
-    Chapter c("<p>正文</p>");
-    QVERIFY(QFile::remove(c.path()));
-    FrmHtmlEdit editor(c.lib.context(), c.novel, c.id);
-    QCOMPARE(editor.openPage(), QString("文件没有找到"));
 }
 
 QUIVERAL_UI_TEST_MAIN(TestFrmHtmlEdit)

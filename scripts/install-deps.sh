@@ -7,10 +7,12 @@ PACKAGES=(
     # Qt 6
     qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-multimedia-dev qt6-5compat-dev
     qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-translations-l10n libqt6sql6-sqlite
-    gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+    # music: WAV and MP3; WMA; MIDI with a sound font
+    gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-libav
+    gstreamer1.0-plugins-bad timgm6mb-soundfont
     # C libraries
     libsqlite3-dev sqlite3 libgumbo-dev libxml2-dev libpcre2-dev libuchardet-dev
-    libopencc-dev opencc libchm-dev libchm-bin fp-utils libzip-dev zlib1g-dev libcurl4-openssl-dev libssl-dev
+    libopencc-dev opencc libchm-dev libchm-bin fp-utils libzip-dev zlib1g-dev libcurl4-openssl-dev libssl-dev libx11-dev
     libtesseract-dev tesseract-ocr tesseract-ocr-chi-sim tesseract-ocr-chi-tra
     mdbtools mdbtools-dev
     # fonts, display and screenshots for GUI tests

@@ -135,9 +135,9 @@ int main(int argc, char** argv) {
             Qt::QueuedConnection);
     });
     QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window] {
-        window.showNormal();
-        window.raise();
-        window.activateWindow();
+        if (!window.isVisible())
+            window.showNormal();
+        window.bringToFront();
     });
     QObject::connect(&instance, &SingleInstance::addNewRequested, &window, &FrmBook::requestAddNovel);
     QObject::connect(&window, &FrmBook::addNovelRequested, [](const QString& requested) {

@@ -31,6 +31,9 @@ QMessageBox::StandardButton show(QWidget* parent, Kind kind, const QString& text
         return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No);
     case Kind::OkCancel:
         return QMessageBox::question(parent, title, text, QMessageBox::Ok | QMessageBox::Cancel);
+    case Kind::YesNoCancel:
+        return QMessageBox::question(parent, title, text,
+                                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     }
     return QMessageBox::NoButton;
 }
@@ -57,6 +60,11 @@ bool okCancel(QWidget* parent, const QString& text) {
     return show(parent, Kind::OkCancel, text) == QMessageBox::Ok;
 }
 
+QMessageBox::StandardButton yesNoCancel(QWidget* parent, const QString& text) {
+    const QMessageBox::StandardButton pressed = show(parent, Kind::YesNoCancel, text);
+    return pressed == QMessageBox::Yes || pressed == QMessageBox::No ? pressed : QMessageBox::Cancel;
+}
+
 void setPickHandler(PickHandler h) {
     pickHandler() = std::move(h);
 }
@@ -65,6 +73,13 @@ QString openFileName(QWidget* parent, const QString& caption, const QString& fol
     if (pickHandler())
         return pickHandler()(Pick::OpenFile, caption, filter);
     return QFileDialog::getOpenFileName(parent, caption, folder, filter);
+}
+
+QStringList openFileNames(QWidget* parent, const QString& caption, const QString& folder,
+                          const QString& filter) {
+    if (pickHandler())
+        return pickHandler()(Pick::OpenFiles, caption, filter).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return QFileDialog::getOpenFileNames(parent, caption, folder, filter);
 }
 
 QString saveFileName(QWidget* parent, const QString& caption, const QString& proposed,

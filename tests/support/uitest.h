@@ -19,17 +19,22 @@
 #include <functional>
 #include <memory>
 
-// Records the messages shown; questions get the next scripted answer (Yes by default).
+// Records the messages shown; questions get the next scripted answer (Yes by default). A Yes/No/Cancel
+// question takes its answer from buttons when that holds one, else from answers.
 class MessageRecorder {
 public:
     MessageRecorder() {
         Messages::setHandler([this](Messages::Kind kind, const QString& text) {
             shown << text;
             kinds << kind;
-            if (kind == Messages::Kind::Question || kind == Messages::Kind::OkCancel) {
+            if (kind == Messages::Kind::YesNoCancel && !buttons.isEmpty())
+                return buttons.takeFirst();
+            if (kind == Messages::Kind::Question || kind == Messages::Kind::OkCancel
+                || kind == Messages::Kind::YesNoCancel) {
                 const bool yes = answers.isEmpty() ? true : answers.takeFirst();
-                return kind == Messages::Kind::Question ? (yes ? QMessageBox::Yes : QMessageBox::No)
-                                                        : (yes ? QMessageBox::Ok : QMessageBox::Cancel);
+                if (kind == Messages::Kind::OkCancel)
+                    return yes ? QMessageBox::Ok : QMessageBox::Cancel;
+                return yes ? QMessageBox::Yes : QMessageBox::No;
             }
             return QMessageBox::Ok;
         });
@@ -41,6 +46,7 @@ public:
     QStringList shown;
     QList<Messages::Kind> kinds;
     QList<bool> answers;
+    QList<QMessageBox::StandardButton> buttons;
 };
 
 // The control of that objectName; a missing one ends the test run.

@@ -1,4 +1,7 @@
 #include "app/ui/frmbook.h"
+#include "companion/ui/bossguard.h"
+#include "companion/ui/trayicon.h"
+#include "widgets/icons.h"
 
 #include "library/displaysettings.h"
 #include "library/treekeys.h"
@@ -29,18 +32,14 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-// The pictures live in the UI library, which is linked statically: its resources must be pulled in.
-static void initResources() {
-    Q_INIT_RESOURCE(icons);
-}
-
 FrmBook::FrmBook(LibraryContext& library, QWidget* parent)
     : QMainWindow(parent)
     , m_library(library) {
-    initResources();
     setObjectName(QStringLiteral("frmBook"));
     setWindowTitle(QStringLiteral("Quiveral"));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/tree/quiveral@128.png")));
+    QIcon icon = Icons::tree(QStringLiteral("quiveral"));
+    icon.addFile(QStringLiteral(":/icons/tree/quiveral@128.png"));
+    setWindowIcon(icon);
     resize(1180, 760);
     m_prompter = new DesktopPrompter(this);
     // The renewal's choice of new chapters is asked with a window of its own, which opens the novel's
@@ -74,6 +73,8 @@ FrmBook::FrmBook(LibraryContext& library, QWidget* parent)
     setRunning(false);
     reopenLastChapter();
     createTrayIcon();
+    m_bossGuard =
+        new BossGuard([this] { return m_library.settings().value(QStringLiteral("BossKey")); }, this);
     startRenewalTimer();
 }
 
@@ -264,30 +265,15 @@ void FrmBook::saveWindowState() {
 }
 
 void FrmBook::createTrayIcon() {
-    // Until the tray has its own window: the icon with "打开" and "退出", when bIsNotify asks for it.
-    if (!m_library.settings().isOn(QStringLiteral("bIsNotify")) || !QSystemTrayIcon::isSystemTrayAvailable())
-        return;
-    m_tray = new QSystemTrayIcon(windowIcon(), this);
-    m_tray->setObjectName(QStringLiteral("trayIcon"));
-    m_tray->setToolTip(QStringLiteral("Quiveral"));
-    auto* menu = new QMenu(this);
-    QAction* open = menu->addAction(tr("打开(&O)"), this, &FrmBook::bringToFront);
-    open->setObjectName(QStringLiteral("mnuViewTray"));
-    QAction* exit = menu->addAction(tr("退出(&X)"), this, &QWidget::close);
-    exit->setObjectName(QStringLiteral("mnuExitTray"));
-    m_tray->setContextMenu(menu);
-    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
-            bringToFront();
-    });
-    m_tray->show();
+    m_tray = new TrayIcon(this, [this] { close(); });
+    m_tray->setEnabled(m_library.settings().isOn(QStringLiteral("bIsNotify")));
 }
 
 void FrmBook::closeEvent(QCloseEvent* event) {
     saveWindowState();
     m_closing = true;
     if (m_tray)
-        m_tray->hide();
+        m_tray->setEnabled(false);
     if (m_frmView)
         m_frmView->close();
     QMainWindow::closeEvent(event);

@@ -83,6 +83,9 @@ public:
     void requestAddNovel(const QString& address);
     QString pendingAddress() const { return m_pendingAddress; }
 
+    // Shows the window (or, hidden by the boss key, every window that was shown) in front.
+    void bringToFront();
+
 Q_SIGNALS:
     void addNovelRequested(const QString& address);
     // The tree has been filled (start-up timing, tests).
@@ -177,6 +180,11 @@ private:
     void mnuGet();
     void mnuHelp();
 
+    // frmbook_companions.cpp: the windows around the library
+    void mnuBackUp();
+    void mnuDayTip();
+    void mnuToolbarDefine();
+
     // frmbook_categories.cpp
     void mnuLBAdd();
     void mnuLBEdit();
@@ -256,7 +264,6 @@ private:
     void refreshChangedNovels();
     void reloadChapterList(const QString& novelId);
     void announceChapter(const QString& novelId, qint64 chapterId, const QString& text);
-    void bringToFront();
 
     // frmbook_chapters.cpp
     void createChapterActions();
@@ -386,7 +393,8 @@ private:
     QStringList m_changedNovels;  // novels whose chapters a run changed, not yet shown
     QStringList m_downloadStates; // the state cells of the download list page
     QPointer<FrmMessage> m_frmMessage;
-    QSystemTrayIcon* m_tray = nullptr;
+    class TrayIcon* m_tray = nullptr;
+    class BossGuard* m_bossGuard = nullptr;
     QList<SiteSearchResult> m_lastSearch; // what the last search of the novel dialog found
 
     ListMode m_listMode = ListMode::None;

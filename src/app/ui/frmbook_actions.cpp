@@ -1,5 +1,7 @@
 // The main window's menus, context menus and tool bars.
 #include "app/ui/frmbook.h"
+#include "companion/readingtoolbarkeys.h"
+#include "widgets/icons.h"
 
 #include "library/ui/librarytreewidget.h"
 #include "library/ui/readingview.h"
@@ -76,6 +78,7 @@ void FrmBook::createActions() {
     addCommand(QStringLiteral("mnuBatchReNew"), tr("设为继续更新"), &FrmBook::mnuBatchReNew);
     addCommand(QStringLiteral("mnuOut"), tr("导出小说列表(&O)"), &FrmBook::mnuOut);
     addCommand(QStringLiteral("mnuGet"), tr("导入小说列表(&G)"), &FrmBook::mnuGet);
+    addCommand(QStringLiteral("mnuBackUp"), tr("备份/还原"), &FrmBook::mnuBackUp);
 
     createDownloadActions();
     createAddNovelActions();
@@ -113,6 +116,7 @@ void FrmBook::createActions() {
         connect(a, &QAction::triggered, this, [this, skin] { setSkin(skin); });
     }
     addCommand(QStringLiteral("mnuTitleWidth"), tr("保存标题栏宽度设置"), &FrmBook::mnuTitleWidth);
+    addCommand(QStringLiteral("mnuToolbarDefine"), tr("自定义工具栏"), &FrmBook::mnuToolbarDefine);
 
     // Chapters
     addCommand(QStringLiteral("extLogRead"), tr("标记为已读(&R)"), &FrmBook::extLogRead);
@@ -159,6 +163,7 @@ void FrmBook::createActions() {
     addCommand(QStringLiteral("mnuHelp"), tr("帮助"), &FrmBook::mnuHelp)
         ->setShortcut(QKeySequence::HelpContents);
     addCommand(QStringLiteral("mnuAbout"), tr("关于(&A)"), &FrmBook::mnuAbout);
+    addCommand(QStringLiteral("mnuDayTip"), tr("每日一贴(&D)"), &FrmBook::mnuDayTip);
 
     // Reading tool bar commands without a menu of their own
     auto web = [this](const QString& name, const QString& text, auto fn) {
@@ -186,6 +191,7 @@ void FrmBook::createMenus() {
     m_mnuNovel->addAction(command(QStringLiteral("mnuGetDownNovel")));
     m_mnuNovel->addAction(command(QStringLiteral("mnuOut")));
     m_mnuNovel->addAction(command(QStringLiteral("mnuGet")));
+    m_mnuNovel->addAction(command(QStringLiteral("mnuBackUp")));
     m_mnuNovel->addSeparator();
     for (const char* name : {"mnuReNew", "mnuAllReNew", "mnuReNewLB", "mnuStop"})
         m_mnuNovel->addAction(command(QLatin1String(name)));
@@ -259,6 +265,7 @@ void FrmBook::createMenus() {
     skin->setObjectName(QStringLiteral("mnuSkin"));
     skin->addAction(command(QStringLiteral("mnuSkin1")));
     skin->addAction(command(QStringLiteral("mnuSkin2")));
+    view->addAction(command(QStringLiteral("mnuToolbarDefine")));
     view->addAction(command(QStringLiteral("mnuTitleWidth")));
     view->addSeparator();
     QMenu* log = view->addMenu(tr("下载日志"));
@@ -293,6 +300,7 @@ void FrmBook::createMenus() {
     help->setObjectName(QStringLiteral("mnuHelpMenu"));
     help->addAction(command(QStringLiteral("mnuHelp")));
     help->addAction(command(QStringLiteral("mnuCheck")));
+    help->addAction(command(QStringLiteral("mnuDayTip")));
     help->addSeparator();
     help->addAction(command(QStringLiteral("mnuAbout")));
 
@@ -365,77 +373,15 @@ void FrmBook::createToolbars() {
     command(QStringLiteral("mnuSiteSignSet"))->setProperty("toolKey", QStringLiteral("SiteSignSet"));
 }
 
-namespace {
-
-struct WebButton {
-    const char* key;
-    const char* command; // the window's command the button runs
-    const char* icon;
-    const char* caption; // shown greyed while the program has no such command
-};
-
-// Every button of the reading tool bar by its key (tbrWebKey).
-const QList<WebButton>& webButtons() {
-    static const QList<WebButton> buttons = {
-        {"Back", "webBack", "Back", nullptr},
-        {"Forward", "webForward", "Forward", nullptr},
-        {"Refresh", "webRefresh", "Refresh", nullptr},
-        {"Stop", "webStop", "WebStop", nullptr},
-        {"Goto", "mnuSelectNotRead", "Goto", nullptr},
-        {"AllScreen", "mnuAllScreen", "AllScreen", nullptr},
-        {"Up", "webUp", "Up", nullptr},
-        {"Down", "webDown", "Down", nullptr},
-        {"Edit", "webEdit", "Edit", QT_TRANSLATE_NOOP("FrmBook", "编辑章节内容")},
-        {"Find", "mnuFind", "Find", QT_TRANSLATE_NOOP("FrmBook", "查找/替换")},
-        {"Delete", "extTitleDel", "Delete", QT_TRANSLATE_NOOP("FrmBook", "删除章节")},
-        {"AddContent", "extNewContent", "AddContent", QT_TRANSLATE_NOOP("FrmBook", "新增章节")},
-        {"NewContent", "extNewContent", "AddContent", QT_TRANSLATE_NOOP("FrmBook", "新增章节")},
-        {"InsertContent", "extInsertContent", "InsertContent", QT_TRANSLATE_NOOP("FrmBook", "插入章节")},
-        {"BatchContent", "mnuBatchContent", "BatchContent", nullptr},
-        {"GetLocalFile", "mnuGetLocalFile", "GetLocalFile", QT_TRANSLATE_NOOP("FrmBook", "导入本地文件")},
-        {"ContentProp", "extContentProp", "ContentProp", QT_TRANSLATE_NOOP("FrmBook", "编辑章节属性")},
-        {"ContentReNew", "extContentReNew", "ContentReNew", nullptr},
-        {"ReNewContent", "extContentReNew", "ContentReNew", nullptr},
-        {"ReNewVolume", "mnuVolumeReNew", "ReNewVolume", nullptr},
-        {"ReNewLackPic", "mnuLackPicReNew", "ReNewLackPic", nullptr},
-        {"ReNewOtherInfo", "mnuOtherInfoReNew", "ReNewOtherInfo", nullptr},
-        {"ReNewEmpty", "mnuReNewEmpty", "ReNewEmpty", nullptr},
-        {"ReNewPic", "mnuPic2TxtReNew", "ReNewPic", nullptr},
-        {"Equal", "mnuEqual", "Equal", QT_TRANSLATE_NOOP("FrmBook", "同步书目")},
-        {"Bookmarks", "mnuBookmarkList", "Bookmarks", nullptr},
-        {"Bookmark", "mnuBookmark", "Bookmark", nullptr},
-        {"BookmarkAdd", "mnuBookmark", "Bookmark", nullptr},
-        {"BookmarkEnter", "mnuBookmarkEnter", "BookmarkEnter", nullptr},
-        {"ListHtm", "mnuListAgain", "ListHtm", nullptr},
-        {"ListPage", "mnuListAgain", "ListHtm", nullptr},
-        {"VolumeSet", "mnuVolumeSet", "VolumeSet", QT_TRANSLATE_NOOP("FrmBook", "设定分卷名")},
-        {"VolumeGen", "mnuVolumeText", "AllText", nullptr},
-        {"AllText", "mnuAllText", "AllText", nullptr},
-        {"ContentSet", "mnuContentSet", "ContentSet", nullptr},
-        {"IEOpen", "extIEOpen", "IEOpen", nullptr},
-        {"Sound", "mnuSound", "Sound", QT_TRANSLATE_NOOP("FrmBook", "朗读")},
-        {"LastSearch", "mnuLastSearch", "LastSearch", nullptr},
-        {"TotalView", "mnuTotalView", "TotalView", nullptr},
-    };
-    return buttons;
-}
-
-} // namespace
-
 void FrmBook::settbrWeb() {
     m_tbrWeb->clear();
-    QString keys = m_library.settings().value(QStringLiteral("tbrWebKey"));
-    if (keys.trimmed().isEmpty())
-        keys = QStringLiteral("Back,Forward,Refresh,NN1,Up,Down,Goto,NN2,AllScreen,ContentSet,NN3,Bookmark,"
-                              "BookmarkEnter,Bookmarks,NN4,ListHtm,AllText,IEOpen,TotalView,Edit");
-    for (const QString& key : keys.split(u',', Qt::SkipEmptyParts)) {
-        if (key.startsWith(QLatin1String("NN"))) {
+    for (const QString& key : ReadingToolbarKeys::parse(m_library.settings().value(QStringLiteral("tbrWebKey")))) {
+        if (ReadingToolbarKeys::isSeparator(key)) {
             m_tbrWeb->addSeparator();
             continue;
         }
-        const auto b = std::find_if(webButtons().begin(), webButtons().end(),
-                                    [&key](const WebButton& w) { return key == QLatin1String(w.key); });
-        if (b == webButtons().end())
+        const ReadingToolbarKeys::Button* b = ReadingToolbarKeys::find(key);
+        if (!b)
             continue; // a key of another program's tool bar
         QAction* const action = command(QLatin1String(b->command));
         auto* button = new QAction(m_tbrWeb);
@@ -444,7 +390,7 @@ void FrmBook::settbrWeb() {
         m_tbrWeb->addAction(button);
         if (!action) {
             // The key stays in the setting; the button waits for its command.
-            button->setText(b->caption ? tr(b->caption) : key);
+            button->setText(ReadingToolbarKeys::caption(*b));
             button->setEnabled(false);
             continue;
         }
@@ -462,16 +408,7 @@ void FrmBook::settbrWeb() {
 }
 
 QIcon FrmBook::toolIcon(const QString& key) const {
-    const QString set = m_library.settings().value(QStringLiteral("Skin")) == QLatin1String("2")
-                            ? QStringLiteral("simple")
-                            : QStringLiteral("modern");
-    // A button without a picture shows its caption.
-    if (!QFile::exists(QStringLiteral(":/icons/%1/%2.png").arg(set, key)))
-        return QIcon();
-    QIcon icon;
-    icon.addFile(QStringLiteral(":/icons/%1/%2.png").arg(set, key));
-    icon.addFile(QStringLiteral(":/icons/%1/%2@2x.png").arg(set, key));
-    return icon;
+    return Icons::tool(key, m_library.settings().value(QStringLiteral("Skin")) == QLatin1String("2"));
 }
 
 void FrmBook::applySkin() {

@@ -1,5 +1,6 @@
 // The main window's category commands and moving novels between categories.
 #include "app/ui/frmbook.h"
+#include "widgets/icons.h"
 
 #include "library/categoryeditor.h"
 #include "library/treekeys.h"
@@ -39,10 +40,7 @@ void FrmBook::mnuLBAdd() {
     }
     auto* node = new QTreeWidgetItem({dialog.name()});
     node->setData(0, LibraryTreeWidget::kKeyRole, key);
-    QIcon folder;
-    folder.addFile(QStringLiteral(":/icons/tree/folder.png"));
-    folder.addFile(QStringLiteral(":/icons/tree/folder@2x.png"));
-    node->setIcon(0, folder);
+    node->setIcon(0, Icons::tree(QStringLiteral("folder")));
     root->insertChild(at, node);
 }
 

@@ -1,5 +1,7 @@
 // The main window's commands on novels, categories and the chapter list.
 #include "app/ui/frmbook.h"
+#include "companion/ui/trayicon.h"
+#include "widgets/icons.h"
 
 #include "library/novelremoval.h"
 #include "library/ordering.h"
@@ -250,12 +252,12 @@ void FrmBook::mnuBatchNotReNew() {
     for (QTreeWidgetItem* item : m_listView1->selectedItems()) {
         item->setData(0, LibraryTreeWidget::kEndRole, QStringLiteral("1"));
         item->setText(5, tr("是"));
-        item->setIcon(0, QIcon(QStringLiteral(":/icons/tree/Book2.png")));
+        item->setIcon(0, Icons::tree(QStringLiteral("Book2")));
     }
     for (const QString& id : ids)
         if (QTreeWidgetItem* node = findNode(TreeKeys::novel(id))) {
             node->setData(0, LibraryTreeWidget::kEndRole, QStringLiteral("1"));
-            node->setIcon(0, QIcon(QStringLiteral(":/icons/tree/Book2.png")));
+            node->setIcon(0, Icons::tree(QStringLiteral("Book2")));
         }
 }
 
@@ -266,12 +268,12 @@ void FrmBook::mnuBatchReNew() {
     for (QTreeWidgetItem* item : m_listView1->selectedItems()) {
         item->setData(0, LibraryTreeWidget::kEndRole, QStringLiteral("0"));
         item->setText(5, tr("否"));
-        item->setIcon(0, QIcon(QStringLiteral(":/icons/tree/Book.png")));
+        item->setIcon(0, Icons::tree(QStringLiteral("Book")));
     }
     for (const QString& id : ids)
         if (QTreeWidgetItem* node = findNode(TreeKeys::novel(id))) {
             node->setData(0, LibraryTreeWidget::kEndRole, QStringLiteral("0"));
-            node->setIcon(0, QIcon(QStringLiteral(":/icons/tree/Book.png")));
+            node->setIcon(0, Icons::tree(QStringLiteral("Book")));
         }
 }
 
@@ -307,6 +309,7 @@ void FrmBook::mnuProp() {
         return;
     settbrWeb();
     startRenewalTimer();
+    m_tray->setEnabled(m_library.settings().isOn(QStringLiteral("bIsNotify")));
 }
 
 void FrmBook::mnuAbout() {

@@ -1,6 +1,7 @@
 // The main window's download runs: renewal and re-download commands run the engine as a job; the
 // window follows its events (status, progress, the download list page, new chapters, announcements).
 #include "app/ui/frmbook.h"
+#include "companion/ui/bossguard.h"
 
 #include "library/desktopnotification.h"
 #include "library/librarylists.h"
@@ -421,6 +422,10 @@ void FrmBook::announceChapter(const QString& novelId, qint64 chapterId, const QS
 }
 
 void FrmBook::bringToFront() {
+    if (m_bossGuard && m_bossGuard->isHiding()) {
+        m_bossGuard->restoreAll();
+        return;
+    }
     if (isMinimized())
         showNormal();
     raise();

@@ -1,5 +1,6 @@
 // The main window's tree of categories and novels and its list of novels or chapters.
 #include "app/ui/frmbook.h"
+#include "widgets/icons.h"
 
 #include "library/librarylists.h"
 #include "library/librarytree.h"
@@ -26,19 +27,6 @@ constexpr int kNameRole = LibraryTreeWidget::kNameRole;
 constexpr int kEndRole = LibraryTreeWidget::kEndRole;
 constexpr int kReadRole = LibraryTreeWidget::kReadRole;
 constexpr int kNovelRole = LibraryTreeWidget::kNovelRole;
-
-// One icon per picture, shared by every node: a large library has thousands of nodes.
-QIcon treeIcon(const QString& name) {
-    static QHash<QString, QIcon> icons;
-    auto it = icons.find(name);
-    if (it == icons.end()) {
-        QIcon icon;
-        icon.addFile(QStringLiteral(":/icons/tree/%1.png").arg(name));
-        icon.addFile(QStringLiteral(":/icons/tree/%1@2x.png").arg(name));
-        it = icons.insert(name, icon);
-    }
-    return *it;
-}
 
 // Column widths are kept in the units of the settings file (1/15 pixel).
 int toPixels(int units) {
@@ -95,7 +83,7 @@ void FrmBook::fillTree() {
 
     auto* root = new QTreeWidgetItem(m_tvwBar, {tr("小说列表")});
     root->setData(0, kKeyRole, TreeKeys::kRoot);
-    root->setIcon(0, treeIcon(QStringLiteral("library")));
+    root->setIcon(0, Icons::tree(QStringLiteral("library")));
     const auto addNovel = [this](QTreeWidgetItem* parent, const TreeNovel& novel) {
         auto* node = new QTreeWidgetItem(parent);
         node->setData(0, kKeyRole, TreeKeys::novel(novel.novelId));
@@ -104,7 +92,7 @@ void FrmBook::fillTree() {
     for (const TreeCategory& category : data.categories) {
         auto* node = new QTreeWidgetItem(root, {category.name});
         node->setData(0, kKeyRole, TreeKeys::category(category.code));
-        node->setIcon(0, treeIcon(QStringLiteral("folder")));
+        node->setIcon(0, Icons::tree(QStringLiteral("folder")));
         for (const TreeNovel& novel : category.novels)
             addNovel(node, novel);
     }
@@ -114,7 +102,7 @@ void FrmBook::fillTree() {
     for (int i = 0; i < days.size(); ++i) {
         auto* day = new QTreeWidgetItem(m_tvwBar, {days.at(i)});
         day->setData(0, kKeyRole, QString(TreeKeys::kDay + QString::number(i + 1)));
-        day->setIcon(0, treeIcon(QStringLiteral("day")));
+        day->setIcon(0, Icons::tree(QStringLiteral("day")));
     }
     root->setExpanded(true);
     m_tvwBar->setCurrentItem(root);
@@ -170,7 +158,7 @@ void FrmBook::nodeClick(QTreeWidgetItem* node) {
         return;
     if (QTreeWidgetItem* open = findNode(m_openNovelKey)) {
         m_openNovelKey.clear();
-        open->setIcon(0, treeIcon(open->data(0, kEndRole).toString() == QLatin1String("1")
+        open->setIcon(0, Icons::tree(open->data(0, kEndRole).toString() == QLatin1String("1")
                                       ? QStringLiteral("Book2")
                                       : QStringLiteral("Book")));
     }
@@ -181,7 +169,7 @@ void FrmBook::nodeClick(QTreeWidgetItem* node) {
         showNovelList(TreeKeys::idOf(key, TreeKeys::kCategory), node->text(0));
     } else if (key.startsWith(TreeKeys::kNovel)) {
         m_openNovelKey = key;
-        node->setIcon(0, treeIcon(QStringLiteral("BookOpen")));
+        node->setIcon(0, Icons::tree(QStringLiteral("BookOpen")));
         showChapterList(TreeKeys::idOf(key, TreeKeys::kNovel));
     } else if (key.startsWith(TreeKeys::kDay)) {
         showDayList(TreeKeys::idOf(key, TreeKeys::kDay).toInt(), node->text(0));
@@ -224,7 +212,7 @@ void FrmBook::showNovelList(const QString& categoryCode, const QString& nodeText
         item->setData(0, kKeyRole, TreeKeys::novel(r.novelId));
         item->setData(0, kEndRole, r.bIsEnd);
         item->setIcon(
-            0, treeIcon(r.bIsEnd == QLatin1String("1") ? QStringLiteral("Book2") : QStringLiteral("Book")));
+            0, Icons::tree(r.bIsEnd == QLatin1String("1") ? QStringLiteral("Book2") : QStringLiteral("Book")));
         items << item;
     }
     m_listView1->addTopLevelItems(items);
@@ -269,7 +257,7 @@ void FrmBook::showDayList(int day, const QString& nodeText) {
 
 void FrmBook::setItemRead(QTreeWidgetItem* item, bool read) {
     item->setData(0, kReadRole, read);
-    item->setIcon(0, treeIcon(read ? QStringLiteral("Read") : QStringLiteral("NotRead")));
+    item->setIcon(0, Icons::tree(read ? QStringLiteral("Read") : QStringLiteral("NotRead")));
 }
 
 void FrmBook::updateNovelNode(QTreeWidgetItem* node, const QString& name, int unread, const QString& bIsEnd) {
@@ -280,7 +268,7 @@ void FrmBook::updateNovelNode(QTreeWidgetItem* node, const QString& name, int un
     font.setBold(unread > 0);
     node->setFont(0, font);
     const QString key = m_tvwBar->keyOf(node);
-    node->setIcon(0, treeIcon(key == m_openNovelKey          ? QStringLiteral("BookOpen")
+    node->setIcon(0, Icons::tree(key == m_openNovelKey          ? QStringLiteral("BookOpen")
                               : bIsEnd == QLatin1String("1") ? QStringLiteral("Book2")
                                                              : QStringLiteral("Book")));
 }
@@ -370,6 +358,8 @@ void FrmBook::enableButton() {
     // Renewal: one run at a time; the commands that check for a run say so themselves.
     set("mnuReNew", novel && !m_busy);
     set("mnuAllReNew", !m_busy);
+    // Restoring replaces what a download writes into.
+    set("mnuBackUp", !m_busy && !isConverting());
     set("mnuStop", m_busy || isConverting());
     for (const char* name : {"mnuBatchBookReNew", "mnuVolumeBatchReNew", "mnuOtherInfoBatchReNew"})
         set(name, novels);

@@ -1,4 +1,5 @@
 #include "library/ui/categorytree.h"
+#include "widgets/icons.h"
 
 #include "library/treekeys.h"
 #include "storage/categorystore.h"
@@ -10,17 +11,6 @@
 
 namespace CategoryTree {
 
-namespace {
-
-QIcon icon(const QString& name) {
-    QIcon result;
-    result.addFile(QStringLiteral(":/icons/tree/%1.png").arg(name));
-    result.addFile(QStringLiteral(":/icons/tree/%1@2x.png").arg(name));
-    return result;
-}
-
-} // namespace
-
 void fill(QTreeWidget* tree, const LibraryContext& library, bool withRoot, const QString& exceptCode) {
     tree->clear();
     tree->setHeaderHidden(true);
@@ -28,14 +18,14 @@ void fill(QTreeWidget* tree, const LibraryContext& library, bool withRoot, const
     if (withRoot) {
         parent = new QTreeWidgetItem(tree, {QCoreApplication::translate("CategoryTree", "小说列表")});
         parent->setData(0, Qt::UserRole, TreeKeys::kRoot);
-        parent->setIcon(0, icon(QStringLiteral("library")));
+        parent->setIcon(0, Icons::tree(QStringLiteral("library")));
     }
     for (const Category& c : CategoryStore(library.database()).list()) {
         if (c.code == exceptCode)
             continue;
         auto* node = parent ? new QTreeWidgetItem(parent, {c.name}) : new QTreeWidgetItem(tree, {c.name});
         node->setData(0, Qt::UserRole, TreeKeys::category(c.code));
-        node->setIcon(0, icon(QStringLiteral("folder")));
+        node->setIcon(0, Icons::tree(QStringLiteral("folder")));
     }
     tree->expandAll();
 }

@@ -1,5 +1,7 @@
 #include "library/ui/frmcontentset.h"
 
+#include "companion/bosskey.h"
+
 #include "library/displaysettings.h"
 #include "library/readingschemes.h"
 #include "widgets/messages.h"
@@ -22,7 +24,6 @@
 namespace {
 
 // Key codes of the boss key as stored: F1 … F12.
-constexpr int kF1Code = 112;
 
 QComboBox* editableCombo(QWidget* parent, const QString& name, const QStringList& items) {
     auto* combo = new QComboBox(parent);
@@ -111,9 +112,8 @@ FrmContentSet::FrmContentSet(LibraryContext& library, QWidget* parent)
     form->addRow(tr("标题字体："), titleRow);
     m_cboBossKey = new QComboBox(settingsBox);
     m_cboBossKey->setObjectName(QStringLiteral("cboBossKey"));
-    m_cboBossKey->addItem(tr("无"), QString());
-    for (int i = 0; i < 12; ++i)
-        m_cboBossKey->addItem(QStringLiteral("F%1").arg(i + 1), QString::number(kF1Code + i));
+    for (const BossKey& key : BossKey::choices())
+        m_cboBossKey->addItem(key.isNone() ? tr("无") : key.displayName(), key.stored());
     form->addRow(tr("隐藏热键："), m_cboBossKey);
 
     m_picPreview = new QLabel(this);
@@ -167,8 +167,11 @@ FrmContentSet::FrmContentSet(LibraryContext& library, QWidget* parent)
     fillFrom(ReadingSchemes::fromSettings(QString(), s));
     m_txtScrollSpeed->setValue(s.intValue(QStringLiteral("ScrollSpeed"), 5));
     setComboText(m_cboLineHeight, s.value(QStringLiteral("LineHeight")));
-    const int boss = m_cboBossKey->findData(s.value(QStringLiteral("BossKey")));
-    m_cboBossKey->setCurrentIndex(boss < 0 ? 0 : boss);
+    // A key stored by hand or by an older version stays what it is, as an entry of its own.
+    const QString stored = s.value(QStringLiteral("BossKey"));
+    if (m_cboBossKey->findData(stored) < 0)
+        m_cboBossKey->addItem(BossKey(stored).displayName(), stored);
+    m_cboBossKey->setCurrentIndex(m_cboBossKey->findData(stored));
     fillSchemes();
     updatePreview();
 

@@ -1,4 +1,5 @@
 #include "library/ui/librarytreewidget.h"
+#include "widgets/icons.h"
 
 #include "library/treekeys.h"
 
@@ -81,7 +82,7 @@ void LibraryTreeWidget::startDrag(Qt::DropActions) {
     mime->setData(QLatin1String(kMimeType), ids.join(u',').toUtf8());
     auto* drag = new QDrag(this);
     drag->setMimeData(mime);
-    drag->setPixmap(QIcon(QStringLiteral(":/icons/tree/booksmall.png")).pixmap(24, 24));
+    drag->setPixmap(Icons::tree(QStringLiteral("booksmall")).pixmap(24, 24));
     drag->exec(Qt::MoveAction);
 }
 

@@ -1,0 +1,271 @@
+#include "companion/maintenancejobs.h"
+
+#include "companion/databasecheck.h"
+#include "storage/database.h"
+
+#include <QAtomicInt>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QScopeGuard>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryFile>
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// Forces a file (or a folder's entries) to the disk: a backup that is only in the page cache is no
+// backup after a power cut.
+bool syncPath(const QString& path, bool folder = false) {
+    const int fd = ::open(QFile::encodeName(path).constData(), folder ? O_RDONLY | O_DIRECTORY : O_RDWR);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+sqlite3* handleOf(const QSqlDatabase& db) {
+    const QVariant v = db.driver()->handle();
+    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(v.constData());
+}
+
+// A connection of its own to a file other than the library's (or to it, read-only), closed with the
+// object.
+class FileConnection {
+public:
+    explicit FileConnection(const QString& path, const QString& options = {}) {
+        static QAtomicInt serial;
+        m_name = QStringLiteral("maintenance-%1").arg(serial.fetchAndAddRelaxed(1));
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+        db.setDatabaseName(path);
+        db.setConnectOptions(options);
+        db.open();
+    }
+    ~FileConnection() {
+        {
+            QSqlDatabase db = QSqlDatabase::database(m_name, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(m_name);
+    }
+    QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
+    bool exec(const QString& sql, QString* error = nullptr) const {
+        QSqlQuery q(db());
+        if (q.exec(sql))
+            return true;
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    QVariant scalar(const QString& sql) const {
+        QSqlQuery q(db());
+        return q.exec(sql) && q.next() ? q.value(0) : QVariant();
+    }
+
+private:
+    QString m_name;
+};
+
+// wal_checkpoint(TRUNCATE) on the connection: false while a reader elsewhere keeps the log in use.
+bool checkpointTruncate(const QSqlDatabase& db) {
+    QSqlQuery q(db);
+    return q.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")) && q.next() && q.value(0).toInt() == 0;
+}
+
+qint64 sizeOnDisk(const QString& path) {
+    return QFileInfo(path).size() + QFileInfo(path + QStringLiteral("-wal")).size();
+}
+
+} // namespace
+
+QString Maintenance::checkBackupPath(const QString& path) {
+    if (path.trimmed().isEmpty())
+        return tr("请选择具体的文件路径");
+    const QFileInfo info(path);
+    if (info.suffix().compare(QLatin1String("mis"), Qt::CaseInsensitive) != 0)
+        return tr("请设后缀名为\"mis\"的文件");
+    // Whether a file can be made there at all, asked of the folder itself.
+    QTemporaryFile probe(info.absolutePath() + QStringLiteral("/.quiveral-XXXXXX"));
+    if (info.isDir() || info.completeBaseName().isEmpty() || !probe.open())
+        return tr("文件名有误，请重新设置或选择");
+    return {};
+}
+
+QString Maintenance::checkRestorePath(const QString& path) {
+    if (path.trimmed().isEmpty())
+        return tr("请选择具体的文件路径");
+    if (!QFileInfo(path).isFile())
+        return tr("无此文件，请重新选择");
+    return {};
+}
+
+QString Maintenance::compactReport(qint64 before, qint64 after) {
+    const QLocale c(QLocale::English, QLocale::UnitedStates); // "##,##0"
+    const QString ratio = before > 0 ? QString::number(100.0 * double(after) / double(before), 'f', 2)
+                                     : QStringLiteral("100");
+    return tr("压缩数据库成功！") + u'\n' + tr("压缩前大小：") + c.toString(before) + tr("字节") + u'\n'
+           + tr("压缩后大小：") + c.toString(after) + tr("字节") + u'\n' + tr("压缩率：") + ratio + u'%';
+}
+
+BackupJob::BackupJob(const Database& db, QString target, QObject* parent)
+    : MaintenanceJob(parent)
+    , m_db(db)
+    , m_target(std::move(target)) {}
+
+BackupJob::~BackupJob() {
+    stopAndWait();
+}
+
+void BackupJob::run() {
+    const auto release = qScopeGuard([this] { m_db.releaseThreadConnection(); });
+    const QString failed = tr("数据库备份出错！");
+    setStatus(tr("正在备份数据库…"));
+    const QFileInfo target(m_target);
+    // Written beside the target, so the last step is a rename on one file system.
+    QTemporaryFile part(target.absolutePath() + u'/' + u'.' + target.fileName() + QStringLiteral(".XXXXXX"));
+    if (!part.open())
+        return finish(false, failed + u'\n' + part.errorString());
+    part.close(); // VACUUM INTO takes an empty file
+    QSqlQuery q(m_db.connection());
+    q.prepare(QStringLiteral("VACUUM INTO ?"));
+    q.addBindValue(part.fileName());
+    if (!q.exec())
+        return finish(false, failed + u'\n' + q.lastError().text());
+    q.finish();
+    if (stopRequested())
+        return finish(false, tr("已停止"));
+    if (!syncPath(part.fileName()))
+        return finish(false, failed);
+    {
+        FileConnection copy(part.fileName(), QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (copy.scalar(QStringLiteral("PRAGMA quick_check")).toString() != QLatin1String("ok"))
+            return finish(false, failed);
+    }
+    if (std::rename(QFile::encodeName(part.fileName()).constData(), QFile::encodeName(m_target).constData()) != 0)
+        return finish(false, failed);
+    part.setAutoRemove(false);
+    syncPath(target.absolutePath(), true);
+    finish(true, tr("数据库已备份到") + QDir::toNativeSeparators(m_target) + tr("中！"));
+}
+
+RestoreJob::RestoreJob(const Database& db, QString source, QString tempDir, QObject* parent)
+    : MaintenanceJob(parent)
+    , m_db(db)
+    , m_source(std::move(source))
+    , m_tempDir(std::move(tempDir)) {}
+
+RestoreJob::~RestoreJob() {
+    stopAndWait();
+}
+
+void RestoreJob::run() {
+    const auto release = qScopeGuard([this] { m_db.releaseThreadConnection(); });
+    setStatus(tr("正在还原数据库…"));
+    QDir().mkpath(m_tempDir);
+    QTemporaryFile copy(m_tempDir + QStringLiteral("/restore-XXXXXX.db"));
+    if (!copy.open())
+        return finish(false, tr("数据库还原出错！") + u'\n' + copy.errorString());
+    copy.close();
+    // A private copy: the file the user chose is never written, and a log beside it is not ours.
+    QFile::remove(copy.fileName());
+    if (!QFile::copy(m_source, copy.fileName()))
+        return finish(false, tr("数据库还原出错！"));
+    QFile::setPermissions(copy.fileName(), QFile::ReadOwner | QFile::WriteOwner);
+    const auto cleanUp = qScopeGuard([&copy] {
+        for (const char* suffix : {"-wal", "-shm", "-journal"})
+            QFile::remove(copy.fileName() + QLatin1String(suffix));
+    });
+    if (!DatabaseCheck::problems(copy.fileName()).isEmpty())
+        return finish(false, tr("此备份文件格式不对，请重新选择"));
+    if (stopRequested())
+        return finish(false, tr("已停止"));
+    QString detail;
+    if (!restore(copy.fileName(), &detail))
+        return finish(false, tr("数据库还原出错！") + (detail.isEmpty() ? QString() : u'\n' + detail));
+    finish(true, tr("数据库已还原！"));
+}
+
+bool RestoreJob::restore(const QString& copy, QString* detail) {
+    {
+        // An older library's backup gets today's tables and columns before it goes in.
+        Database upgraded(copy);
+        if (!upgraded.open(detail))
+            return false;
+    }
+    const QSqlDatabase live = m_db.connection();
+    sqlite3* to = handleOf(live);
+    if (!to)
+        return false;
+    {
+        // The online backup into a database in WAL mode needs equal page sizes; a page size changes
+        // only outside WAL mode, by a VACUUM.
+        FileConnection source(copy);
+        QSqlQuery ask(live);
+        const int livePage = ask.exec(QStringLiteral("PRAGMA page_size")) && ask.next() ? ask.value(0).toInt() : 0;
+        ask.finish();
+        if (source.scalar(QStringLiteral("PRAGMA page_size")).toInt() != livePage) {
+            if (!source.exec(QStringLiteral("PRAGMA journal_mode=DELETE"), detail)
+                || !source.exec(QStringLiteral("PRAGMA page_size=%1").arg(livePage), detail)
+                || !source.exec(QStringLiteral("VACUUM"), detail))
+                return false;
+        }
+        sqlite3* from = handleOf(source.db());
+        if (!from)
+            return false;
+        sqlite3_backup* backup = sqlite3_backup_init(to, "main", from, "main");
+        if (!backup) {
+            *detail = QString::fromUtf8(sqlite3_errmsg(to));
+            return false;
+        }
+        // All pages in one step: one write transaction on the live database, so it is the old library
+        // or the new one, never a mixture.
+        const int stepped = sqlite3_backup_step(backup, -1);
+        const int finished = sqlite3_backup_finish(backup);
+        if (stepped != SQLITE_DONE || finished != SQLITE_OK) {
+            *detail = QString::fromUtf8(sqlite3_errmsg(to));
+            return false;
+        }
+    }
+    return true;
+}
+
+CompactJob::CompactJob(const Database& db, QObject* parent)
+    : MaintenanceJob(parent)
+    , m_db(db) {}
+
+CompactJob::~CompactJob() {
+    stopAndWait();
+}
+
+void CompactJob::run() {
+    const auto release = qScopeGuard([this] { m_db.releaseThreadConnection(); });
+    const QString busy = tr("请先关闭数据库后再进行压缩。");
+    setStatus(tr("正在压缩数据库…"));
+    const QSqlDatabase db = m_db.connection();
+    // Not the library's ten seconds: a reader elsewhere is not about to finish. (This thread's
+    // connection is released afterwards, so the setting goes with it.)
+    QSqlQuery(db).exec(QStringLiteral("PRAGMA busy_timeout=2000"));
+    // The log first, so both sizes are of the database file alone; a reader elsewhere keeps it.
+    if (!checkpointTruncate(db))
+        return finish(false, busy);
+    m_before = sizeOnDisk(m_db.path());
+    QSqlQuery vacuum(db);
+    if (!vacuum.exec(QStringLiteral("VACUUM")))
+        return finish(false, busy + u'\n' + vacuum.lastError().text());
+    vacuum.finish();
+    if (!checkpointTruncate(db))
+        return finish(false, busy);
+    m_after = sizeOnDisk(m_db.path());
+    finish(true, Maintenance::compactReport(m_before, m_after));
+}

@@ -24,10 +24,8 @@ private Q_SLOTS:
 };
 
 void TestAddNovelRules::checkName_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("isNew");
-    QTest::addColumn<bool>("editingOwn"); // the novel being edited is the one named "O'Brien的书"
-    QTest::addColumn<QString>("message");
+    // editingOwn: the novel being edited is the one named "O'Brien的书"
+    columns<QString, bool, bool, QString>("name", "isNew", "editingOwn", "message");
     const QString bad = "小说名称不能包含<>?:\"|*%#等特殊符号，请重新输入";
     addRow("empty new", "  ", true, false, "请输入小说名称或者目录页网址");
     addRow("empty properties", "", false, true, "小说名称不能为空");
@@ -43,10 +41,8 @@ void TestAddNovelRules::checkName_data() {
 }
 
 void TestAddNovelRules::checkName() {
-    QFETCH(QString, name);
-    QFETCH(bool, isNew);
-    QFETCH(bool, editingOwn);
-    QFETCH(QString, message);
+    const auto [name, isNew, editingOwn, message] =
+        fetch<QString, bool, bool, QString>("name", "isNew", "editingOwn", "message");
     TestLibrary library;
     const QString own = library.addNovel("O'Brien的书");
     library.addNovel("旧书");
@@ -69,9 +65,7 @@ void TestAddNovelRules::nameFileIsLeftAlone() {
 }
 
 void TestAddNovelRules::localPaths_data() {
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<bool>("local");
-    QTest::addColumn<bool>("siteRoot");
+    columns<QString, bool, bool>("address", "local", "siteRoot");
     addRow("drive letter", "C:\\books\\list.htm", true, false);
     addRow("absolute path", "/home/u/list.htm", true, false);
     addRow("file url", "file:///home/u/list.htm", true, false);
@@ -81,16 +75,13 @@ void TestAddNovelRules::localPaths_data() {
 }
 
 void TestAddNovelRules::localPaths() {
-    QFETCH(QString, address);
-    QFETCH(bool, local);
-    QFETCH(bool, siteRoot);
+    const auto [address, local, siteRoot] = fetch<QString, bool, bool>("address", "local", "siteRoot");
     QCOMPARE(AddNovelRules::isLocalPath(address), local);
     QCOMPARE(AddNovelRules::hasSiteRoot(address), siteRoot);
 }
 
 void TestAddNovelRules::searchChecks_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("message");
+    columns<QString, QString>("name", "message");
     addRow("empty", " ", "名称不能为空");
     addRow("straight quotes", "\"\"", "名称不能为空");
     addRow("curly quotes", "“”", "名称不能为空");
@@ -98,16 +89,14 @@ void TestAddNovelRules::searchChecks_data() {
 }
 
 void TestAddNovelRules::searchChecks() {
-    QFETCH(QString, name);
-    QFETCH(QString, message);
+    const auto [name, message] = fetch<QString, QString>("name", "message");
     QCOMPARE(AddNovelRules::checkSearchName(name), message);
     QCOMPARE(AddNovelRules::checkAuthor(name),
              name.trimmed().isEmpty() ? QString("作者姓名不能为空") : QString());
 }
 
 void TestAddNovelRules::titleToName_data() {
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("name");
+    columns<QString, QString>("title", "name");
     addRow("empty", "", "");
     addRow("hyphen", "演示小说-最新章节-演示小说站", "演示小说");
     addRow("arrow", "演示小说-->目录", "演示小说");
@@ -120,16 +109,13 @@ void TestAddNovelRules::titleToName_data() {
 }
 
 void TestAddNovelRules::titleToName() {
-    QFETCH(QString, title);
-    QFETCH(QString, name);
+    const auto [title, name] = fetch<QString, QString>("title", "name");
     QCOMPARE(AddNovelRules::titleToName(title), name);
     QCOMPARE(AddNovelRules::nameFromPage("<html><head><title>" + title + "</title></head></html>"), name);
 }
 
 void TestAddNovelRules::handedAddress_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("name");
+    columns<QString, QString, QString>("text", "address", "name");
     addRow("address", "  http://a.test/1/ \n", "http://a.test/1/", "");
     addRow("any case", "HTTP://a.test/1/", "HTTP://a.test/1/", "");
     addRow("with title", "http://a.test/1/||剑来_最新章节", "http://a.test/1/", "剑来");
@@ -138,9 +124,7 @@ void TestAddNovelRules::handedAddress_data() {
 }
 
 void TestAddNovelRules::handedAddress() {
-    QFETCH(QString, text);
-    QFETCH(QString, address);
-    QFETCH(QString, name);
+    const auto [text, address, name] = fetch<QString, QString, QString>("text", "address", "name");
     const AddNovelRules::Handed handed = AddNovelRules::handedAddress(text);
     QCOMPARE(handed.address, address);
     QCOMPARE(handed.name, name);

@@ -18,13 +18,8 @@ private Q_SLOTS:
 };
 
 void TestBatchChapters::check_data() {
-    QTest::addColumn<QString>("pattern");
-    QTest::addColumn<QString>("first");
-    QTest::addColumn<QString>("last");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<bool>("small");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QStringList>("addresses");
+    columns<QString, QString, QString, int, bool, QString, QStringList>("pattern", "first", "last", "width",
+                                                                        "small", "message", "addresses");
     const QString p = "http://a.test/file(*).htm";
     addRow("padded", p, "8", "10", 2, false, "",
            QStringList{"http://a.test/file08.htm", "http://a.test/file09.htm", "http://a.test/file10.htm"});
@@ -44,13 +39,9 @@ void TestBatchChapters::check_data() {
 }
 
 void TestBatchChapters::check() {
-    QFETCH(QString, pattern);
-    QFETCH(QString, first);
-    QFETCH(QString, last);
-    QFETCH(int, width);
-    QFETCH(bool, small);
-    QFETCH(QString, message);
-    QFETCH(QStringList, addresses);
+    const auto [pattern, first, last, width, small, message, addresses] =
+        fetch<QString, QString, QString, int, bool, QString, QStringList>("pattern", "first", "last", "width",
+                                                                          "small", "message", "addresses");
     const BatchChapters::Request request{pattern, first, last, width, small};
     QCOMPARE(BatchChapters::check(request), message);
     QCOMPARE(BatchChapters::addresses(request), addresses);

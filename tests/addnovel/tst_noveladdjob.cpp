@@ -28,11 +28,8 @@ void TestNovelAddJob::initTestCase() {
 }
 
 void TestNovelAddJob::information_data() {
-    QTest::addColumn<bool>("readInformation");
-    QTest::addColumn<bool>("signKnown");
-    QTest::addColumn<QString>("judgePicExt");
-    QTest::addColumn<QString>("author");
-    QTest::addColumn<QString>("bookImg");
+    columns<bool, bool, QString, QString, QString>("readInformation", "signKnown", "judgePicExt", "author",
+                                                   "bookImg");
     addRow("read along", true, true, "0", "林间月", "cover.jpg");
     addRow("picture type from its bytes", true, true, "1", "林间月", "cover.gif");
     addRow("not asked for", false, true, "0", "", "");
@@ -40,11 +37,9 @@ void TestNovelAddJob::information_data() {
 }
 
 void TestNovelAddJob::information() {
-    QFETCH(bool, readInformation);
-    QFETCH(bool, signKnown);
-    QFETCH(QString, judgePicExt);
-    QFETCH(QString, author);
-    QFETCH(QString, bookImg);
+    auto [readInformation, signKnown, judgePicExt, author, bookImg] =
+        fetch<bool, bool, QString, QString, QString>("readInformation", "signKnown", "judgePicExt", "author",
+                                                     "bookImg");
     m_site.site()->resetStatistics();
     TestLibrary library;
     SiteSignTable signs;

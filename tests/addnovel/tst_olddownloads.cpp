@@ -39,8 +39,7 @@ private Q_SLOTS:
 };
 
 void TestOldDownloads::novelName_data() {
-    QTest::addColumn<QString>("page");
-    QTest::addColumn<QString>("name");
+    columns<QString, QString>("page", "name");
     addRow("center", "<CENTER><b>旧书</b> &amp; 续</CENTER>", "旧书 & 续");
     addRow("lower case", "<center>旧书</center>", "旧书");
     addRow("heading of our own pages", "<h1>新式</h1>", "新式");
@@ -48,8 +47,7 @@ void TestOldDownloads::novelName_data() {
 }
 
 void TestOldDownloads::novelName() {
-    QFETCH(QString, page);
-    QFETCH(QString, name);
+    const auto [page, name] = fetch<QString, QString>("page", "name");
     QCOMPARE(OldDownloads::novelNameOf(page), name);
 }
 

@@ -32,10 +32,8 @@ void TestCliAdd::initTestCase() {
 }
 
 void TestCliAdd::checks_data() {
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("storedName"); // the second novel's, when one is stored
+    // storedName: the second novel's, when one is stored
+    columns<QStringList, int, QString, QString>("args", "exitCode", "message", "storedName");
     const QString bad = "小说名称不能包含<>?:\"|*%#等特殊符号，请重新输入";
     // Every rule of the name is tst_addnovelrules'; here the command refuses before storing.
     addRow("bad name", QStringList{"--url", "{base}index.html", "--name", "第#部"}, 1, bad, "");
@@ -50,10 +48,8 @@ void TestCliAdd::checks_data() {
 }
 
 void TestCliAdd::checks() {
-    QFETCH(QStringList, args);
-    QFETCH(int, exitCode);
-    QFETCH(QString, message);
-    QFETCH(QString, storedName);
+    auto [args, exitCode, message, storedName] =
+        fetch<QStringList, int, QString, QString>("args", "exitCode", "message", "storedName");
     QTemporaryDir dir;
     const QString library = dir.filePath("lib");
     const ProcessResult first =
@@ -75,17 +71,13 @@ void TestCliAdd::checks() {
 
 // The reading itself is tst_noveladdjob's; here the flag reaches it.
 void TestCliAdd::readInformation_data() {
-    QTest::addColumn<QStringList>("flags");
-    QTest::addColumn<QString>("author");
-    QTest::addColumn<QString>("bookImg");
+    columns<QStringList, QString, QString>("flags", "author", "bookImg");
     addRow("with --read-info", QStringList{"--read-info"}, "林间月", "cover.jpg");
     addRow("without", QStringList{}, "", "");
 }
 
 void TestCliAdd::readInformation() {
-    QFETCH(QStringList, flags);
-    QFETCH(QString, author);
-    QFETCH(QString, bookImg);
+    const auto [flags, author, bookImg] = fetch<QStringList, QString, QString>("flags", "author", "bookImg");
     QTemporaryDir dir;
     const QString library = dir.filePath("lib");
     QVERIFY(QDir().mkpath(library));

@@ -28,12 +28,9 @@ private Q_SLOTS:
 };
 
 void TestCliBookcase::commands_data() {
-    QTest::addColumn<QStringList>("args"); // $L: the library folder
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("out");
-    QTest::addColumn<QString>("err");
-    QTest::addColumn<QString>("after");
-    QTest::addColumn<bool>("bookKept"); // books/a'b.txt
+    // args: $L: the library folder; bookKept: books/a'b.txt
+    columns<QStringList, int, QString, QString, QString, bool>("args", "exitCode", "out", "err", "after",
+                                                               "bookKept");
     const QString before = "1:小说:01,2:a'b:01,3:gone:-";
     const QString novel = "1\t小说\t\t甲\t$L/chm/000001/List.htm\n";
     const QString book = "2\ta'b\t某\t甲\t$L/books/a'b.txt\n";
@@ -80,12 +77,9 @@ void TestCliBookcase::commands_data() {
 }
 
 void TestCliBookcase::commands() {
-    QFETCH(QStringList, args);
-    QFETCH(int, exitCode);
-    QFETCH(QString, out);
-    QFETCH(QString, err);
-    QFETCH(QString, after);
-    QFETCH(bool, bookKept);
+    auto [args, exitCode, out, err, after, bookKept] =
+        fetch<QStringList, int, QString, QString, QString, bool>("args", "exitCode", "out", "err", "after",
+                                                                 "bookKept");
     QTemporaryDir home;
     TestLibrary lib;
     CategoryStore(lib.db()).add("甲");

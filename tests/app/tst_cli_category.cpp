@@ -35,12 +35,8 @@ private Q_SLOTS:
 };
 
 void TestCliCategory::commands_data() {
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("out");
-    QTest::addColumn<QString>("err");
-    QTest::addColumn<QString>("after");
-    QTest::addColumn<bool>("folderKept");
+    columns<QStringList, int, QString, QString, QString, bool>("args", "exitCode", "out", "err", "after",
+                                                               "folderKept");
     const QString before = "01:甲,02:乙|01=甲一,甲二;02=乙一";
     addRow("rename", QStringList{"category", "rename", "01", "丁"}, 0, "01\t丁\n", "",
            "01:丁,02:乙|01=甲一,甲二;02=乙一", true);
@@ -71,12 +67,9 @@ void TestCliCategory::commands_data() {
 }
 
 void TestCliCategory::commands() {
-    QFETCH(QStringList, args);
-    QFETCH(int, exitCode);
-    QFETCH(QString, out);
-    QFETCH(QString, err);
-    QFETCH(QString, after);
-    QFETCH(bool, folderKept);
+    const auto [args, exitCode, out, err, after, folderKept] =
+        fetch<QStringList, int, QString, QString, QString, bool>("args", "exitCode", "out", "err", "after",
+                                                                 "folderKept");
     TestLibrary lib;
     CategoryStore(lib.db()).add("甲");
     CategoryStore(lib.db()).add("乙");

@@ -25,10 +25,8 @@ void TestCliChapter::initTestCase() {
 }
 
 void TestCliChapter::commands_data() {
-    QTest::addColumn<QStringList>("args"); // "@site/": the served site; chapters are 1, 2, 3 of 000001
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("output"); // found in stdout or stderr
-    QTest::addColumn<QStringList>("titles");
+    // args: "@site/": the served site, chapters are 1, 2, 3 of 000001; output: found in stdout or stderr
+    columns<QStringList, int, QString, QStringList>("args", "exitCode", "output", "titles");
     const QStringList unchanged{"第一章", "第二章", "第三章"};
     addRow("add proposes", QStringList{"chapter", "add", "000001"}, 0, "4\t第四章",
            QStringList{"第一章", "第二章", "第三章", "第四章"});
@@ -72,9 +70,7 @@ void TestCliChapter::commands_data() {
 }
 
 void TestCliChapter::commands() {
-    QFETCH(QStringList, args);
-    QFETCH(int, exitCode);
-    QFETCH(QString, output);
+    auto [args, exitCode, output] = fetch<QStringList, int, QString>("args", "exitCode", "output");
     TestLibrary lib;
     const QString novel = lib.addNovel("书");
     for (const QString& title :

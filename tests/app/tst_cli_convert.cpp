@@ -19,10 +19,8 @@ private Q_SLOTS:
 };
 
 void TestCliConvert::convert_data() {
-    QTest::addColumn<QStringList>("args"); // chapters 1 and 2 of 000001; the page of 3 is missing
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("output"); // found in stdout or stderr
-    QTest::addColumn<QStringList>("contents");
+    // args: chapters 1 and 2 of 000001, the page of 3 is missing; output: found in stdout or stderr
+    columns<QStringList, int, QString, QStringList>("args", "exitCode", "output", "contents");
     const QStringList unchanged{"简体一", "简体二"};
     addRow("chosen chapter", QStringList{"convert", "000001", "--mode", "traditional", "--chapters", "2"}, 0,
            "已转换1个章节", QStringList{"简体一", "簡體二"});
@@ -41,10 +39,8 @@ void TestCliConvert::convert_data() {
 }
 
 void TestCliConvert::convert() {
-    QFETCH(QStringList, args);
-    QFETCH(int, exitCode);
-    QFETCH(QString, output);
-    QFETCH(QStringList, contents);
+    const auto [args, exitCode, output, contents] =
+        fetch<QStringList, int, QString, QStringList>("args", "exitCode", "output", "contents");
     TestLibrary lib;
     const QString novel = lib.addNovel("书");
     QList<qint64> ids;

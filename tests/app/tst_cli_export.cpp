@@ -53,10 +53,9 @@ void TestCliExport::chm() {
 }
 
 void TestCliExport::textFormats_data() {
-    QTest::addColumn<QString>("format");
-    QTest::addColumn<QString>("out");       // relative to the library; "" for the default place
-    QTest::addColumn<QStringList>("files"); // relative to the library
-    QTest::addColumn<QString>("needle");    // in the first file
+    // out: relative to the library, "" for the default place; files: relative to the library; needle: in the
+    // first file
+    columns<QString, QString, QStringList, QString>("format", "out", "files", "needle");
     addRow("txt elsewhere", "txt", "出/书.txt", QStringList{"出/书.txt"}, "第二卷\r\n第三章 转?");
     addRow("doc", "doc", QString(), QStringList{"chm/演示小说.doc"}, "<body>演示小说<br>");
     addRow("txt-chapters", "txt-chapters", "各章",
@@ -67,10 +66,8 @@ void TestCliExport::textFormats_data() {
 }
 
 void TestCliExport::textFormats() {
-    QFETCH(QString, format);
-    QFETCH(QString, out);
-    QFETCH(QStringList, files);
-    QFETCH(QString, needle);
+    const auto [format, out, files, needle] =
+        fetch<QString, QString, QStringList, QString>("format", "out", "files", "needle");
     QStringList args{"--json", "export", m_novelId, "--format", format};
     if (!out.isEmpty())
         args << "--out" << m_lib->path() + u'/' + out;
@@ -91,9 +88,7 @@ void TestCliExport::textFormats() {
 }
 
 void TestCliExport::failures_data() {
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("message");
+    columns<QStringList, int, QString>("args", "exitCode", "message");
     addRow("no chapters", QStringList{"export", "%empty", "--format", "chm"}, 1, "无内容");
     addRow("unknown novel", QStringList{"export", "123456", "--format", "txt"}, 1, "没有找到小说 123456");
     addRow("no format", QStringList{"export", "%novel"}, 2, "用法: quiveral-cli export");
@@ -104,9 +99,7 @@ void TestCliExport::failures_data() {
 }
 
 void TestCliExport::failures() {
-    QFETCH(QStringList, args);
-    QFETCH(int, exitCode);
-    QFETCH(QString, message);
+    auto [args, exitCode, message] = fetch<QStringList, int, QString>("args", "exitCode", "message");
     args.replaceInStrings(QStringLiteral("%empty"), m_emptyId);
     args.replaceInStrings(QStringLiteral("%novel"), m_novelId);
     const ProcessResult r = cli(args);

@@ -40,10 +40,8 @@ private:
 };
 
 void TestCliFetch::check_data() {
-    QTest::addColumn<QString>("bookIni"); // "" for a library folder that does not exist
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("networkLine");
+    // bookIni: "" for a library folder that does not exist
+    columns<QString, QStringList, int, QString>("bookIni", "args", "exitCode", "networkLine");
 
     addRow("no address: skipped", "", QStringList(), 0,
            "网络情况：未检测：尚未设置网络检测网址，请在“设置”的“网址”页中填写（book.ini 的 NetCheckUrl）");
@@ -56,10 +54,8 @@ void TestCliFetch::check_data() {
 }
 
 void TestCliFetch::check() {
-    QFETCH(QString, bookIni);
-    QFETCH(QStringList, args);
-    QFETCH(int, exitCode);
-    QFETCH(QString, networkLine);
+    auto [bookIni, args, exitCode, networkLine] =
+        ::fetch<QString, QStringList, int, QString>("bookIni", "args", "exitCode", "networkLine");
     const QString site = url(QString()).chopped(1);
     QTemporaryDir dir;
     const QString library = dir.filePath(QStringLiteral("library"));
@@ -99,10 +95,7 @@ void TestCliFetch::checkJson() {
 }
 
 void TestCliFetch::fetch_data() {
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("outPart");
-    QTest::addColumn<QString>("errPart");
+    columns<QStringList, int, QString, QString>("args", "exitCode", "outPart", "errPart");
 
     addRow("raw bytes", QStringList{"/page.html"}, 0, "<p>plain page</p>", "");
     // "s/": the https site, whose authority the test CA setting names; "u/": the same, not trusted.
@@ -116,10 +109,8 @@ void TestCliFetch::fetch_data() {
 }
 
 void TestCliFetch::fetch() {
-    QFETCH(QStringList, args);
-    QFETCH(int, exitCode);
-    QFETCH(QString, outPart);
-    QFETCH(QString, errPart);
+    auto [args, exitCode, outPart, errPart] =
+        ::fetch<QStringList, int, QString, QString>("args", "exitCode", "outPart", "errPart");
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (QString& a : args) {
         if (a.startsWith(u'/'))

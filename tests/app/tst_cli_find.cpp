@@ -21,10 +21,8 @@ private Q_SLOTS:
 
 void TestCliFind::run_data() {
     // Chapter 1 "初见" holds kFirst, chapter 2 "再会" holds kSecond; "1" in --chapters is chapter 1.
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("output"); // found in stdout or stderr
-    QTest::addColumn<QString>("firstContent");
+    // output: found in stdout or stderr
+    columns<QStringList, int, QString, QString>("args", "exitCode", "output", "firstContent");
     const QString first = QStringLiteral("　　他说：\"走吧\"，<img src=\"a.jpg\">天色已晚&nbsp;;");
     // Line 0 is the page's heading, the chapter text follows.
     addRow("text found", QStringList{"find", "000001", "天色"}, 0, "行 1 - ", first);
@@ -59,10 +57,8 @@ void TestCliFind::run_data() {
 }
 
 void TestCliFind::run() {
-    QFETCH(QStringList, args);
-    QFETCH(int, exitCode);
-    QFETCH(QString, output);
-    QFETCH(QString, firstContent);
+    const auto [args, exitCode, output, firstContent] =
+        fetch<QStringList, int, QString, QString>("args", "exitCode", "output", "firstContent");
     TestLibrary lib;
     const QString novel = lib.addNovel("书");
     const NovelFileWriter writer(lib.context().folder(), lib.context().settings());

@@ -13,11 +13,7 @@ class TestCliNotes : public QObject {
 
 private Q_SLOTS:
     void commands_data() {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("out");
-        QTest::addColumn<QString>("err");
-        QTest::addColumn<QString>("after");
+        columns<QStringList, int, QString, QString, QString>("args", "exitCode", "out", "err", "after");
         const QString before = "人物(主角(张三)),图片,典故,事件";
         addRow("list", QStringList{"000001", "list"}, 0,
                "1\t分类\t人物\n  9\t分类\t主角\n    "
@@ -70,11 +66,8 @@ private Q_SLOTS:
     }
 
     void commands() {
-        QFETCH(QStringList, args);
-        QFETCH(int, exitCode);
-        QFETCH(QString, out);
-        QFETCH(QString, err);
-        QFETCH(QString, after);
+        const auto [args, exitCode, out, err, after] =
+            fetch<QStringList, int, QString, QString, QString>("args", "exitCode", "out", "err", "after");
         // Novel 000001 with notes 1-4 (the categories), 9 主角 under 人物 and 10 张三 under 主角; 000002 with
         // 5-8.
         TestLibrary lib;

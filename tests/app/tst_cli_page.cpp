@@ -47,11 +47,8 @@ private Q_SLOTS:
 
 void TestCliPage::run_data() {
     // Chapter 1 has its page; chapter 2 has a row but no page. "FILE" stands for a file holding input.
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QByteArray>("input");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("output");  // stdout for exit 0, else stderr
-    QTest::addColumn<QString>("content"); // chapter 1's text afterwards
+    // output: stdout for exit 0, else stderr; content: chapter 1's text afterwards
+    columns<QStringList, QByteArray, int, QString, QString>("args", "input", "exitCode", "output", "content");
     const QString first = QStringLiteral("　　他说：\"走吧\"。");
     const QByteArray edited = QStringLiteral("　　<b>改过</b>的𠀀一段。").toUtf8();
     const QString saved = QStringLiteral("　　<b>改过</b>的&#131072;一段。");
@@ -90,11 +87,8 @@ void TestCliPage::run_data() {
 }
 
 void TestCliPage::run() {
-    QFETCH(QStringList, args);
-    QFETCH(QByteArray, input);
-    QFETCH(int, exitCode);
-    QFETCH(QString, output);
-    QFETCH(QString, content);
+    auto [args, input, exitCode, output, content] = fetch<QStringList, QByteArray, int, QString, QString>(
+        "args", "input", "exitCode", "output", "content");
     TestLibrary lib;
     const QString novel = lib.addNovel(QStringLiteral("书"));
     const NovelFileWriter writer(lib.context().folder(), lib.context().settings());

@@ -73,16 +73,14 @@ void TestCliRecords::exportEditAsUtf8ImportBack() {
 }
 
 void TestCliRecords::importConflicts_data() {
-    QTest::addColumn<QString>("flag");
-    QTest::addColumn<QString>("expectedName");
+    columns<QString, QString>("flag", "expectedName");
     addRow("keep by default", QString(), "old");
     addRow("keep all", "--keep-all", "old");
     addRow("overwrite all", "--overwrite-all", "new");
 }
 
 void TestCliRecords::importConflicts() {
-    QFETCH(QString, flag);
-    QFETCH(QString, expectedName);
+    const auto [flag, expectedName] = fetch<QString, QString>("flag", "expectedName");
     QTemporaryDir work;
     const QString oldFile = work.filePath("old.xml");
     const QString newFile = work.filePath("new.xml");
@@ -104,15 +102,13 @@ void TestCliRecords::importConflicts() {
 }
 
 void TestCliRecords::importBadFiles_data() {
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QString>("message");
+    columns<QByteArray, QString>("content", "message");
     addRow("missing", QByteArray(), "无此文件");
     addRow("garbage", QByteArray("\x01\x02\x03 not xml"), "文件为空或文件格式不对");
 }
 
 void TestCliRecords::importBadFiles() {
-    QFETCH(QByteArray, content);
-    QFETCH(QString, message);
+    const auto [content, message] = fetch<QByteArray, QString>("content", "message");
     QTemporaryDir work;
     const QString file = work.filePath("in.xml");
     if (!content.isNull()) {

@@ -117,8 +117,7 @@ void TestCliRenew::acceptanceRoad() {
 }
 
 void TestCliRenew::interruptedRunCompletedNextTime_data() {
-    QTest::addColumn<int>("signal");
-    QTest::addColumn<QString>("multGetNums");
+    columns<int, QString>("signal", "multGetNums");
     addRow("killed, one at a time", int(SIGKILL), "1");
     addRow("killed, five at a time", int(SIGKILL), "5");
     addRow("Ctrl-C, one at a time", int(SIGINT), "1");
@@ -126,8 +125,7 @@ void TestCliRenew::interruptedRunCompletedNextTime_data() {
 }
 
 void TestCliRenew::interruptedRunCompletedNextTime() {
-    QFETCH(int, signal);
-    QFETCH(QString, multGetNums);
+    const auto [signal, multGetNums] = fetch<int, QString>("signal", "multGetNums");
     TestSite site(kDemoSite);
     QVERIFY(site.start());
     // Slow chapters, so the run is surely in the middle when the signal comes.

@@ -86,12 +86,9 @@ ProcessResult TestCliSearch::run(const QStringList& args, const QString& downSit
 }
 
 void TestCliSearch::search_data() {
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QString>("downSiteStr");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<QString>("err");
-    QTest::addColumn<bool>("asked"); // whether the site got a request
+    // asked: whether the site got a request
+    columns<QStringList, QString, int, QStringList, QString, bool>("args", "downSiteStr", "exitCode", "lines",
+                                                                   "err", "asked");
     const QString base = "{base}";
     const QStringList fromUserSite = {"演示小说-搜书网\t{base}book/101.html\t第九章 归来",
                                       "演示外传-搜书网\thttp://other.test/book/202.html\t第二章 & 后记",
@@ -109,12 +106,9 @@ void TestCliSearch::search_data() {
 }
 
 void TestCliSearch::search() {
-    QFETCH(QStringList, args);
-    QFETCH(QString, downSiteStr);
-    QFETCH(int, exitCode);
-    QFETCH(QStringList, lines);
-    QFETCH(QString, err);
-    QFETCH(bool, asked);
+    const auto [args, downSiteStr, exitCode, lines, err, asked] =
+        fetch<QStringList, QString, int, QStringList, QString, bool>("args", "downSiteStr", "exitCode",
+                                                                     "lines", "err", "asked");
     m_site.site()->resetStatistics();
     const ProcessResult r = run(args, downSiteStr);
     QCOMPARE(m_site.site()->totalRequests() > 0, asked);
@@ -137,11 +131,7 @@ void TestCliSearch::json() {
 }
 
 void TestCliSearch::demoSite_data() {
-    QTest::addColumn<bool>("demoLibrary");
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<QString>("err");
+    columns<bool, QStringList, int, QStringList, QString>("demoLibrary", "args", "exitCode", "lines", "err");
     const QString found = "演示小说-演示小说站\t{base}book/index.html\t第三十章 归途";
     addRow("by name", true, QStringList{"search", "演示"}, 0, QStringList{found}, "");
     addRow("unknown", true, QStringList{"search", "不存在的书"}, 0, QStringList{}, "搜索不到该小说");
@@ -155,11 +145,9 @@ void TestCliSearch::demoSite_data() {
 // The shipped search table, the demo library and the demo site together, offline: the road from a
 // name to the demo novel's contents page.
 void TestCliSearch::demoSite() {
-    QFETCH(bool, demoLibrary);
-    QFETCH(QStringList, args);
-    QFETCH(int, exitCode);
-    QFETCH(QStringList, lines);
-    QFETCH(QString, err);
+    const auto [demoLibrary, args, exitCode, lines, err] =
+        fetch<bool, QStringList, int, QStringList, QString>("demoLibrary", "args", "exitCode", "lines",
+                                                            "err");
     // A kept demo library started before on another port: its search site moves with the novel.
     TestSite before(DemoLibrary::siteFolder());
     TestSite demo(DemoLibrary::siteFolder());

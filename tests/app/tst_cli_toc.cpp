@@ -154,9 +154,7 @@ void TestCliToc::hangingPageEndsWithTheTimeOut() {
 }
 
 void TestCliToc::failures_data() {
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("message");
+    columns<QStringList, int, QString>("args", "exitCode", "message");
     addRow("no address", QStringList{}, 2, "用法");
     addRow("two marker sources", QStringList{"{base}/a.html", "--novel", "000001", "--sign-from-site"}, 2,
            "用法");
@@ -172,9 +170,7 @@ void TestCliToc::failures_data() {
 }
 
 void TestCliToc::failures() {
-    QFETCH(QStringList, args);
-    QFETCH(int, exitCode);
-    QFETCH(QString, message);
+    auto [args, exitCode, message] = fetch<QStringList, int, QString>("args", "exitCode", "message");
     TestSite site(QStringLiteral("qingfeng"));
     QVERIFY(site.start());
     QTemporaryDir dir;

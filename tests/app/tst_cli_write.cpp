@@ -52,11 +52,7 @@ private Q_SLOTS:
 };
 
 void TestCliWrite::commands_data() {
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("out");
-    QTest::addColumn<QString>("err");
-    QTest::addColumn<QString>("after");
+    columns<QStringList, int, QString, QString, QString>("args", "exitCode", "out", "err", "after");
     const QString before = "一/上卷,二/上卷,三";
     addRow("text", QStringList{"text", "2"}, 0, "第二章的字", "", before);
     addRow("text of another novel's chapter", QStringList{"text", "9"}, 1, "", "章节编号无效：9", before);
@@ -76,11 +72,8 @@ void TestCliWrite::commands_data() {
 }
 
 void TestCliWrite::commands() {
-    QFETCH(QStringList, args);
-    QFETCH(int, exitCode);
-    QFETCH(QString, out);
-    QFETCH(QString, err);
-    QFETCH(QString, after);
+    auto [args, exitCode, out, err, after] =
+        fetch<QStringList, int, QString, QString, QString>("args", "exitCode", "out", "err", "after");
     TestLibrary lib;
     addNovel(lib);
     QTemporaryDir dir;

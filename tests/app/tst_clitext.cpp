@@ -40,9 +40,7 @@ private Q_SLOTS:
 };
 
 void TestCliText::operations_data() {
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QByteArray>("input");
-    QTest::addColumn<QString>("expected");
+    columns<QStringList, QByteArray, QString>("args", "input", "expected");
     addRow("paragraphs", QStringList{"text", "paragraphs"}, QByteArray("第一句。\r\n第二句\r\n接着。"),
            "　　第一句。<br><br>　　第二句接着。");
     addRow("inner-text", QStringList{"text", "inner-text"}, QByteArray("<p>a <b>b</b></p><p>c</p>"),
@@ -62,9 +60,7 @@ void TestCliText::operations_data() {
 }
 
 void TestCliText::operations() {
-    QFETCH(QStringList, args);
-    QFETCH(QByteArray, input);
-    QFETCH(QString, expected);
+    const auto [args, input, expected] = fetch<QStringList, QByteArray, QString>("args", "input", "expected");
     const Run run = cli(args, input);
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(QString::fromUtf8(run.out), expected);
@@ -90,9 +86,7 @@ void TestCliText::gbkFileRoundTrips() {
 }
 
 void TestCliText::failures_data() {
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("message");
+    columns<QStringList, int, QString>("args", "exitCode", "message");
     addRow("bad pattern", QStringList{"text", "regex-replace", "(", "x"}, 1, "正则表达式有误");
     addRow("missing file", QStringList{"text", "plain", "/nonexistent/file.htm"}, 1, "无法读取文件");
     addRow("unknown operation", QStringList{"text", "shout"}, 2, "用法");
@@ -102,9 +96,7 @@ void TestCliText::failures_data() {
 }
 
 void TestCliText::failures() {
-    QFETCH(QStringList, args);
-    QFETCH(int, exitCode);
-    QFETCH(QString, message);
+    const auto [args, exitCode, message] = fetch<QStringList, int, QString>("args", "exitCode", "message");
     const Run run = cli(args);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.err.contains(message), qPrintable(run.err));

@@ -3,6 +3,7 @@
 // request it writes, and servers that break off or send damaged answers.
 #include "fetch/pagefetcher.h"
 #include "support/packing.h"
+#include "support/rows.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -151,8 +152,7 @@ void TestHttpWire::droppedKeptConnectionIsTriedAfresh() {
 }
 
 void TestHttpWire::bodies_data() {
-    QTest::addColumn<QByteArray>("headers");
-    QTest::addColumn<QByteArray>("sent");
+    columns<QByteArray, QByteArray>("headers", "sent");
     const QByteArray page = samplePage();
     const auto packed = [](const QByteArray& encoding, const QByteArray& bytes) -> QByteArray {
         return "Content-Encoding: " + encoding + "\r\nContent-Length: " + QByteArray::number(bytes.size()) + "\r\n";
@@ -170,8 +170,7 @@ void TestHttpWire::bodies_data() {
 }
 
 void TestHttpWire::bodies() {
-    QFETCH(QByteArray, headers);
-    QFETCH(QByteArray, sent);
+    const auto [headers, sent] = fetch<QByteArray, QByteArray>("headers", "sent");
     const QByteArray page = samplePage();
     ScriptedServer server([&](QTcpSocket* socket, const ScriptedServer::Request&) {
         socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n" + headers + "\r\n");
@@ -224,9 +223,8 @@ void TestHttpWire::oversizeIsCut() {
 }
 
 void TestHttpWire::damagedAnswers_data() {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("error");
-    QTest::addColumn<int>("requests"); // damaged answers are final, broken-off ones are tried again
+    // requests: damaged answers are final, broken-off ones are tried again
+    columns<QByteArray, QString, int>("bytes", "error", "requests");
     // A fresh connection closed without an answer fails after the fetcher's own retries, never a loop
     // of new connections.
     QTest::newRow("closed unanswered") << QByteArray() << QStringLiteral("服务器断开了连接") << 3;
@@ -243,9 +241,7 @@ void TestHttpWire::damagedAnswers_data() {
 }
 
 void TestHttpWire::damagedAnswers() {
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, error);
-    QFETCH(int, requests);
+    const auto [bytes, error, requests] = fetch<QByteArray, QString, int>("bytes", "error", "requests");
     ScriptedServer server([&](QTcpSocket* socket, const ScriptedServer::Request&) {
         if (bytes.isEmpty()) {
             socket->abort();

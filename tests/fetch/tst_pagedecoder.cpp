@@ -22,9 +22,7 @@ private Q_SLOTS:
 };
 
 void TestPageDecoder::contentTypeRule_data() {
-    QTest::addColumn<QString>("before");
-    QTest::addColumn<QString>("contentType");
-    QTest::addColumn<QString>("after");
+    columns<QString, QString, QString>("before", "contentType", "after");
     addRow("header charset", "", "text/html; charset=GBK", "GBK");
     addRow("last charset wins", "", "text/html; charset=utf-8; charset=big5", "big5");
     addRow("html without charset clears", "big5", "text/html", "");
@@ -35,9 +33,8 @@ void TestPageDecoder::contentTypeRule_data() {
 }
 
 void TestPageDecoder::contentTypeRule() {
-    QFETCH(QString, before);
-    QFETCH(QString, contentType);
-    QFETCH(QString, after);
+    const auto [before, contentType, after] =
+        fetch<QString, QString, QString>("before", "contentType", "after");
     PageDecoder decoder;
     decoder.setPageCharset(before);
     decoder.takeContentType(contentType);
@@ -45,10 +42,8 @@ void TestPageDecoder::contentTypeRule() {
 }
 
 void TestPageDecoder::decodeByDeclaration_data() {
-    QTest::addColumn<QString>("pageCharset"); // as the header left it
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("charsetAfter");
-    QTest::addColumn<QString>("text");
+    // pageCharset: as the header left it
+    columns<QString, QByteArray, QString, QString>("pageCharset", "bytes", "charsetAfter", "text");
 
     QString big5Charset = "big5";
     const QByteArray big5Page = "<meta http-equiv=Content-Type content=\"text/html; charset=big5\"><p>" +
@@ -79,10 +74,8 @@ void TestPageDecoder::decodeByDeclaration_data() {
 }
 
 void TestPageDecoder::decodeByDeclaration() {
-    QFETCH(QString, pageCharset);
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, charsetAfter);
-    QFETCH(QString, text);
+    const auto [pageCharset, bytes, charsetAfter, text] =
+        fetch<QString, QByteArray, QString, QString>("pageCharset", "bytes", "charsetAfter", "text");
     PageDecoder decoder;
     decoder.setPageCharset(pageCharset);
     QCOMPARE(decoder.decode(bytes), text);
@@ -91,8 +84,7 @@ void TestPageDecoder::decodeByDeclaration() {
 }
 
 void TestPageDecoder::declaredCharset_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("charset");
+    columns<QString, QString>("text", "charset");
     addRow("html5", "<meta charset=\"utf-8\">", "utf-8");
     addRow("single quotes", "<meta content='text/html; charset=gbk'>", "gbk");
     addRow("upper case key", "<META CONTENT=\"text/html; CHARSET=BIG5\">", "BIG5");
@@ -101,8 +93,7 @@ void TestPageDecoder::declaredCharset_data() {
 }
 
 void TestPageDecoder::declaredCharset() {
-    QFETCH(QString, text);
-    QFETCH(QString, charset);
+    const auto [text, charset] = fetch<QString, QString>("text", "charset");
     QCOMPARE(PageDecoder::declaredCharset(text), charset);
 }
 

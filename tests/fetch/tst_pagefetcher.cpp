@@ -124,14 +124,10 @@ void TestPageFetcher::init() {
 }
 
 void TestPageFetcher::answers_data() {
-    QTest::addColumn<QString>("rules");
-    QTest::addColumn<QString>("address"); // a path of the site, or a whole address
-    QTest::addColumn<qint64>("maxBody");
-    QTest::addColumn<FetchedPage::Outcome>("outcome");
-    QTest::addColumn<int>("status");   // -1: not checked
-    QTest::addColumn<int>("requests"); // how many reached the site; -n: at least n
-    QTest::addColumn<QString>("finalPath");
-    QTest::addColumn<QString>("errorPart");
+    // address: a path of the site, or a whole address; status: -1: not checked; requests: how many reached
+    // the site, -n: at least n
+    columns<QString, QString, qint64, FetchedPage::Outcome, int, int, QString, QString>(
+        "rules", "address", "maxBody", "outcome", "status", "requests", "finalPath", "errorPart");
 
     const qint64 cap = qint64(32) << 20;
     const auto ok = FetchedPage::Outcome::Ok;
@@ -160,14 +156,9 @@ void TestPageFetcher::answers_data() {
 }
 
 void TestPageFetcher::answers() {
-    QFETCH(QString, rules);
-    QFETCH(QString, address);
-    QFETCH(qint64, maxBody);
-    QFETCH(FetchedPage::Outcome, outcome);
-    QFETCH(int, status);
-    QFETCH(int, requests);
-    QFETCH(QString, finalPath);
-    QFETCH(QString, errorPart);
+    const auto [rules, address, maxBody, outcome, status, requests, finalPath, errorPart] =
+        fetch<QString, QString, qint64, FetchedPage::Outcome, int, int, QString, QString>(
+            "rules", "address", "maxBody", "outcome", "status", "requests", "finalPath", "errorPart");
 
     setRules(rules);
     FetchOptions options = testOptions();
@@ -244,9 +235,8 @@ void TestPageFetcher::timeout() {
 }
 
 void TestPageFetcher::stop_data() {
-    QTest::addColumn<QString>("rules");
-    QTest::addColumn<int>("stopAfterMs"); // -1: asked to stop before the fetch
-    QTest::addColumn<int>("requests");
+    // stopAfterMs: -1: asked to stop before the fetch
+    columns<QString, int, int>("rules", "stopAfterMs", "requests");
     QTest::newRow("waiting for the answer") << "[/x.html]\nhang" << 300 << 1;
     QTest::newRow("pausing before a retry") << "[/x.html]\nstatus: 503" << 300 << 1;
     QTest::newRow("answer dripping in") << "[/x.html]\nfile: page.html\nsize: 1M\ndrip: 100/100" << 300 << 1;
@@ -254,9 +244,7 @@ void TestPageFetcher::stop_data() {
 }
 
 void TestPageFetcher::stop() {
-    QFETCH(QString, rules);
-    QFETCH(int, stopAfterMs);
-    QFETCH(int, requests);
+    const auto [rules, stopAfterMs, requests] = fetch<QString, int, int>("rules", "stopAfterMs", "requests");
     setRules(rules);
     FetchOptions options = testOptions();
     options.timeoutMs = 60000;
@@ -317,8 +305,8 @@ void TestPageFetcher::requestHeaders() {
 }
 
 void TestPageFetcher::https_data() {
-    QTest::addColumn<QString>("caFile"); // {ca}: the test site's CA
-    QTest::addColumn<QString>("errorPart");
+    // caFile: {ca}: the test site's CA
+    columns<QString, QString>("caFile", "errorPart");
     addRow("the site's CA trusted", "{ca}", "");
     // Without the test CA the system's store is asked, which does not know the site's certificate.
     addRow("certificate of an unknown CA", "", "安全连接失败：服务器的证书无法验证");
@@ -326,8 +314,7 @@ void TestPageFetcher::https_data() {
 }
 
 void TestPageFetcher::https() {
-    QFETCH(QString, caFile);
-    QFETCH(QString, errorPart);
+    auto [caFile, errorPart] = fetch<QString, QString>("caFile", "errorPart");
     TestSite secure(QStringLiteral("fetch"));
     QVERIFY2(secure.start(0, true), qPrintable(secure.errorString()));
     FetchOptions options = testOptions();
@@ -355,10 +342,8 @@ void TestPageFetcher::https() {
 }
 
 void TestPageFetcher::jumpUrl_data() {
-    QTest::addColumn<QString>("rules");
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("bodyPatterns");
-    QTest::addColumn<QString>("expected"); // {base} is the site's address
+    // expected: {base} is the site's address
+    columns<QString, QString, QString, QString>("rules", "path", "bodyPatterns", "expected");
 
     addRow("302, relative Location as sent", "[/j/a.html]\nlocation: ../page.html", "/j/a.html", "",
            "../page.html");
@@ -377,10 +362,8 @@ void TestPageFetcher::jumpUrl_data() {
 }
 
 void TestPageFetcher::jumpUrl() {
-    QFETCH(QString, rules);
-    QFETCH(QString, path);
-    QFETCH(QString, bodyPatterns);
-    QFETCH(QString, expected);
+    const auto [rules, path, bodyPatterns, expected] =
+        fetch<QString, QString, QString, QString>("rules", "path", "bodyPatterns", "expected");
     setRules(rules);
     FetchOptions options = testOptions();
     options.jumpBodyPatterns = bodyPatterns;
@@ -432,18 +415,15 @@ void TestPageFetcher::jumpPatterns() {
 }
 
 void TestPageFetcher::charsetFromHeaders_data() {
-    QTest::addColumn<QString>("pageType");
-    QTest::addColumn<QString>("scriptType");
-    QTest::addColumn<bool>("scriptInherits");
+    columns<QString, QString, bool>("pageType", "scriptType", "scriptInherits");
     addRow("meta tag decides, script inherits", "text/html", "application/x-javascript", true);
     addRow("header decides, plain text inherits", "text/html; charset=big5", "text/plain", true);
     addRow("an HTML answer without charset forgets it", "text/html", "text/html", false);
 }
 
 void TestPageFetcher::charsetFromHeaders() {
-    QFETCH(QString, pageType);
-    QFETCH(QString, scriptType);
-    QFETCH(bool, scriptInherits);
+    const auto [pageType, scriptType, scriptInherits] =
+        fetch<QString, QString, bool>("pageType", "scriptType", "scriptInherits");
     setRules(QStringLiteral("[/big5.html]\ntype: %1\n[/list.js]\ntype: %2").arg(pageType, scriptType));
     PageFetcher fetcher(testOptions());
     PageDecoder decoder;
@@ -579,13 +559,10 @@ void TestPageFetcher::nestedFetchGoesFirstOnItsHost() {
 }
 
 void TestPageFetcher::concurrencyLimits_data() {
-    QTest::addColumn<int>("concurrency");
-    QTest::addColumn<int>("perHost");
-    QTest::addColumn<int>("sites");
-    QTest::addColumn<int>("jobs");
-    QTest::addColumn<int>("perSiteRequests"); // of each job
-    QTest::addColumn<int>("openPerSite");     // what each site sees at once
-    QTest::addColumn<bool>("grouped");        // each site's requests together, not taking turns
+    // perSiteRequests: of each job; openPerSite: what each site sees at once; grouped: each site's requests
+    // together, not taking turns
+    columns<int, int, int, int, int, int, bool>("concurrency", "perHost", "sites", "jobs", "perSiteRequests",
+                                                "openPerSite", "grouped");
 
     QTest::newRow("concurrency caps the open requests") << 3 << 6 << 1 << 1 << 8 << 3 << false;
     QTest::newRow("per-host limit below the concurrency") << 5 << 2 << 1 << 1 << 6 << 2 << false;
@@ -595,13 +572,9 @@ void TestPageFetcher::concurrencyLimits_data() {
 }
 
 void TestPageFetcher::concurrencyLimits() {
-    QFETCH(int, concurrency);
-    QFETCH(int, perHost);
-    QFETCH(int, sites);
-    QFETCH(int, jobs);
-    QFETCH(int, perSiteRequests);
-    QFETCH(int, openPerSite);
-    QFETCH(bool, grouped);
+    const auto [concurrency, perHost, sites, jobs, perSiteRequests, openPerSite, grouped] =
+        fetch<int, int, int, int, int, int, bool>("concurrency", "perHost", "sites", "jobs",
+                                                  "perSiteRequests", "openPerSite", "grouped");
 
     TestSite second(QStringLiteral("fetch"));
     QVERIFY(second.start());
@@ -641,11 +614,8 @@ void TestPageFetcher::concurrencyLimits() {
 }
 
 void TestPageFetcher::fetchAhead_data() {
-    QTest::addColumn<QString>("rules");
-    QTest::addColumn<int>("concurrency");
-    QTest::addColumn<int>("window");
-    QTest::addColumn<int>("asked"); // pages that reached the site while another fetch waited
-    QTest::addColumn<bool>("stop"); // stopped before they are taken
+    // asked: pages that reached the site while another fetch waited; stop: stopped before they are taken
+    columns<QString, int, int, int, bool>("rules", "concurrency", "window", "asked", "stop");
     addRow("quick pages stop at the window", "[/ahead/*]\nfile: page.html\ndelay: 50", 2, 5, 5, false);
     addRow("hanging pages stop at the concurrency", "[/ahead/*]\nhang", 2, 6, 2, true);
 }
@@ -653,11 +623,8 @@ void TestPageFetcher::fetchAhead_data() {
 // Pages asked for ahead go on while the fetcher waits for another page, within their limits; each is
 // taken in turn, fetched once; a stop ends those still on their way.
 void TestPageFetcher::fetchAhead() {
-    QFETCH(QString, rules);
-    QFETCH(int, concurrency);
-    QFETCH(int, window);
-    QFETCH(int, asked);
-    QFETCH(bool, stop);
+    const auto [rules, concurrency, window, asked, stop] =
+        fetch<QString, int, int, int, bool>("rules", "concurrency", "window", "asked", "stop");
     setRules(rules + QStringLiteral("\n[/slow.html]\nfile: page.html\ndelay: 1500"));
     std::atomic<bool> stopFlag{false};
     PageFetcher fetcher(testOptions(), [&stopFlag] { return stopFlag.load(); });
@@ -770,18 +737,14 @@ void TestPageFetcher::workerThreadJob() {
 }
 
 void TestPageFetcher::normalizeText_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("charset");
-    QTest::addColumn<QString>("expected");
+    columns<QString, QString, QString>("text", "charset", "expected");
     const QString withNuls = QStringLiteral("第一章") + QChar(0) + QStringLiteral("开始") + QChar(0);
     addRow("NULs removed", withNuls, "gb2312", QStringLiteral("第一章开始"));
     addRow("big5 display keeps the text", withNuls, "Big5", withNuls);
 }
 
 void TestPageFetcher::normalizeText() {
-    QFETCH(QString, text);
-    QFETCH(QString, charset);
-    QFETCH(QString, expected);
+    const auto [text, charset, expected] = fetch<QString, QString, QString>("text", "charset", "expected");
     QCOMPARE(normalizeUnicodeText(text, charset), expected);
 }
 

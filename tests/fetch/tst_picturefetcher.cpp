@@ -48,9 +48,7 @@ private:
 };
 
 void TestPictureFetcher::pictures_data() {
-    QTest::addColumn<bool>("judgePicExt");
-    QTest::addColumn<QStringList>("files");
-    QTest::addColumn<QString>("chapterText");
+    columns<bool, QStringList, QString>("judgePicExt", "files", "chapterText");
     const QString text = QStringLiteral("<img src=\"1.jpg\"><img src=\"21.jpg\"><img src='2.gif'>");
     QTest::newRow("extensions as given") << false << QStringList{"1.jpg", "2.gif", "21.jpg"} << text;
     QTest::newRow("extensions corrected")
@@ -59,9 +57,8 @@ void TestPictureFetcher::pictures_data() {
 }
 
 void TestPictureFetcher::pictures() {
-    QFETCH(bool, judgePicExt);
-    QFETCH(QStringList, files);
-    QFETCH(QString, chapterText);
+    auto [judgePicExt, files, chapterText] =
+        fetch<bool, QStringList, QString>("judgePicExt", "files", "chapterText");
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString folder = dir.filePath(QStringLiteral("chm/000001"));
@@ -134,9 +131,7 @@ void TestPictureFetcher::stopLeavesTheRest() {
 }
 
 void TestPictureFetcher::correctExtension_data() {
-    QTest::addColumn<QString>("source");
-    QTest::addColumn<QString>("savedAs");
-    QTest::addColumn<QString>("expected");
+    columns<QString, QString, QString>("source", "savedAs", "expected");
     addRow("png named jpg", "img/real.png", "a.jpg", "a.png");
     addRow("jpeg named jpeg becomes jpg", "img/photo.jpg", "b.jpeg", "b.jpg");
     addRow("right already, case aside", "img/anim.gif", "c.GIF", "c.GIF");
@@ -145,9 +140,8 @@ void TestPictureFetcher::correctExtension_data() {
 }
 
 void TestPictureFetcher::correctExtension() {
-    QFETCH(QString, source);
-    QFETCH(QString, savedAs);
-    QFETCH(QString, expected);
+    const auto [source, savedAs, expected] =
+        fetch<QString, QString, QString>("source", "savedAs", "expected");
     QTemporaryDir dir;
     const QString path = dir.filePath(savedAs);
     QVERIFY(QFile::copy(TestSite::folder(QStringLiteral("fetch")) + u'/' + source, path));

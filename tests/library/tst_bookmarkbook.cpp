@@ -58,9 +58,8 @@ private Q_SLOTS:
 };
 
 void TestBookmarkBook::sourceIndex_data() {
-    QTest::addColumn<QString>("html");
-    QTest::addColumn<int>("offset");
-    QTest::addColumn<QString>("after"); // the source text that starts at the found index
+    // after: the source text that starts at the found index
+    columns<QString, int, QString>("html", "offset", "after");
     addRow("plain", "<body>abcdef</body>", 3, "def</body>");
     addRow("tags count nothing", "<body><p>ab</p><b>cd</b></body>", 3, "d</b></body>");
     addRow("entity is one character", "<body>a&amp;b&nbsp;cd</body>", 4, "cd</body>");
@@ -76,9 +75,7 @@ void TestBookmarkBook::sourceIndex_data() {
 }
 
 void TestBookmarkBook::sourceIndex() {
-    QFETCH(QString, html);
-    QFETCH(int, offset);
-    QFETCH(QString, after);
+    const auto [html, offset, after] = fetch<QString, int, QString>("html", "offset", "after");
     const int index = BookmarkBook::sourceIndexOfTextOffset(html, offset);
     if (after.isEmpty())
         QCOMPARE(index, -1);
@@ -100,8 +97,7 @@ void TestBookmarkBook::anchorNames() {
 }
 
 void TestBookmarkBook::selectionLength_data() {
-    QTest::addColumn<QString>("selected");
-    QTest::addColumn<bool>("accepted");
+    columns<QString, bool>("selected", "accepted");
     addRow("20 characters", QString(20, u'字'), true);
     addRow("21 characters", QString(21, u'字'), false);
     addRow("20 characters outside the BMP", QString::fromUcs4(std::u32string(20, U'\U00020000').c_str()),
@@ -110,8 +106,7 @@ void TestBookmarkBook::selectionLength_data() {
 }
 
 void TestBookmarkBook::selectionLength() {
-    QFETCH(QString, selected);
-    QFETCH(bool, accepted);
+    const auto [selected, accepted] = fetch<QString, bool>("selected", "accepted");
     const QString message = BookmarkBook::checkSelection(selected);
     QCOMPARE(message.isEmpty(), accepted);
     if (!accepted)

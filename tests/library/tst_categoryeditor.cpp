@@ -90,11 +90,7 @@ private Q_SLOTS:
 };
 
 void TestCategoryEditor::moveCategory_data() {
-    QTest::addColumn<QString>("before");
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<QString>("target");
-    QTest::addColumn<QString>("after");
-    QTest::addColumn<QString>("error");
+    columns<QString, QString, QString, QString, QString>("before", "code", "target", "after", "error");
     addRow("last to first", "01:甲,02:乙,03:丙", "03", "01", "01:丙,02:甲,03:乙", "");
     addRow("first before the third", "01:甲,02:乙,03:丙", "01", "03", "02:乙,03:甲,04:丙", "");
     addRow("no target is 01", "01:甲,02:乙,03:丙", "02", "", "01:乙,02:甲,03:丙", "");
@@ -112,11 +108,8 @@ void TestCategoryEditor::moveCategory_data() {
 }
 
 void TestCategoryEditor::moveCategory() {
-    QFETCH(QString, before);
-    QFETCH(QString, code);
-    QFETCH(QString, target);
-    QFETCH(QString, after);
-    QFETCH(QString, error);
+    const auto [before, code, target, after, error] =
+        fetch<QString, QString, QString, QString, QString>("before", "code", "target", "after", "error");
     TestLibrary lib;
     build(lib, before);
     const CategoryEditor::Result result = CategoryEditor(lib.context()).moveTo(code, target);
@@ -133,10 +126,7 @@ void TestCategoryEditor::moveCategory() {
 }
 
 void TestCategoryEditor::removeCategory_data() {
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<bool>("deleteFiles");
-    QTest::addColumn<bool>("downloading");
-    QTest::addColumn<QString>("error");
+    columns<QString, bool, bool, QString>("code", "deleteFiles", "downloading", "error");
     addRow("rows only", "01", false, false, "");
     addRow("with files", "01", true, false, "");
     addRow("a novel downloading", "01", true, true, "此分类下小说正在下载中，不能删除。");
@@ -145,10 +135,8 @@ void TestCategoryEditor::removeCategory_data() {
 }
 
 void TestCategoryEditor::removeCategory() {
-    QFETCH(QString, code);
-    QFETCH(bool, deleteFiles);
-    QFETCH(bool, downloading);
-    QFETCH(QString, error);
+    const auto [code, deleteFiles, downloading, error] =
+        fetch<QString, bool, bool, QString>("code", "deleteFiles", "downloading", "error");
     TestLibrary lib;
     build(lib, "01:甲,02:乙");
     lib.db().exec("INSERT INTO dic_noveltype (DM, MC) VALUES ('03', '空')");
@@ -189,11 +177,7 @@ void TestCategoryEditor::removeCategory() {
 }
 
 void TestCategoryEditor::moveNovel_data() {
-    QTest::addColumn<QString>("novel");
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<QString>("before");
-    QTest::addColumn<QString>("after");
-    QTest::addColumn<QString>("error");
+    columns<QString, QString, QString, QString, QString>("novel", "code", "before", "after", "error");
     // 01: 甲书(1) A2(1, tied) A3(2); 02: 乙书 B2; none: N1
     addRow("within, before a tied novel", "000004", "01", "000003", "-=N1;01=甲书,A3,A2;02=乙书,B2", "");
     addRow("within, to the front", "000004", "01", "000001", "-=N1;01=A3,甲书,A2;02=乙书,B2", "");
@@ -208,11 +192,8 @@ void TestCategoryEditor::moveNovel_data() {
 }
 
 void TestCategoryEditor::moveNovel() {
-    QFETCH(QString, novel);
-    QFETCH(QString, code);
-    QFETCH(QString, before);
-    QFETCH(QString, after);
-    QFETCH(QString, error);
+    const auto [novel, code, before, after, error] =
+        fetch<QString, QString, QString, QString, QString>("novel", "code", "before", "after", "error");
     TestLibrary lib;
     build(lib, "01:甲,02:乙");
     lib.addNovel("A2", "01", 1);
@@ -231,8 +212,7 @@ void TestCategoryEditor::moveNovel() {
 }
 
 void TestCategoryEditor::failedLastStatementChangesNothing_data() {
-    QTest::addColumn<QString>("operation");
-    QTest::addColumn<QString>("trigger");
+    columns<QString, QString>("operation", "trigger");
     addRow("category move", "move", "BEFORE UPDATE ON pri_mynovel WHEN OLD.LB = 'ZZ'");
     addRow("category delete with files", "delete", "BEFORE DELETE ON dic_noveltype");
     addRow("novel between categories", "novel",
@@ -240,8 +220,7 @@ void TestCategoryEditor::failedLastStatementChangesNothing_data() {
 }
 
 void TestCategoryEditor::failedLastStatementChangesNothing() {
-    QFETCH(QString, operation);
-    QFETCH(QString, trigger);
+    const auto [operation, trigger] = fetch<QString, QString>("operation", "trigger");
     TestLibrary lib;
     build(lib, "01:甲,02:乙,03:丙");
     lib.addNovel("甲二", "01");

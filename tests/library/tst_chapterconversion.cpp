@@ -67,15 +67,11 @@ Run runJob(TestLibrary& lib, const ChapterConversionJob::Request& request, int s
 } // namespace
 
 void TestChapterConversion::convert_data() {
-    QTest::addColumn<QString>("modes");
-    QTest::addColumn<QByteArray>("before"); // empty: no page; "styled:" + text: written by the program
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("charset");  // what the page reads as afterwards; "" when there is none
-    QTest::addColumn<QString>("content");  // between the content markers afterwards
-    QTest::addColumn<QString>("contains"); // in the page afterwards; "=": the bytes are those before
-    QTest::addColumn<int>("converted");
-    QTest::addColumn<int>("missing");
-    QTest::addColumn<int>("undecodable");
+    // before: empty: no page, "styled:" + text: written by the program; charset: what the page reads as
+    // afterwards, "" when there is none; content: between the content markers afterwards; contains: in the
+    // page afterwards, "=": the bytes are those before
+    columns<QString, QByteArray, QString, QString, QString, QString, int, int, int>(
+        "modes", "before", "title", "charset", "content", "contains", "converted", "missing", "undecodable");
 
     const QByteArray simplifiedGbk("\xBC\xF2\xCC\xE5\xD6\xD0\xCE\xC4\xB2\xE2\xCA\xD4"); // 简体中文测试
     const QByteArray traditionalBig5("\xC2\xB2\xC5\xE9\xA4\xA4\xA4\xE5\xB4\xFA\xB8\xD5"); // 簡體中文測試
@@ -137,15 +133,10 @@ void TestChapterConversion::convert_data() {
 }
 
 void TestChapterConversion::convert() {
-    QFETCH(QString, modes);
-    QFETCH(QByteArray, before);
-    QFETCH(QString, title);
-    QFETCH(QString, charset);
-    QFETCH(QString, content);
-    QFETCH(QString, contains);
-    QFETCH(int, converted);
-    QFETCH(int, missing);
-    QFETCH(int, undecodable);
+    auto [modes, before, title, charset, content, contains, converted, missing, undecodable] =
+        fetch<QString, QByteArray, QString, QString, QString, QString, int, int, int>(
+            "modes", "before", "title", "charset", "content", "contains", "converted", "missing",
+            "undecodable");
 
     TestLibrary lib;
     const QString novel = lib.addNovel(QStringLiteral("小说"));
@@ -195,8 +186,8 @@ void TestChapterConversion::convert() {
 }
 
 void TestChapterConversion::stopKeepsWhatIsDone_data() {
-    QTest::addColumn<int>("stopAfter");
-    QTest::addColumn<bool>("chosen"); // the chapters chosen, or the whole novel
+    // chosen: the chapters chosen, or the whole novel
+    columns<int, bool>("stopAfter", "chosen");
     addRow("first of chosen", 1, true);
     addRow("third of chosen", 3, true);
     addRow("second of the novel", 2, false);
@@ -204,8 +195,7 @@ void TestChapterConversion::stopKeepsWhatIsDone_data() {
 }
 
 void TestChapterConversion::stopKeepsWhatIsDone() {
-    QFETCH(int, stopAfter);
-    QFETCH(bool, chosen);
+    const auto [stopAfter, chosen] = fetch<int, bool>("stopAfter", "chosen");
     TestLibrary lib;
     const QString novel = lib.addNovel(QStringLiteral("小说"));
     QList<qint64> ids;

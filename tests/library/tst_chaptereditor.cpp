@@ -106,9 +106,7 @@ private Q_SLOTS:
 };
 
 void TestChapterEditor::proposals_data() {
-    QTest::addColumn<QStringList>("titles");
-    QTest::addColumn<QString>("proposed");
-    QTest::addColumn<QString>("fallback");
+    columns<QStringList, QString, QString>("titles", "proposed", "fallback");
     addRow("no chapters", QStringList{}, "第一章", "新章节1");
     addRow("digits", QStringList{"第8章"}, "第9章", "新章节1");
     addRow("padded digits", QStringList{"第009章"}, "第010章", "新章节1");
@@ -134,13 +132,9 @@ void TestChapterEditor::proposals() {
 }
 
 void TestChapterEditor::addAndEdit_data() {
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<int>("at"); // the chapter inserted before or edited; -1: none, 9: unknown
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("url");
-    QTest::addColumn<QString>("error");
-    QTest::addColumn<QStringList>("titles");
-    QTest::addColumn<QString>("orders");
+    // at: the chapter inserted before or edited, -1: none, 9: unknown
+    columns<QString, int, QString, QString, QString, QStringList, QString>("command", "at", "title", "url",
+                                                                           "error", "titles", "orders");
     const QString none;
     addRow("append", "add", -1, "C", none, none, QStringList{"A", "B", "C"}, "1,2,3");
     addRow("insert before first", "add", 0, "X", none, none, QStringList{"X", "A", "B"}, "1,2,3");
@@ -155,10 +149,8 @@ void TestChapterEditor::addAndEdit_data() {
 }
 
 void TestChapterEditor::addAndEdit() {
-    QFETCH(QString, command);
-    QFETCH(int, at);
-    QFETCH(QString, title);
-    QFETCH(QString, url);
+    const auto [command, at, title, url] =
+        fetch<QString, int, QString, QString>("command", "at", "title", "url");
     Fixture f({"A", "B"});
     const qint64 id = at < 0 ? 0 : at < f.ids.size() ? f.ids.at(at) : 999;
     const QString before = f.page(f.novel, f.ids.at(1));
@@ -183,11 +175,8 @@ void TestChapterEditor::addAndEdit() {
 }
 
 void TestChapterEditor::remove_data() {
-    QTest::addColumn<QList<int>>("chosen");
-    QTest::addColumn<bool>("remember");
-    QTest::addColumn<bool>("downloading");
-    QTest::addColumn<QString>("error");
-    QTest::addColumn<QString>("needDelUrl");
+    columns<QList<int>, bool, bool, QString, QString>("chosen", "remember", "downloading", "error",
+                                                      "needDelUrl");
     const QString kept = "http://old.test/(旧)||";
     addRow("keep addresses", QList<int>{0}, false, false, QString(), kept);
     addRow("remember addresses", QList<int>{0, 2}, true, false, QString(),
@@ -198,10 +187,8 @@ void TestChapterEditor::remove_data() {
 }
 
 void TestChapterEditor::remove() {
-    QFETCH(QList<int>, chosen);
-    QFETCH(bool, remember);
-    QFETCH(bool, downloading);
-    QFETCH(QString, error);
+    const auto [chosen, remember, downloading, error] =
+        fetch<QList<int>, bool, bool, QString>("chosen", "remember", "downloading", "error");
     QStringList titles;
     for (int i = 1; i <= 12; ++i)
         titles << QString::number(i);
@@ -228,10 +215,7 @@ void TestChapterEditor::remove() {
 }
 
 void TestChapterEditor::merge_data() {
-    QTest::addColumn<bool>("markers");
-    QTest::addColumn<QList<int>>("chosen");
-    QTest::addColumn<QString>("error");
-    QTest::addColumn<QString>("text");
+    columns<bool, QList<int>, QString, QString>("markers", "chosen", "error", "text");
     addRow("with markers", true, QList<int>{0, 2, 1}, QString(), "<p>正文A</p><p>正文C</p><p>正文B</p>");
     addRow("without markers", false, QList<int>{0, 1}, QString(), "<p>甲文</p><p>乙文</p>");
     addRow("one chapter", true, QList<int>{1, 1}, "至少选中两个章节进行合并。", QString());
@@ -239,10 +223,8 @@ void TestChapterEditor::merge_data() {
 }
 
 void TestChapterEditor::merge() {
-    QFETCH(bool, markers);
-    QFETCH(QList<int>, chosen);
-    QFETCH(QString, error);
-    QFETCH(QString, text);
+    const auto [markers, chosen, error, text] =
+        fetch<bool, QList<int>, QString, QString>("markers", "chosen", "error", "text");
     Fixture f({"A", "B", "C"});
     if (!markers) {
         QVERIFY(writeFile(f.lib.context().folder().chapterPage(f.novel, f.ids.at(0)), "<p>甲文</p>"));
@@ -267,12 +249,9 @@ void TestChapterEditor::merge() {
 }
 
 void TestChapterEditor::split_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("pattern"); // "" splits by size
-    QTest::addColumn<QString>("size");
-    QTest::addColumn<QString>("error");
-    QTest::addColumn<QStringList>("titles");
-    QTest::addColumn<QList<int>>("lengths");
+    // pattern: "" splits by size
+    columns<QString, QString, QString, QString, QStringList, QList<int>>("text", "pattern", "size", "error",
+                                                                         "titles", "lengths");
     const QString none;
     const QString fifty = QString(50, u'字');
     addRow("match at start", "第1节 甲。文<br>第2节 乙：文", "第\\d节", none, none,
@@ -299,12 +278,9 @@ void TestChapterEditor::split_data() {
 }
 
 void TestChapterEditor::split() {
-    QFETCH(QString, text);
-    QFETCH(QString, pattern);
-    QFETCH(QString, size);
-    QFETCH(QString, error);
-    QFETCH(QStringList, titles);
-    QFETCH(QList<int>, lengths);
+    const auto [text, pattern, size, error, titles, lengths] =
+        fetch<QString, QString, QString, QString, QStringList, QList<int>>("text", "pattern", "size", "error",
+                                                                           "titles", "lengths");
     Fixture f({"A", "B", "C"});
     const qint64 id = f.ids.at(1);
     QVERIFY(writeFile(f.lib.context().folder().chapterPage(f.novel, id), text.toUtf8()));
@@ -332,11 +308,7 @@ void TestChapterEditor::split() {
 }
 
 void TestChapterEditor::upDown_data() {
-    QTest::addColumn<QList<int>>("orders");
-    QTest::addColumn<int>("moved");
-    QTest::addColumn<bool>("up");
-    QTest::addColumn<bool>("moves");
-    QTest::addColumn<QStringList>("titles");
+    columns<QList<int>, int, bool, bool, QStringList>("orders", "moved", "up", "moves", "titles");
     addRow("down", QList<int>{1, 2, 3}, 0, false, true, QStringList{"B", "A", "C"});
     addRow("up", QList<int>{1, 2, 3}, 2, true, true, QStringList{"A", "C", "B"});
     addRow("tied up", QList<int>{4, 4, 4}, 1, true, true, QStringList{"B", "A", "C"});
@@ -346,9 +318,7 @@ void TestChapterEditor::upDown_data() {
 }
 
 void TestChapterEditor::upDown() {
-    QFETCH(QList<int>, orders);
-    QFETCH(int, moved);
-    QFETCH(bool, up);
+    const auto [orders, moved, up] = fetch<QList<int>, int, bool>("orders", "moved", "up");
     Fixture f({"A", "B", "C"});
     for (int i = 0; i < orders.size(); ++i)
         f.lib.db().exec("UPDATE book_novelcontent SET Displayorder=? WHERE id=?",
@@ -360,11 +330,8 @@ void TestChapterEditor::upDown() {
 }
 
 void TestChapterEditor::moveAndCopy_data() {
-    QTest::addColumn<QList<int>>("chosen");
-    QTest::addColumn<int>("before"); // -1: the end of the other novel
-    QTest::addColumn<bool>("copy");
-    QTest::addColumn<QStringList>("source");
-    QTest::addColumn<QStringList>("target");
+    // before: -1: the end of the other novel
+    columns<QList<int>, int, bool, QStringList, QStringList>("chosen", "before", "copy", "source", "target");
     addRow("within", QList<int>{2, 0}, 1, false, QStringList{"C", "A", "B"}, QStringList{"X", "Y"});
     addRow("within before itself", QList<int>{0}, 0, false, QStringList{"A", "B", "C"},
            QStringList{"X", "Y"});
@@ -374,9 +341,7 @@ void TestChapterEditor::moveAndCopy_data() {
 }
 
 void TestChapterEditor::moveAndCopy() {
-    QFETCH(QList<int>, chosen);
-    QFETCH(int, before);
-    QFETCH(bool, copy);
+    const auto [chosen, before, copy] = fetch<QList<int>, int, bool>("chosen", "before", "copy");
     Fixture f({"A", "B", "C"}, {"X", "Y"});
     for (const int i : chosen) {
         const QString prefix = f.dir(f.novel) + f.novel + '_' + QString::number(f.ids.at(i));
@@ -416,8 +381,8 @@ void TestChapterEditor::moveAndCopy() {
 }
 
 void TestChapterEditor::lastVolume_data() {
-    QTest::addColumn<QStringList>("volumes"); // "<null>" for Null
-    QTest::addColumn<QString>("last");
+    // volumes: "<null>" for Null
+    columns<QStringList, QString>("volumes", "last");
     addRow("last has one", QStringList{"卷一", "卷二"}, "卷二");
     addRow("past empty", QStringList{"卷一", "", ""}, "卷一");
     addRow("past null", QStringList{"卷一", "<null>"}, "卷一");
@@ -434,8 +399,7 @@ void TestChapterEditor::lastVolume() {
 }
 
 void TestChapterEditor::failedCommandChangesNothing_data() {
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("trigger");
+    columns<QString, QString>("command", "trigger");
     const QString update = "BEFORE UPDATE ON book_novelcontent";
     addRow("merge", "merge", "BEFORE DELETE ON book_novelcontent");
     addRow("delete remembering", "delete", "BEFORE UPDATE ON book_novel");
@@ -449,8 +413,7 @@ void TestChapterEditor::failedCommandChangesNothing_data() {
 }
 
 void TestChapterEditor::failedCommandChangesNothing() {
-    QFETCH(QString, command);
-    QFETCH(QString, trigger);
+    const auto [command, trigger] = fetch<QString, QString>("command", "trigger");
     Fixture f({"A", "B", "C"}, {"X"});
     QVERIFY(writeFile(f.dir(f.novel) + f.novel + '_' + QString::number(f.ids.at(0)) + "_1.jpg", "jpg"));
     const QString before = f.snapshot();

@@ -124,8 +124,7 @@ void TestLibraryOps::moveNovelToCategory() {
 }
 
 void TestLibraryOps::addressSortKey_data() {
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("key");
+    columns<QString, QString>("address", "key");
     addRow("page number", "http://a/b/9.html", "000000000009");
     addRow("query number", "http://a/read.php?id=3&page=10", "000000000010");
     addRow("not a number", "http://a/b/intro.html", "http://a/b/intro.html");
@@ -135,22 +134,19 @@ void TestLibraryOps::addressSortKey_data() {
 }
 
 void TestLibraryOps::addressSortKey() {
-    QFETCH(QString, address);
-    QFETCH(QString, key);
+    const auto [address, key] = fetch<QString, QString>("address", "key");
     QCOMPARE(Ordering::addressSortKey(address), key);
 }
 
 void TestLibraryOps::orderChapters_data() {
-    QTest::addColumn<int>("order");
-    QTest::addColumn<QStringList>("titles");
+    columns<int, QStringList>("order", "titles");
     addRow("by address", int(Ordering::ChapterOrder::ByAddress), QStringList{"九", "十", "一百"});
     addRow("by title", int(Ordering::ChapterOrder::ByTitle), QStringList{"一百", "九", "十"});
     addRow("by time", int(Ordering::ChapterOrder::ByTime), QStringList{"九", "一百", "十"});
 }
 
 void TestLibraryOps::orderChapters() {
-    QFETCH(int, order);
-    QFETCH(QStringList, titles);
+    const auto [order, titles] = fetch<int, QStringList>("order", "titles");
     TestLibrary lib;
     const QString id = lib.addNovel("书");
     const qint64 c10 = lib.addChapter(id, "十", false, "http://a/b/10.html");

@@ -24,10 +24,7 @@ private Q_SLOTS:
 };
 
 void TestOptions::numbers_data() {
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("stored");
+    columns<QString, QString, QString, QString>("key", "text", "message", "stored");
     addRow("within", "NovelConnTimeOut", "30", "", "30");
     addRow("lower limit", "DelayTime", "0", "", "0");
     addRow("below", "NovelConnTimeOut", "1", "连接超时数应该在5与300之间", "1");
@@ -41,10 +38,8 @@ void TestOptions::numbers_data() {
 }
 
 void TestOptions::numbers() {
-    QFETCH(QString, key);
-    QFETCH(QString, text);
-    QFETCH(QString, message);
-    QFETCH(QString, stored);
+    const auto [key, text, message, stored] =
+        fetch<QString, QString, QString, QString>("key", "text", "message", "stored");
     const OptionChecks::NumberField* field = OptionChecks::numberField(key);
     QVERIFY(field);
     QCOMPARE(OptionChecks::checkNumber(*field, text), message);
@@ -52,9 +47,7 @@ void TestOptions::numbers() {
 }
 
 void TestOptions::intervals_data() {
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<int>("index");
-    QTest::addColumn<QString>("entry");
+    columns<QString, int, QString>("stored", "index", "entry");
     addRow("empty", "", 0, "无");
     addRow("zero", "0", 0, "无");
     addRow("half an hour", "30", 1, "30分钟");
@@ -64,9 +57,7 @@ void TestOptions::intervals_data() {
 }
 
 void TestOptions::intervals() {
-    QFETCH(QString, stored);
-    QFETCH(int, index);
-    QFETCH(QString, entry);
+    const auto [stored, index, entry] = fetch<QString, int, QString>("stored", "index", "entry");
     QCOMPARE(OptionChecks::intervalIndex(stored), index);
     QCOMPARE(OptionChecks::intervalEntries().at(index), entry);
     if (index > 0)

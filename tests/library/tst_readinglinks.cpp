@@ -33,11 +33,7 @@ private Q_SLOTS:
 };
 
 void TestReadingLinks::classify_data() {
-    QTest::addColumn<QUrl>("url");
-    QTest::addColumn<Kind>("kind");
-    QTest::addColumn<QString>("novelId");
-    QTest::addColumn<qint64>("chapterId");
-    QTest::addColumn<QString>("anchor");
+    columns<QUrl, Kind, QString, qint64, QString>("url", "kind", "novelId", "chapterId", "anchor");
     const QUrl withAnchor = QUrl(file(kChm + "/000001/25.htm").toString() + "#003");
     addRow("chapter", file(kChm + "/000001/25.htm"), Kind::Chapter, "000001", qint64(25), "");
     addRow("chapter with anchor", withAnchor, Kind::Chapter, "000001", qint64(25), "003");
@@ -60,11 +56,8 @@ void TestReadingLinks::classify_data() {
 }
 
 void TestReadingLinks::classify() {
-    QFETCH(QUrl, url);
-    QFETCH(Kind, kind);
-    QFETCH(QString, novelId);
-    QFETCH(qint64, chapterId);
-    QFETCH(QString, anchor);
+    const auto [url, kind, novelId, chapterId, anchor] =
+        fetch<QUrl, Kind, QString, qint64, QString>("url", "kind", "novelId", "chapterId", "anchor");
     const ReadingLink link = ReadingLink::classify(url, kChm);
     QCOMPARE(link.kind, kind);
     QCOMPARE(link.novelId, novelId);
@@ -73,10 +66,7 @@ void TestReadingLinks::classify() {
 }
 
 void TestReadingLinks::access_data() {
-    QTest::addColumn<QUrl>("page");
-    QTest::addColumn<QUrl>("request");
-    QTest::addColumn<Resource>("kind");
-    QTest::addColumn<bool>("allowed");
+    columns<QUrl, QUrl, Resource, bool>("page", "request", "kind", "allowed");
     const QUrl chapter = file(kChm + "/000001/5.htm");
     const QUrl log = file(kLibrary + "/recentdown.htm");
     addRow("chapter page itself", chapter, chapter, Resource::MainFrame, true);
@@ -106,10 +96,8 @@ void TestReadingLinks::access_data() {
 }
 
 void TestReadingLinks::access() {
-    QFETCH(QUrl, page);
-    QFETCH(QUrl, request);
-    QFETCH(Resource, kind);
-    QFETCH(bool, allowed);
+    const auto [page, request, kind, allowed] =
+        fetch<QUrl, QUrl, Resource, bool>("page", "request", "kind", "allowed");
     QCOMPARE(ReadingAccess::allows(kLibrary, page, request, kind), allowed);
 }
 

@@ -38,10 +38,7 @@ private Q_SLOTS:
 };
 
 void TestReadingPages::styleSheet_data() {
-    QTest::addColumn<QString>("bgImg");
-    QTest::addColumn<QString>("fontName");
-    QTest::addColumn<QString>("background");
-    QTest::addColumn<QString>("font");
+    columns<QString, QString, QString, QString>("bgImg", "fontName", "background", "font");
     addRow("colour", "", "宋体", "background: #E7F4FE;", "font-family: \"宋体\"");
     addRow("picture wins over the colour", "宣纸.jpg", "宋体", "background: url(../bgimage/宣纸.jpg);",
            "font-family: \"宋体\"");
@@ -53,10 +50,8 @@ void TestReadingPages::styleSheet_data() {
 }
 
 void TestReadingPages::styleSheet() {
-    QFETCH(QString, bgImg);
-    QFETCH(QString, fontName);
-    QFETCH(QString, background);
-    QFETCH(QString, font);
+    const auto [bgImg, fontName, background, font] =
+        fetch<QString, QString, QString, QString>("bgImg", "fontName", "background", "font");
     Settings settings;
     settings.setValue("BgImg", bgImg);
     settings.setValue("FontName", fontName);
@@ -69,16 +64,14 @@ void TestReadingPages::styleSheet() {
 }
 
 void TestReadingPages::headScriptSpeed_data() {
-    QTest::addColumn<QString>("speed");
-    QTest::addColumn<QString>("written");
+    columns<QString, QString>("speed", "written");
     addRow("five", "5", "var speed = 50;");
     addRow("ten", "10", "var speed = 100;");
     addRow("not a number", "fast", "var speed = 50;");
 }
 
 void TestReadingPages::headScriptSpeed() {
-    QFETCH(QString, speed);
-    QFETCH(QString, written);
+    auto [speed, written] = fetch<QString, QString>("speed", "written");
     Settings settings;
     settings.setValue("ScrollSpeed", speed);
     QCOMPARE(DisplaySettings::headScriptText("var speed = [[ScrollSpeed]];", settings), written);
@@ -173,9 +166,8 @@ void TestReadingPages::bookListRowsAndFind() {
 }
 
 void TestReadingPages::checkPage_data() {
-    QTest::addColumn<int>("state"); // CheckLine::State
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("line");
+    // state: CheckLine::State
+    columns<int, QString, QString>("state", "text", "line");
     addRow("ok in green", int(CheckLine::State::Ok), "正常", "<p>项目：<font color=green>正常</font></p>");
     addRow("failure in red, escaped", int(CheckLine::State::Failed), "连不上 <b>&",
            "<p>项目：<font color=red>连不上 &lt;b&gt;&amp;</font></p>");
@@ -188,9 +180,7 @@ void TestReadingPages::checkPage_data() {
 }
 
 void TestReadingPages::checkPage() {
-    QFETCH(int, state);
-    QFETCH(QString, text);
-    QFETCH(QString, line);
+    const auto [state, text, line] = fetch<int, QString, QString>("state", "text", "line");
     const QString page = CheckPage::html({{"项目", CheckLine::State(state), text}});
     QVERIFY2(page.contains(line), qPrintable(page));
     QVERIFY(page.contains("<title>常见问题检测</title>"));

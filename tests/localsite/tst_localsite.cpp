@@ -2,6 +2,7 @@
 // answering exactly as its rules say, over http and over https with the test CA.
 #include "localsite/localcertificates.h"
 #include "localsite/localsite.h"
+#include "support/rows.h"
 #include "support/testsite.h"
 
 #include <QDateTime>
@@ -176,12 +177,10 @@ void TestLocalSite::cleanup() {
 }
 
 void TestLocalSite::answers_data() {
-    QTest::addColumn<bool>("https");
-    QTest::addColumn<QString>("rules"); // set from code before the request
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QByteArray>("header"); // "name: value", or "-name" for none; {base} is the site
-    QTest::addColumn<QByteArray>("body");   // "@file" of the site, "~part", the exact body; null: any
+    // rules: set from code before the request; header: "name: value", or "-name" for none, {base} is the
+    // site; body: "@file" of the site, "~part", the exact body, null: any
+    columns<bool, QString, QString, int, QByteArray, QByteArray>("https", "rules", "path", "status", "header",
+                                                                 "body");
 
     using B = QByteArray;
     const QString no;
@@ -222,12 +221,9 @@ void TestLocalSite::answers_data() {
 }
 
 void TestLocalSite::answers() {
-    QFETCH(bool, https);
-    QFETCH(QString, rules);
-    QFETCH(QString, path);
-    QFETCH(int, status);
-    QFETCH(QByteArray, header);
-    QFETCH(QByteArray, body);
+    auto [https, rules, path, status, header, body] =
+        fetch<bool, QString, QString, int, QByteArray, QByteArray>("https", "rules", "path", "status",
+                                                                   "header", "body");
 
     TestSite& s = siteFor(https);
     QStringList errors;
@@ -306,13 +302,11 @@ void TestLocalSite::requestLog() {
 }
 
 void TestLocalSite::connection_data() {
-    QTest::addColumn<bool>("https");
-    QTest::addColumn<QByteArray>("request");
-    QTest::addColumn<int>("status");     // 0: no answer
-    QTest::addColumn<QString>("file");   // of the site, that the body is or starts with
-    QTest::addColumn<qint64>("bytes");   // body bytes the client gets; -1: the Content-Length
-    QTest::addColumn<int>("leastMs");    // the answer takes at least this long
-    QTest::addColumn<QString>("ending"); // "open", "closed" by the server or "silent"
+    // status: 0: no answer; file: of the site, that the body is or starts with; bytes: body bytes the client
+    // gets, -1: the Content-Length; leastMs: the answer takes at least this long; ending: "open", "closed" by
+    // the server or "silent"
+    columns<bool, QByteArray, int, QString, qint64, int, QString>("https", "request", "status", "file",
+                                                                  "bytes", "leastMs", "ending");
 
     const auto get = [](const char* target) -> QByteArray {
         return "GET " + QByteArray(target) + " HTTP/1.1\r\n\r\n";
@@ -334,13 +328,9 @@ void TestLocalSite::connection_data() {
 }
 
 void TestLocalSite::connection() {
-    QFETCH(bool, https);
-    QFETCH(QByteArray, request);
-    QFETCH(int, status);
-    QFETCH(QString, file);
-    QFETCH(qint64, bytes);
-    QFETCH(int, leastMs);
-    QFETCH(QString, ending);
+    const auto [https, request, status, file, bytes, leastMs, ending] =
+        fetch<bool, QByteArray, int, QString, qint64, int, QString>("https", "request", "status", "file",
+                                                                    "bytes", "leastMs", "ending");
 
     LocalSite* s = siteFor(https).site();
     QVERIFY(s->setRules("[/bigbroken.html]\nfile: gbk.html\nsize: 3M\nreset: 2000000\n"
@@ -380,9 +370,8 @@ void TestLocalSite::connection() {
 }
 
 void TestLocalSite::https_data() {
-    QTest::addColumn<QString>("host");
-    QTest::addColumn<QString>("ca"); // "test", "other" or "none" for plain http
-    QTest::addColumn<bool>("answered");
+    // ca: "test", "other" or "none" for plain http
+    columns<QString, QString, bool>("host", "ca", "answered");
 
     const QString address("127.0.0.1");
     QTest::newRow("by address, test CA") << address << QString("test") << true;
@@ -392,9 +381,7 @@ void TestLocalSite::https_data() {
 }
 
 void TestLocalSite::https() {
-    QFETCH(QString, host);
-    QFETCH(QString, ca);
-    QFETCH(bool, answered);
+    const auto [host, ca, answered] = fetch<QString, QString, bool>("host", "ca", "answered");
 
     QTemporaryFile other;
     QVERIFY(other.open() && other.write(LocalCertificates::make().caPem()) > 0 && other.flush());
@@ -443,15 +430,13 @@ void TestLocalSite::lifecycle() {
 }
 
 void TestLocalSite::cliServe_data() {
-    QTest::addColumn<int>("signal");
-    QTest::addColumn<bool>("https");
+    columns<int, bool>("signal", "https");
     QTest::newRow("SIGTERM, http") << int(SIGTERM) << false;
     QTest::newRow("SIGINT, https") << int(SIGINT) << true;
 }
 
 void TestLocalSite::cliServe() {
-    QFETCH(int, signal);
-    QFETCH(bool, https);
+    const auto [signal, https] = fetch<int, bool>("signal", "https");
 
     QTemporaryDir tmp;
     const QString caFile = https ? tmp.filePath("ca.pem") : QString();

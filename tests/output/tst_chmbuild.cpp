@@ -275,10 +275,7 @@ void TestChmBuild::intoChosenFolder() {
 }
 
 void TestChmBuild::refusals_data() {
-    QTest::addColumn<bool>("chapters");
-    QTest::addColumn<bool>("unreadOnly");
-    QTest::addColumn<bool>("outputFolder");
-    QTest::addColumn<QString>("message");
+    columns<bool, bool, bool, QString>("chapters", "unreadOnly", "outputFolder", "message");
     addRow("no chapters", false, false, true, QStringLiteral("无内容"));
     addRow("nothing unread", true, true, true,
            QStringLiteral("您在设置中选择了只处理未读章节，此小说没有未读章节"));
@@ -287,10 +284,8 @@ void TestChmBuild::refusals_data() {
 }
 
 void TestChmBuild::refusals() {
-    QFETCH(bool, chapters);
-    QFETCH(bool, unreadOnly);
-    QFETCH(bool, outputFolder);
-    QFETCH(QString, message);
+    const auto [chapters, unreadOnly, outputFolder, message] =
+        fetch<bool, bool, bool, QString>("chapters", "unreadOnly", "outputFolder", "message");
     TestLibrary lib;
     const QString novelId = chapters ? addFixtureNovel(lib, QStringLiteral("书"), QString(),
                                                        {{QStringLiteral("一"), QString(), true}})

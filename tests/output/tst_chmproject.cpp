@@ -21,8 +21,8 @@ private Q_SLOTS:
 };
 
 void TestChmProject::windowLine_data() {
-    QTest::addColumn<QString>("changes"); // "key=value" pairs of section Chm, separated by ";"
-    QTest::addColumn<QString>("line");
+    // changes: "key=value" pairs of section Chm, separated by ";"
+    columns<QString, QString>("changes", "line");
     const QString tail = QStringLiteral(",[80,60,720,540],0x0,0x0,,");
     addRow("defaults", QString(),
            "Main=\"\",\"temp.hhc\",\"temp.hhk\",\"[[TopicFileName]]\",\"[[TopicFileName]]\","
@@ -58,8 +58,7 @@ void TestChmProject::windowLine_data() {
 }
 
 void TestChmProject::windowLine() {
-    QFETCH(QString, changes);
-    QFETCH(QString, line);
+    const auto [changes, line] = fetch<QString, QString>("changes", "line");
     Settings settings;
     for (const QString& change : changes.split(u';', Qt::SkipEmptyParts)) {
         const QStringList pair = change.split(u'=');
@@ -121,10 +120,7 @@ void TestChmProject::sitemapEntries() {
 }
 
 void TestChmProject::relink_data() {
-    QTest::addColumn<int>("position");
-    QTest::addColumn<QByteArray>("page");
-    QTest::addColumn<bool>("changed");
-    QTest::addColumn<QByteArray>("expected");
+    columns<int, QByteArray, bool, QByteArray>("position", "page", "changed", "expected");
     const QByteArray page = "<a href=\"Prior.htm\">p</a><a href=\"List.htm\">l</a><a href=\"Next.htm\">n</a>";
     addRow("first", 0, page, true,
            QByteArray("<a href=\"List.htm\">p</a><a href=\"List.htm\">l</a><a href=\"5.htm\">n</a>"));
@@ -146,10 +142,8 @@ void TestChmProject::relink_data() {
 }
 
 void TestChmProject::relink() {
-    QFETCH(int, position);
-    QFETCH(QByteArray, page);
-    QFETCH(bool, changed);
-    QFETCH(QByteArray, expected);
+    auto [position, page, changed, expected] =
+        fetch<int, QByteArray, bool, QByteArray>("position", "page", "changed", "expected");
     QCOMPARE(relinkPage(position, {QStringLiteral("3.htm"), QStringLiteral("5.htm"), QStringLiteral("9.htm")},
                         page),
              changed);

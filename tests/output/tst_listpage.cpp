@@ -43,10 +43,8 @@ private Q_SLOTS:
 };
 
 void TestListPage::table_data() {
-    QTest::addColumn<QStringList>("volumes");
-    QTest::addColumn<int>("perLine");
-    QTest::addColumn<bool>("volumeLinks");
-    QTest::addColumn<QStringList>("expected"); // rows in short form: H<heading>, C<cells> F<fillers>
+    // expected: rows in short form: H<heading>, C<cells> F<fillers>
+    columns<QStringList, int, bool, QStringList>("volumes", "perLine", "volumeLinks", "expected");
 
     addRow("seven by three", QStringList(7, QString()), 3, false,
            QStringList({"H正文", "C3F0", "C3F0", "C1F2"}));
@@ -64,10 +62,8 @@ void TestListPage::table_data() {
 }
 
 void TestListPage::table() {
-    QFETCH(QStringList, volumes);
-    QFETCH(int, perLine);
-    QFETCH(bool, volumeLinks);
-    QFETCH(QStringList, expected);
+    const auto [volumes, perLine, volumeLinks, expected] =
+        fetch<QStringList, int, bool, QStringList>("volumes", "perLine", "volumeLinks", "expected");
     const int n = perLine < 1 ? 2 : perLine;
     const QString width = QString::number(100 / n);
     const QRegularExpression heading(
@@ -107,8 +103,7 @@ void TestListPage::table() {
 }
 
 void TestListPage::escapeText_data() {
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<QString>("page");
+    columns<QString, QString>("value", "page");
     addRow("null", QString(), QString());
     addRow("tags and spaces", "a <b> c", "a&nbsp;&lt;b&gt;&nbsp;c");
     addRow("line breaks", "一\r\n二\n三", "一<br>二<br>三");
@@ -119,8 +114,7 @@ void TestListPage::escapeText_data() {
 }
 
 void TestListPage::escapeText() {
-    QFETCH(QString, value);
-    QFETCH(QString, page);
+    const auto [value, page] = fetch<QString, QString>("value", "page");
     QCOMPARE(htmlEscapeText(value), page);
 }
 

@@ -17,8 +17,7 @@ private Q_SLOTS:
 };
 
 void TestStyleLibrary::addStyle_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("error");
+    columns<QString, QString>("name", "error");
     addRow("new", "我的样式", QString());
     addRow("built in", "简洁样式", "已有此名，请重新新增");
     addRow("exists", "旧样式", "已有此名，请重新新增");
@@ -26,8 +25,7 @@ void TestStyleLibrary::addStyle_data() {
 }
 
 void TestStyleLibrary::addStyle() {
-    QFETCH(QString, name);
-    QFETCH(QString, error);
+    const auto [name, error] = fetch<QString, QString>("name", "error");
     TestLibrary lib;
     StyleLibrary styles(lib.context().folder());
     QVERIFY(styles.addStyle(QStringLiteral("旧样式"), QStringLiteral("普通样式")).isEmpty());
@@ -55,11 +53,8 @@ void TestStyleLibrary::deleteStyle() {
 }
 
 void TestStyleLibrary::saveStyle_data() {
-    QTest::addColumn<QString>("style");
-    QTest::addColumn<QString>("newName");
-    QTest::addColumn<int>("page");
-    QTest::addColumn<QString>("error");
-    QTest::addColumn<QString>("file"); // relative to the library, where the text went
+    // file: relative to the library, where the text went
+    columns<QString, QString, int, QString, QString>("style", "newName", "page", "error", "file");
     addRow("built-in chapter page", "外框样式", "外框样式", 0, QString(), "model/vbArticle3.htm");
     addRow("built-in list page", "普通样式", "普通样式", 1, QString(), "model/vbarticlelist.htm");
     addRow("user page", "甲", "甲", 1, QString(), "usermodel/甲/listmodel.htm");
@@ -70,11 +65,8 @@ void TestStyleLibrary::saveStyle_data() {
 }
 
 void TestStyleLibrary::saveStyle() {
-    QFETCH(QString, style);
-    QFETCH(QString, newName);
-    QFETCH(int, page);
-    QFETCH(QString, error);
-    QFETCH(QString, file);
+    const auto [style, newName, page, error, file] =
+        fetch<QString, QString, int, QString, QString>("style", "newName", "page", "error", "file");
     TestLibrary lib;
     StyleLibrary styles(lib.context().folder());
     QVERIFY(styles.addStyle(QStringLiteral("甲"), QStringLiteral("普通样式")).isEmpty());

@@ -70,15 +70,13 @@ TextExportJob::Result TestTextExport::exportNovel(TestLibrary& lib, const QStrin
 }
 
 void TestTextExport::wholeText_data() {
-    QTest::addColumn<QString>("author");
-    QTest::addColumn<QString>("start");
+    columns<QString, QString>("author", "start");
     addRow("with author", QStringLiteral("某人"), QStringLiteral("长夜\r\n作者：某人\r\n"));
     addRow("without author", QString(), QStringLiteral("长夜\r\n"));
 }
 
 void TestTextExport::wholeText() {
-    QFETCH(QString, author);
-    QFETCH(QString, start);
+    const auto [author, start] = fetch<QString, QString>("author", "start");
     TestLibrary lib;
     const QString novelId = addVolumesNovel(lib, author);
     ScriptedPrompter prompter;
@@ -114,18 +112,15 @@ void TestTextExport::wholeText() {
 }
 
 void TestTextExport::encodings_data() {
-    QTest::addColumn<QString>("charset");
-    QTest::addColumn<QByteArray>("codec");
-    QTest::addColumn<QByteArray>("prefix");
+    columns<QString, QByteArray, QByteArray>("charset", "codec", "prefix");
     addRow("gb2312", QStringLiteral("gb2312"), QByteArray("GB18030"), QByteArray());
     addRow("big5", QStringLiteral("big5"), QByteArray("Big5"), QByteArray());
     addRow("utf-8", QStringLiteral("utf-8"), QByteArray("UTF-8"), QByteArray("\xEF\xBB\xBF"));
 }
 
 void TestTextExport::encodings() {
-    QFETCH(QString, charset);
-    QFETCH(QByteArray, codec);
-    QFETCH(QByteArray, prefix);
+    const auto [charset, codec, prefix] =
+        fetch<QString, QByteArray, QByteArray>("charset", "codec", "prefix");
     TestLibrary lib;
     const QString novelId = addFixtureNovel(lib, QStringLiteral("長夜"), QStringLiteral("作者"),
                                             {{QStringLiteral("第一章 開始")}});
@@ -181,9 +176,7 @@ void TestTextExport::missingOutputFolder() {
 }
 
 void TestTextExport::chapterFileNames_data() {
-    QTest::addColumn<int>("number");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("name");
+    columns<int, QString, QString>("number", "title", "name");
     addRow("1", 1, "第一章", "001_第一章.txt");
     addRow("99", 99, "x", "099_x.txt");
     addRow("1000", 1000, "x", "1000_x.txt");
@@ -192,9 +185,7 @@ void TestTextExport::chapterFileNames_data() {
 }
 
 void TestTextExport::chapterFileNames() {
-    QFETCH(int, number);
-    QFETCH(QString, title);
-    QFETCH(QString, name);
+    const auto [number, title, name] = fetch<int, QString, QString>("number", "title", "name");
     QCOMPARE(ExportText::chapterFileName(number, title), name);
 }
 
@@ -227,16 +218,14 @@ void TestTextExport::chapterFiles() {
 }
 
 void TestTextExport::postProcess_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("expected");
+    columns<QString, QString>("text", "expected");
     addRow("NUL", QString(QStringLiteral("a") + QChar(0) + QStringLiteral("b")), "ab");
     addRow("bare line feeds", "a\nb\r\nc\rd", "a\r\nb\r\nc\r\nd");
     addRow("blank lines kept", "a\r\n\r\nb", "a\r\n\r\nb");
 }
 
 void TestTextExport::postProcess() {
-    QFETCH(QString, text);
-    QFETCH(QString, expected);
+    const auto [text, expected] = fetch<QString, QString>("text", "expected");
     QCOMPARE(ExportText::postProcess(text), expected);
 }
 
@@ -318,9 +307,7 @@ void TestTextExport::fullTextPage() {
 // The text file and the full-text page are read as GBK: byte by byte, what GBK lacks is the nearest
 // GBK character in the one and a character reference in the other.
 void TestTextExport::charactersOutsideGbk_data() {
-    QTest::addColumn<QString>("body");
-    QTest::addColumn<QByteArray>("textLine");
-    QTest::addColumn<QByteArray>("pageLine");
+    columns<QString, QByteArray, QByteArray>("body", "textLine", "pageLine");
     addRow("no-break space", "　　甲&nbsp;乙", QByteArray("\xA1\xA1\xA1\xA1\xBC\xD7 \xD2\xD2"),
            QByteArray("\xA1\xA1\xA1\xA1\xBC\xD7&#160;\xD2\xD2"));
     addRow("extension B", QStringLiteral("　　\U00020000字"), QByteArray("\xA1\xA1\xA1\xA1?\xD7\xD6"),
@@ -330,9 +317,8 @@ void TestTextExport::charactersOutsideGbk_data() {
 }
 
 void TestTextExport::charactersOutsideGbk() {
-    QFETCH(QString, body);
-    QFETCH(QByteArray, textLine);
-    QFETCH(QByteArray, pageLine);
+    const auto [body, textLine, pageLine] =
+        fetch<QString, QByteArray, QByteArray>("body", "textLine", "pageLine");
     TestLibrary lib;
     const QString novelId = addFixtureNovel(lib, QStringLiteral("书"), QString(),
                                             {{QStringLiteral("第一章"), QString(), false, body}});
@@ -354,15 +340,13 @@ void TestTextExport::charactersOutsideGbk() {
 
 // A chosen folder holds the file under the novel's name, as the output folder does.
 void TestTextExport::intoChosenFolder_data() {
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<QString>("name");
+    columns<int, QString>("mode", "name");
     addRow("text", int(TextExportJob::Mode::Text), "演示/小说.txt");
     addRow("document", int(TextExportJob::Mode::Document), "演示/小说.doc");
 }
 
 void TestTextExport::intoChosenFolder() {
-    QFETCH(int, mode);
-    QFETCH(QString, name);
+    const auto [mode, name] = fetch<int, QString>("mode", "name");
     TestLibrary lib;
     const QString novelId =
         addFixtureNovel(lib, QStringLiteral("演示/小说"), QString(), {{QStringLiteral("一")}});

@@ -1,6 +1,7 @@
 #include "renewal/chapterrows.h"
 #include "renewal/processtuning.h"
 #include "renewal/renewstore.h"
+#include "support/rows.h"
 #include "support/testlibrary.h"
 
 #include <QElapsedTimer>
@@ -96,17 +97,15 @@ void TestChapterRows::rowsFollowTheirWrites() {
 }
 
 void TestChapterRows::rowsShareCommits_data() {
-    QTest::addColumn<bool>("locked"); // another connection holds the write lock while the rows come
-    QTest::addColumn<int>("count");
-    QTest::addColumn<int>("walPages"); // a commit per row would log a page for each
+    // locked: another connection holds the write lock while the rows come; walPages: a commit per row would
+    // log a page for each
+    columns<bool, int, int>("locked", "count", "walPages");
     QTest::newRow("handed over while the lock is held") << true << 40 << 10;
     QTest::newRow("a few milliseconds apart, as pages get written") << false << 30 << 15;
 }
 
 void TestChapterRows::rowsShareCommits() {
-    QFETCH(bool, locked);
-    QFETCH(int, count);
-    QFETCH(int, walPages);
+    const auto [locked, count, walPages] = fetch<bool, int, int>("locked", "count", "walPages");
     TestLibrary lib;
     const QString novel = lib.addNovel(QStringLiteral("书"));
     const QList<qint64> ids = ChapterStore(lib.db()).insertChapters(chapterRecords(novel, count));

@@ -168,13 +168,9 @@ QString TestChapterSync::storeFirstVersion(TestLibrary& lib, const QString& list
 }
 
 void TestChapterSync::siteChanged_data() {
-    QTest::addColumn<QString>("before");
-    QTest::addColumn<QString>("after");
-    QTest::addColumn<QString>("needDelUrl");
-    QTest::addColumn<bool>("deleteThem");
-    QTest::addColumn<int>("mode");          // 0: no download, else MultGetNums
-    QTest::addColumn<bool>("retitledGone"); // the retitled chapter's page answers 404
-    QTest::addColumn<QString>("expected");
+    // mode: 0: no download, else MultGetNums; retitledGone: the retitled chapter's page answers 404
+    columns<QString, QString, QString, bool, int, bool, QString>(
+        "before", "after", "needDelUrl", "deleteThem", "mode", "retitledGone", "expected");
     const QString four = QStringLiteral("1=一|2=二|3=三|4=四");
     const QString changed = QStringLiteral("1=一|3=三|2=贰|5=五");
     addRow("deleted, swapped, retitled, new", four, changed, "", true, 1, false, "一|三|贰|五");
@@ -191,13 +187,9 @@ void TestChapterSync::siteChanged_data() {
 // cannot be had, its text; deleted chapters leave no page, no picture and no excluded link; a second
 // sync plans nothing.
 void TestChapterSync::siteChanged() {
-    QFETCH(QString, before);
-    QFETCH(QString, after);
-    QFETCH(QString, needDelUrl);
-    QFETCH(bool, deleteThem);
-    QFETCH(int, mode);
-    QFETCH(bool, retitledGone);
-    QFETCH(QString, expected);
+    const auto [before, after, needDelUrl, deleteThem, mode, retitledGone, expected] =
+        fetch<QString, QString, QString, bool, int, bool, QString>(
+            "before", "after", "needDelUrl", "deleteThem", "mode", "retitledGone", "expected");
     TestLibrary lib;
     const QString id = storeFirstVersion(lib, before);
     QVERIFY(NovelStore(lib.db()).setNeedDelUrl(id, needDelUrl));
@@ -272,10 +264,8 @@ void TestChapterSync::siteChanged() {
 }
 
 void TestChapterSync::nothingChanged_data() {
-    QTest::addColumn<int>("listStatus"); // of the contents page
-    QTest::addColumn<QString>("after");
-    QTest::addColumn<int>("firstAnswer");
-    QTest::addColumn<QString>("status");
+    // listStatus: of the contents page
+    columns<int, QString, int, QString>("listStatus", "after", "firstAnswer", "status");
     addRow("contents page gone", 404, "1=一|5=五", 0, "该目录页没有章节。");
     addRow("contents page without chapters", 200, "", 0, "该目录页没有章节。");
     addRow("question answered no", 200, "1=一|5=五", 1, "");
@@ -284,10 +274,8 @@ void TestChapterSync::nothingChanged_data() {
 
 // A failed list, a refusal or a dry run: rows, texts, read marks and pages as they were.
 void TestChapterSync::nothingChanged() {
-    QFETCH(int, listStatus);
-    QFETCH(QString, after);
-    QFETCH(int, firstAnswer);
-    QFETCH(QString, status);
+    auto [listStatus, after, firstAnswer, status] =
+        fetch<int, QString, int, QString>("listStatus", "after", "firstAnswer", "status");
     TestLibrary lib;
     const QString id = storeFirstVersion(lib, QStringLiteral("1=一|2=二|3=三"));
     const QStringList stored = everything(lib, id);

@@ -16,8 +16,7 @@ private Q_SLOTS:
 };
 
 void TestChapterTags::onePass_data() {
-    QTest::addColumn<QString>("html");
-    QTest::addColumn<QString>("expected");
+    columns<QString, QString>("html", "expected");
     addRow("chapter text with breaks", "&nbsp;&nbsp;第一段。<br /><br />\r\n&nbsp;&nbsp;第二段。<BR>",
            "&nbsp;&nbsp;第一段。<br><br>\r\n&nbsp;&nbsp;第二段。<br>");
     addRow("paragraphs keep their case only when bare", "<p>一</p><P>二</P><p class=\"x\">三</p><P\tid=a>四",

@@ -42,9 +42,7 @@ private Q_SLOTS:
 };
 
 void TestChapterText::containsIgnoringCase_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("literal");
-    QTest::addColumn<bool>("found");
+    columns<QString, QString, bool>("text", "literal", "found");
     addRow("same case", "a<script>b", "<script", true);
     addRow("other case", "a<SCRIPT>b", "<script", true);
     addRow("opener without the rest", "a<b <scrip", "<script", false);
@@ -56,17 +54,13 @@ void TestChapterText::containsIgnoringCase_data() {
 }
 
 void TestChapterText::containsIgnoringCase() {
-    QFETCH(QString, text);
-    QFETCH(QString, literal);
-    QFETCH(bool, found);
+    const auto [text, literal, found] = fetch<QString, QString, bool>("text", "literal", "found");
     const QByteArray latin = literal.toLatin1();
     QCOMPARE(::containsIgnoringCase(text, QLatin1String(latin)), found);
 }
 
 void TestChapterText::cut_data() {
-    QTest::addColumn<QString>("start");
-    QTest::addColumn<QString>("end");
-    QTest::addColumn<QString>("expected");
+    columns<QString, QString, QString>("start", "end", "expected");
     const QString page = QStringLiteral("head<s>one<e>mid<s>two<e>tail");
     addRow("both", "<s>", "<e>", "one");
     addRow("start only: after the last", "<s>", "", "two<e>tail");
@@ -76,15 +70,12 @@ void TestChapterText::cut_data() {
 }
 
 void TestChapterText::cut() {
-    QFETCH(QString, start);
-    QFETCH(QString, end);
-    QFETCH(QString, expected);
+    const auto [start, end, expected] = fetch<QString, QString, QString>("start", "end", "expected");
     QCOMPARE(cutChapterContent(QStringLiteral("head<s>one<e>mid<s>two<e>tail"), start, end), expected);
 }
 
 void TestChapterText::needDelStr_data() {
-    QTest::addColumn<QString>("needDelStr");
-    QTest::addColumn<QString>("expected");
+    columns<QString, QString>("needDelStr", "expected");
     addRow("plain", "广告||推荐", "正文甲.丙正文a1b22");
     addRow("plain text with regex characters", "甲.丙", "正文广告正文a1b22推荐");
     addRow("regex", "[[\\d+]]", "正文广告甲.丙正文ab推荐");
@@ -94,8 +85,7 @@ void TestChapterText::needDelStr_data() {
 }
 
 void TestChapterText::needDelStr() {
-    QFETCH(QString, needDelStr);
-    QFETCH(QString, expected);
+    const auto [needDelStr, expected] = fetch<QString, QString>("needDelStr", "expected");
     QCOMPARE(removeNeedDelStr(QStringLiteral("正文广告甲.丙正文a1b22推荐"), needDelStr), expected);
 }
 
@@ -119,8 +109,7 @@ void TestChapterText::plainNeedDelStrRemovesAsQtDoes() {
 }
 
 void TestChapterText::clean_data() {
-    QTest::addColumn<QString>("html");
-    QTest::addColumn<QString>("expected");
+    columns<QString, QString>("html", "expected");
     addRow("page around the text", "<html><head><title>t</title></head><body><div>正文</div></body></html>",
            "正文");
     addRow("blocks removed",
@@ -161,14 +150,12 @@ void TestChapterText::clean_data() {
 }
 
 void TestChapterText::clean() {
-    QFETCH(QString, html);
-    QFETCH(QString, expected);
+    const auto [html, expected] = fetch<QString, QString>("html", "expected");
     QCOMPARE(cleanChapterHtml(html), expected);
 }
 
 void TestChapterText::absoluteAddresses_data() {
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("expected");
+    columns<QString, QString>("address", "expected");
     const QString page = QStringLiteral("http://site.test/book/12/345.html");
     addRow("absolute", "http://pic.test/a.jpg", "http://pic.test/a.jpg");
     addRow("protocol relative", "//pic.test/a.jpg", "http://pic.test/a.jpg");
@@ -181,17 +168,14 @@ void TestChapterText::absoluteAddresses_data() {
 }
 
 void TestChapterText::absoluteAddresses() {
-    QFETCH(QString, address);
-    QFETCH(QString, expected);
+    const auto [address, expected] = fetch<QString, QString>("address", "expected");
     QCOMPARE(absoluteAddress(address, QStringLiteral("http://site.test/book/12/345.html")), expected);
 }
 
 void TestChapterText::pictureReferences_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("background");
+    columns<QString, bool>("text", "background");
     // Fetched pictures get names; otherwise the reading view loads them from the site.
-    QTest::addColumn<bool>("named");
-    QTest::addColumn<QString>("expected");
+    columns<bool, QString>("named", "expected");
     addRow("quoted, unquoted, repeated", "<img src=\"a.JPG\"><IMG alt=x src=b.png border=0><img src='a.JPG'>",
            false, true,
            "<img src=\"000007_42_1.jpg\"><IMG alt=x src=\"000007_42_2.png\" border=0><img "
@@ -218,10 +202,8 @@ void TestChapterText::pictureReferences_data() {
 
 // The names go into the text before any fetch; no fetch happens for an unreachable site.
 void TestChapterText::pictureReferences() {
-    QFETCH(QString, text);
-    QFETCH(bool, background);
-    QFETCH(bool, named);
-    QFETCH(QString, expected);
+    const auto [text, background, named, expected] =
+        fetch<QString, bool, bool, QString>("text", "background", "named", "expected");
     QHash<QString, QString> names;
     int number = 0;
     for (const QString& source : pictureSources(text, background)) {
@@ -253,8 +235,7 @@ void TestChapterText::pictureChapterNameStaysInItsFolder() {
 }
 
 void TestChapterText::wholePage_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("whole");
+    columns<QString, bool>("text", "whole");
     addRow("html tag", "<HTML><body>正文", true);
     addRow("head after line breaks", "<br><br><Head>正文", true);
     addRow("meta late in the text", "一<br>二<p>三<meta charset=gbk>", true);
@@ -264,17 +245,13 @@ void TestChapterText::wholePage_data() {
 }
 
 void TestChapterText::wholePage() {
-    QFETCH(QString, text);
-    QFETCH(bool, whole);
+    const auto [text, whole] = fetch<QString, bool>("text", "whole");
     QCOMPARE(NovelFileWriter::isWholePage(text), whole);
 }
 
 void TestChapterText::chapterFile_data() {
-    QTest::addColumn<QString>("displayCharset");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QStringList>("present");
-    QTest::addColumn<QString>("decodeAs");
+    columns<QString, QString, QString, QStringList, QString>("displayCharset", "text", "title", "present",
+                                                             "decodeAs");
     const QString tpl = QStringLiteral("<meta charset=gb2312><title>[[title]]</title>[[Content]]");
     addRow("text into the template", "gb2312", "正文 [[title]] 𠀀", "第一章 <甲>",
            QStringList{"<title>第一章 &lt;甲&gt;</title>", "正文 [[title]] &#131072;", "charset=gb2312"},
@@ -286,11 +263,9 @@ void TestChapterText::chapterFile_data() {
 }
 
 void TestChapterText::chapterFile() {
-    QFETCH(QString, displayCharset);
-    QFETCH(QString, text);
-    QFETCH(QString, title);
-    QFETCH(QStringList, present);
-    QFETCH(QString, decodeAs);
+    const auto [displayCharset, text, title, present, decodeAs] =
+        fetch<QString, QString, QString, QStringList, QString>("displayCharset", "text", "title", "present",
+                                                               "decodeAs");
     QTemporaryDir dir;
     const NovelFileWriter writer(LibraryFolder(dir.path()),
                                  QStringLiteral("<meta charset=gb2312><title>[[title]]</title>[[Content]]"),
@@ -308,8 +283,8 @@ void TestChapterText::chapterFile() {
 // A page the renewal writes is known as the program's own: its text is cut from it, and the reading
 // view can lay it out again. Older libraries and user styles may have templates without the comment.
 void TestChapterText::ownPagesAreRecognised_data() {
-    QTest::addColumn<QString>("style");
-    QTest::addColumn<QString>("templateFile"); // written into the library without the comment
+    // templateFile: written into the library without the comment
+    columns<QString, QString>("style", "templateFile");
     addRow("普通样式", "普通样式", "");
     addRow("简洁样式", "简洁样式", "");
     addRow("外框样式", "外框样式", "");
@@ -318,8 +293,7 @@ void TestChapterText::ownPagesAreRecognised_data() {
 }
 
 void TestChapterText::ownPagesAreRecognised() {
-    QFETCH(QString, style);
-    QFETCH(QString, templateFile);
+    const auto [style, templateFile] = fetch<QString, QString>("style", "templateFile");
     TestLibrary lib;
     if (!templateFile.isEmpty())
         QVERIFY(writeFile(lib.path() + u'/' + templateFile,

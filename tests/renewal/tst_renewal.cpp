@@ -316,8 +316,8 @@ void TestRenewal::renewedTwice() {
 }
 
 void TestRenewal::novelsRenewedInTurn_data() {
-    QTest::addColumn<int>("stopAfter"); // chapters stored before "停止所有更新"; -1: none
-    QTest::addColumn<int>("renewed");   // novels that get their chapters
+    // stopAfter: chapters stored before "停止所有更新", -1: none; renewed: novels that get their chapters
+    columns<int, int>("stopAfter", "renewed");
     addRow("whole run", -1, 3);
     addRow("stopped at the first novel's last chapter", 3, 1);
 }
@@ -326,8 +326,7 @@ void TestRenewal::novelsRenewedInTurn_data() {
 // others come ahead, yet what is stored and said is what one novel after the other gives; a stop
 // leaves nothing of the pages fetched ahead.
 void TestRenewal::novelsRenewedInTurn() {
-    QFETCH(int, stopAfter);
-    QFETCH(int, renewed);
+    const auto [stopAfter, renewed] = fetch<int, int>("stopAfter", "renewed");
     LocalSiteRule contents;
     contents.body = QStringLiteral("<html><body><div id=\"list\"><ul><li><a href=\"c1.html\">第1章</a></li>"
                                    "<li><a href=\"c2.html\">第2章</a></li><li><a href=\"c3.html\">第3章</a>"
@@ -474,10 +473,9 @@ void TestRenewal::newRowsToldWhenNoPageCame() {
 }
 
 void TestRenewal::contentsPageRead_data() {
-    QTest::addColumn<int>("multGetNums");
-    QTest::addColumn<bool>("thirdTwice"); // the list names the third chapter again, by its path from the root
-    QTest::addColumn<QByteArray>("encoding"); // of the contents page, named in the answer's header
-    QTest::addColumn<QString>("meta");        // what the page's own meta tag claims
+    // thirdTwice: the list names the third chapter again, by its path from the root; encoding: of the
+    // contents page, named in the answer's header; meta: what the page's own meta tag claims
+    columns<int, bool, QByteArray, QString>("multGetNums", "thirdTwice", "encoding", "meta");
     addRow("chapter listed twice, one at a time", 1, true, QByteArray("gbk"), QString());
     addRow("chapter listed twice, five at a time", 5, true, QByteArray("gbk"), QString());
     // Sites copy the meta tag from old pages: the header's charset wins.
@@ -486,10 +484,8 @@ void TestRenewal::contentsPageRead_data() {
 }
 
 void TestRenewal::contentsPageRead() {
-    QFETCH(int, multGetNums);
-    QFETCH(bool, thirdTwice);
-    QFETCH(QByteArray, encoding);
-    QFETCH(QString, meta);
+    const auto [multGetNums, thirdTwice, encoding, meta] =
+        fetch<int, bool, QByteArray, QString>("multGetNums", "thirdTwice", "encoding", "meta");
     QString list;
     for (int i = 0; i < kSixChapters.size(); ++i) {
         list += QStringLiteral("<li><a href=\"%1.html\">%2</a></li>\n").arg(i + 1).arg(kSixChapters.at(i));
@@ -597,9 +593,7 @@ void TestRenewal::refusedNewRowsFetchedNextTime() {
 }
 
 void TestRenewal::insertedChapterTakesItsPlace_data() {
-    QTest::addColumn<int>("multGetNums");
-    QTest::addColumn<bool>("autoDisplayorder");
-    QTest::addColumn<QStringList>("titles");
+    columns<int, bool, QStringList>("multGetNums", "autoDisplayorder", "titles");
     const QStringList inPlace = {QStringLiteral("第一章 山路"), QStringLiteral("第二章 渡口"),
                                  QStringLiteral("第三章 竹林"), QStringLiteral("第三章半 插曲"),
                                  QStringLiteral("第四章 城门"), QStringLiteral("第五章 地图"),
@@ -613,9 +607,8 @@ void TestRenewal::insertedChapterTakesItsPlace_data() {
 }
 
 void TestRenewal::insertedChapterTakesItsPlace() {
-    QFETCH(int, multGetNums);
-    QFETCH(bool, autoDisplayorder);
-    QFETCH(QStringList, titles);
+    auto [multGetNums, autoDisplayorder, titles] =
+        fetch<int, bool, QStringList>("multGetNums", "autoDisplayorder", "titles");
     TestLibrary lib;
     const QString id = addNovel(lib, m_site->url(QStringLiteral("book/index.html")));
     DownloadOptions options = optionsFor(lib, multGetNums);
@@ -661,11 +654,8 @@ void TestRenewal::stopThenRenewGetsTheRest() {
 }
 
 void TestRenewal::chapterText_data() {
-    QTest::addColumn<QString>("page");
-    QTest::addColumn<QString>("contentStart");
-    QTest::addColumn<QString>("needDelStr");
-    QTest::addColumn<QStringList>("present");
-    QTest::addColumn<QStringList>("absent");
+    columns<QString, QString, QString, QStringList, QStringList>("page", "contentStart", "needDelStr",
+                                                                 "present", "absent");
     const QString marker = QStringLiteral("<div id=\"content\">");
     addRow("markers cut the text", "index.html", marker, QString(), QStringList{"第二章的正文", "本站首发"},
            QStringList{"返回目录", "试读书屋"});
@@ -681,11 +671,9 @@ void TestRenewal::chapterText_data() {
 }
 
 void TestRenewal::chapterText() {
-    QFETCH(QString, page);
-    QFETCH(QString, contentStart);
-    QFETCH(QString, needDelStr);
-    QFETCH(QStringList, present);
-    QFETCH(QStringList, absent);
+    const auto [page, contentStart, needDelStr, present, absent] =
+        fetch<QString, QString, QString, QStringList, QStringList>("page", "contentStart", "needDelStr",
+                                                                   "present", "absent");
     TestLibrary lib;
     const QString id = addNovel(lib, m_site->url(QStringLiteral("book/") + page), contentStart, needDelStr);
     QVERIFY(renew(lib, optionsFor(lib, 1), renewAll()).result.newChapters > 0);
@@ -976,8 +964,7 @@ void TestRenewal::linkDepthTwoFollowsChapterLinks() {
 }
 
 void TestRenewal::failingChapters_data() {
-    QTest::addColumn<int>("multGetNums");
-    QTest::addColumn<QString>("failureText");
+    columns<int, QString>("multGetNums", "failureText");
     addRow("one at a time", 1, QStringLiteral("链接章节<<悬挂>>失败，请查看网络连接"));
     addRow("five at a time", 5, QStringLiteral("网络连接失败或内容为空"));
 }
@@ -985,8 +972,7 @@ void TestRenewal::failingChapters_data() {
 // 404, hang, drip, oversized and reset pages fail; an empty chapter is stored with 0 and counts as
 // failed; the failed ones are fetched again by the next renewal, which says so.
 void TestRenewal::failingChapters() {
-    QFETCH(int, multGetNums);
-    QFETCH(QString, failureText);
+    const auto [multGetNums, failureText] = fetch<int, QString>("multGetNums", "failureText");
     TestLibrary lib;
     const QString id = addNovel(lib, m_site->url(QStringLiteral("book/hostile.html")));
     const DownloadOptions options = optionsFor(lib, multGetNums);
@@ -1071,18 +1057,14 @@ void TestRenewal::secondRunRefused() {
 }
 
 void TestRenewal::powerOffOnlyAfterAWholeRun_data() {
-    QTest::addColumn<bool>("autoShutdown");
-    QTest::addColumn<int>("stopAfter");
-    QTest::addColumn<int>("calls");
+    columns<bool, int, int>("autoShutdown", "stopAfter", "calls");
     addRow("off", false, -1, 0);
     addRow("on, whole run", true, -1, 1);
     addRow("on, stopped", true, 1, 0);
 }
 
 void TestRenewal::powerOffOnlyAfterAWholeRun() {
-    QFETCH(bool, autoShutdown);
-    QFETCH(int, stopAfter);
-    QFETCH(int, calls);
+    auto [autoShutdown, stopAfter, calls] = fetch<bool, int, int>("autoShutdown", "stopAfter", "calls");
     TestLibrary lib;
     addNovel(lib, m_site->url(QStringLiteral("book/index.html")));
     DownloadOptions options = optionsFor(lib, 1);

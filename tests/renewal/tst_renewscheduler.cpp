@@ -1,5 +1,6 @@
 // The automatic renewal: when it asks for a run of all novels, and when it must not.
 #include "renewal/renewscheduler.h"
+#include "support/rows.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -14,9 +15,8 @@ private Q_SLOTS:
 };
 
 void TestRenewScheduler::dueTicks_data() {
-    QTest::addColumn<QString>("intervalTime");
-    QTest::addColumn<QString>("busyTicks"); // 'b' where a run is going on at that minute
-    QTest::addColumn<QList<int>>("due");    // the minutes (from 1) that ask for a renewal
+    // busyTicks: 'b' where a run is going on at that minute; due: the minutes (from 1) that ask for a renewal
+    columns<QString, QString, QList<int>>("intervalTime", "busyTicks", "due");
     const QString idle(95, u'.');
     QTest::newRow("off") << "0" << idle << QList<int>{};
     QTest::newRow("empty") << "" << idle << QList<int>{};
@@ -37,9 +37,8 @@ void TestRenewScheduler::dueTicks_data() {
 }
 
 void TestRenewScheduler::dueTicks() {
-    QFETCH(QString, intervalTime);
-    QFETCH(QString, busyTicks);
-    QFETCH(QList<int>, due);
+    const auto [intervalTime, busyTicks, due] =
+        fetch<QString, QString, QList<int>>("intervalTime", "busyTicks", "due");
     RenewScheduler scheduler;
     scheduler.setIntervalTime(intervalTime);
     int minute = 0;

@@ -14,9 +14,7 @@ private Q_SLOTS:
 };
 
 void TestNeedDelUrl::excludes_data() {
-    QTest::addColumn<QString>("list");
-    QTest::addColumn<QString>("url");
-    QTest::addColumn<bool>("excluded");
+    columns<QString, QString, bool>("list", "url", "excluded");
     const QString list = QStringLiteral(
         "http://s.test/b/5.html(第五章(上))||[[/vip/(\\d+)\\.html]](VIP章节)||http://s.test/b/9.html||");
     addRow("plain equal", list, "http://s.test/b/5.html", true);
@@ -28,9 +26,7 @@ void TestNeedDelUrl::excludes_data() {
 }
 
 void TestNeedDelUrl::excludes() {
-    QFETCH(QString, list);
-    QFETCH(QString, url);
-    QFETCH(bool, excluded);
+    const auto [list, url, excluded] = fetch<QString, QString, bool>("list", "url", "excluded");
     QCOMPARE(NeedDelUrl(list).excludes(url), excluded);
 }
 

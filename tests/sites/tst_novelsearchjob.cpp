@@ -119,10 +119,7 @@ void TestNovelSearchJob::endOnFirstResults() {
 }
 
 void TestNovelSearchJob::webSearch_data() {
-    QTest::addColumn<QString>("engine");
-    QTest::addColumn<bool>("failed");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<QString>("first");
+    columns<QString, bool, int, QString>("engine", "failed", "count", "first");
     addRow("result blocks", "/engine/search?q=[[Name]]", false, 2, "http://novel-a.test/book/1/");
     addRow("another engine's layout", "/engine2/search?q=[[Name]]", false, 2, "http://novel-d.test/book/7/");
     addRow("engine fails", "/broken/search.php?q=", true, 0, "");
@@ -130,10 +127,8 @@ void TestNovelSearchJob::webSearch_data() {
 }
 
 void TestNovelSearchJob::webSearch() {
-    QFETCH(QString, engine);
-    QFETCH(bool, failed);
-    QFETCH(int, count);
-    QFETCH(QString, first);
+    const auto [engine, failed, count, first] =
+        fetch<QString, bool, int, QString>("engine", "failed", "count", "first");
     NovelSearchJob::Request request;
     request.text = "演示小说";
     request.web = true;

@@ -59,8 +59,8 @@ void TestSearchSites::shippedTable() {
 }
 
 void TestSearchSites::selection_data() {
-    QTest::addColumn<QString>("downSiteStr");
-    QTest::addColumn<QString>("expected"); // the ticks of built-in, user 1, user 2
+    // expected: the ticks of built-in, user 1, user 2
+    columns<QString, QString>("downSiteStr", "expected");
     // Without a stored selection every site keeps the tick of its file.
     addRow("none stored", "", "111");
     addRow("rows from 1", "1,3,", "101");
@@ -68,8 +68,7 @@ void TestSearchSites::selection_data() {
 }
 
 void TestSearchSites::selection() {
-    QFETCH(QString, downSiteStr);
-    QFETCH(QString, expected);
+    const auto [downSiteStr, expected] = fetch<QString, QString>("downSiteStr", "expected");
     QTemporaryDir dir;
     QVERIFY(saveUserSites(dir.filePath("book.dat"), {userSite("a", true), userSite("b", true)}));
     SearchSites sites;
@@ -98,9 +97,7 @@ void TestSearchSites::malformedUserFile() {
 }
 
 void TestSearchSites::editAndDeleteRules_data() {
-    QTest::addColumn<int>("row");
-    QTest::addColumn<QString>("edit");
-    QTest::addColumn<QString>("remove");
+    columns<int, QString, QString>("row", "edit", "remove");
     addRow("no selection", -1, "请点选具体自增项进行修改", "请点选具体自增项进行删除");
     addRow("built-in", 0, "系统项不能修改", "系统项不能删除");
     addRow("user's", 1, "", "");
@@ -108,9 +105,7 @@ void TestSearchSites::editAndDeleteRules_data() {
 }
 
 void TestSearchSites::editAndDeleteRules() {
-    QFETCH(int, row);
-    QFETCH(QString, edit);
-    QFETCH(QString, remove);
+    const auto [row, edit, remove] = fetch<int, QString, QString>("row", "edit", "remove");
     QTemporaryDir dir;
     QVERIFY(saveUserSites(dir.filePath("book.dat"), {userSite("a", false)}));
     SearchSites sites;

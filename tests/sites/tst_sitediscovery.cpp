@@ -28,11 +28,8 @@ void TestSiteDiscovery::initTestCase() {
 }
 
 void TestSiteDiscovery::discover_data() {
-    QTest::addColumn<QString>("root");
-    QTest::addColumn<QString>("error");
-    QTest::addColumn<QString>("searchUrl");
-    QTest::addColumn<QString>("answer"); // a page of the site read with the rules found
-    QTest::addColumn<QStringList>("found");
+    // answer: a page of the site read with the rules found
+    columns<QString, QString, QString, QString, QStringList>("root", "error", "searchUrl", "answer", "found");
     addRow("result table", "{base}", "",
            "{base}modules/article/search.php?searchtype=articlename&ordertype=date&"
            "action=result&searchkey=[[Name]]",
@@ -49,11 +46,8 @@ void TestSiteDiscovery::discover_data() {
 }
 
 void TestSiteDiscovery::discover() {
-    QFETCH(QString, root);
-    QFETCH(QString, error);
-    QFETCH(QString, searchUrl);
-    QFETCH(QString, answer);
-    QFETCH(QStringList, found);
+    auto [root, error, searchUrl, answer, found] = fetch<QString, QString, QString, QString, QStringList>(
+        "root", "error", "searchUrl", "answer", "found");
     const QString base = m_site.baseUrl();
     NovelSite site;
     site[NovelSite::Name] = "新站";
@@ -78,8 +72,7 @@ void TestSiteDiscovery::discover() {
 }
 
 void TestSiteDiscovery::searchForm_data() {
-    QTest::addColumn<QString>("home");
-    QTest::addColumn<QString>("expected");
+    columns<QString, QString>("home", "expected");
     addRow("selected option, absolute action",
            "<form action='http://s.test/find.asp'><select name=t><option value=1>作者</option>"
            "<option value=2 selected>书名</option></select><input type=text name=q>"
@@ -94,8 +87,7 @@ void TestSiteDiscovery::searchForm_data() {
 }
 
 void TestSiteDiscovery::searchForm() {
-    QFETCH(QString, home);
-    QFETCH(QString, expected);
+    const auto [home, expected] = fetch<QString, QString>("home", "expected");
     QCOMPARE(SiteDiscovery::searchAddressFromHome(home, "http://site.test/"), expected);
 }
 

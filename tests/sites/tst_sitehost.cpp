@@ -14,9 +14,7 @@ private Q_SLOTS:
 };
 
 void TestSiteHost::isSameSite_data() {
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("other");
-    QTest::addColumn<bool>("same");
+    columns<QString, QString, bool>("address", "other", "same");
     addRow("www and mobile host", "http://www.site.test/book/1/", "https://m.site.test/1.html", true);
     addRow("bare domain and www, any case", "http://Site.test/", "http://WWW.SITE.TEST/a", true);
     addRow("other port", "http://www.site.test:8080/", "http://site.test/", true);
@@ -32,9 +30,7 @@ void TestSiteHost::isSameSite_data() {
 }
 
 void TestSiteHost::isSameSite() {
-    QFETCH(QString, address);
-    QFETCH(QString, other);
-    QFETCH(bool, same);
+    const auto [address, other, same] = fetch<QString, QString, bool>("address", "other", "same");
     QCOMPARE(::isSameSite(address, other), same);
     QCOMPARE(::isSameSite(other, address), same);
 }

@@ -56,10 +56,7 @@ private Q_SLOTS:
 };
 
 void TestSiteSearch::buildSearchUrl_data() {
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("byAuthor");
-    QTest::addColumn<QString>("expected");
+    columns<QString, QString, bool, QString>("code", "name", "byAuthor", "expected");
     const QString base = "http://soushu.test/modules/article/search.php?";
     addRow("utf-8 escapes", "utf-8", "演示", false, base + "searchkey=%E6%BC%94%E7%A4%BA");
     addRow("UTF-8 any case, trimmed", " UTF-8 ", "  演示 ", false, base + "searchkey=%E6%BC%94%E7%A4%BA");
@@ -72,10 +69,8 @@ void TestSiteSearch::buildSearchUrl_data() {
 }
 
 void TestSiteSearch::buildSearchUrl() {
-    QFETCH(QString, code);
-    QFETCH(QString, name);
-    QFETCH(bool, byAuthor);
-    QFETCH(QString, expected);
+    const auto [code, name, byAuthor, expected] =
+        fetch<QString, QString, bool, QString>("code", "name", "byAuthor", "expected");
     NovelSite site = soushu();
     site[NovelSite::NameCode] = code;
     QCOMPARE(::buildSearchUrl(site, name, byAuthor), expected);
@@ -86,9 +81,7 @@ void TestSiteSearch::buildSearchUrl() {
 }
 
 void TestSiteSearch::readSearchResults_data() {
-    QTest::addColumn<QString>("page");
-    QTest::addColumn<NovelSite>("site");
-    QTest::addColumn<QList<SiteSearchResult>>("expected");
+    columns<QString, NovelSite, QList<SiteSearchResult>>("page", "site", "expected");
 
     addRow("several results, book pages turned into contents pages", fixture("results.html"), soushu(),
            QList<SiteSearchResult>{
@@ -131,9 +124,8 @@ void TestSiteSearch::readSearchResults_data() {
 }
 
 void TestSiteSearch::readSearchResults() {
-    QFETCH(QString, page);
-    QFETCH(NovelSite, site);
-    QFETCH(QList<SiteSearchResult>, expected);
+    auto [page, site, expected] =
+        fetch<QString, NovelSite, QList<SiteSearchResult>>("page", "site", "expected");
     QVERIFY(!page.isEmpty());
     const QList<SiteSearchResult> results = ::readSearchResults(page, site);
     QCOMPARE(results.size(), expected.size());
@@ -145,10 +137,7 @@ void TestSiteSearch::readSearchResults() {
 }
 
 void TestSiteSearch::resultAddress_data() {
-    QTest::addColumn<QString>("link");
-    QTest::addColumn<QString>("find");
-    QTest::addColumn<QString>("replace");
-    QTest::addColumn<QString>("expected");
+    columns<QString, QString, QString, QString>("link", "find", "replace", "expected");
     addRow("relative joined to the root", "files/1.htm", "", "", "http://soushu.test/files/1.htm");
     addRow("id moved", "/Book/12345.aspx", "/Book/[[id]].aspx", "/Html/[[id]]/index.html",
            "http://soushu.test/Html/12345/index.html");
@@ -163,10 +152,8 @@ void TestSiteSearch::resultAddress_data() {
 }
 
 void TestSiteSearch::resultAddress() {
-    QFETCH(QString, link);
-    QFETCH(QString, find);
-    QFETCH(QString, replace);
-    QFETCH(QString, expected);
+    const auto [link, find, replace, expected] =
+        fetch<QString, QString, QString, QString>("link", "find", "replace", "expected");
     NovelSite site = soushu();
     site[NovelSite::FindStr] = find;
     site[NovelSite::ReplaceStr] = replace;

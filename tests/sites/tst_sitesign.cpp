@@ -44,8 +44,7 @@ private Q_SLOTS:
 };
 
 void TestSiteSign::siteRoot_data() {
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("root");
+    columns<QString, QString>("address", "root");
     addRow("page", "http://www.a.com/book/1/index.html", "http://www.a.com/");
     addRow("spaces and case", "  HTTP://WWW.A.com/x  ", "http://WWW.A.com/");
     addRow("no path", "http://a.com", "http://a.com/");
@@ -56,8 +55,7 @@ void TestSiteSign::siteRoot_data() {
 }
 
 void TestSiteSign::siteRoot() {
-    QFETCH(QString, address);
-    QFETCH(QString, root);
+    const auto [address, root] = fetch<QString, QString>("address", "root");
     QCOMPARE(getSiteRoot(address), root);
 }
 
@@ -85,8 +83,7 @@ void TestSiteSign::fileRoundTrip() {
 }
 
 void TestSiteSign::olderFilesByFieldCount_data() {
-    QTest::addColumn<int>("children");
-    QTest::addColumn<int>("fieldsRead");
+    columns<int, int>("children", "fieldsRead");
     addRow("6", 6, 6);
     addRow("7", 7, 7);
     addRow("8", 8, 7);
@@ -98,8 +95,7 @@ void TestSiteSign::olderFilesByFieldCount_data() {
 }
 
 void TestSiteSign::olderFilesByFieldCount() {
-    QFETCH(int, children);
-    QFETCH(int, fieldsRead);
+    const auto [children, fieldsRead] = fetch<int, int>("children", "fieldsRead");
     // Element names are ignored: position decides.
     QString text = "<?xml version=\"1.0\" encoding=\"gb2312\"?><MESSAGE><SiteSign>";
     for (int i = 0; i < children; ++i)
@@ -139,9 +135,7 @@ void TestSiteSign::unavailableFile() {
 }
 
 void TestSiteSign::matching_data() {
-    QTest::addColumn<QString>("signUrl");
-    QTest::addColumn<QString>("listUrl");
-    QTest::addColumn<bool>("matches");
+    columns<QString, QString, bool>("signUrl", "listUrl", "matches");
     addRow("same", "http://www.a.com/", "http://www.a.com/book/1/", true);
     addRow("sign without slash, other case", "http://www.A.com",
            "http://WWW.a.COM/files/article/1/index.html", true);
@@ -151,9 +145,7 @@ void TestSiteSign::matching_data() {
 }
 
 void TestSiteSign::matching() {
-    QFETCH(QString, signUrl);
-    QFETCH(QString, listUrl);
-    QFETCH(bool, matches);
+    const auto [signUrl, listUrl, matches] = fetch<QString, QString, bool>("signUrl", "listUrl", "matches");
     SiteSignTable table;
     table.setSigns({makeSign("other", "http://other.com/"), makeSign("site", signUrl)});
     QCOMPARE(table.find(getSiteRoot(listUrl)), matches ? 1 : -1);
@@ -199,12 +191,9 @@ void TestSiteSign::applyToNovels() {
 }
 
 void TestSiteSign::merge_data() {
-    QTest::addColumn<QList<SiteSign>>("imported");
-    QTest::addColumn<QString>("overwrite"); // the name answered with overwrite, "*" for any
-    QTest::addColumn<bool>("applyToAll");
-    QTest::addColumn<QStringList>("asked");
-    QTest::addColumn<QList<int>>("counts"); // identical, added, overwritten, kept
-    QTest::addColumn<QStringList>("listStarts");
+    // overwrite: the name answered with overwrite, "*" for any; counts: identical, added, overwritten, kept
+    columns<QList<SiteSign>, QString, bool, QStringList, QList<int>, QStringList>(
+        "imported", "overwrite", "applyToAll", "asked", "counts", "listStarts");
     addRow("identical asks nothing", QList<SiteSign>{makeSign("a", "http://a.com")}, "*", false,
            QStringList(), QList<int>{1, 0, 0, 0}, QStringList{"A2", "A2", "A2"});
     addRow("ask once for all",
@@ -217,12 +206,9 @@ void TestSiteSign::merge_data() {
 }
 
 void TestSiteSign::merge() {
-    QFETCH(QList<SiteSign>, imported);
-    QFETCH(QString, overwrite);
-    QFETCH(bool, applyToAll);
-    QFETCH(QStringList, asked);
-    QFETCH(QList<int>, counts);
-    QFETCH(QStringList, listStarts);
+    const auto [imported, overwrite, applyToAll, asked, counts, listStarts] =
+        fetch<QList<SiteSign>, QString, bool, QStringList, QList<int>, QStringList>(
+            "imported", "overwrite", "applyToAll", "asked", "counts", "listStarts");
     SiteSignTable table;
     table.setSigns(
         {makeSign("a", "http://a.com/"), makeSign("b", "http://b.com/"), makeSign("c", "http://c.com/")});

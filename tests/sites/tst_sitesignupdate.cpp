@@ -57,12 +57,9 @@ private:
 };
 
 void TestSiteSignUpdate::update_data() {
-    QTest::addColumn<QString>("endpointPath"); // "" for no endpoint at all
-    QTest::addColumn<bool>("ok");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QStringList>("statuses");
-    QTest::addColumn<int>("added");
-    QTest::addColumn<int>("overwritten");
+    // endpointPath: "" for no endpoint at all
+    columns<QString, bool, QString, QStringList, int, int>("endpointPath", "ok", "message", "statuses",
+                                                           "added", "overwritten");
 
     const QStringList downloaded = {QStringLiteral("在线信息下载完毕")};
     addRow("merged", "/update/", true, "", downloaded, 1, 1);
@@ -73,12 +70,9 @@ void TestSiteSignUpdate::update_data() {
 }
 
 void TestSiteSignUpdate::update() {
-    QFETCH(QString, endpointPath);
-    QFETCH(bool, ok);
-    QFETCH(QString, message);
-    QFETCH(QStringList, statuses);
-    QFETCH(int, added);
-    QFETCH(int, overwritten);
+    const auto [endpointPath, ok, message, statuses, added, overwritten] =
+        fetch<QString, bool, QString, QStringList, int, int>("endpointPath", "ok", "message", "statuses",
+                                                             "added", "overwritten");
     QVERIFY(m_site.site()->setRules(QStringLiteral("[/gone/*]\nstatus: 404")));
     QTemporaryDir library;
     FetchOptions options;
@@ -130,15 +124,14 @@ void TestSiteSignUpdate::update() {
 }
 
 void TestSiteSignUpdate::jobAsksThroughPrompter_data() {
-    QTest::addColumn<int>("button"); // 0 覆盖, 1 取消
-    QTest::addColumn<QString>("listStart");
+    // button: 0 覆盖, 1 取消
+    columns<int, QString>("button", "listStart");
     addRow("overwrite", 0, "<div id=\"list\">");
     addRow("keep", 1, "<ul>");
 }
 
 void TestSiteSignUpdate::jobAsksThroughPrompter() {
-    QFETCH(int, button);
-    QFETCH(QString, listStart);
+    const auto [button, listStart] = fetch<int, QString>("button", "listStart");
     QTemporaryDir library;
     ScriptedPrompter prompter;
     prompter.answers.append(Prompter::Answer{button, {}, false, {}});

@@ -20,9 +20,7 @@ private Q_SLOTS:
 };
 
 void TestWebSearch::getValidBookTitle_data() {
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("novel");
-    QTest::addColumn<bool>("kept");
+    columns<QString, QString, bool>("title", "novel", "kept");
     addRow("hyphen", "斗破苍穹-最新章节", "斗破苍穹", true);
     addRow("underscore", "斗破苍穹_目录", "斗破苍穹", true);
     addRow("小说", "斗破苍穹小说目录", "斗破苍穹", true);
@@ -35,15 +33,12 @@ void TestWebSearch::getValidBookTitle_data() {
 }
 
 void TestWebSearch::getValidBookTitle() {
-    QFETCH(QString, title);
-    QFETCH(QString, novel);
-    QFETCH(bool, kept);
+    const auto [title, novel, kept] = fetch<QString, QString, bool>("title", "novel", "kept");
     QCOMPARE(WebSearch::getValidBookTitle(title, novel), kept ? title : QString());
 }
 
 void TestWebSearch::searchAddress_data() {
-    QTest::addColumn<QString>("engine");
-    QTest::addColumn<QString>("expected");
+    columns<QString, QString>("engine", "expected");
     // "演示" in GBK, the quotes and the rest of the query escaped byte by byte.
     const QString name = "%22%D1%DD%CA%BE%22";
     const QString rest = "%20%C4%BF%C2%BC%20%28%2D%20%7C%20%5F%20%7C%20%D0%A1%CB%B5%29";
@@ -53,15 +48,12 @@ void TestWebSearch::searchAddress_data() {
 }
 
 void TestWebSearch::searchAddress() {
-    QFETCH(QString, engine);
-    QFETCH(QString, expected);
+    const auto [engine, expected] = fetch<QString, QString>("engine", "expected");
     QCOMPARE(WebSearch::searchAddress(engine, " 演示 ", false), expected);
 }
 
 void TestWebSearch::readResults_data() {
-    QTest::addColumn<QString>("page");
-    QTest::addColumn<QString>("engine");
-    QTest::addColumn<QList<WebSearch::Result>>("expected");
+    columns<QString, QString, QList<WebSearch::Result>>("page", "engine", "expected");
     const QString engineDir = QUIVERAL_TEST_DATA_DIR "/sites/soushu/engine/";
     // The shop's results (its host and subdomains), the company and the blog directory are gone.
     addRow("result blocks", readTextFile(engineDir + "results.html"), "http://www.engine.test/s?q=x",
@@ -82,9 +74,8 @@ void TestWebSearch::readResults_data() {
 }
 
 void TestWebSearch::readResults() {
-    QFETCH(QString, page);
-    QFETCH(QString, engine);
-    QFETCH(QList<WebSearch::Result>, expected);
+    const auto [page, engine, expected] =
+        fetch<QString, QString, QList<WebSearch::Result>>("page", "engine", "expected");
     QVERIFY(!page.isEmpty());
     QCOMPARE(WebSearch::readResults(page, "演示小说", "shop.example.test||", engine), expected);
 }

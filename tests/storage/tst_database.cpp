@@ -52,8 +52,7 @@ private Q_SLOTS:
 };
 
 void TestDatabase::nextNovelId_data() {
-    QTest::addColumn<QString>("existing");
-    QTest::addColumn<QString>("expected");
+    columns<QString, QString>("existing", "expected");
     addRow("empty table", QString(), "000001");
     addRow("after 9", "000009", "000010");
     addRow("after 99999", "099999", "100000");
@@ -62,8 +61,7 @@ void TestDatabase::nextNovelId_data() {
 }
 
 void TestDatabase::nextNovelId() {
-    QFETCH(QString, existing);
-    QFETCH(QString, expected);
+    const auto [existing, expected] = fetch<QString, QString>("existing", "expected");
     TestLibrary lib;
     if (!existing.isEmpty()) {
         QVERIFY(lib.db().exec("INSERT INTO book_novel (NovelID, NovelName) VALUES ('000002', 'a')"));
@@ -167,9 +165,7 @@ void TestDatabase::insertNovelStoresEmptyAsNull() {
 }
 
 void TestDatabase::loadNovelDerivesAddresses_data() {
-    QTest::addColumn<QString>("listUrl");
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<QString>("root");
+    columns<QString, QString, QString>("listUrl", "folder", "root");
     addRow("page", "http://www.a.com/book/12/index.html", "http://www.a.com/book/12", "http://www.a.com/");
     addRow("folder with slash", "http://www.a.com/book/12/", "http://www.a.com/book/12", "http://www.a.com/");
     addRow("folder without slash", "http://www.a.com/book/12", "http://www.a.com/book/12",
@@ -180,9 +176,7 @@ void TestDatabase::loadNovelDerivesAddresses_data() {
 }
 
 void TestDatabase::loadNovelDerivesAddresses() {
-    QFETCH(QString, listUrl);
-    QFETCH(QString, folder);
-    QFETCH(QString, root);
+    const auto [listUrl, folder, root] = fetch<QString, QString, QString>("listUrl", "folder", "root");
     TestLibrary lib;
     const QString id = lib.addNovel("n");
     lib.db().exec("UPDATE book_novel SET ListUrl=?, Brief='简介' WHERE NovelID=?", {listUrl, id});
@@ -317,10 +311,7 @@ void TestDatabase::swapCategoryCodes() {
 }
 
 void TestDatabase::categoryAdd_data() {
-    QTest::addColumn<QStringList>("existing");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<QString>("error");
+    columns<QStringList, QString, QString, QString>("existing", "name", "code", "error");
     addRow("first", QStringList(), "玄幻", "01", QString());
     addRow("after gap", QStringList{"01:a", "05:b"}, "c", "06", QString());
     addRow("two digits", QStringList{"09:a"}, "c", "10", QString());
@@ -332,10 +323,8 @@ void TestDatabase::categoryAdd_data() {
 }
 
 void TestDatabase::categoryAdd() {
-    QFETCH(QStringList, existing);
-    QFETCH(QString, name);
-    QFETCH(QString, code);
-    QFETCH(QString, error);
+    const auto [existing, name, code, error] =
+        fetch<QStringList, QString, QString, QString>("existing", "name", "code", "error");
     TestLibrary lib;
     for (const QString& entry : existing)
         lib.db().exec("INSERT INTO dic_noveltype (DM, MC) VALUES (?, ?)",
@@ -388,9 +377,7 @@ void TestDatabase::bookcaseRegistration() {
 }
 
 void TestDatabase::valueOrDefault_data() {
-    QTest::addColumn<QVariant>("value");
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<QVariant>("expected");
+    columns<QVariant, QString, QVariant>("value", "type", "expected");
     addRow("int null", QVariant(), "int", QVariant(0));
     addRow("smallint value", QVariant(7), "SmallInt", QVariant(7));
     addRow("varchar null", QVariant(), "varchar", QVariant(QString()));
@@ -403,9 +390,7 @@ void TestDatabase::valueOrDefault_data() {
 }
 
 void TestDatabase::valueOrDefault() {
-    QFETCH(QVariant, value);
-    QFETCH(QString, type);
-    QFETCH(QVariant, expected);
+    const auto [value, type, expected] = fetch<QVariant, QString, QVariant>("value", "type", "expected");
     const QVariant result = ::valueOrDefault(value, type);
     QCOMPARE(result.isValid(), expected.isValid());
     if (expected.isValid())
@@ -424,9 +409,7 @@ void TestDatabase::failedStatementIsReported() {
 }
 
 void TestDatabase::lostConnectionMessage_data() {
-    QTest::addColumn<QString>("nativeCode");
-    QTest::addColumn<int>("type");
-    QTest::addColumn<bool>("lost");
+    columns<QString, int, bool>("nativeCode", "type", "lost");
     addRow("io error", "10", int(QSqlError::StatementError), true);
     addRow("extended io error", QString::number(10 | (4 << 8)), int(QSqlError::StatementError), true);
     addRow("cannot open", "14", int(QSqlError::StatementError), true);
@@ -436,17 +419,14 @@ void TestDatabase::lostConnectionMessage_data() {
 }
 
 void TestDatabase::lostConnectionMessage() {
-    QFETCH(QString, nativeCode);
-    QFETCH(int, type);
-    QFETCH(bool, lost);
+    const auto [nativeCode, type, lost] = fetch<QString, int, bool>("nativeCode", "type", "lost");
     const QSqlError error("driver says", "database says", QSqlError::ErrorType(type), nativeCode);
     QCOMPARE(Database::messageFor(error),
              lost ? QString("数据库连接中断，请检查！") : QString("database says"));
 }
 
 void TestDatabase::openRefusesNonDatabase_data() {
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<bool>("directory");
+    columns<QByteArray, bool>("content", "directory");
     addRow("text file", QByteArray("this is not a database, just some text that is long enough...."), false);
     addRow("old access file", QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 19) + QByteArray(4096, 'x'),
            false);
@@ -454,8 +434,7 @@ void TestDatabase::openRefusesNonDatabase_data() {
 }
 
 void TestDatabase::openRefusesNonDatabase() {
-    QFETCH(QByteArray, content);
-    QFETCH(bool, directory);
+    const auto [content, directory] = fetch<QByteArray, bool>("content", "directory");
     QTemporaryDir dir;
     const QString path = dir.filePath("pim.db");
     if (directory) {

@@ -37,9 +37,7 @@ void TestFiles::init() {
 }
 
 void TestFiles::byExtension_data() {
-    QTest::addColumn<QString>("extensions");
-    QTest::addColumn<QStringList>("expected");
-    QTest::addColumn<bool>("found");
+    columns<QString, QStringList, bool>("extensions", "expected", "found");
     addRow("htm", "htm", QStringList{"a.htm", "第一章.Htm"}, true);
     addRow("htm,html", "htm,html", QStringList{"a.htm", "B.HTML", "第一章.Htm"}, true);
     addRow("all", "*.*", QStringList{"a.htm", "B.HTML", "c.txt", "d.xhtm", "htm", "第一章.Htm"}, true);
@@ -47,9 +45,8 @@ void TestFiles::byExtension_data() {
 }
 
 void TestFiles::byExtension() {
-    QFETCH(QString, extensions);
-    QFETCH(QStringList, expected);
-    QFETCH(bool, found);
+    const auto [extensions, expected, found] =
+        fetch<QString, QStringList, bool>("extensions", "expected", "found");
     QStringList names{QStringLiteral("kept")};
     QCOMPARE(listFilesByExtension(m_dir->path(), extensions, names), found);
     QCOMPARE(names, QStringList{QStringLiteral("kept")} + expected);
@@ -73,8 +70,7 @@ void TestFiles::subfolders() {
 }
 
 void TestFiles::imageType_data() {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("type");
+    columns<QByteArray, QString>("bytes", "type");
     addRow("bmp", QByteArray("BM\x36\x00\x00\x00", 6), "bmp");
     addRow("gif", QByteArray("GIF89a"), "gif");
     addRow("jfif jpeg", QByteArray("\xFF\xD8\xFF\xE0\x00\x10", 6), "jpg");
@@ -85,8 +81,7 @@ void TestFiles::imageType_data() {
 }
 
 void TestFiles::imageType() {
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, type);
+    const auto [bytes, type] = fetch<QByteArray, QString>("bytes", "type");
     QCOMPARE(getImageType(bytes), type);
 }
 
@@ -112,9 +107,7 @@ void TestFiles::openProblems() {
 }
 
 void TestFiles::fileNameChars_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("accepted");
-    QTest::addColumn<QString>("replaced");
+    columns<QString, bool, QString>("name", "accepted", "replaced");
     addRow("plain", "第一卷 风起", true, "第一卷 风起");
     addRow("comma", "a,b", false, "a,b");
     addRow("ampersand", "a&b", false, "a&b");
@@ -123,9 +116,7 @@ void TestFiles::fileNameChars_data() {
 }
 
 void TestFiles::fileNameChars() {
-    QFETCH(QString, name);
-    QFETCH(bool, accepted);
-    QFETCH(QString, replaced);
+    const auto [name, accepted, replaced] = fetch<QString, bool, QString>("name", "accepted", "replaced");
     const QString message = checkFileNameChars(name, QStringLiteral("书名"));
     QCOMPARE(message.isEmpty(), accepted);
     if (!accepted)

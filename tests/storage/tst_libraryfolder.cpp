@@ -23,18 +23,15 @@ private Q_SLOTS:
 };
 
 void TestLibraryFolder::resolveOrder_data() {
-    QTest::addColumn<QString>("option");
-    QTest::addColumn<QString>("home");
-    QTest::addColumn<QString>("expectedSuffix");
+    columns<QString, QString, QString>("option", "home", "expectedSuffix");
     addRow("option wins", "/tmp/opt/lib", "/tmp/env/lib", "/tmp/opt/lib");
     addRow("environment", QString(), "/tmp/env/lib/", "/tmp/env/lib");
     addRow("default", QString(), QString(), "/xdg-data/Quiveral");
 }
 
 void TestLibraryFolder::resolveOrder() {
-    QFETCH(QString, option);
-    QFETCH(QString, home);
-    QFETCH(QString, expectedSuffix);
+    const auto [option, home, expectedSuffix] =
+        fetch<QString, QString, QString>("option", "home", "expectedSuffix");
     const QByteArray oldHome = qgetenv("QUIVERAL_HOME");
     const QByteArray oldData = qgetenv("XDG_DATA_HOME");
     const auto restore = qScopeGuard([&] {

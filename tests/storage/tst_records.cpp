@@ -185,16 +185,15 @@ void TestRecords::tableRecords() {
 }
 
 void TestRecords::bookmarks_data() {
-    QTest::addColumn<QString>("url");
-    QTest::addColumn<QString>("fullSuffix"); // after the library path
+    // fullSuffix: after the library path
+    columns<QString, QString>("url", "fullSuffix");
     addRow("relative", "000001\\12.htm", "/chm/000001/12.htm");
     addRow("relative slashes", "000001/12.htm", "/chm/000001/12.htm");
     addRow("inside library", "@LIB@/chm/000002/3.htm", "/chm/000002/3.htm");
 }
 
 void TestRecords::bookmarks() {
-    QFETCH(QString, url);
-    QFETCH(QString, fullSuffix);
+    auto [url, fullSuffix] = fetch<QString, QString>("url", "fullSuffix");
     QTemporaryDir dir;
     url.replace("@LIB@", dir.path());
     const QList<Bookmark> saved = {{"第十二章", url, "pos1", QString()},

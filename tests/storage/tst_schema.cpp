@@ -1,6 +1,7 @@
 // Bringing databases of earlier versions up to the current columns.
 #include "storage/database.h"
 #include "storage/schema.h"
+#include "support/rows.h"
 #include "support/testlibrary.h"
 
 #include <QSqlQuery>
@@ -71,8 +72,7 @@ void TestSchema::oldestShapeIsNumbered() {
 }
 
 void TestSchema::eachMissingColumnIsAdded_data() {
-    QTest::addColumn<QString>("table");
-    QTest::addColumn<QString>("column");
+    columns<QString, QString>("table", "column");
     for (const char* c : {"displayorder", "Volume", "WordNums"})
         QTest::newRow(c) << "book_novelcontent" << c;
     for (const char* c :
@@ -81,8 +81,7 @@ void TestSchema::eachMissingColumnIsAdded_data() {
 }
 
 void TestSchema::eachMissingColumnIsAdded() {
-    QFETCH(QString, table);
-    QFETCH(QString, column);
+    const auto [table, column] = fetch<QString, QString>("table", "column");
     QTemporaryDir dir;
     const QString path = dir.filePath("pim.db");
     {

@@ -1,5 +1,6 @@
 // The site-list scrambling: known outputs and round trips.
 #include "storage/scramble.h"
+#include "support/rows.h"
 
 #include <QTest>
 
@@ -18,9 +19,7 @@ private Q_SLOTS:
 };
 
 void TestScramble::knownOutput_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("offset");
-    QTest::addColumn<QString>("scrambled");
+    columns<QString, int, QString>("text", "offset", "scrambled");
     // Worked by hand: (97+1)%255=98, 98^'q'=0x13; (98+19)%255=117, 117^'z'=0x0F; (99+15)%255=114,
     // 114^'q'=0x03.
     QTest::newRow("abc") << "abc" << 1 << "0113 F 3";
@@ -28,9 +27,7 @@ void TestScramble::knownOutput_data() {
 }
 
 void TestScramble::knownOutput() {
-    QFETCH(QString, text);
-    QFETCH(int, offset);
-    QFETCH(QString, scrambled);
+    const auto [text, offset, scrambled] = fetch<QString, int, QString>("text", "offset", "scrambled");
     QCOMPARE(scrambleEncode(text, offset), scrambled);
     QCOMPARE(scrambleText("D", scrambled), text);
 }

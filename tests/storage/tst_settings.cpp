@@ -71,9 +71,7 @@ void TestSettings::missingFileIsCreated() {
 }
 
 void TestSettings::defaults_data() {
-    QTest::addColumn<QString>("fileLine");
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("expected");
+    columns<QString, QString, QString>("fileLine", "key", "expected");
     addRow("missing key", "", "NovelConnTimeOut", "30");
     addRow("empty value takes default", "MultGetNums=", "MultGetNums", "5");
     addRow("value kept", "MultGetNums=3", "MultGetNums", "3");
@@ -84,9 +82,7 @@ void TestSettings::defaults_data() {
 }
 
 void TestSettings::defaults() {
-    QFETCH(QString, fileLine);
-    QFETCH(QString, key);
-    QFETCH(QString, expected);
+    const auto [fileLine, key, expected] = fetch<QString, QString, QString>("fileLine", "key", "expected");
     QTemporaryDir dir;
     writeTextFile(dir.filePath("book.ini"), "[Main]\r\n" + fileLine + "\r\n");
     Settings settings(dir.path());

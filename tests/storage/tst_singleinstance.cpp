@@ -26,8 +26,7 @@ private Q_SLOTS:
 };
 
 void TestSingleInstance::addNewAddress_data() {
-    QTest::addColumn<QString>("commandLine");
-    QTest::addColumn<QString>("address");
+    columns<QString, QString>("commandLine", "address");
     addRow("plain", "addnew http://www.a.com/book/1/", "http://www.a.com/book/1/");
     addRow("any case", "AddNew http://a.com/", "http://a.com/");
     addRow("extra spaces", "  addnew   http://a.com/x?id=1  ", "http://a.com/x?id=1");
@@ -38,8 +37,7 @@ void TestSingleInstance::addNewAddress_data() {
 }
 
 void TestSingleInstance::addNewAddress() {
-    QFETCH(QString, commandLine);
-    QFETCH(QString, address);
+    const auto [commandLine, address] = fetch<QString, QString>("commandLine", "address");
     QCOMPARE(SingleInstance::addNewAddress(commandLine), address);
 }
 
@@ -64,15 +62,13 @@ void TestSingleInstance::secondInstanceIsRefused() {
 }
 
 void TestSingleInstance::requestReachesPrimary_data() {
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("address");
+    columns<QString, QString>("message", "address");
     addRow("addnew", "addnew http://www.a.com/book/1/", "http://www.a.com/book/1/");
     addRow("activate only", "activate", "");
 }
 
 void TestSingleInstance::requestReachesPrimary() {
-    QFETCH(QString, message);
-    QFETCH(QString, address);
+    const auto [message, address] = fetch<QString, QString>("message", "address");
     QTemporaryDir dir;
     SingleInstance primary(dir.path());
     QVERIFY(primary.tryBecomePrimary());

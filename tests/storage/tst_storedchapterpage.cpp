@@ -31,12 +31,8 @@ QString pageText(const char* declared, const QString& body) {
 } // namespace
 
 void TestStoredChapterPage::read_data() {
-    QTest::addColumn<bool>("onDisk");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("setting");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("charset");
-    QTest::addColumn<bool>("clean");
+    columns<bool, QByteArray, QString, QString, QString, bool>("onDisk", "bytes", "setting", "text",
+                                                               "charset", "clean");
 
     const QByteArray gbk("\xD6\xD0\xCE\xC4\xD0\xA1\xCB\xB5");  // 中文小说
     const QByteArray big5("\xC1\x63\xC5\xE9\xA4\xA4\xA4\xE5"); // 繁體中文
@@ -73,12 +69,9 @@ void TestStoredChapterPage::read_data() {
 }
 
 void TestStoredChapterPage::read() {
-    QFETCH(bool, onDisk);
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, setting);
-    QFETCH(QString, text);
-    QFETCH(QString, charset);
-    QFETCH(bool, clean);
+    const auto [onDisk, bytes, setting, text, charset, clean] =
+        fetch<bool, QByteArray, QString, QString, QString, bool>("onDisk", "bytes", "setting", "text",
+                                                                 "charset", "clean");
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("chm/000001/7.htm"));

@@ -1,5 +1,6 @@
 // Reading text files whose encoding is not declared, and writing them without loss.
 #include "storage/textfile.h"
+#include "support/rows.h"
 #include "support/testlibrary.h"
 
 #include <QDir>
@@ -26,8 +27,7 @@ private Q_SLOTS:
 };
 
 void TestTextFile::decode_data() {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("text");
+    columns<QByteArray, QString>("bytes", "text");
     QTest::newRow("ascii") << QByteArray("plain text\r\n") << "plain text\r\n";
     QTest::newRow("gbk") << QByteArray("\xD6\xD0\xCE\xC4\xD0\xA1\xCB\xB5") << "中文小说";
     QTest::newRow("gbk that is valid utf-8") << QByteArray("/music/\xD2\xBB.mp3") << "/music/一.mp3";
@@ -40,14 +40,12 @@ void TestTextFile::decode_data() {
 }
 
 void TestTextFile::decode() {
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, text);
+    const auto [bytes, text] = fetch<QByteArray, QString>("bytes", "text");
     QCOMPARE(decodeTextFileBytes(bytes), text);
 }
 
 void TestTextFile::writeIsLossless_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QByteArray>("encoding");
+    columns<QString, QByteArray>("text", "encoding");
     QTest::newRow("gb18030 chinese") << "中文，標點。" << QByteArray("GB18030");
     QTest::newRow("gb18030 beyond gbk") << "𠀀😀€" << QByteArray("GB18030");
     QTest::newRow("big5") << "繁體中文" << QByteArray("Big5");
@@ -55,8 +53,7 @@ void TestTextFile::writeIsLossless_data() {
 }
 
 void TestTextFile::writeIsLossless() {
-    QFETCH(QString, text);
-    QFETCH(QByteArray, encoding);
+    const auto [text, encoding] = fetch<QString, QByteArray>("text", "encoding");
     const QByteArray bytes = encodeText(text, encoding.constData());
     QVERIFY(!bytes.contains('?'));
     QTemporaryDir dir;

@@ -28,11 +28,8 @@ private Q_SLOTS:
 };
 
 void TestCharset::charsetNames_data() {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("charset");
-    QTest::addColumn<QString>("defaultCharset");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("used");
+    columns<QByteArray, QString, QString, QString, QString>("bytes", "charset", "defaultCharset", "text",
+                                                            "used");
 
     const QByteArray gbk("\xD6\xD0\xCE\xC4"); // 中文
     const QByteArray utf8("\xE4\xB8\xAD\xE6\x96\x87");
@@ -56,11 +53,8 @@ void TestCharset::charsetNames_data() {
 }
 
 void TestCharset::charsetNames() {
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, charset);
-    QFETCH(QString, defaultCharset);
-    QFETCH(QString, text);
-    QFETCH(QString, used);
+    auto [bytes, charset, defaultCharset, text, used] = fetch<QByteArray, QString, QString, QString, QString>(
+        "bytes", "charset", "defaultCharset", "text", "used");
     QCOMPARE(bytesToText(bytes, charset, defaultCharset), text);
     QCOMPARE(charset, used);
 }
@@ -167,9 +161,7 @@ void TestCharset::big5PagesKeepEveryCharacter() {
 
 // What GBK lacks: a reference in a page, the nearest GBK character in a text file.
 void TestCharset::gbkPagesAndTextFiles_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QByteArray>("page");
-    QTest::addColumn<QByteArray>("textFile");
+    columns<QString, QByteArray, QByteArray>("text", "page", "textFile");
     addRow("GBK as it is", QStringLiteral("中文　a"), QByteArray("\xD6\xD0\xCE\xC4\xA1\xA1\x61"),
            QByteArray("\xD6\xD0\xCE\xC4\xA1\xA1\x61"));
     addRow("no-break space", QStringLiteral("甲\u00A0乙"), QByteArray("\xBC\xD7&#160;\xD2\xD2"),
@@ -190,17 +182,14 @@ void TestCharset::gbkPagesAndTextFiles_data() {
 }
 
 void TestCharset::gbkPagesAndTextFiles() {
-    QFETCH(QString, text);
-    QFETCH(QByteArray, page);
-    QFETCH(QByteArray, textFile);
+    const auto [text, page, textFile] = fetch<QString, QByteArray, QByteArray>("text", "page", "textFile");
     QCOMPARE(encodeHtmlForCharset(text, QStringLiteral("gb2312")), page);
     QCOMPARE(encodeHtmlForCharset(text, QStringLiteral("GBK")), page);
     QCOMPARE(encodeGbkNearest(text), textFile);
 }
 
 void TestCharset::codePageValues_data() {
-    QTest::addColumn<uint>("ch");
-    QTest::addColumn<int>("value");
+    columns<uint, int>("ch", "value");
     addRow("ascii", uint('A'), 0x41);
     addRow("中", uint(U'中'), 0xD6D0);
     addRow("ideographic space", uint(U'\u3000'), 0xA1A1);
@@ -212,8 +201,7 @@ void TestCharset::codePageValues_data() {
 }
 
 void TestCharset::codePageValues() {
-    QFETCH(uint, ch);
-    QFETCH(int, value);
+    const auto [ch, value] = fetch<uint, int>("ch", "value");
     QCOMPARE(codePageValue(ch), value);
     QCOMPARE(isDoubleByte(ch), value > 0xFF);
     if (value >= 0)
@@ -221,8 +209,7 @@ void TestCharset::codePageValues() {
 }
 
 void TestCharset::ansiLength_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("length");
+    columns<QString, int>("text", "length");
     addRow("empty", QString(), 0);
     addRow("ascii", QStringLiteral("abc"), 3);
     addRow("chinese", QStringLiteral("a中文"), 5);
@@ -230,8 +217,7 @@ void TestCharset::ansiLength_data() {
 }
 
 void TestCharset::ansiLength() {
-    QFETCH(QString, text);
-    QFETCH(int, length);
+    const auto [text, length] = fetch<QString, int>("text", "length");
     QCOMPARE(::ansiLength(text), length);
 }
 

@@ -1,3 +1,4 @@
+#include "support/rows.h"
 #include "text/charset.h"
 #include "text/chinese.h"
 
@@ -18,8 +19,7 @@ private Q_SLOTS:
 };
 
 void TestChinese::digitValue_data() {
-    QTest::addColumn<QString>("ch");
-    QTest::addColumn<int>("value");
+    columns<QString, int>("ch", "value");
     QTest::newRow("零") << "零" << 0;
     QTest::newRow("十") << "十" << 10;
     QTest::newRow("亿") << "亿" << 100000000;
@@ -29,14 +29,12 @@ void TestChinese::digitValue_data() {
 }
 
 void TestChinese::digitValue() {
-    QFETCH(QString, ch);
-    QFETCH(int, value);
+    const auto [ch, value] = fetch<QString, int>("ch", "value");
     QCOMPARE(chineseDigitValue(ch), value);
 }
 
 void TestChinese::numbers_data() {
-    QTest::addColumn<int>("n");
-    QTest::addColumn<QString>("text");
+    columns<int, QString>("n", "text");
     const QList<std::pair<int, QString>> cases = {
         {0, ""},       {7, "七"},         {10, "十"},         {15, "十五"},        {20, "二十"},
         {100, "一百"}, {105, "一百零五"}, {110, "一百一十"},  {999, "九百九十九"}, {1000, ""},
@@ -46,15 +44,12 @@ void TestChinese::numbers_data() {
 }
 
 void TestChinese::numbers() {
-    QFETCH(int, n);
-    QFETCH(QString, text);
+    const auto [n, text] = fetch<int, QString>("n", "text");
     QCOMPARE(numberToChinese(n), text);
 }
 
 void TestChinese::characters_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("toTraditional");
-    QTest::addColumn<QString>("expected");
+    columns<QString, bool, QString>("text", "toTraditional", "expected");
     // Where one simplified character stands for several traditional ones, the first listed wins.
     QTest::newRow("冲 → 衝") << "冲" << true << "衝";
     QTest::newRow("first partners") << "发台后干" << true << "發臺後幹";
@@ -68,9 +63,8 @@ void TestChinese::characters_data() {
 
 void TestChinese::characters() {
     QVERIFY(chineseScriptTablesAvailable());
-    QFETCH(QString, text);
-    QFETCH(bool, toTraditional);
-    QFETCH(QString, expected);
+    const auto [text, toTraditional, expected] =
+        fetch<QString, bool, QString>("text", "toTraditional", "expected");
     QCOMPARE(convertChineseScript(text, toTraditional), expected);
 }
 

@@ -62,9 +62,7 @@ private Q_SLOTS:
 
 // Text-to-text steps of page handling, one column naming the step.
 void TestHtml::transforms_data() {
-    QTest::addColumn<QString>("function");
-    QTest::addColumn<QString>("input");
-    QTest::addColumn<QString>("expected");
+    columns<QString, QString, QString>("function", "input", "expected");
     auto row = [](const char* function, const char* name, const QString& input, const QString& expected) {
         QTest::addRow("%s: %s", function, name) << QString::fromLatin1(function) << input << expected;
     };
@@ -163,9 +161,8 @@ void TestHtml::transforms() {
         {"entities", decodeHtmlEntities}, {"imageSources", extractImageSources},
         {"titles", cleanTitleText},       {"cleanWord", cleanWordHtml},
         {"curlyQuotes", curlyQuotes}};
-    QFETCH(QString, function);
-    QFETCH(QString, input);
-    QFETCH(QString, expected);
+    const auto [function, input, expected] =
+        fetch<QString, QString, QString>("function", "input", "expected");
     QVERIFY(functions.contains(function));
     QCOMPARE(functions.value(function)(input), expected);
 }
@@ -227,11 +224,7 @@ void TestHtml::innerTextSurvivesDeepNesting() {
 }
 
 void TestHtml::plainLinks_data() {
-    QTest::addColumn<QString>("html");
-    QTest::addColumn<bool>("plain");
-    QTest::addColumn<QString>("href");
-    QTest::addColumn<QString>("onclick");
-    QTest::addColumn<QString>("text");
+    columns<QString, bool, QString, QString, QString>("html", "plain", "href", "onclick", "text");
     addRow("quoted", "<a href=\"1.html\">第1章 山河</a>", true, "1.html", "", "第1章 山河");
     addRow("unquoted, upper case", "<A HREF=/b/2.html TARGET=_blank>第2章</A>", true, "/b/2.html", "",
            "第2章");
@@ -251,11 +244,8 @@ void TestHtml::plainLinks_data() {
 }
 
 void TestHtml::plainLinks() {
-    QFETCH(QString, html);
-    QFETCH(bool, plain);
-    QFETCH(QString, href);
-    QFETCH(QString, onclick);
-    QFETCH(QString, text);
+    const auto [html, plain, href, onclick, text] =
+        fetch<QString, bool, QString, QString, QString>("html", "plain", "href", "onclick", "text");
     const std::optional<HtmlLink> link = plainHtmlLink(html);
     QCOMPARE(link.has_value(), plain);
     if (!plain)
@@ -400,9 +390,7 @@ void TestHtml::imageSourcesByPattern() {
 }
 
 void TestHtml::quotedValue_data() {
-    QTest::addColumn<QString>("fragment");
-    QTest::addColumn<bool>("keepEquals");
-    QTest::addColumn<QString>("expected");
+    columns<QString, bool, QString>("fragment", "keepEquals", "expected");
     addRow("double", "href=\"a.htm?x=1\" target=_blank>", false, "a.htm?x1");
     addRow("double, keep =", "href=\"a.htm?x=1\">", true, "a.htm?x=1");
     addRow("single", "href='b.htm'>", false, "b.htm");
@@ -411,16 +399,14 @@ void TestHtml::quotedValue_data() {
 }
 
 void TestHtml::quotedValue() {
-    QFETCH(QString, fragment);
-    QFETCH(bool, keepEquals);
-    QFETCH(QString, expected);
+    const auto [fragment, keepEquals, expected] =
+        fetch<QString, bool, QString>("fragment", "keepEquals", "expected");
     QCOMPARE(extractQuotedValue(fragment, keepEquals), expected);
 }
 
 // Markup of a stored chapter keeping pictures and paragraphs: nothing a browser or help viewer runs.
 void TestHtml::activeContent_data() {
-    QTest::addColumn<QString>("html");
-    QTest::addColumn<QString>("expected");
+    columns<QString, QString>("html", "expected");
     addRow("nothing to strip", "<p>一<img src=x.jpg alt=\"b\" style=\"width:90%\"></p>",
            "<p>一<img src=x.jpg alt=\"b\" style=\"width:90%\"></p>");
     addRow("names in any case", "<IMG SRC=x OnError=y>", "<IMG SRC=x>");
@@ -443,8 +429,7 @@ void TestHtml::activeContent_data() {
 }
 
 void TestHtml::activeContent() {
-    QFETCH(QString, html);
-    QFETCH(QString, expected);
+    const auto [html, expected] = fetch<QString, QString>("html", "expected");
     QCOMPARE(stripActiveContent(html, {QStringLiteral("img"), QStringLiteral("p")}), expected);
 }
 

@@ -37,11 +37,8 @@ private Q_SLOTS:
 };
 
 void TestMarkers::between_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("start");
-    QTest::addColumn<QString>("end");
-    QTest::addColumn<QString>("loose");  // getTextBetween
-    QTest::addColumn<QString>("strict"); // getTextBetweenStrict
+    // loose: getTextBetween; strict: getTextBetweenStrict
+    columns<QString, QString, QString, QString, QString>("text", "start", "end", "loose", "strict");
 
     addRow("both found", "abcXYdef", "c", "d", "XY", "XY");
     addRow("end missing", "abcXYdef", "c", "Q", "XYdef", "");
@@ -61,20 +58,14 @@ void TestMarkers::between_data() {
 }
 
 void TestMarkers::between() {
-    QFETCH(QString, text);
-    QFETCH(QString, start);
-    QFETCH(QString, end);
-    QFETCH(QString, loose);
-    QFETCH(QString, strict);
+    const auto [text, start, end, loose, strict] =
+        fetch<QString, QString, QString, QString, QString>("text", "start", "end", "loose", "strict");
     QCOMPARE(getTextBetween(text, start, end), loose);
     QCOMPARE(getTextBetweenStrict(text, start, end), strict);
 }
 
 void TestMarkers::betweenLast_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("start");
-    QTest::addColumn<QString>("end");
-    QTest::addColumn<QString>("expected");
+    columns<QString, QString, QString, QString>("text", "start", "end", "expected");
     addRow("last start", "<a>1</a><A>2</a>", "<a>", "</a>", "2");
     addRow("end missing after last", "<a>1</a><a> 2 ", "<a>", "</a>", "2");
     addRow("start missing", "abc", "x", "c", "");
@@ -82,18 +73,13 @@ void TestMarkers::betweenLast_data() {
 }
 
 void TestMarkers::betweenLast() {
-    QFETCH(QString, text);
-    QFETCH(QString, start);
-    QFETCH(QString, end);
-    QFETCH(QString, expected);
+    const auto [text, start, end, expected] =
+        fetch<QString, QString, QString, QString>("text", "start", "end", "expected");
     QCOMPARE(getTextBetweenLast(text, start, end), expected);
 }
 
 void TestMarkers::afterLastAndBefore_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("marker");
-    QTest::addColumn<QString>("after");
-    QTest::addColumn<QString>("before");
+    columns<QString, QString, QString, QString>("text", "marker", "after", "before");
     addRow("found", "text/html; Charset=GBK; charset=utf-8", "charset=", "utf-8", "text/html; ");
     addRow("missing", "abc", "x", "", "");
     addRow("at the edges", "=a=", "=", "", "");
@@ -101,19 +87,14 @@ void TestMarkers::afterLastAndBefore_data() {
 }
 
 void TestMarkers::afterLastAndBefore() {
-    QFETCH(QString, text);
-    QFETCH(QString, marker);
-    QFETCH(QString, after);
-    QFETCH(QString, before);
+    const auto [text, marker, after, before] =
+        fetch<QString, QString, QString, QString>("text", "marker", "after", "before");
     QCOMPARE(getTextAfterLast(text, marker), after);
     QCOMPARE(getTextBefore(text, marker), before);
 }
 
 void TestMarkers::caseBlindSearch_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("needle");
-    QTest::addColumn<int>("from");
-    QTest::addColumn<int>("found");
+    columns<QString, QString, int, int>("text", "needle", "from", "found");
 
     addRow("markup, other case", "<p>一<DIV id=x>", "<div", 0, 4);
     addRow("anchor inside the needle", "META CHARSET=gbk>", "charset=", 0, 5);
@@ -131,10 +112,8 @@ void TestMarkers::caseBlindSearch_data() {
 }
 
 void TestMarkers::caseBlindSearch() {
-    QFETCH(QString, text);
-    QFETCH(QString, needle);
-    QFETCH(int, from);
-    QFETCH(int, found);
+    const auto [text, needle, from, found] =
+        fetch<QString, QString, int, int>("text", "needle", "from", "found");
     QCOMPARE(indexOfIgnoringCase(text, needle, from), qsizetype(found));
 }
 

@@ -25,10 +25,7 @@ private Q_SLOTS:
 };
 
 void TestRegex::replace_data() {
-    QTest::addColumn<QString>("pattern");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("replacement");
-    QTest::addColumn<QString>("expected");
+    columns<QString, QString, QString, QString>("pattern", "text", "replacement", "expected");
 
     addRow("global, any case", "ab", "ab AB aB", "x", "x x x");
     // Patterns that start with literal text jump from one place of it to the next; these must match
@@ -72,19 +69,15 @@ void TestRegex::replace_data() {
 }
 
 void TestRegex::replace() {
-    QFETCH(QString, pattern);
-    QFETCH(QString, text);
-    QFETCH(QString, replacement);
-    QFETCH(QString, expected);
+    const auto [pattern, text, replacement, expected] =
+        fetch<QString, QString, QString, QString>("pattern", "text", "replacement", "expected");
     QString error = QStringLiteral("stale");
     QCOMPARE(regexReplace(pattern, text, replacement, &error), expected);
     QCOMPARE(error, QString());
 }
 
 void TestRegex::matchList_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("pattern");
-    QTest::addColumn<QString>("expected");
+    columns<QString, QString, QString>("text", "pattern", "expected");
     // The start-up check of the old program asks exactly this.
     addRow("script check", "<td>aa</td>", "<td>[\\s\\S]+?</td>", "<td>aa</td>||");
     addRow("several", "<A href=1>x</a><a href=2>y</A>", "<a [\\s\\S]+?</a>",
@@ -93,9 +86,7 @@ void TestRegex::matchList_data() {
 }
 
 void TestRegex::matchList() {
-    QFETCH(QString, text);
-    QFETCH(QString, pattern);
-    QFETCH(QString, expected);
+    const auto [text, pattern, expected] = fetch<QString, QString, QString>("text", "pattern", "expected");
     QCOMPARE(regexMatchList(text, pattern), expected);
 }
 
@@ -138,8 +129,7 @@ void TestRegex::badPatterns() {
 }
 
 void TestRegex::runaway_data() {
-    QTest::addColumn<QString>("pattern");
-    QTest::addColumn<QString>("text");
+    columns<QString, QString>("pattern", "text");
     addRow("one hopeless start", "(x+x+)+y", QString(32, u'x') + QStringLiteral("zy"));
     // No single search is hopeless, but the searches together are: the step limit has to cover the
     // whole way to the next match.
@@ -149,8 +139,7 @@ void TestRegex::runaway_data() {
 }
 
 void TestRegex::runaway() {
-    QFETCH(QString, pattern);
-    QFETCH(QString, text);
+    const auto [pattern, text] = fetch<QString, QString>("pattern", "text");
     QString error;
     QCOMPARE(regexReplace(pattern, text, QStringLiteral("!"), &error), text);
     QVERIFY(!error.isEmpty());
@@ -183,8 +172,7 @@ void TestRegex::loneSurrogates() {
 }
 
 void TestRegex::escape_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("escaped");
+    columns<QString, QString>("text", "escaped");
     addRow("plain", "abc中", "abc中");
     addRow("all specials", "()[]?^$*+{}|.", "\\(\\)\\[\\]\\?\\^\\$\\*\\+\\{\\}\\|\\.");
     addRow("backslash", "a\\d", "a\\\\d");
@@ -192,8 +180,7 @@ void TestRegex::escape_data() {
 }
 
 void TestRegex::escape() {
-    QFETCH(QString, text);
-    QFETCH(QString, escaped);
+    const auto [text, escaped] = fetch<QString, QString>("text", "escaped");
     QCOMPARE(escapeRegex(text), escaped);
     // An escaped marker finds itself literally, in any case.
     const QString haystack = QStringLiteral("xx") + text.toUpper() + QStringLiteral("yy");

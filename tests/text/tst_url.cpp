@@ -18,9 +18,7 @@ private Q_SLOTS:
 };
 
 void TestUrl::splitBase_data() {
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("root");
-    QTest::addColumn<QString>("folder");
+    columns<QString, QString, QString>("address", "root", "folder");
     addRow("page", "http://www.a.com/a/b.htm", "http://www.a.com/", "http://www.a.com/a");
     addRow("folder with slash", "http://www.a.com/a/", "http://www.a.com/", "http://www.a.com/a");
     addRow("folder without slash", "http://www.a.com/a", "http://www.a.com/", "http://www.a.com/a");
@@ -33,19 +31,14 @@ void TestUrl::splitBase_data() {
 }
 
 void TestUrl::splitBase() {
-    QFETCH(QString, address);
-    QFETCH(QString, root);
-    QFETCH(QString, folder);
+    const auto [address, root, folder] = fetch<QString, QString, QString>("address", "root", "folder");
     const UrlBase base = splitUrlBase(address);
     QCOMPARE(base.siteRoot, root);
     QCOMPARE(base.folder, folder);
 }
 
 void TestUrl::encoders_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("ansi");
-    QTest::addColumn<QString>("doubleByte");
-    QTest::addColumn<QString>("utf8");
+    columns<QString, QString, QString, QString>("text", "ansi", "doubleByte", "utf8");
     addRow("chinese", "中文", "%D6%D0%CE%C4", "%D6%D0%CE%C4", "%E4%B8%AD%E6%96%87");
     addRow("ascii", "a 1+", "%61%20%31%2B", "a 1+", "a 1+");
     addRow("control", "\x05", "%05", "\x05", "\x05");
@@ -56,10 +49,8 @@ void TestUrl::encoders_data() {
 }
 
 void TestUrl::encoders() {
-    QFETCH(QString, text);
-    QFETCH(QString, ansi);
-    QFETCH(QString, doubleByte);
-    QFETCH(QString, utf8);
+    const auto [text, ansi, doubleByte, utf8] =
+        fetch<QString, QString, QString, QString>("text", "ansi", "doubleByte", "utf8");
     QCOMPARE(urlEncodeAnsi(text), ansi);
     QCOMPARE(urlEncodeDoubleByte(text), doubleByte);
     QCOMPARE(urlEncodeUtf8(text), utf8);
@@ -67,9 +58,7 @@ void TestUrl::encoders() {
 
 // Hex groups alone (decodeHexChars) or escapes inside other text (urlDecodeAnsi).
 void TestUrl::decode_data() {
-    QTest::addColumn<bool>("hexOnly");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("expected");
+    columns<bool, QString, QString>("hexOnly", "text", "expected");
     addRow("two characters", true, "%D6%D0%CE%C4", "中文");
     addRow("no percent signs", true, "D6D0", "中");
     addRow("lower case", true, "%d6%d0", "中");
@@ -85,9 +74,7 @@ void TestUrl::decode_data() {
 }
 
 void TestUrl::decode() {
-    QFETCH(bool, hexOnly);
-    QFETCH(QString, text);
-    QFETCH(QString, expected);
+    const auto [hexOnly, text, expected] = fetch<bool, QString, QString>("hexOnly", "text", "expected");
     QCOMPARE(hexOnly ? decodeHexChars(text) : urlDecodeAnsi(text), expected);
 }
 

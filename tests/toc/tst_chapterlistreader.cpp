@@ -79,9 +79,7 @@ private Q_SLOTS:
 };
 
 void TestChapterListReader::fixtureSites_data() {
-    QTest::addColumn<TocCase>("tocCase");
-    QTest::addColumn<bool>("withSettings");
-    QTest::addColumn<QStringList>("expected");
+    columns<TocCase, bool, QStringList>("tocCase", "withSettings", "expected");
     for (const TocCase& c : tocCases()) {
         addRow(qPrintable(c.name), c, true, c.expectedLines(kBase));
         if (c.settings.isEmpty())
@@ -98,9 +96,8 @@ void TestChapterListReader::fixtureSites_data() {
 }
 
 void TestChapterListReader::fixtureSites() {
-    QFETCH(TocCase, tocCase);
-    QFETCH(bool, withSettings);
-    QFETCH(QStringList, expected);
+    const auto [tocCase, withSettings, expected] =
+        fetch<TocCase, bool, QStringList>("tocCase", "withSettings", "expected");
     MemoryPageSource source;
     QVERIFY(source.loadSite(TestSite::folder(tocCase.site), kBase));
     ChapterListOptions options;
@@ -130,10 +127,8 @@ void TestChapterListReader::fixtureSites() {
 }
 
 void TestChapterListReader::keptLinks_data() {
-    QTest::addColumn<QString>("page");
-    QTest::addColumn<QString>("listUrl");
-    QTest::addColumn<QString>("listStart");
-    QTest::addColumn<QStringList>("urls"); // none: the page reads as no links or no chapter
+    // urls: none: the page reads as no links or no chapter
+    columns<QString, QString, QString, QStringList>("page", "listUrl", "listStart", "urls");
     const QString site = "http://www.site.test/book/1/";
     const QString withAds =
         "<div id=list><a href=\"1.html\">第一章</a><a href=\"http://m.site.test/book/1/2.html\">第二章</a>"
@@ -195,10 +190,8 @@ void TestChapterListReader::keptLinks_data() {
 }
 
 void TestChapterListReader::keptLinks() {
-    QFETCH(QString, page);
-    QFETCH(QString, listUrl);
-    QFETCH(QString, listStart);
-    QFETCH(QStringList, urls);
+    auto [page, listUrl, listStart, urls] =
+        fetch<QString, QString, QString, QStringList>("page", "listUrl", "listStart", "urls");
     MemoryPageSource source;
     ChapterListRequest request;
     request.page = page;
@@ -257,10 +250,7 @@ void TestChapterListReader::renewalKeepsOnlyNewChapters() {
 }
 
 void TestChapterListReader::manualChoice_data() {
-    QTest::addColumn<int>("button");
-    QTest::addColumn<bool>("filterUnchosen");
-    QTest::addColumn<QStringList>("kept");
-    QTest::addColumn<QString>("needDelUrl");
+    columns<int, bool, QStringList, QString>("button", "filterUnchosen", "kept", "needDelUrl");
     const QString two = kBase + "/b/2.html";
     addRow("take two, remember the rest", 0, true, QStringList{kBase + "/b/1.html", kBase + "/b/3.html"},
            QStringLiteral("old(旧)||%1(第二章)||").arg(two));
@@ -269,10 +259,8 @@ void TestChapterListReader::manualChoice_data() {
 }
 
 void TestChapterListReader::manualChoice() {
-    QFETCH(int, button);
-    QFETCH(bool, filterUnchosen);
-    QFETCH(QStringList, kept);
-    QFETCH(QString, needDelUrl);
+    auto [button, filterUnchosen, kept, needDelUrl] =
+        fetch<int, bool, QStringList, QString>("button", "filterUnchosen", "kept", "needDelUrl");
     TestLibrary library;
     const QString id = library.addNovel(QStringLiteral("测试"));
     QVERIFY(NovelStore(library.db()).setNeedDelUrl(id, QStringLiteral("old(旧)")));
@@ -442,9 +430,7 @@ void TestChapterListReader::feedNamesANewNovel() {
 }
 
 void TestChapterListReader::scriptFetchCutShort_data() {
-    QTest::addColumn<bool>("stop");
-    QTest::addColumn<ChapterListResult::Outcome>("outcome");
-    QTest::addColumn<QStringList>("scripts");
+    columns<bool, ChapterListResult::Outcome, QStringList>("stop", "outcome", "scripts");
     addRow("stopped: nothing after the stop", true, ChapterListResult::Outcome::Stopped,
            QStringList{kBase + "/chapterlist/3127.js"});
     // The advertising script was tried next and wrote no list; the page's own links remain.
@@ -453,9 +439,8 @@ void TestChapterListReader::scriptFetchCutShort_data() {
 }
 
 void TestChapterListReader::scriptFetchCutShort() {
-    QFETCH(bool, stop);
-    QFETCH(ChapterListResult::Outcome, outcome);
-    QFETCH(QStringList, scripts);
+    const auto [stop, outcome, scripts] =
+        fetch<bool, ChapterListResult::Outcome, QStringList>("stop", "outcome", "scripts");
     const TocCase c = tocCase(QStringLiteral("zhulin"));
     MemoryPageSource source;
     QVERIFY(source.loadSite(TestSite::folder(c.site), kBase));

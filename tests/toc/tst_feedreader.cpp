@@ -16,8 +16,7 @@ private Q_SLOTS:
 };
 
 void TestFeedReader::recognise_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("feed");
+    columns<QString, bool>("text", "feed");
     addRow("declaration", "<?xml version=\"1.0\"?><rss>", true);
     addRow("rss element", "\r\n <RSS version=\"0.91\">", true);
     addRow("html", "<html><body>", false);
@@ -25,8 +24,7 @@ void TestFeedReader::recognise_data() {
 }
 
 void TestFeedReader::recognise() {
-    QFETCH(QString, text);
-    QFETCH(bool, feed);
+    const auto [text, feed] = fetch<QString, bool>("text", "feed");
     QCOMPARE(isFeedText(text), feed);
 }
 
@@ -56,8 +54,7 @@ void TestFeedReader::items() {
 }
 
 void TestFeedReader::dates_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("date");
+    columns<QString, QString>("text", "date");
     addRow("rfc 2822", "Sat, 07 Mar 2009 20:15:00 +0800", "2009-03-07 20:15:00");
     addRow("gmt", "Tue, 10 Jun 2003 04:00:00 GMT", "2003-06-10 04:00:00");
     addRow("iso", "2009-03-09T22:05:00Z", "2009-03-09 22:05:00");
@@ -65,8 +62,7 @@ void TestFeedReader::dates_data() {
 }
 
 void TestFeedReader::dates() {
-    QFETCH(QString, text);
-    QFETCH(QString, date);
+    const auto [text, date] = fetch<QString, QString>("text", "date");
     QCOMPARE(feedDate(text), date);
 }
 

@@ -37,9 +37,7 @@ private Q_SLOTS:
 
 // Rows named "list: ..." go through the cleaning of a whole list; the others read one fragment.
 void TestLinkCollector::links_data() {
-    QTest::addColumn<QString>("fragment");
-    QTest::addColumn<QStringList>("titles");
-    QTest::addColumn<QStringList>("urls");
+    columns<QString, QStringList, QStringList>("fragment", "titles", "urls");
 
     addRow("plain", "<a href=\"1.html\"> 第一章 </a><br><a href='/b/2.html'>第二章</a>",
            QStringList{"第一章", "第二章"}, QStringList{"1.html", "/b/2.html"});
@@ -82,9 +80,8 @@ void TestLinkCollector::links_data() {
 }
 
 void TestLinkCollector::links() {
-    QFETCH(QString, fragment);
-    QFETCH(QStringList, titles);
-    QFETCH(QStringList, urls);
+    const auto [fragment, titles, urls] =
+        fetch<QString, QStringList, QStringList>("fragment", "titles", "urls");
     const bool list = QByteArray(QTest::currentDataTag()).startsWith("list:");
     const ChapterLinks links = list ? ::collectLinks(fragment) : ::getLinks(fragment);
     QCOMPARE(::titles(links), titles);

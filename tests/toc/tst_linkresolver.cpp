@@ -16,10 +16,7 @@ private Q_SLOTS:
 };
 
 void TestLinkResolver::resolve_data() {
-    QTest::addColumn<QString>("page");
-    QTest::addColumn<QString>("base");
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("expected");
+    columns<QString, QString, QString, QString>("page", "base", "address", "expected");
     const QString page = QStringLiteral("http://www.site.test/files/12/345/index.html");
     addRow("folder", page, "", "1001.html", "http://www.site.test/files/12/345/1001.html");
     addRow("root", page, "", "/read/1.html", "http://www.site.test/read/1.html");
@@ -44,10 +41,8 @@ void TestLinkResolver::resolve_data() {
 }
 
 void TestLinkResolver::resolve() {
-    QFETCH(QString, page);
-    QFETCH(QString, base);
-    QFETCH(QString, address);
-    QFETCH(QString, expected);
+    const auto [page, base, address, expected] =
+        fetch<QString, QString, QString, QString>("page", "base", "address", "expected");
     const ScriptReader scripts(
         QStringLiteral("function open(a, b) { location.href = '/r/' + a + '/' + b + '.htm'; }"));
     LinkResolver resolver(page);
@@ -57,8 +52,7 @@ void TestLinkResolver::resolve() {
 }
 
 void TestLinkResolver::findBase_data() {
-    QTest::addColumn<QString>("page");
-    QTest::addColumn<QString>("base");
+    columns<QString, QString>("page", "base");
     addRow("quoted", "<head><BASE HREF=\"http://a.test/b/\" /></head>", "http://a.test/b/");
     addRow("single quotes", "<base href='http://a.test/c/'>", "http://a.test/c/");
     addRow("first one", "<base href=http://a.test/1/><base href=http://a.test/2/>", "http://a.test/1");
@@ -66,8 +60,7 @@ void TestLinkResolver::findBase_data() {
 }
 
 void TestLinkResolver::findBase() {
-    QFETCH(QString, page);
-    QFETCH(QString, base);
+    const auto [page, base] = fetch<QString, QString>("page", "base");
     QCOMPARE(LinkResolver::findBase(page), base);
 }
 

@@ -16,9 +16,7 @@ private Q_SLOTS:
 };
 
 void TestNonChapterFilter::rules_data() {
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("url");
-    QTest::addColumn<bool>("dropped");
+    columns<QString, QString, bool>("title", "url", "dropped");
     const QString chapter = QStringLiteral("http://s.test/b/1.html");
     addRow("chapter", "第一章 山村", chapter, false);
     addRow("folder address", "第一章", "http://s.test/b/", true);
@@ -45,18 +43,12 @@ void TestNonChapterFilter::rules_data() {
 }
 
 void TestNonChapterFilter::rules() {
-    QFETCH(QString, title);
-    QFETCH(QString, url);
-    QFETCH(bool, dropped);
+    const auto [title, url, dropped] = fetch<QString, QString, bool>("title", "url", "dropped");
     QCOMPARE(NonChapterFilter().isNonChapter(title, url), dropped);
 }
 
 void TestNonChapterFilter::userFilters_data() {
-    QTest::addColumn<QString>("titles");
-    QTest::addColumn<QString>("urls");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("url");
-    QTest::addColumn<bool>("dropped");
+    columns<QString, QString, QString, QString, bool>("titles", "urls", "title", "url", "dropped");
     const QString chapter = QStringLiteral("http://s.test/b/1.html");
     addRow("title equal, any case", "上架感言||VIP||", "", "vip", chapter, true);
     addRow("title only containing", "上架感言||", "", "第一章 上架感言", chapter, false);
@@ -68,11 +60,8 @@ void TestNonChapterFilter::userFilters_data() {
 }
 
 void TestNonChapterFilter::userFilters() {
-    QFETCH(QString, titles);
-    QFETCH(QString, urls);
-    QFETCH(QString, title);
-    QFETCH(QString, url);
-    QFETCH(bool, dropped);
+    const auto [titles, urls, title, url, dropped] =
+        fetch<QString, QString, QString, QString, bool>("titles", "urls", "title", "url", "dropped");
     QCOMPARE(NonChapterFilter(titles, urls).isNonChapter(title, url), dropped);
 }
 

@@ -21,10 +21,7 @@ private Q_SLOTS:
 };
 
 void TestScriptReader::parseScriptCall_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("isCall");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QStringList>("args");
+    columns<QString, bool, QString, QStringList>("text", "isCall", "name", "args");
     addRow("javascript scheme", "javascript:showChapter('12', \"345\");", true, "showChapter",
            QStringList{"12", "345"});
     addRow("numbers and spaces", "go( 1 , 0 )", true, "go", QStringList{"1", "0"});
@@ -38,10 +35,8 @@ void TestScriptReader::parseScriptCall_data() {
 }
 
 void TestScriptReader::parseScriptCall() {
-    QFETCH(QString, text);
-    QFETCH(bool, isCall);
-    QFETCH(QString, name);
-    QFETCH(QStringList, args);
+    const auto [text, isCall, name, args] =
+        fetch<QString, bool, QString, QStringList>("text", "isCall", "name", "args");
     const std::optional<ScriptCall> call = ::parseScriptCall(text);
     QCOMPARE(call.has_value(), isCall);
     if (call) {
@@ -51,10 +46,7 @@ void TestScriptReader::parseScriptCall() {
 }
 
 void TestScriptReader::callAddress_data() {
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<bool>("chooseBranch");
-    QTest::addColumn<QString>("address");
+    columns<QString, QStringList, bool, QString>("script", "args", "chooseBranch", "address");
 
     addRow("location =", "function f(a,b){ location = '/b/' + a + '/' + b + '.html'; }",
            QStringList{"12", "345"}, false, "/b/12/345.html");
@@ -91,19 +83,15 @@ void TestScriptReader::callAddress_data() {
 }
 
 void TestScriptReader::callAddress() {
-    QFETCH(QString, script);
-    QFETCH(QStringList, args);
-    QFETCH(bool, chooseBranch);
-    QFETCH(QString, address);
+    const auto [script, args, chooseBranch, address] =
+        fetch<QString, QStringList, bool, QString>("script", "args", "chooseBranch", "address");
     const ScriptReader reader(script);
     const std::optional<QString> found = reader.callAddress(QStringLiteral("f"), args, chooseBranch);
     QCOMPARE(found.value_or(QStringLiteral("<none>")), address);
 }
 
 void TestScriptReader::writtenHtml_data() {
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<QString>("definitions");
-    QTest::addColumn<QString>("html");
+    columns<QString, QString, QString>("script", "definitions", "html");
     addRow("writes", "document.write('<a href=\"1.html\">一</a>');\ndocument.writeln(\"<br>\");", "",
            "<a href=\"1.html\">一</a><br>");
     addRow("function defined later",
@@ -123,9 +111,8 @@ void TestScriptReader::writtenHtml_data() {
 }
 
 void TestScriptReader::writtenHtml() {
-    QFETCH(QString, script);
-    QFETCH(QString, definitions);
-    QFETCH(QString, html);
+    const auto [script, definitions, html] =
+        fetch<QString, QString, QString>("script", "definitions", "html");
     ScriptReader reader(script);
     reader.addDefinitions(definitions);
     QCOMPARE(reader.writtenHtml(), html);

@@ -68,10 +68,7 @@ private Q_SLOTS:
 };
 
 void TestSyncPlan::plan_data() {
-    QTest::addColumn<QString>("site");
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<QString>("needDelUrl");
-    QTest::addColumn<QString>("expected");
+    columns<QString, QString, QString, QString>("site", "stored", "needDelUrl", "expected");
     const QString three = QStringLiteral("1.html=一|2.html=二|3.html=三");
     addRow("nothing changed", three, three, "", "");
     addRow("nothing stored yet", three, "", "", "I1:1.html:一 I2:2.html:二 I3:3.html:三");
@@ -111,10 +108,8 @@ void TestSyncPlan::plan_data() {
 }
 
 void TestSyncPlan::plan() {
-    QFETCH(QString, site);
-    QFETCH(QString, stored);
-    QFETCH(QString, needDelUrl);
-    QFETCH(QString, expected);
+    const auto [site, stored, needDelUrl, expected] =
+        fetch<QString, QString, QString, QString>("site", "stored", "needDelUrl", "expected");
     const SyncPlan made =
         SyncPlan::make(QStringLiteral("000001"), siteList(site), storedList(stored), needDelUrl);
     QCOMPARE(describe(made), expected);

@@ -18,8 +18,7 @@ private Q_SLOTS:
 };
 
 void TestVolumes::findVolumeIndex_data() {
-    QTest::addColumn<qsizetype>("position");
-    QTest::addColumn<int>("index");
+    columns<qsizetype, int>("position", "index");
     addRow("before the first", qsizetype(5), -1);
     addRow("at a heading", qsizetype(10), -1);
     addRow("after the first", qsizetype(11), 0);
@@ -28,16 +27,12 @@ void TestVolumes::findVolumeIndex_data() {
 }
 
 void TestVolumes::findVolumeIndex() {
-    QFETCH(qsizetype, position);
-    QFETCH(int, index);
+    const auto [position, index] = fetch<qsizetype, int>("position", "index");
     QCOMPARE(::findVolumeIndex(position, {10, 20, 30}), index);
 }
 
 void TestVolumes::getVolumeTitle_data() {
-    QTest::addColumn<QString>("match");
-    QTest::addColumn<QString>("start");
-    QTest::addColumn<QString>("end");
-    QTest::addColumn<QString>("title");
+    columns<QString, QString, QString, QString>("match", "start", "end", "title");
     addRow("markers cut", "<dt class=\"vol\">第一卷 少年游</dt>", "<dt class=\"vol\">", "</dt>",
            "第一卷 少年游");
     addRow("fallback marker", "vcss\" colspan=\"4\">第二部&nbsp;入京<", "vcss", "<", "第二部 入京");
@@ -48,19 +43,15 @@ void TestVolumes::getVolumeTitle_data() {
 }
 
 void TestVolumes::getVolumeTitle() {
-    QFETCH(QString, match);
-    QFETCH(QString, start);
-    QFETCH(QString, end);
-    QFETCH(QString, title);
+    const auto [match, start, end, title] =
+        fetch<QString, QString, QString, QString>("match", "start", "end", "title");
     QCOMPARE(::getVolumeTitle(match, start, end), title);
 }
 
 void TestVolumes::assignVolumes_data() {
-    QTest::addColumn<QString>("list");
-    QTest::addColumn<QString>("start");
-    QTest::addColumn<QString>("end");
-    QTest::addColumn<QStringList>("volumes");
-    QTest::addColumn<bool>("titlesFindThePlace"); // the same result for links without a place
+    // titlesFindThePlace: the same result for links without a place
+    columns<QString, QString, QString, QStringList, bool>("list", "start", "end", "volumes",
+                                                          "titlesFindThePlace");
     const QString list =
         QStringLiteral("<a href=0.html>楔子</a><h3>第一卷</h3><a href=1.html>第一章</a>"
                        "<a href=2.html>第二章</a><h3>第二卷</h3><a href=3.html>第三章</a><h3>第三卷</h3>");
@@ -76,11 +67,9 @@ void TestVolumes::assignVolumes_data() {
 }
 
 void TestVolumes::assignVolumes() {
-    QFETCH(QString, list);
-    QFETCH(QString, start);
-    QFETCH(QString, end);
-    QFETCH(QStringList, volumes);
-    QFETCH(bool, titlesFindThePlace);
+    const auto [list, start, end, volumes, titlesFindThePlace] =
+        fetch<QString, QString, QString, QStringList, bool>("list", "start", "end", "volumes",
+                                                            "titlesFindThePlace");
     ChapterLinks links = collectLinks(list);
     ::assignVolumes(list, links, start, end);
     QStringList got;

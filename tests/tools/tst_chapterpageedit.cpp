@@ -75,12 +75,9 @@ private Q_SLOTS:
 };
 
 void TestChapterPageEdit::roundTrip_data() {
-    QTest::addColumn<QByteArray>("codec");
-    QTest::addColumn<QString>("declared");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("edited");
-    QTest::addColumn<QString>("reopened"); // the content as the editor opens it after the save
-    QTest::addColumn<QString>("charset");
+    // reopened: the content as the editor opens it after the save
+    columns<QByteArray, QString, QString, QString, QString, QString>("codec", "declared", "title", "edited",
+                                                                     "reopened", "charset");
     const QString rare = QString::fromUcs4(U"\U00020000");
     addRow("gbk page, GB18030-only characters", QByteArray("GB18030"), "gb2312", "第一章" + rare,
            "　　<b>新的</b>" + rare + "正文。\r\n", "　　<b>新的</b>&#131072;正文。\r\n", "gb18030");
@@ -92,12 +89,9 @@ void TestChapterPageEdit::roundTrip_data() {
 }
 
 void TestChapterPageEdit::roundTrip() {
-    QFETCH(QByteArray, codec);
-    QFETCH(QString, declared);
-    QFETCH(QString, title);
-    QFETCH(QString, edited);
-    QFETCH(QString, reopened);
-    QFETCH(QString, charset);
+    const auto [codec, declared, title, edited, reopened, charset] =
+        fetch<QByteArray, QString, QString, QString, QString, QString>("codec", "declared", "title", "edited",
+                                                                       "reopened", "charset");
     TestLibrary lib;
     const QString novel = lib.addNovel(QStringLiteral("书"));
     const qint64 id = lib.addChapter(novel, QStringLiteral("第一章"));
@@ -125,9 +119,7 @@ void TestChapterPageEdit::roundTrip() {
 }
 
 void TestChapterPageEdit::withoutMarkers_data() {
-    QTest::addColumn<QString>("page");
-    QTest::addColumn<QString>("edited");
-    QTest::addColumn<QString>("saved");
+    columns<QString, QString, QString>("page", "edited", "saved");
     const QString doctype = QStringLiteral("<!DOCTYPE html>\n");
     addRow("doctype kept when the edit lacks it", doctype + "<html><body>旧</body></html>",
            "<html><body>新的文字</body></html>", doctype + "<html><body>新的文字</body></html>");
@@ -140,9 +132,7 @@ void TestChapterPageEdit::withoutMarkers_data() {
 }
 
 void TestChapterPageEdit::withoutMarkers() {
-    QFETCH(QString, page);
-    QFETCH(QString, edited);
-    QFETCH(QString, saved);
+    const auto [page, edited, saved] = fetch<QString, QString, QString>("page", "edited", "saved");
     TestLibrary lib;
     const QString novel = lib.addNovel(QStringLiteral("书"));
     const qint64 id = lib.addChapter(novel, QStringLiteral("一"));
@@ -159,8 +149,7 @@ void TestChapterPageEdit::withoutMarkers() {
 }
 
 void TestChapterPageEdit::failures_data() {
-    QTest::addColumn<QString>("fault");
-    QTest::addColumn<QString>("message");
+    columns<QString, QString>("fault", "message");
     addRow("page missing", "missing", "文件没有找到");
     addRow("folder read-only", "read-only", "保存失败：");
     addRow("folder gone, a file in its place", "folder is a file", "保存失败：");
@@ -170,8 +159,7 @@ void TestChapterPageEdit::failures_data() {
 }
 
 void TestChapterPageEdit::failures() {
-    QFETCH(QString, fault);
-    QFETCH(QString, message);
+    const auto [fault, message] = fetch<QString, QString>("fault", "message");
     if (fault == QLatin1String("read-only") && geteuid() == 0)
         QSKIP("root writes into read-only folders");
     TestLibrary lib;
@@ -217,8 +205,7 @@ void TestChapterPageEdit::failures() {
 }
 
 void TestChapterPageEdit::pictureTypes_data() {
-    QTest::addColumn<QByteArray>("head");
-    QTest::addColumn<QString>("type");
+    columns<QByteArray, QString>("head", "type");
     addRow("jpg", kJpg, "jpg");
     addRow("webp", kWebp, "webp");
     addRow("svg after a declaration and a comment", kSvg, "svg");
@@ -233,21 +220,17 @@ void TestChapterPageEdit::pictureTypes_data() {
 }
 
 void TestChapterPageEdit::pictureTypes() {
-    QFETCH(QByteArray, head);
-    QFETCH(QString, type);
+    const auto [head, type] = fetch<QByteArray, QString>("head", "type");
     QCOMPARE(editorPictureType(head), type);
 }
 
 void TestChapterPageEdit::insertPicture_data() {
     // In addresses and names "{src}" is a folder outside the library, "{novel}" the novel's folder,
     // "{n}" the NovelID and "{c}" the chapter id.
-    QTest::addColumn<QString>("file"); // the picture to make, "" for none
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QStringList>("before"); // files already in the novel's folder
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("src");
-    QTest::addColumn<QString>("error");
-    QTest::addColumn<QString>("copy"); // the new file in the novel's folder, "" for none
+    // file: the picture to make, "" for none; before: files already in the novel's folder; copy: the new file
+    // in the novel's folder, "" for none
+    columns<QString, QByteArray, QStringList, QString, QString, QString, QString>(
+        "file", "bytes", "before", "address", "src", "error", "copy");
     const QStringList none;
     const QString one = QStringLiteral("{n}_{c}_1.jpg");
     addRow("file URL, spaces and Chinese in the name", "{src}/我的 图片.JPG", kJpg, none,
@@ -287,13 +270,9 @@ void TestChapterPageEdit::insertPicture_data() {
 }
 
 void TestChapterPageEdit::insertPicture() {
-    QFETCH(QString, file);
-    QFETCH(QByteArray, bytes);
-    QFETCH(QStringList, before);
-    QFETCH(QString, address);
-    QFETCH(QString, src);
-    QFETCH(QString, error);
-    QFETCH(QString, copy);
+    const auto [file, bytes, before, address, src, error, copy] =
+        fetch<QString, QByteArray, QStringList, QString, QString, QString, QString>(
+            "file", "bytes", "before", "address", "src", "error", "copy");
     TestLibrary lib;
     QTemporaryDir outside;
     const QString novel = lib.addNovel(QStringLiteral("书"));

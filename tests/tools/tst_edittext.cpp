@@ -39,9 +39,8 @@ private Q_SLOTS:
 };
 
 void TestEditText::tableCheck_data() {
-    QTest::addColumn<QString>("field"); // the field given the typed value
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<QString>("message");
+    // field: the field given the typed value
+    columns<QString, QString, QString>("field", "value", "message");
 
     addRow("rows zero", "rows", "0", "请输入正整数型的行数值");
     addRow("rows not a number", "rows", "abc", "请输入正整数型的行数值");
@@ -65,9 +64,7 @@ void TestEditText::tableCheck_data() {
 }
 
 void TestEditText::tableCheck() {
-    QFETCH(QString, field);
-    QFETCH(QString, value);
-    QFETCH(QString, message);
+    const auto [field, value, message] = fetch<QString, QString, QString>("field", "value", "message");
 
     using F = TableFields;
     TableFields fields =
@@ -82,8 +79,7 @@ void TestEditText::tableCheck() {
 }
 
 void TestEditText::tableHtml_data() {
-    QTest::addColumn<TableFields>("fields");
-    QTest::addColumn<QString>("expected");
+    columns<TableFields, QString>("fields", "expected");
 
     using Style = TableFields::Style;
     addRow("print style", table("1", "2", Style::Print),
@@ -105,20 +101,14 @@ void TestEditText::tableHtml_data() {
 }
 
 void TestEditText::tableHtml() {
-    QFETCH(TableFields, fields);
-    QFETCH(QString, expected);
+    const auto [fields, expected] = fetch<TableFields, QString>("fields", "expected");
     QCOMPARE(TableHtml::check(fields), QString());
     QCOMPARE(TableHtml::html(fields), expected);
 }
 
 void TestEditText::find_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("needle");
-    QTest::addColumn<bool>("matchCase");
-    QTest::addColumn<bool>("wholeWord");
-    QTest::addColumn<int>("from");
-    QTest::addColumn<int>("position");
-    QTest::addColumn<bool>("wrapped");
+    columns<QString, QString, bool, bool, int, int, bool>("text", "needle", "matchCase", "wholeWord", "from",
+                                                          "position", "wrapped");
 
     addRow("case folded", "Hello hello", "HELLO", false, false, 0, 0, false);
     addRow("case matched", "Hello hello", "hello", true, false, 0, 6, false);
@@ -136,13 +126,9 @@ void TestEditText::find_data() {
 }
 
 void TestEditText::find() {
-    QFETCH(QString, text);
-    QFETCH(QString, needle);
-    QFETCH(bool, matchCase);
-    QFETCH(bool, wholeWord);
-    QFETCH(int, from);
-    QFETCH(int, position);
-    QFETCH(bool, wrapped);
+    const auto [text, needle, matchCase, wholeWord, from, position, wrapped] =
+        fetch<QString, QString, bool, bool, int, int, bool>("text", "needle", "matchCase", "wholeWord",
+                                                            "from", "position", "wrapped");
 
     const TextFinder::Match match = TextFinder::findNext(text, needle, from, {matchCase, wholeWord}, true);
     QCOMPARE(match.position, qsizetype(position));
@@ -153,13 +139,8 @@ void TestEditText::find() {
 }
 
 void TestEditText::replace_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("needle");
-    QTest::addColumn<QString>("replacement");
-    QTest::addColumn<bool>("matchCase");
-    QTest::addColumn<bool>("wholeWord");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<QString>("expected");
+    columns<QString, QString, QString, bool, bool, int, QString>("text", "needle", "replacement", "matchCase",
+                                                                 "wholeWord", "count", "expected");
 
     addRow("all, case folded", "Ab ab AB", "ab", "x", false, false, 3, "x x x");
     addRow("all, case matched", "Ab ab AB", "ab", "x", true, false, 1, "Ab x AB");
@@ -170,13 +151,9 @@ void TestEditText::replace_data() {
 }
 
 void TestEditText::replace() {
-    QFETCH(QString, text);
-    QFETCH(QString, needle);
-    QFETCH(QString, replacement);
-    QFETCH(bool, matchCase);
-    QFETCH(bool, wholeWord);
-    QFETCH(int, count);
-    QFETCH(QString, expected);
+    const auto [text, needle, replacement, matchCase, wholeWord, count, expected] =
+        fetch<QString, QString, QString, bool, bool, int, QString>(
+            "text", "needle", "replacement", "matchCase", "wholeWord", "count", "expected");
 
     const TextFinder::Options o{matchCase, wholeWord};
     QString all = text;
@@ -196,9 +173,7 @@ void TestEditText::replace() {
 }
 
 void TestEditText::pasted_data() {
-    QTest::addColumn<QString>("html");
-    QTest::addColumn<QStringList>("kept");
-    QTest::addColumn<QStringList>("gone");
+    columns<QString, QStringList, QStringList>("html", "kept", "gone");
 
     const QStringList markup{QStringLiteral("mso-"),  QStringLiteral("<!--"), QStringLiteral("<style"),
                              QStringLiteral("<meta"), QStringLiteral("<xml"), QStringLiteral("<o:p"),
@@ -250,9 +225,7 @@ void TestEditText::pasted_data() {
 }
 
 void TestEditText::pasted() {
-    QFETCH(QString, html);
-    QFETCH(QStringList, kept);
-    QFETCH(QStringList, gone);
+    const auto [html, kept, gone] = fetch<QString, QStringList, QStringList>("html", "kept", "gone");
 
     const QString out = cleanPastedHtml(html);
     for (const QString& text : kept)
@@ -263,8 +236,7 @@ void TestEditText::pasted() {
 }
 
 void TestEditText::linkAddress_data() {
-    QTest::addColumn<QString>("url");
-    QTest::addColumn<QString>("message");
+    columns<QString, QString>("url", "message");
 
     const QString empty = QStringLiteral("链接地址不能为空");
     const QString script = QStringLiteral("不能插入脚本链接");
@@ -289,8 +261,7 @@ void TestEditText::linkAddress_data() {
 }
 
 void TestEditText::linkAddress() {
-    QFETCH(QString, url);
-    QFETCH(QString, message);
+    const auto [url, message] = fetch<QString, QString>("url", "message");
 
     QCOMPARE(checkLinkAddress(url), message);
 }

@@ -144,8 +144,8 @@ Run runJob(TestLibrary& lib, const Request& request, Prompter* prompter = nullpt
 } // namespace
 
 void TestFindReplaceJob::inputErrors_data() {
-    QTest::addColumn<Request>("request");
-    QTest::addColumn<QString>("error"); // a prefix of the message
+    // error: a prefix of the message
+    columns<Request, QString>("request", "error");
 
     addRow("plain without text", plain(Field::Title, ""), "请输入查找内容");
     addRow("between without start", between("", "b"), "请输入开始内容");
@@ -157,8 +157,7 @@ void TestFindReplaceJob::inputErrors_data() {
 }
 
 void TestFindReplaceJob::inputErrors() {
-    QFETCH(Request, request);
-    QFETCH(QString, error);
+    auto [request, error] = fetch<Request, QString>("request", "error");
     const QString got = FindReplaceJob::inputError(request);
     if (error.isEmpty())
         QCOMPARE(got, QString());
@@ -180,9 +179,7 @@ void TestFindReplaceJob::inputErrors() {
 }
 
 void TestFindReplaceJob::confirmations_data() {
-    QTest::addColumn<Request>("request");
-    QTest::addColumn<bool>("all");
-    QTest::addColumn<QString>("text");
+    columns<Request, bool, QString>("request", "all", "text");
 
     addRow("plain search asks nothing", plain(Field::Text, "a"), true, "");
     addRow("plain text", plain(Field::Text, "a", "b"), true, "您是否确定将所有章节中的\"a\"替换为\"b\"");
@@ -213,22 +210,17 @@ void TestFindReplaceJob::confirmations_data() {
 }
 
 void TestFindReplaceJob::confirmations() {
-    QFETCH(Request, request);
-    QFETCH(bool, all);
-    QFETCH(QString, text);
+    auto [request, all, text] = fetch<Request, bool, QString>("request", "all", "text");
     request.allChapters = all;
     QCOMPARE(FindReplaceJob::confirmation(request), text);
 }
 
 void TestFindReplaceJob::search_data() {
-    QTest::addColumn<Request>("request");
-    QTest::addColumn<QString>("charset");      // the display charset setting
-    QTest::addColumn<QStringList>("titles");   // one chapter each
-    QTest::addColumn<QStringList>("pages");    // the page text of each ("" no file), GBK unless charset big5
-    QTest::addColumn<QStringList>("hits");     // "title: line | line"
-    QTest::addColumn<QStringList>("contains"); // in find.htm
-    QTest::addColumn<QString>("absent");       // not in find.htm
-    QTest::addColumn<int>("missing");
+    // charset: the display charset setting; titles: one chapter each; pages: the page text of each ("" no
+    // file), GBK unless charset big5; hits: "title: line | line"; contains: in find.htm; absent: not in
+    // find.htm
+    columns<Request, QString, QStringList, QStringList, QStringList, QStringList, QString, int>(
+        "request", "charset", "titles", "pages", "hits", "contains", "absent", "missing");
 
     const QString none = QStringLiteral("搜索完毕，没有结果可显示。");
     addRow("word only inside a link", plain(Field::Text, "秘密"), "", QStringList{"一"},
@@ -267,14 +259,9 @@ void TestFindReplaceJob::search_data() {
 }
 
 void TestFindReplaceJob::search() {
-    QFETCH(Request, request);
-    QFETCH(QString, charset);
-    QFETCH(QStringList, titles);
-    QFETCH(QStringList, pages);
-    QFETCH(QStringList, hits);
-    QFETCH(QStringList, contains);
-    QFETCH(QString, absent);
-    QFETCH(int, missing);
+    auto [request, charset, titles, pages, hits, contains, absent, missing] =
+        fetch<Request, QString, QStringList, QStringList, QStringList, QStringList, QString, int>(
+            "request", "charset", "titles", "pages", "hits", "contains", "absent", "missing");
 
     TestLibrary lib;
     lib.context().settings().setValue("charset", charset);
@@ -313,13 +300,10 @@ void TestFindReplaceJob::search() {
 }
 
 void TestFindReplaceJob::replace_data() {
-    QTest::addColumn<Request>("request");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("content");
-    QTest::addColumn<QString>("row");    // the target column afterwards (title when none)
-    QTest::addColumn<QString>("after");  // the content afterwards; "=": the page bytes are those before
-    QTest::addColumn<QString>("inPage"); // in the page afterwards
-    QTest::addColumn<int>("changed");
+    // row: the target column afterwards (title when none); after: the content afterwards, "=": the page bytes
+    // are those before; inPage: in the page afterwards
+    columns<Request, QString, QString, QString, QString, QString, int>("request", "title", "content", "row",
+                                                                       "after", "inPage", "changed");
 
     addRow("title typed with pattern characters", plain(Field::Title, "旧", "$1<&"), "旧章", "正文", "$1<&章",
            "正文", "<title>$1&lt;&amp;章</title>", 1);
@@ -359,13 +343,9 @@ void TestFindReplaceJob::replace_data() {
 }
 
 void TestFindReplaceJob::replace() {
-    QFETCH(Request, request);
-    QFETCH(QString, title);
-    QFETCH(QString, content);
-    QFETCH(QString, row);
-    QFETCH(QString, after);
-    QFETCH(QString, inPage);
-    QFETCH(int, changed);
+    auto [request, title, content, row, after, inPage, changed] =
+        fetch<Request, QString, QString, QString, QString, QString, int>("request", "title", "content", "row",
+                                                                         "after", "inPage", "changed");
 
     TestLibrary lib;
     const QString novel = lib.addNovel("书");
@@ -398,11 +378,9 @@ void TestFindReplaceJob::replace() {
 }
 
 void TestFindReplaceJob::encodings_data() {
-    QTest::addColumn<QString>("declared");
-    QTest::addColumn<QByteArray>("bom");
-    QTest::addColumn<QString>("codec");   // what the page is encoded in before and after
-    QTest::addColumn<QString>("content"); // "A" becomes "B"
-    QTest::addColumn<QString>("expected");
+    // codec: what the page is encoded in before and after; content: "A" becomes "B"
+    columns<QString, QByteArray, QString, QString, QString>("declared", "bom", "codec", "content",
+                                                            "expected");
 
     addRow("gbk page", "gb2312", QByteArray(), "GB18030", "中文A", "中文B");
     addRow("gb18030 character becomes a reference", "gb2312", QByteArray(), "GB18030", "中A\U0001F600",
@@ -414,11 +392,9 @@ void TestFindReplaceJob::encodings_data() {
 }
 
 void TestFindReplaceJob::encodings() {
-    QFETCH(QString, declared);
-    QFETCH(QByteArray, bom);
-    QFETCH(QString, codec);
-    QFETCH(QString, content);
-    QFETCH(QString, expected);
+    const auto [declared, bom, codec, content, expected] =
+        fetch<QString, QByteArray, QString, QString, QString>("declared", "bom", "codec", "content",
+                                                              "expected");
 
     TestLibrary lib;
     const QString novel = lib.addNovel("书");
@@ -435,10 +411,7 @@ void TestFindReplaceJob::encodings() {
 }
 
 void TestFindReplaceJob::pagesLeftAlone_data() {
-    QTest::addColumn<Request>("request");
-    QTest::addColumn<bool>("exists");
-    QTest::addColumn<int>("missing");
-    QTest::addColumn<int>("undecodable");
+    columns<Request, bool, int, int>("request", "exists", "missing", "undecodable");
 
     const QList<std::pair<const char*, Request>> requests = {
         {"text", plain(Field::Text, "中", "X")},
@@ -455,10 +428,8 @@ void TestFindReplaceJob::pagesLeftAlone_data() {
 }
 
 void TestFindReplaceJob::pagesLeftAlone() {
-    QFETCH(Request, request);
-    QFETCH(bool, exists);
-    QFETCH(int, missing);
-    QFETCH(int, undecodable);
+    auto [request, exists, missing, undecodable] =
+        fetch<Request, bool, int, int>("request", "exists", "missing", "undecodable");
 
     TestLibrary lib;
     const QString novel = lib.addNovel("书");
@@ -481,8 +452,7 @@ void TestFindReplaceJob::pagesLeftAlone() {
 }
 
 void TestFindReplaceJob::smallPictures_data() {
-    QTest::addColumn<int>("size");
-    QTest::addColumn<bool>("removed");
+    columns<int, bool>("size", "removed");
 
     addRow("below 50000 bytes", 49999, true);
     addRow("exactly 50000 bytes", 50000, false);
@@ -491,8 +461,7 @@ void TestFindReplaceJob::smallPictures_data() {
 }
 
 void TestFindReplaceJob::smallPictures() {
-    QFETCH(int, size);
-    QFETCH(bool, removed);
+    const auto [size, removed] = fetch<int, bool>("size", "removed");
 
     TestLibrary lib;
     const QString novel = lib.addNovel("书");
@@ -563,8 +532,7 @@ void TestFindReplaceJob::declined() {
 }
 
 void TestFindReplaceJob::stop_data() {
-    QTest::addColumn<Request>("request");
-    QTest::addColumn<int>("stopAfter");
+    columns<Request, int>("request", "stopAfter");
 
     addRow("text after one", plain(Field::Text, "文", "字"), 1);
     addRow("text after two", plain(Field::Text, "文", "字"), 2);
@@ -573,8 +541,7 @@ void TestFindReplaceJob::stop_data() {
 }
 
 void TestFindReplaceJob::stop() {
-    QFETCH(Request, request);
-    QFETCH(int, stopAfter);
+    auto [request, stopAfter] = fetch<Request, int>("request", "stopAfter");
 
     TestLibrary lib;
     const QString novel = lib.addNovel("书");
@@ -599,9 +566,8 @@ void TestFindReplaceJob::stop() {
 }
 
 void TestFindReplaceJob::recognitionWithoutWork_data() {
-    QTest::addColumn<QString>("picture"); // a picture file of the chapter: "" none, else its bytes
-    QTest::addColumn<bool>("languageData");
-    QTest::addColumn<QString>("error"); // a part of the message
+    // picture: a picture file of the chapter: "" none, else its bytes; error: a part of the message
+    columns<QString, bool, QString>("picture", "languageData", "error");
 
     addRow("no picture", "", true, "本章没有相应的图片或者没有下载到本地");
     addRow("picture file empty", "empty", true, "本章没有相应的图片或者没有下载到本地");
@@ -609,9 +575,8 @@ void TestFindReplaceJob::recognitionWithoutWork_data() {
 }
 
 void TestFindReplaceJob::recognitionWithoutWork() {
-    QFETCH(QString, picture);
-    QFETCH(bool, languageData);
-    QFETCH(QString, error);
+    const auto [picture, languageData, error] =
+        fetch<QString, bool, QString>("picture", "languageData", "error");
 
     TestLibrary lib;
     const QString novel = lib.addNovel("书");
@@ -654,9 +619,8 @@ void TestFindReplaceJob::recognitionWithoutWork() {
 }
 
 void TestFindReplaceJob::recognition_data() {
-    QTest::addColumn<QString>("charset"); // display charset, and the page's
-    QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<QString>("expected"); // the content afterwards
+    // charset: display charset, and the page's; expected: the content afterwards
+    columns<QString, QStringList, QString>("charset", "lines", "expected");
 
     addRow("two lines", "gb2312", QStringList{"第一行写着地图的名字", "第二行写着出发的日子"},
            "前第一行写着地图的名字<br>第二行写着出发的日子后<img src=\"logo.gif\">");
@@ -665,9 +629,8 @@ void TestFindReplaceJob::recognition_data() {
 }
 
 void TestFindReplaceJob::recognition() {
-    QFETCH(QString, charset);
-    QFETCH(QStringList, lines);
-    QFETCH(QString, expected);
+    const auto [charset, lines, expected] =
+        fetch<QString, QStringList, QString>("charset", "lines", "expected");
 
     TestLibrary lib;
     lib.context().settings().setValue("charset", charset);

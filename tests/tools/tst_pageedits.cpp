@@ -24,9 +24,8 @@ private Q_SLOTS:
 };
 
 void TestPageEdits::punctuation_data() {
-    QTest::addColumn<QString>("direction"); // "full" or "half"
-    QTest::addColumn<QString>("html");
-    QTest::addColumn<QString>("expected");
+    // direction: "full" or "half"
+    columns<QString, QString, QString>("direction", "html", "expected");
 
     addRow("to full", "full", "a,b.c?d!e:f;", "a，b。c？d！e：f；");
     // Single quotes have no pairing: both become the first of the pair, as the lists say.
@@ -46,18 +45,16 @@ void TestPageEdits::punctuation_data() {
 }
 
 void TestPageEdits::punctuation() {
-    QFETCH(QString, direction);
-    QFETCH(QString, html);
-    QFETCH(QString, expected);
+    const auto [direction, html, expected] =
+        fetch<QString, QString, QString>("direction", "html", "expected");
     const QString out =
         direction == QLatin1String("full") ? PageEdits::toFullWidth(html) : PageEdits::toHalfWidth(html);
     QCOMPARE(out, expected);
 }
 
 void TestPageEdits::pictureTags_data() {
-    QTest::addColumn<QString>("operation"); // "remove" or "center"
-    QTest::addColumn<QString>("html");
-    QTest::addColumn<QString>("expected");
+    // operation: "remove" or "center"
+    columns<QString, QString, QString>("operation", "html", "expected");
 
     addRow("remove", "remove", "a<img src=\"1.jpg\">b<IMG SRC=2.jpg />c", "abc");
     addRow("remove with > in quotes", "remove", "a<img alt=\"x>y\" src=1.jpg>b", "ab");
@@ -69,17 +66,16 @@ void TestPageEdits::pictureTags_data() {
 }
 
 void TestPageEdits::pictureTags() {
-    QFETCH(QString, operation);
-    QFETCH(QString, html);
-    QFETCH(QString, expected);
+    const auto [operation, html, expected] =
+        fetch<QString, QString, QString>("operation", "html", "expected");
     const QString out = operation == QLatin1String("remove") ? PageEdits::removePictures(html)
                                                              : PageEdits::centerPictures(html);
     QCOMPARE(out, expected);
 }
 
 void TestPageEdits::zoom_data() {
-    QTest::addColumn<QString>("page");
-    QTest::addColumn<QString>("expected"); // "$script" stands for the zoom script
+    // expected: "$script" stands for the zoom script
+    columns<QString, QString>("page", "expected");
 
     const QString start = QStringLiteral("<!--BookContent Start-->");
     const QString end = QStringLiteral("<!--BookContent End-->");
@@ -105,8 +101,7 @@ void TestPageEdits::zoom_data() {
 }
 
 void TestPageEdits::zoom() {
-    QFETCH(QString, page);
-    QFETCH(QString, expected);
+    auto [page, expected] = fetch<QString, QString>("page", "expected");
     expected.replace(QLatin1String("$script"), PageEdits::zoomScript());
     const QString once = PageEdits::zoomPictures(page);
     QCOMPARE(once, expected);
@@ -114,9 +109,8 @@ void TestPageEdits::zoom() {
 }
 
 void TestPageEdits::chapterPictures_data() {
-    QTest::addColumn<QString>("page");
-    QTest::addColumn<QStringList>("found");    // name:size of each picture found
-    QTest::addColumn<QString>("afterRemoval"); // the page with the found pictures' tags removed
+    // found: name:size of each picture found; afterRemoval: the page with the found pictures' tags removed
+    columns<QString, QStringList, QString>("page", "found", "afterRemoval");
 
     addRow("quoted src", "a<img src=\"123456_7_1.jpg\">b", QStringList{"123456_7_1.jpg:10"}, "ab");
     addRow("long attributes before an unquoted src",
@@ -135,9 +129,8 @@ void TestPageEdits::chapterPictures_data() {
 }
 
 void TestPageEdits::chapterPictures() {
-    QFETCH(QString, page);
-    QFETCH(QStringList, found);
-    QFETCH(QString, afterRemoval);
+    const auto [page, found, afterRemoval] =
+        fetch<QString, QStringList, QString>("page", "found", "afterRemoval");
 
     QTemporaryDir dir;
     QVERIFY(writeFile(dir.filePath("123456_7_1.jpg"), QByteArray(10, 'x')));
@@ -157,8 +150,7 @@ void TestPageEdits::chapterPictures() {
 }
 
 void TestPageEdits::ocrText_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("html");
+    columns<QString, QString>("text", "html");
 
     addRow("lines", "第一行\n第二行", "第一行<br>第二行");
     addRow("windows line breaks", "a\r\nb\rc", "a<br>b<br>c");
@@ -167,8 +159,7 @@ void TestPageEdits::ocrText_data() {
 }
 
 void TestPageEdits::ocrText() {
-    QFETCH(QString, text);
-    QFETCH(QString, html);
+    const auto [text, html] = fetch<QString, QString>("text", "html");
     QCOMPARE(PageEdits::ocrTextHtml(text), html);
 }
 

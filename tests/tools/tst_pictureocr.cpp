@@ -38,9 +38,7 @@ QString TestPictureOcr::drawLines(const QString& name, const QStringList& lines)
 }
 
 void TestPictureOcr::readsLines_data() {
-    QTest::addColumn<QString>("language");
-    QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<QString>("text");
+    columns<QString, QStringList, QString>("language", "lines", "text");
 
     addRow("simplified line", "chi_sim", QStringList{QStringLiteral("山谷之中有一条小路通往北方")},
            "山谷之中有一条小路通往北方");
@@ -58,9 +56,7 @@ void TestPictureOcr::readsLines_data() {
 }
 
 void TestPictureOcr::readsLines() {
-    QFETCH(QString, language);
-    QFETCH(QStringList, lines);
-    QFETCH(QString, text);
+    const auto [language, lines, text] = fetch<QString, QStringList, QString>("language", "lines", "text");
 
     const QString path = drawLines(QString::fromLatin1(QTest::currentDataTag()), lines);
     QVERIFY(!path.isEmpty());
@@ -72,8 +68,7 @@ void TestPictureOcr::readsLines() {
 }
 
 void TestPictureOcr::unreadableFiles_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("content");
+    columns<QString, QByteArray>("name", "content");
 
     addRow("missing file", "none.png", QByteArray());
     addRow("empty file", "empty.png", QByteArray(""));
@@ -82,8 +77,7 @@ void TestPictureOcr::unreadableFiles_data() {
 }
 
 void TestPictureOcr::unreadableFiles() {
-    QFETCH(QString, name);
-    QFETCH(QByteArray, content);
+    const auto [name, content] = fetch<QString, QByteArray>("name", "content");
 
     const QString path = m_dir.filePath(QStringLiteral("bad-") + name);
     if (QByteArray(QTest::currentDataTag()) == "folder") {
@@ -105,8 +99,7 @@ void TestPictureOcr::unreadableFiles() {
 }
 
 void TestPictureOcr::languageFor_data() {
-    QTest::addColumn<QString>("charset");
-    QTest::addColumn<QString>("language");
+    columns<QString, QString>("charset", "language");
 
     addRow("big5", "big5", "chi_tra");
     addRow("Big5 any case", "BIG5", "chi_tra");
@@ -117,15 +110,12 @@ void TestPictureOcr::languageFor_data() {
 }
 
 void TestPictureOcr::languageFor() {
-    QFETCH(QString, charset);
-    QFETCH(QString, language);
+    const auto [charset, language] = fetch<QString, QString>("charset", "language");
     QCOMPARE(PictureOcr::languageFor(charset), language);
 }
 
 void TestPictureOcr::missingLanguageData_data() {
-    QTest::addColumn<bool>("emptyDataFolder");
-    QTest::addColumn<QString>("language");
-    QTest::addColumn<QString>("package");
+    columns<bool, QString, QString>("emptyDataFolder", "language", "package");
 
     addRow("made-up language", false, "xxx_none", "tesseract-ocr-xxx-none");
     addRow("simplified data missing", true, "chi_sim", "tesseract-ocr-chi-sim");
@@ -133,9 +123,8 @@ void TestPictureOcr::missingLanguageData_data() {
 }
 
 void TestPictureOcr::missingLanguageData() {
-    QFETCH(bool, emptyDataFolder);
-    QFETCH(QString, language);
-    QFETCH(QString, package);
+    const auto [emptyDataFolder, language, package] =
+        fetch<bool, QString, QString>("emptyDataFolder", "language", "package");
 
     // The engine looks for its data where TESSDATA_PREFIX points: an empty folder stands for a system
     // without the package.

@@ -19,15 +19,13 @@ private Q_SLOTS:
 };
 
 void TestOpenWithShell::missingTargetsWarn_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("message");
+    columns<QString, QString>("name", "message");
     addRow("file", "missing.chm", "文件没有找到");
     addRow("folder", "no/such/book.chm", "路径没有找到");
 }
 
 void TestOpenWithShell::missingTargetsWarn() {
-    QFETCH(QString, name);
-    QFETCH(QString, message);
+    const auto [name, message] = fetch<QString, QString>("name", "message");
     QTemporaryDir dir;
     QList<QPair<Messages::Kind, QString>> shown;
     Messages::setHandler([&](Messages::Kind kind, const QString& text) {
@@ -44,12 +42,9 @@ void TestOpenWithShell::missingTargetsWarn() {
 }
 
 void TestOpenWithShell::writtenFileOffersItsFolder_data() {
-    QTest::addColumn<bool>("fileOpens");
-    QTest::addColumn<bool>("folderOpens");
-    QTest::addColumn<bool>("answer");
-    QTest::addColumn<QStringList>("messages"); // {path} stands for the file
-    QTest::addColumn<int>("opened");           // file, then its folder
-    QTest::addColumn<bool>("result");
+    // messages: {path} stands for the file; opened: file, then its folder
+    columns<bool, bool, bool, QStringList, int, bool>("fileOpens", "folderOpens", "answer", "messages",
+                                                      "opened", "result");
     const QString offer = "没有相应的文件连接，文件在“{path}”。是否打开所在的文件夹？";
     addRow("a program opens it", true, true, true, QStringList{}, 1, true);
     addRow("folder instead", false, true, true, QStringList{offer}, 2, true);
@@ -58,12 +53,9 @@ void TestOpenWithShell::writtenFileOffersItsFolder_data() {
 }
 
 void TestOpenWithShell::writtenFileOffersItsFolder() {
-    QFETCH(bool, fileOpens);
-    QFETCH(bool, folderOpens);
-    QFETCH(bool, answer);
-    QFETCH(QStringList, messages);
-    QFETCH(int, opened);
-    QFETCH(bool, result);
+    auto [fileOpens, folderOpens, answer, messages, opened, result] =
+        fetch<bool, bool, bool, QStringList, int, bool>("fileOpens", "folderOpens", "answer", "messages",
+                                                        "opened", "result");
     QTemporaryDir dir;
     const QString path = dir.filePath("演示小说.chm");
     QFile file(path);

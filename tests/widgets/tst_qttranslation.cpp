@@ -20,8 +20,7 @@ void TestQtTranslation::initTestCase() {
 }
 
 void TestQtTranslation::messageBoxButtons_data() {
-    QTest::addColumn<int>("button");
-    QTest::addColumn<QString>("text");
+    columns<int, QString>("button", "text");
     addRow("ok", int(QMessageBox::Ok), "确定");
     addRow("cancel", int(QMessageBox::Cancel), "取消");
     addRow("yes", int(QMessageBox::Yes), "是(&Y)");
@@ -30,8 +29,7 @@ void TestQtTranslation::messageBoxButtons_data() {
 
 // The buttons of the program's message boxes speak its language.
 void TestQtTranslation::messageBoxButtons() {
-    QFETCH(int, button);
-    QFETCH(QString, text);
+    const auto [button, text] = fetch<int, QString>("button", "text");
     QMessageBox box;
     box.setStandardButtons(QMessageBox::StandardButton(button));
     QCOMPARE(box.button(QMessageBox::StandardButton(button))->text(), text);

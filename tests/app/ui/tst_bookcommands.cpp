@@ -32,10 +32,8 @@ private Q_SLOTS:
 };
 
 void TestBookCommands::commandsFollowTheSelection_data() {
-    QTest::addColumn<QString>("node");
-    QTest::addColumn<bool>("chooseFirst"); // the first row of the list chosen too
-    QTest::addColumn<bool>("busy");
-    QTest::addColumn<QStringList>("enabled");
+    // chooseFirst: the first row of the list chosen too
+    columns<QString, bool, bool, QStringList>("node", "chooseFirst", "busy", "enabled");
     const QStringList always{"mnuOut", "mnuGet"};
     const QStringList novel =
         always + QStringList{"mnuEdit",          "mnuReNew",         "mnuDelete", "mnuBatchContent",
@@ -55,10 +53,8 @@ void TestBookCommands::commandsFollowTheSelection_data() {
 
 // Commands that need something chosen are greyed until it is, instead of asking for it after the click.
 void TestBookCommands::commandsFollowTheSelection() {
-    QFETCH(QString, node);
-    QFETCH(bool, chooseFirst);
-    QFETCH(bool, busy);
-    QFETCH(QStringList, enabled);
+    auto [node, chooseFirst, busy, enabled] =
+        fetch<QString, bool, bool, QStringList>("node", "chooseFirst", "busy", "enabled");
     TestLibrary lib;
     CategoryStore(lib.db()).add("玄幻");
     lib.addChapter(lib.addNovel("山河", "01"), "一");
@@ -80,8 +76,7 @@ void TestBookCommands::commandsFollowTheSelection() {
 }
 
 void TestBookCommands::commandsOpenTheirWindows_data() {
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("window");
+    columns<QString, QString>("command", "window");
     addRow("new", "mnuNew", "frmAddNovel");
     addRow("sites", "mnuSite", "frmSite");
     addRow("signs", "mnuSiteSignSet", "frmSiteSign");
@@ -91,8 +86,7 @@ void TestBookCommands::commandsOpenTheirWindows_data() {
 }
 
 void TestBookCommands::commandsOpenTheirWindows() {
-    QFETCH(QString, command);
-    QFETCH(QString, window);
+    const auto [command, window] = fetch<QString, QString>("command", "window");
     TestLibrary lib;
     const QString id = lib.addNovel("山河");
     MessageRecorder messages;

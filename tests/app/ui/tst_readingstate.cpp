@@ -99,12 +99,10 @@ private Q_SLOTS:
 };
 
 void TestReadingState::deleteActsOnTheFocus_data() {
-    QTest::addColumn<QString>("node");    // "novel" or "category"
-    QTest::addColumn<QString>("focus");   // the control holding the focus
-    QTest::addColumn<int>("chosen");      // list items chosen
-    QTest::addColumn<bool>("byKey");      // Del, or the menu
-    QTest::addColumn<bool>("dialog");     // the novel deletion dialog opens
-    QTest::addColumn<int>("novelsAfter"); // confirmed when it opens
+    // node: "novel" or "category"; focus: the control holding the focus; chosen: list items chosen; byKey:
+    // Del, or the menu; dialog: the novel deletion dialog opens; novelsAfter: confirmed when it opens
+    columns<QString, QString, int, bool, bool, int>("node", "focus", "chosen", "byKey", "dialog",
+                                                    "novelsAfter");
     addRow("three chapters, Del", "novel", "ListView1", 3, true, false, 2);
     addRow("three chapters, menu", "novel", "ListView1", 3, false, false, 2);
     addRow("the chapter read, Del", "novel", "Web1", 1, true, false, 2);
@@ -113,12 +111,9 @@ void TestReadingState::deleteActsOnTheFocus_data() {
 }
 
 void TestReadingState::deleteActsOnTheFocus() {
-    QFETCH(QString, node);
-    QFETCH(QString, focus);
-    QFETCH(int, chosen);
-    QFETCH(bool, byKey);
-    QFETCH(bool, dialog);
-    QFETCH(int, novelsAfter);
+    const auto [node, focus, chosen, byKey, dialog, novelsAfter] =
+        fetch<QString, QString, int, bool, bool, int>("node", "focus", "chosen", "byKey", "dialog",
+                                                      "novelsAfter");
     Shelf shelf;
     MessageRecorder messages;
     messages.answers = {false}; // chapters are asked about, and kept
@@ -146,12 +141,11 @@ void TestReadingState::deleteActsOnTheFocus() {
 }
 
 void TestReadingState::chaptersWithoutText_data() {
-    QTest::addColumn<QVariant>("words");  // WordNums of the second chapter
-    QTest::addColumn<bool>("address");    // it has its page address
-    QTest::addColumn<QString>("content"); // of its page, "" for its text
-    QTest::addColumn<QString>("title");   // as the list shows it
-    QTest::addColumn<bool>("offered");    // opening it asks to download it again
-    QTest::addColumn<bool>("read");       // and marks it read
+    // words: WordNums of the second chapter; address: it has its page address; content: of its page, "" for
+    // its text; title: as the list shows it; offered: opening it asks to download it again; read: and marks
+    // it read
+    columns<QVariant, bool, QString, QString, bool, bool>("words", "address", "content", "title", "offered",
+                                                          "read");
     addRow("stored", QVariant(120), true, "", "第2章", false, true);
     addRow("failed", QVariant(0), true, "", "第2章 (下载失败)", true, false);
     addRow("still waiting", QVariant(QMetaType(QMetaType::Int)), true, "", "第2章 (未下载)", true, false);
@@ -161,12 +155,9 @@ void TestReadingState::chaptersWithoutText_data() {
 }
 
 void TestReadingState::chaptersWithoutText() {
-    QFETCH(QVariant, words);
-    QFETCH(bool, address);
-    QFETCH(QString, content);
-    QFETCH(QString, title);
-    QFETCH(bool, offered);
-    QFETCH(bool, read);
+    const auto [words, address, content, title, offered, read] =
+        fetch<QVariant, bool, QString, QString, bool, bool>("words", "address", "content", "title", "offered",
+                                                            "read");
     Shelf shelf;
     const qint64 id = shelf.chapters.at(1);
     shelf.lib.db().exec("UPDATE book_novelcontent SET WordNums=?, ComeFrom=? WHERE id=?",
@@ -197,10 +188,9 @@ void TestReadingState::chaptersWithoutText() {
 }
 
 void TestReadingState::listViewAndTitleAgree_data() {
-    QTest::addColumn<int>("opened");        // chapter of the first novel opened first
-    QTest::addColumn<QStringList>("steps"); // commands, "tree:" + key pressed in the tree, "node:" + key
-    QTest::addColumn<int>("shown");         // chapter on screen after them, -1 for none
-    QTest::addColumn<QString>("title");
+    // opened: chapter of the first novel opened first; steps: commands, "tree:" + key pressed in the tree,
+    // "node:" + key; shown: chapter on screen after them, -1 for none
+    columns<int, QStringList, int, QString>("opened", "steps", "shown", "title");
     addRow("previous chapter, then back", 1, QStringList{"webUp", "webBack"}, 1, "《甲书》第2章");
     addRow("previous chapter, back and forward", 1, QStringList{"webUp", "webBack", "webForward"}, 0,
            "《甲书》第1章");
@@ -213,10 +203,8 @@ void TestReadingState::listViewAndTitleAgree_data() {
 }
 
 void TestReadingState::listViewAndTitleAgree() {
-    QFETCH(int, opened);
-    QFETCH(QStringList, steps);
-    QFETCH(int, shown);
-    QFETCH(QString, title);
+    const auto [opened, steps, shown, title] =
+        fetch<int, QStringList, int, QString>("opened", "steps", "shown", "title");
     Shelf shelf;
     MessageRecorder messages;
     FrmBook window(shelf.lib.context());

@@ -254,18 +254,15 @@ void TestReadingView::readingSettingsBackgroundPicture() {
 }
 
 void TestReadingView::outputPages_data() {
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("page"); // {novel} for the novel's folder
-    QTest::addColumn<QString>("text");
+    // page: {novel} for the novel's folder
+    columns<QString, QString, QString>("command", "page", "text");
     addRow("overview", "mnuTotalView", "/totalview.htm", "山河");
     addRow("full text", "mnuAllText", "/chm/{novel}/all.htm", "第3章的正文");
     addRow("contents", "mnuListAgain", "/chm/{novel}/List.htm", "第3章");
 }
 
 void TestReadingView::outputPages() {
-    QFETCH(QString, command);
-    QFETCH(QString, page);
-    QFETCH(QString, text);
+    auto [command, page, text] = fetch<QString, QString, QString>("command", "page", "text");
     Library data;
     MessageRecorder messages;
     FrmBook window(data.lib.context());

@@ -48,9 +48,7 @@ private Q_SLOTS:
 };
 
 void TestFrmContentSel::commands_data() {
-    QTest::addColumn<QStringList>("selected");
-    QTest::addColumn<QStringList>("commands");
-    QTest::addColumn<QList<int>>("chosen");
+    columns<QStringList, QStringList, QList<int>>("selected", "commands", "chosen");
     addRow("all ticked at first", QStringList{}, QStringList{}, QList<int>{0, 1, 2, 3});
     addRow("not these", QStringList{"第9章 番外", "第1章 开端"}, QStringList{"cmdUnselect"},
            QList<int>{0, 2});
@@ -63,9 +61,8 @@ void TestFrmContentSel::commands_data() {
 }
 
 void TestFrmContentSel::commands() {
-    QFETCH(QStringList, selected);
-    QFETCH(QStringList, commands);
-    QFETCH(QList<int>, chosen);
+    const auto [selected, commands, chosen] =
+        fetch<QStringList, QStringList, QList<int>>("selected", "commands", "chosen");
     FrmContentSel window(kRows);
     selectRows(child<QTreeWidget>(window, "lstContent"), selected);
     for (const QString& c : commands)

@@ -28,10 +28,7 @@ private Q_SLOTS:
 };
 
 void TestFrmNeedDelUrl::addChecks_data() {
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("url");
-    QTest::addColumn<bool>("regex");
-    QTest::addColumn<QString>("message");
+    columns<QString, QString, bool, QString>("title", "url", "regex", "message");
     addRow("no title", " ", "http://a.test/1.htm", false, "链接名称不能为空");
     addRow("no address", "广告", "", false, "链接地址不能为空");
     addRow("broken pattern", "广告", "ad(", true, "正则表达式有误：");
@@ -41,10 +38,8 @@ void TestFrmNeedDelUrl::addChecks_data() {
 }
 
 void TestFrmNeedDelUrl::addChecks() {
-    QFETCH(QString, title);
-    QFETCH(QString, url);
-    QFETCH(bool, regex);
-    QFETCH(QString, message);
+    const auto [title, url, regex, message] =
+        fetch<QString, QString, bool, QString>("title", "url", "regex", "message");
     MessageRecorder log;
     FrmAddNeedDelUrl window;
     QCOMPARE(window.windowTitle(), QString("新增过滤链接"));

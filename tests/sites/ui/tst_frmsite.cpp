@@ -111,9 +111,7 @@ void TestFrmSite::ticksAndSelection() {
 
 // The rules are tst_searchsites'; here each command shows them, or removes the user's site.
 void TestFrmSite::builtInSitesAreFixed_data() {
-    QTest::addColumn<int>("row");
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("message");
+    columns<int, QString, QString>("row", "command", "message");
     addRow("delete built-in", 0, "cmdDelete", "系统项不能删除");
     addRow("edit nothing", -1, "cmdEdit", "请点选具体自增项进行修改");
     addRow("delete user's", 1, "cmdDelete", "");
@@ -121,9 +119,7 @@ void TestFrmSite::builtInSitesAreFixed_data() {
 }
 
 void TestFrmSite::builtInSitesAreFixed() {
-    QFETCH(int, row);
-    QFETCH(QString, command);
-    QFETCH(QString, message);
+    const auto [row, command, message] = fetch<int, QString, QString>("row", "command", "message");
     TestLibrary library;
     QVERIFY(saveUserSites(library.path() + "/book.dat", {userSite("甲", true)}));
     MessageRecorder log;
@@ -177,9 +173,7 @@ void TestFrmSite::addSiteReadsItsRules() {
 }
 
 void TestFrmSite::addSiteFailures_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("url");
-    QTest::addColumn<QString>("message");
+    columns<QString, QString, QString>("name", "url", "message");
     addRow("no name", "", "{base}", "请输入网站名称");
     addRow("no address", "某站", "", "请输入网站网址");
     addRow("site down", "某站", "{base}broken/", "请查看网络连接或该网站连接不上");
@@ -188,9 +182,7 @@ void TestFrmSite::addSiteFailures_data() {
 }
 
 void TestFrmSite::addSiteFailures() {
-    QFETCH(QString, name);
-    QFETCH(QString, url);
-    QFETCH(QString, message);
+    const auto [name, url, message] = fetch<QString, QString, QString>("name", "url", "message");
     TestLibrary library;
     MessageRecorder log;
     FrmAddSite window(NovelSite(), false, library.context().settings());

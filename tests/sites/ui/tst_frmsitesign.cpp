@@ -99,10 +99,7 @@ void TestFrmSiteSign::listAndFind() {
 }
 
 void TestFrmSiteSign::addSignChecks_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("url");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("focus");
+    columns<QString, QString, QString, QString>("name", "url", "message", "focus");
     addRow("no name", " ", "http://x.test/", "请输入网站名称", "txtName");
     addRow("no address", "新站", "", "请输入网站网址", "txtUrl");
     addRow("address in the list", "新站", " HTTP://A.test", "该网站网址已存在列表中", "txtUrl");
@@ -110,10 +107,8 @@ void TestFrmSiteSign::addSignChecks_data() {
 }
 
 void TestFrmSiteSign::addSignChecks() {
-    QFETCH(QString, name);
-    QFETCH(QString, url);
-    QFETCH(QString, message);
-    QFETCH(QString, focus);
+    const auto [name, url, message, focus] =
+        fetch<QString, QString, QString, QString>("name", "url", "message", "focus");
     TestLibrary library;
     MessageRecorder log;
     FrmAddSiteSign window({sign("甲站", "http://a.test/", "<dl>")}, -1, library.context().settings());

@@ -209,10 +209,7 @@ void TestFrmHtmlEdit::sourceSaveIsExact() {
 }
 
 void TestFrmHtmlEdit::tableCommands_data() {
-    QTest::addColumn<QString>("table");
-    QTest::addColumn<int>("cell");
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("shape");
+    columns<QString, int, QString, QString>("table", "cell", "command", "shape");
     addRow("merge the last cell does nothing", "<tr><td>a</td><td>b</td></tr>", 1, "extMerge", "1,1");
     addRow("merge takes the next cell's span", "<tr><td>a</td><td colspan=2>b</td></tr>", 0, "extMerge", "3");
     addRow("delete a column under a two-column cell",
@@ -233,10 +230,8 @@ void TestFrmHtmlEdit::tableCommands_data() {
 }
 
 void TestFrmHtmlEdit::tableCommands() {
-    QFETCH(QString, table);
-    QFETCH(int, cell);
-    QFETCH(QString, command);
-    QFETCH(QString, shape);
+    const auto [table, cell, command, shape] =
+        fetch<QString, int, QString, QString>("table", "cell", "command", "shape");
     Chapter c("<table border=1>" + table + "</table>");
     FrmHtmlEdit editor(c.lib.context(), c.novel, c.id);
     QVERIFY(openEditor(editor));
@@ -294,16 +289,14 @@ void TestFrmHtmlEdit::tableProperties() {
 }
 
 void TestFrmHtmlEdit::insertLink_data() {
-    QTest::addColumn<bool>("selected");
-    QTest::addColumn<QString>("link");
+    columns<bool, QString>("selected", "link");
     addRow("on the selected text", true, "<a href=\"http://example.test/a?b=1&amp;c=2\">正文</a>");
     addRow("no selection: the address is the text", false,
            "<a href=\"http://example.test/a?b=1&amp;c=2\">http://example.test/a?b=1&amp;c=2</a>");
 }
 
 void TestFrmHtmlEdit::insertLink() {
-    QFETCH(bool, selected);
-    QFETCH(QString, link);
+    const auto [selected, link] = fetch<bool, QString>("selected", "link");
     Chapter c("<p>正文</p>");
     MessageRecorder messages;
     FrmHtmlEdit editor(c.lib.context(), c.novel, c.id);

@@ -122,8 +122,9 @@ Bookcase::Result Bookcase::addBatch(const QList<BatchRow>& rows, const QString& 
     for (const BatchRow& row : rows)
         if (row.name.trimmed().isEmpty())
             return {tr("图书名称不能为空。"), {}, {}};
-    if (const QString problem = categoryProblem(code); !problem.isEmpty())
-        return {problem, {}, {}};
+    for (const BatchRow& row : rows)
+        if (const QString problem = categoryProblem(row.code.value_or(code)); !problem.isEmpty())
+            return {problem, {}, {}};
 
     const Database& db = m_library.database();
     const BookcaseStore store(db);
@@ -132,7 +133,7 @@ Bookcase::Result Bookcase::addBatch(const QList<BatchRow>& rows, const QString& 
         for (const BatchRow& row : rows) {
             BookcaseEntry entry;
             entry.mc = row.name;
-            entry.lb = code;
+            entry.lb = row.code.value_or(code);
             entry.wjlj = row.path;
             entry = trimmed(entry);
             // Rows inserted earlier in this batch are entries by now, so a repeated file is skipped too.

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class LibraryContext;
 
 // The bookcase's commands without a window: the book dialog's checks, adding one book or a batch,
@@ -54,9 +56,10 @@ public:
     struct BatchRow {
         QString name;
         QString path;
+        std::optional<QString> code = {}; // the row's own category ("" for none), else the batch's
     };
-    // Every row into the category code, all in one transaction: "没有新增的图书。" for no rows,
-    // "图书名称不能为空。" for a row without a name. A path that is already an entry (or came in an
+    // Every row into the category code (or its own), all in one transaction: "没有新增的图书。" for no
+    // rows, "图书名称不能为空。" for a row without a name. A path that is already an entry (or came in an
     // earlier row) is skipped.
     Result addBatch(const QList<BatchRow>& rows, const QString& code) const;
 

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QScopeGuard>
+#include <QSet>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -77,6 +78,56 @@ private:
     QString m_name;
 };
 
+// Every page of from into to in one step of SQLite's online backup.
+bool copyPages(sqlite3* to, sqlite3* from, QString* detail) {
+    if (!to || !from)
+        return false;
+    sqlite3_backup* backup = sqlite3_backup_init(to, "main", from, "main");
+    if (!backup) {
+        *detail = QString::fromUtf8(sqlite3_errmsg(to));
+        return false;
+    }
+    const int stepped = sqlite3_backup_step(backup, -1);
+    const int finished = sqlite3_backup_finish(backup);
+    if (stepped != SQLITE_DONE || finished != SQLITE_OK) {
+        *detail = QString::fromUtf8(sqlite3_errmsg(to));
+        return false;
+    }
+    return true;
+}
+
+int pageSize(const QSqlDatabase& db) {
+    QSqlQuery q(db);
+    return q.exec(QStringLiteral("PRAGMA page_size")) && q.next() ? q.value(0).toInt() : 0;
+}
+
+QSet<QString> columns(const QSqlDatabase& db, const QString& table) {
+    QSet<QString> names;
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("SELECT lower(name) FROM pragma_table_info(?)"));
+    q.addBindValue(table);
+    if (q.exec())
+        while (q.next())
+            names.insert(q.value(0).toString());
+    return names;
+}
+
+// Whether the backup can go into the live database page for page: the same page size, and every
+// table and column the library has today.
+bool fitsAsItIs(const QSqlDatabase& live, const QSqlDatabase& backup) {
+    if (pageSize(live) != pageSize(backup))
+        return false;
+    QSqlQuery tables(live);
+    if (!tables.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite%'")))
+        return false;
+    while (tables.next()) {
+        const QString table = tables.value(0).toString();
+        if (!columns(backup, table).contains(columns(live, table)))
+            return false;
+    }
+    return true;
+}
+
 // wal_checkpoint(TRUNCATE) on the connection: false while a reader elsewhere keeps the log in use.
 bool checkpointTruncate(const QSqlDatabase& db) {
     QSqlQuery q(db);
@@ -136,13 +187,19 @@ void BackupJob::run() {
     QTemporaryFile part(target.absolutePath() + u'/' + u'.' + target.fileName() + QStringLiteral(".XXXXXX"));
     if (!part.open())
         return finish(false, failed + u'\n' + part.errorString());
-    part.close(); // VACUUM INTO takes an empty file
-    QSqlQuery q(m_db.connection());
-    q.prepare(QStringLiteral("VACUUM INTO ?"));
-    q.addBindValue(part.fileName());
-    if (!q.exec())
-        return finish(false, failed + u'\n' + q.lastError().text());
-    q.finish();
+    part.close();
+    {
+        // Page by page in one step: one read transaction on the library, so the copy is the library
+        // at one moment even while a renewal writes. The copy needs no journal of its own: it only
+        // counts once it is whole, synced and renamed.
+        FileConnection copy(part.fileName());
+        QString detail;
+        if (!copy.exec(QStringLiteral("PRAGMA journal_mode=OFF"), &detail) ||
+            !copy.exec(QStringLiteral("PRAGMA synchronous=OFF"), &detail) ||
+            !copyPages(handleOf(copy.db()), handleOf(m_db.connection()), &detail) ||
+            !copy.exec(QStringLiteral("PRAGMA journal_mode=DELETE"), &detail))
+            return finish(false, failed + u'\n' + detail);
+    }
     if (stopRequested())
         return finish(false, tr("已停止"));
     if (!syncPath(part.fileName()))
@@ -172,28 +229,45 @@ RestoreJob::~RestoreJob() {
 void RestoreJob::run() {
     const auto release = qScopeGuard([this] { m_db.releaseThreadConnection(); });
     setStatus(tr("正在还原数据库…"));
+    // The chosen file is only ever read: checked where it is, before anything is touched.
+    if (!DatabaseCheck::problems(m_source).isEmpty())
+        return finish(false, tr("此备份文件格式不对，请重新选择"));
+    if (stopRequested())
+        return finish(false, tr("已停止"));
+    QString detail;
+    bool direct = false;
+    bool ok = false;
+    {
+        // A backup of this program's own shape goes in as it is; an older one is brought up to date
+        // in a private copy first.
+        const FileConnection source(m_source, QStringLiteral("QSQLITE_OPEN_READONLY"));
+        const QSqlDatabase live = m_db.connection();
+        direct = fitsAsItIs(live, source.db());
+        if (direct)
+            ok = copyPages(handleOf(live), handleOf(source.db()), &detail);
+    }
+    if (!direct)
+        ok = restoreThroughCopy(&detail);
+    if (!ok)
+        return finish(false, tr("数据库还原出错！") + (detail.isEmpty() ? QString() : u'\n' + detail));
+    finish(true, tr("数据库已还原！"));
+}
+
+bool RestoreJob::restoreThroughCopy(QString* detail) {
     QDir().mkpath(m_tempDir);
     QTemporaryFile copy(m_tempDir + QStringLiteral("/restore-XXXXXX.db"));
     if (!copy.open())
-        return finish(false, tr("数据库还原出错！") + u'\n' + copy.errorString());
+        return false;
     copy.close();
-    // A private copy: the file the user chose is never written, and a log beside it is not ours.
     QFile::remove(copy.fileName());
     if (!QFile::copy(m_source, copy.fileName()))
-        return finish(false, tr("数据库还原出错！"));
+        return false;
     QFile::setPermissions(copy.fileName(), QFile::ReadOwner | QFile::WriteOwner);
     const auto cleanUp = qScopeGuard([&copy] {
         for (const char* suffix : {"-wal", "-shm", "-journal"})
             QFile::remove(copy.fileName() + QLatin1String(suffix));
     });
-    if (!DatabaseCheck::problems(copy.fileName()).isEmpty())
-        return finish(false, tr("此备份文件格式不对，请重新选择"));
-    if (stopRequested())
-        return finish(false, tr("已停止"));
-    QString detail;
-    if (!restore(copy.fileName(), &detail))
-        return finish(false, tr("数据库还原出错！") + (detail.isEmpty() ? QString() : u'\n' + detail));
-    finish(true, tr("数据库已还原！"));
+    return restore(copy.fileName(), detail);
 }
 
 bool RestoreJob::restore(const QString& copy, QString* detail) {
@@ -211,33 +285,17 @@ bool RestoreJob::restore(const QString& copy, QString* detail) {
         // The online backup into a database in WAL mode needs equal page sizes; a page size changes
         // only outside WAL mode, by a VACUUM.
         FileConnection source(copy);
-        QSqlQuery ask(live);
-        const int livePage = ask.exec(QStringLiteral("PRAGMA page_size")) && ask.next() ? ask.value(0).toInt() : 0;
-        ask.finish();
+        const int livePage = pageSize(live);
         if (source.scalar(QStringLiteral("PRAGMA page_size")).toInt() != livePage) {
             if (!source.exec(QStringLiteral("PRAGMA journal_mode=DELETE"), detail)
                 || !source.exec(QStringLiteral("PRAGMA page_size=%1").arg(livePage), detail)
                 || !source.exec(QStringLiteral("VACUUM"), detail))
                 return false;
         }
-        sqlite3* from = handleOf(source.db());
-        if (!from)
-            return false;
-        sqlite3_backup* backup = sqlite3_backup_init(to, "main", from, "main");
-        if (!backup) {
-            *detail = QString::fromUtf8(sqlite3_errmsg(to));
-            return false;
-        }
-        // All pages in one step: one write transaction on the live database, so it is the old library
-        // or the new one, never a mixture.
-        const int stepped = sqlite3_backup_step(backup, -1);
-        const int finished = sqlite3_backup_finish(backup);
-        if (stepped != SQLITE_DONE || finished != SQLITE_OK) {
-            *detail = QString::fromUtf8(sqlite3_errmsg(to));
-            return false;
-        }
+        // One write transaction on the live database: it is the old library or the new one, never a
+        // mixture.
+        return copyPages(to, handleOf(source.db()), detail);
     }
-    return true;
 }
 
 CompactJob::CompactJob(const Database& db, QObject* parent)

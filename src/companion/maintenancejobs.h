@@ -44,8 +44,9 @@ private:
     QString m_message;
 };
 
-// A consistent snapshot of the live database (VACUUM INTO, fine while a renewal writes), synced and
-// checked before it replaces the target; a failure leaves an older backup untouched.
+// A consistent snapshot of the live database (SQLite's online backup in one step, fine while a
+// renewal writes), synced and checked before it replaces the target; a failure leaves an older
+// backup untouched.
 class BackupJob : public MaintenanceJob {
     Q_OBJECT
 
@@ -61,9 +62,9 @@ private:
     const QString m_target;
 };
 
-// Refuses a file that is no library database before the library is touched; otherwise a private copy
-// in tempDir is brought up to the current schema and copied into the live database whole, or not at
-// all. The caller holds the library for itself and rebuilds what it shows afterwards.
+// Refuses a file that is no library database before the library is touched; otherwise it goes into
+// the live database whole, or not at all: as it is when it has the library's current shape, else
+// through a private copy in tempDir brought up to date first. The caller holds the library for itself and rebuilds what it shows afterwards.
 class RestoreJob : public MaintenanceJob {
     Q_OBJECT
 
@@ -75,6 +76,7 @@ protected:
     void run() override;
 
 private:
+    bool restoreThroughCopy(QString* detail);
     bool restore(const QString& copy, QString* detail);
 
     const Database& m_db;

@@ -40,26 +40,22 @@ QStringList volumeNames(const Database& db, const QString& novelId) {
     return values;
 }
 
-struct Place {
-    qint64 id = 0;
-    QString volume;
-};
-
-QList<Place> chapterPlaces(const Database& db, const QString& novelId) {
-    QList<Place> places;
-    QSqlQuery q = db.query(QStringLiteral("SELECT id, COALESCE(Volume, '') FROM book_novelcontent WHERE "
-                                          "NovelID=? ORDER BY Displayorder, id"),
-                           {novelId});
-    while (q.next())
-        places.append({q.value(0).toLongLong(), q.value(1).toString()});
-    return places;
-}
-
 } // namespace
 
 WriterChapters::WriterChapters(LibraryContext& library, const QString& novelId)
     : m_library(library)
     , m_novelId(novelId) {}
+
+QList<WriterChapters::Entry> WriterChapters::outline() const {
+    QList<Entry> entries;
+    QSqlQuery q = m_library.database().query(
+        QStringLiteral("SELECT id, Title, COALESCE(Volume, '') FROM book_novelcontent WHERE NovelID=? "
+                       "ORDER BY Displayorder, id"),
+        {m_novelId});
+    while (q.next())
+        entries.append({q.value(0).toLongLong(), q.value(1).toString(), q.value(2).toString()});
+    return entries;
+}
 
 QString WriterChapters::mainVolumeName() {
     return tr("正文");
@@ -131,7 +127,7 @@ qint64 WriterChapters::addVolume(QString* error) const {
 
 qint64 WriterChapters::addChapter(qint64 afterId, const QString& volume, QString* error) const {
     // The novel in order: the new chapter goes before the first chapter past its place.
-    const QList<Place> chapters = chapterPlaces(m_library.database(), m_novelId);
+    const QList<Entry> chapters = outline();
     QString inVolume = volume == mainVolumeName() ? QString() : volume;
     int place = -1;
     if (afterId > 0) {

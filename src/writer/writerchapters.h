@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QList>
 #include <QString>
 
 class LibraryContext;
@@ -14,6 +15,14 @@ class WriterChapters {
 
 public:
     WriterChapters(LibraryContext& library, const QString& novelId);
+
+    // The novel's chapters in list order as the tree shows them; volume "" for those without one.
+    struct Entry {
+        qint64 id = 0;
+        QString title;
+        QString volume;
+    };
+    QList<Entry> outline() const;
 
     // The chapter's text between the content markers as the reading view shows it; "" without a page.
     QString text(qint64 chapterId) const;

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSet>
 #include <QSqlQuery>
 
@@ -69,23 +70,48 @@ bool WriterStore::ensureNovel(const QString& novelId) const {
 }
 
 QList<WriterNote> WriterStore::tree(const QString& novelId) const {
-    // Each row carries the orders of its ancestors as a sort key, so one ordered read is the tree walked
-    // depth first. The offset keeps the fixed-width key sorting like the numbers.
+    // One plain read put in order here: a recursive query sorting on built keys costs more than the rows.
     QSqlQuery q = m_db.query(
-        QStringLiteral("WITH RECURSIVE t(id, depth, path) AS ("
-                       "SELECT id, 0, printf('%011d%011d', displayorder + 2147483648, id) FROM book_Writer "
-                       "WHERE NovelID=? AND ifnull(topid, 0)=0 "
-                       "UNION ALL SELECT w.id, t.depth + 1, t.path || '/' || "
-                       "printf('%011d%011d', w.displayorder + 2147483648, w.id) "
-                       "FROM book_Writer w JOIN t ON w.topid=t.id WHERE w.id<>t.id) "
-                       "SELECT w.id, w.NovelID, w.topid, w.displayorder, w.Title, w.iType, w.url, w.Remark, "
-                       "t.depth FROM t JOIN book_Writer w ON w.id=t.id ORDER BY t.path"),
+        QStringLiteral("SELECT %1 FROM book_Writer WHERE NovelID=? ORDER BY displayorder, id").arg(kColumns),
         {novelId});
-    QList<WriterNote> notes;
+    QList<WriterNote> rows;
+    QHash<qint64, QList<int>> children; // parent id (0: the top) -> rows in sibling order
     while (q.next()) {
-        WriterNote n = readNote(q);
-        n.depth = q.value(8).toInt();
-        notes.append(n);
+        rows.append(readNote(q));
+        children[rows.last().topId].append(int(rows.size()) - 1);
+    }
+    const auto childrenOf = [&](qint64 id) -> const QList<int>* {
+        const auto it = children.constFind(id);
+        return it == children.cend() ? nullptr : &it.value();
+    };
+    // Depth first from the top, each note once: a damaged loop of parents is never reached or ends.
+    struct Frame {
+        const QList<int>* rows;
+        int next;
+        int depth;
+    };
+    QList<WriterNote> notes;
+    notes.reserve(rows.size());
+    QList<bool> seen(rows.size(), false);
+    QList<Frame> stack;
+    if (const QList<int>* top = childrenOf(0))
+        stack.append({top, 0, 0});
+    while (!stack.isEmpty()) {
+        Frame& frame = stack.last();
+        if (frame.next >= frame.rows->size()) {
+            stack.removeLast();
+            continue;
+        }
+        const int row = frame.rows->at(frame.next++);
+        const int depth = frame.depth;
+        if (seen.at(row))
+            continue;
+        seen[row] = true;
+        WriterNote note = rows.at(row);
+        note.depth = depth;
+        notes.append(note);
+        if (const QList<int>* below = childrenOf(note.id))
+            stack.append({below, 0, depth + 1});
     }
     return notes;
 }

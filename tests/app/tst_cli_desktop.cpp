@@ -1,4 +1,4 @@
-// quiveral-cli toolbar, bosskey and tips as a user runs them: output, exit codes, what is stored.
+// quiveral-cli toolbar, bosskey, tips, links and novel-page as a user runs them: output, exit codes, what is stored.
 #include "support/process.h"
 #include "support/rows.h"
 #include "support/testlibrary.h"
@@ -25,7 +25,15 @@ private Q_SLOTS:
                "BossKey=Shift+p");
         addRow("boss key none", QStringList{"bosskey", "无"}, 0, "无\t\n", "BossKey=");
         addRow("boss key not offered", QStringList{"bosskey", "Ctrl+Q"}, 1, "", "BossKey=");
-        addRow("tips", QStringList{"tips"}, 0, "00016T\t您想更快的下载吗", "BossKey=");
+        addRow("tips", QStringList{"tips"}, 0, "00016T\t您想更快的下载吗", "");
+        addRow("links at first", QStringList{"links"}, 0, "1\t演示小说站排行榜\thttp://127.0.0.1:18808/top.html\n", "");
+        addRow("links add", QStringList{"links", "add", "站", "http://s.test/"}, 0, "5\t站\thttp://s.test/\n", "");
+        addRow("links add without a name", QStringList{"links", "add", "", "http://s.test/"}, 1, "", "");
+        addRow("links down", QStringList{"links", "down", "1"}, 0, "2\t演示小说站全本小说\thttp://127.0.0.1:18808/full.html\n1\t", "");
+        addRow("links delete unknown", QStringList{"links", "delete", "9"}, 1, "", "");
+        addRow("novel page", QStringList{"novel-page", "http://127.0.0.1:18808/bookinfo.html"}, 0,
+               "http://127.0.0.1:18808/book/index.html\n", "");
+        addRow("not a novel page", QStringList{"novel-page", "http://127.0.0.1:18808/top.html"}, 1, "", "");
     }
 
     void commands() {
@@ -34,6 +42,8 @@ private Q_SLOTS:
         const ProcessResult r = runCli(QStringList{"--library", lib.path()} + args);
         QCOMPARE(r.exitCode, exitCode);
         QVERIFY2(r.out.contains(out), qPrintable(r.out + r.err));
+        if (stored.isEmpty())
+            return;
         // What the settings file holds afterwards, read as the program reads it.
         lib.context().settings().loadSettings();
         const QString key = stored.section('=', 0, 0);

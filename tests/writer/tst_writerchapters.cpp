@@ -130,6 +130,11 @@ void TestWriterChapters::newChapter() {
     const qint64 id = n.chapters().addChapter(after.isEmpty() ? 0 : n.ids.value(after), volume, &error);
     QVERIFY2(id > 0, qPrintable(error));
     QCOMPARE(n.layout(), layout);
+    // The outline the tree is built from is the same list.
+    QStringList outline;
+    for (const WriterChapters::Entry& e : n.chapters().outline())
+        outline << e.title + (e.volume.isEmpty() ? QString() : QString("/" + e.volume));
+    QCOMPARE(outline, layout);
     QCOMPARE(
         n.lib.db().scalar("SELECT min(Displayorder) FROM book_novelcontent WHERE NovelID=?", {n.id}).toInt(),
         1);

@@ -280,6 +280,15 @@ private Q_SLOTS:
             QCOMPARE(f.store().note(id).displayOrder, displayorder);
     }
 
+    // Parents that loop or point at the note itself leave those notes out; the tree still ends.
+    void damagedParents() {
+        Fixture f;
+        QVERIFY(f.lib.db().exec("UPDATE book_Writer SET topid=? WHERE id=?",
+                                {f.ids.value("李四"), f.ids.value("配角")}));
+        QVERIFY(f.lib.db().exec("UPDATE book_Writer SET topid=id WHERE id=?", {f.ids.value("王五")}));
+        QCOMPARE(f.treeA(), QStringLiteral("人物(主角(张三)),图片(图一),典故,事件"));
+    }
+
     void pictureName_data() {
         columns<QStringList, QString, QString>("existing", "source", "name");
         addRow("empty folder", QStringList{}, "/p/a.png", "20261207080509.png");

@@ -235,6 +235,14 @@ void FrmAddNovel::setHandedAddress(const QString& text) {
         m_txtNovelName->setText(handed.name);
 }
 
+void FrmAddNovel::setHandedNovel(const QString& name, const QString& address) {
+    if (!m_isNew || address.trimmed().isEmpty())
+        return;
+    m_txtListUrl->setText(address.trimmed());
+    if (!name.trimmed().isEmpty())
+        m_txtNovelName->setText(name.trimmed());
+}
+
 QString FrmAddNovel::novelName() const {
     return m_txtNovelName->text().trimmed();
 }

@@ -39,6 +39,8 @@ public:
     // An address handed over ("address" or "address||page title"), as from the browser; it wins over
     // the clipboard.
     void setHandedAddress(const QString& text);
+    // A novel offered by a web page: its name as the page's link says it and its contents address.
+    void setHandedNovel(const QString& name, const QString& address);
 
     bool isNew() const { return m_novelId.isEmpty() || m_isNew; }
     // After acceptance: the stored novel.

@@ -1,5 +1,6 @@
 #include "app/ui/frmbook.h"
 #include "companion/ui/bossguard.h"
+#include "companion/ui/musicplayer.h"
 #include "companion/ui/trayicon.h"
 #include "widgets/icons.h"
 
@@ -53,6 +54,7 @@ FrmBook::FrmBook(LibraryContext& library, QWidget* parent)
             });
         });
 
+    m_musicPlayer = new MusicPlayer(m_library, this);
     createLayout();
     createActions();
     createReadingShortcuts();
@@ -178,6 +180,7 @@ void FrmBook::createLayout() {
     m_progressBar1->setTextVisible(true);
     m_progressBar1->hide();
     statusBar()->addPermanentWidget(m_progressBar1);
+    statusBar()->addPermanentWidget(m_musicPlayer->label());
 
     connect(m_tvwBar, &QTreeWidget::currentItemChanged, this, &FrmBook::onCurrentNodeChanged);
     connect(m_tvwBar, &QTreeWidget::customContextMenuRequested, this, &FrmBook::onTreeContextMenu);

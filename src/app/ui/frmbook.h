@@ -184,6 +184,15 @@ private:
     void mnuBackUp();
     void mnuDayTip();
     void mnuToolbarDefine();
+    void mnuMyBooks();
+    void mnuBatchAddBook();
+    void mnuWriter();
+    void mnuNovelArray();
+    // The bookcase asks for the library's category and path dialogs.
+    void editBookcaseCategory(const QString& code);
+    void replaceBookcasePaths(const QList<qint64>& ids);
+    // The tree again after the bookcase deleted a category, the selection kept where it can be.
+    void refillTree();
 
     // frmbook_categories.cpp
     void mnuLBAdd();
@@ -223,7 +232,7 @@ private:
     void createAddNovelActions();
     // The novel dialog: a new novel (novelId empty, with an address handed over or none) or the
     // properties of one.
-    void openNovelDialog(const QString& novelId, const QString& address);
+    class FrmAddNovel* openNovelDialog(const QString& novelId, const QString& address);
     void mnuLastSearch();
 
     // frmbook_download.cpp
@@ -394,6 +403,10 @@ private:
     QStringList m_downloadStates; // the state cells of the download list page
     QPointer<FrmMessage> m_frmMessage;
     class TrayIcon* m_tray = nullptr;
+    QPointer<class FrmBookCase> m_frmBookCase;
+    QPointer<class FrmVBWebView> m_frmVBWebView;
+    class MusicPlayer* m_musicPlayer = nullptr;
+    QHash<QString, QPointer<class FrmWriter>> m_writers;
     class BossGuard* m_bossGuard = nullptr;
     QList<SiteSearchResult> m_lastSearch; // what the last search of the novel dialog found
 

@@ -1,6 +1,7 @@
 // The main window's menus, context menus and tool bars.
 #include "app/ui/frmbook.h"
 #include "companion/readingtoolbarkeys.h"
+#include "companion/ui/musicplayer.h"
 #include "widgets/icons.h"
 
 #include "library/ui/librarytreewidget.h"
@@ -164,6 +165,10 @@ void FrmBook::createActions() {
         ->setShortcut(QKeySequence::HelpContents);
     addCommand(QStringLiteral("mnuAbout"), tr("关于(&A)"), &FrmBook::mnuAbout);
     addCommand(QStringLiteral("mnuDayTip"), tr("每日一贴(&D)"), &FrmBook::mnuDayTip);
+    addCommand(QStringLiteral("mnuMyBooks"), tr("我的书柜(&C)"), &FrmBook::mnuMyBooks);
+    addCommand(QStringLiteral("mnuBatchAddBook"), tr("批量新增"), &FrmBook::mnuBatchAddBook);
+    addCommand(QStringLiteral("mnuWriter"), tr("小说写作助手"), &FrmBook::mnuWriter);
+    addCommand(QStringLiteral("mnuNovelArray"), tr("小说排行榜"), &FrmBook::mnuNovelArray);
 
     // Reading tool bar commands without a menu of their own
     auto web = [this](const QString& name, const QString& text, auto fn) {
@@ -196,6 +201,8 @@ void FrmBook::createMenus() {
     for (const char* name : {"mnuReNew", "mnuAllReNew", "mnuReNewLB", "mnuStop"})
         m_mnuNovel->addAction(command(QLatin1String(name)));
     m_mnuNovel->addSeparator();
+    m_mnuNovel->addAction(command(QStringLiteral("mnuWriter")));
+    m_mnuNovel->addAction(command(QStringLiteral("mnuMyBooks")));
     m_mnuNovel->addAction(command(QStringLiteral("mnuBookFind")));
     m_mnuNovel->addAction(command(QStringLiteral("mnuTotalView")));
     m_mnuNovel->addAction(command(QStringLiteral("mnuNovelFolder")));
@@ -281,6 +288,7 @@ void FrmBook::createMenus() {
     log->addAction(command(QStringLiteral("mnuDownWait")));
     log->addAction(command(QStringLiteral("mnuDownError")));
     view->addAction(command(QStringLiteral("mnuLastSearch")));
+    view->addAction(command(QStringLiteral("mnuNovelArray")));
     QMenu* marks = view->addMenu(tr("书签"));
     marks->setObjectName(QStringLiteral("mnuBookmarks"));
     for (const char* name : {"mnuBookmark", "mnuBookmarkEnter", "mnuBookmarkList", "mnuBookmarkManage"})
@@ -296,6 +304,7 @@ void FrmBook::createMenus() {
     tools->addAction(command(QStringLiteral("mnuModel")));
     tools->addAction(command(QStringLiteral("mnuChmSet")));
 
+    bar->addMenu(m_musicPlayer->menu());
     QMenu* help = bar->addMenu(tr("帮助(&H)"));
     help->setObjectName(QStringLiteral("mnuHelpMenu"));
     help->addAction(command(QStringLiteral("mnuHelp")));
@@ -314,6 +323,7 @@ void FrmBook::createMenus() {
     m_extBookBatch->addSeparator();
     m_extBookBatch->addAction(command(QStringLiteral("mnuBatchSiteSign")));
     m_extBookBatch->addAction(command(QStringLiteral("mnuChangeListUrl")));
+    m_extBookBatch->addAction(command(QStringLiteral("mnuBatchAddBook")));
     m_extBookBatch->addSeparator();
     for (const char* name : {"extListFileGen", "extVolumeFileGen", "extContentSetGood", "mnuStopVolume"})
         m_extBookBatch->addAction(command(QLatin1String(name)));
@@ -352,6 +362,7 @@ void FrmBook::createToolbars() {
         tool->setMenu(bookMenu);
         tool->setPopupMode(QToolButton::MenuButtonPopup);
     }
+    button(QStringLiteral("BookCase"), tr("书柜"), command(QStringLiteral("mnuMyBooks")));
     button(QStringLiteral("Delete"), tr("删除"), command(QStringLiteral("mnuDelete")));
     m_toolbar1->addSeparator();
     button(QStringLiteral("Find"), tr("查找"), command(QStringLiteral("mnuBookFind")));

@@ -95,7 +95,7 @@ void FrmBook::createAddNovelActions() {
     });
 }
 
-void FrmBook::openNovelDialog(const QString& novelId, const QString& address) {
+FrmAddNovel* FrmBook::openNovelDialog(const QString& novelId, const QString& address) {
     auto* dialog = new FrmAddNovel(m_library, novelId, this);
     if (!address.isEmpty())
         dialog->setHandedAddress(address);
@@ -126,6 +126,7 @@ void FrmBook::openNovelDialog(const QString& novelId, const QString& address) {
                 startRenew(request);
             });
     openWindow(dialog);
+    return dialog;
 }
 
 void FrmBook::mnuLastSearch() {

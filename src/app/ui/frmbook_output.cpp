@@ -1,5 +1,6 @@
 // The main window's e-book and export commands, run as jobs of the output library.
 #include "app/ui/frmbook.h"
+#include "bookcase/ui/frmbookcase.h"
 
 #include "library/treekeys.h"
 #include "library/ui/librarytreewidget.h"
@@ -45,6 +46,9 @@ void FrmBook::endOutput(const QString& command) {
 
 void FrmBook::showWritten(const QString& written, const QString& toOpen) {
     setStatusText(tr("小说已制作到") + QDir::toNativeSeparators(written));
+    // The book just made is in the bookcase now.
+    if (m_frmBookCase)
+        m_frmBookCase->reload();
     if (toOpen.isEmpty())
         return;
     if (QFileInfo(toOpen).isDir())

@@ -1,5 +1,6 @@
 // The main window: tree, list, reordering, moving, deleting, read marks, keys, layout settings.
 #include "app/ui/frmbook.h"
+#include "bookcase/ui/frmbookcase.h"
 #include "library/treekeys.h"
 #include "library/ui/librarytreewidget.h"
 #include "library/ui/readingview.h"
@@ -72,6 +73,7 @@ private Q_SLOTS:
     void findCommand_data();
     void findCommand();
     void findResultsAndChanges();
+    void bookcaseAndWriterWindows();
 };
 
 void TestFrmBook::emptyLibraryShowsRootAndCategories() {
@@ -413,8 +415,8 @@ void TestFrmBook::downloadDisablesConflictingCommands() {
     lib.addChapter(id, "一");
     FrmBook window(lib.context());
     QVERIFY(window.selectNode(TreeKeys::novel(id)));
-    const QStringList conflicting{"mnuReNew",   "mnuAllReNew", "mnuBook",
-                                  "mnuBookTxt", "mnuBookDoc",  "mnuDelete"};
+    const QStringList conflicting{"mnuReNew",   "mnuAllReNew", "mnuBook",  "mnuBookTxt",
+                                  "mnuBookDoc", "mnuDelete",   "mnuBackUp"};
     for (bool busy : {false, true, false}) {
         window.setBusy(busy);
         for (const QString& name : conflicting)
@@ -485,5 +487,36 @@ void TestFrmBook::findResultsAndChanges() {
     QCOMPARE(recorder.shown, QStringList{"您是否确定将所有章节标题中的\"月光\"替换为\"星光\""});
 }
 
+// The bookcase and the writing assistant open once each (a writer per novel), and what they change in
+// the library shows in the main window.
+void TestFrmBook::bookcaseAndWriterWindows() {
+    TestLibrary lib;
+    const QString code = CategoryStore(lib.db()).add("玄幻").code;
+    const QString id = lib.addNovel("山河");
+    FrmBook window(lib.context());
+    MessageRecorder messages;
+    trigger(window, "mnuWriter");
+    QCOMPARE(messages.shown, QStringList{"请在左边的导航栏中选择具体的小说名"});
+    QVERIFY(window.selectNode(TreeKeys::novel(id)));
+    trigger(window, "mnuWriter");
+    trigger(window, "mnuWriter");
+    QCOMPARE(window.findChildren<QWidget*>("frmWriter").size(), 1);
+    // A volume the assistant adds counts in the main tree at once.
+    trigger(*window.findChild<QWidget*>("frmWriter"), "mnuNewVolume");
+    QTRY_COMPARE(window.findChild<QTreeWidget*>("tvwBar")->currentItem()->text(0), QString("山河(1)"));
+
+    trigger(window, "mnuMyBooks");
+    trigger(window, "mnuMyBooks");
+    const QList<QWidget*> bookcases = window.findChildren<QWidget*>("frmBookCase");
+    QCOMPARE(bookcases.size(), 1);
+    QVERIFY(window.selectNode(TreeKeys::category(code)));
+    // A category the bookcase deletes leaves the library's tree too.
+    QVERIFY(Bookcase(lib.context()).removeCategory(code, false).ok());
+    Q_EMIT static_cast<FrmBookCase*>(bookcases.first())->categoriesChanged();
+    QVERIFY(!window.selectNode(TreeKeys::category(code)));
+    QCOMPARE(window.findChild<QTreeWidget*>("tvwBar")->currentItem()->text(0), QString("小说列表"));
+}
+
 QUIVERAL_UI_TEST_MAIN(TestFrmBook)
 #include "tst_frmbook.moc"
+

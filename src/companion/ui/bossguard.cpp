@@ -42,7 +42,8 @@ bool BossGuard::eventFilter(QObject* watched, QEvent* event) {
     if (m_hiding || key->isAutoRepeat() || !watched->isWidgetType())
         return false;
     const BossKey boss(m_storedKey());
-    if (!boss.matches(key->key(), key->modifiers()) || !isGuardedPlace(QApplication::focusWidget()))
+    // The receiver is where the key was typed (the focus widget, or the browser's own input widget).
+    if (!boss.matches(key->key(), key->modifiers()) || !isGuardedPlace(static_cast<QWidget*>(watched)))
         return false;
     // The override comes first for keys that are also shortcuts; either way it is the key's only use.
     if (event->type() == QEvent::ShortcutOverride) {

@@ -74,6 +74,7 @@ private Q_SLOTS:
     void findCommand();
     void findResultsAndChanges();
     void bookcaseAndWriterWindows();
+    void bossKeyHidesEveryWindow();
 };
 
 void TestFrmBook::emptyLibraryShowsRootAndCategories() {
@@ -515,6 +516,25 @@ void TestFrmBook::bookcaseAndWriterWindows() {
     Q_EMIT static_cast<FrmBookCase*>(bookcases.first())->categoriesChanged();
     QVERIFY(!window.selectNode(TreeKeys::category(code)));
     QCOMPARE(window.findChild<QTreeWidget*>("tvwBar")->currentItem()->text(0), QString("小说列表"));
+}
+
+// The boss key in the real main window's chapter list hides it and the full-screen viewer; bringing
+// the program back (as starting it again does) shows both.
+void TestFrmBook::bossKeyHidesEveryWindow() {
+    TestLibrary lib;
+    lib.context().settings().writeIniValue("Main", "BossKey", "{");
+    FrmBook window(lib.context());
+    window.show();
+    QWidget viewer;
+    viewer.setObjectName("frmView");
+    viewer.show();
+    listOf(window)->setFocus();
+    QTest::keyClick(listOf(window), Qt::Key_F11);
+    QVERIFY(window.isVisible());
+    QTest::keyClick(listOf(window), Qt::Key_F12);
+    QVERIFY(!window.isVisible() && !viewer.isVisible());
+    window.bringToFront();
+    QVERIFY(window.isVisible() && viewer.isVisible());
 }
 
 QUIVERAL_UI_TEST_MAIN(TestFrmBook)

@@ -1,13 +1,14 @@
-// The windows around the library: database upkeep, the bookcase, the writing assistant.
+// The windows around the library: database upkeep, tips, the reading tool bar, the bookcase, the
+// writing assistant, the ranking pages.
 #include "app/ui/frmbook.h"
 
+#include "addnovel/ui/frmaddnovel.h"
 #include "bookcase/ui/frmbookcase.h"
 #include "bookcase/ui/frmbookcasebatchadd.h"
 #include "companion/ui/frmdaytip.h"
 #include "companion/ui/frmdbmaintain.h"
 #include "companion/ui/frmtoolbar.h"
 #include "companion/ui/frmvbwebview.h"
-#include "addnovel/ui/frmaddnovel.h"
 #include "library/categoryeditor.h"
 #include "library/treekeys.h"
 #include "library/ui/frmaddtype.h"
@@ -44,6 +45,11 @@ void FrmBook::mnuBackUp() {
     dialog.exec();
     // The library's rows are those of the backup now: nothing shown may stay.
     if (dialog.restored()) {
+        for (const QPointer<FrmWriter>& writer : std::as_const(m_writers))
+            if (writer)
+                writer->close();
+        if (m_frmBookCase)
+            m_frmBookCase->reload();
         fillTree();
         selectNode(TreeKeys::kRoot);
     }

@@ -2,6 +2,7 @@
 #include "companion/ui/bossguard.h"
 #include "companion/ui/musicplayer.h"
 #include "companion/ui/trayicon.h"
+#include "writer/ui/frmwriter.h"
 #include "widgets/icons.h"
 
 #include "library/displaysettings.h"
@@ -273,6 +274,13 @@ void FrmBook::createTrayIcon() {
 }
 
 void FrmBook::closeEvent(QCloseEvent* event) {
+    // A writing assistant with unsaved text asks first; its Cancel keeps the program open.
+    for (const QPointer<FrmWriter>& writer : std::as_const(m_writers)) {
+        if (writer && !writer->close()) {
+            event->ignore();
+            return;
+        }
+    }
     saveWindowState();
     m_closing = true;
     if (m_tray)

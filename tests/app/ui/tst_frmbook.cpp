@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStringEncoder>
@@ -505,6 +506,14 @@ void TestFrmBook::bookcaseAndWriterWindows() {
     // A volume the assistant adds counts in the main tree at once.
     trigger(*window.findChild<QWidget*>("frmWriter"), "mnuNewVolume");
     QTRY_COMPARE(window.findChild<QTreeWidget*>("tvwBar")->currentItem()->text(0), QString("山河(1)"));
+    // Closing the program asks about the assistant's unsaved text; Cancel keeps both open.
+    QWidget* writer = window.findChild<QWidget*>("frmWriter");
+    window.show();
+    child<QPlainTextEdit>(*writer, "txtContent")->insertPlainText("未保存的正文"); // as typed
+    messages.buttons << QMessageBox::Cancel;
+    QVERIFY(!window.close());
+    QVERIFY(window.isVisible() && writer->isVisible());
+    QCOMPARE(messages.shown.last(), QString("本章内容已修改，是否保存？"));
 
     trigger(window, "mnuMyBooks");
     trigger(window, "mnuMyBooks");

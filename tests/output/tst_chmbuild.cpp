@@ -1,4 +1,4 @@
-#include "chmreader.h"
+#include "output/chmarchive.h"
 #include "novelfixture.h"
 #include "output/chmbuildjob.h"
 #include "output/chmproject.h"
@@ -8,6 +8,7 @@
 #include "text/charset.h"
 
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QStringDecoder>
 #include <QtTest>
 
@@ -100,11 +101,21 @@ void TestChmBuild::buildsReadableBook() {
     QVERIFY2(result.ok, qPrintable(result.error));
     QCOMPARE(result.chmPath, outDir(lib) + QStringLiteral("/测试小说.chm"));
 
-    ChmReader book(result.chmPath);
+    ChmArchive book(result.chmPath);
     QVERIFY(book.isOpen());
     const QString folder = QStringLiteral("/chm/") + novel.novelId + u'/';
     const QStringList files = book.files();
     QCOMPARE(files.count(folder + QStringLiteral("List.htm")), 1); // the compiler once stored pages twice
+    // What an import reads first: the book's own files, its contents file, the charset of its pages.
+    QVERIFY(std::none_of(files.begin(), files.end(), [](const QString& f) {
+        return f.startsWith("/#") || f.startsWith("/$") || f.startsWith("::");
+    }));
+    QCOMPARE(book.contentsFile(), QString("/temp.hhc"));
+    QCOMPARE(book.charset(), QByteArray("GB18030"));
+    QTemporaryDir unpacked;
+    QString error;
+    QVERIFY2(book.unpack(unpacked.path(), &error), qPrintable(error));
+    QCOMPARE(fileBytes(unpacked.path() + folder + QStringLiteral("List.htm")), book.object(folder + "List.htm"));
 
     // Every page is in the book and leads to its neighbours, the ends to the contents page.
     for (qsizetype i = 0; i < novel.ids.size(); ++i) {
@@ -201,7 +212,7 @@ void TestChmBuild::laterBuildLeavesRelinkedPages() {
     QVERIFY(addedPage.contains(QStringLiteral("<a href=\"%1.htm\">上一章</a>").arg(novel.ids.last())));
     QVERIFY(addedPage.contains(QStringLiteral("<a href=\"List.htm\">下一章</a>")));
     QVERIFY(
-        ChmReader(result.chmPath).contains(QStringLiteral("/chm/%1/%2.htm").arg(novel.novelId).arg(added)));
+        ChmArchive(result.chmPath).contains(QStringLiteral("/chm/%1/%2.htm").arg(novel.novelId).arg(added)));
 }
 
 void TestChmBuild::coverPage() {
@@ -224,7 +235,7 @@ void TestChmBuild::coverPage() {
     QVERIFY(cover.contains(QStringLiteral("制作者")));
     QVERIFY(!cover.contains(QStringLiteral("[[")));
 
-    ChmReader book(result.chmPath);
+    ChmArchive book(result.chmPath);
     QVERIFY(gbk(book.object(QStringLiteral("/tempbook.htm")))
                 .contains(QStringLiteral("src=\"chm/%1/Index.htm\"").arg(novel.novelId)));
     const QStringList names =
@@ -245,7 +256,7 @@ void TestChmBuild::unreadChaptersOnly() {
     const ChmBuildJob::Result result = build(lib, novelId);
     QVERIFY2(result.ok, qPrintable(result.error));
 
-    ChmReader book(result.chmPath);
+    ChmArchive book(result.chmPath);
     QCOMPARE(paramValues(gbk(book.object(QStringLiteral("/temp.hhk"))), QStringLiteral("Keyword")),
              QStringList({"乙章", "丙章"}));
     const QString listChm = gbk(book.object(QStringLiteral("/chm/%1/ListChm.htm").arg(novelId)));
@@ -269,7 +280,7 @@ void TestChmBuild::intoChosenFolder() {
     const ChmBuildJob::Result result = build(lib, novelId, nullptr, QString(), folder);
     QVERIFY2(result.ok, qPrintable(result.error));
     QCOMPARE(result.chmPath, folder + QStringLiteral("/测试小说.chm"));
-    const QByteArray contents = ChmReader(result.chmPath).object(QStringLiteral("/temp.hhc"));
+    const QByteArray contents = ChmArchive(result.chmPath).object(QStringLiteral("/temp.hhc"));
     QVERIFY(decodeGbkBytes(contents));
     QCOMPARE(paramValues(gbk(contents), QStringLiteral("Name")).last(), QStringLiteral("第一章 &#131072;"));
 }

@@ -1,0 +1,127 @@
+#include "output/chmarchive.h"
+
+#include "storage/textfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QtEndian>
+
+#include <chm_lib.h>
+
+namespace {
+
+int collect(chmFile*, chmUnitInfo* ui, void* context) {
+    const QString name = QString::fromUtf8(ui->path);
+    // The compiler's own objects: system files, the content sections, the name lists.
+    if (!name.startsWith(QLatin1String("/#")) && !name.startsWith(QLatin1String("/$")) &&
+        !name.startsWith(QLatin1String("::")))
+        static_cast<QStringList*>(context)->append(name);
+    return CHM_ENUMERATOR_CONTINUE;
+}
+
+} // namespace
+
+ChmArchive::ChmArchive(const QString& path)
+    : m_file(chm_open(QFile::encodeName(path).constData())) {}
+
+ChmArchive::~ChmArchive() {
+    if (m_file)
+        chm_close(m_file);
+}
+
+bool ChmArchive::contains(const QString& name) const {
+    chmUnitInfo ui;
+    return m_file && chm_resolve_object(m_file, name.toUtf8().constData(), &ui) == CHM_RESOLVE_SUCCESS;
+}
+
+QByteArray ChmArchive::object(const QString& name) const {
+    chmUnitInfo ui;
+    if (!m_file || chm_resolve_object(m_file, name.toUtf8().constData(), &ui) != CHM_RESOLVE_SUCCESS)
+        return {};
+    QByteArray bytes(qsizetype(ui.length), Qt::Uninitialized);
+    const LONGINT64 got = chm_retrieve_object(m_file, &ui, reinterpret_cast<unsigned char*>(bytes.data()), 0,
+                                              LONGINT64(ui.length));
+    bytes.truncate(qsizetype(got < 0 ? 0 : got));
+    return bytes;
+}
+
+QStringList ChmArchive::files() const {
+    QStringList names;
+    if (m_file)
+        chm_enumerate(m_file, CHM_ENUMERATE_NORMAL | CHM_ENUMERATE_FILES, &collect, &names);
+    return names;
+}
+
+QList<QPair<int, QByteArray>> ChmArchive::systemRecords() const {
+    const QByteArray system = object(QStringLiteral("/#SYSTEM"));
+    QList<QPair<int, QByteArray>> records;
+    for (qsizetype at = 4; at + 4 <= system.size();) {
+        const int code = qFromLittleEndian<quint16>(system.constData() + at);
+        const int length = qFromLittleEndian<quint16>(system.constData() + at + 2);
+        records.append({code, system.mid(at + 4, length)});
+        at += 4 + length;
+    }
+    return records;
+}
+
+QByteArray ChmArchive::string(quint32 offset) const {
+    const QByteArray strings = object(QStringLiteral("/#STRINGS"));
+    if (offset == 0 || offset >= quint32(strings.size()))
+        return {};
+    const qsizetype end = strings.indexOf('\0', offset);
+    return strings.mid(offset, end < 0 ? -1 : end - offset);
+}
+
+quint32 ChmArchive::windowField(int offset) const {
+    const QByteArray windows = object(QStringLiteral("/#WINDOWS"));
+    if (offset < 0 || windows.size() < 8 + offset + 4)
+        return 0xFFFFFFFF;
+    return qFromLittleEndian<quint32>(windows.constData() + 8 + offset);
+}
+
+QString ChmArchive::contentsFile() const {
+    for (const auto& [code, data] : systemRecords()) {
+        if (code != 0)
+            continue;
+        const qsizetype end = data.indexOf('\0');
+        const QString name = QString::fromLatin1(data.left(end < 0 ? data.size() : end));
+        if (!name.isEmpty())
+            return name.startsWith(u'/') ? name : u'/' + name;
+    }
+    for (const QString& name : files())
+        if (name.endsWith(QLatin1String(".hhc"), Qt::CaseInsensitive))
+            return name;
+    return {};
+}
+
+int ChmArchive::language() const {
+    for (const auto& [code, data] : systemRecords())
+        if (code == 4 && data.size() >= 4)
+            return int(qFromLittleEndian<quint32>(data.constData()));
+    return 0;
+}
+
+QByteArray ChmArchive::charset() const {
+    switch (language()) {
+    case 0x804:
+        return "GB18030";
+    case 0x404:
+        return "Big5";
+    default:
+        return "UTF-8";
+    }
+}
+
+bool ChmArchive::unpack(const QString& folder, QString* error) const {
+    const QString root = QDir::cleanPath(folder);
+    for (const QString& name : files()) {
+        if (name.endsWith(u'/'))
+            continue;
+        const QString target = QDir::cleanPath(root + name);
+        if (!target.startsWith(root + u'/'))
+            continue; // the book's name would put it outside the chosen folder
+        if (!writeBytesAtomically(target, object(name), error))
+            return false;
+    }
+    return true;
+}

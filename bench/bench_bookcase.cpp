@@ -2,16 +2,15 @@
 // call it rests on, in the same run:
 //   20,000 books listed and found by name vs. reading the rows with one plain query (target <= 3);
 //   the file check of 20,000 books vs. a plain stat loop (target <= 1.5);
-//   a tree of 2,000 notes vs. one plain query of the rows (target <= 3);
 //   the bookcase window filling its list with the 20,000 books, and one keystroke in its find bar,
 //   each until painted, vs. the plain query of those rows (target <= 3).
+#include "ratio.h"
 #include "bookcase/bookcasecheckjob.h"
 #include "bookcase/ui/frmbookcase.h"
 #include "renewal/processtuning.h"
 #include "storage/bookcasestore.h"
 #include "storage/database.h"
 #include "storage/librarycontext.h"
-#include "writer/writerstore.h"
 
 #include <QAction>
 #include <QApplication>
@@ -32,27 +31,6 @@
 namespace {
 
 constexpr int kBooks = 20000;
-constexpr int kNotes = 2000;
-
-// The best of five: the least disturbed by the rest of the machine. setup runs untimed before each.
-double best(const std::function<void()>& work, const std::function<void()>& setup = {}) {
-    double fastest = 1e9;
-    for (int i = 0; i < 5; ++i) {
-        if (setup)
-            setup();
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        fastest = std::min(fastest, double(timer.nsecsElapsed()) / 1e9);
-    }
-    return fastest;
-}
-
-void report(const char* what, double ours, double bare, double target) {
-    const double ratio = ours / bare;
-    std::printf("%-44s %8.4f s vs %8.4f s  ratio %.2f (target <= %.1f: %s)\n", what, ours, bare, ratio,
-                target, ratio <= target ? "met" : "missed");
-}
 
 } // namespace
 
@@ -158,41 +136,5 @@ int main(int argc, char** argv) {
     });
     report("file check of 20,000 books", checkOurs, checkBare, 1.5);
 
-    // Notes: the four categories, each with 20 sub-categories of about 24 notes.
-    const QString novel = QStringLiteral("000001");
-    WriterStore notes(db);
-    notes.ensureNovel(novel);
-    const QList<WriterNote> top = notes.tree(novel);
-    db.transaction([&] {
-        int made = int(top.size());
-        for (int i = 0; made < kNotes; ++i) {
-            WriterNote sub;
-            sub.novelId = novel;
-            sub.topId = top.at(i % top.size()).id;
-            sub.title = QStringLiteral("分组%1").arg(i);
-            const qint64 parent = notes.insertNote(sub).id;
-            ++made;
-            for (int j = 0; j < 24 && made < kNotes; ++j, ++made) {
-                WriterNote note;
-                note.novelId = novel;
-                note.topId = parent;
-                note.type = WriterNote::Text;
-                note.title = QStringLiteral("笔记%1").arg(j);
-                note.remark = QStringLiteral("说明").repeated(20);
-                notes.insertNote(note);
-            }
-        }
-        return true;
-    });
-    const double treeOurs = best([&] {
-        if (notes.tree(novel).size() != kNotes)
-            qFatal("the tree lost notes");
-    });
-    const double treeBare = best([&] {
-        bareRows(QStringLiteral("SELECT id, topid, displayorder, Title, iType, url, Remark FROM book_Writer "
-                                "WHERE NovelID=? ORDER BY topid, displayorder"),
-                 {novel});
-    });
-    report("tree of 2,000 notes", treeOurs, treeBare, 3);
     return 0;
 }

@@ -1,6 +1,7 @@
 // "添加目录" on a large folder, against listing and sorting it with the system's tools, in the same run:
 //   a folder of 20,000 files (16,000 of them music, 2,500 of those already listed) added to a list
 //   of 5,000 entries vs. `find DIR -maxdepth 1 | sort` (target <= 3).
+#include "ratio.h"
 #include "companion/playlist.h"
 #include "renewal/processtuning.h"
 
@@ -18,18 +19,6 @@ namespace {
 
 constexpr int kFiles = 20000;
 constexpr int kListed = 5000;
-
-// The best of five: the least disturbed by the rest of the machine.
-double best(const std::function<void()>& work) {
-    double fastest = 1e9;
-    for (int i = 0; i < 5; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        fastest = std::min(fastest, double(timer.nsecsElapsed()) / 1e9);
-    }
-    return fastest;
-}
 
 } // namespace
 

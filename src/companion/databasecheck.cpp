@@ -1,8 +1,8 @@
 #include "companion/databasecheck.h"
 
-#include <QAtomicInt>
+#include "companion/fileconnection.h"
+
 #include <QFile>
-#include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -20,36 +20,24 @@ QStringList DatabaseCheck::problems(const QString& path) {
         return {tr("无此文件：") + path};
     if (!hasSqliteHeader(path))
         return {tr("不是 SQLite 数据库文件")};
-    static QAtomicInt serial;
-    const QString name = QStringLiteral("check-%1").arg(serial.fetchAndAddRelaxed(1));
+    const FileConnection file(path, QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=10000"));
+    if (!file.isOpen())
+        return {file.openError()};
     QStringList found;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=10000"));
-        if (!db.open()) {
-            found << db.lastError().text();
-        } else {
-            QSqlQuery q(db);
-            if (!q.exec(QStringLiteral("PRAGMA integrity_check"))) {
-                found << q.lastError().text();
-            } else {
-                while (q.next()) {
-                    const QString line = q.value(0).toString();
-                    if (line != QLatin1String("ok"))
-                        found << line;
-                }
-            }
-            QStringList tables;
-            if (q.exec(QStringLiteral("SELECT lower(name) FROM sqlite_master WHERE type='table'")))
-                while (q.next())
-                    tables << q.value(0).toString();
-            for (const QString& table : requiredTables())
-                if (!tables.contains(table))
-                    found << tr("缺少数据表：") + table;
-            db.close();
-        }
+    QSqlQuery q(file.db());
+    if (!q.exec(QStringLiteral("PRAGMA integrity_check"))) {
+        found << q.lastError().text();
+    } else {
+        while (q.next())
+            if (q.value(0).toString() != QLatin1String("ok"))
+                found << q.value(0).toString();
     }
-    QSqlDatabase::removeDatabase(name);
+    QStringList tables;
+    if (q.exec(QStringLiteral("SELECT lower(name) FROM sqlite_master WHERE type='table'")))
+        while (q.next())
+            tables << q.value(0).toString();
+    for (const QString& table : requiredTables())
+        if (!tables.contains(table))
+            found << tr("缺少数据表：") + table;
     return found;
 }

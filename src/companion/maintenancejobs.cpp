@@ -1,9 +1,9 @@
 #include "companion/maintenancejobs.h"
 
 #include "companion/databasecheck.h"
+#include "companion/fileconnection.h"
 #include "storage/database.h"
 
-#include <QAtomicInt>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -40,43 +40,6 @@ sqlite3* handleOf(const QSqlDatabase& db) {
         return nullptr;
     return *static_cast<sqlite3* const*>(v.constData());
 }
-
-// A connection of its own to a file other than the library's (or to it, read-only), closed with the
-// object.
-class FileConnection {
-public:
-    explicit FileConnection(const QString& path, const QString& options = {}) {
-        static QAtomicInt serial;
-        m_name = QStringLiteral("maintenance-%1").arg(serial.fetchAndAddRelaxed(1));
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        db.setDatabaseName(path);
-        db.setConnectOptions(options);
-        db.open();
-    }
-    ~FileConnection() {
-        {
-            QSqlDatabase db = QSqlDatabase::database(m_name, false);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(m_name);
-    }
-    QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
-    bool exec(const QString& sql, QString* error = nullptr) const {
-        QSqlQuery q(db());
-        if (q.exec(sql))
-            return true;
-        if (error)
-            *error = q.lastError().text();
-        return false;
-    }
-    QVariant scalar(const QString& sql) const {
-        QSqlQuery q(db());
-        return q.exec(sql) && q.next() ? q.value(0) : QVariant();
-    }
-
-private:
-    QString m_name;
-};
 
 // Every page of from into to in one step of SQLite's online backup.
 bool copyPages(sqlite3* to, sqlite3* from, QString* detail) {

@@ -28,17 +28,6 @@ QString allPaths(TestLibrary& lib) {
     return list.join(u'|');
 }
 
-// Categories 01 甲 and 02 乙, then one entry per "name|code|path"; returns the entries' ids.
-QList<qint64> seed(TestLibrary& lib, const QStringList& rows) {
-    CategoryStore(lib.db()).add("甲");
-    CategoryStore(lib.db()).add("乙");
-    QList<qint64> ids;
-    for (const QString& row : rows)
-        ids << BookcaseStore(lib.db()).insert(
-            {0, row.section(u'|', 0, 0), row.section(u'|', 1, 1), {}, {}, row.section(u'|', 2), {}});
-    return ids;
-}
-
 // "000001:-:3,000002:-:4": each novel with its category ("-" for none) and display order.
 QString novelPlaces(TestLibrary& lib) {
     QStringList list;
@@ -77,8 +66,7 @@ private Q_SLOTS:
     void find() {
         const auto [code, text, expected] = fetch<QString, QString, QString>("code", "text", "expected");
         TestLibrary lib;
-        seed(lib,
-             {"甲'书|01|/b/1", "百分%之百|01|/b/2", "百分百|01|/b/3", "下_划线|02|/b/4", "下划线||/b/5"});
+        lib.addBooks({"甲'书|01|/b/1", "百分%之百|01|/b/2", "百分百|01|/b/3", "下_划线|02|/b/4", "下划线||/b/5"});
         QCOMPARE(names(BookcaseStore(lib.db()).list(code, text)), expected);
         QVERIFY(lib.errors().isEmpty());
     }
@@ -105,7 +93,7 @@ private Q_SLOTS:
             fetch<QString, QString, QString, bool, QString>("name", "path", "code", "editingFirst",
                                                             "message");
         TestLibrary lib;
-        const qint64 first = seed(lib, {"一|09|/b/it's 100%_a\\b.txt", "二||/b/second"}).first();
+        const qint64 first = lib.addBooks({"一|09|/b/it's 100%_a\\b.txt", "二||/b/second"}).first();
         const BookcaseEntry entry{editingFirst ? first : 0, name, code, {}, {}, path, {}};
         const Bookcase bookcase(lib.context());
         QCOMPARE(bookcase.check(entry), message);
@@ -133,7 +121,7 @@ private Q_SLOTS:
     void batch() {
         const auto [files, error, after] = fetch<QStringList, QString, QString>("files", "error", "after");
         TestLibrary lib;
-        seed(lib, {"旧||/b/old.txt"});
+        lib.addBooks({"旧||/b/old.txt"});
         QList<Bookcase::BatchRow> rows;
         for (const QString& f : files)
             rows.append({f.section(u'=', 0, 0), f.section(u'=', 1)});
@@ -167,7 +155,7 @@ private Q_SLOTS:
                                                      : lib.path() + "/books/" + which + "'s 100%.txt";
         const QString other = lib.path() + "/books/other.txt";
         QVERIFY(writeFile(other, "other") && (which == "missing" || writeFile(path, "book")));
-        const qint64 id = seed(lib, {which + "||" + path, "other||" + other}).first();
+        const qint64 id = lib.addBooks({which + "||" + path, "other||" + other}).first();
 
         const Bookcase::Result result = Bookcase(lib.context()).remove({id}, deleteFiles);
         QVERIFY2(result.ok(), qPrintable(result.error));
@@ -198,7 +186,7 @@ private Q_SLOTS:
         TestLibrary lib;
         const QString book = lib.path() + "/books/甲's.txt";
         QVERIFY(writeFile(book, "book"));
-        const qint64 bookId = seed(lib, {"书|01|" + book, "乙书|02|/b/乙.txt"}).first();
+        const qint64 bookId = lib.addBooks({"书|01|" + book, "乙书|02|/b/乙.txt"}).first();
         lib.addNovel("无类", "", 3);
         const QString first = lib.addNovel("甲一", "01", 2);
         const QString second = lib.addNovel("甲二", "01", 1);
@@ -246,7 +234,7 @@ private Q_SLOTS:
     void move() {
         const auto [code, error, inTarget] = fetch<QString, QString, QString>("code", "error", "inTarget");
         TestLibrary lib;
-        const QList<qint64> ids = seed(lib, {"一|01|/b/1", "二||/b/2", "三|01|/b/3"});
+        const QList<qint64> ids = lib.addBooks({"一|01|/b/1", "二||/b/2", "三|01|/b/3"});
         QCOMPARE(Bookcase(lib.context()).move(ids.mid(0, 2), code).error, error);
         QCOMPARE(names(BookcaseStore(lib.db()).list("02")), inTarget);
         QCOMPARE(names(BookcaseStore(lib.db()).list("01")),
@@ -318,7 +306,7 @@ private Q_SLOTS:
         QStringList rows;
         for (const QString& p : paths)
             rows << "书||" + p;
-        const QList<qint64> ids = seed(lib, rows);
+        const QList<qint64> ids = lib.addBooks(rows);
         QList<qint64> chosenIds;
         for (const int i : chosen)
             chosenIds << ids.at(i);

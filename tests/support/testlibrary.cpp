@@ -1,5 +1,7 @@
 #include "support/testlibrary.h"
 
+#include "storage/bookcasestore.h"
+#include "storage/categorystore.h"
 #include "storage/chapterstore.h"
 #include "storage/novelstore.h"
 
@@ -49,6 +51,29 @@ qint64 TestLibrary::addChapter(const QString& novelId, const QString& title, boo
     if (read)
         db().exec(QStringLiteral("UPDATE book_novelcontent SET bIsRead='1' WHERE id=?"), {id});
     return id;
+}
+
+QHash<QString, qint64> TestLibrary::addChapters(const QString& novelId, const QStringList& titleAndVolume) {
+    QHash<QString, qint64> ids;
+    int order = 0;
+    for (const QString& c : titleAndVolume) {
+        const QString title = c.section(u'/', 0, 0);
+        const qint64 id = addChapter(novelId, title);
+        ids.insert(title, id);
+        db().exec("UPDATE book_novelcontent SET Displayorder=?, Volume=? WHERE id=?",
+                  {++order, c.contains(u'/') ? QVariant(c.section(u'/', 1)) : QVariant(), id});
+    }
+    return ids;
+}
+
+QList<qint64> TestLibrary::addBooks(const QStringList& rows) {
+    CategoryStore(db()).add("甲");
+    CategoryStore(db()).add("乙");
+    QList<qint64> ids;
+    for (const QString& row : rows)
+        ids << BookcaseStore(db()).insert(
+            {0, row.section(u'|', 0, 0), row.section(u'|', 1, 1), {}, {}, row.section(u'|', 2), {}});
+    return ids;
 }
 
 QByteArray fileBytes(const QString& path) {

@@ -2,6 +2,7 @@
 
 #include "storage/librarycontext.h"
 
+#include <QHash>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -24,6 +25,10 @@ public:
     // Adds a chapter row; returns its id.
     qint64 addChapter(const QString& novelId, const QString& title, bool read = false,
                       const QString& comeFrom = QString());
+    // Adds chapters written "title/volume" (or "title" for none), in that order; their ids by title.
+    QHash<QString, qint64> addChapters(const QString& novelId, const QStringList& titleAndVolume);
+    // Categories 01 甲 and 02 乙, then a bookcase entry per "name|code|path"; their ids.
+    QList<qint64> addBooks(const QStringList& rows);
 
 private:
     QTemporaryDir m_dir;

@@ -20,14 +20,7 @@ struct Novel {
 
     explicit Novel(const QStringList& chapters) {
         id = lib.addNovel("自写");
-        int order = 0;
-        for (const QString& c : chapters) {
-            const QString title = c.section(u'/', 0, 0);
-            const qint64 chapter = lib.addChapter(id, title);
-            ids.insert(title, chapter);
-            lib.db().exec("UPDATE book_novelcontent SET Displayorder=?, Volume=? WHERE id=?",
-                          {++order, c.contains(u'/') ? QVariant(c.section(u'/', 1)) : QVariant(), chapter});
-        }
+        ids = lib.addChapters(id, chapters);
     }
     WriterChapters chapters() { return WriterChapters(lib.context(), id); }
     // "title/volume" in list order.

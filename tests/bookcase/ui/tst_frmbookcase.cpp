@@ -23,17 +23,6 @@
 
 namespace {
 
-// Categories 01 甲 and 02 乙, then one entry per "name|code|path"; returns their ids.
-QList<qint64> seed(TestLibrary& lib, const QStringList& rows) {
-    CategoryStore(lib.db()).add("甲");
-    CategoryStore(lib.db()).add("乙");
-    QList<qint64> ids;
-    for (const QString& row : rows)
-        ids << BookcaseStore(lib.db()).insert(
-            {0, row.section(u'|', 0, 0), row.section(u'|', 1, 1), {}, {}, row.section(u'|', 2), {}});
-    return ids;
-}
-
 BookcaseTreeWidget* tree(FrmBookCase& w) {
     return child<BookcaseTreeWidget>(w, "tvwBar");
 }
@@ -121,7 +110,7 @@ private Q_SLOTS:
     void editRefuses() {
         const auto [name, path, message] = fetch<QString, QString, QString>("name", "path", "message");
         TestLibrary lib;
-        seed(lib, {"旧||/b/old.txt"});
+        lib.addBooks({"旧||/b/old.txt"});
         FrmBookCaseEdit dialog(lib.context(), QStringLiteral("02"));
         child<QLineEdit>(dialog, "txtMC")->setText(name);
         child<QLineEdit>(dialog, "txtZZ")->setText("某人");
@@ -168,7 +157,7 @@ private Q_SLOTS:
         const auto [node, text, expected, shown] =
             fetch<QString, QString, QString, QString>("node", "text", "expected", "status");
         TestLibrary lib;
-        seed(lib, {"百分%之百|01|/b/1", "百分百|01|/b/2", "下_划线|02|/b/3", "下划线||/b/4"});
+        lib.addBooks({"百分%之百|01|/b/1", "百分百|01|/b/2", "下_划线|02|/b/3", "下划线||/b/4"});
         FrmBookCase window(lib.context());
         selectNode(window, node);
         const QString unfiltered = listed(window);
@@ -187,7 +176,7 @@ private Q_SLOTS:
 
     void dragOntoNodes() {
         TestLibrary lib;
-        const QList<qint64> ids = seed(lib, {"甲书|01|/b/1", "又一|01|/b/2"});
+        const QList<qint64> ids = lib.addBooks({"甲书|01|/b/1", "又一|01|/b/2"});
         FrmBookCase window(lib.context());
         window.show();
         selectNode(window, "组别01");
@@ -209,7 +198,7 @@ private Q_SLOTS:
         const QString a = lib.path() + "/books/a.txt";
         const QString b = lib.path() + "/books/b.txt";
         QVERIFY(writeFile(a, "a") && writeFile(b, "b"));
-        seed(lib, {"a||" + a, "b||" + b});
+        lib.addBooks({"a||" + a, "b||" + b});
         FrmBookCase window(lib.context());
         MessageRecorder messages;
         trigger(window, "mnuBookCheck");
@@ -244,7 +233,7 @@ private Q_SLOTS:
         QStringList rows;
         for (int i = 0; i < 500; ++i)
             rows << QString("书%1||/gone/%1.txt").arg(i);
-        seed(lib, rows);
+        lib.addBooks(rows);
         MessageRecorder messages;
         messages.answers = {false, false};
         FrmBookCase window(lib.context());
@@ -261,7 +250,7 @@ private Q_SLOTS:
 
     void batchAddTwice() {
         TestLibrary lib;
-        seed(lib, {"旧|02|/b/old.txt"});
+        lib.addBooks({"旧|02|/b/old.txt"});
         const QString picked = "/b/x.one.txt\n/b/old.txt\n/b/y.txt";
         Messages::setPickHandler([&](Messages::Pick, const QString&, const QString&) { return picked; });
         MessageRecorder messages;
@@ -300,7 +289,7 @@ private Q_SLOTS:
 
     void deleteCategory() {
         TestLibrary lib;
-        seed(lib, {"书|01|/b/1.txt", "别的|02|/b/2.txt"});
+        lib.addBooks({"书|01|/b/1.txt", "别的|02|/b/2.txt"});
         const QString novel = lib.addNovel("小说", "01");
         QVERIFY(BookcaseStore(lib.db()).registerEntry("小说", "01", "",
                                                       lib.context().folder().novelListPage(novel)));

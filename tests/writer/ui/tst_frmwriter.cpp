@@ -29,15 +29,9 @@ struct Desk {
 
     explicit Desk(const QStringList& chapters = {"一/上卷", "二/上卷", "序"}) {
         novel = lib.addNovel("自写");
-        int order = 0;
-        for (const QString& c : chapters) {
-            const QString title = c.section(u'/', 0, 0);
-            const qint64 id = lib.addChapter(novel, title);
-            ids.insert(title, id);
-            lib.db().exec("UPDATE book_novelcontent SET Displayorder=?, Volume=? WHERE id=?",
-                          {++order, c.contains(u'/') ? QVariant(c.section(u'/', 1)) : QVariant(), id});
-            WriterChapters(lib.context(), novel).save(id, title + "文");
-        }
+        ids = lib.addChapters(novel, chapters);
+        for (auto it = ids.cbegin(); it != ids.cend(); ++it)
+            WriterChapters(lib.context(), novel).save(it.value(), it.key() + "文");
     }
     FrmWriter& open() {
         window = std::make_unique<FrmWriter>(lib.context(), novel);

@@ -26,14 +26,6 @@ MusicPlayer::MusicPlayer(LibraryContext& library, QWidget* window)
     setObjectName(QStringLiteral("MediaPlayer1"));
     m_list.load(m_library.folder().file(PlayList::fileName()));
 
-    m_player = new QMediaPlayer(this);
-    m_audio = new QAudioOutput(this);
-    m_player->setAudioOutput(m_audio);
-    connect(m_player, &QMediaPlayer::mediaStatusChanged, this, &MusicPlayer::onMediaStatus);
-    connect(m_player, &QMediaPlayer::errorOccurred, this, [this](QMediaPlayer::Error error) {
-        if (error != QMediaPlayer::NoError)
-            trackFailed(m_track);
-    });
     m_lyricTimer = new QTimer(this);
     m_lyricTimer->setInterval(kLyricTickMs);
     connect(m_lyricTimer, &QTimer::timeout, this, &MusicPlayer::showLyric);
@@ -68,7 +60,29 @@ MusicPlayer::MusicPlayer(LibraryContext& library, QWidget* window)
 MusicPlayer::~MusicPlayer() {
     // No end-of-track handling while the player goes away with the window.
     m_sequence.stop();
-    m_player->disconnect(this);
+    if (m_player)
+        m_player->disconnect(this);
+}
+
+QMediaPlayer* MusicPlayer::player() {
+    // Made on the first song: the media back end costs start-up time that most sessions never use.
+    if (m_player)
+        return m_player;
+    m_player = new QMediaPlayer(this);
+    m_audio = new QAudioOutput(this);
+    m_audio->setVolume(linearVolume(m_volume));
+    m_player->setAudioOutput(m_audio);
+    connect(m_player, &QMediaPlayer::mediaStatusChanged, this, &MusicPlayer::onMediaStatus);
+    connect(m_player, &QMediaPlayer::errorOccurred, this, [this](QMediaPlayer::Error error) {
+        if (error != QMediaPlayer::NoError)
+            trackFailed(m_track);
+    });
+    return m_player;
+}
+
+void MusicPlayer::stopPlayer() {
+    if (m_player)
+        m_player->stop();
 }
 
 QAction* MusicPlayer::addAction(const char* name, const QString& text, void (MusicPlayer::*slot)()) {
@@ -93,7 +107,7 @@ void MusicPlayer::setPlayList(const PlayList& list) {
     readSettings();
     if (m_list.isEmpty()) {
         ++m_track;
-        m_player->stop();
+        stopPlayer();
         m_lyricTimer->stop();
         m_mnuMusicPause->setText(tr("暂停"));
         m_lblMusic->clear();
@@ -107,7 +121,9 @@ float MusicPlayer::linearVolume(int hundredthsOfDecibel) {
 }
 
 void MusicPlayer::setVolume(int hundredthsOfDecibel) {
-    m_audio->setVolume(linearVolume(hundredthsOfDecibel));
+    m_volume = hundredthsOfDecibel;
+    if (m_audio)
+        m_audio->setVolume(linearVolume(hundredthsOfDecibel));
 }
 
 void MusicPlayer::mnuMusicOpen() {
@@ -124,11 +140,11 @@ void MusicPlayer::mnuMusicPlay() {
 void MusicPlayer::mnuMusicPause() {
     if (m_sequence.isPaused()) {
         m_sequence.resume();
-        m_player->play();
+        player()->play();
         m_mnuMusicPause->setText(tr("暂停"));
     } else if (m_sequence.isPlaying()) {
         m_sequence.pause();
-        m_player->pause();
+        player()->pause();
         m_mnuMusicPause->setText(tr("继续"));
     }
 }
@@ -136,7 +152,7 @@ void MusicPlayer::mnuMusicPause() {
 void MusicPlayer::mnuMusicStop() {
     m_sequence.stop();
     ++m_track;
-    m_player->stop();
+    stopPlayer();
     m_lyricTimer->stop();
     m_mnuMusicPause->setText(tr("暂停"));
 }
@@ -162,13 +178,13 @@ void MusicPlayer::startTrack(int index) {
     const QString path = m_list.at(index);
     m_lblMusic->setText(tr("歌曲：") + QFileInfo(path).fileName());
     if (!QFileInfo(path).isFile()) {
-        m_player->stop();
+        stopPlayer();
         // Through the event loop: a list of missing files must not recurse.
         QTimer::singleShot(0, this, [this, track = m_track] { trackFailed(track); });
         Q_EMIT trackStarted(index);
         return;
     }
-    m_player->setSource(QUrl::fromLocalFile(path));
+    player()->setSource(QUrl::fromLocalFile(path));
     m_player->play();
     loadLyric(path);
     Q_EMIT trackStarted(index);
@@ -218,7 +234,7 @@ void MusicPlayer::trackFailed(int track) {
     const int next = m_sequence.trackFailed();
     if (next < 0) {
         if (m_sequence.isStopped()) {
-            m_player->stop();
+            stopPlayer();
             m_lblMusic->setText(tr("播放列表中没有可以播放的文件"));
         }
         return;
@@ -230,6 +246,8 @@ void MusicPlayer::trackFailed(int track) {
 }
 
 void MusicPlayer::showLyric() {
+    if (!m_player)
+        return;
     const std::optional<QString> text = m_lyric.textAt(int(m_player->position() / 1000));
     if (text && *text != m_lblMusic->text())
         m_lblMusic->setText(*text);

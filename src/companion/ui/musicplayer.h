@@ -57,6 +57,8 @@ private:
     void onMediaStatus(QMediaPlayer::MediaStatus status);
     void trackFailed(int track);
     void showLyric();
+    QMediaPlayer* player();
+    void stopPlayer();
 
     LibraryContext& m_library;
     QWidget* m_window;
@@ -64,6 +66,7 @@ private:
     MusicSequence m_sequence{m_list};
     QMediaPlayer* m_player = nullptr;
     QAudioOutput* m_audio = nullptr;
+    int m_volume = 0; // hundredths of a decibel, kept until there is an output
     QTimer* m_lyricTimer = nullptr;
     LyricFile m_lyric;
     int m_track = 0; // counts the tracks started, so that a late signal of an earlier one is known

@@ -205,9 +205,9 @@ void TestMusicWindows::pauseAndVolume() {
     QVERIFY(writeFile(lib.path() + "/musiclist.dat", (lib.path() + "/a.wav").toUtf8()));
     QWidget window;
     auto* player = new MusicPlayer(lib.context(), &window);
-    auto* media = player->findChild<QMediaPlayer*>();
     auto* pause = child<QAction>(window, "mnuMusicPause");
     trigger(window, "mnuMusicPlay");
+    auto* media = player->findChild<QMediaPlayer*>(); // made with the first song
     QTRY_VERIFY(media->position() > 200);
     pause->trigger();
     QCOMPARE(pause->text(), "继续");

@@ -1,6 +1,7 @@
 #include "output/chmarchive.h"
 
 #include "storage/textfile.h"
+#include "text/url.h"
 
 #include <QDir>
 #include <QFile>
@@ -37,6 +38,9 @@ bool ChmArchive::contains(const QString& name) const {
 QByteArray ChmArchive::object(const QString& name) const {
     chmUnitInfo ui;
     if (!m_file || chm_resolve_object(m_file, name.toUtf8().constData(), &ui) != CHM_RESOLVE_SUCCESS)
+        return {};
+    // The length is the book's word: a damaged or hostile book must not make us allocate gigabytes.
+    if (ui.length > kMaxObjectSize)
         return {};
     QByteArray bytes(qsizetype(ui.length), Qt::Uninitialized);
     const LONGINT64 got = chm_retrieve_object(m_file, &ui, reinterpret_cast<unsigned char*>(bytes.data()), 0,
@@ -112,15 +116,29 @@ QByteArray ChmArchive::charset() const {
     }
 }
 
-bool ChmArchive::unpack(const QString& folder, QString* error) const {
+QString ChmArchive::normalName(const QString& name) {
+    return resolveRelativePath(QString(), name);
+}
+
+bool ChmArchive::unpack(const QString& folder, QString* error, const Progress& progress) const {
     const QString root = QDir::cleanPath(folder);
-    for (const QString& name : files()) {
-        if (name.endsWith(u'/'))
+    const QStringList names = files();
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        if (progress && !progress(int(i), int(names.size())))
+            return false;
+        // A name that would leave the chosen folder ("/../../.bashrc") is not written at all.
+        const QString name = normalName(names.at(i));
+        if (name.isEmpty() || names.at(i).endsWith(u'/'))
             continue;
-        const QString target = QDir::cleanPath(root + name);
-        if (!target.startsWith(root + u'/'))
-            continue; // the book's name would put it outside the chosen folder
-        if (!writeBytesAtomically(target, object(name), error))
+        chmUnitInfo ui;
+        if (chm_resolve_object(m_file, names.at(i).toUtf8().constData(), &ui) != CHM_RESOLVE_SUCCESS)
+            continue;
+        if (ui.length > kMaxObjectSize) {
+            if (error)
+                *error = QStringLiteral("文件过大：") + name;
+            return false;
+        }
+        if (!writeBytesAtomically(root + u'/' + name, object(names.at(i)), error))
             return false;
     }
     return true;

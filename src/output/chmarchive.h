@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 struct chmFile;
 
 // A compiled help book read with chmlib: its files, its system records, the contents file and the
@@ -41,9 +43,19 @@ public:
     // else "UTF-8".
     QByteArray charset() const;
 
+    // Objects larger than this are refused (object() gives nothing, unpack() fails).
+    static constexpr quint64 kMaxObjectSize = 64ull * 1024 * 1024;
+
+    // The archive name as a path from the book's root ("/a/./b.htm" → "a/b.htm"); "" for a name that
+    // would leave the root.
+    static QString normalName(const QString& name);
+
+    // Called before each file with the count done and the total; false stops the work.
+    using Progress = std::function<bool(int done, int total)>;
     // Writes every file of the book under folder, each atomically. A name that would leave the folder
-    // ("/../x") is skipped. False, with the message, when a file cannot be written.
-    bool unpack(const QString& folder, QString* error = nullptr) const;
+    // ("/../x") is skipped. False, with the message, when a file cannot be written or is too large,
+    // or when progress stopped it.
+    bool unpack(const QString& folder, QString* error = nullptr, const Progress& progress = {}) const;
 
 private:
     chmFile* m_file = nullptr;

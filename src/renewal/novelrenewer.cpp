@@ -71,7 +71,7 @@ void NovelRenewer::fetchListsAhead(const QStringList& novelIds) {
     QList<PageFetcher::Request> requests;
     for (const QString& novelId : novelIds) {
         const auto url = urls.constFind(novelId);
-        if (url == urls.cend() || m_ahead.contains(novelId))
+        if (url == urls.cend() || url->trimmed().isEmpty() || m_ahead.contains(novelId))
             continue;
         m_ahead.insert(novelId, {int(requests.size()), *url});
         requests.append({*url, QString()});
@@ -118,6 +118,9 @@ NovelRenewer::Outcome NovelRenewer::renewNovel(const QString& novelId, bool read
         outcome.failed = true;
         return outcome;
     }
+    // A novel imported from files has no contents page: nothing to renew, nothing failed.
+    if (novel->listUrl.trimmed().isEmpty())
+        return outcome;
     status(tr("正在连接<<%1>>目录页...").arg(novel->novelName));
     ChapterListRequest request;
     request.mode = ChapterListMode::Renewal;

@@ -7,9 +7,9 @@
 
 #include <optional>
 
-// Text files of the program: read as UTF-8 when they carry a BOM or are (plausible) UTF-8, otherwise as
-// GB18030 (a superset of the GBK files the old program wrote); written with the GB18030 encoder
-// unless told otherwise. Writes are atomic.
+// Text files of the program: read as UTF-16 or UTF-8 when they carry a BOM, as UTF-8 when they are
+// (plausible) UTF-8, otherwise as GB18030 (a superset of the GBK files the old program wrote);
+// written with the GB18030 encoder unless told otherwise. Writes are atomic.
 
 // The whole file, read at once by its size (a buffered readAll copies it through Qt's buffer, which
 // costs more than the read when thousands of pages are read); nothing when it cannot be opened.

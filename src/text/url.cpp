@@ -4,6 +4,8 @@
 #include "text/markers.h"
 
 #include <QStringDecoder>
+#include <QStringList>
+#include <QUrl>
 
 namespace {
 
@@ -164,4 +166,45 @@ QString urlDecodeAnsi(const QString& text) {
     if (pos < text.size())
         out += QStringView(text).mid(pos);
     return out;
+}
+
+namespace {
+
+bool hasScheme(const QString& reference) {
+    const qsizetype colon = reference.indexOf(u':');
+    if (colon <= 1) // "c:" is a drive letter, no scheme
+        return false;
+    const qsizetype slash = reference.indexOf(u'/');
+    return slash < 0 || colon < slash;
+}
+
+} // namespace
+
+QString resolveRelativePath(const QString& baseFolder, const QString& reference) {
+    QString ref = reference.trimmed();
+    ref.replace(u'\\', u'/');
+    for (const QChar cut : {u'#', u'?'}) {
+        const qsizetype at = ref.indexOf(cut);
+        if (at >= 0)
+            ref.truncate(at);
+    }
+    if (ref.isEmpty() || hasScheme(ref))
+        return {};
+    if (ref.contains(u'%'))
+        ref = QUrl::fromPercentEncoding(ref.toUtf8());
+    QStringList parts;
+    if (!ref.startsWith(u'/'))
+        parts = baseFolder.split(u'/', Qt::SkipEmptyParts);
+    for (const QString& part : ref.split(u'/', Qt::SkipEmptyParts)) {
+        if (part == QLatin1String("."))
+            continue;
+        if (part == QLatin1String("..")) {
+            if (parts.isEmpty())
+                return {};
+            parts.removeLast();
+            continue;
+        }
+        parts << part;
+    }
+    return parts.join(u'/');
 }

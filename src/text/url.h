@@ -23,3 +23,8 @@ QString urlEncodeUtf8(const QString& text);
 QString decodeHexChars(const QString& text);
 // Undoes urlEncodeDoubleByte: each "%XX%XX" is read with decodeHexChars, the rest is copied.
 QString urlDecodeAnsi(const QString& text);
+
+// A relative reference inside a book or folder, seen from the folder baseFolder ("" for the root):
+// "\" as "/", without "?query" and "#anchor", percent-escapes decoded, "." and ".." resolved. ""
+// when it is empty, an address of another kind ("http:", "data:", …) or would leave the root.
+QString resolveRelativePath(const QString& baseFolder, const QString& reference);

@@ -1,5 +1,5 @@
 // The database upkeep on a large library against the sqlite3 shell doing the same on a copy, in the
-// same run (target: each ratio <= 1.3):
+// same run, backup and restore the best of three rounds taken in turns (target: each ratio <= 1.3):
 //   backup  vs. sqlite3 .backup
 //   restore vs. sqlite3 .restore
 //   compact vs. sqlite3 VACUUM
@@ -29,6 +29,17 @@ void mustSucceed(MaintenanceJob& job) {
     job.runHere();
     if (!job.succeeded())
         qFatal("%s", qPrintable(job.message()));
+}
+
+// Ours and the baseline in turns, the best of each: a machine busy with other work weighs on both alike.
+void compare(const char* what, const std::function<void()>& ours, const std::function<void()>& bare, int rounds) {
+    double oursBest = 1e9;
+    double bareBest = 1e9;
+    for (int i = 0; i < rounds; ++i) {
+        oursBest = std::min(oursBest, best(ours, {}, 1));
+        bareBest = std::min(bareBest, best(bare, {}, 1));
+    }
+    report(what, oursBest, bareBest, 1.3);
 }
 
 } // namespace
@@ -61,19 +72,19 @@ int main(int argc, char** argv) {
 
     const QString ours = dir.filePath(QStringLiteral("ours.mis"));
     const QString theirs = dir.filePath(QStringLiteral("theirs.mis"));
-    report("backup", best([&] {
+    compare("backup", [&] {
                BackupJob job(db, ours);
                mustSucceed(job);
-           }, {}, 1),
-           best([&] { sqlite3(live, QStringLiteral(".backup '%1'").arg(theirs)); }, {}, 1), 1.3);
+           },
+           [&] { sqlite3(live, QStringLiteral(".backup '%1'").arg(theirs)); }, 3);
 
     const QString copy = dir.filePath(QStringLiteral("copy.db"));
     QFile::copy(live, copy);
-    report("restore", best([&] {
+    compare("restore", [&] {
                RestoreJob job(db, ours, library.folder().tempDir());
                mustSucceed(job);
-           }, {}, 1),
-           best([&] { sqlite3(copy, QStringLiteral(".restore '%1'").arg(theirs)); }, {}, 1), 1.3);
+           },
+           [&] { sqlite3(copy, QStringLiteral(".restore '%1'").arg(theirs)); }, 3);
 
     db.exec(QStringLiteral("DELETE FROM book_novelcontent WHERE id % 3 = 0"));
     db.checkpoint();

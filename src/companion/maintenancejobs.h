@@ -44,9 +44,9 @@ private:
     QString m_message;
 };
 
-// A consistent snapshot of the live database (SQLite's online backup in one step, fine while a
-// renewal writes), synced and checked before it replaces the target; a failure leaves an older
-// backup untouched.
+// A consistent snapshot of the live database (a file copy while the log is folded in and nothing
+// commits, else SQLite's online backup in one step; fine while a renewal writes), synced and checked
+// before it replaces the target; a failure leaves an older backup untouched.
 class BackupJob : public MaintenanceJob {
     Q_OBJECT
 
@@ -62,8 +62,9 @@ private:
     const QString m_target;
 };
 
-// Refuses a file that is no library database before the library is touched; otherwise it goes into
-// the live database whole, or not at all: as it is when it has the library's current shape, else
+// Refuses a file that is no library database or whose pages do not hold together: the check runs
+// beside the copy into the library, which stays uncommitted until it passes. Otherwise the file goes
+// into the live database whole, or not at all: as it is when it has the library's current shape, else
 // through a private copy in tempDir brought up to date first. The caller holds the library for itself and rebuilds what it shows afterwards.
 class RestoreJob : public MaintenanceJob {
     Q_OBJECT

@@ -54,6 +54,8 @@ private Q_SLOTS:
     void pathChecks();
     void backupTakenWhileWriting();
     void failedBackupKeepsTheOldOne();
+    void backupHoldsEveryCommit_data();
+    void backupHoldsEveryCommit();
     void restore_data();
     void restore();
     void restoreRefused_data();
@@ -107,6 +109,37 @@ void TestMaintenance::backupTakenWhileWriting() {
     const int inBackup = sqliteScalar(target, "SELECT count(*) FROM book_novelcontent").toInt();
     QVERIFY(inBackup >= 2000 && inBackup <= 2000 + written);
     QCOMPARE(leftovers(lib.path()), QStringList());
+}
+
+void TestMaintenance::backupHoldsEveryCommit_data() {
+    QTest::addColumn<bool>("pinned"); // a reader elsewhere keeps the last commits in the log
+    QTest::newRow("log folded in") << false;
+    QTest::newRow("log held by a reader") << true;
+}
+
+void TestMaintenance::backupHoldsEveryCommit() {
+    QFETCH(bool, pinned);
+    TestLibrary lib;
+    const QString novel = lib.addNovel("甲");
+    fill(lib, novel, 400);
+    QSqlDatabase reader = QSqlDatabase::addDatabase("QSQLITE", "reader");
+    reader.setDatabaseName(lib.context().folder().databasePath());
+    QVERIFY(reader.open());
+    QSqlQuery reading(reader);
+    if (pinned)
+        QVERIFY(reader.transaction() && reading.exec("SELECT id FROM book_novelcontent") && reading.next());
+    fill(lib, novel, 100);
+    const QString target = lib.path() + "/lib.mis";
+    const auto job = run<BackupJob>(lib.db(), target);
+    QVERIFY2(job->succeeded(), qPrintable(job->message()));
+    QCOMPARE(sqliteScalar(target, "SELECT count(*) FROM book_novelcontent").toInt(), 500);
+    QCOMPARE(DatabaseCheck::problems(target), QStringList());
+    reading.finish();
+    if (pinned)
+        reader.rollback();
+    reader.close();
+    reader = QSqlDatabase();
+    QSqlDatabase::removeDatabase("reader");
 }
 
 void TestMaintenance::failedBackupKeepsTheOldOne() {
@@ -170,6 +203,8 @@ void TestMaintenance::restoreRefused_data() {
     QTest::newRow("old Access file") << QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20);
     QTest::newRow("SQLite of another program") << QByteArray("foreign");
     QTest::newRow("truncated backup") << QByteArray("backup:8192");
+    // Refused only by the check running beside the copy: the copy must not be committed first.
+    QTest::newRow("backup with a damaged page") << QByteArray("damaged:20");
 }
 
 void TestMaintenance::restoreRefused() {
@@ -183,6 +218,11 @@ void TestMaintenance::restoreRefused() {
     } else if (bytes.startsWith("backup:")) {
         QVERIFY(run<BackupJob>(lib.db(), file)->succeeded());
         QVERIFY(writeFile(file, fileBytes(file).left(bytes.mid(7).toInt())));
+    } else if (bytes.startsWith("damaged:")) {
+        QVERIFY(run<BackupJob>(lib.db(), file)->succeeded());
+        QByteArray backup = fileBytes(file);
+        backup.replace(bytes.mid(8).toInt() * 4096, 2000, QByteArray(2000, '\xA5'));
+        QVERIFY(writeFile(file, backup));
     } else {
         QVERIFY(writeFile(file, bytes));
     }

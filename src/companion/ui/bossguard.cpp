@@ -1,8 +1,11 @@
 #include "companion/ui/bossguard.h"
 
+#include "companion/globalshortcutportal.h"
 #include "companion/ui/x11keyboard.h"
 
 #include <QApplication>
+#include <QDateTime>
+#include <QDBusConnection>
 #include <QKeyEvent>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -16,6 +19,29 @@ BossGuard::BossGuard(std::function<QString()> storedKey, QObject* parent)
     m_tmrBoss->setInterval(100);
     connect(m_tmrBoss, &QTimer::timeout, this, &BossGuard::poll);
     qApp->installEventFilter(this);
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        watchThroughPortal(QDBusConnection::sessionBus());
+}
+
+void BossGuard::watchThroughPortal(const QDBusConnection& bus) {
+    delete m_portal;
+    m_portalAsked = true;
+    m_portal = new GlobalShortcutPortal(bus, this);
+    // Refused once, not asked again: some desktops ask the user each time.
+    connect(m_portal, &GlobalShortcutPortal::refused, m_portal, &QObject::deleteLater);
+    connect(m_portal, &GlobalShortcutPortal::activated, this, [this] {
+        // The same press may reach a window of the program as well: it counts once.
+        if (QDateTime::currentMSecsSinceEpoch() - m_toggledAt < 300)
+            return;
+        m_hiding ? restoreAll() : hideAll();
+    });
+    const QString trigger = BossKey(m_storedKey()).trigger();
+    if (!trigger.isEmpty())
+        m_portal->bind(trigger, tr("隐藏/显示 Quiveral"));
+}
+
+bool BossGuard::watchesThroughPortal() const {
+    return m_portal && m_portal->isBound();
 }
 
 BossGuard::~BossGuard() {
@@ -65,7 +91,16 @@ void BossGuard::hideAll() {
     for (const QPointer<QWidget>& w : m_hidden)
         w->hide();
     m_hiding = true;
-    if (canWatchKeyboard()) {
+    m_toggledAt = QDateTime::currentMSecsSinceEpoch();
+    if (m_portal) {
+        // A key changed in the settings since: the desktop is asked for the new one.
+        const QString trigger = BossKey(m_storedKey()).trigger();
+        if (!trigger.isEmpty())
+            m_portal->bind(trigger, tr("隐藏/显示 Quiveral"));
+    }
+    if (watchesThroughPortal())
+        return; // the desktop tells of the next press
+    if (canWatchKeyboard() && !m_portalAsked) {
         // The key that hid the program is still down: it counts again only once it was let go.
         m_waitForRelease = true;
         m_tmrBoss->start();
@@ -82,6 +117,7 @@ void BossGuard::restoreAll() {
     if (!m_hiding)
         return;
     m_hiding = false;
+    m_toggledAt = QDateTime::currentMSecsSinceEpoch();
     m_tmrBoss->stop();
     if (m_tray) {
         m_tray->hide();

@@ -8,13 +8,16 @@
 
 #include <functional>
 
+class GlobalShortcutPortal;
+class QDBusConnection;
 class QSystemTrayIcon;
 class QTimer;
 
 // The boss key: pressed in the reading view, the chapter list or the full-screen viewer it hides every
 // visible window of the program at once; pressed again anywhere on the desktop it brings the same
-// windows back. On X11 the key is watched by polling the keyboard's state every 100 ms; where that is
-// impossible, a tray icon stays while the program is hidden, and starting it again restores it.
+// windows back. On X11 the key is watched by polling the keyboard's state every 100 ms; on Wayland the
+// desktop portal is asked for the key as a shortcut of the whole desktop. Where neither works (or the
+// portal refuses), a tray icon stays while the program is hidden, and starting it again restores it.
 class BossGuard : public QObject {
     Q_OBJECT
 
@@ -28,6 +31,10 @@ public:
     void restoreAll();
     // Whether the key can be watched while no window of the program has the keyboard.
     static bool canWatchKeyboard();
+    // The key through the desktop portal on that bus (Wayland's session bus by itself).
+    void watchThroughPortal(const QDBusConnection& bus);
+    // Whether the portal took the key: hiding then needs neither polling nor the tray.
+    bool watchesThroughPortal() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -42,6 +49,9 @@ private:
     QList<QPointer<QWidget>> m_hidden;
     QTimer* m_tmrBoss = nullptr;
     QSystemTrayIcon* m_tray = nullptr;
+    QPointer<GlobalShortcutPortal> m_portal;
+    bool m_portalAsked = false; // Wayland: the keyboard cannot be polled, whatever X11 says
+    qint64 m_toggledAt = 0;
     BossKey m_key;
     bool m_hiding = false;
     bool m_waitForRelease = false;

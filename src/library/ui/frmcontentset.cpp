@@ -1,6 +1,8 @@
 #include "library/ui/frmcontentset.h"
 
 #include "companion/bosskey.h"
+#include "companion/readaloud.h"
+#include "companion/speechengine.h"
 
 #include "library/displaysettings.h"
 #include "library/readingschemes.h"
@@ -115,6 +117,21 @@ FrmContentSet::FrmContentSet(LibraryContext& library, QWidget* parent)
     for (const BossKey& key : BossKey::choices())
         m_cboBossKey->addItem(key.isNone() ? tr("无") : key.displayName(), key.stored());
     form->addRow(tr("隐藏热键："), m_cboBossKey);
+    m_txtSpeechRate = new QSpinBox(settingsBox);
+    m_txtSpeechRate->setObjectName(QStringLiteral("txtSpeechRate"));
+    m_txtSpeechRate->setRange(-10, 10);
+    form->addRow(tr("朗读语速："), m_txtSpeechRate);
+    m_cboSpeechVoice = new QComboBox(settingsBox);
+    m_cboSpeechVoice->setObjectName(QStringLiteral("cboSpeechVoice"));
+    m_cboSpeechVoice->addItem(tr("默认"), QString());
+    {
+        // Asked of the speech service only here and when reading: nothing starts it otherwise.
+        SpeechEngine* engine = SpeechEngine::create(this);
+        for (const QString& voice : engine->chineseVoices())
+            m_cboSpeechVoice->addItem(voice, voice);
+        delete engine;
+    }
+    form->addRow(tr("朗读语音："), m_cboSpeechVoice);
 
     m_picPreview = new QLabel(this);
     m_picPreview->setObjectName(QStringLiteral("picPreview"));
@@ -172,6 +189,12 @@ FrmContentSet::FrmContentSet(LibraryContext& library, QWidget* parent)
     if (m_cboBossKey->findData(stored) < 0)
         m_cboBossKey->addItem(BossKey(stored).displayName(), stored);
     m_cboBossKey->setCurrentIndex(m_cboBossKey->findData(stored));
+    m_txtSpeechRate->setValue(s.readIniValue(Settings::kMain, ReadAloud::rateKey()).toInt());
+    // A voice that is gone stays chosen: the engine then takes its first Chinese one.
+    const QString voice = s.readIniValue(Settings::kMain, ReadAloud::voiceKey());
+    if (m_cboSpeechVoice->findData(voice) < 0)
+        m_cboSpeechVoice->addItem(voice, voice);
+    m_cboSpeechVoice->setCurrentIndex(m_cboSpeechVoice->findData(voice));
     fillSchemes();
     updatePreview();
 
@@ -344,7 +367,9 @@ void FrmContentSet::accept() {
     s.setValue(QStringLiteral("ScrollSpeed"), QString::number(m_txtScrollSpeed->value()));
     s.setValue(QStringLiteral("LineHeight"), m_cboLineHeight->currentText().trimmed());
     s.setValue(QStringLiteral("BossKey"), m_cboBossKey->currentData().toString());
-    if (!s.saveDisplaySettings())
+    if (!s.saveDisplaySettings() ||
+        !s.writeIniValue(Settings::kMain, ReadAloud::rateKey(), QString::number(m_txtSpeechRate->value())) ||
+        !s.writeIniValue(Settings::kMain, ReadAloud::voiceKey(), m_cboSpeechVoice->currentData().toString()))
         Messages::warning(this, s.lastError());
     QDialog::accept();
 }

@@ -57,6 +57,8 @@ private:
     QComboBox* m_cboTitleFontName = nullptr;
     QComboBox* m_cboTitleFontSize = nullptr;
     QComboBox* m_cboBossKey = nullptr;
+    QSpinBox* m_txtSpeechRate = nullptr;
+    QComboBox* m_cboSpeechVoice = nullptr;
     QLabel* m_picPreview = nullptr;
     QListWidget* m_lstScheme = nullptr;
     QLineEdit* m_txtSchemeName = nullptr;

@@ -1,11 +1,15 @@
 // The boss key and the tray icon on a real X server (a private Xvfb, with trayer as notification area):
 // the key hides every shown window of the program, the key held down on the desktop brings the same
 // windows back; minimising into the tray hides the window only while the icon is there.
+#include "companion/globalshortcutportal.h"
 #include "companion/ui/bossguard.h"
 #include "companion/ui/trayicon.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QTimer>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
@@ -22,6 +26,55 @@ bool xdotool(const QStringList& args) {
     return QProcess::execute("xdotool", args) == 0;
 }
 
+// The desktop portal's shortcuts on a private bus: each request answered with the code of its row.
+class FakePortal : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.GlobalShortcuts")
+
+public:
+    FakePortal(const QDBusConnection& bus, uint sessionCode, uint bindCode)
+        : m_bus(bus)
+        , m_sessionCode(sessionCode)
+        , m_bindCode(bindCode) {}
+
+    void activate() {
+        QDBusMessage signal = QDBusMessage::createSignal("/org/freedesktop/portal/desktop",
+                                                         "org.freedesktop.portal.GlobalShortcuts", "Activated");
+        signal << QVariant::fromValue(QDBusObjectPath("/session/boss")) << QString("boss-key") << qulonglong(1)
+               << QVariantMap();
+        m_bus.send(signal);
+    }
+
+    QList<PortalShortcut> bound;
+
+public Q_SLOTS:
+    QDBusObjectPath CreateSession(const QVariantMap& options, const QDBusMessage& call) {
+        return respond(call, options, m_sessionCode, {{"session_handle", "/session/boss"}});
+    }
+    QDBusObjectPath BindShortcuts(const QDBusObjectPath&, const QList<PortalShortcut>& shortcuts, const QString&,
+                                  const QVariantMap& options, const QDBusMessage& call) {
+        bound = shortcuts;
+        return respond(call, options, m_bindCode, {});
+    }
+
+private:
+    QDBusObjectPath respond(const QDBusMessage& call, const QVariantMap& options, uint code,
+                            const QVariantMap& results) {
+        const QString path = "/org/freedesktop/portal/desktop/request/" +
+                             call.service().mid(1).replace('.', '_') + "/" + options["handle_token"].toString();
+        QTimer::singleShot(0, this, [this, path, code, results] {
+            QDBusMessage response = QDBusMessage::createSignal(path, "org.freedesktop.portal.Request", "Response");
+            response << code << results;
+            m_bus.send(response);
+        });
+        return QDBusObjectPath(path);
+    }
+
+    QDBusConnection m_bus;
+    uint m_sessionCode;
+    uint m_bindCode;
+};
+
 } // namespace
 
 class TestDesktop : public QObject {
@@ -32,6 +85,8 @@ private Q_SLOTS:
     void hidesAndRestores();
     void minimisedIntoTheTray_data();
     void minimisedIntoTheTray();
+    void portal_data();
+    void portal();
 };
 
 void TestDesktop::hidesAndRestores_data() {
@@ -141,6 +196,72 @@ void TestDesktop::minimisedIntoTheTray() {
     tray.setEnabled(false);
     trayer.kill();
     trayer.waitForFinished();
+}
+
+void TestDesktop::portal_data() {
+    QTest::addColumn<uint>("sessionCode");
+    QTest::addColumn<uint>("bindCode");
+    QTest::addColumn<bool>("bound");
+    QTest::newRow("key bound") << 0u << 0u << true;
+    QTest::newRow("shortcut refused") << 0u << 1u << false;
+    QTest::newRow("session refused") << 2u << 0u << false;
+}
+
+void TestDesktop::portal() {
+    QFETCH(uint, sessionCode);
+    QFETCH(uint, bindCode);
+    QFETCH(bool, bound);
+    QProcess daemon;
+    daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
+    QVERIFY2(daemon.waitForStarted() && daemon.waitForReadyRead(10000), "dbus-daemon is needed for this test");
+    const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+    QProcess trayer;
+    trayer.start("trayer", {"--align", "right", "--height", "24"});
+    QVERIFY2(trayer.waitForStarted(), "trayer is needed for this test");
+    QTRY_VERIFY(QSystemTrayIcon::isSystemTrayAvailable());
+    {
+        const QString tag = QTest::currentDataTag();
+        QDBusConnection portalBus = QDBusConnection::connectToBus(address, "portal " + tag);
+        GlobalShortcutPortal::registerTypes();
+        FakePortal portal(portalBus, sessionCode, bindCode);
+        QVERIFY(portalBus.registerService("org.freedesktop.portal.Desktop"));
+        QVERIFY(portalBus.registerObject("/org/freedesktop/portal/desktop", &portal, QDBusConnection::ExportAllSlots));
+        QWidget window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        BossGuard guard([] { return QStringLiteral("Shift+{"); });
+        guard.watchThroughPortal(QDBusConnection::connectToBus(address, "client " + tag));
+        if (bound) {
+            QTRY_VERIFY(guard.watchesThroughPortal());
+            QCOMPARE(portal.bound.size(), 1);
+            QCOMPARE(portal.bound.first().id, "boss-key");
+            QCOMPARE(portal.bound.first().properties.value("preferred_trigger").toString(), "SHIFT+F12");
+        } else {
+            QTest::qWait(500); // the refusal's way over the bus
+            QVERIFY(!guard.watchesThroughPortal());
+        }
+        // Pressed on the desktop: hides with the portal; without it only the tray brings the windows back.
+        if (!bound)
+            guard.hideAll();
+        portal.activate();
+        QTRY_COMPARE(guard.isHiding(), true);
+        QVERIFY(!window.isVisible());
+        QCOMPARE(guard.findChild<QSystemTrayIcon*>("bossTray") != nullptr, !bound);
+        QTest::qWait(400);
+        portal.activate();
+        if (bound)
+            QTRY_VERIFY(!guard.isHiding() && window.isVisible());
+        else
+            QTest::qWait(300);
+        QCOMPARE(guard.isHiding(), !bound);
+        guard.restoreAll();
+        QDBusConnection::disconnectFromBus("client " + tag);
+        QDBusConnection::disconnectFromBus("portal " + tag);
+    }
+    trayer.kill();
+    trayer.waitForFinished();
+    daemon.kill();
+    daemon.waitForFinished();
 }
 
 int main(int argc, char** argv) {

@@ -2,6 +2,7 @@
 #include "app/cli.h"
 
 #include "output/chmbuildjob.h"
+#include "output/epubbuildjob.h"
 #include "output/libraryreportjob.h"
 #include "output/outputfolder.h"
 #include "output/textexportjob.h"
@@ -17,9 +18,9 @@
 
 namespace {
 
-const QString kExportUsage = QStringLiteral(
-    "用法: quiveral-cli export NOVELID --format chm|txt|doc|txt-chapters|txt-volumes|volume-pages|all-html "
-    "[--out PATH]");
+const QString kExportUsage = QStringLiteral("用法: quiveral-cli export NOVELID --format "
+                                            "chm|epub|txt|doc|txt-chapters|txt-volumes|volume-pages|all-html "
+                                            "[--out PATH]");
 
 int printResult(CliContext& cli, const QStringList& paths) {
     if (cli.json) {
@@ -49,8 +50,8 @@ int runExport(CliContext& cli, const QStringList& args) {
         else
             return cli.fail(kExportUsage, CliUsage);
     }
-    static const QStringList formats = {"chm",         "txt",          "doc",     "txt-chapters",
-                                        "txt-volumes", "volume-pages", "all-html"};
+    static const QStringList formats = {"chm",          "epub",        "txt",          "doc",
+                                        "txt-chapters", "txt-volumes", "volume-pages", "all-html"};
     if (novelId.isEmpty() || !formats.contains(format) ||
         (!out.isEmpty() && (format == QLatin1String("volume-pages") || format == QLatin1String("all-html"))))
         return cli.fail(kExportUsage, CliUsage);
@@ -80,6 +81,14 @@ int runExport(CliContext& cli, const QStringList& args) {
         job.runHere();
         const ChmBuildJob::Result result = job.result();
         return result.ok ? printResult(cli, {result.chmPath}) : cli.fail(result.error);
+    }
+    if (format == QLatin1String("epub")) {
+        EpubBuildJob job(db, folder, settings, novelId);
+        job.setPrompter(&prompter);
+        job.setTargetPath(out);
+        job.runHere();
+        const EpubBuildJob::Result result = job.result();
+        return result.ok ? printResult(cli, {result.bookPath}) : cli.fail(result.error);
     }
     if (format == QLatin1String("txt-volumes")) {
         const QString target = out.isEmpty() ? OutputFolder(folder, settings).fileFor(name, QString()) : out;
@@ -134,7 +143,8 @@ int runReport(CliContext& cli, const QStringList& args) {
 
 const CliRegistry::Registration exportCommand(CliCommand{
     QStringLiteral("export"), QStringLiteral("NOVELID --format 格式 [--out PATH]"),
-    QStringLiteral("输出小说，格式: chm txt doc txt-chapters txt-volumes volume-pages all-html"), runExport});
+    QStringLiteral("输出小说，格式: chm epub txt doc txt-chapters txt-volumes volume-pages all-html"),
+    runExport});
 const CliRegistry::Registration reportCommand(CliCommand{
     QStringLiteral("report"), QString(), QStringLiteral("生成小说总览页，显示其路径"), runReport});
 

@@ -4,6 +4,7 @@
 #include "storage/dbvalue.h"
 
 #include <QSqlQuery>
+#include <QUuid>
 
 QList<OutputChapter> OutputStore::chapters(const QString& novelId, bool unreadOnly) const {
     // Unread is anything but "1", as the tree counts it.
@@ -17,6 +18,17 @@ QList<OutputChapter> OutputStore::chapters(const QString& novelId, bool unreadOn
     while (q.next())
         list.append(OutputChapter{q.value(0).toLongLong(), textOf(q.value(1)), textOf(q.value(2))});
     return list;
+}
+
+QString OutputStore::bookUuid(const QString& novelId) const {
+    const QString stored =
+        textOf(m_db.scalar(QStringLiteral("SELECT BookUuid FROM book_novel WHERE NovelID=?"), {novelId}));
+    if (stored.startsWith(QLatin1String("urn:uuid:")))
+        return stored;
+    const QString made = QLatin1String("urn:uuid:") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    return m_db.exec(QStringLiteral("UPDATE book_novel SET BookUuid=? WHERE NovelID=?"), {made, novelId})
+               ? made
+               : QString();
 }
 
 QList<OutputStore::NovelFigures> OutputStore::novelFigures(const QString& lb) const {

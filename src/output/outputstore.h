@@ -16,6 +16,10 @@ public:
     // The novel's chapters in display order; with unreadOnly only those not marked read.
     QList<OutputChapter> chapters(const QString& novelId, bool unreadOnly = false) const;
 
+    // The novel's e-book identifier, "urn:uuid:…", made and stored on first use so that readers know
+    // a later export as the same book; "" when it cannot be stored.
+    QString bookUuid(const QString& novelId) const;
+
     struct NovelFigures {
         QString novelId;
         QString name;

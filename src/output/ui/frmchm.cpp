@@ -2,6 +2,7 @@
 
 #include "widgets/messages.h"
 #include "output/chmbuildjob.h"
+#include "output/epubbuildjob.h"
 #include "output/listpage.h"
 #include "output/pagetemplates.h"
 #include "widgets/dialogprompter.h"
@@ -10,6 +11,7 @@
 #include "storage/textfile.h"
 #include "widgets/openwithshell.h"
 
+#include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QSplitter>
@@ -32,6 +34,12 @@ FrmChm::FrmChm(LibraryContext& library, QString novelId, QWidget* parent)
     toolbar->setObjectName(QStringLiteral("tbrChm"));
     QAction* saveAction = toolbar->addAction(tr("保存"));
     saveAction->setObjectName(QStringLiteral("Save"));
+    m_cboFormat = new QComboBox(this);
+    m_cboFormat->setObjectName(QStringLiteral("cboFormat"));
+    m_cboFormat->addItem(tr("CHM"));
+    m_cboFormat->addItem(tr("EPUB"));
+    m_cboFormat->setToolTip(tr("电子书格式"));
+    toolbar->addWidget(m_cboFormat);
     QAction* genAction = toolbar->addAction(tr("生成电子书"));
     genAction->setObjectName(QStringLiteral("Gen"));
     QAction* exitAction = toolbar->addAction(tr("退出"));
@@ -120,21 +128,39 @@ bool FrmChm::save() {
     return true;
 }
 
+FrmChm::Format FrmChm::format() const {
+    return m_cboFormat->currentIndex() == 1 ? Format::Epub : Format::Chm;
+}
+
+void FrmChm::setFormat(Format format) {
+    m_cboFormat->setCurrentIndex(format == Format::Epub ? 1 : 0);
+}
+
 void FrmChm::generate() {
     if ((m_job && m_job->isRunning()) || !save())
         return;
     delete m_job;
-    m_job = new ChmBuildJob(m_library.database(), m_library.folder(), m_library.settings(), m_novelId);
+    LibraryContext& library = m_library;
+    std::function<QString()> bookPath;
+    if (format() == Format::Epub) {
+        auto* job = new EpubBuildJob(library.database(), library.folder(), library.settings(), m_novelId);
+        bookPath = [job] { return job->result().ok ? job->result().bookPath : QString(); };
+        m_job = job;
+    } else {
+        auto* job = new ChmBuildJob(library.database(), library.folder(), library.settings(), m_novelId);
+        bookPath = [job] { return job->result().ok ? job->result().chmPath : QString(); };
+        m_job = job;
+    }
     m_job->setPrompter(m_prompter);
     connect(
         m_job, &Job::finished, this,
-        [this] {
-            const ChmBuildJob::Result result = m_job->result();
-            if (!result.ok)
+        [this, bookPath] {
+            const QString path = bookPath();
+            if (path.isEmpty())
                 return;
-            Q_EMIT generated(result.chmPath);
+            Q_EMIT generated(path);
             if (m_opener)
-                m_opener(result.chmPath);
+                m_opener(path);
         },
         Qt::QueuedConnection);
     m_job->start();

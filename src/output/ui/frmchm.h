@@ -4,8 +4,9 @@
 
 #include <functional>
 
-class ChmBuildJob;
 class DialogPrompter;
+class Job;
+class QComboBox;
 class LibraryContext;
 class QLabel;
 class QTextBrowser;
@@ -13,7 +14,7 @@ class QTreeWidget;
 class SourceEditor;
 
 // "自定义电子书封面": edits the cover Index.htm and the contents page List.htm of a novel before its
-// e-book is made, and makes it.
+// e-book is made, and makes it as CHM or EPUB.
 class FrmChm : public QMainWindow {
     Q_OBJECT
 
@@ -28,12 +29,15 @@ public:
     // Shows "封面" (0) or "目录" (1).
     void showPage(int index);
     bool save();
-    // Saves, then makes the e-book as the e-book command does.
+    enum class Format { Chm, Epub };
+    Format format() const;
+    void setFormat(Format format);
+    // Saves, then makes the e-book in the chosen format as the e-book commands do.
     void generate();
-    ChmBuildJob* job() const { return m_job; }
+    Job* job() const { return m_job; }
 
 Q_SIGNALS:
-    void generated(const QString& chmPath);
+    void generated(const QString& bookPath);
 
 private:
     LibraryContext& m_library;
@@ -44,7 +48,8 @@ private:
     QLabel* m_lblFilePath = nullptr;
     QTextBrowser* m_webChm = nullptr;
     SourceEditor* m_source = nullptr;
-    ChmBuildJob* m_job = nullptr;
+    QComboBox* m_cboFormat = nullptr;
+    Job* m_job = nullptr;
     DialogPrompter* m_prompter = nullptr;
     std::function<void(const QString&)> m_opener;
 };

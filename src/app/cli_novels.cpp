@@ -68,12 +68,13 @@ int runChapters(CliContext& cli, const QStringList& args) {
                                     {"title", c.title},
                                     {"comeFrom", c.comeFrom},
                                     {"wordNums", c.wordNums ? QJsonValue(*c.wordNums) : QJsonValue()},
-                                    {"read", c.read}});
+                                    {"read", c.read},
+                                    {"placeholder", c.placeholder}});
             continue;
         }
         cli.out << c.id << '\t' << c.displayorder << '\t' << tsv(c.volume) << '\t' << tsv(c.title) << '\t'
                 << c.comeFrom << '\t' << (c.wordNums ? QString::number(*c.wordNums) : QString()) << '\t'
-                << (c.read ? "已读" : "未读") << '\n';
+                << (c.read ? "已读" : "未读") << (c.placeholder ? "\t（待更新）" : "") << '\n';
     }
     if (cli.json)
         cli.printJson(rows);
@@ -85,9 +86,9 @@ const CliRegistry::Registration registrations[] = {
     CliRegistry::Registration({QStringLiteral("novels"), QString(),
                                QStringLiteral("列出小说（编号、名称、分类、章数、未读、状态、目录页网址）"),
                                runNovels}),
-    CliRegistry::Registration({QStringLiteral("chapters"), QStringLiteral("NOVELID"),
-                               QStringLiteral("列出小说的章节（编号、顺序、分卷、标题、网址、字数、已读）"),
-                               runChapters}),
+    CliRegistry::Registration(
+        {QStringLiteral("chapters"), QStringLiteral("NOVELID"),
+         QStringLiteral("列出小说的章节（编号、顺序、分卷、标题、网址、字数、已读、待更新）"), runChapters}),
 };
 
 } // namespace

@@ -127,12 +127,13 @@ int runRenew(CliContext& cli, const QStringList& args) {
 
 int runRedownload(CliContext& cli, const QStringList& args) {
     const QString usage = QStringLiteral("用法: quiveral-cli redownload NOVELID (--selected ID,ID... | "
-                                         "--empty | --lack-pic | --pic | --volumes | "
+                                         "--empty | --lack-pic | --pic | --placeholders | --volumes | "
                                          "--info)");
     const QList<std::pair<QLatin1String, RenewJob::Command>> kinds = {
         {QLatin1String("--empty"), RenewJob::Command::RedownloadEmpty},
         {QLatin1String("--lack-pic"), RenewJob::Command::RedownloadLackPictures},
         {QLatin1String("--pic"), RenewJob::Command::RedownloadPictures},
+        {QLatin1String("--placeholders"), RenewJob::Command::RedownloadPlaceholders},
         {QLatin1String("--volumes"), RenewJob::Command::VolumeNames},
         {QLatin1String("--info"), RenewJob::Command::Information},
     };
@@ -184,7 +185,9 @@ const CliRegistry::Registration registrations[] = {
                                QStringLiteral("下载新章节（所有小说、一个分类或指定的小说）"), runRenew}),
     CliRegistry::Registration(
         {QStringLiteral("redownload"),
-         QStringLiteral("NOVELID (--selected IDS | --empty | --lack-pic | --pic | --volumes | --info)"),
+         QStringLiteral(
+             "NOVELID (--selected IDS | --empty | --lack-pic | --pic | --placeholders | --volumes | "
+             "--info)"),
          QStringLiteral("重新下载章节、分卷名称或作者等信息"), runRedownload}),
 };
 

@@ -9,7 +9,8 @@ namespace {
 
 const QString kChapterColumns = QStringLiteral(
     "a.id, a.NovelID, b.NovelName, a.Title, a.Displayorder, a.Volume, a.ComeFrom, a.DownDate, a.DownTime, "
-    "a.WordNums, a.bIsRead FROM book_novelcontent a LEFT JOIN book_novel b ON a.NovelID = b.NovelID ");
+    "a.WordNums, a.bIsRead, a.Placeholder FROM book_novelcontent a LEFT JOIN book_novel b ON a.NovelID = "
+    "b.NovelID ");
 
 QList<ChapterRow> chapterRows(QSqlQuery q) {
     QList<ChapterRow> rows;
@@ -27,6 +28,7 @@ QList<ChapterRow> chapterRows(QSqlQuery q) {
         if (!q.value(9).isNull())
             r.wordNums = q.value(9).toInt();
         r.read = textOf(q.value(10)) == QLatin1String("1");
+        r.placeholder = q.value(11).toInt() > 0;
         rows.append(r);
     }
     return rows;

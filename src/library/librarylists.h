@@ -32,6 +32,7 @@ struct ChapterRow {
     QString downTime;            // HH:MM:SS
     std::optional<int> wordNums; // none: waiting; 0: failed
     bool read = false;
+    bool placeholder = false; // a stub the renewal fetches again: "（待更新）"
 
     // "YYYY-MM-DD HH:MM", as the list shows it.
     QString downloadedAt() const;

@@ -12,6 +12,8 @@ const QList<OptionChecks::NumberField>& OptionChecks::numberFields() {
         {QStringLiteral("ListPerLineNums"), tr("目录页每行章数"), 1, 8, QStringLiteral("2")},
         {QStringLiteral("DelayTime"), tr("每章下载后等待时间"), 0, 60, QStringLiteral("0")},
         {QStringLiteral("LinkDepth"), tr("最大链接深度"), 1, 2, QStringLiteral("1")},
+        {QStringLiteral("PlaceholderMinChars"), tr("占位章节字数"), 0, 100000, QStringLiteral("300")},
+        {QStringLiteral("PlaceholderTries"), tr("占位章节重试次数"), 0, 1000, QStringLiteral("20")},
     };
     return fields;
 }

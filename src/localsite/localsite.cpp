@@ -374,6 +374,12 @@ LocalSiteAnswer LocalSite::answer(LocalSiteRequest& request, bool headOnly) {
     request.path = u'/' + segments.join(u'/') + trailing;
 
     FoundRule found = findRule(segments, trailing, request.query);
+    if (found.rule.times > 0) {
+        const QString key = request.query.isEmpty() ? request.path : request.path + u'?' + request.query;
+        QMutexLocker lock(&m_mutex);
+        if (m_counters.value(key).count >= found.rule.times)
+            found.rule = LocalSiteRule();
+    }
     LocalSiteRule& rule = found.rule;
     const QString& ruleFolder = found.folder;
     const QString& folderUrl = found.folderUrl;

@@ -25,6 +25,8 @@
 //   size: 40M                    cut or pad the body to exactly this many bytes (K and M suffixes)
 //   reset: 1000                  reset the connection after 1000 body bytes
 //   close                        close the connection after the answer
+//   times: 2                     only the first 2 requests of the address get this answer, later ones
+//                                the file (a page a site fills in later)
 //
 // Values may hold {base} (http://127.0.0.1:PORT), {dir} (the address of the rules file's folder, no
 // trailing slash, "" at the top) and {1}..{9} (the text each '*' matched).
@@ -257,6 +259,9 @@ bool LocalSiteRules::parse(const QString& text, QStringList* errors) {
             rule.hang = parseFlag(value, &ok);
         } else if (key == u"close") {
             rule.close = parseFlag(value, &ok);
+        } else if (key == u"times") {
+            rule.times = value.toInt(&ok);
+            ok = ok && rule.times > 0;
         } else if (key == u"drip") {
             const QStringList parts = value.split(u'/');
             bool ok2 = false;

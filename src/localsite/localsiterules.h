@@ -28,6 +28,7 @@ struct LocalSiteRule {
     qint64 size = -1;       // body cut or padded to exactly this many bytes
     qint64 resetAfter = -1; // connection reset after this many body bytes
     bool close = false;     // server closes the connection after the answer
+    int times = 0;          // >0: answers the first this many requests of its address, then the file does
 };
 
 class LocalSiteRules {

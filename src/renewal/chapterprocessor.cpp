@@ -1,17 +1,18 @@
 #include "renewal/chapterprocessor.h"
 
+#include "fetch/pagedecoder.h"
+#include "fetch/pagefetcher.h"
 #include "renewal/chapterpagepreparer.h"
+#include "renewal/chapterpages.h"
 #include "renewal/chapterpictures.h"
 #include "renewal/chaptertext.h"
 #include "renewal/downloadcontext.h"
-#include "fetch/pagedecoder.h"
-#include "fetch/pagefetcher.h"
 #include "renewal/renewstore.h"
-#include "text/unicodetext.h"
 #include "storage/chapterstore.h"
 #include "storage/files.h"
-#include "text/html.h"
 #include "storage/textfile.h"
+#include "text/html.h"
+#include "text/unicodetext.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,7 +20,70 @@
 ChapterProcessor::ChapterProcessor(DownloadContext& context, const NovelRecord& novel)
     : m_context(context)
     , m_novel(novel)
-    , m_novelFolder(context.folder.novelDir(novel.novelId)) {}
+    , m_novelFolder(context.folder.novelDir(novel.novelId)) {
+    const QString own = RenewStore(context.db).joinPages(novel.novelId);
+    m_joinPages = own.isEmpty() ? context.options.joinPages : own == QLatin1String("1");
+    if (m_joinPages)
+        m_notPages = storedSources();
+}
+
+void ChapterProcessor::setListedChapters(const ChapterLinks& listed) {
+    if (!m_joinPages)
+        return;
+    for (const ChapterLink& link : listed)
+        if (!link.isDropped())
+            m_notPages.insert(link.url.toLower());
+}
+
+void ChapterProcessor::findNextPage(ChapterDraft& draft, const QString& page) const {
+    if (m_joinPages)
+        draft.nextPage =
+            ChapterPages::nextPageUrl(page, draft.url, draft.url, 1, m_notPages, {draft.url.toLower()});
+}
+
+ChapterProcessor::Joined ChapterProcessor::joinPages(ChapterDraft& draft, const QString& title,
+                                                     const QString& pageCharset) {
+    const DownloadOptions& options = m_context.options;
+    QSet<QString> seen{draft.url.toLower()};
+    QString lastPage;
+    while (!draft.nextPage.isEmpty()) {
+        const QString url = draft.nextPage;
+        draft.nextPage.clear();
+        seen.insert(url.toLower());
+        m_context.events.status(tr("正在下载章节\"%1\"的第%2页...").arg(title).arg(draft.pages + 1));
+        const FetchedPage answer = m_context.fetcher.fetchChapter(url);
+        if (answer.stopped() || m_context.stopped())
+            return Joined::Stopped;
+        if (!answer.ok() || answer.body.isEmpty())
+            return Joined::Failed;
+        PageDecoder decoder(options.charset);
+        decoder.setPageCharset(pageCharset);
+        decoder.takeContentType(answer.contentType);
+        const QString page = decoder.decode(answer.body);
+        const ChapterDraft more = draftChapter(page, url, m_novel, options);
+        ++draft.pages;
+        draft.text += QStringLiteral("<br />\n") + more.text;
+        lastPage = more.text;
+        draft.nextPage = ChapterPages::nextPageUrl(page, url, draft.url, draft.pages, m_notPages, seen);
+    }
+    if (draft.pages > 1) {
+        draft.stub = options.stubs.isStub(draft.text, lastPage);
+        m_context.events.status(tr("章节\"%1\"已合并（共%2页）").arg(title).arg(draft.pages));
+    }
+    return Joined::Whole;
+}
+
+bool ChapterProcessor::guardsText(const StoredChapter& chapter, const DownloadOptions& options) {
+    const int words = chapter.wordNums.value_or(0);
+    return words > 0 && (chapter.placeholder > 0 || words >= options.stubs.minChars());
+}
+
+ChapterOutcome ChapterProcessor::keptOutcome(const ChapterItem& item) {
+    ChapterOutcome kept;
+    kept.kind = ChapterOutcome::Kind::Kept;
+    kept.chapterId = item.chapterId;
+    return kept;
+}
 
 void ChapterProcessor::setSiteList(const ChapterLinks& listed) {
     m_previousInList.clear();
@@ -105,6 +169,7 @@ ChapterDraft ChapterProcessor::draftChapter(const QString& page, const QString& 
     if (options.setGood)
         text = cleanChapterHtml(text);
     draft.text = absoluteScriptAndStyleReferences(text, url, &draft.styleSheets);
+    draft.stub = options.stubs.isStub(draft.text);
     return draft;
 }
 
@@ -126,9 +191,16 @@ ChapterOutcome ChapterProcessor::processChapterPage(const QString& fetched, cons
     if (options.linkDepth == 2)
         outcome.deeperLinks = getLinks2(page, url, storedSources(), m_context.stop);
 
-    const ChapterDraft draft = draftChapter(page, url, m_novel, options);
-    if (m_context.stopped()) {
+    ChapterDraft draft = draftChapter(page, url, m_novel, options);
+    findNextPage(draft, page);
+    const Joined joined =
+        draft.nextPage.isEmpty() ? Joined::Whole : joinPages(draft, item.title, decoder.pageCharset());
+    if (joined == Joined::Stopped || m_context.stopped()) {
         outcome.kind = ChapterOutcome::Kind::Stopped;
+        return outcome;
+    }
+    if (joined == Joined::Failed) {
+        outcome.error = tr("章节的后续页面下载失败");
         return outcome;
     }
     ChapterOutcome stored = storeDraft(draft, item);
@@ -137,6 +209,8 @@ ChapterOutcome ChapterProcessor::processChapterPage(const QString& fetched, cons
 }
 
 ChapterOutcome ChapterProcessor::storeDraft(const ChapterDraft& draft, const ChapterItem& item) {
+    if (draft.stub && item.hadText)
+        return keptOutcome(item);
     ChapterOutcome failure;
     const std::optional<ChapterPage> page = composePage(draft, item, &failure);
     if (!page)
@@ -213,15 +287,16 @@ ChapterProcessor::composePages(const QList<std::pair<ChapterDraft, ChapterItem>>
     }
     for (qsizetype i = 0; i < chapters.size(); ++i)
         if (ids[i] != 0)
-            composed[i].page = pageFor(chapters.at(i).second, ids[i], texts[i]);
+            composed[i].page = pageFor(chapters.at(i).second, ids[i], texts[i], chapters.at(i).first.stub);
     return composed;
 }
 
 std::optional<ChapterPage> ChapterProcessor::plainPage(const ChapterDraft& draft,
                                                        const ChapterItem& item) const {
-    if (item.chapterId <= 0 || !draft.styleSheets.isEmpty() || mayHoldPictures(draft.text))
+    if (item.chapterId <= 0 || !draft.nextPage.isEmpty() || (draft.stub && item.hadText) ||
+        !draft.styleSheets.isEmpty() || mayHoldPictures(draft.text))
         return std::nullopt;
-    return pageFor(item, item.chapterId, draft.text);
+    return pageFor(item, item.chapterId, draft.text, draft.stub);
 }
 
 ChapterOutcome ChapterProcessor::storePictureChapter(const FetchedPage& answer, const ChapterItem& item) {
@@ -242,8 +317,10 @@ ChapterOutcome ChapterProcessor::storePictureChapter(const FetchedPage& answer, 
     return finish(item, id, text);
 }
 
-ChapterPage ChapterProcessor::pageFor(const ChapterItem& item, qint64 id, const QString& text) const {
+ChapterPage ChapterProcessor::pageFor(const ChapterItem& item, qint64 id, const QString& text,
+                                      bool stub) const {
     ChapterPage page;
+    page.stub = stub;
     page.chapterId = id;
     // The length of the cleaned text, before paragraphs add their marks.
     page.wordNums = int(text.trimmed().size());
@@ -272,7 +349,7 @@ QString ChapterPage::write(const NovelFileWriter& writer) const {
 
 QString ChapterProcessor::storePage(const ChapterPage& page) const {
     const QString error = page.write(m_context.writer);
-    if (error.isEmpty() && !RenewStore(m_context.db).finishChapter(page.chapterId, page.wordNums))
+    if (error.isEmpty() && !RenewStore(m_context.db).finishChapter(page.chapterId, page.wordNums, page.stub))
         return tr("无法保存章节");
     return error;
 }

@@ -13,6 +13,7 @@
 #include <optional>
 
 struct DownloadContext;
+struct StoredChapter;
 class NovelFileWriter;
 struct DownloadOptions;
 struct FetchedPage;
@@ -25,6 +26,7 @@ struct ChapterItem {
     QString volume;
     qint64 chapterId = 0;  // the row to fill; 0: a new chapter gets a row
     bool announce = false; // new to the library even though its row exists (waiting rows of this run)
+    bool hadText = false;  // its row has text already: a stub never takes its place
 };
 
 // A chapter page's text cut out and cleaned, not stored yet.
@@ -32,6 +34,9 @@ struct ChapterDraft {
     QString url; // the page the text was cut from
     QString text;
     QStringList styleSheets; // absolute addresses of the page's style sheets
+    QString nextPage;        // the chapter's next page, still to fetch and append (bIsJoinPages)
+    int pages = 1;
+    bool stub = false; // a stub the site fills in later (PlaceholderMinChars, PlaceholderWords)
 };
 
 // A chapter page ready to be written, and the length its row gets once it is on disk.
@@ -42,6 +47,7 @@ struct ChapterPage {
     QString text; // cleaned, paragraphs not marked yet
     QString title;
     bool markParagraphs = false;
+    bool stub = false;
 
     // The bytes on disk: paragraphs marked, the template filled, encoded. Safe on any thread, so
     // that this costly step runs beside the fetching.
@@ -51,7 +57,8 @@ struct ChapterPage {
 };
 
 struct ChapterOutcome {
-    enum class Kind { Stored, Stopped, Failed };
+    // Kept: the page came as a stub and the text stored before stays.
+    enum class Kind { Stored, Stopped, Failed, Kept };
     Kind kind = Kind::Failed;
     qint64 chapterId = 0;
     int wordNums = 0;
@@ -78,6 +85,22 @@ public:
     // The chapters the site lists, stored ones included, in the site's order: a new chapter is
     // placed right after the one before it there (bIsAutoDisplayorder).
     void setSiteList(const ChapterLinks& listed);
+    // The chapters of the contents list, which a chapter's next page never is (bIsJoinPages); the
+    // stored chapters count as well.
+    void setListedChapters(const ChapterLinks& listed);
+    bool joinsPages() const { return m_joinPages; }
+    // The draft's next page from its first page's HTML; safe on any thread.
+    void findNextPage(ChapterDraft& draft, const QString& page) const;
+    // The draft's further pages fetched one after the other, cut with the same markers and appended,
+    // then judged whole as a stub or not. Failed when a page fails: nothing of the chapter is stored,
+    // its row stays waiting for the next run.
+    enum class Joined { Whole, Failed, Stopped };
+    Joined joinPages(ChapterDraft& draft, const QString& title, const QString& pageCharset);
+    // What a draft that is a stub makes of a chapter that has text already.
+    static ChapterOutcome keptOutcome(const ChapterItem& item);
+    // Whether a stored chapter's text is kept from a stub (ChapterItem::hadText): a stub marked
+    // before, or text long enough to be no stub itself; a short one of old may take any new text.
+    static bool guardsText(const StoredChapter& chapter, const DownloadOptions& options);
 
     ChapterOutcome processChapterPage(const QString& page, const ChapterItem& item, PageDecoder& decoder);
 
@@ -122,7 +145,7 @@ private:
     // The row of the item, inserted as waiting for a new chapter; -1 on failure.
     qint64 rowFor(const ChapterItem& item);
     ChapterOutcome finish(const ChapterItem& item, qint64 id, const QString& text);
-    ChapterPage pageFor(const ChapterItem& item, qint64 id, const QString& text) const;
+    ChapterPage pageFor(const ChapterItem& item, qint64 id, const QString& text, bool stub = false) const;
     // Writes the page, then gives its row the length; "" or the error.
     QString storePage(const ChapterPage& page) const;
     QSet<QString>& storedSources();
@@ -135,4 +158,6 @@ private:
     QSet<QString> m_storedSources;            // lower case; loaded on first use
     bool m_storedLoaded = false;
     bool m_styleSheetSaved = false;
+    bool m_joinPages = false;
+    QSet<QString> m_notPages; // lower case: chapters of the list and the library, never a next page
 };

@@ -40,11 +40,11 @@ public:
         m_wake.wakeOne();
     }
 
-    void add(qint64 id, int wordNums, std::shared_ptr<QPromise<QString>> promise) {
+    void add(qint64 id, int wordNums, bool stub, std::shared_ptr<QPromise<QString>> promise) {
         {
             QMutexLocker lock(&m_mutex);
             if (!m_closing) {
-                m_rows.push_back({id, wordNums, std::move(promise)});
+                m_rows.push_back({id, wordNums, stub, std::move(promise)});
                 if (!m_gathering)
                     m_wake.wakeOne();
                 return;
@@ -67,6 +67,7 @@ private:
     struct Row {
         qint64 id;
         int wordNums;
+        bool stub;
         std::shared_ptr<QPromise<QString>> promise;
     };
     struct Insert {
@@ -135,7 +136,7 @@ private:
     // that is not there yet, and a busy disk costs one commit per batch instead of one per row.
     void complete(std::deque<Row>& batch, Database::Statement& update) {
         auto exec = [&update](const Row& row) {
-            return update.exec(RenewStore::finishChapterValues(row.id, row.wordNums));
+            return update.exec(RenewStore::finishChapterValues(row.id, row.wordNums, row.stub));
         };
         if (batch.size() == 1) {
             fulfil(*batch.front().promise, exec(batch.front()) ? QString() : rowError());
@@ -173,14 +174,14 @@ QFuture<qint64> ChapterRows::insertWaiting(const QList<ChapterRecord>& records) 
     return promise->future();
 }
 
-ChapterRows::Row ChapterRows::expect(qint64 chapterId, int wordNums) {
+ChapterRows::Row ChapterRows::expect(qint64 chapterId, int wordNums, bool stub) {
     auto promise = std::make_shared<QPromise<QString>>();
     promise->start();
     Row row;
     row.done = promise->future();
-    row.written = [worker = m_worker, promise, chapterId, wordNums](const QString& writeError) {
+    row.written = [worker = m_worker, promise, chapterId, wordNums, stub](const QString& writeError) {
         if (writeError.isEmpty())
-            worker->add(chapterId, wordNums, promise);
+            worker->add(chapterId, wordNums, stub, promise);
         else
             Worker::fulfil(*promise, writeError);
     };

@@ -30,7 +30,7 @@ public:
         std::function<void(const QString& writeError)> written;
         QFuture<QString> done;
     };
-    Row expect(qint64 chapterId, int wordNums);
+    Row expect(qint64 chapterId, int wordNums, bool stub = false);
     // Inserts waiting rows on the thread before any row handed over later is completed: one id per
     // record, in order, 0 where the insert failed. The first few rows commit on their own, the rest in
     // growing batches, so that pages are stored while later rows go in.

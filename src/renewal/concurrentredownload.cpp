@@ -32,6 +32,7 @@ ConcurrentRedownload::ConcurrentRedownload(DownloadContext& context, ChapterProc
     , m_handled(handled)
     , m_store(std::move(store))
     , m_noRow{ChapterOutcome::Kind::Failed, 0, 0, {}, tr("无法保存章节")}
+    , m_pageFailed{ChapterOutcome::Kind::Failed, 0, 0, {}, tr("章节的后续页面下载失败")}
     , m_countsTold(!inserting)
     , m_writer(&context.writer)
     , m_fetching(QThread::currentThread())
@@ -112,13 +113,16 @@ ConcurrentRedownload::Drafted ConcurrentRedownload::draft(const FetchedPage& ans
     decoder.setPageCharset(m_pageCharset);
     decoder.takeContentType(answer.contentType);
     Drafted drafted;
-    drafted.draft = ChapterProcessor::draftChapter(decoder.decode(answer.body), m_chapters.at(index).comeFrom,
-                                                   m_novel, context.options);
+    const QString page = decoder.decode(answer.body);
+    drafted.draft =
+        ChapterProcessor::draftChapter(page, m_chapters.at(index).comeFrom, m_novel, context.options);
+    m_processor.findNextPage(drafted.draft, page);
     const ChapterItem chapter = item(index);
     if (!context.stopped() && chapter.chapterId != 0)
         drafted.page = m_processor.plainPage(drafted.draft, chapter);
     if (drafted.page) {
-        const ChapterRows::Row row = m_rows->expect(drafted.page->chapterId, drafted.page->wordNums);
+        const ChapterRows::Row row =
+            m_rows->expect(drafted.page->chapterId, drafted.page->wordNums, drafted.page->stub);
         row.written(drafted.page->write(*m_writer));
         drafted.rowDone = row.done;
     }
@@ -130,7 +134,7 @@ void ConcurrentRedownload::storePending(bool all) {
            (all || m_pending.front().drafted.isFinished() || m_pending.size() > m_maxPending)) {
         const Pending next = m_pending.front();
         m_pending.pop_front();
-        const Drafted drafted = next.drafted.result();
+        Drafted drafted = next.drafted.result();
         if (drafted.page) {
             m_writing.push_back({next.index, told(*drafted.page), drafted.rowDone});
             continue;
@@ -142,6 +146,23 @@ void ConcurrentRedownload::storePending(bool all) {
         const ChapterItem chapter = item(next.index);
         if (chapter.chapterId == 0 && m_inserting) {
             report(next.index, m_noRow);
+            continue;
+        }
+        if (!drafted.draft.nextPage.isEmpty()) {
+            // Its further pages come here, one after the other; the other chapters' pages keep coming.
+            const ChapterProcessor::Joined joined =
+                m_processor.joinPages(drafted.draft, chapter.title, m_pageCharset);
+            if (joined == ChapterProcessor::Joined::Stopped) {
+                m_result.stopped = true;
+                continue;
+            }
+            if (joined == ChapterProcessor::Joined::Failed) {
+                report(next.index, m_pageFailed);
+                continue;
+            }
+        }
+        if (drafted.draft.stub && chapter.hadText) {
+            report(next.index, ChapterProcessor::keptOutcome(chapter));
             continue;
         }
         if (m_composing.isEmpty())
@@ -170,7 +191,7 @@ void ConcurrentRedownload::compose() {
             report(index, composed.at(i).failure);
             continue;
         }
-        const ChapterRows::Row row = m_rows->expect(page->chapterId, page->wordNums);
+        const ChapterRows::Row row = m_rows->expect(page->chapterId, page->wordNums, page->stub);
         m_writerRoom.acquire();
         m_writers.start([page = *page, writer = m_writer, fetching = m_fetching, written = row.written,
                          room = &m_writerRoom] {
@@ -202,7 +223,12 @@ void ConcurrentRedownload::finish() {
 ChapterItem ConcurrentRedownload::item(int index) const {
     const StoredChapter& c = m_chapters.at(index);
     if (!m_inserting || index < m_inserting->first)
-        return ChapterItem{c.comeFrom, c.title, c.volume, c.id, m_announced.contains(c.id)};
+        return ChapterItem{c.comeFrom,
+                           c.title,
+                           c.volume,
+                           c.id,
+                           m_announced.contains(c.id),
+                           ChapterProcessor::guardsText(c, m_context.options)};
     const qint64 id = m_inserting->ids.resultAt(index - m_inserting->first);
     return ChapterItem{c.comeFrom, c.title, c.volume, id, true};
 }
@@ -230,6 +256,8 @@ void ConcurrentRedownload::report(int index, const ChapterOutcome& stored) {
     if (stored.gotText()) {
         ++m_result.stored;
         m_context.events.downloadStateChanged(index, tr("下载成功"));
+    } else if (stored.kind == ChapterOutcome::Kind::Kept) {
+        m_context.events.downloadStateChanged(index, tr("等待更新内容"));
     } else {
         ++m_result.failedChapters;
         m_context.events.downloadStateChanged(index, DownloadListPage::failedCell());

@@ -114,6 +114,7 @@ private:
     QSet<QString>& m_handled;
     StoreAnswer m_store;
     const ChapterOutcome m_noRow;
+    const ChapterOutcome m_pageFailed;
 
     Result m_result;
     ChapterLinks m_deeper;

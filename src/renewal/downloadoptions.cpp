@@ -15,6 +15,9 @@ DownloadOptions DownloadOptions::fromSettings(const Settings& settings, const QS
     o.autoShutdown = settings.isOn(QStringLiteral("bIsAutoShutdown"));
     o.multGetNums = settings.intValue(QStringLiteral("MultGetNums"), 1);
     o.linkDepth = settings.intValue(QStringLiteral("LinkDepth"), 1);
+    o.joinPages = settings.value(QStringLiteral("bIsJoinPages")) != QLatin1String("0");
+    o.stubs = ChapterPages::StubRule::fromSettings(settings);
+    o.placeholderTries = qMax(0, settings.intValue(QStringLiteral("PlaceholderTries"), 20));
     const QString charset = settings.value(QStringLiteral("charset")).trimmed().toLower();
     if (!charset.isEmpty())
         o.charset = charset;

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "toc/chapterlistoptions.h"
-#include "renewal/chapterpagepreparer.h"
 #include "fetch/fetchoptions.h"
+#include "renewal/chapterpagepreparer.h"
+#include "renewal/chapterpages.h"
 #include "storage/settings.h"
+#include "toc/chapterlistoptions.h"
 
 class LibraryContext;
 
@@ -18,6 +19,9 @@ struct DownloadOptions {
     bool autoShutdown = false;     // bIsAutoShutdown
     int multGetNums = 5;           // MultGetNums
     int linkDepth = 1;             // LinkDepth
+    bool joinPages = true;         // bIsJoinPages, unless the novel says otherwise
+    ChapterPages::StubRule stubs;  // PlaceholderMinChars, PlaceholderWords
+    int placeholderTries = 20;     // PlaceholderTries
     QString charset = QStringLiteral("gb2312");
     FetchOptions fetch;
     ChapterListOptions list;

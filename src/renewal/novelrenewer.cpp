@@ -47,6 +47,9 @@ void NovelRenewer::status(const QString& text) const {
 }
 
 bool NovelRenewer::tally(const ChapterOutcome& chapter, Outcome& outcome) {
+    // A stub that came again is no failure: the text stored before stays.
+    if (chapter.kind == ChapterOutcome::Kind::Kept)
+        return false;
     ++(chapter.gotText() ? outcome.stored : outcome.failedChapters);
     return chapter.gotText();
 }
@@ -113,6 +116,7 @@ NovelRenewer::Outcome NovelRenewer::renewNovel(const QString& novelId, bool read
     Outcome outcome;
     m_handled.clear();
     m_scheduled.clear();
+    m_listed.clear();
     std::optional<NovelRecord> novel = NovelStore(m_context.db).loadNovel(novelId);
     if (!novel) {
         outcome.failed = true;
@@ -145,11 +149,16 @@ NovelRenewer::Outcome NovelRenewer::renewNovel(const QString& novelId, bool read
         return outcome;
     }
 
+    m_listed = list.listed;
     ChapterProcessor processor(m_context, *novel);
     processor.setSiteList(list.listed);
+    processor.setListedChapters(m_listed);
     const ChapterLinks& links =
         list.outcome == ChapterListResult::Outcome::Chapters ? list.links : ChapterLinks();
     const qint64 before = RenewStore(m_context.db).maxChapterId();
+    // Taken before this run's chapters: a stub stored now waits for the next renewal.
+    const QList<StoredChapter> stubs =
+        RenewStore(m_context.db).placeholderChapters(novelId, m_context.options.placeholderTries);
     outcome += m_context.options.concurrent() ? renewConcurrently(*novel, links, list.listed)
                                               : renewSequentially(processor, *novel, links);
     if (!outcome.stopped && !m_context.options.concurrent()) {
@@ -159,6 +168,8 @@ NovelRenewer::Outcome NovelRenewer::renewNovel(const QString& novelId, bool read
         if (!waiting.isEmpty())
             outcome += redownloadChapters(*novel, waiting);
     }
+    if (!outcome.stopped && !stubs.isEmpty())
+        outcome += renewPlaceholders(*novel, stubs);
 
     if (outcome.stopped)
         status(tr("停止更新"));
@@ -168,11 +179,25 @@ NovelRenewer::Outcome NovelRenewer::renewNovel(const QString& novelId, bool read
         status(tr("<<%1>>更新完毕").arg(novel->novelName));
     else
         status(tr("<<%1>>尚无更新的章节").arg(novel->novelName));
+    const qsizetype stillStubs =
+        RenewStore(m_context.db).placeholderChapters(novelId, m_context.options.placeholderTries).size();
+    if (stillStubs > 0)
+        status(tr("%1个章节等待更新内容").arg(stillStubs));
     if (outcome.stored > 0 || list.information || listPageBehind(novelId)) {
         checkpointMeanwhile();
         writeListPage(m_context.db, m_context.folder, m_context.options.settings, novelId);
     }
     return outcome;
+}
+
+NovelRenewer::Outcome NovelRenewer::renewPlaceholders(const NovelRecord& novel,
+                                                      const QList<StoredChapter>& stubs) {
+    // The try is counted before the fetch: a run killed meanwhile used it up too, and a site that
+    // keeps failing stops being asked after the limit all the same.
+    if (!RenewStore(m_context.db).countPlaceholderTries(stubs))
+        return {};
+    status(tr("正在更新<<%1>>的%2个待更新章节...").arg(novel.novelName).arg(stubs.size()));
+    return redownloadChapters(novel, stubs);
 }
 
 bool NovelRenewer::listPageBehind(const QString& novelId) const {
@@ -354,6 +379,7 @@ NovelRenewer::Outcome NovelRenewer::renewInsertingMeanwhile(const NovelRecord& n
     if (m_pageCharset.isEmpty())
         m_pageCharset = m_context.options.charset;
     ChapterProcessor processor(m_context, novel);
+    processor.setListedChapters(m_listed);
     return redownloadConcurrently(processor, novel, chapters, {}, &inserting);
 }
 
@@ -363,6 +389,7 @@ NovelRenewer::Outcome NovelRenewer::redownloadChapters(const NovelRecord& novel,
     if (m_pageCharset.isEmpty())
         m_pageCharset = m_context.options.charset;
     ChapterProcessor processor(m_context, novel);
+    processor.setListedChapters(m_listed);
     Outcome outcome = m_context.options.concurrent()
                           ? redownloadConcurrently(processor, novel, chapters, announced)
                           : redownloadSequentially(processor, novel, chapters, announced);
@@ -393,13 +420,16 @@ NovelRenewer::Outcome NovelRenewer::redownloadSequentially(ChapterProcessor& pro
         ChapterOutcome stored;
         if (answer.ok() && !answer.body.isEmpty())
             stored = store(processor, answer,
-                           ChapterItem{c.comeFrom, c.title, c.volume, c.id, announced.contains(c.id)});
+                           ChapterItem{c.comeFrom, c.title, c.volume, c.id, announced.contains(c.id),
+                                       ChapterProcessor::guardsText(c, m_context.options)});
         if (stored.kind == ChapterOutcome::Kind::Stopped) {
             outcome.stopped = true;
             return outcome;
         }
         if (tally(stored, outcome))
             status(tr("<<%1>>的章节\"%2\"更新完成").arg(novel.novelName, c.title));
+        else if (stored.kind == ChapterOutcome::Kind::Kept)
+            status(tr("<<%1>>的章节\"%2\"仍在等待更新内容").arg(novel.novelName, c.title));
         else
             status(tr("更新小说<<%1>>的章节\"%2\"失败，请查看网络连接").arg(novel.novelName, c.title));
         if (i + 1 < total)

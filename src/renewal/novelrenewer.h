@@ -100,6 +100,8 @@ private:
     // goes on (the list page, the next novel), one at a time: the library then closes without
     // that wait, and a copy of the file alone holds the chapters.
     void checkpointMeanwhile();
+    // The stubs marked at earlier renewals, fetched again while they have tries left.
+    Outcome renewPlaceholders(const NovelRecord& novel, const QList<StoredChapter>& stubs);
 
     DownloadContext& m_context;
     const SiteSignTable* m_signs = nullptr;
@@ -107,6 +109,7 @@ private:
     QString m_pageCharset;     // of the novel's table of contents, for chapter answers without one
     QSet<QString> m_handled;   // lower-case addresses stored in this renewal
     QSet<QString> m_scheduled; // lower-case addresses of the new chapters still to come
+    ChapterLinks m_listed;     // the chapters of the contents list of this renewal, never a next page
     std::unique_ptr<QThread> m_checkpoint;
     struct Ahead {
         int index = 0;   // in the fetcher's list

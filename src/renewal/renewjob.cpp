@@ -137,6 +137,7 @@ void RenewJob::runCommand(NovelRenewer& renewer) {
     case Command::RedownloadEmpty:
     case Command::RedownloadLackPictures:
     case Command::RedownloadPictures:
+    case Command::RedownloadPlaceholders:
         redownload(renewer);
         break;
     case Command::VolumeNames:
@@ -200,6 +201,10 @@ void RenewJob::redownload(NovelRenewer& renewer) {
     case Command::RedownloadLackPictures:
         chapters = renewer.chaptersWithPictures(novelId, true);
         none = tr("没有缺图章节");
+        break;
+    case Command::RedownloadPlaceholders:
+        chapters = store.allPlaceholderChapters(novelId);
+        none = tr("没有待更新的章节");
         break;
     default:
         chapters = renewer.chaptersWithPictures(novelId, false);

@@ -34,6 +34,7 @@ public:
         RedownloadEmpty,        // mnuReNewEmpty "空白章节"
         RedownloadLackPictures, // mnuLackPicReNew "缺图章节"
         RedownloadPictures,     // mnuPic2TxtReNew "图片章节"
+        RedownloadPlaceholders, // the stubs marked "（待更新）", the ones given up on too
         VolumeNames,            // mnuVolumeReNew, mnuVolumeBatchReNew "分卷名称"
         Information,            // mnuOtherInfoReNew, mnuOtherInfoBatchReNew "作者等信息"
         Synchronise,            // mnuEqual "同步书目": the chapters brought in line with the site's list

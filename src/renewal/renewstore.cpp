@@ -9,8 +9,8 @@
 
 namespace {
 
-const QString kChapterColumns = QStringLiteral(
-    "SELECT id, NovelID, Title, ComeFrom, Volume, Displayorder, WordNums FROM book_novelcontent ");
+const QString kChapterColumns = QStringLiteral("SELECT id, NovelID, Title, ComeFrom, Volume, Displayorder, "
+                                               "WordNums, Placeholder FROM book_novelcontent ");
 
 // bIsEnd is Null for most novels: "<>'1'" alone would skip them.
 const QString kStillRenewed = QStringLiteral("(bIsEnd IS NULL OR bIsEnd<>'1')");
@@ -71,6 +71,7 @@ QList<StoredChapter> RenewStore::readChapters(const QString& sql, const QVariant
         c.displayorder = intOf(q.value(5));
         if (!q.value(6).isNull())
             c.wordNums = q.value(6).toInt();
+        c.placeholder = q.value(7).toInt();
         rows.append(c);
     }
     return rows;
@@ -114,6 +115,40 @@ QList<StoredChapter> RenewStore::waitingChapters(const QString& novelId, qint64 
 
 qint64 RenewStore::maxChapterId() const {
     return m_db.scalar(QStringLiteral("SELECT max(id) FROM book_novelcontent"), {}, 0).toLongLong();
+}
+
+QList<StoredChapter> RenewStore::placeholderChapters(const QString& novelId, int maxTries) const {
+    return readChapters(QStringLiteral("WHERE NovelID=? AND Placeholder BETWEEN 1 AND ? AND WordNums>0 AND "
+                                       "ComeFrom<>'' AND ComeFrom IS NOT NULL ORDER BY Displayorder, id"),
+                        {novelId, maxTries});
+}
+
+QList<StoredChapter> RenewStore::allPlaceholderChapters(const QString& novelId) const {
+    return readChapters(
+        QStringLiteral("WHERE NovelID=? AND Placeholder>0 AND ComeFrom<>'' AND ComeFrom IS NOT "
+                       "NULL ORDER BY Displayorder, id"),
+        {novelId});
+}
+
+bool RenewStore::countPlaceholderTries(const QList<StoredChapter>& chapters) const {
+    return m_db.transaction([&] {
+        for (const StoredChapter& c : chapters)
+            if (!m_db.exec(QStringLiteral("UPDATE book_novelcontent SET Placeholder=Placeholder+1 WHERE id=? "
+                                          "AND Placeholder>0"),
+                           {c.id}))
+                return false;
+        return true;
+    });
+}
+
+QString RenewStore::joinPages(const QString& novelId) const {
+    return textOf(
+        m_db.scalar(QStringLiteral("SELECT bIsJoinPages FROM book_novel WHERE NovelID=?"), {novelId}));
+}
+
+bool RenewStore::setJoinPages(const QString& novelId, const QString& value) const {
+    return m_db.exec(QStringLiteral("UPDATE book_novel SET bIsJoinPages=? WHERE NovelID=?"),
+                     {value.isEmpty() ? QVariant() : QVariant(value), novelId});
 }
 
 qint64 RenewStore::newestStoredChapterId(const QString& novelId) const {
@@ -183,15 +218,19 @@ QList<qint64> RenewStore::insertWaitingChapters(const QList<ChapterRecord>& reco
     return ok ? ids : QList<qint64>();
 }
 
-bool RenewStore::finishChapter(qint64 id, int wordNums) const {
-    return m_db.exec(finishChapterSql(), finishChapterValues(id, wordNums));
+bool RenewStore::finishChapter(qint64 id, int wordNums, bool stub) const {
+    return m_db.exec(finishChapterSql(), finishChapterValues(id, wordNums, stub));
 }
 
 QString RenewStore::finishChapterSql() {
-    return QStringLiteral("UPDATE book_novelcontent SET DownDate=?, DownTime=?, WordNums=? WHERE id=?");
+    // A stub stored again keeps the tries it has used up.
+    return QStringLiteral(
+        "UPDATE book_novelcontent SET DownDate=?, DownTime=?, WordNums=?, Placeholder=CASE WHEN "
+        "Placeholder<0 THEN Placeholder WHEN ?=1 THEN max(coalesce(Placeholder,0),1) ELSE 0 "
+        "END WHERE id=?");
 }
 
-QVariantList RenewStore::finishChapterValues(qint64 id, int wordNums) {
+QVariantList RenewStore::finishChapterValues(qint64 id, int wordNums, bool stub) {
     const ChapterStore::Stamp now = ChapterStore::now();
-    return {now.date, now.time, wordNums, id};
+    return {now.date, now.time, wordNums, stub ? 1 : 0, id};
 }

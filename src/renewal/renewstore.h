@@ -20,6 +20,7 @@ struct StoredChapter {
     QString volume;
     int displayorder = 0;
     std::optional<int> wordNums; // none: waiting
+    int placeholder = 0; // Placeholder: >0 a stub fetched again that many times less one, <0 never marked
 };
 
 // The reads and writes of the download run on book_novel and book_novelcontent. Each write is one
@@ -49,6 +50,15 @@ public:
     // when asked.
     QList<StoredChapter> waitingChapters(const QString& novelId, qint64 upToId, bool withFailed) const;
     qint64 maxChapterId() const;
+    // Stubs with text to fetch again (Placeholder 1..maxTries), in display order.
+    QList<StoredChapter> placeholderChapters(const QString& novelId, int maxTries) const;
+    // All the novel's stubs, the ones given up on too.
+    QList<StoredChapter> allPlaceholderChapters(const QString& novelId) const;
+    // One more try counted for each before it is fetched: a run killed meanwhile still used it up.
+    bool countPlaceholderTries(const QList<StoredChapter>& chapters) const;
+    // The per-novel bIsJoinPages: "1", "0", or "" to follow the setting.
+    QString joinPages(const QString& novelId) const;
+    bool setJoinPages(const QString& novelId, const QString& value) const;
     // The novel's newest stored chapter (its length known); 0 when there is none.
     qint64 newestStoredChapterId(const QString& novelId) const;
 
@@ -66,11 +76,12 @@ public:
     QList<qint64> insertWaitingChapters(const QList<ChapterRecord>& records,
                                         const QHash<QString, int>& sitePositions) const;
 
-    // The chapter's text arrived: date and time of now and its length.
-    bool finishChapter(qint64 id, int wordNums) const;
+    // The chapter's text arrived: date and time of now, its length and whether it is a stub (a row the
+    // user edited keeps its "never mark" state).
+    bool finishChapter(qint64 id, int wordNums, bool stub = false) const;
     // The same as a statement prepared once and its values.
     static QString finishChapterSql();
-    static QVariantList finishChapterValues(qint64 id, int wordNums);
+    static QVariantList finishChapterValues(qint64 id, int wordNums, bool stub);
 
 private:
     QList<StoredChapter> readChapters(const QString& sql, const QVariantList& params) const;

@@ -112,7 +112,8 @@ bool ChapterStore::updateVolumesBySource(const QString& novelId,
 }
 
 bool ChapterStore::setWordNums(qint64 id, int wordNums) const {
-    return m_db.exec(QStringLiteral("UPDATE book_novelcontent SET WordNums=? WHERE id=?"), {wordNums, id});
+    return m_db.exec(QStringLiteral("UPDATE book_novelcontent SET WordNums=?, Placeholder=-1 WHERE id=?"),
+                     {wordNums, id});
 }
 
 bool ChapterStore::setChapterText(qint64 id, TextColumn column, const QString& value) const {

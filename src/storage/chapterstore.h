@@ -55,7 +55,8 @@ public:
     // chapter without a volume has it.
     enum class TextColumn { Title, Volume, ComeFrom };
     bool setChapterText(qint64 id, TextColumn column, const QString& value) const;
-    // The length of the chapter's stored text, after an edit of its page.
+    // The length of the chapter's stored text, after an edit of its page: the user's text is never
+    // marked as a stub again (Placeholder -1).
     bool setWordNums(qint64 id, int wordNums) const;
 
     // The addresses the novel's chapters were downloaded from, in chapter order.

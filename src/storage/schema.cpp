@@ -40,6 +40,7 @@ const Addition kChapterAdditions[] = {
     {"book_NovelContent", "displayorder", "alter table book_NovelContent add column displayorder int"},
     {"book_NovelContent", "Volume", "alter table book_NovelContent add column Volume varchar(250)"},
     {"book_NovelContent", "WordNums", "alter table book_NovelContent add column WordNums int"},
+    {"book_NovelContent", "Placeholder", "alter table book_NovelContent add column Placeholder int"},
 };
 const Addition kNovelAdditions[] = {
     {"book_Novel", "NeedDelStr", "alter table book_Novel add column NeedDelStr varchar(250)"},
@@ -50,6 +51,9 @@ const Addition kNovelAdditions[] = {
     {"book_Novel", "NeedDelUrl", "alter table book_Novel add column NeedDelUrl text"},
     {"book_Novel", "Brief", "alter table book_Novel add column Brief text"},
     {"book_Novel", "BookImg", "alter table book_Novel add column BookImg varchar(250)"},
+    // The e-book identifier, kept so that readers know a new export as the same book.
+    {"book_Novel", "BookUuid", "alter table book_Novel add column BookUuid varchar(45)"},
+    {"book_Novel", "bIsJoinPages", "alter table book_Novel add column bIsJoinPages text"},
 };
 
 // Chapters of each novel numbered 1..n in id order, the count starting again for every novel.

@@ -76,6 +76,11 @@ const QList<Settings::Key>& Settings::mainKeys() {
         {"bIsAutoAllReNew", "0"},
         {"bIsAutoMin", "0"},
         {"tbrWebKey", nullptr},
+        // Chapters served over several pages are joined; stubs a site fills in later are fetched again.
+        {"bIsJoinPages", "1"},
+        {"PlaceholderMinChars", "300"},
+        {"PlaceholderWords", "正在手打中||请稍后刷新||本章未完||章节内容正在更新||内容更新中"},
+        {"PlaceholderTries", "20"},
         // Network addresses and patterns this program adds; empty means the feature is off.
         {"JumpUrlPatterns", nullptr},
         {"JumpFeedPatterns", nullptr},
@@ -122,7 +127,8 @@ QStringList Settings::optionKeys() {
             "bIsDeleteUrl",     "bIsVolumeSet",      "bIsEntireScreen",     "bIsIERButton",
             "bIsCenterPic",     "bIsAutoShutdown",   "MultGetNums",         "charset",
             "bIsSearchSelSite", "bIsEndSearchOnce",  "LinkDepth",           "bIsAutoStart",
-            "bIsOtherEditor",   "OtherEditor",       "bIsAutoAllReNew",     "bIsAutoMin"};
+            "bIsOtherEditor",   "OtherEditor",       "bIsAutoAllReNew",     "bIsAutoMin",
+            "bIsJoinPages",     "PlaceholderMinChars", "PlaceholderWords",   "PlaceholderTries"};
 }
 
 QStringList Settings::windowKeys() {

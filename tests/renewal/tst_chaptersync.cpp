@@ -41,6 +41,8 @@ DownloadOptions optionsFor(TestLibrary& lib, int mode) {
     settings.setValue(QStringLiteral("NovelConnTimeOut"), QStringLiteral("1.5"));
     // Deletions by hand would join the excluded links; a sync's never do.
     settings.setValue(QStringLiteral("bIsDeleteUrl"), QStringLiteral("1"));
+    // The fixture chapters are a line each, no stubs.
+    settings.setValue(QStringLiteral("PlaceholderMinChars"), QStringLiteral("0"));
     DownloadOptions options = DownloadOptions::fromLibrary(lib.context());
     options.fetch.retryDelayMs = 20;
     options.fetch.timeoutRetries = 0;

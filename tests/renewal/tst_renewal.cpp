@@ -50,6 +50,8 @@ DownloadOptions optionsFor(TestLibrary& lib, int multGetNums) {
     Settings& settings = lib.context().settings();
     settings.setValue(QStringLiteral("MultGetNums"), QString::number(multGetNums));
     settings.setValue(QStringLiteral("NovelConnTimeOut"), QStringLiteral("1.5"));
+    // The fixture chapters are a line each: no stubs here (tst_pagedchapters).
+    settings.setValue(QStringLiteral("PlaceholderMinChars"), QStringLiteral("0"));
     DownloadOptions options = DownloadOptions::fromLibrary(lib.context());
     options.fetch.retryDelayMs = 20;
     options.fetch.timeoutRetries = 0;

@@ -73,10 +73,10 @@ void TestSchema::oldestShapeIsNumbered() {
 
 void TestSchema::eachMissingColumnIsAdded_data() {
     columns<QString, QString>("table", "column");
-    for (const char* c : {"displayorder", "Volume", "WordNums"})
+    for (const char* c : {"displayorder", "Volume", "WordNums", "Placeholder"})
         QTest::newRow(c) << "book_novelcontent" << c;
     for (const char* c :
-         {"NeedDelStr", "LB", "Displayorder", "VolumeStart", "VolumeEnd", "NeedDelUrl", "Brief", "BookImg"})
+         {"NeedDelStr", "LB", "Displayorder", "VolumeStart", "VolumeEnd", "NeedDelUrl", "Brief", "BookImg", "bIsJoinPages"})
         QTest::newRow(c) << "book_novel" << c;
 }
 

@@ -6,6 +6,7 @@
 #include "addnovel/novelproperties.h"
 #include "addnovel/ui/frmurlselect.h"
 #include "output/stylelibrary.h"
+#include "renewal/renewstore.h"
 #include "sites/novelsearchjob.h"
 #include "sites/searchsites.h"
 #include "sites/sitesigntable.h"
@@ -103,6 +104,11 @@ void FrmAddNovel::buildControls() {
     m_cmdBookImage = namedButton(this, "cmdBookImage", tr("浏览"));
     m_chkbIsEnd = new QCheckBox(tr("不再更新"), this);
     m_chkbIsEnd->setObjectName(QStringLiteral("chkbIsEnd"));
+    m_chkJoinPages = new QCheckBox(tr("合并分页章节"), this);
+    m_chkJoinPages->setObjectName(QStringLiteral("chkJoinPages"));
+    m_chkJoinPages->setTristate(true);
+    m_chkJoinPages->setCheckState(Qt::PartiallyChecked);
+    m_chkJoinPages->setToolTip(tr("半选：按“设置”中的选项"));
     m_chkAutoRead = new QCheckBox(tr("读取其他信息"), this);
     m_chkAutoRead->setObjectName(QStringLiteral("chkAutoRead"));
 
@@ -127,6 +133,7 @@ void FrmAddNovel::buildControls() {
     coverRow->addWidget(m_cmdBookImage);
     auto* checks = new QHBoxLayout;
     checks->addWidget(m_chkbIsEnd);
+    checks->addWidget(m_chkJoinPages);
     checks->addWidget(m_chkAutoRead);
     checks->addStretch(1);
 
@@ -219,6 +226,21 @@ void FrmAddNovel::loadNovel() {
     m_txtContentStart->setText(novel->contentStart);
     m_txtContentEnd->setText(novel->contentEnd);
     m_txtNeedDelStr->setText(novel->needDelStr);
+    const QString join = RenewStore(m_library.database()).joinPages(m_novelId);
+    m_chkJoinPages->setCheckState(join.isEmpty()               ? Qt::PartiallyChecked
+                                  : join == QLatin1String("1") ? Qt::Checked
+                                                               : Qt::Unchecked);
+}
+
+QString FrmAddNovel::joinPagesValue() const {
+    switch (m_chkJoinPages->checkState()) {
+    case Qt::Checked:
+        return QStringLiteral("1");
+    case Qt::Unchecked:
+        return QStringLiteral("0");
+    default:
+        return {};
+    }
 }
 
 void FrmAddNovel::takeClipboardAddress() {
@@ -429,6 +451,7 @@ void FrmAddNovel::storeNew(const QString& name) {
     }
     m_novelId = result.novelId;
     m_isNew = false;
+    RenewStore(m_library.database()).setJoinPages(m_novelId, joinPagesValue());
     // The novel's folder has its cover now.
     m_readCovers.reset();
     m_readCover.clear();
@@ -452,6 +475,7 @@ void FrmAddNovel::storeProperties(const QString& name) {
         warn(error, m_cboLB);
         return;
     }
+    RenewStore(m_library.database()).setJoinPages(m_novelId, joinPagesValue());
     Q_EMIT novelStored(m_novelId, name, false);
     accept();
 }

@@ -92,6 +92,7 @@ private:
     bool acceptMissingSign();
     bool checkName(const QString& name);
     NovelRecord recordOfControls(const QString& name) const;
+    QString joinPagesValue() const; // bIsJoinPages of the novel: "1", "0" or "" (the setting)
     // The markers typed (or taken from the sign); none at all means the site sign's.
     std::optional<NovelMarkers> typedMarkers() const;
     ListPageCheckJob::InformationRequest informationRequest();
@@ -130,6 +131,7 @@ private:
     QLineEdit* m_txtBookImg = nullptr;
     QPushButton* m_cmdBookImage = nullptr;
     QCheckBox* m_chkbIsEnd = nullptr;
+    QCheckBox* m_chkJoinPages = nullptr; // partly checked: as the settings say (bIsJoinPages)
     QCheckBox* m_chkAutoRead = nullptr;
     QGroupBox* m_fraSign = nullptr;
     QLineEdit* m_txtListStart = nullptr;

@@ -130,6 +130,13 @@ FrmBookSet::FrmBookSet(LibraryContext& library, QWidget* parent)
     numberRow(QStringLiteral("MultGetNums"), tr("最大下载任务数"), QString());
     numberRow(QStringLiteral("DelayTime"), tr("每章下载后等待"), tr("秒"));
     numberRow(QStringLiteral("LinkDepth"), tr("最大链接深度"), QString());
+    numberRow(QStringLiteral("PlaceholderMinChars"), tr("章节少于"), tr("字时视为占位章节（0：不按字数）"));
+    numberRow(QStringLiteral("PlaceholderTries"), tr("占位章节最多重新下载"), tr("次"));
+    m_txtPlaceholderWords = new QLineEdit(s.value(QStringLiteral("PlaceholderWords")), download);
+    m_txtPlaceholderWords->setObjectName(QStringLiteral("txtPlaceholderWords"));
+    m_txtPlaceholderWords->setToolTip(tr("含有这些文字的章节视为占位章节，以后更新时重新下载；"
+                                         "用||隔开，写成 [[表达式]] 的一项按正则表达式匹配"));
+    numbers->addRow(tr("占位章节标志"), m_txtPlaceholderWords);
     m_cboCharset = new QComboBox(download);
     m_cboCharset->setObjectName(QStringLiteral("cboCharset"));
     m_cboCharset->addItems(OptionChecks::charsets());
@@ -143,6 +150,7 @@ FrmBookSet::FrmBookSet(LibraryContext& library, QWidget* parent)
              {"bIsCenterPic", "图片下载后自动居中"},
              {"bIsAutoType", "下载后自动排版"},
              {"bIsAutoDisplayorder", "下载后自动调整次序"},
+             {"bIsJoinPages", "自动合并分页章节"},
              {"bIsManualSelect", "手动选择下载章节"},
              {"bIsSearchSelSite", "只搜索选定的网站"},
              {"bIsEndSearchOnce", "搜索出结果即结束搜索"}})
@@ -376,6 +384,7 @@ void FrmBookSet::accept() {
     s.setValue(QStringLiteral("NovelChmPath"), m_txtNovelChmPath->text().trimmed());
     s.setValue(QStringLiteral("chmAuthor"), m_txtChmAuthor->text().trimmed());
     s.setValue(QStringLiteral("OtherEditor"), m_txtOtherEditor->text().trimmed());
+    s.setValue(QStringLiteral("PlaceholderWords"), m_txtPlaceholderWords->text().trimmed());
     s.setValue(QStringLiteral("IntervalTime"),
                QString::number(OptionChecks::intervalMinutes(m_cboIntervalTime->currentIndex())));
     s.setValue(QStringLiteral("charset"), m_cboCharset->currentText());

@@ -56,6 +56,7 @@ private:
     QLineEdit* m_txtNovelChmPath = nullptr;
     QLineEdit* m_txtChmAuthor = nullptr;
     QLineEdit* m_txtOtherEditor = nullptr;
+    QLineEdit* m_txtPlaceholderWords = nullptr;
     std::map<QString, Address> m_addresses;      // by settings key
     QHash<QString, QPlainTextEdit*> m_siteLists; // by settings key, one entry per line
 };

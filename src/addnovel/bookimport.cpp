@@ -43,8 +43,8 @@ QString attributeName(QStringView text, const HtmlAttribute& a) {
     return text.mid(a.start, a.nameLength).toString().toLower();
 }
 
-// The length of the text a reader sees, as downloads count it; a page of pictures only counts its
-// markup, so that it never looks like a failed download (0).
+// The length of the text a reader sees; a page of pictures only counts its markup, so that it never
+// looks like a failed download (0).
 int textLength(const QString& html) {
     const int visible = int(htmlInnerText(html).trimmed().size());
     if (visible > 0 || !html.contains(QLatin1String("<img"), Qt::CaseInsensitive))
@@ -232,7 +232,8 @@ std::optional<BookImporter::Prepared> BookImporter::prepare(const ImportItem& it
     const BookContentRange range = bookContentRange(page);
     chapter.text = relinkAssets(range.found() ? page.mid(range.start, range.length) : page,
                                 item.path.section(u'/', 0, -2), item.source, chapter.assets);
-    chapter.wordNums = textLength(chapter.text);
+    // A chapter's text counts as downloads count it; a whole page by the text a reader sees.
+    chapter.wordNums = range.found() ? int(chapter.text.trimmed().size()) : textLength(chapter.text);
     return chapter;
 }
 

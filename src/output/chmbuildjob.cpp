@@ -1,5 +1,6 @@
 #include "output/chmbuildjob.h"
 
+#include "output/chmbookwork.h"
 #include "output/chmproject.h"
 #include "output/listpage.h"
 #include "output/listtable.h"
@@ -8,45 +9,26 @@
 #include "output/pagetemplates.h"
 #include "storage/bookcasestore.h"
 #include "storage/database.h"
-#include "storage/files.h"
 #include "storage/novelstore.h"
 #include "storage/prompter.h"
 #include "storage/textfile.h"
-#include "text/charset.h"
 
 #include <QDir>
-#include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
-#include <QMutex>
 #include <QScopeGuard>
-#include <QTemporaryDir>
-#include <QThread>
-#include <QThreadPool>
 #include <QTime>
-#include <QtConcurrent/QtConcurrentMap>
-
-#include <atomic>
-#include <numeric>
 
 namespace {
 
 const QString kIndexPage = QStringLiteral("Index.htm");
 const QString kListPage = QStringLiteral("List.htm");
 const QString kListChmPage = QStringLiteral("ListChm.htm");
-constexpr int kRelinkThreads = 8;
 
-QByteArray readBytes(const QString& path, bool* ok = nullptr) {
-    std::optional<QByteArray> bytes = readFileBytes(path);
-    if (ok)
-        *ok = bytes.has_value();
-    return bytes ? std::move(*bytes) : QByteArray();
+QByteArray readBytes(const QString& path) {
+    return readFileBytes(path).value_or(QByteArray());
 }
 
-// The book's pages and sitemaps are read as GBK: what GBK lacks goes in as character references.
-bool writeGbkPage(const QString& path, const QString& page, QString* error) {
-    return writeBytesAtomically(path, encodeHtmlForCharset(page, QStringLiteral("gb2312")), error);
-}
+using ChmBookWork::writeGbkPage;
 
 // The brief as the cover and the e-book's list page show it.
 QString coverBrief(const QString& brief) {
@@ -121,30 +103,15 @@ bool ChmBuildJob::buildChm(const NovelRecord& novel, const QList<OutputChapter>&
     for (const OutputChapter& chapter : chapters)
         pages << QString::number(chapter.id) + QLatin1String(".htm");
 
-    // Each build has its own work folder, so two builds never share work files.
-    QDir().mkpath(m_folder.tempDir());
-    QTemporaryDir work(m_folder.tempDir() + QLatin1String("/chm-XXXXXX"));
+    ChmWorkFolder work(m_folder, m_keepWorkFolder);
     if (!work.isValid()) {
-        fail(tr("无法建立临时文件夹：%1").arg(work.errorString()));
+        fail(work.errorMessage());
         return false;
     }
-    work.setAutoRemove(!m_keepWorkFolder);
-    const QString workDir = work.path();
-    // The links go before the folder does, so that removing it can never reach into the library.
-    const auto unlink = qScopeGuard([&] {
-        if (m_keepWorkFolder)
-            return;
-        for (const char* link : {"chm", "bgimage", "usermodel"}) {
-            const QString path = workDir + u'/' + QLatin1String(link);
-            if (QFileInfo(path).isSymLink())
-                QFile::remove(path);
-        }
-    });
 
     const QString startPage = bookFolder + (coverFirst ? kIndexPage : unreadOnly ? kListChmPage : kListPage);
     QString error;
-    if (!writeGbkPage(workDir + u'/' + ChmProject::kStartPage, ChmProject::startPageText(startPage),
-                      &error)) {
+    if (!writeGbkPage(work.file(ChmProject::kStartPage), ChmProject::startPageText(startPage), &error)) {
         fail(error);
         return false;
     }
@@ -156,8 +123,16 @@ bool ChmBuildJob::buildChm(const NovelRecord& novel, const QList<OutputChapter>&
         contents += ChmProject::contentsEntry(QStringLiteral("封面"), bookFolder, kIndexPage);
     }
 
-    if (!relinkPages(novelDir, pages))
+    const ChmBookWork::Outcome relinked = ChmBookWork::relinkPages(
+        novelDir, pages, [this] { return stopRequested(); },
+        [this, &pages](int done) { setProgress(done, int(pages.size())); }, &error);
+    if (relinked != ChmBookWork::Outcome::Done) {
+        if (relinked == ChmBookWork::Outcome::Stopped)
+            m_result.stopped = true;
+        else
+            fail(error);
         return false;
+    }
 
     QString index;
     for (const VolumeRun& run : volumeRuns(chapters)) {
@@ -172,90 +147,38 @@ bool ChmBuildJob::buildChm(const NovelRecord& novel, const QList<OutputChapter>&
         return false;
     }
 
+    // The project sees the library's chm folder through a link in the work folder, so that the names
+    // inside the book are "chm/<NovelID>/...".
+    work.link(QStringLiteral("chm"), m_folder.chmDir());
+    QStringList files{ChmProject::kStartPage};
+    files += ChmBookWork::novelFiles(novelDir, bookFolder);
+    files += ChmBookWork::sharedFiles(m_folder.chmDir(), QStringLiteral("chm/"));
+    files += work.backgroundFiles(m_settings);
     const QString outputName = QStringLiteral("temp") +
                                QTime::currentTime().toString(QStringLiteral("mmss")) + QLatin1String(".chm");
-    const QString project =
-        ChmProject::buildProjectText(novel.novelName, outputName, ChmProject::windowLine(m_settings),
-                                     projectFiles(workDir), styleFiles(workDir));
-    if (!writeGbkPage(workDir + u'/' + ChmProject::kContentsFile, ChmProject::buildContentsText(contents),
+    const QString project = ChmProject::buildProjectText(
+        novel.novelName, outputName, ChmProject::windowLine(m_settings), files, work.styleFiles(m_settings));
+    if (!writeGbkPage(work.file(ChmProject::kContentsFile), ChmProject::buildContentsText(contents),
                       &error) ||
-        !writeGbkPage(workDir + u'/' + ChmProject::kIndexFile, ChmProject::buildIndexText(index), &error) ||
-        !writeBytesAtomically(workDir + u'/' + ChmProject::kProjectFile, ChmProject::encodeProject(project),
+        !writeGbkPage(work.file(ChmProject::kIndexFile), ChmProject::buildIndexText(index), &error) ||
+        !writeBytesAtomically(work.file(ChmProject::kProjectFile), ChmProject::encodeProject(project),
                               &error)) {
         fail(error);
         return false;
     }
     if (m_keepWorkFolder)
-        m_result.workFolder = workDir;
+        m_result.workFolder = work.path();
 
     setStatus(tr("正在编译电子书，请稍候..."));
-    const ChmCompiler::Outcome outcome = m_compiler.compile(
-        workDir, ChmProject::kProjectFile, outputName, [this] { return stopRequested(); }, &error);
+    const ChmBookWork::Outcome compiled = ChmBookWork::compileInto(
+        m_compiler, work.path(), ChmProject::kProjectFile, outputName, target,
+        [this] { return stopRequested(); }, &error);
     setStatus(QString());
-    if (outcome == ChmCompiler::Outcome::Stopped) {
+    if (compiled == ChmBookWork::Outcome::Stopped)
         m_result.stopped = true;
-        return false;
-    }
-    if (outcome == ChmCompiler::Outcome::Failed) {
+    else if (compiled == ChmBookWork::Outcome::Failed)
         fail(error);
-        return false;
-    }
-
-    // The old book is replaced only now that the new one exists.
-    if (QFileInfo::exists(target) && !QFile::remove(target)) {
-        fail(tr("请先关闭原先打开的电子书"));
-        return false;
-    }
-    QDir().mkpath(QFileInfo(target).absolutePath());
-    const QString compiled = workDir + u'/' + outputName;
-    if (!QFile::rename(compiled, target) && !QFile::copy(compiled, target)) {
-        fail(tr("无法写入电子书 %1").arg(target));
-        return false;
-    }
-    return true;
-}
-
-bool ChmBuildJob::relinkPages(const QString& novelDir, const QStringList& pages) {
-    // Each page is read, relinked and safely written (synced to disk) on its own, so the time goes
-    // into waiting for the disk; several pages at a time wait together.
-    QThreadPool pool;
-    pool.setMaxThreadCount(kRelinkThreads);
-    std::atomic<int> done{0};
-    QMutex errorLock;
-    QString writeError;
-    QList<qsizetype> positions(pages.size());
-    std::iota(positions.begin(), positions.end(), qsizetype(0));
-    QFuture<void> relinking = QtConcurrent::map(&pool, positions, [&](qsizetype i) {
-        if (stopRequested())
-            return;
-        const QString path = novelDir + u'/' + pages.at(i);
-        bool ok = false;
-        QByteArray page = readBytes(path, &ok);
-        QString error;
-        if (ok && ChmProject::relinkPage(i, pages, page) && !writeBytesAtomically(path, page, &error)) {
-            const QMutexLocker lock(&errorLock);
-            if (writeError.isEmpty())
-                writeError = error;
-        }
-        ++done;
-    });
-    while (!relinking.isFinished()) {
-        setProgress(done.load(), int(pages.size()));
-        if (stopRequested())
-            relinking.cancel();
-        QThread::msleep(20);
-    }
-    relinking.waitForFinished();
-    if (stopRequested()) {
-        m_result.stopped = true;
-        return false;
-    }
-    if (!writeError.isEmpty()) {
-        fail(writeError);
-        return false;
-    }
-    setProgress(int(pages.size()), int(pages.size()));
-    return true;
+    return compiled == ChmBookWork::Outcome::Done;
 }
 
 bool ChmBuildJob::writeCover(const NovelRecord& novel) {
@@ -303,48 +226,4 @@ bool ChmBuildJob::writeListChm(const NovelRecord& novel, const QList<OutputChapt
         PageTemplates::readModelTemplate(m_folder, QStringLiteral("vbarticlelist.htm")), values);
     return writeGbkPage(novelDir + u'/' + kListChmPage, page, error) &&
            writeGbkPage(m_folder.novelListPage(m_novelId), page, error);
-}
-
-QStringList ChmBuildJob::projectFiles(const QString& workDir) const {
-    // The project sees the library's chm folder (and the pictures it needs) through links in the
-    // work folder, so that the names inside the book are "chm/<NovelID>/...".
-    QFile::link(m_folder.chmDir(), workDir + QLatin1String("/chm"));
-    QStringList files{ChmProject::kStartPage};
-
-    const QString novelDir = m_folder.novelDir(m_novelId);
-    QStringList novelFiles;
-    QDirIterator it(novelDir, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        if (path.endsWith(QLatin1String(".chm"), Qt::CaseInsensitive))
-            continue;
-        novelFiles << QStringLiteral("chm/") + m_novelId + u'/' + QDir(novelDir).relativeFilePath(path);
-    }
-    novelFiles.sort();
-    files += novelFiles;
-    for (const char* shared : {"style.css", "head.js", "bookmark.gif"})
-        if (QFileInfo::exists(m_folder.chmDir() + u'/' + QLatin1String(shared)))
-            files << QStringLiteral("chm/") + QLatin1String(shared);
-
-    const QString bgImg = m_settings.value(QStringLiteral("BgImg"));
-    if (!bgImg.isEmpty() && QFileInfo::exists(m_folder.file(QStringLiteral("bgimage/") + bgImg))) {
-        QFile::link(m_folder.file(QStringLiteral("bgimage")), workDir + QLatin1String("/bgimage"));
-        files << QStringLiteral("bgimage/") + bgImg;
-    }
-    return files;
-}
-
-QStringList ChmBuildJob::styleFiles(const QString& workDir) const {
-    const QString style = m_settings.value(QStringLiteral("ArticleStyle"));
-    if (PageTemplates::isBuiltInStyle(style) || style.isEmpty())
-        return {};
-    QStringList names;
-    if (!listFilesByExtension(m_folder.file(QStringLiteral("usermodel/") + style),
-                              QStringLiteral("jpg,gif,bmp"), names))
-        return {};
-    QFile::link(m_folder.file(QStringLiteral("usermodel")), workDir + QLatin1String("/usermodel"));
-    QStringList files;
-    for (const QString& name : names)
-        files << QStringLiteral("usermodel/") + style + u'/' + name;
-    return files;
 }

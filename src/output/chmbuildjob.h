@@ -41,11 +41,8 @@ protected:
 
 private:
     bool buildChm(const NovelRecord& novel, const QList<OutputChapter>& chapters, const QString& target);
-    bool relinkPages(const QString& novelDir, const QStringList& pages);
     bool writeCover(const NovelRecord& novel);
     bool writeListChm(const NovelRecord& novel, const QList<OutputChapter>& chapters, QString* error);
-    QStringList projectFiles(const QString& workDir) const;
-    QStringList styleFiles(const QString& workDir) const;
     void fail(const QString& message);
 
     Database& m_db;

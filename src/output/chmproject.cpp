@@ -48,23 +48,33 @@ void replaceLinks(QByteArray& page, const QByteArray& word, const QByteArray& ta
 
 } // namespace
 
-int buttonMask(const Settings& settings) {
-    static const std::pair<const char*, int> buttons[] = {
-        {"chmHide", 0x2},      {"chmBack", 0x4},      {"chmForward", 0x8},   {"chmStop", 0x10},
-        {"chmRefresh", 0x20},  {"chmHome", 0x40},     {"chmLocate", 0x800},  {"chmOption", 0x1000},
-        {"chmPrint", 0x2000},  {"chmJump1", 0x40000}, {"chmJump2", 0x80000}, {"chmFont", 0x100000},
-        {"chmNext", 0x200000}, {"chmPrev", 0x400000},
+namespace {
+
+// A collection's window has only the buttons that make sense without contents and index.
+int mask(const Settings& settings, bool collection) {
+    struct Button {
+        const char* key;
+        int value;
+        bool inCollection;
     };
-    int mask = 0;
-    for (const auto& [key, value] : buttons)
-        if (on(settings, key))
-            mask += value;
-    return mask;
+    static const Button buttons[] = {
+        {"chmHide", 0x2, false},      {"chmBack", 0x4, true},       {"chmForward", 0x8, true},
+        {"chmStop", 0x10, true},      {"chmRefresh", 0x20, true},   {"chmHome", 0x40, true},
+        {"chmLocate", 0x800, false},  {"chmOption", 0x1000, false}, {"chmPrint", 0x2000, true},
+        {"chmJump1", 0x40000, true},  {"chmJump2", 0x80000, true},  {"chmFont", 0x100000, true},
+        {"chmNext", 0x200000, false}, {"chmPrev", 0x400000, false},
+    };
+    int sum = 0;
+    for (const Button& button : buttons)
+        if ((button.inCollection || !collection) && on(settings, button.key))
+            sum += button.value;
+    return sum;
 }
 
-QString windowLine(const Settings& settings) {
-    const bool list = on(settings, "chmList");
-    const bool index = on(settings, "chmIndex");
+// A collection has neither contents nor index, nor a bookmark pane.
+QString window(const Settings& settings, bool collection) {
+    const bool list = !collection && on(settings, "chmList");
+    const bool index = !collection && on(settings, "chmIndex");
     QString line = QStringLiteral("Main=\"\",");
     line += list ? u'"' + kContentsFile + QLatin1String("\",") : QStringLiteral(",");
     line += index ? u'"' + kIndexFile + QLatin1String("\",") : QStringLiteral(",");
@@ -80,34 +90,24 @@ QString windowLine(const Settings& settings) {
                     : QStringLiteral(",,");
     }
     const bool savePos = on(settings, "chmSavePos");
-    const bool bookmark = on(settings, "chmBookmark");
+    const bool bookmark = !collection && on(settings, "chmBookmark");
     line += savePos && bookmark ? QStringLiteral("0x41120,240,")
             : savePos           ? QStringLiteral("0x40120,240,")
             : bookmark          ? QStringLiteral("0x1120,240,")
                                 : QStringLiteral("0x120,240,");
-    line += QString::number(buttonMask(settings));
+    line += QString::number(mask(settings, collection));
     line += QLatin1String(",[80,60,720,540],0x0,0x0,,");
-    line += !list && !index ? u'1' : u'0';
+    line += !collection && !list && !index ? u'1' : u'0';
     line += QLatin1String(",0,0,0");
     return line;
 }
 
-QString buildProjectText(const QString& title, const QString& compiledFile, const QString& windowLine,
-                         const QStringList& files, const QStringList& styleFiles) {
-    QString text = QStringLiteral("[Options]\r\n"
-                                  "Compatibility =1.1 Or later\r\n"
-                                  "Compiled File =[[chmFileName]]\r\n"
-                                  "Contents File =temp.hhc\r\n"
-                                  "Default topic =[[TopicFileName]]\r\n"
-                                  "Display compile progress=No\r\n"
-                                  "Index File =temp.hhk\r\n"
-                                  "Binary Index=No\r\n"
-                                  "Default Window=Main\r\n"
-                                  "Language=0x804 中文(中国)\r\n"
-                                  "Title =[[Title]]\r\n"
-                                  "\r\n"
-                                  "[WINDOWS]\r\n"
-                                  "\r\n");
+QString projectText(const QString& head, const QString& title, const QString& compiledFile,
+                    const QString& windowLine, const QStringList& files, const QStringList& styleFiles) {
+    QString text = head;
+    text += QLatin1String("Default Window=Main\r\n");
+    text += QStringLiteral("Language=0x804 中文(中国)\r\n");
+    text += QLatin1String("Title =[[Title]]\r\n\r\n[WINDOWS]\r\n\r\n");
     text += windowLine + kCrLf + kCrLf;
     text += QLatin1String("[Files]\r\n");
     for (const QString& file : files)
@@ -120,6 +120,47 @@ QString buildProjectText(const QString& title, const QString& compiledFile, cons
     text.replace(QLatin1String("[[TopicFileName]]"), kStartPage);
     text.replace(QLatin1String("[[Title]]"), withoutLineBreaks(title));
     return text;
+}
+
+} // namespace
+
+int buttonMask(const Settings& settings) {
+    return mask(settings, false);
+}
+
+QString windowLine(const Settings& settings) {
+    return window(settings, false);
+}
+
+int collectionButtonMask(const Settings& settings) {
+    return mask(settings, true);
+}
+
+QString collectionWindowLine(const Settings& settings) {
+    return window(settings, true);
+}
+
+QString buildProjectText(const QString& title, const QString& compiledFile, const QString& windowLine,
+                         const QStringList& files, const QStringList& styleFiles) {
+    return projectText(QStringLiteral("[Options]\r\n"
+                                      "Compatibility =1.1 Or later\r\n"
+                                      "Compiled File =[[chmFileName]]\r\n"
+                                      "Contents File =temp.hhc\r\n"
+                                      "Default topic =[[TopicFileName]]\r\n"
+                                      "Display compile progress=No\r\n"
+                                      "Index File =temp.hhk\r\n"
+                                      "Binary Index=No\r\n"),
+                       title, compiledFile, windowLine, files, styleFiles);
+}
+
+QString buildCollectionProjectText(const QString& title, const QString& windowLine, const QStringList& files,
+                                   const QStringList& styleFiles) {
+    return projectText(QStringLiteral("[Options]\r\n"
+                                      "Compatibility =1.1 Or later\r\n"
+                                      "Compiled File =[[chmFileName]]\r\n"
+                                      "Default topic =[[TopicFileName]]\r\n"
+                                      "Display compile progress=No\r\n"),
+                       title, kCollectionFile, windowLine, files, styleFiles);
 }
 
 QByteArray encodeProject(const QString& projectText) {

@@ -14,6 +14,8 @@ inline const QString kProjectFile = QStringLiteral("temp.hhp");
 inline const QString kContentsFile = QStringLiteral("temp.hhc");
 inline const QString kIndexFile = QStringLiteral("temp.hhk");
 inline const QString kStartPage = QStringLiteral("tempbook.htm");
+// What the compiler makes of a collection's project.
+inline const QString kCollectionFile = QStringLiteral("temp.chm");
 
 // The button flags of the viewer window for the Chm keys that are "1".
 int buttonMask(const Settings& settings);
@@ -25,6 +27,13 @@ QString windowLine(const Settings& settings);
 // keywords.
 QString buildProjectText(const QString& title, const QString& compiledFile, const QString& windowLine,
                          const QStringList& files, const QStringList& styleFiles);
+
+// The same for several novels in one book: no contents, no index, fewer buttons, compiled into
+// kCollectionFile.
+int collectionButtonMask(const Settings& settings);
+QString collectionWindowLine(const Settings& settings);
+QString buildCollectionProjectText(const QString& title, const QString& windowLine, const QStringList& files,
+                                   const QStringList& styleFiles);
 // The project as the compiler reads it: code page 936, but the [Files] lines in UTF-8 as the file
 // system names them.
 QByteArray encodeProject(const QString& projectText);

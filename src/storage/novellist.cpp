@@ -14,7 +14,10 @@ NovelList::Result NovelList::exportTo(const Database& db, const QString& path) {
         return result;
     }
     QString error;
-    if (!writeRecordFile(path, tableRecordsText(db, QStringLiteral("book_Novel")), &error)) {
+    // The list is read by other installations: the columns this library added for itself stay out
+    // (an e-book identifier belongs to one library).
+    const QStringList ownColumns{QStringLiteral("BookUuid"), QStringLiteral("bIsJoinPages")};
+    if (!writeRecordFile(path, tableRecordsText(db, QStringLiteral("book_Novel"), false, ownColumns), &error)) {
         result.message = error;
         return result;
     }

@@ -129,7 +129,7 @@ QString formatFieldValue(const QString& declaredType, const QVariant& value) {
     return {};
 }
 
-QString tableRecordsText(const Database& db, const QString& tables, bool headerOnly) {
+QString tableRecordsText(const Database& db, const QString& tables, bool headerOnly, const QStringList& leaveOut) {
     RecordWriter writer;
     if (headerOnly)
         return writer.toText();
@@ -139,18 +139,23 @@ QString tableRecordsText(const Database& db, const QString& tables, bool headerO
             continue;
         QStringList names;
         QStringList types;
+        QList<int> kept;
         QSqlQuery info =
             db.query(QStringLiteral("SELECT name, type FROM pragma_table_info(?) ORDER BY cid"), {table});
-        while (info.next()) {
-            names << info.value(0).toString().trimmed();
+        for (int column = 0; info.next(); ++column) {
+            const QString name = info.value(0).toString().trimmed();
+            if (leaveOut.contains(name, Qt::CaseInsensitive))
+                continue;
+            names << name;
             types << info.value(1).toString();
+            kept << column;
         }
         // The table name is checked against the database's own list above; it cannot be bound.
         QSqlQuery rows = db.query(QStringLiteral("SELECT * FROM \"%1\"").arg(table));
         while (rows.next()) {
             QStringList values;
             for (int i = 0; i < names.size(); ++i)
-                values << formatFieldValue(types.value(i), rows.value(i));
+                values << formatFieldValue(types.value(i), rows.value(kept.at(i)));
             writer.add(table, names, values);
         }
     }

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 class Database;
@@ -35,8 +36,10 @@ private:
 };
 
 // One record per row of each named table (comma-separated), fields in column order, values in the
-// text form of formatFieldValue(). With headerOnly the empty document.
-QString tableRecordsText(const Database& db, const QString& tables, bool headerOnly = false);
+// text form of formatFieldValue(). With headerOnly the empty document. Columns named in leaveOut
+// are not written.
+QString tableRecordsText(const Database& db, const QString& tables, bool headerOnly = false,
+                         const QStringList& leaveOut = {});
 // The text of a column value: integers "0" when Null and trimmed otherwise; text with "&", "<" and ">"
 // as entities and carriage returns as "<br>"; dates "YYYY-MM-DD"; other kinds "".
 QString formatFieldValue(const QString& declaredType, const QVariant& value);

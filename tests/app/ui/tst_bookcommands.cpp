@@ -15,6 +15,8 @@
 #include "support/uitest.h"
 
 #include <QAction>
+#include <QDir>
+#include <QTemporaryDir>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
@@ -29,6 +31,7 @@ private Q_SLOTS:
     void commandsOpenTheirWindows_data();
     void commandsOpenTheirWindows();
     void propertiesRenameTheNovel();
+    void importsFromTheMenus();
 };
 
 void TestBookCommands::commandsFollowTheSelection_data() {
@@ -41,7 +44,7 @@ void TestBookCommands::commandsFollowTheSelection_data() {
     addRow("library", "BookList", false, false, always);
     addRow("novels chosen", "BookList", true, false,
            always + QStringList{"mnuDelete", "mnuBatchDelete", "mnuBatchSiteSign", "mnuChangeListUrl",
-                                "mnuBatchBookReNew"});
+                                "mnuBatchBookReNew", "extBooks"});
     addRow("category", "组别01", false, false, always + QStringList{"mnuReNewLB", "mnuLBUp", "mnuDelete"});
     addRow("novel", "栏目000001", false, false, novel);
     addRow("chapter chosen", "栏目000001", true, false, novel + QStringList{"extContentReNew", "extLogRead"});
@@ -67,7 +70,7 @@ void TestBookCommands::commandsFollowTheSelection() {
     for (const char* name :
          {"mnuEdit", "mnuReNew", "mnuReNewLB", "mnuLBUp", "mnuDelete", "mnuBatchDelete", "mnuBatchContent",
           "mnuBatchSiteSign", "mnuChangeListUrl", "mnuBatchBookReNew", "mnuBook", "extContentReNew",
-          "extLogRead", "mnuSelectAll", "mnuLastSearch", "mnuOut", "mnuGet"})
+          "extLogRead", "mnuSelectAll", "mnuLastSearch", "mnuOut", "mnuGet", "extBooks"})
         if (child<QAction>(window, name)->isEnabled())
             found << name;
     found.sort();
@@ -83,6 +86,7 @@ void TestBookCommands::commandsOpenTheirWindows_data() {
     addRow("batch chapters", "mnuBatchContent", "frmAddBatchContent");
     addRow("old downloads", "mnuGetDownNovel", "frmGetDownNovel");
     addRow("list addresses", "mnuChangeListUrl", "frmUrlReplace");
+    addRow("unpack", "mnuChm2Htm", "frmChm2Htm");
 }
 
 void TestBookCommands::commandsOpenTheirWindows() {
@@ -117,6 +121,37 @@ void TestBookCommands::propertiesRenameTheNovel() {
     QCOMPARE(NovelStore(lib.db()).novelName(id), QString("山河续"));
     QCOMPARE(book.currentNovelId(), id);
     QVERIFY(messages.shown.isEmpty());
+}
+
+// A folder becomes a novel in the selected novel's category, shown and selected; chosen files then
+// become its last chapters, and its node counts them.
+void TestBookCommands::importsFromTheMenus() {
+    TestLibrary lib;
+    const QString id = lib.addNovel("山河", "01");
+    QTemporaryDir dir;
+    QVERIFY(QDir().mkpath(dir.filePath("新书")));
+    for (const QString& name : {QStringLiteral("一.txt"), QStringLiteral("二.txt"), QStringLiteral("三.txt")}) {
+        QFile file(dir.filePath("新书/" + name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(name.toUtf8());
+    }
+    QStringList picks{dir.filePath("新书"), dir.filePath("新书/三.txt")};
+    Messages::setPickHandler([&](Messages::Pick, const QString&, const QString&) { return picks.takeFirst(); });
+    MessageRecorder messages;
+    FrmBook book(lib.context());
+    QVERIFY(book.selectNode(TreeKeys::novel(id)));
+    child<QAction>(book, "mnuGetFolder")->trigger();
+    QTRY_VERIFY(book.currentNovelId() != id && !book.currentNovelId().isEmpty());
+    const QString imported = book.currentNovelId();
+    const std::optional<NovelRecord> novel = NovelStore(lib.db()).loadNovel(imported);
+    QCOMPARE(novel->novelName, QString("新书"));
+    QCOMPARE(novel->lb, QString("01"));
+    QCOMPARE(book.list()->topLevelItemCount(), 3);
+    child<QAction>(book, "mnuGetLocalFile")->trigger();
+    QTRY_COMPARE(book.list()->topLevelItemCount(), 4);
+    QCOMPARE(book.list()->topLevelItem(3)->text(1), QString("三"));
+    Messages::setPickHandler({});
+    QVERIFY2(messages.shown.isEmpty(), qPrintable(messages.shown.join(u'|')));
 }
 
 QUIVERAL_UI_TEST_MAIN(TestBookCommands)

@@ -20,6 +20,11 @@ PACKAGES=(
     # build and test tools
     build-essential cmake libbenchmark-dev ccache ninja-build pkg-config curl clang libclang-rt-14-dev python3 ripgrep
     dbus-daemon
+    epubcheck zip # the e-book checker of the EPUB tests (brings Java); zip: the EPUB bench's baseline
+    # reading aloud: Qt's text-to-speech, the speech service and a voice that reads Chinese
+    qt6-speech-dev qt6-speech-speechd-plugin speech-dispatcher espeak-ng
+    # the Debian package and its checks: launcher, AppStream data, icons drawn from the SVG
+    dpkg-dev lintian desktop-file-utils appstream librsvg2-bin
 )
 
 missing=()

@@ -5,6 +5,7 @@
 #include "localsite/localsitethread.h"
 #include "renewal/processtuning.h"
 #include "storage/librarycontext.h"
+#include "storage/novellist.h"
 #include "storage/singleinstance.h"
 #include "widgets/memorypages.h"
 #include "widgets/messages.h"
@@ -13,20 +14,48 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMetaObject>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QUrl>
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace {
 
 bool hasScreen() {
     const QString platform = QGuiApplication::platformName();
     return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
+
+// A desktop starts the program with what was opened (Exec=quiveral %U): a novel's address, which
+// means "addnew", or a novel list file, given as a path or a file: URL.
+struct OpenedArgument {
+    QString commandLine;
+    QString listFile;
+};
+
+OpenedArgument readOpenedArgument(const QStringList& positional) {
+    OpenedArgument opened{positional.join(u' '), QString()};
+    if (positional.size() != 1)
+        return opened;
+    const QString argument = positional.first();
+    const QUrl url(argument);
+    if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")) {
+        opened.commandLine = QStringLiteral("addnew ") + argument;
+        return opened;
+    }
+    const QFileInfo file(url.isLocalFile() ? url.toLocalFile() : argument);
+    if (file.suffix().compare(QLatin1String("lst"), Qt::CaseInsensitive) == 0 && file.isFile()) {
+        opened.commandLine.clear();
+        opened.listFile = file.absoluteFilePath();
+    }
+    return opened;
 }
 
 void fail(const QString& message) {
@@ -46,6 +75,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("quiveral"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quiveral"));
     QApplication::setApplicationVersion(QStringLiteral(QUIVERAL_VERSION));
+    // Lets the desktop match the windows to the installed launcher and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quiveral.Quiveral"));
     installQtTranslation(app);
 
     QCommandLineParser parser;
@@ -60,7 +91,7 @@ int main(int argc, char** argv) {
                                                        "（未指定 --library 时为临时书库）"));
     parser.addOption(demoOption);
     parser.addPositionalArgument(QStringLiteral("addnew"), QStringLiteral("addnew <目录页网址>：新增小说"),
-                                 QStringLiteral("[addnew <网址>]"));
+                                 QStringLiteral("[addnew <网址> | <网址> | <小说列表.lst>]"));
     parser.process(app);
 
     // The demo library is a temporary folder unless one is named; it goes when the program ends.
@@ -76,8 +107,8 @@ int main(int argc, char** argv) {
     }
     const QString folder =
         LibraryFolder::resolve(demoFolder ? demoFolder->path() : parser.value(libraryOption));
-    const QString commandLine = parser.positionalArguments().join(u' ');
-    const QString address = SingleInstance::addNewAddress(commandLine);
+    const OpenedArgument opened = readOpenedArgument(parser.positionalArguments());
+    const QString address = SingleInstance::addNewAddress(opened.commandLine);
 
     SingleInstance instance(folder);
     if (!instance.tryBecomePrimary()) {
@@ -119,6 +150,11 @@ int main(int argc, char** argv) {
                      qPrintable(folder));
     }
 
+    // A list opened from the desktop is imported as 导入小说列表 does, before the tree is filled.
+    std::optional<NovelList::Result> listImport;
+    if (!opened.listFile.isEmpty())
+        listImport = NovelList::importFrom(library.database(), opened.listFile);
+
     FrmBook window(library);
     if (!demoNovel.isEmpty())
         window.selectNode(TreeKeys::novel(demoNovel));
@@ -148,6 +184,16 @@ int main(int argc, char** argv) {
     // The start-up benchmark times the start to the filled tree, then wants the program gone.
     if (qEnvironmentVariableIsSet("QUIVERAL_QUIT_AFTER_START"))
         QTimer::singleShot(0, &app, &QCoreApplication::quit);
+    if (listImport)
+        QMetaObject::invokeMethod(
+            &window,
+            [&window, result = *listImport] {
+                if (result.ok)
+                    Messages::information(&window, result.message);
+                else
+                    Messages::warning(&window, result.message);
+            },
+            Qt::QueuedConnection);
     if (!address.isEmpty())
         QMetaObject::invokeMethod(
             &window, [&window, address] { window.requestAddNovel(address); }, Qt::QueuedConnection);

@@ -9,15 +9,21 @@
 
 namespace {
 
+// The demo site is served from where it is shipped and the word lists are compiled in; the launcher,
+// icons and file type are the desktop's (in a build, data/ holds them too). None belongs in a library.
+bool belongsInLibrary(const QString& relative) {
+    return !relative.startsWith(QLatin1String("demo-site/")) && !relative.startsWith(QLatin1String("icons/")) &&
+           relative != QLatin1String("navigationlabels.txt") && relative != QLatin1String("quiveral-mime.xml") &&
+           !relative.endsWith(QLatin1String(".desktop")) && !relative.endsWith(QLatin1String(".metainfo.xml"));
+}
+
 bool copyMissing(const QString& from, const QString& to, QString* error) {
     QDirIterator it(from, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     const QDir source(from);
     while (it.hasNext()) {
         const QString src = it.next();
         const QString relative = source.relativeFilePath(src);
-        // The demo site is served from where it is shipped and the word lists are compiled in: neither
-        // belongs in a library.
-        if (relative.startsWith(QLatin1String("demo-site/")) || relative == QLatin1String("navigationlabels.txt"))
+        if (!belongsInLibrary(relative))
             continue;
         const QString dst = to + u'/' + relative;
         if (QFileInfo::exists(dst))
@@ -50,14 +56,18 @@ QString LibraryFolder::resolve(const QString& commandLineFolder) {
 }
 
 QString LibraryFolder::shippedDataDir() {
+    return shippedDataDir(qEnvironmentVariable("QUIVERAL_DATA_DIR"),
+                          QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString());
+}
+
+QString LibraryFolder::shippedDataDir(const QString& overrideDir, const QString& appDir) {
     QStringList candidates;
-    const QString env = qEnvironmentVariable("QUIVERAL_DATA_DIR");
-    if (!env.isEmpty())
-        candidates << env;
-    if (QCoreApplication::instance()) {
-        const QString appDir = QCoreApplication::applicationDirPath();
+    if (!overrideDir.isEmpty())
+        candidates << overrideDir;
+    // Installed: <prefix>/bin/quiveral and <prefix>/share/quiveral. Run from the build folder, the
+    // compiled-in source data/ is found last.
+    if (!appDir.isEmpty())
         candidates << appDir + QLatin1String("/../share/quiveral") << appDir + QLatin1String("/data");
-    }
     candidates << QStringLiteral(QUIVERAL_SOURCE_DATA_DIR);
     for (const QString& dir : candidates)
         if (QFileInfo(dir + QLatin1String("/model")).isDir())

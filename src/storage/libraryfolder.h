@@ -11,6 +11,8 @@ public:
     static QString defaultPath();
     // Where the files shipped beside the program are found.
     static QString shippedDataDir();
+    // The same for a program in appDir with QUIVERAL_DATA_DIR set to overrideDir (either may be empty).
+    static QString shippedDataDir(const QString& overrideDir, const QString& appDir);
 
     explicit LibraryFolder(const QString& path = QString());
 

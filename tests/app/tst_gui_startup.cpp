@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 namespace {
 
@@ -21,11 +22,22 @@ class TestGuiStartup : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void secondStartHandsOverAddress_data();
     void secondStartHandsOverAddress();
+    void openedNovelListIsImported_data();
+    void openedNovelListIsImported();
     void brokenDatabaseEndsWithMessage();
 };
 
+void TestGuiStartup::secondStartHandsOverAddress_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("addnew") << QStringList{"addnew", "http://x/book/1/"};
+    // What a desktop passes for an opened address (Exec=quiveral %U).
+    QTest::newRow("bare address") << QStringList{"http://x/book/1/"};
+}
+
 void TestGuiStartup::secondStartHandsOverAddress() {
+    QFETCH(QStringList, arguments);
     QTemporaryDir dir;
     QProcess first;
     first.setProcessEnvironment(guiEnvironment());
@@ -35,7 +47,7 @@ void TestGuiStartup::secondStartHandsOverAddress() {
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir.filePath("pim.db")), 20000);
 
     const ProcessResult second = runProgram(
-        QUIVERAL_GUI_PATH, {"--library", dir.path(), "addnew", "http://x/book/1/"}, guiEnvironment(), 20000);
+        QUIVERAL_GUI_PATH, QStringList{"--library", dir.path()} + arguments, guiEnvironment(), 20000);
     QVERIFY(second.finished);
     QCOMPARE(second.exitCode, 0);
 
@@ -46,6 +58,32 @@ void TestGuiStartup::secondStartHandsOverAddress() {
     first.terminate();
     if (!first.waitForFinished(10000))
         first.kill();
+}
+
+void TestGuiStartup::openedNovelListIsImported_data() {
+    QTest::addColumn<bool>("asUrl");
+    QTest::newRow("path") << false;
+    QTest::newRow("file url") << true;
+}
+
+void TestGuiStartup::openedNovelListIsImported() {
+    QFETCH(bool, asUrl);
+    QTemporaryDir dir;
+    const QString list = dir.filePath("小说列表.lst");
+    QVERIFY(writeFile(list, "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<MESSAGE>\r\n<book_Novel>"
+                            "<NovelName>打开的小说</NovelName><ListUrl>http://x/book/9/</ListUrl></book_Novel>"
+                            "\r\n</MESSAGE>\r\n"));
+    QProcess gui;
+    gui.setProcessEnvironment(guiEnvironment());
+    gui.start(QUIVERAL_GUI_PATH,
+              {"--library", dir.filePath("lib"), asUrl ? QUrl::fromLocalFile(list).toString() : list});
+    QVERIFY(gui.waitForStarted());
+    const QString db = dir.filePath("lib/pim.db");
+    QTRY_COMPARE_WITH_TIMEOUT(
+        sqliteScalar(db, "SELECT count(*) FROM book_novel WHERE NovelName = '打开的小说'").toInt(), 1, 20000);
+    gui.terminate();
+    if (!gui.waitForFinished(10000))
+        gui.kill();
 }
 
 void TestGuiStartup::brokenDatabaseEndsWithMessage() {

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,6 +18,8 @@ class TestLibraryFolder : public QObject {
 private Q_SLOTS:
     void resolveOrder_data();
     void resolveOrder();
+    void shippedDataLookup_data();
+    void shippedDataLookup();
     void prepareCopiesOnlyMissingFiles();
     void openFreshLibrary();
     void filtersAreRead();
@@ -44,6 +47,34 @@ void TestLibraryFolder::resolveOrder() {
              qPrintable(LibraryFolder::resolve(option)));
 }
 
+void TestLibraryFolder::shippedDataLookup_data() {
+    // Folders under a scratch root; "*" is the source data/ compiled into the program.
+    columns<QString, QString, QStringList, QString>("overrideDir", "appDir", "withModel", "expected");
+    addRow("installed", QString(), "usr/bin", QStringList{"usr/share/quiveral"}, "usr/share/quiveral");
+    addRow("beside the program", QString(), "portable", QStringList{"portable/data"}, "portable/data");
+    addRow("installed before beside", QString(), "usr/bin", QStringList{"usr/share/quiveral", "usr/bin/data"},
+           "usr/share/quiveral");
+    addRow("override first", "mine", "usr/bin", QStringList{"mine", "usr/share/quiveral"}, "mine");
+    addRow("override without model", "mine", "usr/bin", QStringList{"usr/share/quiveral"}, "usr/share/quiveral");
+    addRow("build folder", QString(), "build/src", QStringList(), "*");
+    addRow("no program folder", QString(), QString(), QStringList{"usr/share/quiveral"}, "*");
+}
+
+void TestLibraryFolder::shippedDataLookup() {
+    const auto [overrideDir, appDir, withModel, expected] =
+        fetch<QString, QString, QStringList, QString>("overrideDir", "appDir", "withModel", "expected");
+    QTemporaryDir root;
+    const auto under = [&root](const QString& relative) {
+        return relative.isEmpty() ? QString() : root.filePath(relative);
+    };
+    QVERIFY(QDir().mkpath(root.filePath("mine/help")) && QDir().mkpath(root.filePath("usr/bin")));
+    for (const QString& dir : withModel)
+        QVERIFY(QDir().mkpath(root.filePath(dir + "/model")));
+    const QString want =
+        expected == "*" ? QDir::cleanPath(QUIVERAL_SOURCE_DATA_DIR) : QDir::cleanPath(root.filePath(expected));
+    QCOMPARE(LibraryFolder::shippedDataDir(under(overrideDir), under(appDir)), want);
+}
+
 void TestLibraryFolder::prepareCopiesOnlyMissingFiles() {
     QTemporaryDir dir;
     const LibraryFolder folder(dir.filePath("lib"));
@@ -52,6 +83,9 @@ void TestLibraryFolder::prepareCopiesOnlyMissingFiles() {
         QVERIFY2(QDir(folder.file(sub)).exists(), sub);
     QVERIFY(QFile::exists(folder.file("filter1.txt")));
     QVERIFY(QFile::exists(folder.file("model/vbArticle1.htm")));
+    // The desktop's files that data/ holds in a build stay out of the library.
+    for (const char* name : {"quiveral.desktop", "icons", "quiveral-mime.xml", "io.github.quiveral.Quiveral.metainfo.xml"})
+        QVERIFY2(!QFileInfo::exists(folder.file(name)), name);
 
     // The user's own files are never overwritten by the shipped ones.
     QVERIFY(writeTextFile(folder.file("model/vbArticle1.htm"), "我的模板"));

@@ -211,6 +211,7 @@ private:
     // Says in the status bar where an export went and opens what the export asks to open.
     void showWritten(const QString& written, const QString& toOpen);
     void mnuBook();
+    void mnuEpub();
     void exportText(int mode, const QString& folder = QString());
     void mnuBookTxt();
     void mnuBookDoc();
@@ -222,6 +223,7 @@ private:
     void extListFileGen();
     void mnuVolumeText();
     void extVolumeFileGen();
+    void extBooks();
     void makeVolumePages(const QStringList& novelIds, const QString& thenShow);
     void mnuModel();
     void mnuChmCover();
@@ -302,6 +304,15 @@ private:
     void moveChapterOne(bool up);
     void mnuContentMove();
     void mnuVolumeSet();
+
+    // frmbook_import.cpp: e-books, folders and files into the library
+    void createImportActions();
+    void mnuGetchm();
+    void mnuGetFolder();
+    void mnuGetLocalFile();
+    void mnuChm2Htm();
+    void runImport(const QString& command, class ImportJob* job, bool newNovel);
+    QString categoryForImport() const;
 
     // frmbook_conversion.cpp
     void createConversionActions();

@@ -1,6 +1,7 @@
 // The main window's menus, context menus and tool bars.
 #include "app/ui/frmbook.h"
 #include "companion/readingtoolbarkeys.h"
+#include "companion/ui/readaloudview.h"
 #include "companion/ui/musicplayer.h"
 #include "widgets/icons.h"
 
@@ -85,10 +86,17 @@ void FrmBook::createActions() {
     createAddNovelActions();
     createChapterActions();
     createConversionActions();
+    createImportActions();
     createFindActions();
+    // Reading aloud the reading view in use; mnuStop ends it as well.
+    auto* reader = new ReadAloudView(addCommand(QStringLiteral("mnuSound"), tr("朗读"), nullptr),
+                                     [this]() -> QWebEngineView* { return activeView(); },
+                                     m_library.settings(), this);
+    connect(command(QStringLiteral("mnuStop")), &QAction::triggered, reader, &ReadAloudView::stop);
 
     // E-books and pages
     addCommand(QStringLiteral("mnuBook"), tr("制作成电子书(chm格式)"), &FrmBook::mnuBook);
+    addCommand(QStringLiteral("mnuEpub"), tr("制作成电子书(epub格式)"), &FrmBook::mnuEpub);
     addCommand(QStringLiteral("mnuBookTxt"), tr("制作成电子书(txt格式)"), &FrmBook::mnuBookTxt);
     addCommand(QStringLiteral("mnuBookDoc"), tr("制作成Word文档(doc格式)"), &FrmBook::mnuBookDoc);
     addCommand(QStringLiteral("mnuBookText2"), tr("转换各章节为单独的txt文件"), &FrmBook::mnuBookText2);
@@ -100,6 +108,7 @@ void FrmBook::createActions() {
     addCommand(QStringLiteral("mnuAllText"), tr("全文阅读"), &FrmBook::mnuAllText);
     addCommand(QStringLiteral("extListFileGen"), tr("重新生成目录页"), &FrmBook::extListFileGen);
     addCommand(QStringLiteral("extVolumeFileGen"), tr("生成分卷阅读页"), &FrmBook::extVolumeFileGen);
+    addCommand(QStringLiteral("extBooks"), tr("制作电子书合集"), &FrmBook::extBooks);
     addCommand(QStringLiteral("mnuStopVolume"), tr("停止分卷页的生成"), nullptr)->setVisible(false);
     addCommand(QStringLiteral("mnuModel"), tr("自定义显示样式模板"), &FrmBook::mnuModel);
 
@@ -196,6 +205,10 @@ void FrmBook::createMenus() {
     m_mnuNovel->addAction(command(QStringLiteral("mnuGetDownNovel")));
     m_mnuNovel->addAction(command(QStringLiteral("mnuOut")));
     m_mnuNovel->addAction(command(QStringLiteral("mnuGet")));
+    QMenu* imports = m_mnuNovel->addMenu(tr("导入电子书与本地文件"));
+    imports->setObjectName(QStringLiteral("mnuImport"));
+    for (const char* name : {"mnuGetchm", "mnuGetFolder", "mnuGetLocalFile", "mnuChm2Htm"})
+        imports->addAction(command(QLatin1String(name)));
     m_mnuNovel->addAction(command(QStringLiteral("mnuBackUp")));
     m_mnuNovel->addSeparator();
     for (const char* name : {"mnuReNew", "mnuAllReNew", "mnuReNewLB", "mnuStop"})
@@ -209,7 +222,7 @@ void FrmBook::createMenus() {
     m_mnuNovel->addSeparator();
     QMenu* books = m_mnuNovel->addMenu(tr("制作电子书"));
     books->setObjectName(QStringLiteral("mnuBookMore"));
-    for (const char* name : {"mnuBook", "mnuBookTxt", "mnuBookDoc", "mnuBookText2", "mnuVolText2"})
+    for (const char* name : {"mnuBook", "mnuEpub", "mnuBookTxt", "mnuBookDoc", "mnuBookText2", "mnuVolText2"})
         books->addAction(command(QLatin1String(name)));
     books->addSeparator();
     books->addAction(command(QStringLiteral("mnuChmCover")));
@@ -325,7 +338,8 @@ void FrmBook::createMenus() {
     m_extBookBatch->addAction(command(QStringLiteral("mnuChangeListUrl")));
     m_extBookBatch->addAction(command(QStringLiteral("mnuBatchAddBook")));
     m_extBookBatch->addSeparator();
-    for (const char* name : {"extListFileGen", "extVolumeFileGen", "extContentSetGood", "mnuStopVolume"})
+    for (const char* name :
+         {"extListFileGen", "extVolumeFileGen", "extBooks", "extContentSetGood", "mnuStopVolume"})
         m_extBookBatch->addAction(command(QLatin1String(name)));
     m_extBookBatch->addSeparator();
     m_extBookBatch->addAction(command(QStringLiteral("mnuBatchDelete")));

@@ -6,11 +6,13 @@
 #include "library/ui/librarytreewidget.h"
 #include "library/ui/readingview.h"
 #include "output/chmbuildjob.h"
+#include "output/epubbuildjob.h"
 #include "output/libraryreportjob.h"
 #include "output/listpage.h"
 #include "output/listpagesjob.h"
 #include "output/textexportjob.h"
 #include "output/ui/frmchm.h"
+#include "output/ui/frmchmcollection.h"
 #include "output/ui/frmchmset.h"
 #include "output/ui/frmmodel.h"
 #include "output/volumepagesjob.h"
@@ -68,6 +70,19 @@ void FrmBook::mnuBook() {
                const ChmBuildJob::Result result = static_cast<ChmBuildJob*>(job)->result();
                if (result.ok)
                    showWritten(result.chmPath, result.chmPath);
+           });
+}
+
+void FrmBook::mnuEpub() {
+    const QString id = novelForCommand();
+    if (id.isEmpty() || !startOutput(QStringLiteral("mnuEpub")))
+        return;
+    runJob(new EpubBuildJob(m_library.database(), m_library.folder(), m_library.settings(), id),
+           [this](Job* job) {
+               endOutput(QStringLiteral("mnuEpub"));
+               const EpubBuildJob::Result result = static_cast<EpubBuildJob*>(job)->result();
+               if (result.ok)
+                   showWritten(result.bookPath, result.bookPath);
            });
 }
 
@@ -157,6 +172,20 @@ void FrmBook::extListFileGen() {
     }
     runJob(new ListPagesJob(m_library.database(), m_library.folder(), m_library.settings(), ids),
            [this](Job*) { setStatusText(QString()); });
+}
+
+void FrmBook::extBooks() {
+    const QStringList ids = selectedNovelIds();
+    if (ids.isEmpty()) {
+        Messages::warning(this, tr("请选择具体的小说"));
+        return;
+    }
+    auto* window = new FrmChmCollection(m_library, ids, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowModality(Qt::ApplicationModal);
+    connect(window, &FrmChmCollection::generated, this,
+            [this](const QString& path) { showWritten(path, QString()); });
+    window->show();
 }
 
 void FrmBook::mnuVolumeText() {

@@ -41,8 +41,9 @@ QString wordText(const std::optional<int>& words) {
 // never passes for a good one.
 QTreeWidgetItem* chapterItem(const ChapterRow& r, const QString& title) {
     const bool failed = !r.wordNums || *r.wordNums <= 0;
-    const QString shown =
-        !failed ? title : title + (r.wordNums ? QObject::tr(" (下载失败)") : QObject::tr(" (未下载)"));
+    const QString shown = !failed
+                              ? (r.placeholder ? title + QObject::tr("（待更新）") : title)
+                              : title + (r.wordNums ? QObject::tr(" (下载失败)") : QObject::tr(" (未下载)"));
     auto* item =
         new QTreeWidgetItem({QString(), shown, r.downloadedAt(), r.comeFrom, r.volume, wordText(r.wordNums)});
     item->setData(0, kKeyRole, TreeKeys::chapter(r.id));
@@ -52,6 +53,9 @@ QTreeWidgetItem* chapterItem(const ChapterRow& r, const QString& title) {
     if (failed)
         for (int column = 1; column < item->columnCount(); ++column)
             item->setForeground(column, r.wordNums ? QColor(0xb0, 0x30, 0x30) : QColor(Qt::gray));
+    else if (r.placeholder)
+        for (int column = 1; column < item->columnCount(); ++column)
+            item->setForeground(column, QColor(Qt::gray));
     return item;
 }
 
@@ -67,6 +71,8 @@ void FrmBook::refreshChapterItem(qint64 chapterId) {
     for (const QString& mark : {QObject::tr(" (下载失败)"), QObject::tr(" (未下载)")})
         if (item->data(0, LibraryTreeWidget::kFailedRole).toBool() && title.endsWith(mark))
             title.chop(mark.size());
+    if (title.endsWith(QObject::tr("（待更新）")))
+        title.chop(QObject::tr("（待更新）").size());
     const std::unique_ptr<QTreeWidgetItem> fresh(chapterItem(*row, title));
     for (int column = 1; column < item->columnCount(); ++column) {
         item->setText(column, fresh->text(column));
@@ -348,12 +354,13 @@ void FrmBook::enableButton() {
     set("webDown", novel && chapters);
     // E-book output reads the chapters a download writes.
     for (const char* name :
-         {"mnuBook", "mnuBookTxt", "mnuBookDoc", "mnuBookText2", "mnuVolText2", "mnuChmCover"})
+         {"mnuBook", "mnuEpub", "mnuBookTxt", "mnuBookDoc", "mnuBookText2", "mnuVolText2", "mnuChmCover"})
         set(name, novel && !m_busy);
     for (const char* name : {"mnuListAgain", "mnuVolumeText", "mnuAllText"})
         set(name, novel);
     set("extListFileGen", novels);
     set("extVolumeFileGen", novels);
+    set("extBooks", novels && !m_busy);
     set("mnuTotalView", true);
     // Renewal: one run at a time; the commands that check for a run say so themselves.
     set("mnuReNew", novel && !m_busy);

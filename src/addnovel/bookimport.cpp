@@ -310,22 +310,31 @@ bool BookImporter::writeStaged(const QString& stageDir, const QString& novelId, 
     return true;
 }
 
+std::unique_ptr<QTemporaryDir> BookImporter::prepareStage(const QList<ImportItem>& items, const Progress& progress,
+                                                          QList<Prepared>& chapters, Result& result) const {
+    chapters = prepareAll(items, progress, &result.stopped);
+    if (result.stopped)
+        return nullptr;
+    if (chapters.isEmpty()) {
+        result.error = tr("没有可导入的章节");
+        return nullptr;
+    }
+    QDir().mkpath(m_folder.tempDir());
+    auto stage = std::make_unique<QTemporaryDir>(m_folder.tempDir() + QLatin1String("/import-XXXXXX"));
+    if (!stage->isValid()) {
+        result.error = tr("无法建立临时文件夹：%1").arg(stage->errorString());
+        return nullptr;
+    }
+    return stage;
+}
+
 BookImporter::Result BookImporter::importNovel(const QString& name, const QString& categoryCode,
                                                const QList<ImportItem>& items, const Progress& progress) {
     Result result;
-    QList<Prepared> chapters = prepareAll(items, progress, &result.stopped);
-    if (result.stopped)
+    QList<Prepared> chapters;
+    const std::unique_ptr<QTemporaryDir> stage = prepareStage(items, progress, chapters, result);
+    if (!stage)
         return result;
-    if (chapters.isEmpty()) {
-        result.error = tr("没有可导入的章节");
-        return result;
-    }
-    QDir().mkpath(m_folder.tempDir());
-    QTemporaryDir stage(m_folder.tempDir() + QLatin1String("/import-XXXXXX"));
-    if (!stage.isValid()) {
-        result.error = tr("无法建立临时文件夹：%1").arg(stage.errorString());
-        return result;
-    }
     const NovelStore novels(m_db);
     QString novelDir;
     bool moved = false;
@@ -356,14 +365,14 @@ BookImporter::Result BookImporter::importNovel(const QString& name, const QStrin
         const QList<qint64> ids = ChapterStore(m_db).insertChapters(records);
         if (ids.size() != records.size())
             return false;
-        if (!writeStaged(stage.path(), novel.novelId, ids, chapters, progress, &result.stopped, &result.error))
+        if (!writeStaged(stage->path(), novel.novelId, ids, chapters, progress, &result.stopped, &result.error))
             return false;
-        if (!QDir().rename(stage.path(), novelDir)) {
-            result.error = tr("无法移动文件夹：") + stage.path();
+        if (!QDir().rename(stage->path(), novelDir)) {
+            result.error = tr("无法移动文件夹：") + stage->path();
             return false;
         }
         moved = true;
-        stage.setAutoRemove(false);
+        stage->setAutoRemove(false);
         result.novelId = novel.novelId;
         result.novelName = novel.novelName;
         result.chapters = int(chapters.size());
@@ -388,19 +397,10 @@ BookImporter::Result BookImporter::appendChapters(const QString& novelId, const 
         result.error = tr("没有这部小说：") + novelId;
         return result;
     }
-    QList<Prepared> chapters = prepareAll(items, progress, &result.stopped);
-    if (result.stopped)
+    QList<Prepared> chapters;
+    const std::unique_ptr<QTemporaryDir> stage = prepareStage(items, progress, chapters, result);
+    if (!stage)
         return result;
-    if (chapters.isEmpty()) {
-        result.error = tr("没有可导入的章节");
-        return result;
-    }
-    QDir().mkpath(m_folder.tempDir());
-    QTemporaryDir stage(m_folder.tempDir() + QLatin1String("/import-XXXXXX"));
-    if (!stage.isValid()) {
-        result.error = tr("无法建立临时文件夹：%1").arg(stage.errorString());
-        return result;
-    }
     const QString novelDir = m_folder.novelDir(novelId);
     QStringList moved;
     const bool stored = m_db.transaction([&] {
@@ -413,13 +413,13 @@ BookImporter::Result BookImporter::appendChapters(const QString& novelId, const 
         const QList<qint64> ids = store.insertChapters(records);
         if (ids.size() != records.size())
             return false;
-        if (!writeStaged(stage.path(), novelId, ids, chapters, progress, &result.stopped, &result.error))
+        if (!writeStaged(stage->path(), novelId, ids, chapters, progress, &result.stopped, &result.error))
             return false;
         QDir().mkpath(novelDir);
-        for (const QString& name : QDir(stage.path()).entryList(QDir::Files)) {
+        for (const QString& name : QDir(stage->path()).entryList(QDir::Files)) {
             // A file of that name is a leftover of no chapter: the new ids are unused.
             QFile::remove(novelDir + u'/' + name);
-            if (!QFile::rename(stage.path() + u'/' + name, novelDir + u'/' + name)) {
+            if (!QFile::rename(stage->path() + u'/' + name, novelDir + u'/' + name)) {
                 result.error = tr("无法移动文件：") + name;
                 return false;
             }

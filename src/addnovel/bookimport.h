@@ -14,6 +14,7 @@
 #include <vector>
 
 class ChmArchive;
+class QTemporaryDir;
 class Database;
 
 // Where imported files come from: a compiled help book or a folder. Paths are from the source's
@@ -104,6 +105,10 @@ private:
     struct Prepared;
     std::optional<Prepared> prepare(const ImportItem& item) const;
     QList<Prepared> prepareAll(const QList<ImportItem>& items, const Progress& progress, bool* stopped) const;
+    // The chapters read and an empty folder under temp/ for their files; nothing (result says why)
+    // on a stop, a failure or no chapter at all.
+    std::unique_ptr<QTemporaryDir> prepareStage(const QList<ImportItem>& items, const Progress& progress,
+                                                QList<Prepared>& chapters, Result& result) const;
     bool writeStaged(const QString& stageDir, const QString& novelId, const QList<qint64>& ids,
                      const QList<Prepared>& chapters, const Progress& progress, bool* stopped, QString* error) const;
     QString relinkAssets(const QString& html, const QString& pageFolder, int source, QList<Asset>& assets) const;

@@ -5,18 +5,30 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <QtEndian>
 
 #include <chm_lib.h>
 
 namespace {
 
+struct Listing {
+    QStringList names;
+    QSet<QString> seen;
+};
+
 int collect(chmFile*, chmUnitInfo* ui, void* context) {
+    auto* listing = static_cast<Listing*>(context);
     const QString name = QString::fromUtf8(ui->path);
+    // A damaged directory can chain its blocks in a circle, and chmlib would go round it for ever:
+    // a name seen before ends the listing.
+    if (listing->seen.contains(name))
+        return CHM_ENUMERATOR_SUCCESS;
+    listing->seen.insert(name);
     // The compiler's own objects: system files, the content sections, the name lists.
     if (!name.startsWith(QLatin1String("/#")) && !name.startsWith(QLatin1String("/$")) &&
         !name.startsWith(QLatin1String("::")))
-        static_cast<QStringList*>(context)->append(name);
+        listing->names.append(name);
     return CHM_ENUMERATOR_CONTINUE;
 }
 
@@ -50,10 +62,10 @@ QByteArray ChmArchive::object(const QString& name) const {
 }
 
 QStringList ChmArchive::files() const {
-    QStringList names;
+    Listing listing;
     if (m_file)
-        chm_enumerate(m_file, CHM_ENUMERATE_NORMAL | CHM_ENUMERATE_FILES, &collect, &names);
-    return names;
+        chm_enumerate(m_file, CHM_ENUMERATE_NORMAL | CHM_ENUMERATE_FILES, &collect, &listing);
+    return listing.names;
 }
 
 QList<QPair<int, QByteArray>> ChmArchive::systemRecords() const {

@@ -117,6 +117,7 @@ private Q_SLOTS:
     void contentsWithoutPages();
     void stopLeavesNothing();
     void hostileNamesStayInside();
+    void circularDirectoryEnds();
     void folderCharsetsAndOrder();
     void emptyFolderMakesNoNovel();
     void localFilesAfterLastChapter();
@@ -322,6 +323,19 @@ void TestBookImport::hostileNamesStayInside() {
     const QList<Row> rows = chapterRows(lib, result.novelId);
     QVERIFY(pageOf(lib, result.novelId, rows[0].id).contains(QStringLiteral("../../../../etc/hostname.gif")));
     QCOMPARE(QDir(lib.context().folder().novelDir(result.novelId)).entryList(QDir::Files).size(), 2); // page, list
+}
+
+// A book whose directory blocks chain in a circle (found by fuzzing) is listed once, not for ever.
+void TestBookImport::circularDirectoryEnds() {
+    const QString path = QStringLiteral(QUIVERAL_TEST_DATA_DIR "/chm/circular-directory.chm");
+    const ChmArchive archive(path);
+    QVERIFY(archive.isOpen());
+    const QStringList files = archive.files();
+    QCOMPARE(QSet<QString>(files.cbegin(), files.cend()).size(), files.size());
+    TestLibrary lib;
+    ChmImportJob job(lib.context(), path, QString());
+    run(job);
+    QVERIFY(job.result().ok() || !job.result().error.isEmpty());
 }
 
 // UTF-8 without a mark, UTF-16LE and GBK text files read cleanly, in natural order.

@@ -32,10 +32,31 @@ int collect(chmFile*, chmUnitInfo* ui, void* context) {
     return CHM_ENUMERATOR_CONTINUE;
 }
 
+// The directory's block length as the file's headers give it, or 0 when they cannot be read. chmlib
+// allocates and fills a block of that length for every listing, whatever the file's size.
+quint32 directoryBlockLength(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray head = file.read(0x58);
+    if (head.size() < 0x58 || !head.startsWith("ITSF"))
+        return 0;
+    const quint64 directory = qFromLittleEndian<quint64>(head.constData() + 0x48);
+    if (directory > quint64(file.size()) || !file.seek(qint64(directory)))
+        return 0;
+    const QByteArray itsp = file.read(0x14);
+    return itsp.size() == 0x14 && itsp.startsWith("ITSP") ? qFromLittleEndian<quint32>(itsp.constData() + 0x10) : 0;
+}
+
 } // namespace
 
-ChmArchive::ChmArchive(const QString& path)
-    : m_file(chm_open(QFile::encodeName(path).constData())) {}
+ChmArchive::ChmArchive(const QString& path) {
+    // Real books use blocks of a few KiB; a damaged length would cost gigabytes at each listing.
+    const quint32 blockLength = directoryBlockLength(path);
+    if (blockLength == 0 || blockLength > 1024 * 1024)
+        return;
+    m_file = chm_open(QFile::encodeName(path).constData());
+}
 
 ChmArchive::~ChmArchive() {
     if (m_file)

@@ -12,50 +12,58 @@
 
 namespace {
 
-struct Listing {
-    QStringList names;
-    QSet<QString> seen;
-};
-
 int collect(chmFile*, chmUnitInfo* ui, void* context) {
-    auto* listing = static_cast<Listing*>(context);
     const QString name = QString::fromUtf8(ui->path);
-    // A damaged directory can chain its blocks in a circle, and chmlib would go round it for ever:
-    // a name seen before ends the listing.
-    if (listing->seen.contains(name))
-        return CHM_ENUMERATOR_SUCCESS;
-    listing->seen.insert(name);
     // The compiler's own objects: system files, the content sections, the name lists.
     if (!name.startsWith(QLatin1String("/#")) && !name.startsWith(QLatin1String("/$")) &&
         !name.startsWith(QLatin1String("::")))
-        listing->names.append(name);
+        static_cast<QStringList*>(context)->append(name);
     return CHM_ENUMERATOR_CONTINUE;
 }
 
-// The directory's block length as the file's headers give it, or 0 when they cannot be read. chmlib
-// allocates and fills a block of that length for every listing, whatever the file's size.
-quint32 directoryBlockLength(const QString& path) {
+// Whether the directory can be listed by chmlib without harm. chmlib trusts the headers: it allocates
+// a block of the length they give for every listing, and follows the chain of listing blocks
+// wherever it leads, for ever when it runs in a circle. Real books use blocks of a few KiB.
+bool directoryIsSound(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return 0;
+        return false;
     const QByteArray head = file.read(0x58);
     if (head.size() < 0x58 || !head.startsWith("ITSF"))
-        return 0;
+        return false;
     const quint64 directory = qFromLittleEndian<quint64>(head.constData() + 0x48);
     if (directory > quint64(file.size()) || !file.seek(qint64(directory)))
-        return 0;
-    const QByteArray itsp = file.read(0x14);
-    return itsp.size() == 0x14 && itsp.startsWith("ITSP") ? qFromLittleEndian<quint32>(itsp.constData() + 0x10) : 0;
+        return false;
+    const QByteArray itsp = file.read(0x54);
+    if (itsp.size() < 0x2C || !itsp.startsWith("ITSP"))
+        return false;
+    const quint32 headerLength = qFromLittleEndian<quint32>(itsp.constData() + 0x08);
+    const quint32 blockLength = qFromLittleEndian<quint32>(itsp.constData() + 0x10);
+    const qint32 first = qFromLittleEndian<qint32>(itsp.constData() + 0x20);
+    if (blockLength < 0x14 || blockLength > 1024 * 1024)
+        return false;
+    // Follow the listing blocks as chmlib will: each once, within the file.
+    QSet<qint32> visited;
+    for (qint32 block = first; block != -1;) {
+        if (block < 0 || visited.contains(block))
+            return false;
+        visited.insert(block);
+        const quint64 at = directory + headerLength + quint64(block) * blockLength;
+        if (at + 0x14 > quint64(file.size()) || !file.seek(qint64(at)))
+            return false;
+        const QByteArray pmgl = file.read(0x14);
+        if (!pmgl.startsWith("PMGL"))
+            return true; // chmlib stops at a block that is no listing block
+        block = qFromLittleEndian<qint32>(pmgl.constData() + 0x10);
+    }
+    return true;
 }
 
 } // namespace
 
 ChmArchive::ChmArchive(const QString& path) {
-    // Real books use blocks of a few KiB; a damaged length would cost gigabytes at each listing.
-    const quint32 blockLength = directoryBlockLength(path);
-    if (blockLength == 0 || blockLength > 1024 * 1024)
-        return;
-    m_file = chm_open(QFile::encodeName(path).constData());
+    if (directoryIsSound(path))
+        m_file = chm_open(QFile::encodeName(path).constData());
 }
 
 ChmArchive::~ChmArchive() {
@@ -83,10 +91,10 @@ QByteArray ChmArchive::object(const QString& name) const {
 }
 
 QStringList ChmArchive::files() const {
-    Listing listing;
+    QStringList names;
     if (m_file)
-        chm_enumerate(m_file, CHM_ENUMERATE_NORMAL | CHM_ENUMERATE_FILES, &collect, &listing);
-    return listing.names;
+        chm_enumerate(m_file, CHM_ENUMERATE_NORMAL | CHM_ENUMERATE_FILES, &collect, &names);
+    return names;
 }
 
 QList<QPair<int, QByteArray>> ChmArchive::systemRecords() const {

@@ -327,25 +327,21 @@ void TestBookImport::hostileNamesStayInside() {
 }
 
 void TestBookImport::damagedDirectories_data() {
-    columns<QString, bool>("file", "opens");
-    // Found by fuzzing: blocks chained in a circle made chmlib list for ever; a block length of
-    // gigabytes made it allocate that much at every listing.
-    addRow("circular blocks", "circular-directory.chm", true);
-    addRow("huge block length", "huge-directory-block.chm", false);
+    columns<QString>("file");
+    // Found by fuzzing: damaged listing blocks made chmlib list for ever (growing without end, or
+    // silently); a block length of gigabytes made it allocate that much at every listing.
+    addRow("circular blocks", "circular-directory.chm");
+    addRow("endless listing", "endless-listing.chm");
+    addRow("huge block length", "huge-directory-block.chm");
 }
 
 void TestBookImport::damagedDirectories() {
-    const auto [file, opens] = fetch<QString, bool>("file", "opens");
+    QFETCH(QString, file);
     const QString path = QStringLiteral(QUIVERAL_TEST_DATA_DIR "/chm/") + file;
-    const ChmArchive archive(path);
-    QCOMPARE(archive.isOpen(), opens);
-    const QStringList files = archive.files();
-    QCOMPARE(QSet<QString>(files.cbegin(), files.cend()).size(), files.size());
+    QVERIFY(!ChmArchive(path).isOpen());
     TestLibrary lib;
     ChmImportJob job(lib.context(), path, QString());
-    run(job);
-    if (!opens)
-        QCOMPARE(job.result().error, ChmImportJob::invalidBookMessage());
+    QCOMPARE(run(job).error, ChmImportJob::invalidBookMessage());
 }
 
 // UTF-8 without a mark, UTF-16LE and GBK text files read cleanly, in natural order.

@@ -10,6 +10,8 @@
 
 #include <chm_lib.h>
 
+#include <optional>
+
 namespace {
 
 int collect(chmFile*, chmUnitInfo* ui, void* context) {
@@ -42,19 +44,65 @@ bool directoryIsSound(const QString& path) {
     const qint32 first = qFromLittleEndian<qint32>(itsp.constData() + 0x20);
     if (blockLength < 0x14 || blockLength > 1024 * 1024)
         return false;
-    // Follow the listing blocks as chmlib will: each once, within the file.
+    // Follow the listing blocks as chmlib will: each once, within the file. On the way, find the
+    // table of compressed blocks: chmlib divides by its block length.
+    const QByteArray resetTable =
+        "::DataSpace/Storage/MSCompressed/Transform/{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/InstanceData/ResetTable";
+    std::optional<quint64> resetTableOffset;
     QSet<qint32> visited;
     for (qint32 block = first; block != -1;) {
         if (block < 0 || visited.contains(block))
             return false;
         visited.insert(block);
         const quint64 at = directory + headerLength + quint64(block) * blockLength;
-        if (at + 0x14 > quint64(file.size()) || !file.seek(qint64(at)))
+        if (at + blockLength > quint64(file.size()) || !file.seek(qint64(at)))
             return false;
-        const QByteArray pmgl = file.read(0x14);
+        const QByteArray pmgl = file.read(blockLength);
         if (!pmgl.startsWith("PMGL"))
-            return true; // chmlib stops at a block that is no listing block
+            break; // chmlib stops at a block that is no listing block
+        const quint32 freeSpace = qFromLittleEndian<quint32>(pmgl.constData() + 0x04);
+        const qsizetype end = freeSpace < blockLength ? qsizetype(blockLength - freeSpace) : 0;
+        for (qsizetype p = 0x14; p < end;) {
+            const auto encint = [&]() -> quint64 {
+                quint64 value = 0;
+                while (p < end) {
+                    const auto byte = quint8(pmgl.at(p++));
+                    value = (value << 7) | (byte & 0x7F);
+                    if (!(byte & 0x80))
+                        break;
+                }
+                return value;
+            };
+            const quint64 nameLength = encint();
+            if (nameLength > quint64(end - p))
+                break;
+            const QByteArray name = pmgl.mid(p, qsizetype(nameLength));
+            p += qsizetype(nameLength);
+            encint(); // section: chmlib reads this table from section 0 whatever it says
+            const quint64 offset = encint();
+            const quint64 length = encint();
+            if (name == resetTable) {
+                if (length < 0x28)
+                    return false;
+                resetTableOffset = offset;
+            }
+        }
         block = qFromLittleEndian<qint32>(pmgl.constData() + 0x10);
+    }
+    if (resetTableOffset) {
+        // Section 0 starts where the headers say (version 3), else after the directory.
+        const quint32 version = qFromLittleEndian<quint32>(head.constData() + 0x04);
+        quint64 content = directory + qFromLittleEndian<quint64>(head.constData() + 0x50);
+        if (version >= 3) {
+            const QByteArray more = (file.seek(0x58), file.read(8));
+            if (more.size() == 8)
+                content = qFromLittleEndian<quint64>(more.constData());
+        }
+        if (!file.seek(qint64(content + *resetTableOffset)))
+            return false;
+        const QByteArray table = file.read(0x28);
+        if (table.size() < 0x28 || qFromLittleEndian<quint64>(table.constData() + 0x20) == 0)
+            return false;
     }
     return true;
 }

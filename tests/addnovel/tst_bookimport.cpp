@@ -329,9 +329,11 @@ void TestBookImport::hostileNamesStayInside() {
 void TestBookImport::damagedDirectories_data() {
     columns<QString>("file");
     // Found by fuzzing: damaged listing blocks made chmlib list for ever (growing without end, or
-    // silently); a block length of gigabytes made it allocate that much at every listing.
+    // silently); a block length of gigabytes made it allocate that much at every listing; a table of
+    // compressed blocks without a block length made it divide by zero while opening.
     addRow("circular blocks", "circular-directory.chm");
     addRow("endless listing", "endless-listing.chm");
+    addRow("zero block length", "zero-block-reset-table.chm");
     addRow("huge block length", "huge-directory-block.chm");
 }
 

@@ -93,8 +93,8 @@ bool directoryIsSound(const QString& path) {
         // Section 0 starts where the headers say (version 3), else after the directory.
         const quint32 version = qFromLittleEndian<quint32>(head.constData() + 0x04);
         quint64 content = directory + qFromLittleEndian<quint64>(head.constData() + 0x50);
-        if (version >= 3) {
-            const QByteArray more = (file.seek(0x58), file.read(8));
+        if (version >= 3 && file.seek(0x58)) {
+            const QByteArray more = file.read(8);
             if (more.size() == 8)
                 content = qFromLittleEndian<quint64>(more.constData());
         }

@@ -62,15 +62,13 @@ void ChmBuildJob::run() {
     }
     QDir().mkpath(m_folder.novelDir(m_novelId));
 
-    QString target = OutputFolder::targetFile(m_targetPath, novel->novelName, QStringLiteral(".chm"));
-    if (target.isEmpty()) {
-        const OutputFolder output(m_folder, m_settings);
-        if (!output.exists()) {
-            fail(OutputFolder::missingMessage());
-            return;
-        }
-        target = output.fileFor(novel->novelName, QStringLiteral(".chm"));
+    const std::optional<QString> bookFile =
+        OutputFolder(m_folder, m_settings).bookFile(m_targetPath, novel->novelName, QStringLiteral(".chm"));
+    if (!bookFile) {
+        fail(OutputFolder::missingMessage());
+        return;
     }
+    const QString target = *bookFile;
 
     // "只制作未读章节": the book holds the unread chapters only.
     const bool unreadOnly = m_settings.isOn(QStringLiteral("bIsNotReadChm"));

@@ -146,15 +146,13 @@ void ChmCollectionJob::run() {
         fail(tr("请选择具体的小说"));
         return;
     }
-    QString target = OutputFolder::targetFile(m_targetPath, m_name, QStringLiteral(".chm"));
-    if (target.isEmpty()) {
-        const OutputFolder output(m_folder, m_settings);
-        if (!output.exists()) {
-            fail(OutputFolder::missingMessage());
-            return;
-        }
-        target = output.fileFor(m_name, QStringLiteral(".chm"));
+    const std::optional<QString> bookFile =
+        OutputFolder(m_folder, m_settings).bookFile(m_targetPath, m_name, QStringLiteral(".chm"));
+    if (!bookFile) {
+        fail(OutputFolder::missingMessage());
+        return;
     }
+    const QString target = *bookFile;
     if (!m_coverPicture.isEmpty() && !QFileInfo(m_coverPicture).isFile()) {
         fail(tr("无此文件"));
         return;

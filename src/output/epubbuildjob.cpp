@@ -140,15 +140,13 @@ void EpubBuildJob::run() {
         fail(tr("没有找到小说 %1").arg(m_novelId));
         return;
     }
-    QString target = OutputFolder::targetFile(m_targetPath, novel->novelName, QStringLiteral(".epub"));
-    if (target.isEmpty()) {
-        const OutputFolder output(m_folder, m_settings);
-        if (!output.exists()) {
-            fail(OutputFolder::missingMessage());
-            return;
-        }
-        target = output.fileFor(novel->novelName, QStringLiteral(".epub"));
+    const std::optional<QString> bookFile =
+        OutputFolder(m_folder, m_settings).bookFile(m_targetPath, novel->novelName, QStringLiteral(".epub"));
+    if (!bookFile) {
+        fail(OutputFolder::missingMessage());
+        return;
     }
+    const QString target = *bookFile;
     // "只制作未读章节" holds for every e-book format.
     const bool unreadOnly = m_settings.isOn(QStringLiteral("bIsNotReadChm"));
     const OutputStore store(m_db);

@@ -30,3 +30,13 @@ QString OutputFolder::targetFile(const QString& target, const QString& novelName
         return target;
     return QDir::cleanPath(target) + u'/' + replaceInvalidFileNameChars(novelName) + extension;
 }
+
+std::optional<QString> OutputFolder::bookFile(const QString& chosen, const QString& novelName,
+                                              const QString& extension) const {
+    const QString target = targetFile(chosen, novelName, extension);
+    if (!target.isEmpty())
+        return target;
+    if (!exists())
+        return std::nullopt;
+    return fileFor(novelName, extension);
+}

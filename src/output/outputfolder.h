@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QString>
 
+#include <optional>
+
 class LibraryFolder;
 class Settings;
 
@@ -23,6 +25,10 @@ public:
     // The file a chosen target names: an existing folder means the novel's file in it, as in the
     // output folder; anything else is the file itself.
     static QString targetFile(const QString& target, const QString& novelName, const QString& extension);
+    // Where a book is written: the chosen target (targetFile), else the file in the output folder;
+    // nothing when that folder is gone (missingMessage() says so).
+    std::optional<QString> bookFile(const QString& chosen, const QString& novelName,
+                                    const QString& extension) const;
 
 private:
     QString m_path;

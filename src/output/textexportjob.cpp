@@ -101,15 +101,13 @@ void TextExportJob::run() {
 
     const bool document = m_mode == Mode::Document;
     const QString extension = document ? QStringLiteral(".doc") : QStringLiteral(".txt");
-    QString target = OutputFolder::targetFile(m_targetPath, novel->novelName, extension);
-    if (target.isEmpty()) {
-        const OutputFolder output(m_folder, m_settings);
-        if (!output.exists()) {
-            fail(OutputFolder::missingMessage());
-            return;
-        }
-        target = output.fileFor(novel->novelName, extension);
+    const std::optional<QString> bookFile =
+        OutputFolder(m_folder, m_settings).bookFile(m_targetPath, novel->novelName, extension);
+    if (!bookFile) {
+        fail(OutputFolder::missingMessage());
+        return;
     }
+    const QString target = *bookFile;
 
     QString text = wholeText(*novel, chapters);
     if (stopRequested()) {

@@ -317,8 +317,10 @@ private:
     // frmbook_conversion.cpp
     void createConversionActions();
     void addConversionCommands(QMenu* menu);
-    // A conversion job runs; mnuStop ends it.
-    bool isConverting() const;
+    // A conversion or import job runs; mnuStop ends it.
+    bool runsStoppableJob() const;
+    // Runs an output job that mnuStop ends; the command is available again when it is done.
+    void runStoppable(const QString& name, Job* job, const std::function<void(Job*)>& done);
     void convertChosenChapters(const QString& command, int mode);
     void runConversion(const QString& command, const QStringList& novelIds, const QList<qint64>& chapterIds,
                        int mode, bool keepStyledPages);

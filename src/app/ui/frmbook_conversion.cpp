@@ -18,9 +18,11 @@ namespace {
 
 using Mode = ChapterConversionJob::Mode;
 
-const char* const kConversionCommands[] = {"mnuSetGood",     "mnubig5",          "mnuGB2312",
-                                           "mnubig5charset", "mnugb2312charset", "mnuAutoTypeset",
-                                           "mnuAllSetGood",  "extContentSetGood"};
+// The jobs mnuStop ends besides downloads: conversions and imports.
+const char* const kStoppableCommands[] = {"mnuSetGood",     "mnubig5",          "mnuGB2312",
+                                          "mnubig5charset", "mnugb2312charset", "mnuAutoTypeset",
+                                          "mnuAllSetGood",  "extContentSetGood", "mnuGetchm",
+                                          "mnuGetFolder",   "mnuGetLocalFile"};
 
 } // namespace
 
@@ -48,8 +50,8 @@ void FrmBook::addConversionCommands(QMenu* menu) {
     menu->addAction(command(QStringLiteral("mnuAllSetGood")));
 }
 
-bool FrmBook::isConverting() const {
-    for (const char* name : kConversionCommands)
+bool FrmBook::runsStoppableJob() const {
+    for (const char* name : kStoppableCommands)
         if (m_runningCommands.contains(QLatin1String(name)))
             return true;
     return false;
@@ -75,18 +77,24 @@ void FrmBook::runConversion(const QString& name, const QStringList& novelIds, co
     auto* job =
         new ChapterConversionJob(m_library.database(), m_library.folder(), m_library.settings(), request);
     connect(job, &ChapterConversionJob::chapterConverted, this, &FrmBook::reloadConvertedChapter);
+    const bool announce = name == QLatin1String("extContentSetGood");
+    runStoppable(name, job, [this, announce](Job*) {
+        // The job's last status stays in the status bar.
+        if (announce)
+            Messages::information(this, tr("转换完成"));
+    });
+}
+
+void FrmBook::runStoppable(const QString& name, Job* job, const std::function<void(Job*)>& done) {
     QAction* stop = command(QStringLiteral("mnuStop"));
     connect(stop, &QAction::triggered, job, &Job::requestStop);
     stop->setVisible(true);
     enableButton();
-    const bool announce = name == QLatin1String("extContentSetGood");
-    runJob(job, [this, name, announce](Job*) {
-        // The job's last status stays in the status bar.
+    runJob(job, [this, name, done](Job* finished) {
         m_runningCommands.remove(name);
-        command(QStringLiteral("mnuStop"))->setVisible(m_busy || isConverting());
+        command(QStringLiteral("mnuStop"))->setVisible(m_busy || runsStoppableJob());
         enableButton();
-        if (announce)
-            Messages::information(this, tr("转换完成"));
+        done(finished);
     });
 }
 

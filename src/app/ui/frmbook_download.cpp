@@ -143,7 +143,7 @@ bool FrmBook::startRenew(const RenewJob::Request& request) {
 void FrmBook::setRunning(bool running) {
     // "AllReNew" while idle, "Stop" while a run goes on.
     command(QStringLiteral("mnuAllReNew"))->setVisible(!running);
-    command(QStringLiteral("mnuStop"))->setVisible(running || isConverting());
+    command(QStringLiteral("mnuStop"))->setVisible(running || runsStoppableJob());
     setBusy(running);
 }
 

@@ -11,7 +11,6 @@
 #include "storage/novelstore.h"
 #include "widgets/messages.h"
 
-#include <QAction>
 #include <QFileInfo>
 
 void FrmBook::createImportActions() {
@@ -38,13 +37,7 @@ void FrmBook::runImport(const QString& name, ImportJob* job, bool newNovel) {
         delete job;
         return;
     }
-    QAction* stop = command(QStringLiteral("mnuStop"));
-    connect(stop, &QAction::triggered, job, &Job::requestStop);
-    stop->setVisible(true);
-    runJob(job, [this, name, newNovel](Job* done) {
-        m_runningCommands.remove(name);
-        command(QStringLiteral("mnuStop"))->setVisible(m_busy || isConverting());
-        enableButton();
+    runStoppable(name, job, [this, newNovel](Job* done) {
         const BookImporter::Result result = static_cast<ImportJob*>(done)->result();
         if (result.stopped) {
             setStatusText(tr("导入已停止"));

@@ -366,8 +366,8 @@ void FrmBook::enableButton() {
     set("mnuReNew", novel && !m_busy);
     set("mnuAllReNew", !m_busy);
     // Restoring replaces what a download writes into.
-    set("mnuBackUp", !m_busy && !isConverting());
-    set("mnuStop", m_busy || isConverting());
+    set("mnuBackUp", !m_busy && !runsStoppableJob());
+    set("mnuStop", m_busy || runsStoppableJob());
     for (const char* name : {"mnuBatchBookReNew", "mnuVolumeBatchReNew", "mnuOtherInfoBatchReNew"})
         set(name, novels);
     set("extContentReNew", novel && chosen);
